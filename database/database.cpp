@@ -1,0 +1,96 @@
+#include "database/database.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace Database {
+
+const char *const createStatements[4] = {
+    "CREATE TABLE m_dictionary (id INTEGER NOT NULL, name TEXT NOT NULL, PRIMARY KEY (id))",
+    "CREATE TABLE t_dictionary (id INTEGER NOT NULL, location TEXT NOT NULL, encoding TEXT, "
+    "count INTEGER, PRIMARY KEY (id))",
+    "CREATE TABLE t_word (id INTEGER NOT NULL, position INTEGER NOT NULL, name TEXT NOT NULL, "
+    "PRIMARY KEY (id, position))",
+    "CREATE INDEX i_word_name ON t_word (name ASC)",
+};
+
+QString path()
+{
+    QSettings settings(settingsOrganization, settingsApplication);
+    const QFileInfo info(settings.fileName());
+    // canonicalPath() is empty when the settings file could not be written;
+    // the file's own folder is still the right place then, never the root.
+    QString folder = info.canonicalPath();
+    if (folder.isEmpty())
+        folder = info.absolutePath();
+    return folder + QDir::separator() + info.baseName() + ".db";
+}
+
+bool openDefault(const QString &file)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", QSqlDatabase::defaultConnection);
+    db.setDatabaseName(file);
+    if (!db.open()) {
+        qDebug() << "QSqlDatabase::open failed." << db.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool isEmpty()
+{
+    return QSqlDatabase::database().tables(QSql::Tables).isEmpty();
+}
+
+static void critical(const char *message, const QSqlError &error)
+{
+    qCritical("%s (%s)", message, error.text().toLocal8Bit().constData());
+}
+
+bool createSchema()
+{
+    QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, true);
+    QSqlQuery query(db);
+    if (!db.transaction()) {
+        critical("QSqlDatabase::transaction failed.", db.lastError());
+        return false;
+    }
+
+    struct Step {
+        const char *sql;
+        const char *failure;
+        bool seed;
+    };
+    const Step steps[] = {
+        {createStatements[0], "create table m_dictionary failed.", false},
+        {"INSERT INTO m_dictionary (id, name) VALUES (?, ?)", "insert m_dictionary failed.", true},
+        {createStatements[1], "create table t_dictionary failed.", false},
+        {createStatements[2], "create table t_word failed.", false},
+        {createStatements[3], "create index t_word_name failed.", false},
+    };
+    for (const Step &step : steps) {
+        query.prepare(step.sql);
+        if (step.seed) {
+            query.addBindValue(1);
+            query.addBindValue(QStringLiteral("Eijiro"));
+        }
+        if (!query.exec()) {
+            critical(step.failure, query.lastError());
+            db.rollback();
+            return false;
+        }
+    }
+    if (!db.commit()) {
+        critical("QSqlDatabase::commit failed.", db.lastError());
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+} // namespace Database

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+// The dictionary database: one SQLite file beside the settings file, reached
+// from the GUI thread through the default connection. Worker threads use a
+// WorkerConnection of their own on the same file instead.
+namespace Database {
+
+// Organisation and application names of the settings store.
+inline constexpr char settingsOrganization[] = "veldrana";
+inline constexpr char settingsApplication[] = "orvel";
+
+// Where the database lives: the settings file's folder (links resolved when
+// the file exists), its base name and ".db".
+QString path();
+
+// Registers the default "QSQLITE" connection on `file` and opens it.
+// On failure reports "QSqlDatabase::open failed." with the error text.
+bool openDefault(const QString &file);
+
+// True when the open default connection has no user tables yet.
+bool isEmpty();
+
+// Creates the schema and its seed row in one transaction on the default
+// connection. Reports each failure as a critical "%s (%s)" line and rolls
+// back, leaving the file without tables.
+bool createSchema();
+
+// The statements that make up the schema, in the order they are run.
+extern const char *const createStatements[4];
+
+} // namespace Database

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QThread>
+#include <atomic>
+
+// Builds a dictionary's entry-word index on a worker thread: one t_word row
+// per keyed entry line and one t_dictionary row, all in one transaction, so a
+// dictionary is installed completely or not at all.
+class ConvertThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    // How a run ended.
+    enum Outcome {
+        NotFinished,       // not started, or still running
+        Committed,         // index written and committed; 100 was reported
+        Canceled,          // stopped on request, rolled back
+        TransactionFailed, // the transaction could not begin; nothing written
+        FileOpenFailed,    // the dictionary file could not be opened; rolled back
+        ReadFailed,        // reading the file failed part-way; rolled back
+        DecoderMissing,    // no Shift_JIS decoder available; rolled back
+        FinalInsertFailed, // the t_dictionary row could not be written; rolled back
+        CommitFailed,      // the commit failed; rolled back
+    };
+    Q_ENUM(Outcome)
+
+    ConvertThread();
+    ~ConvertThread() override;
+
+    void setDictionary(const QString &name, const QString &file);
+    // Asks a running build to stop at its next line. Any thread, any time.
+    void cancel();
+
+    Outcome outcome() const { return m_outcome.load(); }
+    // One line naming why the build did not commit (empty after a commit).
+    QString errorString() const;
+
+    // Asks every builder still running to stop and waits for each to end.
+    // Called at exit so no build is cut off in the middle of a rollback.
+    static void stopAll();
+
+signals:
+    void frameChanged(int percent);
+
+protected:
+    void run() override;
+
+private:
+    void finish(Outcome outcome, const QString &error = QString());
+
+    QString m_name;
+    QString m_file;
+    std::atomic_bool canceled{false};
+    std::atomic<Outcome> m_outcome{NotFinished};
+    QString m_error;
+};

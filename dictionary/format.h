@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+#include <QStringDecoder>
+
+// The Eijiro line format: Shift_JIS text, one entry per line,
+//   ■head : body
+// where head may end in "  {label-sense}". Everything here is pure and
+// thread-safe except the reader and decoder objects, which belong to one thread.
+namespace Eijiro {
+
+inline constexpr QChar marker = QChar(0x25A0); // ■
+
+// Decodes one line of Shift_JIS bytes. Each line is decoded on its own: no
+// state carries over from one call to the next. Uses ICU's Shift_JIS, which
+// also knows the CP932 extensions (①, ∫, IBM kanji) real files contain.
+class Decoder
+{
+public:
+    Decoder();
+    bool isValid() const { return m_decoder.isValid(); }
+    QString decode(const QByteArray &bytes);
+
+private:
+    QStringDecoder m_decoder;
+};
+
+// Reads a device line by line as raw bytes: each line up to and including its
+// LF, or to the end for a last line without one, with no length limit.
+// Offsets are 64-bit and counted from the raw lengths. Buffers internally, so
+// it reads much faster than QIODevice::readLine.
+class LineReader
+{
+public:
+    explicit LineReader(QIODevice *device, qint64 bufferSize = 1 << 20);
+    bool atEnd();
+    // The next line, terminator included; empty at the end of the file.
+    QByteArray readLine();
+    // Offset of the line that the next readLine() returns.
+    qint64 offset() const { return m_offset; }
+    // True when a read from the device failed (as opposed to a clean end).
+    bool failed() const { return m_failed; }
+
+private:
+    bool fill();
+    QIODevice *m_device;
+    QByteArray m_buffer;
+    qsizetype m_pos = 0;
+    qint64 m_chunk;
+    qint64 m_offset = 0;
+    bool m_eof = false;
+    bool m_failed = false;
+};
+
+// Indexer reading: "^■(.+)\s:\s" gives the head, "^(.+)\s\s\{(.+)\}$" on the
+// head strips a trailing brace group. Returns false for a line that is not an
+// entry line.
+struct IndexerReading
+{
+    QString head;
+    QString entryWord;
+};
+bool readIndexer(const QString &line, IndexerReading *out);
+
+// Index key of an entry word: the word upper-cased, or a null string when the
+// word contains a U+0020 space (such words are not indexed).
+QString indexKey(const QString &entryWord);
+
+// Query key of a typed word: just toUpper().
+inline QString queryKey(const QString &typed) { return typed.toUpper(); }
+
+// Renderer reading, applied to a line already HTML-escaped:
+// "^■(.+)\s:\s(.+)$" gives head and body; "^(.+)\s\s\{([^-]+)(-)*([^-]*)\}$"
+// on the head gives entry word and label. Without a label the entry word is
+// the whole head and `label` is null.
+struct RendererReading
+{
+    QString head;
+    QString body;
+    QString entryWord;
+    QString label;
+    bool hasLabel = false;
+};
+bool readRenderer(const QString &escapedLine, RendererReading *out);
+
+// The four characters the line escaping replaces: < > & and ".
+QString escape(const QString &text);
+
+} // namespace Eijiro

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QThread>
+
+// Looks one typed word up on a worker thread: finds the installed
+// dictionary's file, the word's first index row, reads 128 lines from that
+// offset and delivers the rendered page through finished(QString).
+class SearchThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    enum Status {
+        Found,        // a result page
+        NotFound,     // the not-found page
+        NoDictionary, // the no-dictionary page
+        Failed,       // no page: a query failed or the file could not be opened
+    };
+
+    SearchThread();
+    ~SearchThread() override;
+
+    void setWord(const QString &word);
+
+    // The look-up itself, run synchronously on the calling thread with a
+    // database connection of its own. Fills `page` unless it returns Failed,
+    // and then `error` (if given) names the failure in one line.
+    static Status lookUp(const QString &word, QString *page, QString *error = nullptr);
+
+    // Lines read from the word's first entry line on.
+    static constexpr int windowLines = 128;
+
+signals:
+    void finished(const QString &html);
+
+protected:
+    void run() override;
+
+private:
+    QString word;
+};

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Orvel and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. tools/deps.sh
+orvel_install_missing
+build=${ORVEL_BUILD_DIR:-build}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j"$(nproc)" --target orvel orvel-cli
+# Translations are looked up relative to the working directory.
+cd "$build"
+exec ./app/orvel "$@"
