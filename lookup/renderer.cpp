@@ -1,0 +1,116 @@
+#include "lookup/renderer.h"
+
+#include "dictionary/format.h"
+
+#include <QCoreApplication>
+
+namespace {
+const QString listClose = QStringLiteral("</ol>");
+const QString listOpen = QStringLiteral("<ol>");
+const QString headingOpen = QStringLiteral("<h2 style='font-weight:bold'>");
+const QString headingClose = QStringLiteral("</h2>");
+const QString highlightOpen = QStringLiteral("<span style='color:#C00000'>");
+const QString highlightClose = QStringLiteral("</span>");
+const QString badgeOpen = QStringLiteral("<span style='background-color:#e0e0e0'>&nbsp;");
+const QString badgeClose = QStringLiteral("&nbsp;</span>");
+const QString itemOpen = QStringLiteral("<li>");
+const QString itemClose = QStringLiteral("</li>");
+const QString subItemBreak = QStringLiteral("<br />");
+
+// True when `pos` in escaped text does not fall inside a character entity,
+// that is, between its "&" and its ";" (both boundaries excluded). Escaped
+// text holds "&" only as the start of an entity, so the last "&" before `pos`
+// decides.
+bool atEntityBoundary(const QString &escaped, qsizetype pos)
+{
+    if (pos <= 0 || pos >= escaped.size())
+        return true;
+    const qsizetype amp = escaped.lastIndexOf(QLatin1Char('&'), pos - 1);
+    if (amp < 0)
+        return true;
+    const qsizetype semicolon = escaped.indexOf(QLatin1Char(';'), amp);
+    return semicolon < 0 || semicolon < pos;
+}
+} // namespace
+
+ResultRenderer::ResultRenderer(const QString &word)
+    : m_word(word), m_escapedWord(Eijiro::escape(word))
+{
+}
+
+// Marks every occurrence of the typed word in an escaped heading, found
+// case-insensitively, non-overlapping, from left to right; the mark shows the
+// word as typed. A match that would cut through an entity (typing "amp" over
+// "&amp;") is passed over, since splitting the entity would break the text.
+QString ResultRenderer::highlight(const QString &heading) const
+{
+    const QString &word = m_escapedWord;
+    if (word.isEmpty())
+        return heading;
+
+    QString out;
+    qsizetype copied = 0;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype at = heading.indexOf(word, from, Qt::CaseInsensitive);
+        if (at < 0)
+            break;
+        const qsizetype end = at + word.size();
+        if (!atEntityBoundary(heading, at) || !atEntityBoundary(heading, end)) {
+            from = at + 1;
+            continue;
+        }
+        out += QStringView(heading).mid(copied, at - copied);
+        out += highlightOpen;
+        out += word;
+        out += highlightClose;
+        copied = from = end;
+    }
+    if (copied == 0)
+        return heading;
+    out += QStringView(heading).mid(copied);
+    return out;
+}
+
+void ResultRenderer::renderLine(const QString &line)
+{
+    Eijiro::RendererReading reading;
+    if (!Eijiro::readRenderer(Eijiro::escape(line), &reading))
+        return;
+
+    if (!reading.hasLabel) {
+        if (reading.head == m_lastHead) {
+            // A further unlabelled sense of the same head: a list of its own.
+            m_fragments << listClose << listOpen;
+        } else {
+            m_lastHead = reading.head;
+            m_fragments << listClose << headingOpen << highlight(reading.head) << headingClose
+                        << listOpen;
+        }
+    } else {
+        if (reading.entryWord != m_lastHead)
+            m_fragments << listClose << headingOpen << highlight(reading.entryWord) << headingClose
+                        << listOpen;
+        m_lastHead = reading.entryWord;
+        // The last label survives a change of heading on purpose: the same
+        // label under the next word gets no second badge.
+        if (reading.label != m_lastLabel) {
+            m_lastLabel = reading.label;
+            m_fragments << listClose << listOpen << badgeOpen << reading.label << badgeClose;
+        }
+    }
+
+    QString body = reading.body;
+    body.replace(Eijiro::marker, subItemBreak);
+    m_fragments << itemOpen << body << itemClose;
+}
+
+QString ResultRenderer::finish() const
+{
+    if (m_fragments.isEmpty()) {
+        // Both placeholders in one pass, so a typed "%2" stays as typed.
+        return QStringLiteral("<h2>%1 %2</h2>")
+            .arg(m_escapedWord, QCoreApplication::translate("SearchThread", " is not found."));
+    }
+    return QStringLiteral("<ol>%1</ol>").arg(m_fragments.join(QString()));
+}

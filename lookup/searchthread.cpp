@@ -1,0 +1,105 @@
+#include "lookup/searchthread.h"
+
+#include "database/workerconnection.h"
+#include "dictionary/format.h"
+#include "lookup/renderer.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+// The window of one look-up is small; a large read-ahead would cost more
+// than the 128 lines themselves.
+constexpr qint64 readAhead = 32 * 1024;
+
+bool execute(QSqlQuery &query, QString *error, const char *what)
+{
+    if (query.exec())
+        return true;
+    const QString text = query.lastError().text();
+    qDebug() << "QSqlQuery::exec failed." << query.executedQuery() << text;
+    if (error)
+        *error = QStringLiteral("cannot read %1: %2").arg(QLatin1String(what), text);
+    return false;
+}
+} // namespace
+
+SearchThread::SearchThread() = default;
+
+SearchThread::~SearchThread() = default;
+
+void SearchThread::setWord(const QString &word)
+{
+    this->word = word;
+}
+
+SearchThread::Status SearchThread::lookUp(const QString &word, QString *page, QString *error)
+{
+    // Declared first so that it outlives the query below.
+    WorkerConnection connection;
+    QSqlQuery query(connection.database());
+
+    query.prepare(QStringLiteral("SELECT location FROM t_dictionary"));
+    if (!execute(query, error, "the installed dictionaries"))
+        return Failed;
+    if (!query.next()) {
+        qDebug() << "QSqlQuery::next failed.";
+        *page = tr("Any dictionaries are found.<br /><br />Please setup new dictionaries on "
+                   "preferences dialog.<br />[Edit] - [Preferences] - [Dictionary] Tab");
+        return NoDictionary;
+    }
+    const QString location = query.value(0).toString();
+
+    query.prepare(QStringLiteral("SELECT position FROM t_word WHERE name = ? LIMIT 1"));
+    query.addBindValue(Eijiro::queryKey(word));
+    if (!execute(query, error, "the word index"))
+        return Failed;
+
+    QFile file(location);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qDebug() << "QFile::open failed.";
+        if (error)
+            *error = QStringLiteral("cannot open the dictionary file %1: %2")
+                         .arg(location, file.errorString());
+        return Failed;
+    }
+
+    Eijiro::Decoder decoder;
+    if (!decoder.isValid()) {
+        qDebug() << "Shift_JIS decoder not available.";
+        if (error)
+            *error = QStringLiteral("no Shift_JIS decoder is available");
+        return Failed;
+    }
+
+    ResultRenderer renderer(word);
+    while (query.next()) {
+        // 64-bit: entries past 2 GiB must be reachable.
+        const qint64 offset = query.value(0).toLongLong();
+        // A failed seek (a negative offset) would leave the file at its
+        // start and show unrelated lines; show nothing instead.
+        if (!file.seek(offset))
+            continue;
+        Eijiro::LineReader reader(&file, readAhead);
+        for (int i = 0; i < windowLines; ++i) {
+            const QByteArray bytes = reader.readLine();
+            // Every further read past the end would give an empty line too,
+            // and empty lines render nothing.
+            if (bytes.isEmpty())
+                break;
+            renderer.renderLine(decoder.decode(bytes));
+        }
+    }
+
+    *page = renderer.finish();
+    return renderer.isEmpty() ? NotFound : Found;
+}
+
+void SearchThread::run()
+{
+    QString page;
+    if (lookUp(word, &page) != Failed)
+        emit finished(page);
+}
