@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QWizard>
+
+namespace Ui {
+class DictionaryWizard;
+}
+
+// The four-page wizard that installs a dictionary: choose a type, name it and
+// pick its file, build the index, done.
+class DictionaryWizard : public QWizard
+{
+    Q_OBJECT
+
+public:
+    enum PageId { IntroPageId = 0, RegisterPageId, ConvertPageId, ConclusionPageId };
+
+    explicit DictionaryWizard(QWidget *parent = nullptr);
+    ~DictionaryWizard() override;
+
+public slots:
+    // Every way out but Finish ends here. A running build is asked to stop,
+    // but the wizard closes at once without waiting for it.
+    void reject() override;
+
+protected:
+    void changeEvent(QEvent *e) override;
+
+private:
+    Ui::DictionaryWizard *ui;
+};

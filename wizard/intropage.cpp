@@ -1,0 +1,68 @@
+#include "wizard/intropage.h"
+#include "ui_intropage.h"
+
+#include <QEvent>
+#include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+// QWizard keeps the first registration of a field name and ignores later
+// ones, so binding "dictionaryName" to whichever button is checked on the
+// first Next would freeze that choice. The field is instead bound once to a
+// property of the page, which every Next sets to the checked type's name.
+static const char checkedTypeProperty[] = "checkedType";
+
+IntroPage::IntroPage(QWidget *parent) : QWizardPage(parent), ui(new Ui::IntroPage)
+{
+    ui->setupUi(this);
+    setProperty(checkedTypeProperty, QString());
+    registerField("dictionaryName", this, checkedTypeProperty);
+}
+
+IntroPage::~IntroPage()
+{
+    delete ui;
+}
+
+void IntroPage::initializePage()
+{
+    QSqlDatabase::database(QSqlDatabase::defaultConnection, true);
+    QSqlQuery query("SELECT m.id, t.id, m.name FROM m_dictionary m LEFT OUTER JOIN t_dictionary t "
+                    "ON (m.id = t.id)");
+    while (query.next()) {
+        auto *button = new QRadioButton(query.value(2).toString());
+        // A type with a dictionary installed cannot take a second one.
+        button->setEnabled(query.value(1).isNull());
+        ui->listLayout->addWidget(button);
+        connect(button, &QRadioButton::clicked, this, &QWizardPage::completeChanged);
+    }
+}
+
+static QRadioButton *checkedButton(const QLayout *layout)
+{
+    for (int i = 0; i < layout->count(); ++i) {
+        auto *button = qobject_cast<QRadioButton *>(layout->itemAt(i)->widget());
+        if (button && button->isChecked())
+            return button;
+    }
+    return nullptr;
+}
+
+bool IntroPage::validatePage()
+{
+    if (const QRadioButton *button = checkedButton(ui->listLayout))
+        setProperty(checkedTypeProperty, button->text());
+    return true;
+}
+
+bool IntroPage::isComplete() const
+{
+    return checkedButton(ui->listLayout) != nullptr;
+}
+
+void IntroPage::changeEvent(QEvent *e)
+{
+    QWizardPage::changeEvent(e);
+    if (e->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+}
