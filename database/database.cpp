@@ -61,7 +61,8 @@ bool createSchema()
         return false;
     }
 
-    struct Step {
+    struct Step
+    {
         const char *sql;
         const char *failure;
         bool seed;

@@ -38,6 +38,8 @@ public:
     bool atEnd();
     // The next line, terminator included; empty at the end of the file.
     QByteArray readLine();
+    // The same without a copy: valid until the next call.
+    QByteArrayView readLineView();
     // Offset of the line that the next readLine() returns.
     qint64 offset() const { return m_offset; }
     // True when a read from the device failed (as opposed to a clean end).
@@ -48,6 +50,7 @@ private:
     QIODevice *m_device;
     QByteArray m_buffer;
     qsizetype m_pos = 0;
+    qsizetype m_scanned = 0;
     qint64 m_chunk;
     qint64 m_offset = 0;
     bool m_eof = false;
@@ -69,7 +72,10 @@ bool readIndexer(const QString &line, IndexerReading *out);
 QString indexKey(const QString &entryWord);
 
 // Query key of a typed word: just toUpper().
-inline QString queryKey(const QString &typed) { return typed.toUpper(); }
+inline QString queryKey(const QString &typed)
+{
+    return typed.toUpper();
+}
 
 // Renderer reading, applied to a line already HTML-escaped:
 // "^■(.+)\s:\s(.+)$" gives head and body; "^(.+)\s\s\{([^-]+)(-)*([^-]*)\}$"

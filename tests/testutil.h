@@ -25,8 +25,8 @@ QString makeDir(const QString &name);
 
 // Writes lines (Unicode text, encoded as Shift_JIS), each followed by `eol`;
 // the last one without a terminator when `terminateLast` is false.
-QString writeDictionary(const QString &path, const QStringList &lines,
-                        const QByteArray &eol = "\n", bool terminateLast = true);
+QString writeDictionary(const QString &path, const QStringList &lines, const QByteArray &eol = "\n",
+                        bool terminateLast = true);
 QString writeBytes(const QString &path, const QByteArray &bytes);
 
 // Opens (creating when new) the default connection on `dbFile` with the

@@ -1,0 +1,193 @@
+#include "dictionary/format.h"
+
+#include <cstring>
+
+namespace Eijiro {
+
+Decoder::Decoder() : m_decoder("Shift_JIS", QStringConverter::Flag::Stateless)
+{
+}
+
+QString Decoder::decode(const QByteArray &bytes)
+{
+    // A lead byte left dangling at the end of one line must not combine
+    // with the first byte of the next.
+    m_decoder.resetState();
+    return m_decoder.decode(bytes);
+}
+
+LineReader::LineReader(QIODevice *device, qint64 bufferSize) : m_device(device), m_chunk(bufferSize)
+{
+}
+
+bool LineReader::fill()
+{
+    if (m_eof)
+        return false;
+    if (m_pos > 0) {
+        m_buffer.remove(0, m_pos);
+        m_scanned -= m_pos;
+        m_pos = 0;
+    }
+    const qsizetype old = m_buffer.size();
+    m_buffer.resize(old + m_chunk);
+    qint64 got = m_device->read(m_buffer.data() + old, m_chunk);
+    if (got < 0) {
+        m_failed = true;
+        got = 0;
+    }
+    if (got == 0)
+        m_eof = true;
+    m_buffer.resize(old + got);
+    return got > 0;
+}
+
+bool LineReader::atEnd()
+{
+    while (m_pos >= m_buffer.size()) {
+        if (!fill())
+            return true;
+    }
+    return false;
+}
+
+QByteArrayView LineReader::readLineView()
+{
+    for (;;) {
+        const char *data = m_buffer.constData();
+        if (m_scanned < m_pos)
+            m_scanned = m_pos;
+        const void *lf = std::memchr(data + m_scanned, '\n', m_buffer.size() - m_scanned);
+        if (lf || m_eof) {
+            const qsizetype end = lf ? static_cast<const char *>(lf) - data + 1 : m_buffer.size();
+            QByteArrayView line(data + m_pos, end - m_pos);
+            m_offset += end - m_pos;
+            m_pos = end;
+            m_scanned = end;
+            return line;
+        }
+        // Not found in what is buffered: remember how far we looked, so a
+        // very long line is scanned once, not once per chunk.
+        m_scanned = m_buffer.size();
+        fill();
+    }
+}
+
+QByteArray LineReader::readLine()
+{
+    return readLineView().toByteArray();
+}
+
+namespace {
+
+inline bool isSpace(QChar c)
+{
+    return c.isSpace();
+}
+
+// Index of the whitespace that starts the last "\s:\s" separator at or after
+// `from` whose end (exclusive) is at most `limit`; -1 when there is none.
+qsizetype lastSeparator(const QString &text, qsizetype from, qsizetype limit)
+{
+    const QChar *d = text.constData();
+    for (qsizetype i = limit - 3; i >= from; --i) {
+        if (d[i + 1] == QLatin1Char(':') && isSpace(d[i]) && isSpace(d[i + 2]))
+            return i;
+    }
+    return -1;
+}
+
+// "^(.+)\s\s\{" ... "\}$": the longest entry word whose brace group closes
+// the head and whose content satisfies `contentOk`. Returns the entry word's
+// length, or -1.
+template <typename ContentOk> qsizetype braceSplit(const QString &head, ContentOk contentOk)
+{
+    const qsizetype n = head.size();
+    if (n < 6 || head.at(n - 1) != QLatin1Char('}'))
+        return -1;
+    const QChar *d = head.constData();
+    // Entry word at least one character, content at least one character.
+    for (qsizetype j = n - 5; j >= 1; --j) {
+        if (d[j + 2] == QLatin1Char('{') && isSpace(d[j]) && isSpace(d[j + 1])) {
+            const qsizetype contentStart = j + 3;
+            if (contentOk(d + contentStart, n - 1 - contentStart))
+                return j;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+bool readIndexer(const QString &line, IndexerReading *out)
+{
+    const qsizetype n = line.size();
+    if (n < 5 || line.at(0) != marker)
+        return false;
+    // The head is at least one character, so the separator starts at 2 or later.
+    const qsizetype sep = lastSeparator(line, 2, n);
+    if (sep < 0)
+        return false;
+    out->head = line.mid(1, sep - 1);
+    const qsizetype word =
+        braceSplit(out->head, [](const QChar *, qsizetype len) { return len >= 1; });
+    out->entryWord = word < 0 ? out->head : out->head.left(word);
+    return true;
+}
+
+QString indexKey(const QString &entryWord)
+{
+    if (entryWord.contains(QLatin1Char(' ')))
+        return QString();
+    return entryWord.toUpper();
+}
+
+bool readRenderer(const QString &escapedLine, RendererReading *out)
+{
+    const qsizetype n = escapedLine.size();
+    if (n < 6 || escapedLine.at(0) != marker)
+        return false;
+    // The body needs at least one character after the separator.
+    const qsizetype sep = lastSeparator(escapedLine, 2, n - 1);
+    if (sep < 0)
+        return false;
+    out->head = escapedLine.mid(1, sep - 1);
+    out->body = escapedLine.mid(sep + 3);
+
+    // Label content: a run without hyphens, any hyphens, a run without hyphens.
+    qsizetype labelLength = 0;
+    const auto labelOk = [&labelLength](const QChar *c, qsizetype len) {
+        qsizetype k = 0;
+        while (k < len && c[k] != QLatin1Char('-'))
+            ++k;
+        if (k == 0)
+            return false;
+        qsizetype p = k;
+        while (p < len && c[p] == QLatin1Char('-'))
+            ++p;
+        for (; p < len; ++p) {
+            if (c[p] == QLatin1Char('-'))
+                return false;
+        }
+        labelLength = k;
+        return true;
+    };
+    const qsizetype word = braceSplit(out->head, labelOk);
+    if (word < 0) {
+        out->entryWord = out->head;
+        out->label = QString();
+        out->hasLabel = false;
+    } else {
+        out->entryWord = out->head.left(word);
+        out->label = out->head.mid(word + 3, labelLength);
+        out->hasLabel = true;
+    }
+    return true;
+}
+
+QString escape(const QString &text)
+{
+    return text.toHtmlEscaped();
+}
+
+} // namespace Eijiro
