@@ -1,0 +1,23 @@
+#include "about/aboutdialog.h"
+#include "ui_aboutdialog.h"
+
+#include <QEvent>
+
+AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent), ui(new Ui::AboutDialog)
+{
+    ui->setupUi(this);
+}
+
+AboutDialog::~AboutDialog()
+{
+    delete ui;
+}
+
+void AboutDialog::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    // The name, the version number and the notice are never translated; the
+    // form puts only the translatable texts here.
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+}

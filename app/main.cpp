@@ -1,0 +1,27 @@
+#include "app/translation.h"
+#include "dictionary/convertthread.h"
+#include "mainwindow/mainwindow.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QString locale = QLocale::system().name();
+
+    QTranslator translator;
+    loadTranslation(translator, locale);
+    // Installed even when empty: an empty translator changes no text.
+    QCoreApplication::installTranslator(&translator);
+
+    MainWindow window;
+    window.show();
+    const int result = app.exec();
+
+    // An index build may still be running when the window closes; let it
+    // stop and roll back rather than cut it off at exit.
+    ConvertThread::stopAll();
+    return result;
+}

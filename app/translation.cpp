@@ -1,0 +1,13 @@
+#include "app/translation.h"
+
+#include <QTranslator>
+
+void loadTranslation(QTranslator &translator, const QString &locale)
+{
+    // Only isEmpty() decides: a file that loads but holds no messages must
+    // not keep the second name from being tried.
+    if (translator.isEmpty())
+        static_cast<void>(translator.load(QStringLiteral("orvel_") + locale));
+    if (translator.isEmpty())
+        static_cast<void>(translator.load(QStringLiteral("Lang/orvel_") + locale));
+}

@@ -1,0 +1,183 @@
+#include "mainwindow/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "about/aboutdialog.h"
+#include "database/database.h"
+#include "lookup/searchthread.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDebug>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSettings>
+
+namespace {
+const char programName[] = "Orvel";
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+    // Shortcuts of actions that sit only in menus die with a hidden menu bar;
+    // owning them here keeps them alive.
+    addActions(ui->menuBar->actions());
+    // Shown only while the menu bar is hidden (the form ties it to
+    // actionMenubar).
+    ui->menuButton->setVisible(false);
+
+    readSettings();
+    // Writing at once makes sure the settings file exists: the database
+    // path is derived from it.
+    writeSettings();
+
+    const QString file = Database::path();
+    if (Database::openDefault(file) && Database::isEmpty()) {
+        if (!createDatabase())
+            qDebug() << "MainWindow::createDatabase failed.";
+    }
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+QFont MainWindow::browserFont() const
+{
+    return ui->textBrowser->font();
+}
+
+void MainWindow::setBrowserFont(const QFont &font)
+{
+    ui->textBrowser->setFont(font);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    writeSettings();
+    event->accept();
+}
+
+SearchThread *MainWindow::createSearchThread()
+{
+    return new SearchThread;
+}
+
+void MainWindow::on_actionTopmost_toggled(bool checked)
+{
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, checked);
+    setWindowFlags(flags);
+    // Changing the flags hides the window.
+    show();
+}
+
+void MainWindow::on_actionAboutQt_triggered()
+{
+    QMessageBox::aboutQt(this, QString());
+}
+
+void MainWindow::on_actionAbout_triggered()
+{
+    AboutDialog dialog(this);
+    dialog.exec();
+}
+
+void MainWindow::on_searchEdit_textChanged(const QString &text)
+{
+    if (text.isEmpty()) {
+        // Pages of look-ups still running belong to text that is gone.
+        pageShown = searchesStarted;
+        ui->textBrowser->setText(QString());
+        setWindowTitle(programName);
+        return;
+    }
+
+    SearchThread *thread = createSearchThread();
+    const quint64 ticket = ++searchesStarted;
+    connect(thread, &QThread::started, this, &MainWindow::searchStarted);
+    connect(thread, &QThread::finished, this, &MainWindow::searchFinished);
+    connect(thread, &SearchThread::finished, this,
+            [this, ticket](const QString &html) { showPage(ticket, html); });
+    // Connected last, so the worker goes only after its page and
+    // searchFinished() have been delivered.
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->setWord(text);
+    thread->start(QThread::InheritPriority);
+    setWindowTitle(text + QStringLiteral(" - ") + programName);
+}
+
+void MainWindow::showPage(quint64 ticket, const QString &html)
+{
+    if (ticket <= pageShown)
+        return;
+    pageShown = ticket;
+    ui->textBrowser->setHtml(html);
+}
+
+void MainWindow::on_menuButton_clicked()
+{
+    QMenu menu;
+    menu.addActions(ui->menuBar->actions());
+    // Right edge on the button's right edge, top edge on its bottom edge.
+    const QPoint corner(ui->menuButton->width() - menu.sizeHint().width(),
+                        ui->menuButton->height());
+    menu.exec(ui->menuButton->mapToGlobal(corner));
+}
+
+void MainWindow::searchStarted()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    searchTimer.start();
+}
+
+void MainWindow::searchFinished()
+{
+    const QString text = tr("%1 seconds").arg(searchTimer.elapsed() / 1000.0, 0, 'f', 3);
+    ui->statusBar->showMessage(text, 0);
+    QApplication::restoreOverrideCursor();
+    ui->searchEdit->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::readSettings()
+{
+    QSettings settings(Database::settingsOrganization, Database::settingsApplication);
+    settings.beginGroup("Window");
+    resize(settings.value("size", QSize(640, 360)).toSize());
+    // A state different from the form's emits toggled(), which hides the
+    // bars or puts the window on top right away.
+    ui->actionMenubar->setChecked(settings.value("menubar", true).toBool());
+    ui->actionStatusbar->setChecked(settings.value("statusbar", true).toBool());
+    ui->actionTopmost->setChecked(settings.value("topmost", false).toBool());
+    settings.endGroup();
+
+    settings.beginGroup("Preferences");
+    QFont font;
+    font.setFamily(settings.value("fontFamily", "Sans").toString());
+    font.setPointSize(settings.value("fontSize", 10).toInt());
+    ui->textBrowser->setFont(font);
+    settings.endGroup();
+}
+
+void MainWindow::writeSettings()
+{
+    QSettings settings(Database::settingsOrganization, Database::settingsApplication);
+    settings.beginGroup("Window");
+    settings.setValue("size", size());
+    settings.setValue("menubar", ui->actionMenubar->isChecked());
+    settings.setValue("statusbar", ui->actionStatusbar->isChecked());
+    settings.setValue("topmost", ui->actionTopmost->isChecked());
+    settings.endGroup();
+
+    settings.beginGroup("Preferences");
+    const QFont font = ui->textBrowser->font();
+    settings.setValue("fontFamily", font.family());
+    settings.setValue("fontSize", font.pointSize());
+    settings.endGroup();
+}
+
+bool MainWindow::createDatabase()
+{
+    return Database::createSchema();
+}

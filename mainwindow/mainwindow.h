@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QFont>
+#include <QMainWindow>
+
+class QCloseEvent;
+class SearchThread;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The program's only top-level window: a search field, the result view, the
+// menus, and the settings that survive a restart. Every change of the search
+// text starts a look-up on a worker thread.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+    Q_PROPERTY(QFont browserFont READ browserFont WRITE setBrowserFont)
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    QFont browserFont() const;
+    void setBrowserFont(const QFont &font);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    // Makes the worker of one look-up, not yet configured or started.
+    virtual SearchThread *createSearchThread();
+
+private slots:
+    void on_actionTopmost_toggled(bool checked);
+    void on_actionAboutQt_triggered();
+    void on_actionAbout_triggered();
+    void on_searchEdit_textChanged(const QString &text);
+    void on_menuButton_clicked();
+    void searchStarted();
+    void searchFinished();
+
+private:
+    void readSettings();
+    void writeSettings();
+    bool createDatabase();
+    void showPage(quint64 ticket, const QString &html);
+
+    Ui::MainWindow *ui;
+    QElapsedTimer searchTimer;
+    // Look-ups are numbered as they start. A page is shown only when its
+    // look-up started after the one whose page is on display, so a slow
+    // older look-up cannot take the view back to text no longer typed.
+    quint64 searchesStarted = 0;
+    quint64 pageShown = 0;
+};
