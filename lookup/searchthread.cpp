@@ -14,9 +14,19 @@ namespace {
 // than the 128 lines themselves.
 constexpr qint64 readAhead = 32 * 1024;
 
-bool execute(QSqlQuery &query, QString *error, const char *what)
+// Prepares and runs one statement. A statement SQLite refuses (a missing
+// table) fails in prepare(); its error is the one worth reporting, since a
+// following exec() would replace it with a vague one.
+bool execute(QSqlQuery &query, const QString &sql, const QVariantList &values, QString *error,
+             const char *what)
 {
-    if (query.exec())
+    bool ok = query.prepare(sql);
+    if (ok) {
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        ok = query.exec();
+    }
+    if (ok)
         return true;
     const QString text = query.lastError().text();
     qDebug() << "QSqlQuery::exec failed." << query.executedQuery() << text;
@@ -41,8 +51,8 @@ SearchThread::Status SearchThread::lookUp(const QString &word, QString *page, QS
     WorkerConnection connection;
     QSqlQuery query(connection.database());
 
-    query.prepare(QStringLiteral("SELECT location FROM t_dictionary"));
-    if (!execute(query, error, "the installed dictionaries"))
+    if (!execute(query, QStringLiteral("SELECT location FROM t_dictionary"), {}, error,
+                 "the installed dictionaries"))
         return Failed;
     if (!query.next()) {
         qDebug() << "QSqlQuery::next failed.";
@@ -52,9 +62,8 @@ SearchThread::Status SearchThread::lookUp(const QString &word, QString *page, QS
     }
     const QString location = query.value(0).toString();
 
-    query.prepare(QStringLiteral("SELECT position FROM t_word WHERE name = ? LIMIT 1"));
-    query.addBindValue(Eijiro::queryKey(word));
-    if (!execute(query, error, "the word index"))
+    if (!execute(query, QStringLiteral("SELECT position FROM t_word WHERE name = ? LIMIT 1"),
+                 {Eijiro::queryKey(word)}, error, "the word index"))
         return Failed;
 
     QFile file(location);

@@ -1,0 +1,165 @@
+#include "lookup/renderer.h"
+
+#include <QTest>
+
+namespace {
+const QString heading = "<h2 style='font-weight:bold'>";
+const QString mark = "<span style='color:#C00000'>";
+const QString badge = "<span style='background-color:#e0e0e0'>&nbsp;";
+
+QString render(const QString &word, const QStringList &lines)
+{
+    ResultRenderer renderer(word);
+    for (const QString &line : lines)
+        renderer.renderLine(line);
+    return renderer.finish();
+}
+
+// A page of one entry line "■<head> : x" without a label, as the head shows.
+QString singleHeading(const QString &shownHead)
+{
+    return "<ol></ol>" + heading + shownHead + "</h2><ol><li>x\n</li></ol>";
+}
+} // namespace
+
+class TestRenderer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void workedExample()
+    {
+        const QString page = render("run", {
+                                               "■run  {v-1} : to move fast\n",
+                                               "■run  {v-2} : to manage■・run a shop\n",
+                                               "■run  {n} : a trip\n",
+                                               "■run out : to end\n",
+                                               "■run out : to expire\n",
+                                               "■Rune  {n} : a letter\n",
+                                           });
+        const QString expected =
+            "<ol>"
+            "</ol><h2 style='font-weight:bold'><span style='color:#C00000'>run</span></h2><ol>"
+            "</ol><ol><span style='background-color:#e0e0e0'>&nbsp;v&nbsp;</span>"
+            "<li>to move fast\n</li>"
+            "<li>to manage<br />・run a shop\n</li>"
+            "</ol><ol><span style='background-color:#e0e0e0'>&nbsp;n&nbsp;</span>"
+            "<li>a trip\n</li>"
+            "</ol><h2 style='font-weight:bold'><span style='color:#C00000'>run</span> out</h2><ol>"
+            "<li>to end\n</li>"
+            "</ol><ol><li>to expire\n</li>"
+            "</ol><h2 style='font-weight:bold'><span style='color:#C00000'>run</span>e</h2><ol>"
+            "<li>a letter\n</li>"
+            "</ol>";
+        QCOMPARE(page, expected);
+    }
+
+    void notFoundPage()
+    {
+        ResultRenderer renderer("run");
+        // Lines read past the end, lines without the marker at the very
+        // start, lines without a separator, a separator with no body.
+        for (const QString &line :
+             {QString(), QString("run : no marker\n"), QString(" ■run : indented\n"),
+              QChar(0xFEFF) + QString("■run : bom\n"), QString("■run\n"), QString("■run :"),
+              QString("■ : x\n")})
+            renderer.renderLine(line);
+        QVERIFY(renderer.isEmpty());
+        QCOMPARE(renderer.finish(), QString("<h2>run  is not found.</h2>"));
+        QCOMPARE(render("Run Out", {}), QString("<h2>Run Out  is not found.</h2>"));
+    }
+
+    void firstLineAlwaysOpensHeading()
+    {
+        // The typed word is nowhere in the head: still a heading, unmarked.
+        QCOMPARE(render("zzz", {"■AT&T : x\n"}), singleHeading("AT&amp;T"));
+        // The same for a labelled first line whose label is new.
+        QCOMPARE(render("zzz", {"■walk  {v} : x\n"}), "<ol></ol>" + heading +
+                                                          "walk</h2><ol></ol><ol>" + badge +
+                                                          "v&nbsp;</span><li>x\n</li></ol>");
+    }
+
+    void highlighting()
+    {
+        // Every occurrence, in the case the user typed.
+        QCOMPARE(render("RUN", {"■run-and-Run : x\n"}),
+                 singleHeading(mark + "RUN</span>-and-" + mark + "RUN</span>"));
+        // Non-overlapping, from the left.
+        QCOMPARE(render("aa", {"■aaaaa : x\n"}),
+                 singleHeading(mark + "aa</span>" + mark + "aa</span>a"));
+        // Case folding beyond ASCII: full-width letters.
+        QCOMPARE(render("ｒｕｎ", {"■ＲＵＮ : x\n"}), singleHeading(mark + "ｒｕｎ</span>"));
+        // Only the heading is marked, never the body.
+        QCOMPARE(render("x", {"■y : x\n"}), singleHeading("y"));
+        // An empty word marks nothing (and must not hang).
+        QCOMPARE(render("", {"■run : x\n"}), singleHeading("run"));
+    }
+
+    void labelsAndHeads()
+    {
+        // The same label under two heads: the second heading gets no badge.
+        QCOMPARE(render("", {"■run  {v} : a\n", "■walk  {v} : b\n"}),
+                 "<ol></ol>" + heading + "run</h2><ol></ol><ol>" + badge +
+                     "v&nbsp;</span><li>a\n</li></ol>" + heading +
+                     "walk</h2><ol><li>b\n</li></ol>");
+        // Two unlabelled lines of one head: one heading, two one-item lists.
+        QCOMPARE(render("", {"■run out : a\n", "■run out : b\n"}),
+                 "<ol></ol>" + heading + "run out</h2><ol><li>a\n</li></ol><ol><li>b\n</li></ol>");
+        // An unlabelled line after a labelled one of the same entry word stays
+        // under its heading, and the reverse gets only the badge.
+        QCOMPARE(render("", {"■run  {v} : a\n", "■run : b\n", "■run  {n} : c\n"}),
+                 "<ol></ol>" + heading + "run</h2><ol></ol><ol>" + badge +
+                     "v&nbsp;</span><li>a\n</li></ol><ol><li>b\n</li></ol><ol>" + badge +
+                     "n&nbsp;</span><li>c\n</li></ol>");
+        // A brace group that is not a label keeps the whole head as the word;
+        // a sense number after the hyphen is dropped from the badge.
+        QCOMPARE(render("", {"■run  {a-b-c} : x\n"}), singleHeading("run  {a-b-c}"));
+        QCOMPARE(render("", {"■run  {自動--12} : x\n"}), "<ol></ol>" + heading +
+                                                             "run</h2><ol></ol><ol>" + badge +
+                                                             "自動&nbsp;</span><li>x\n</li></ol>");
+    }
+
+    void bodies()
+    {
+        // Each ■ inside a body becomes a break; the terminator, CR LF too,
+        // stays at the end of the body.
+        QCOMPARE(render("", {"■run : a■・b■・c■\r\n"}),
+                 "<ol></ol>" + heading + "run</h2><ol><li>a<br />・b<br />・c<br />\r\n</li></ol>");
+        // The head ends at the last separator.
+        QCOMPARE(render("", {"■x : y : z\n"}),
+                 "<ol></ol>" + heading + "x : y</h2><ol><li>z\n</li></ol>");
+        // A last line without a terminator.
+        QCOMPARE(render("", {"■run : a"}), "<ol></ol>" + heading + "run</h2><ol><li>a</li></ol>");
+    }
+
+    void dictionaryTextIsEscaped()
+    {
+        QCOMPARE(render("", {"■<b>  {\"n\"} : <i>x</i> & \"y\" > z\n"}),
+                 "<ol></ol>" + heading + "&lt;b&gt;</h2><ol></ol><ol>" + badge +
+                     "&quot;n&quot;&nbsp;</span><li>&lt;i&gt;x&lt;/i&gt; &amp; &quot;y&quot; &gt; "
+                     "z\n</li></ol>");
+    }
+
+    void typedWordIsEscaped()
+    {
+        // Markup in the typed word is shown, never interpreted.
+        QCOMPARE(render("<b>", {}), QString("<h2>&lt;b&gt;  is not found.</h2>"));
+        QCOMPARE(render("<B>", {"■<b>tag : x\n"}), singleHeading(mark + "&lt;B&gt;</span>tag"));
+        QCOMPARE(render("\"'", {}), QString("<h2>&quot;'  is not found.</h2>"));
+        // "&" matches the escaped ampersand of the heading.
+        QCOMPARE(render("&", {"■R&D : x\n"}), singleHeading("R" + mark + "&amp;</span>D"));
+        QCOMPARE(render("r&d", {"■R&D : x\n"}), singleHeading(mark + "r&amp;d</span>"));
+        // A word that spells part of an entity must not split it.
+        QCOMPARE(render("amp", {"■R&D amp : x\n"}),
+                 singleHeading("R&amp;D " + mark + "amp</span>"));
+        QCOMPARE(render("t;", {"■<t;> : x\n"}), singleHeading("&lt;" + mark + "t;</span>&gt;"));
+        QCOMPARE(render("lt", {"■<lt : x\n"}), singleHeading("&lt;" + mark + "lt</span>"));
+        // Placeholders in the typed word stay as typed.
+        QCOMPARE(render("%1", {}), QString("<h2>%1  is not found.</h2>"));
+        QCOMPARE(render("%2", {}), QString("<h2>%2  is not found.</h2>"));
+        QCOMPARE(render("%1%2", {"■a%1%2 : x\n"}), singleHeading("a" + mark + "%1%2</span>"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRenderer)
+#include "tst_renderer.moc"
