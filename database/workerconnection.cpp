@@ -9,12 +9,19 @@ static QString uniqueName()
     return QStringLiteral("orvel-worker-%1").arg(++counter);
 }
 
+static std::atomic<int> busyTimeout{10000};
+
+void WorkerConnection::setBusyTimeout(int milliseconds)
+{
+    busyTimeout = milliseconds;
+}
+
 static void configure(const QSqlDatabase &db)
 {
     // Another connection may be writing (an installation in progress); wait
     // for its lock instead of failing at once with "database is locked".
     QSqlDatabase copy = db;
-    copy.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+    copy.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout.load()));
 }
 
 WorkerConnection::WorkerConnection() : m_name(uniqueName())

@@ -24,6 +24,10 @@ public:
     QSqlDatabase database() const;
     QString name() const { return m_name; }
 
+    // How long a statement waits for another connection's lock before it
+    // fails with "database is locked". Ten seconds unless changed (tests).
+    static void setBusyTimeout(int milliseconds);
+
 private:
     QString m_name;
 };

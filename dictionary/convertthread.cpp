@@ -10,6 +10,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QWaitCondition>
+#include <cstring>
 #include <deque>
 #include <thread>
 #include <vector>
@@ -30,7 +31,7 @@ struct Item
     QString line; // the decoded line, for the diagnostics of a failed insert
 };
 
-enum class End { None, Finished, Canceled, ReadFailed };
+enum class End { None, Finished, Canceled, ReadFailed, Binary };
 
 // Hands batches of entry lines from the reading thread to the writing one.
 // Bounded, so a slow disk or a slow database never lets memory grow.
@@ -162,6 +163,7 @@ void ConvertThread::run()
     // reader checks the stop request once per line, after the end-of-file
     // test, exactly where a single loop would.
     const qint64 size = file.size();
+    qint64 binaryAt = -1;
     Pipe pipe;
     std::thread reader([&] {
         Eijiro::LineReader lines(&file);
@@ -183,6 +185,12 @@ void ConvertThread::run()
             }
             const qint64 offset = lines.offset();
             const QByteArrayView bytes = lines.readLineView();
+            // Shift_JIS text never holds a NUL byte: this is not a dictionary.
+            if (std::memchr(bytes.data(), 0, size_t(bytes.size()))) {
+                binaryAt = offset;
+                end = End::Binary;
+                break;
+            }
             // Only a line starting with the marker's two bytes can decode to
             // a line starting with the marker; skip decoding all others.
             if (bytes.size() < 2 || quint8(bytes[0]) != 0x81 || quint8(bytes[1]) != 0xA1)
@@ -218,9 +226,9 @@ void ConvertThread::run()
         while (pipe.pop(&batch)) {
             for (const Item &item : batch) {
                 if (!item.key.isNull()) {
-                    insert.bindValue(0, 1);
-                    insert.bindValue(1, item.offset);
-                    insert.bindValue(2, item.key);
+                    insert.addBindValue(1);
+                    insert.addBindValue(item.offset);
+                    insert.addBindValue(item.key);
                     if (!insert.exec()) {
                         qDebug() << "QSqlQuery::exec failed." << insert.executedQuery()
                                  << insert.lastError().text();
@@ -241,6 +249,15 @@ void ConvertThread::run()
         qDebug() << "Convert thread was canceled.";
         db.rollback();
         finish(Canceled, QStringLiteral("canceled"));
+        canceledOrFailed = true;
+        break;
+    case End::Binary:
+        qDebug() << "ConvertThread::run failed." << m_file << "holds a NUL byte in the line at"
+                 << binaryAt;
+        db.rollback();
+        finish(NotText, QStringLiteral("%1 is not a dictionary text file (binary data at byte %2)")
+                            .arg(m_file)
+                            .arg(binaryAt));
         canceledOrFailed = true;
         break;
     case End::ReadFailed:
