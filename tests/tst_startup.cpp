@@ -1,0 +1,320 @@
+// Start-up: the dictionary database that the main window sets up on its first
+// start, and the loading of the interface translation.
+
+#include "app/translation.h"
+#include "database/database.h"
+#include "mainwindow/mainwindow.h"
+#include "testutil.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QMenu>
+#include <QProcess>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+#include <QTranslator>
+
+namespace {
+
+const QStringList schema = {
+    "index|i_word_name|CREATE INDEX i_word_name ON t_word (name ASC)",
+    "table|m_dictionary|CREATE TABLE m_dictionary (id INTEGER NOT NULL, name TEXT NOT NULL, "
+    "PRIMARY KEY (id))",
+    "table|t_dictionary|CREATE TABLE t_dictionary (id INTEGER NOT NULL, location TEXT NOT NULL, "
+    "encoding TEXT, count INTEGER, PRIMARY KEY (id))",
+    "table|t_word|CREATE TABLE t_word (id INTEGER NOT NULL, position INTEGER NOT NULL, name TEXT "
+    "NOT NULL, PRIMARY KEY (id, position))",
+};
+
+// Where the settings and the database must land, worked out from the
+// environment rather than from the code under test.
+QString configFolder()
+{
+    return qEnvironmentVariable("XDG_CONFIG_HOME") + "/veldrana";
+}
+QString settingsFile()
+{
+    return configFolder() + "/orvel.conf";
+}
+QString databaseFile()
+{
+    return configFolder() + "/orvel.db";
+}
+
+// What a process exit does to the connection, so the next window starts
+// like a new run of the program.
+void endRun()
+{
+    if (!QSqlDatabase::contains(QSqlDatabase::defaultConnection))
+        return;
+    QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+}
+
+// Runs statements on the database file through a connection of its own.
+void prepareDatabase(const QStringList &statements)
+{
+    QDir().mkpath(configFolder());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "prepare");
+        db.setDatabaseName(databaseFile());
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const QString &sql : statements)
+            QVERIFY2(query.exec(sql), qPrintable(sql));
+    }
+    QSqlDatabase::removeDatabase("prepare");
+}
+
+QStringList masterRows()
+{
+    QStringList rows;
+    // SQLite's own objects (the index behind a composite key) are left out.
+    QSqlQuery query("SELECT type, name, sql FROM sqlite_master WHERE name NOT LIKE 'sqlite%' "
+                    "ORDER BY name");
+    while (query.next())
+        rows << query.value(0).toString() + "|" + query.value(1).toString() + "|" +
+                    query.value(2).toString();
+    return rows;
+}
+
+QStringList dictionaryTypes()
+{
+    QStringList rows;
+    QSqlQuery query("SELECT id, name FROM m_dictionary ORDER BY id");
+    while (query.next())
+        rows << query.value(0).toString() + ":" + query.value(1).toString();
+    return rows;
+}
+
+// Compiles a translation holding `messages` (context, source, translation)
+// into `qmFile` with lrelease.
+bool writeTranslation(const QString &qmFile, const QList<QStringList> &messages)
+{
+    QString ts = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n"
+                 "<TS version=\"2.1\" language=\"xx_YY\">\n";
+    for (const QStringList &m : messages)
+        ts += QString("<context><name>%1</name><message><source>%2</source>"
+                      "<translation>%3</translation></message></context>\n")
+                  .arg(m[0], m[1], m[2]);
+    ts += "</TS>\n";
+    const QString tsFile = qmFile + ".ts";
+    TestUtil::writeBytes(tsFile, ts.toUtf8());
+    const QString lrelease = QLibraryInfo::path(QLibraryInfo::BinariesPath) + "/lrelease";
+    QProcess process;
+    process.start(lrelease, {"-silent", tsFile, "-qm", qmFile});
+    const bool ok = process.waitForFinished(60000) && process.exitCode() == 0;
+    QFile::remove(tsFile);
+    return ok && QFile::exists(qmFile);
+}
+
+} // namespace
+
+class StartupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void firstStartCreatesDatabaseBesideSettings();
+    void laterStartLeavesDatabaseAlone();
+    void foreignTableMeansNoCreation();
+    void failedCreationRollsBackAndIsRetried();
+    void unopenableDatabaseStillGivesWindow();
+
+    void translationLoading();
+    void translationReachesWindow();
+
+private:
+    QString startDir;
+};
+
+void StartupTest::init()
+{
+    endRun();
+    QFile::remove(settingsFile());
+    QFile::remove(databaseFile());
+    QDir(databaseFile()).removeRecursively();
+    startDir = QDir::currentPath();
+}
+
+void StartupTest::cleanup()
+{
+    endRun();
+    QDir::setCurrent(startDir);
+}
+
+void StartupTest::firstStartCreatesDatabaseBesideSettings()
+{
+    QVERIFY(!QFile::exists(settingsFile()));
+    MessageCapture messages;
+    MainWindow window;
+
+    QVERIFY(QFile::exists(settingsFile()));
+    QVERIFY(QFile::exists(databaseFile()));
+    QCOMPARE(QSqlDatabase::database().databaseName(), databaseFile());
+    QCOMPARE(masterRows(), schema);
+    QCOMPARE(dictionaryTypes(), QStringList{"1:Eijiro"});
+    QCOMPARE(TestUtil::rowCount("t_dictionary"), 0);
+    QCOMPARE(TestUtil::rowCount("t_word"), 0);
+    QCOMPARE(messages.all(), QStringList());
+}
+
+void StartupTest::laterStartLeavesDatabaseAlone()
+{
+    {
+        MainWindow first;
+        QSqlQuery query;
+        QVERIFY(query.exec("INSERT INTO t_dictionary VALUES (1, '/dict/eijiro.txt', '', 2)"));
+        QVERIFY(query.exec("INSERT INTO t_word VALUES (1, 0, 'RUN')"));
+        QVERIFY(query.exec("INSERT INTO t_word VALUES (1, 40, 'RUNE')"));
+    }
+    endRun();
+
+    // A creation attempt would fail on the existing tables and say so.
+    MessageCapture messages;
+    MainWindow second;
+    QCOMPARE(masterRows(), schema);
+    QCOMPARE(dictionaryTypes(), QStringList{"1:Eijiro"});
+    QCOMPARE(TestUtil::rowCount("t_dictionary"), 1);
+    QCOMPARE(TestUtil::wordRows(), (QStringList{"0:RUN", "40:RUNE"}));
+    QCOMPARE(messages.all(), QStringList());
+}
+
+void StartupTest::foreignTableMeansNoCreation()
+{
+    prepareDatabase({"CREATE TABLE notes (text TEXT)"});
+    MessageCapture messages;
+    MainWindow window;
+    QCOMPARE(masterRows(), QStringList{"table|notes|CREATE TABLE notes (text TEXT)"});
+    QCOMPARE(messages.all(), QStringList());
+}
+
+void StartupTest::failedCreationRollsBackAndIsRetried()
+{
+    // A view is no table, so the database counts as empty; its name makes
+    // the fourth statement fail after two tables and the seed row exist.
+    const QString view = "view|t_word|CREATE VIEW t_word AS SELECT 1 AS x";
+    prepareDatabase({"CREATE VIEW t_word AS SELECT 1 AS x"});
+    {
+        MessageCapture messages;
+        MainWindow window;
+        QCOMPARE(messages.lines(QtCriticalMsg),
+                 QStringList{"create table t_word failed. (No query Unable to fetch row)"});
+        QCOMPARE(messages.lines(QtDebugMsg), QStringList{"MainWindow::createDatabase failed."});
+        QCOMPARE(messages.all().size(), 2);
+        // Rolled back: the two tables made before the failure are gone.
+        QCOMPARE(masterRows(), QStringList{view});
+        QVERIFY(Database::isEmpty());
+    }
+    endRun();
+
+    prepareDatabase({"DROP VIEW t_word"});
+    MessageCapture messages;
+    MainWindow window;
+    QCOMPARE(masterRows(), schema);
+    QCOMPARE(dictionaryTypes(), QStringList{"1:Eijiro"});
+    QCOMPARE(messages.all(), QStringList());
+}
+
+void StartupTest::unopenableDatabaseStillGivesWindow()
+{
+    // A folder where the database file should be cannot be opened.
+    QVERIFY(QDir().mkpath(databaseFile()));
+    MessageCapture messages;
+    MainWindow window;
+    QCOMPARE(messages.all(), QStringList{"QSqlDatabase::open failed. \"unable to open database "
+                                         "file Error opening database\""});
+    QVERIFY(!QSqlDatabase::database(QSqlDatabase::defaultConnection, false).isOpen());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+}
+
+void StartupTest::translationLoading()
+{
+    const QString root = TestUtil::makeDir("translations");
+    const QList<QStringList> german = {{"MainWindow", "Quit", "Beenden"}};
+    const QList<QStringList> french = {{"MainWindow", "Quit", "Quitter"}};
+    MessageCapture messages;
+
+    // Nothing anywhere: the translator stays empty.
+    QVERIFY(QDir::setCurrent(TestUtil::makeDir("translations/none")));
+    {
+        QTranslator translator;
+        loadTranslation(translator, "xx_YY");
+        QVERIFY(translator.isEmpty());
+    }
+
+    // Only the file under "Lang/" exists: the second name finds it.
+    const QString langOnly = TestUtil::makeDir("translations/lang-only");
+    QVERIFY(QDir().mkpath(langOnly + "/Lang"));
+    QVERIFY(writeTranslation(langOnly + "/Lang/orvel_xx_YY.qm", german));
+    QVERIFY(QDir::setCurrent(langOnly));
+    {
+        QTranslator translator;
+        loadTranslation(translator, "xx_YY");
+        QCOMPARE(translator.translate("MainWindow", "Quit"), QString("Beenden"));
+    }
+
+    // The first name holds no messages: it must not stop the second try.
+    const QString emptyFirst = TestUtil::makeDir("translations/empty-first");
+    QVERIFY(QDir().mkpath(emptyFirst + "/Lang"));
+    QVERIFY(writeTranslation(emptyFirst + "/orvel_xx_YY.qm", {}));
+    QVERIFY(writeTranslation(emptyFirst + "/Lang/orvel_xx_YY.qm", german));
+    QVERIFY(QDir::setCurrent(emptyFirst));
+    {
+        QTranslator translator;
+        loadTranslation(translator, "xx_YY");
+        QCOMPARE(translator.translate("MainWindow", "Quit"), QString("Beenden"));
+    }
+
+    // A usable first name wins, also through the language-only fallback.
+    const QString both = TestUtil::makeDir("translations/both");
+    QVERIFY(QDir().mkpath(both + "/Lang"));
+    QVERIFY(writeTranslation(both + "/orvel_xx.qm", french));
+    QVERIFY(writeTranslation(both + "/Lang/orvel_xx_YY.qm", german));
+    QVERIFY(QDir::setCurrent(both));
+    {
+        QTranslator translator;
+        loadTranslation(translator, "xx_YY");
+        QCOMPARE(translator.translate("MainWindow", "Quit"), QString("Quitter"));
+    }
+
+    // Names are taken from the working directory, not from anywhere else.
+    QVERIFY(QDir::setCurrent(root));
+    {
+        QTranslator translator;
+        loadTranslation(translator, "xx_YY");
+        QVERIFY(translator.isEmpty());
+    }
+    QCOMPARE(messages.all(), QStringList());
+}
+
+void StartupTest::translationReachesWindow()
+{
+    const QString dir = TestUtil::makeDir("window-translation");
+    QVERIFY(QDir().mkpath(dir + "/Lang"));
+    QVERIFY(writeTranslation(dir + "/Lang/orvel_xx_YY.qm",
+                             {{"MainWindow", "Quit", "Beenden"}, {"MainWindow", "File", "Datei"}}));
+    QVERIFY(QDir::setCurrent(dir));
+    QTranslator translator;
+    loadTranslation(translator, "xx_YY");
+    QCoreApplication::installTranslator(&translator);
+
+    MainWindow window;
+    QCOMPARE(window.findChild<QAction *>("actionQuit")->text(), QString("Beenden"));
+    QCOMPARE(window.findChild<QAction *>("actionQuit")->shortcut(), QKeySequence("Ctrl+Q"));
+    QCOMPARE(window.findChild<QMenu *>("menuFile")->title(), QString("Datei"));
+    // The program's name is never translated.
+    QCOMPARE(window.windowTitle(), QString("Orvel"));
+    QCoreApplication::removeTranslator(&translator);
+}
+
+QTEST_MAIN(StartupTest)
+#include "tst_startup.moc"
