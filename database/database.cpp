@@ -35,10 +35,16 @@ bool openDefault(const QString &file)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", QSqlDatabase::defaultConnection);
     db.setDatabaseName(file);
+    // Wait for another connection's lock rather than fail at once.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
     if (!db.open()) {
         qDebug() << "QSqlDatabase::open failed." << db.lastError().text();
         return false;
     }
+    // Write-ahead logging lets look-ups read the installed index while an
+    // installation (in this process or another) writes its transaction.
+    // The mode is stored in the file; a read-only file simply keeps its mode.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     return true;
 }
 
