@@ -1,0 +1,342 @@
+// bench_lookup: how long a look-up takes, from the worker's start to the page
+// and from the keystroke to the page laid out in a text browser, beside a
+// straightforward implementation (QRegExp, QIODevice::readLine, QTextCodec)
+// measured in the same run on the same words.
+//
+//   bench_lookup [FILE [LINES [QUERIES]]]
+//
+// FILE is generated when missing (LINES lines, 2,500,000 by default) and its
+// index is built once into FILE.db.
+#include "database/database.h"
+#include "database/workerconnection.h"
+#include "dictionary/convertthread.h"
+#include "generator.h"
+#include "lookup/searchthread.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegExp>
+#include <QSqlQuery>
+#include <QTextBrowser>
+#include <QTextCodec>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// The look-up written the plain way: four QRegExp patterns run on every
+// line, QIODevice::readLine, QTextCodec, statements prepared per query.
+QString baselineLookUp(const QString &word)
+{
+    WorkerConnection connection;
+    QSqlQuery query(connection.database());
+    query.prepare("SELECT location FROM t_dictionary");
+    if (!query.exec() || !query.next())
+        return QString();
+    const QString location = query.value(0).toString();
+    query.prepare("SELECT position FROM t_word WHERE name = ? LIMIT 1");
+    query.addBindValue(word.toUpper());
+    if (!query.exec())
+        return QString();
+    QFile file(location);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+
+    QTextCodec *utf8 = QTextCodec::codecForName("UTF8");
+    QTextCodec *sjis = QTextCodec::codecForName("Shift-JIS");
+    QRegExp indexLine(utf8->toUnicode("^■(.+)\\s:\\s"));
+    QRegExp indexHead("^(.+)\\s\\s\\{(.+)\\}$");
+    QRegExp renderLine(utf8->toUnicode("^■(.+)\\s:\\s(.+)$"));
+    QRegExp renderHead("^(.+)\\s\\s\\{([^-]+)(-)*([^-]*)\\}$");
+
+    QStringList fragments;
+    QString lastHead;
+    QString lastLabel;
+    const auto highlight = [&word](QString text) {
+        return text.replace(word, "<span style='color:#C00000'>" + word + "</span>",
+                            Qt::CaseInsensitive);
+    };
+    while (query.next()) {
+        file.seek(query.value(0).toInt());
+        for (int i = 0; i < 128; ++i) {
+            const QString line = sjis->toUnicode(file.readLine()).toHtmlEscaped();
+            indexLine.indexIn(line, 0, QRegExp::CaretAtZero);
+            indexHead.indexIn(indexLine.cap(1), 0, QRegExp::CaretAtZero);
+            if (renderLine.indexIn(line, 0, QRegExp::CaretAtZero) == -1)
+                continue;
+            const QString head = renderLine.cap(1);
+            QString body = renderLine.cap(2);
+            if (renderHead.indexIn(head, 0, QRegExp::CaretAtZero) == -1) {
+                if (head == lastHead) {
+                    fragments << "</ol>"
+                              << "<ol>";
+                } else {
+                    lastHead = head;
+                    fragments << "</ol>"
+                              << "<h2 style='font-weight:bold'>" << highlight(head) << "</h2>"
+                              << "<ol>";
+                }
+            } else {
+                const QString entryWord = renderHead.cap(1);
+                const QString label = renderHead.cap(2);
+                if (entryWord != lastHead)
+                    fragments << "</ol>"
+                              << "<h2 style='font-weight:bold'>" << highlight(entryWord) << "</h2>"
+                              << "<ol>";
+                lastHead = entryWord;
+                if (label != lastLabel) {
+                    lastLabel = label;
+                    fragments << "</ol>"
+                              << "<ol>"
+                              << "<span style='background-color:#e0e0e0'>&nbsp;" << label
+                              << "&nbsp;</span>";
+                }
+            }
+            body.replace(utf8->toUnicode("■"), "<br />");
+            fragments << "<li>" << body << "</li>";
+        }
+    }
+    if (fragments.isEmpty())
+        return QString("<h2>%1 %2</h2>").arg(word).arg(" is not found.");
+    return QString("<ol>%1</ol>").arg(fragments.join(""));
+}
+
+class BaselineThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    QString word;
+
+signals:
+    void finished(const QString &html);
+
+protected:
+    void run() override { emit finished(baselineLookUp(word)); }
+};
+
+struct Stats
+{
+    double median = 0;
+    double p99 = 0;
+};
+
+Stats stats(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    Stats s;
+    if (v.empty())
+        return s;
+    s.median = v[v.size() / 2];
+    s.p99 = v[std::min(v.size() - 1, size_t(double(v.size()) * 0.99))];
+    return s;
+}
+
+double ms(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+long rssKiB()
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine())
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+// From start() to the page arriving in this (the GUI) thread, then `onPage`
+// with the page; returns milliseconds.
+template <typename Thread>
+double timeThread(Thread *thread, QObject *context,
+                  const std::function<void(const QString &)> &onPage)
+{
+    QEventLoop loop;
+    double elapsed = 0;
+    QElapsedTimer timer;
+    QObject::connect(thread, qOverload<const QString &>(&Thread::finished), context,
+                     [&](const QString &page) {
+                         onPage(page);
+                         elapsed = ms(timer);
+                         loop.quit();
+                     });
+    // Paint what the previous run left to paint now, not inside this run.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    timer.start();
+    thread->start(QThread::InheritPriority);
+    loop.exec();
+    thread->wait();
+    delete thread;
+    return elapsed;
+}
+
+bool ensureIndex(const QString &file, qint64 lines)
+{
+    if (!QFileInfo::exists(file)) {
+        std::printf("generating %lld lines into %s ...\n", lines, qPrintable(file));
+        std::fflush(stdout);
+        if (!Generator::write(file, {lines, false, 1}))
+            return false;
+    }
+    const QString db = file + ".db";
+    const bool fresh = !QFileInfo::exists(db);
+    if (!Database::openDefault(db))
+        return false;
+    if (!fresh && !Database::isEmpty())
+        return true;
+    if (!Database::createSchema())
+        return false;
+    std::printf("building the index into %s ...\n", qPrintable(db));
+    std::fflush(stdout);
+    QElapsedTimer timer;
+    timer.start();
+    ConvertThread convert;
+    convert.setDictionary("Eijiro", file);
+    QEventLoop loop;
+    QObject::connect(&convert, &QThread::finished, &loop, &QEventLoop::quit);
+    convert.start();
+    loop.exec();
+    convert.wait();
+    std::printf("index built in %.1f s\n", double(timer.elapsed()) / 1000.0);
+    return convert.outcome() == ConvertThread::Committed;
+}
+
+void row(const char *what, const Stats &ours, const Stats &base)
+{
+    std::printf("%-36s %9.3f %9.3f   %9.3f %9.3f   %5.2fx\n", what, ours.median, ours.p99,
+                base.median, base.p99, base.median > 0 ? ours.median / base.median : 0.0);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString file = args.value(1, "bench-lookup.txt");
+    const qint64 lines = args.value(2, "2500000").toLongLong();
+    const int queries = args.value(3, "300").toInt();
+
+    if (!ensureIndex(QFileInfo(file).absoluteFilePath(), lines)) {
+        std::fprintf(stderr, "cannot prepare the dictionary or its index\n");
+        return 1;
+    }
+
+    // Random keyed words, in the case a user would type them.
+    QStringList words;
+    {
+        QSqlQuery query("SELECT MAX(rowid) FROM t_word");
+        const qint64 rows = query.next() ? query.value(0).toLongLong() : 0;
+        QRandomGenerator random(20240611);
+        query.prepare("SELECT name FROM t_word WHERE rowid = ?");
+        while (rows > 0 && words.size() < queries) {
+            query.addBindValue(random.bounded(rows) + 1);
+            if (query.exec() && query.next())
+                words << query.value(0).toString().toLower();
+        }
+    }
+    if (words.isEmpty()) {
+        std::fprintf(stderr, "the index holds no words\n");
+        return 1;
+    }
+
+    // Same pages from both (apart from pages the baseline gets wrong),
+    // and a first pass to warm the file cache.
+    int notFound = 0;
+    int differ = 0;
+    for (const QString &word : words) {
+        QString page;
+        if (SearchThread::lookUp(word, &page) != SearchThread::Found)
+            ++notFound;
+        if (page != baselineLookUp(word))
+            ++differ;
+    }
+
+    std::vector<double> oursCall, baseCall, oursThread, baseThread, oursShown, baseShown;
+    QTextBrowser browser;
+    browser.resize(800, 600);
+    browser.show();
+    // The GUI thread's own share of (b), for both pages together.
+    std::vector<double> setHtmlShare, layoutShare;
+    const auto show = [&](const QString &page) {
+        QElapsedTimer timer;
+        timer.start();
+        browser.setHtml(page);
+        setHtmlShare.push_back(ms(timer));
+        timer.start();
+        browser.document()->documentLayout()->documentSize();
+        layoutShare.push_back(ms(timer));
+    };
+    const auto ignore = [](const QString &) {};
+
+    // Alternate which of the two goes first, so neither always meets the
+    // caches and the browser as the other left them.
+    for (int i = 0; i < words.size(); ++i) {
+        const QString &word = words[i];
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((i + turn) % 2 == 0) {
+                QElapsedTimer timer;
+                QString page;
+                timer.start();
+                SearchThread::lookUp(word, &page);
+                oursCall.push_back(ms(timer));
+                auto *thread = new SearchThread;
+                thread->setWord(word);
+                oursThread.push_back(timeThread(thread, &app, ignore));
+                thread = new SearchThread;
+                thread->setWord(word);
+                oursShown.push_back(timeThread(thread, &browser, show));
+            } else {
+                QElapsedTimer timer;
+                timer.start();
+                const QString page = baselineLookUp(word);
+                baseCall.push_back(ms(timer));
+                auto *thread = new BaselineThread;
+                thread->word = word;
+                baseThread.push_back(timeThread(thread, &app, ignore));
+                thread = new BaselineThread;
+                thread->word = word;
+                baseShown.push_back(timeThread(thread, &browser, show));
+            }
+        }
+    }
+
+    std::printf("\n%lld-line dictionary, %d words (%d not found, %d pages differ from the "
+                "baseline)\n",
+                lines, int(words.size()), notFound, differ);
+    std::printf("%-36s %9s %9s   %9s %9s   %6s\n", "milliseconds", "median", "p99", "base med",
+                "base p99", "ratio");
+    row("(a) lookUp() on the calling thread", stats(oursCall), stats(baseCall));
+    row("(a) thread start() -> finished(page)", stats(oursThread), stats(baseThread));
+    row("(b) keystroke -> page laid out", stats(oursShown), stats(baseShown));
+    const Stats parse = stats(setHtmlShare);
+    const Stats layout = stats(layoutShare);
+    std::printf("    of which in the GUI thread: setHtml median %.3f p99 %.3f, layout median %.3f "
+                "p99 %.3f\n",
+                parse.median, parse.p99, layout.median, layout.p99);
+
+    const long before = rssKiB();
+    for (int i = 0; i < 10000; ++i) {
+        QString page;
+        SearchThread::lookUp(words[i % words.size()], &page);
+        if (i == 999)
+            std::printf("\nRSS before %ld KiB, after 1,000 look-ups %ld KiB", before, rssKiB());
+    }
+    std::printf(", after 10,000 %ld KiB\n", rssKiB());
+    return 0;
+}
+
+#include "bench_lookup.moc"
