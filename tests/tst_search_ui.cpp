@@ -1,0 +1,260 @@
+// Search as you type: what the window does with the look-ups it starts, in
+// whatever order they finish.
+
+#include "database/database.h"
+#include "dictionary/convertthread.h"
+#include "lookup/searchthread.h"
+#include "mainwindow/mainwindow.h"
+#include "testutil.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QSemaphore>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QStatusBar>
+#include <QTest>
+#include <QTextBrowser>
+
+namespace {
+
+// A look-up that delivers a fixed page once the test lets it go, so the
+// test decides in which order look-ups finish.
+class GatedSearch : public SearchThread
+{
+public:
+    explicit GatedSearch(const QString &page) : page(page) {}
+    QSemaphore gate;
+
+protected:
+    void run() override
+    {
+        gate.acquire();
+        emit finished(page);
+    }
+
+private:
+    QString page;
+};
+
+class TestWindow : public MainWindow
+{
+public:
+    ~TestWindow() override
+    {
+        for (const QPointer<GatedSearch> &worker : workers) {
+            if (worker) {
+                worker->gate.release();
+                worker->wait();
+            }
+        }
+    }
+
+    bool gated = true;
+    QList<QPointer<GatedSearch>> workers;
+
+protected:
+    SearchThread *createSearchThread() override
+    {
+        if (!gated)
+            return MainWindow::createSearchThread();
+        auto *worker = new GatedSearch(QString("<p>page %1</p>").arg(workers.size() + 1));
+        workers << worker;
+        return worker;
+    }
+};
+
+void endRun()
+{
+    if (!QSqlDatabase::contains(QSqlDatabase::defaultConnection))
+        return;
+    QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+}
+
+// Lets one look-up finish and waits until its worker is gone, which is
+// after its page and searchFinished() have been delivered.
+bool release(TestWindow &window, int index)
+{
+    QPointer<GatedSearch> worker = window.workers.value(index);
+    if (!worker)
+        return false;
+    worker->gate.release();
+    return QTest::qWaitFor([&] { return worker.isNull(); });
+}
+
+const QRegularExpression secondsText("^\\d+\\.\\d{3} seconds$");
+
+} // namespace
+
+class SearchUiTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void pagesNeverGoBackToOlderText();
+    void clearingDropsPagesOnTheirWay();
+    void spacesAreSearchedToo();
+    void realLookUp();
+
+private:
+    bool open(TestWindow &window);
+
+    QLineEdit *edit = nullptr;
+    QTextBrowser *view = nullptr;
+};
+
+void SearchUiTest::init()
+{
+    endRun();
+    QSettings settings(Database::settingsOrganization, Database::settingsApplication);
+    settings.clear();
+    settings.sync();
+    QFile::remove(Database::path());
+}
+
+void SearchUiTest::cleanup()
+{
+    endRun();
+}
+
+bool SearchUiTest::open(TestWindow &window)
+{
+    window.show();
+    window.activateWindow();
+    edit = window.findChild<QLineEdit *>("searchEdit");
+    view = window.findChild<QTextBrowser *>("textBrowser");
+    return QTest::qWaitForWindowActive(&window) && edit && view;
+}
+
+void SearchUiTest::pagesNeverGoBackToOlderText()
+{
+    TestWindow window;
+    QVERIFY(open(window));
+
+    // What the view and the worker look like when the time is shown.
+    QStringList atStatus;
+    connect(window.statusBar(), &QStatusBar::messageChanged, this, [&](const QString &text) {
+        if (text.isEmpty())
+            return;
+        int alive = 0;
+        for (const auto &worker : window.workers)
+            alive += worker ? 1 : 0;
+        atStatus << view->toPlainText() + QString(" / %1 running").arg(alive);
+    });
+
+    QTest::keyClicks(edit, "ab");
+    QCOMPARE(window.workers.size(), 2);
+    QCOMPARE(window.windowTitle(), QString("ab - Orvel"));
+    QTRY_VERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    view->setFocus();
+
+    // The newer look-up finishes first.
+    QVERIFY(release(window, 1));
+    QCOMPARE(view->toPlainText(), QString("page 2"));
+    QVERIFY(secondsText.match(window.statusBar()->currentMessage()).hasMatch());
+    QCOMPARE(QApplication::focusWidget(), edit);
+    // One look-up is still running, so the wait cursor stays.
+    QVERIFY(QApplication::overrideCursor());
+
+    // The older one must not take the view back to "a".
+    window.statusBar()->clearMessage();
+    QVERIFY(release(window, 0));
+    QCOMPARE(view->toPlainText(), QString("page 2"));
+    QVERIFY(secondsText.match(window.statusBar()->currentMessage()).hasMatch());
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(window.windowTitle(), QString("ab - Orvel"));
+
+    // Each time was shown after the page had arrived and before its worker
+    // was deleted (both still existed at the first one).
+    QCOMPARE(atStatus, (QStringList{"page 2 / 2 running", "page 2 / 1 running"}));
+
+    // In order, every page is shown.
+    QTest::keyClick(edit, Qt::Key_C);
+    QVERIFY(release(window, 2));
+    QCOMPARE(view->toPlainText(), QString("page 3"));
+}
+
+void SearchUiTest::clearingDropsPagesOnTheirWay()
+{
+    TestWindow window;
+    QVERIFY(open(window));
+    QTest::keyClick(edit, Qt::Key_X);
+    QVERIFY(release(window, 0));
+    QCOMPARE(view->toPlainText(), QString("page 1"));
+
+    QTest::keyClick(edit, Qt::Key_Y);
+    QCOMPARE(window.windowTitle(), QString("xy - Orvel"));
+    window.findChild<QAction *>("actionDelete")->trigger();
+    QCOMPARE(edit->text(), QString());
+    QCOMPARE(view->toPlainText(), QString());
+    QCOMPARE(window.windowTitle(), QString("Orvel"));
+    // Emptying the field is no look-up.
+    QCOMPARE(window.workers.size(), 2);
+
+    // The page of "xy" arrives after the field was emptied: dropped.
+    QVERIFY(release(window, 1));
+    QCOMPARE(view->toPlainText(), QString());
+    QCOMPARE(window.windowTitle(), QString("Orvel"));
+    QVERIFY(!QApplication::overrideCursor());
+
+    // The next word is shown again.
+    QTest::keyClick(edit, Qt::Key_Z);
+    QVERIFY(release(window, 2));
+    QCOMPARE(view->toPlainText(), QString("page 3"));
+    QCOMPARE(window.windowTitle(), QString("z - Orvel"));
+}
+
+void SearchUiTest::spacesAreSearchedToo()
+{
+    TestWindow window;
+    QVERIFY(open(window));
+    edit->setText("   ");
+    QCOMPARE(window.workers.size(), 1);
+    QCOMPARE(window.windowTitle(), QString("    - Orvel"));
+    QVERIFY(release(window, 0));
+    QCOMPARE(view->toPlainText(), QString("page 1"));
+}
+
+void SearchUiTest::realLookUp()
+{
+    TestWindow window;
+    window.gated = false;
+    QVERIFY(open(window));
+
+    // Nothing installed yet.
+    edit->setText("run");
+    QTRY_VERIFY(view->toPlainText().startsWith("Any dictionaries are found."));
+    QTRY_VERIFY(!QApplication::overrideCursor());
+
+    const QString file = TestUtil::writeDictionary(
+        TestUtil::makeDir("dictionary") + "/eijiro.txt",
+        {QString::fromUtf8("■rule  {名-1} : 規則"), QString::fromUtf8("■run  {動-1} : 走る"),
+         QString::fromUtf8("■run  {名-1} : 走ること"), QString::fromUtf8("■walk  {動-1} : 歩く")});
+    QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
+
+    // The word as typed, in any case, finds its first entry line.
+    edit->setText("Run");
+    QTRY_VERIFY(view->toPlainText().contains(QString::fromUtf8("走ること")));
+    QVERIFY(view->toPlainText().contains(QString::fromUtf8("走る")));
+    QVERIFY(!view->toPlainText().contains(QString::fromUtf8("規則")));
+    QCOMPARE(window.windowTitle(), QString("Run - Orvel"));
+    QTRY_VERIFY(secondsText.match(window.statusBar()->currentMessage()).hasMatch());
+    QTRY_VERIFY(!QApplication::overrideCursor());
+    QCOMPARE(QApplication::focusWidget(), edit);
+
+    edit->setText("runx");
+    QTRY_VERIFY(view->toPlainText().contains("is not found."));
+    QTRY_VERIFY(!QApplication::overrideCursor());
+}
+
+QTEST_MAIN(SearchUiTest)
+#include "tst_search_ui.moc"
