@@ -155,25 +155,42 @@ long rssKiB()
     return -1;
 }
 
-// From start() to the page arriving in this (the GUI) thread, then `onPage`
-// with the page; returns milliseconds.
+SearchThread *makeThread(SearchThread *, const QString &word)
+{
+    auto *thread = new SearchThread;
+    thread->setWord(word);
+    return thread;
+}
+
+BaselineThread *makeThread(BaselineThread *, const QString &word)
+{
+    auto *thread = new BaselineThread;
+    thread->word = word;
+    return thread;
+}
+
+// As the search field does it: a new worker for `word`, connected and
+// started; the time until the page has arrived in this (the GUI) thread and
+// `onPage` has run on it, in milliseconds.
 template <typename Thread>
-double timeThread(Thread *thread, QObject *context,
+double timeThread(const QString &word, QObject *context,
                   const std::function<void(const QString &)> &onPage)
 {
+    // Paint what the previous run left to paint now, not inside this run.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+
     QEventLoop loop;
     double elapsed = 0;
     QElapsedTimer timer;
+    timer.start();
+    Thread *thread = makeThread(static_cast<Thread *>(nullptr), word);
     QObject::connect(thread, qOverload<const QString &>(&Thread::finished), context,
                      [&](const QString &page) {
                          onPage(page);
                          elapsed = ms(timer);
                          loop.quit();
                      });
-    // Paint what the previous run left to paint now, not inside this run.
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-    timer.start();
     thread->start(QThread::InheritPriority);
     loop.exec();
     thread->wait();
@@ -293,23 +310,15 @@ int main(int argc, char **argv)
                 timer.start();
                 SearchThread::lookUp(word, &page);
                 oursCall.push_back(ms(timer));
-                auto *thread = new SearchThread;
-                thread->setWord(word);
-                oursThread.push_back(timeThread(thread, &app, ignore));
-                thread = new SearchThread;
-                thread->setWord(word);
-                oursShown.push_back(timeThread(thread, &browser, show));
+                oursThread.push_back(timeThread<SearchThread>(word, &app, ignore));
+                oursShown.push_back(timeThread<SearchThread>(word, &browser, show));
             } else {
                 QElapsedTimer timer;
                 timer.start();
                 const QString page = baselineLookUp(word);
                 baseCall.push_back(ms(timer));
-                auto *thread = new BaselineThread;
-                thread->word = word;
-                baseThread.push_back(timeThread(thread, &app, ignore));
-                thread = new BaselineThread;
-                thread->word = word;
-                baseShown.push_back(timeThread(thread, &browser, show));
+                baseThread.push_back(timeThread<BaselineThread>(word, &app, ignore));
+                baseShown.push_back(timeThread<BaselineThread>(word, &browser, show));
             }
         }
     }
