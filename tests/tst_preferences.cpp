@@ -1,0 +1,306 @@
+#include "testutil.h"
+
+#include "dictionary/convertthread.h"
+#include "generator.h"
+#include "mainwindow/mainwindow.h"
+#include "preferences/optiondialog.h"
+#include "wizard/dictionarywizard.h"
+
+#include <QFontComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+class TestPreferences : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void addThroughWizard();
+    void remove();
+    void failedRemoval_data();
+    void failedRemoval();
+    void failedRefresh();
+    void fonts();
+
+private:
+    std::unique_ptr<MainWindow> window;
+};
+
+static bool exec(const QString &sql)
+{
+    QSqlQuery query;
+    return query.exec(sql);
+}
+
+// Runs `act` on the modal T as soon as it is up, and closes it should `act`
+// leave it open (a failed check), so a broken step never hangs the test.
+template <typename T, typename F> static void whenModal(QObject *context, F act)
+{
+    QTimer::singleShot(0, context, [context, act] {
+        QPointer<T> widget = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (!widget)
+            return whenModal<T>(context, act);
+        act(widget.data());
+        if (widget && widget->isVisible())
+            widget->reject();
+    });
+}
+
+static QTableView *view(OptionDialog &dialog)
+{
+    return dialog.findChild<QTableView *>("dictionaryView");
+}
+
+static QPushButton *button(QWidget &parent, const char *name)
+{
+    return parent.findChild<QPushButton *>(name);
+}
+
+// The visible columns of the list, one "Name|File" string per row.
+static QStringList listed(OptionDialog &dialog)
+{
+    QStringList out;
+    const QAbstractItemModel *model = view(dialog)->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        out << model->index(row, 1).data().toString() + "|" +
+                   model->index(row, 2).data().toString();
+    return out;
+}
+
+static void showDictionaryTab(OptionDialog &dialog)
+{
+    dialog.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+}
+
+static void clickRow(OptionDialog &dialog, int row)
+{
+    QTableView *table = view(dialog);
+    const QRect cell = table->visualRect(table->model()->index(row, 1));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+void TestPreferences::initTestCase()
+{
+    // The window opens the database beside its settings, in the test's home.
+    window = std::make_unique<MainWindow>();
+    QVERIFY(QSqlDatabase::database().isOpen());
+}
+
+void TestPreferences::init()
+{
+    QVERIFY(exec("DROP TRIGGER IF EXISTS refuse"));
+    QVERIFY(exec("DELETE FROM t_word"));
+    QVERIFY(exec("DELETE FROM t_dictionary"));
+    QVERIFY(exec("DELETE FROM m_dictionary WHERE id <> 1"));
+}
+
+void TestPreferences::addThroughWizard()
+{
+    OptionDialog dialog(window.get());
+    showDictionaryTab(dialog);
+    QTableView *table = view(dialog);
+    QCOMPARE(table->model()->rowCount(), 0);
+    QCOMPARE(table->model()->headerData(1, Qt::Horizontal).toString(), QString("Name"));
+    QCOMPARE(table->model()->headerData(2, Qt::Horizontal).toString(), QString("File"));
+    QVERIFY(table->isColumnHidden(0));
+    QVERIFY(!button(dialog, "removeButton")->isEnabled());
+
+    // A cancelled wizard leaves the list alone, whatever happened meanwhile.
+    whenModal<DictionaryWizard>(this, [](DictionaryWizard *wizard) {
+        QVERIFY(exec("INSERT INTO t_dictionary VALUES (1, '/elsewhere.txt', '', 0)"));
+        wizard->button(QWizard::CancelButton)->click();
+    });
+    button(dialog, "addButton")->click();
+    QCOMPARE(table->model()->rowCount(), 0);
+    QVERIFY(exec("DELETE FROM t_dictionary"));
+
+    // A finished one reloads it.
+    const QString file = TestUtil::makeDir("add") + "/eijiro.txt";
+    QVERIFY(Generator::write(file, {2000, true, 9}));
+    whenModal<DictionaryWizard>(this, [file](DictionaryWizard *wizard) {
+        QTest::mouseClick(wizard->page(0)->findChild<QRadioButton *>(), Qt::LeftButton, {},
+                          QPoint(6, 6));
+        wizard->next();
+        wizard->page(1)->findChild<QLineEdit *>("fileEdit")->setText(file);
+        wizard->button(QWizard::CommitButton)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(wizard->page(2)->findChild<QProgressBar *>()->value(), 100,
+                                  120000);
+        wizard->next();
+        wizard->button(QWizard::FinishButton)->click();
+    });
+    button(dialog, "addButton")->click();
+    QCOMPARE(listed(dialog), QStringList{"Eijiro|" + file});
+    QCOMPARE(TestUtil::wordRows().size(), TestUtil::rowCount("t_word"));
+    QVERIFY(TestUtil::rowCount("t_word") > 0);
+}
+
+// Dictionary 1 from a generated file, and a second type with one of its own.
+static int installTwo()
+{
+    const QString file = TestUtil::makeDir("remove") + "/eijiro.txt";
+    if (!Generator::write(file, {3000, false, 4}) ||
+        TestUtil::install(file) != ConvertThread::Committed)
+        return -1;
+    exec("INSERT INTO m_dictionary (id, name) VALUES (2, 'Waeijiro')");
+    exec("INSERT INTO t_dictionary VALUES (2, '/data/waeijiro.txt', '', 2)");
+    exec("INSERT INTO t_word VALUES (2, 0, 'A'), (2, 40, 'B')");
+    return TestUtil::rowCount("t_word");
+}
+
+static QStringList table(const QString &name)
+{
+    QStringList out;
+    QSqlQuery query("SELECT * FROM " + name + " ORDER BY 1, 2");
+    while (query.next())
+        out << query.value(0).toString() + "," + query.value(1).toString();
+    return out;
+}
+
+void TestPreferences::remove()
+{
+    const int words = installTwo();
+    QVERIFY(words > 2);
+    const QStringList types = table("m_dictionary");
+
+    OptionDialog dialog(window.get());
+    showDictionaryTab(dialog);
+    QCOMPARE(listed(dialog).size(), 2);
+    const int row = listed(dialog)[0].startsWith("Eijiro|") ? 0 : 1;
+
+    // No current row: nothing is asked and nothing deleted.
+    bool asked = false;
+    {
+        QObject watch;
+        whenModal<QMessageBox>(&watch, [&](QMessageBox *) { asked = true; });
+        QVERIFY(QMetaObject::invokeMethod(&dialog, "on_removeButton_clicked"));
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(!asked);
+    QCOMPARE(TestUtil::rowCount("t_word"), words);
+
+    // Cancel and Escape change nothing.
+    clickRow(dialog, row);
+    QVERIFY(button(dialog, "removeButton")->isEnabled());
+    whenModal<QMessageBox>(this, [](QMessageBox *box) {
+        QCOMPARE(box->text(), QString("Do you want to delete your dictionary?"));
+        QCOMPARE(box->icon(), QMessageBox::Question);
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::Cancel));
+        box->button(QMessageBox::Cancel)->click();
+    });
+    button(dialog, "removeButton")->click();
+    whenModal<QMessageBox>(this, [](QMessageBox *box) { QTest::keyClick(box, Qt::Key_Escape); });
+    button(dialog, "removeButton")->click();
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(TestUtil::rowCount("t_word"), words);
+    QCOMPARE(listed(dialog).size(), 2);
+
+    // Ok removes exactly dictionary 1, its index and nothing else.
+    whenModal<QMessageBox>(this, [](QMessageBox *box) { box->button(QMessageBox::Ok)->click(); });
+    button(dialog, "removeButton")->click();
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(table("t_word"), QStringList({"2,0", "2,40"}));
+    QCOMPARE(table("t_dictionary"), QStringList{"2,/data/waeijiro.txt"});
+    QCOMPARE(table("m_dictionary"), types);
+    QCOMPARE(listed(dialog), QStringList{"Waeijiro|/data/waeijiro.txt"});
+    // The rebuilt list has no current row, so Remove is off again.
+    QVERIFY(!button(dialog, "removeButton")->isEnabled());
+}
+
+void TestPreferences::failedRemoval_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::newRow("index") << "t_word";
+    QTest::newRow("dictionary") << "t_dictionary";
+}
+
+void TestPreferences::failedRemoval()
+{
+    QFETCH(QString, table);
+    const int words = installTwo();
+    QVERIFY(words > 2);
+    QVERIFY(exec("CREATE TRIGGER refuse BEFORE DELETE ON " + table +
+                 " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+
+    OptionDialog dialog(window.get());
+    showDictionaryTab(dialog);
+    clickRow(dialog, 0);
+    MessageCapture messages;
+    whenModal<QMessageBox>(this, [](QMessageBox *box) { box->button(QMessageBox::Ok)->click(); });
+    button(dialog, "removeButton")->click();
+
+    // Rolled back as a whole: the index rows deleted first are back too.
+    // (Qt shows the executed text with its placeholder renamed to ":0".)
+    QCOMPARE(messages.lines(QtDebugMsg),
+             QStringList{"QSqlQuery::exec failed. \"DELETE FROM " + table + " WHERE id = :0\""});
+    QCOMPARE(TestUtil::rowCount("t_word"), words);
+    QCOMPARE(TestUtil::rowCount("t_dictionary"), 2);
+    QCOMPARE(listed(dialog).size(), 2);
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestPreferences::failedRefresh()
+{
+    const QString select =
+        "SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m USING (id)";
+    QVERIFY(exec("ALTER TABLE m_dictionary RENAME TO m_old"));
+    QSqlQuery failing;
+    failing.prepare(select);
+    QVERIFY(!failing.exec());
+    const QString error = failing.lastError().text();
+    {
+        MessageCapture messages;
+        OptionDialog dialog(window.get());
+        QCOMPARE(messages.lines(QtDebugMsg),
+                 QStringList{"QSqlQuery::exec failed. \"" + select + "\" \"" + error + "\""});
+        QVERIFY(!view(dialog)->model());
+    }
+    QVERIFY(exec("ALTER TABLE m_old RENAME TO m_dictionary"));
+}
+
+void TestPreferences::fonts()
+{
+    QTextBrowser *result = window->findChild<QTextBrowser *>("textBrowser");
+    QFontComboBox probe;
+    QVERIFY(probe.count() > 1);
+    const QString family = probe.itemText(probe.count() / 2);
+    window->setBrowserFont(QFont(family, 13));
+
+    OptionDialog dialog(window.get());
+    dialog.show();
+    QCOMPARE(result->font().family(), family);
+    QCOMPARE(result->font().pointSize(), 13);
+    auto *sizeBox = dialog.findChild<QSpinBox *>("sizeBox");
+    auto *familyBox = dialog.findChild<QFontComboBox *>("familyBox");
+    QCOMPARE(sizeBox->value(), 13);
+    QCOMPARE(familyBox->currentFont().family(), family);
+
+    sizeBox->setValue(21);
+    QCOMPARE(result->font().family(), family);
+    QCOMPARE(result->font().pointSize(), 21);
+
+    const QString other = familyBox->itemText(familyBox->currentIndex() == 0 ? 1 : 0);
+    familyBox->setCurrentIndex(familyBox->findText(other));
+    QCOMPARE(result->font().family(), other);
+    QCOMPARE(result->font().pointSize(), 21);
+}
+
+QTEST_MAIN(TestPreferences)
+#include "tst_preferences.moc"
