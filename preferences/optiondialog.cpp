@@ -73,7 +73,11 @@ void OptionDialog::refresh()
         }
     }
 
+    // The view replaces its selection model along with the model but leaves
+    // the old one to us.
+    QItemSelectionModel *selection = ui->dictionaryView->selectionModel();
     ui->dictionaryView->setModel(model);
+    delete selection;
     delete m_model;
     m_model = model;
     ui->dictionaryView->hideColumn(0);
