@@ -33,8 +33,7 @@ bool atEntityBoundary(const QString &escaped, qsizetype pos)
 }
 } // namespace
 
-ResultRenderer::ResultRenderer(const QString &word)
-    : m_word(word), m_escapedWord(Eijiro::escape(word))
+ResultRenderer::ResultRenderer(const QString &word) : m_escapedWord(Eijiro::escape(word))
 {
 }
 

@@ -28,6 +28,6 @@ private:
     QStringList m_fragments;
     QString m_lastHead;
     QString m_lastLabel;
-    QString m_word;        // as typed
-    QString m_escapedWord; // HTML-escaped, used in the page
+    // The typed word HTML-escaped: markup in it is shown, never interpreted.
+    QString m_escapedWord;
 };
