@@ -31,6 +31,26 @@ bool atEntityBoundary(const QString &escaped, qsizetype pos)
     const qsizetype semicolon = escaped.indexOf(QLatin1Char(';'), amp);
     return semicolon < 0 || semicolon < pos;
 }
+
+// Most dictionary lines hold nothing to escape; they are used as they are,
+// without building a copy.
+QString escaped(const QString &line)
+{
+    for (const QChar c : line) {
+        if (c == u'<' || c == u'>' || c == u'&' || c == u'"')
+            return Eijiro::escape(line);
+    }
+    return line;
+}
+
+// Appends the pieces one after the other, without building temporaries.
+template <typename... Pieces> void append(QString &to, const Pieces &...pieces)
+{
+    (to.append(pieces), ...);
+}
+
+// About one look-up window's page, so appending rarely reallocates.
+constexpr qsizetype expectedPageSize = 24 * 1024;
 } // namespace
 
 ResultRenderer::ResultRenderer(const QString &word) : m_escapedWord(Eijiro::escape(word))
@@ -74,42 +94,47 @@ QString ResultRenderer::highlight(const QString &heading) const
 void ResultRenderer::renderLine(const QString &line)
 {
     Eijiro::RendererReading reading;
-    if (!Eijiro::readRenderer(Eijiro::escape(line), &reading))
+    if (!Eijiro::readRenderer(escaped(line), &reading))
         return;
+    if (m_body.isEmpty())
+        m_body.reserve(expectedPageSize);
 
     if (!reading.hasLabel) {
         if (reading.head == m_lastHead) {
             // A further unlabelled sense of the same head: a list of its own.
-            m_fragments << listClose << listOpen;
+            append(m_body, listClose, listOpen);
         } else {
             m_lastHead = reading.head;
-            m_fragments << listClose << headingOpen << highlight(reading.head) << headingClose
-                        << listOpen;
+            append(m_body, listClose, headingOpen, highlight(reading.head), headingClose, listOpen);
         }
     } else {
         if (reading.entryWord != m_lastHead)
-            m_fragments << listClose << headingOpen << highlight(reading.entryWord) << headingClose
-                        << listOpen;
+            append(m_body, listClose, headingOpen, highlight(reading.entryWord), headingClose,
+                   listOpen);
         m_lastHead = reading.entryWord;
         // The last label survives a change of heading on purpose: the same
         // label under the next word gets no second badge.
         if (reading.label != m_lastLabel) {
             m_lastLabel = reading.label;
-            m_fragments << listClose << listOpen << badgeOpen << reading.label << badgeClose;
+            append(m_body, listClose, listOpen, badgeOpen, reading.label, badgeClose);
         }
     }
 
-    QString body = reading.body;
-    body.replace(Eijiro::marker, subItemBreak);
-    m_fragments << itemOpen << body << itemClose;
+    m_body += itemOpen;
+    // Each sub-item mark becomes a break, copied piece by piece.
+    QStringView body(reading.body);
+    for (qsizetype at; (at = body.indexOf(Eijiro::marker)) >= 0; body = body.mid(at + 1)) {
+        append(m_body, body.left(at), subItemBreak);
+    }
+    append(m_body, body, itemClose);
 }
 
 QString ResultRenderer::finish() const
 {
-    if (m_fragments.isEmpty()) {
+    if (m_body.isEmpty()) {
         // Both placeholders in one pass, so a typed "%2" stays as typed.
         return QStringLiteral("<h2>%1 %2</h2>")
             .arg(m_escapedWord, QCoreApplication::translate("SearchThread", " is not found."));
     }
-    return QStringLiteral("<ol>%1</ol>").arg(m_fragments.join(QString()));
+    return listOpen + m_body + listClose;
 }

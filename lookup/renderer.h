@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 // Turns the window of dictionary lines read by a look-up into the result page:
 // one heading per head word with the typed word marked in red, a grey badge
@@ -17,7 +16,7 @@ public:
     void renderLine(const QString &line);
 
     // True when no entry line has been rendered yet.
-    bool isEmpty() const { return m_fragments.isEmpty(); }
+    bool isEmpty() const { return m_body.isEmpty(); }
 
     // The result page, or the not-found page when nothing was rendered.
     QString finish() const;
@@ -25,7 +24,9 @@ public:
 private:
     QString highlight(const QString &heading) const;
 
-    QStringList m_fragments;
+    // The page between its opening "<ol>" and closing "</ol>", appended to
+    // piece by piece.
+    QString m_body;
     QString m_lastHead;
     QString m_lastLabel;
     // The typed word HTML-escaped: markup in it is shown, never interpreted.
