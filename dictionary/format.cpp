@@ -154,22 +154,31 @@ bool readRenderer(const QString &escapedLine, RendererReading *out)
     out->head = escapedLine.mid(1, sep - 1);
     out->body = escapedLine.mid(sep + 3);
 
-    // Label content: a run without hyphens, any hyphens, a run without hyphens.
+    // Label content: a run without hyphens, any hyphens, a run without hyphens,
+    // that is, a content not starting with a hyphen whose hyphens form at most
+    // one run. The candidates come from the end of the head towards its start,
+    // so each content is the previous one extended to the left: only the new
+    // characters are scanned, which keeps a head with many brace groups linear.
     qsizetype labelLength = 0;
-    const auto labelOk = [&labelLength](const QChar *c, qsizetype len) {
-        qsizetype k = 0;
-        while (k < len && c[k] != QLatin1Char('-'))
-            ++k;
-        if (k == 0)
-            return false;
-        qsizetype p = k;
-        while (p < len && c[p] == QLatin1Char('-'))
-            ++p;
-        for (; p < len; ++p) {
-            if (c[p] == QLatin1Char('-'))
-                return false;
+    const QChar *scanned = nullptr; // leftmost character looked at so far
+    const QChar *firstHyphen = nullptr;
+    int hyphenRuns = 0;
+    const auto labelOk = [&](const QChar *c, qsizetype len) {
+        const QChar *end = c + len;
+        if (!scanned)
+            scanned = end;
+        for (; scanned > c; --scanned) {
+            const QChar *p = scanned - 1;
+            if (*p == QLatin1Char('-')) {
+                // Count each run once, at its last hyphen.
+                if (p + 1 == end || p[1] != QLatin1Char('-'))
+                    ++hyphenRuns;
+                firstHyphen = p;
+            }
         }
-        labelLength = k;
+        if (len == 0 || c[0] == QLatin1Char('-') || hyphenRuns > 1)
+            return false;
+        labelLength = firstHyphen ? firstHyphen - c : len;
         return true;
     };
     const qsizetype word = braceSplit(out->head, labelOk);

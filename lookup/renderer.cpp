@@ -19,17 +19,21 @@ const QString subItemBreak = QStringLiteral("<br />");
 
 // True when `pos` in escaped text does not fall inside a character entity,
 // that is, between its "&" and its ";" (both boundaries excluded). Escaped
-// text holds "&" only as the start of an entity, so the last "&" before `pos`
-// decides.
+// text holds "&" only as the start of an entity, at most six characters long
+// ("&quot;"), so only the five characters before `pos` can hold the "&" that
+// decides. Looking further back would make highlighting a long heading with
+// many matches quadratic.
 bool atEntityBoundary(const QString &escaped, qsizetype pos)
 {
     if (pos <= 0 || pos >= escaped.size())
         return true;
-    const qsizetype amp = escaped.lastIndexOf(QLatin1Char('&'), pos - 1);
-    if (amp < 0)
-        return true;
-    const qsizetype semicolon = escaped.indexOf(QLatin1Char(';'), amp);
-    return semicolon < 0 || semicolon < pos;
+    for (qsizetype amp = pos - 1; amp >= 0 && amp >= pos - 5; --amp) {
+        if (escaped.at(amp) == QLatin1Char('&')) {
+            const qsizetype semicolon = escaped.indexOf(QLatin1Char(';'), amp);
+            return semicolon < 0 || semicolon < pos;
+        }
+    }
+    return true;
 }
 
 // Most dictionary lines hold nothing to escape; they are used as they are,
