@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the sample dictionary into Orvel's own database when no dictionary
+# is installed yet, so that a first start has words to look up. tools/run.sh
+# calls it right before it starts Orvel.
+# Usage: install-sample.sh [BUILD_DIR]   (default: build)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-build}
+cli=$build/cli/orvel-cli
+
+if ! installed=$("$cli" list); then
+  echo "install-sample: cannot read Orvel's dictionary list; starting without the sample." >&2
+  exit 0
+fi
+[ -z "$installed" ] || exit 0
+
+# An installed dictionary is read in place through byte offsets, so the
+# sample gets a copy of its own that no update of this checkout changes.
+data=${XDG_DATA_HOME:-$HOME/.local/share}/orvel
+mkdir -p "$data"
+cp "$root/samples/sample-eijiro.txt" "$data/sample-eijiro.txt"
+if ! "$cli" install "$data/sample-eijiro.txt" >/dev/null; then
+  echo "install-sample: installing the sample dictionary failed; starting without it." >&2
+  exit 0
+fi
+cat <<MESSAGE
+No dictionary was installed, so Orvel's small sample dictionary has been
+installed: $data/sample-eijiro.txt
+(a few hundred entries; try run, look, water, word or dictionary).
+To use your own Eijiro dictionary file instead, open Edit > Preferences... >
+Dictionary, click the sample, Remove it, then Add... your file.
+MESSAGE
