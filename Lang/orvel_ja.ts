@@ -1,0 +1,255 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja_JP">
+<context>
+    <name>AboutDialog</name>
+    <message>
+        <source>About Orvel</source>
+        <translation>Orvel について</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>バージョン</translation>
+    </message>
+    <message>
+        <source>This software have been made using Qt of the GNU Lesser General Public License.</source>
+        <translation>このソフトウェアは、GNU Lesser General Public License の下で提供されている Qt を使用して作成されています。</translation>
+    </message>
+</context>
+<context>
+    <name>ConclusionPage</name>
+    <message>
+        <source>Conclusion</source>
+        <translation>完了</translation>
+    </message>
+    <message>
+        <source>Congratulations, you can look up words.</source>
+        <translation>おめでとうございます。これで単語を引けるようになりました。</translation>
+    </message>
+</context>
+<context>
+    <name>ConvertPage</name>
+    <message>
+        <source>Processing</source>
+        <translation>処理中</translation>
+    </message>
+    <message>
+        <source>Now creating indexes of entry words, please wait for a minute.</source>
+        <translation>見出し語の索引を作成しています。しばらくお待ちください。</translation>
+    </message>
+    <message>
+        <source>Processing...</source>
+        <translation>処理しています...</translation>
+    </message>
+</context>
+<context>
+    <name>DictionaryWizard</name>
+    <message>
+        <source>Add New Dictionary</source>
+        <translation>新しい辞書の追加</translation>
+    </message>
+</context>
+<context>
+    <name>IntroPage</name>
+    <message>
+        <source>Introduction</source>
+        <translation>はじめに</translation>
+    </message>
+    <message>
+        <source>Select the type of dictionary to setup, then click Next button.</source>
+        <translation>セットアップする辞書の種類を選んで、[次へ] ボタンをクリックしてください。</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>File</source>
+        <translation>ファイル</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>編集</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation>書式</translation>
+    </message>
+    <message>
+        <source>View</source>
+        <translation>表示</translation>
+    </message>
+    <message>
+        <source>Window</source>
+        <translation>ウィンドウ</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>ヘルプ</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>終了</translation>
+    </message>
+    <message>
+        <source>About Orvel</source>
+        <translation>Orvel について</translation>
+    </message>
+    <message>
+        <source>Preferences...</source>
+        <translation>設定...</translation>
+    </message>
+    <message>
+        <source>About Qt</source>
+        <translation>Qt について</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>元に戻す</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>やり直し</translation>
+    </message>
+    <message>
+        <source>Cut</source>
+        <translation>切り取り</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>コピー</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>貼り付け</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <translation>すべて選択</translation>
+    </message>
+    <message>
+        <source>Show Menubar</source>
+        <translation>メニューバーを表示</translation>
+    </message>
+    <message>
+        <source>Show Statusbar</source>
+        <translation>ステータスバーを表示</translation>
+    </message>
+    <message>
+        <source>Bigger</source>
+        <translation>文字を大きく</translation>
+    </message>
+    <message>
+        <source>Smaller</source>
+        <translation>文字を小さく</translation>
+    </message>
+    <message>
+        <source>Always on Top</source>
+        <translation>常に手前に表示</translation>
+    </message>
+    <message>
+        <source>%1 seconds</source>
+        <translation>%1 秒</translation>
+    </message>
+</context>
+<context>
+    <name>OptionDialog</name>
+    <message>
+        <source>Preferences</source>
+        <translation>設定</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>全般</translation>
+    </message>
+    <message>
+        <source>Font</source>
+        <translation>フォント</translation>
+    </message>
+    <message>
+        <source>Family</source>
+        <translation>書体</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>サイズ</translation>
+    </message>
+    <message>
+        <source>Dictionary</source>
+        <translation>辞書</translation>
+    </message>
+    <message>
+        <source>Setup new dictionary by clicking Add.</source>
+        <translation>[追加...] をクリックして、新しい辞書をセットアップしてください。</translation>
+    </message>
+    <message>
+        <source>Add...</source>
+        <translation>追加...</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>番号</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名前</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>ファイル</translation>
+    </message>
+    <message>
+        <source>Do you want to delete your dictionary?</source>
+        <translation>辞書を削除しますか?</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterPage</name>
+    <message>
+        <source>Register</source>
+        <translation>登録</translation>
+    </message>
+    <message>
+        <source>Input the name and file path of dictionary.</source>
+        <translation>辞書の名前とファイルのパスを入力してください。</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名前</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>ファイル</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <translation>参照...</translation>
+    </message>
+    <message>
+        <source>Choose a file of dictionary</source>
+        <translation>辞書ファイルの選択</translation>
+    </message>
+    <message>
+        <source>All Files (*);;Text Files (*.txt)</source>
+        <translation>すべてのファイル (*);;テキスト ファイル (*.txt)</translation>
+    </message>
+</context>
+<context>
+    <name>SearchThread</name>
+    <message>
+        <source> is not found.</source>
+        <translation> は見つかりませんでした。</translation>
+    </message>
+    <message>
+        <source>Any dictionaries are found.&lt;br /&gt;&lt;br /&gt;Please setup new dictionaries on preferences dialog.&lt;br /&gt;[Edit] - [Preferences] - [Dictionary] Tab</source>
+        <translation>辞書がインストールされていません。&lt;br /&gt;&lt;br /&gt;設定ダイアログで新しい辞書をセットアップしてください。&lt;br /&gt;[編集] - [設定] - [辞書] タブ</translation>
+    </message>
+</context>
+</TS>
