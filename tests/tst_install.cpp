@@ -1,0 +1,246 @@
+// `cmake --install` of this build into a scratch prefix: programs, catalogue,
+// sample, menu entry, metadata and icons land where a desktop looks for them,
+// the freedesktop validators accept them, and the installed pieces work
+// together. Also the first-run installation of the sample dictionary.
+
+#include "app/translation.h"
+#include "dictionary/format.h"
+#include "testutil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMap>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringDecoder>
+#include <QTest>
+#include <QTranslator>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString output; // stdout and stderr together
+};
+
+Run run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    Run result;
+    if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit) {
+        result.output = program + ": " + process.errorString();
+        return result;
+    }
+    result.exitCode = process.exitCode();
+    result.output = QString::fromUtf8(process.readAll());
+    return result;
+}
+
+QString readText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+// The keys of the [Desktop Entry] group, comments and other groups left out.
+QMap<QString, QString> desktopEntry(const QString &path)
+{
+    QMap<QString, QString> out;
+    bool inGroup = false;
+    for (const QString &line : readText(path).split('\n')) {
+        if (line.startsWith('['))
+            inGroup = line == "[Desktop Entry]";
+        else if (inGroup && !line.startsWith('#') && line.contains('='))
+            out.insert(line.section('=', 0, 0), line.section('=', 1));
+    }
+    return out;
+}
+
+QString sourceDir()
+{
+    return qEnvironmentVariable("ORVEL_SOURCE_DIR");
+}
+
+} // namespace
+
+class InstallTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void filesInPlace();
+    void desktopEntryStartsTranslated();
+    void validatorsAccept();
+    void sampleIsTheSource();
+    void installedCliLooksUpSample();
+    void firstRunInstallsSampleOnce();
+
+private:
+    QString prefix;
+};
+
+void InstallTest::initTestCase()
+{
+    QVERIFY2(!sourceDir().isEmpty(), "ORVEL_SOURCE_DIR is not set");
+    prefix = TestUtil::makeDir("prefix");
+    const Run install =
+        run(ORVEL_CMAKE_COMMAND, {"--install", ORVEL_BUILD_DIR, "--prefix", prefix});
+    QVERIFY2(install.exitCode == 0, qPrintable(install.output));
+}
+
+void InstallTest::filesInPlace()
+{
+    const QString id = ORVEL_APP_ID;
+    const QStringList files{"bin/orvel",
+                            "bin/orvel-cli",
+                            "share/orvel/Lang/orvel_ja.qm",
+                            "share/orvel/samples/sample-eijiro.txt",
+                            "share/applications/" + id + ".desktop",
+                            "share/metainfo/" + id + ".metainfo.xml",
+                            "share/icons/hicolor/scalable/apps/orvel.svg",
+                            "share/icons/hicolor/64x64/apps/orvel.png"};
+    for (const QString &file : files)
+        QVERIFY2(QFileInfo(prefix + "/" + file).isFile(), qPrintable(file));
+    QVERIFY(QFileInfo(prefix + "/bin/orvel").isExecutable());
+    QVERIFY(QFileInfo(prefix + "/bin/orvel-cli").isExecutable());
+
+    // A theme folder promises its size.
+    QCOMPARE(QImageReader(prefix + "/share/icons/hicolor/64x64/apps/orvel.png").size(),
+             QSize(64, 64));
+    QVERIFY(readText(prefix + "/share/icons/hicolor/scalable/apps/orvel.svg").contains("<svg"));
+}
+
+void InstallTest::desktopEntryStartsTranslated()
+{
+    const QMap<QString, QString> entry =
+        desktopEntry(prefix + "/share/applications/" ORVEL_APP_ID ".desktop");
+    QCOMPARE(entry.value("Type"), QString("Application"));
+    QCOMPARE(entry.value("Exec"), QString("orvel"));
+    QVERIFY(QFileInfo(prefix + "/bin/" + entry.value("Exec")).isExecutable());
+    QVERIFY(QFileInfo(prefix + "/share/icons/hicolor/scalable/apps/" + entry.value("Icon") + ".svg")
+                .isFile());
+
+    // The entry's working folder is the installed one, whatever prefix was
+    // given at install time, and from there the program's own loader finds
+    // the Japanese catalogue.
+    const QString path = entry.value("Path");
+    QCOMPARE(QFileInfo(path).canonicalFilePath(),
+             QFileInfo(prefix + "/share/orvel").canonicalFilePath());
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(path));
+    QTranslator translator;
+    loadTranslation(translator, "ja_JP");
+    QDir::setCurrent(before);
+    QVERIFY(!translator.isEmpty());
+    QCOMPARE(translator.translate("MainWindow", "File"), QString("ファイル"));
+}
+
+void InstallTest::validatorsAccept()
+{
+    const QString desktopValidate = QStandardPaths::findExecutable("desktop-file-validate");
+    const QString appstream = QStandardPaths::findExecutable("appstreamcli");
+    if (desktopValidate.isEmpty() || appstream.isEmpty())
+        QSKIP("desktop-file-validate or appstreamcli is not installed "
+              "(packages desktop-file-utils, appstream)");
+
+    const Run desktop =
+        run(desktopValidate, {prefix + "/share/applications/" ORVEL_APP_ID ".desktop"});
+    QVERIFY2(desktop.exitCode == 0 && desktop.output.trimmed().isEmpty(),
+             qPrintable(desktop.output));
+
+    const Run metainfo = run(appstream, {"validate", "--no-net",
+                                         prefix + "/share/metainfo/" ORVEL_APP_ID ".metainfo.xml"});
+    QVERIFY2(metainfo.exitCode == 0, qPrintable(metainfo.output));
+    // The tree check also follows the metadata to the menu entry it names.
+    const Run tree = run(appstream, {"validate-tree", "--no-net", prefix});
+    QVERIFY2(tree.exitCode == 0, qPrintable(tree.output));
+}
+
+void InstallTest::sampleIsTheSource()
+{
+    QFile file(prefix + "/share/orvel/samples/sample-eijiro.txt");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    // Eijiro files come with CR LF; every line has it, the last one too.
+    QVERIFY(bytes.endsWith("\r\n"));
+    QCOMPARE(bytes.count("\n"), bytes.count("\r\n"));
+
+    // What the program decodes is exactly the UTF-8 source: no character was
+    // lost or swapped on the way to Shift_JIS.
+    QStringDecoder decoder("Shift_JIS");
+    QVERIFY(decoder.isValid());
+    QString text = decoder.decode(bytes);
+    QVERIFY(!decoder.hasError());
+    text.replace("\r\n", "\n");
+    const QString source = readText(sourceDir() + "/samples/sample-utf8.txt");
+    QVERIFY(!source.isEmpty());
+    QCOMPARE(text, source);
+
+    // Every line is an entry line, and a body never holds a " : " that would
+    // stretch the head over it and cost the line its index key.
+    QStringList faults;
+    const QStringList lines = source.split('\n', Qt::SkipEmptyParts);
+    QVERIFY(lines.size() >= 300);
+    for (const QString &line : lines) {
+        Eijiro::IndexerReading reading;
+        if (!Eijiro::readIndexer(line + "\r\n", &reading) || reading.head.contains(" : "))
+            faults << line;
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+}
+
+void InstallTest::installedCliLooksUpSample()
+{
+    const QString cli = prefix + "/bin/orvel-cli";
+    const Run help = run(cli, {"--help"});
+    QCOMPARE(help.exitCode, 0);
+    QVERIFY2(help.output.startsWith("Usage: orvel-cli"), qPrintable(help.output));
+
+    const QString database = TestUtil::makeDir("cli") + "/index.db";
+    const Run install = run(cli, {"--database", database, "install",
+                                  prefix + "/share/orvel/samples/sample-eijiro.txt"});
+    QVERIFY2(install.exitCode == 0, qPrintable(install.output));
+
+    // Labelled senses, and a full-width head typed in lower case.
+    const Run runPage = run(cli, {"--database", database, "lookup", "Run"});
+    QVERIFY2(runPage.exitCode == 0, qPrintable(runPage.output));
+    QVERIFY2(runPage.output.contains("走る") && runPage.output.contains("自動") &&
+                 runPage.output.contains("他動"),
+             qPrintable(runPage.output));
+    const Run cd = run(cli, {"--database", database, "lookup", "ｃｄ"});
+    QVERIFY2(cd.exitCode == 0 && cd.output.contains("コンパクトディスク"), qPrintable(cd.output));
+}
+
+void InstallTest::firstRunInstallsSampleOnce()
+{
+    const QString script = sourceDir() + "/tools/install-sample.sh";
+    const QString cli = QString(ORVEL_BUILD_DIR) + "/cli/orvel-cli";
+    const QString copy = qEnvironmentVariable("XDG_DATA_HOME") + "/orvel/sample-eijiro.txt";
+    QVERIFY(!qEnvironmentVariable("XDG_DATA_HOME").isEmpty());
+
+    // Orvel's own database (of this isolated home) has no dictionary yet.
+    const Run first = run("bash", {script, ORVEL_BUILD_DIR});
+    QVERIFY2(first.exitCode == 0, qPrintable(first.output));
+    QVERIFY2(first.output.contains("sample dictionary has been") &&
+                 first.output.contains("Preferences...") && first.output.contains(copy),
+             qPrintable(first.output));
+    QCOMPARE(run(cli, {"list"}).output, QString("1\tEijiro\t" + copy + "\n"));
+
+    // Once a dictionary is installed the script keeps quiet and changes
+    // nothing, whichever dictionary it is.
+    const Run second = run("bash", {script, ORVEL_BUILD_DIR});
+    QCOMPARE(second.exitCode, 0);
+    QCOMPARE(second.output, QString());
+    QCOMPARE(run(cli, {"list"}).output, QString("1\tEijiro\t" + copy + "\n"));
+}
+
+QTEST_MAIN(InstallTest)
+#include "tst_install.moc"
