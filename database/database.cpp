@@ -81,12 +81,15 @@ bool createSchema()
         {createStatements[3], "create index t_word_name failed.", false},
     };
     for (const Step &step : steps) {
-        query.prepare(step.sql);
-        if (step.seed) {
+        // SQLite reports most failures (a file that is no database, one it
+        // cannot open) when the statement is prepared; exec() after a failed
+        // prepare() would replace that error with a vague "No query".
+        const bool prepared = query.prepare(step.sql);
+        if (prepared && step.seed) {
             query.addBindValue(1);
             query.addBindValue(QStringLiteral("Eijiro"));
         }
-        if (!query.exec()) {
+        if (!prepared || !query.exec()) {
             critical(step.failure, query.lastError());
             db.rollback();
             return false;

@@ -135,11 +135,19 @@ void ConvertThread::run()
     m_outcome = NotFinished;
     WorkerConnection connection;
     QSqlDatabase db = connection.database();
-    if (!db.transaction()) {
-        qDebug() << "QSqlDatabase::transaction failed.";
-        finish(TransactionFailed, QStringLiteral("cannot begin a transaction on the database: %1")
-                                      .arg(db.lastError().text()));
-        return;
+    {
+        // Take the write lock up front. With a plain (deferred) BEGIN, a
+        // database that another process is writing, or that is read-only,
+        // would fail at every row, each after a full busy wait; this way it
+        // fails once, here. commit() and rollback() end it as usual.
+        QSqlQuery begin(db);
+        if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+            qDebug() << "QSqlDatabase::transaction failed.";
+            finish(TransactionFailed,
+                   QStringLiteral("cannot begin a transaction on the database: %1")
+                       .arg(begin.lastError().text()));
+            return;
+        }
     }
     QFile file(m_file);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {

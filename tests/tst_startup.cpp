@@ -206,7 +206,8 @@ void StartupTest::failedCreationRollsBackAndIsRetried()
         MessageCapture messages;
         MainWindow window;
         QCOMPARE(messages.lines(QtCriticalMsg),
-                 QStringList{"create table t_word failed. (No query Unable to fetch row)"});
+                 QStringList{"create table t_word failed. (view t_word already exists Unable to "
+                             "execute statement)"});
         QCOMPARE(messages.lines(QtDebugMsg), QStringList{"MainWindow::createDatabase failed."});
         QCOMPARE(messages.all().size(), 2);
         // Rolled back: the two tables made before the failure are gone.
