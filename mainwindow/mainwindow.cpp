@@ -10,6 +10,7 @@
 #include <QDebug>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSettings>
 
 namespace {
@@ -144,7 +145,12 @@ void MainWindow::readSettings()
 {
     QSettings settings(Database::settingsOrganization, Database::settingsApplication);
     settings.beginGroup("Window");
-    resize(settings.value("size", QSize(640, 360)).toSize());
+    // A damaged settings file can hold any size. A window larger than its
+    // screen is of no use, and one far larger cannot even get a backing
+    // store (Qt then crashes painting it), so keep it within the screen.
+    resize(settings.value("size", QSize(640, 360))
+               .toSize()
+               .boundedTo(screen()->availableGeometry().size()));
     // A state different from the form's emits toggled(), which hides the
     // bars or puts the window on top right away.
     ui->actionMenubar->setChecked(settings.value("menubar", true).toBool());
