@@ -41,6 +41,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
 MainWindow::~MainWindow()
 {
+    // A look-up takes milliseconds; its late page has nowhere to go.
+    for (const QPointer<SearchThread> &thread : std::as_const(searches)) {
+        if (thread) {
+            thread->wait();
+            delete thread.data();
+        }
+    }
     delete ui;
 }
 
@@ -104,6 +111,8 @@ void MainWindow::on_searchEdit_textChanged(const QString &text)
     // Connected last, so the worker goes only after its page and
     // searchFinished() have been delivered.
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    searches.removeIf([](const QPointer<SearchThread> &done) { return done.isNull(); });
+    searches << thread;
     thread->setWord(text);
     thread->start(QThread::InheritPriority);
     setWindowTitle(text + QStringLiteral(" - ") + programName);

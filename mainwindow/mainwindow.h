@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QFont>
 #include <QMainWindow>
+#include <QPointer>
 
 class QCloseEvent;
 class SearchThread;
@@ -53,4 +54,8 @@ private:
     // older look-up cannot take the view back to text no longer typed.
     quint64 searchesStarted = 0;
     quint64 pageShown = 0;
+    // Look-ups not yet deleted. Only for the window's end: a worker still
+    // using the database while the process exits can crash in the SQL
+    // module's teardown, so the window waits for the few still running.
+    QList<QPointer<SearchThread>> searches;
 };

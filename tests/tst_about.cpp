@@ -66,25 +66,14 @@ private slots:
 void AboutTest::contents()
 {
     AboutDialog dialog;
-    QCOMPARE(dialog.objectName(), QString("AboutDialog"));
     QCOMPARE(dialog.windowTitle(), QString("About Orvel"));
     QCOMPARE(label(dialog, "titleLabel")->text(), QString("Orvel"));
     QCOMPARE(label(dialog, "titleLabel")->font().family(), QString("Andale Mono"));
     QCOMPARE(label(dialog, "titleLabel")->font().pointSize(), 36);
     QCOMPARE(label(dialog, "versionLabel")->text(), QString("Version"));
     QCOMPARE(label(dialog, "numberLabel")->text(), QString("0.2.0"));
-    QCOMPARE(label(dialog, "commentLabel")->text(),
-             QString("This software have been made using Qt of the GNU Lesser General Public "
-                     "License."));
-    QVERIFY(label(dialog, "commentLabel")->wordWrap());
-    QCOMPARE(label(dialog, "logoLabel")->text(), QString());
     QCOMPARE(label(dialog, "logoLabel")->pixmap().size(), QSize(64, 64));
     QVERIFY(!dialog.windowIcon().isNull());
-
-    QLabel *notice = label(dialog, "copyrightLabel");
-    QCOMPARE(notice->textFormat(), Qt::RichText);
-    QVERIFY(notice->text().contains("href=\"https://veldrana.example/\""));
-    QVERIFY(notice->text().contains(QString::fromUtf8("Copyright © 2026 Veldrana")));
 }
 
 void AboutTest::fixedSizeAndModal()

@@ -20,6 +20,8 @@
 #include <QTest>
 #include <QTextBrowser>
 
+#include <algorithm>
+
 namespace {
 
 // A look-up that delivers a fixed page once the test lets it go, so the
@@ -47,21 +49,22 @@ public:
     ~TestWindow() override
     {
         for (const QPointer<GatedSearch> &worker : workers) {
-            if (worker) {
+            if (worker)
                 worker->gate.release();
-                worker->wait();
-            }
         }
     }
 
     bool gated = true;
     QList<QPointer<GatedSearch>> workers;
+    QList<QPointer<SearchThread>> realWorkers;
 
 protected:
     SearchThread *createSearchThread() override
     {
-        if (!gated)
-            return MainWindow::createSearchThread();
+        if (!gated) {
+            realWorkers << MainWindow::createSearchThread();
+            return realWorkers.last();
+        }
         auto *worker = new GatedSearch(QString("<p>page %1</p>").arg(workers.size() + 1));
         workers << worker;
         return worker;
@@ -102,6 +105,7 @@ private slots:
     void pagesNeverGoBackToOlderText();
     void clearingDropsPagesOnTheirWay();
     void spacesAreSearchedToo();
+    void closingWaitsForRunningLookUps();
     void realLookUp();
 
 private:
@@ -224,6 +228,21 @@ void SearchUiTest::spacesAreSearchedToo()
     QCOMPARE(view->toPlainText(), QString("page 1"));
 }
 
+void SearchUiTest::closingWaitsForRunningLookUps()
+{
+    QPointer<GatedSearch> running;
+    {
+        TestWindow window;
+        QVERIFY(open(window));
+        QTest::keyClick(edit, Qt::Key_A);
+        running = window.workers.value(0);
+        QVERIFY(running);
+        // The test window lets its workers go as it is destroyed; the main
+        // window then waits for them and deletes them.
+    }
+    QVERIFY(running.isNull());
+}
+
 void SearchUiTest::realLookUp()
 {
     TestWindow window;
@@ -253,7 +272,9 @@ void SearchUiTest::realLookUp()
 
     edit->setText("runx");
     QTRY_VERIFY(view->toPlainText().contains("is not found."));
-    QTRY_VERIFY(!QApplication::overrideCursor());
+    QTRY_VERIFY(std::all_of(window.realWorkers.begin(), window.realWorkers.end(),
+                            [](const QPointer<SearchThread> &worker) { return worker.isNull(); }));
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 QTEST_MAIN(SearchUiTest)
