@@ -1,0 +1,272 @@
+// Fuzz target: arbitrary bytes as a whole dictionary file.
+//
+// 1. The line reader, with a tiny buffer, gives back exactly the file's
+//    lines with the right offsets.
+// 2. The index builder runs to its end on the file. A file with a NUL byte
+//    is refused and nothing is written; any other file is committed, with
+//    the rows and the entry-line count of the slow reading (QIODevice::readLine
+//    and QRegExp), and every row's key is the key of the line at its offset.
+// 3. The renderer over all lines gives a well-formed page with one item per
+//    entry line and one line break per sub-item mark; highlighting changes
+//    nothing but the marked text.
+// 4. A look-up of a word from the file gives the page of the 128 lines at
+//    the word's first row, well-formed, never a failure.
+// Any fault aborts with a description.
+#include "database/database.h"
+#include "dictionary/convertthread.h"
+#include "dictionary/format.h"
+#include "lookup/renderer.h"
+#include "lookup/searchthread.h"
+#include "pagecheck.h"
+#include "reference.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+QTemporaryDir *scratch = nullptr;
+QString dictionaryPath;
+
+[[noreturn]] void fail(const QString &what)
+{
+    std::fprintf(stderr, "FAULT: %s\n", qPrintable(what));
+    std::abort();
+}
+
+void exec(const QString &sql)
+{
+    QSqlQuery query;
+    if (!query.exec(sql))
+        fail("cannot run " + sql);
+}
+
+void checkLineReader(const QByteArray &bytes)
+{
+    QByteArray copy = bytes;
+    QBuffer device(&copy);
+    device.open(QIODevice::ReadOnly);
+    const qint64 buffer = bytes.isEmpty() ? 1 : 1 + quint8(bytes.at(0)) % 7;
+    Eijiro::LineReader reader(&device, buffer);
+    qint64 offset = 0;
+    while (!reader.atEnd()) {
+        if (reader.offset() != offset)
+            fail("line reader: wrong offset");
+        const QByteArray line = reader.readLine();
+        const qsizetype lf = line.indexOf('\n');
+        if (line.isEmpty() || line != bytes.mid(offset, line.size()))
+            fail("line reader: wrong bytes");
+        if (lf >= 0 && lf != line.size() - 1)
+            fail("line reader: a line runs past its LF");
+        if (lf < 0 && offset + line.size() != bytes.size())
+            fail("line reader: a line without LF before the end");
+        offset += line.size();
+    }
+    if (offset != bytes.size() || !reader.readLine().isEmpty() || reader.failed())
+        fail("line reader: wrong end");
+}
+
+struct Line
+{
+    qint64 offset;
+    QByteArray bytes;
+    QString text;
+    Reference::Reading reading;
+};
+
+// The slow reading of the whole file, one line at a time.
+QList<Line> slowLines(const QString &path)
+{
+    QList<Line> lines;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail("cannot reopen the dictionary");
+    qint64 offset = 0;
+    while (!file.atEnd()) {
+        Line line;
+        line.offset = offset;
+        line.bytes = file.readLine();
+        QStringDecoder decoder("Shift_JIS", QStringConverter::Flag::Stateless);
+        line.text = decoder.decode(line.bytes);
+        line.reading = Reference::read(line.text);
+        offset += line.bytes.size();
+        lines << line;
+    }
+    return lines;
+}
+
+QString render(const QString &word, const QList<Line> &lines, qsizetype from, qsizetype count)
+{
+    ResultRenderer renderer(word);
+    for (qsizetype i = from; i < lines.size() && i < from + count; ++i)
+        renderer.renderLine(lines[i].text);
+    return renderer.finish();
+}
+
+void checkRenderer(const QList<Line> &lines, const QString &word)
+{
+    int entries = 0, marks = 0;
+    for (const Line &line : lines) {
+        if (line.reading.rEntry) {
+            ++entries;
+            marks += int(line.reading.rBody.count(Eijiro::marker));
+        }
+    }
+    const QString page = render(word, lines, 0, lines.size());
+    PageCheck::Shape shape;
+    const QString fault = PageCheck::check(page, word, &shape);
+    if (!fault.isEmpty())
+        fail("renderer: " + fault + "\n  page: " + page);
+    if (shape.found != (entries > 0) || (shape.found && shape.items != entries))
+        fail(QStringLiteral("renderer: %1 items for %2 entry lines").arg(shape.items).arg(entries));
+    if (shape.found && shape.breaks != marks)
+        fail(QStringLiteral("renderer: %1 line breaks for %2 marks").arg(shape.breaks).arg(marks));
+    if (!shape.found)
+        return;
+
+    // Without a word nothing is marked; with one, the marks stand for text of
+    // the heading that equals the word but for letter case.
+    const QString plain = render(QString(), lines, 0, lines.size());
+    QString unmarked = page;
+    const QString escaped = Eijiro::escape(word);
+    unmarked.replace("<span style='color:#C00000'>" + escaped + "</span>", escaped);
+    if (unmarked.compare(plain, Qt::CaseInsensitive) != 0)
+        fail("renderer: highlighting changed more than the marked text");
+}
+
+void checkIndex(const QByteArray &bytes, const QList<Line> &lines, ConvertThread::Outcome outcome)
+{
+    if (bytes.contains('\0')) {
+        if (outcome != ConvertThread::NotText)
+            fail(QStringLiteral("builder: outcome %1 for a file with a NUL byte").arg(outcome));
+        QSqlQuery rows(
+            "SELECT (SELECT COUNT(*) FROM t_word) + (SELECT COUNT(*) FROM t_dictionary)");
+        if (!rows.next() || rows.value(0).toInt() != 0)
+            fail("builder: rows left behind by a refused file");
+        return;
+    }
+    if (outcome != ConvertThread::Committed)
+        fail(QStringLiteral("builder: outcome %1 for a text file").arg(outcome));
+
+    QStringList expected;
+    int count = 0;
+    for (const Line &line : lines) {
+        if (!line.reading.entry)
+            continue;
+        ++count;
+        if (!line.reading.key.isNull())
+            expected << QString::number(line.offset) + ":" + line.reading.key;
+    }
+    QSqlQuery dictionary("SELECT count, location, encoding FROM t_dictionary WHERE id = 1");
+    if (!dictionary.next() || dictionary.value(0).toInt() != count ||
+        dictionary.value(1).toString() != dictionaryPath || dictionary.value(2).toString() != "")
+        fail(QStringLiteral("builder: wrong t_dictionary row (expected count %1)").arg(count));
+
+    QStringList stored;
+    QSqlQuery rows("SELECT position, name FROM t_word WHERE id = 1 ORDER BY position");
+    Eijiro::Decoder decoder;
+    while (rows.next()) {
+        const qint64 offset = rows.value(0).toLongLong();
+        const QString key = rows.value(1).toString();
+        stored << QString::number(offset) + ":" + key;
+        // The line at the stored offset, read back, gives the stored key.
+        qsizetype end = bytes.indexOf('\n', offset);
+        end = end < 0 ? bytes.size() : end + 1;
+        Eijiro::IndexerReading reading;
+        if (offset < 0 || offset >= bytes.size() ||
+            !Eijiro::readIndexer(decoder.decode(bytes.mid(offset, end - offset)), &reading) ||
+            Eijiro::indexKey(reading.entryWord) != key)
+            fail(QStringLiteral("builder: row %1 does not match its line").arg(stored.last()));
+    }
+    if (stored != expected)
+        fail("builder: rows differ from the slow reading\n  stored:   " + stored.join(' ') +
+             "\n  expected: " + expected.join(' '));
+}
+
+void checkLookUp(const QList<Line> &lines, const QString &word)
+{
+    QString page, error;
+    const SearchThread::Status status = SearchThread::lookUp(word, &page, &error);
+    if (status == SearchThread::Failed)
+        fail("look-up failed: " + error);
+    if (status == SearchThread::NoDictionary)
+        fail("look-up: no dictionary after a commit");
+    const QString key = Eijiro::queryKey(word);
+    qsizetype first = -1;
+    for (qsizetype i = 0; i < lines.size() && first < 0; ++i) {
+        if (lines[i].reading.entry && lines[i].reading.key == key)
+            first = i;
+    }
+    const QString expected = first < 0 ? PageCheck::notFoundPage(word)
+                                       : render(word, lines, first, SearchThread::windowLines);
+    if (page != expected)
+        fail("look-up: wrong page\n  got:      " + page + "\n  expected: " + expected);
+    if ((status == SearchThread::Found) != (page != PageCheck::notFoundPage(word)))
+        fail("look-up: status does not fit the page");
+    const QString fault = PageCheck::check(page, word);
+    if (!fault.isEmpty())
+        fail("look-up: " + fault);
+}
+
+// A word worth looking up: the entry word of the first keyed line, in the
+// case the fuzzer's first byte picks; else the start of the first line.
+QString pickWord(const QByteArray &bytes, const QList<Line> &lines)
+{
+    const int style = bytes.isEmpty() ? 0 : quint8(bytes.at(0)) % 3;
+    for (const Line &line : lines) {
+        if (line.reading.entry && !line.reading.key.isNull()) {
+            const QString word = line.reading.entryWord;
+            return style == 0 ? word : style == 1 ? word.toLower() : line.reading.key;
+        }
+    }
+    return lines.isEmpty() ? QString() : lines.first().text.left(4);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    new QCoreApplication(*argc, *argv);
+    const QString base = QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+    scratch = new QTemporaryDir(base + "/orvel-fuzz-XXXXXX");
+    dictionaryPath = scratch->filePath("dictionary.txt");
+    if (!Database::openDefault(scratch->filePath("index.db")) || !Database::createSchema())
+        fail("cannot create the scratch database");
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    checkLineReader(bytes);
+
+    {
+        QFile file(dictionaryPath);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(bytes) != bytes.size())
+            fail("cannot write the dictionary");
+    }
+    ConvertThread builder;
+    builder.setDictionary(QStringLiteral("Eijiro"), dictionaryPath);
+    builder.start();
+    builder.wait();
+
+    const QList<Line> lines = slowLines(dictionaryPath);
+    checkIndex(bytes, lines, builder.outcome());
+    const QString word = pickWord(bytes, lines);
+    checkRenderer(lines, word);
+    if (builder.outcome() == ConvertThread::Committed)
+        checkLookUp(lines, word);
+
+    exec(QStringLiteral("DELETE FROM t_word"));
+    exec(QStringLiteral("DELETE FROM t_dictionary"));
+    return 0;
+}
