@@ -3,6 +3,7 @@
 #include "mainwindow/mainwindow.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -10,6 +11,13 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const QString locale = QLocale::system().name();
+
+    // Qt's own texts (wizard buttons, message box buttons) in the same
+    // language, from the toolkit's installed catalogues.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslator);
 
     QTranslator translator;
     loadTranslation(translator, locale);

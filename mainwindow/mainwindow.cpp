@@ -4,6 +4,7 @@
 #include "about/aboutdialog.h"
 #include "database/database.h"
 #include "lookup/searchthread.h"
+#include "preferences/optiondialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -70,6 +71,12 @@ void MainWindow::closeEvent(QCloseEvent *event)
 SearchThread *MainWindow::createSearchThread()
 {
     return new SearchThread;
+}
+
+void MainWindow::on_actionPreferences_triggered()
+{
+    OptionDialog dialog(this);
+    dialog.exec();
 }
 
 void MainWindow::on_actionTopmost_toggled(bool checked)

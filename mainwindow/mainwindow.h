@@ -33,6 +33,7 @@ protected:
     virtual SearchThread *createSearchThread();
 
 private slots:
+    void on_actionPreferences_triggered();
     void on_actionTopmost_toggled(bool checked);
     void on_actionAboutQt_triggered();
     void on_actionAbout_triggered();
