@@ -23,11 +23,11 @@ QString path()
 {
     QSettings settings(settingsOrganization, settingsApplication);
     const QFileInfo info(settings.fileName());
-    // canonicalPath() is empty when the settings file could not be written;
-    // the file's own folder is still the right place then, never the root.
-    QString folder = info.canonicalPath();
-    if (folder.isEmpty())
-        folder = info.absolutePath();
+    // Links are resolved only for a settings file that exists: for a missing
+    // one canonicalPath() gives "." (the working directory), and orvel-cli can
+    // run before the program has ever written its settings. The file's own
+    // folder is the right place then, never the working directory.
+    const QString folder = info.exists() ? info.canonicalPath() : info.absolutePath();
     return folder + QDir::separator() + info.baseName() + ".db";
 }
 
