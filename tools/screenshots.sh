@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Takes the pictures in docs/screenshots/ from the real program: builds what
+# it needs, then lets orvel-shoot (tools/screenshots/) drive Orvel's windows
+# inside an Xvfb server. Every run uses throw-away homes, so no real settings
+# or dictionary database is read or written.
+#
+# Environment:
+#   ORVEL_BUILD_DIR        build folder (default: build)
+#   ORVEL_SCREENSHOT_DIR   where the pictures go (default: docs/screenshots)
+#   ORVEL_NO_BUILD=1       use the build folder as it is; install nothing
+#   QT_QPA_PLATFORM=offscreen   draw in memory instead of starting Xvfb
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+build=${ORVEL_BUILD_DIR:-build}
+out=${ORVEL_SCREENSHOT_DIR:-$root/docs/screenshots}
+
+if [ -z "${ORVEL_NO_BUILD:-}" ]; then
+  . tools/deps.sh
+  orvel_install_missing xvfb xauth fonts-noto-cjk
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$build" -j"$(nproc)" --target orvel-shoot orvel-cli eijiro-gen
+fi
+build=$(cd "$build" && pwd)
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/orvel-shots.XXXXXX")
+trap 'rm -rf "$tmp"' EXIT INT TERM
+
+if [ "${QT_QPA_PLATFORM:-}" = offscreen ]; then
+  display=()
+else
+  # 96 dpi, so that point sizes come out as on a common desktop.
+  display=(env QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96")
+fi
+
+# Runs a command in the home called $1 below $tmp, created when new.
+in_home() {
+  local home=$tmp/$1
+  shift
+  mkdir -p "$home/home" "$home/config" "$home/data" "$home/cache" "$home/runtime"
+  chmod 700 "$home/runtime"
+  env HOME="$home/home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
+    XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/runtime" "$@"
+}
+
+# shoot HOME LOCALE ARGS...: runs orvel-shoot in that home and locale. It runs
+# in the build folder, whose Lang/ holds the translations, as tools/run.sh
+# starts the program.
+shoot() {
+  local home=$1 locale=$2
+  shift 2
+  (cd "$build" && in_home "$home" env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG="$locale" \
+    "${display[@]}" tools/screenshots/orvel-shoot "$@")
+}
+
+# The program in use: the sample dictionary installed the way a first start
+# through tools/run.sh installs it.
+in_home sample bash tools/install-sample.sh "$build" >/dev/null
+shoot sample C.UTF-8 "$out" main preferences about
+shoot sample ja_JP.UTF-8 --translated --suffix -ja "$out" main
+
+# The wizard needs a database without a dictionary, so a home of its own, and
+# a file long enough for the progress bar to be caught on its way.
+dictionary=$tmp/fresh/home/EIJIRO.TXT
+in_home fresh "$build/tools/eijiro-gen" --lines 5000 --crlf "$dictionary"
+shoot fresh C.UTF-8 --file "$dictionary" "$out" wizard
