@@ -36,6 +36,7 @@ signals:
 
 protected:
     void run() override;
+    const QString &typedWord() const { return word; }
 
 private:
     QString word;

@@ -4,6 +4,7 @@
 #include "about/aboutdialog.h"
 #include "database/database.h"
 #include "lookup/searchthread.h"
+#include "mainwindow/pagethread.h"
 #include "preferences/optiondialog.h"
 
 #include <QApplication>
@@ -70,7 +71,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 SearchThread *MainWindow::createSearchThread()
 {
-    return new SearchThread;
+    return new PageThread(ui->textBrowser->font());
 }
 
 void MainWindow::on_actionPreferences_triggered()
@@ -113,8 +114,12 @@ void MainWindow::on_searchEdit_textChanged(const QString &text)
     const quint64 ticket = ++searchesStarted;
     connect(thread, &QThread::started, this, &MainWindow::searchStarted);
     connect(thread, &QThread::finished, this, &MainWindow::searchFinished);
-    connect(thread, &SearchThread::finished, this,
-            [this, ticket](const QString &html) { showPage(ticket, html); });
+    if (auto *pages = qobject_cast<PageThread *>(thread))
+        connect(pages, &PageThread::documentReady, this,
+                [this, ticket](QTextDocument *document) { showDocument(ticket, document); });
+    else
+        connect(thread, &SearchThread::finished, this,
+                [this, ticket](const QString &html) { showPage(ticket, html); });
     // Connected last, so the worker goes only after its page and
     // searchFinished() have been delivered.
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
@@ -131,6 +136,16 @@ void MainWindow::showPage(quint64 ticket, const QString &html)
         return;
     pageShown = ticket;
     ui->textBrowser->setHtml(html);
+}
+
+void MainWindow::showDocument(quint64 ticket, QTextDocument *document)
+{
+    if (ticket <= pageShown) {
+        delete document;
+        return;
+    }
+    pageShown = ticket;
+    PageThread::show(ui->textBrowser, document);
 }
 
 void MainWindow::on_menuButton_clicked()

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 class QCloseEvent;
+class QTextDocument;
 class SearchThread;
 
 namespace Ui {
@@ -47,6 +48,7 @@ private:
     void writeSettings();
     bool createDatabase();
     void showPage(quint64 ticket, const QString &html);
+    void showDocument(quint64 ticket, QTextDocument *document);
 
     Ui::MainWindow *ui;
     QElapsedTimer searchTimer;
