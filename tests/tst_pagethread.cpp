@@ -51,7 +51,7 @@ private slots:
             if (!first)
                 first = document;
             else
-                QVERIFY(first.isNull()); // the replaced document was freed
+                QTRY_VERIFY(first.isNull()); // the replaced document is freed
             thread.wait();
         }
         // A later font change reaches the shown document, as with setHtml.
