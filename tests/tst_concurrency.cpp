@@ -1,0 +1,232 @@
+// Look-ups at the same time as each other and as an installation, in this
+// process or another: every look-up sees either no dictionary or the
+// complete one, and none fails, waits for a lock or crashes.
+#include "dictionary/convertthread.h"
+#include "generator.h"
+#include "lookup/searchthread.h"
+#include "testutil.h"
+
+#include <QMutex>
+#include <QProcess>
+#include <QSet>
+#include <QSqlQuery>
+#include <QTest>
+#include <atomic>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Seen
+{
+    int noDictionary = 0, found = 0, other = 0;
+    QStringList faults;
+};
+
+// Looks `words` up in turn on `threads` threads until `stop` is set, and
+// checks every page: the no-dictionary page, or exactly the page in
+// `expected` once the dictionary is there.
+class LookUpLoop
+{
+public:
+    LookUpLoop(const QStringList &words, int threads) : m_words(words)
+    {
+        for (int t = 0; t < threads; ++t)
+            m_threads.emplace_back([this, t] { run(t); });
+    }
+    ~LookUpLoop() { stop(); }
+
+    // Pages of a complete dictionary; set before the loop sees one.
+    void expect(const QHash<QString, QString> &pages)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_expected = pages;
+    }
+    void stop()
+    {
+        m_stop = true;
+        for (std::thread &thread : m_threads) {
+            if (thread.joinable())
+                thread.join();
+        }
+    }
+    Seen seen() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_seen;
+    }
+
+private:
+    void run(int t)
+    {
+        for (int i = t; !m_stop; ++i) {
+            const QString &word = m_words[i % m_words.size()];
+            QString page, error;
+            const SearchThread::Status status = SearchThread::lookUp(word, &page, &error);
+            QMutexLocker lock(&m_mutex);
+            if (status == SearchThread::NoDictionary) {
+                ++m_seen.noDictionary;
+            } else if (status == SearchThread::Found && m_expected.value(word) == page) {
+                ++m_seen.found;
+            } else {
+                ++m_seen.other;
+                if (m_seen.faults.size() < 5)
+                    m_seen.faults << QString("%1: status %2 %3 %4")
+                                         .arg(word)
+                                         .arg(status)
+                                         .arg(error, page.left(200));
+            }
+        }
+    }
+
+    const QStringList m_words;
+    std::vector<std::thread> m_threads;
+    std::atomic_bool m_stop{false};
+    mutable QMutex m_mutex;
+    QHash<QString, QString> m_expected;
+    Seen m_seen;
+};
+
+// Entry words of the file's keyed lines: a spread of them, each once.
+QStringList someWords(int count)
+{
+    QStringList words;
+    QSqlQuery query("SELECT DISTINCT name FROM t_word ORDER BY position");
+    QStringList all;
+    while (query.next())
+        all << query.value(0).toString().toLower();
+    for (int i = 0; i < count && !all.isEmpty(); ++i)
+        words << all[qsizetype(i) * all.size() / count];
+    return words;
+}
+
+QHash<QString, QString> pagesOf(const QStringList &words)
+{
+    QHash<QString, QString> pages;
+    for (const QString &word : words) {
+        QString page;
+        if (SearchThread::lookUp(word, &page) == SearchThread::Found)
+            pages.insert(word, page);
+    }
+    return pages;
+}
+
+} // namespace
+
+class TestConcurrency : public QObject
+{
+    Q_OBJECT
+
+    QString dir, dictionary;
+    QStringList words;
+    QHash<QString, QString> expected;
+
+private slots:
+    void initTestCase()
+    {
+        dir = TestUtil::makeDir("concurrency");
+        dictionary = dir + "/big.txt";
+        QVERIFY(Generator::write(dictionary, {300000, false, 17}));
+        // The pages every look-up must give once the dictionary is there.
+        QVERIFY(TestUtil::openFreshDatabase(dir + "/pages.db"));
+        QCOMPARE(TestUtil::install(dictionary), int(ConvertThread::Committed));
+        words = someWords(20);
+        expected = pagesOf(words);
+        QCOMPARE(expected.size(), words.size());
+    }
+
+    void twoHundredSearchThreadsAtOnce()
+    {
+        QVERIFY(TestUtil::openFreshDatabase(dir + "/pages.db"));
+        MessageCapture messages;
+        QList<SearchThread *> threads;
+        QList<QString> pages(200);
+        for (int i = 0; i < 200; ++i) {
+            auto *thread = new SearchThread;
+            thread->setWord(words[i % words.size()]);
+            // Delivered in this thread once the event loop runs.
+            connect(thread, &SearchThread::finished, this,
+                    [&pages, i](const QString &html) { pages[i] = html; });
+            threads << thread;
+        }
+        for (SearchThread *thread : std::as_const(threads))
+            thread->start(QThread::InheritPriority);
+        for (SearchThread *thread : std::as_const(threads))
+            QVERIFY(thread->wait(120000));
+        QCoreApplication::processEvents();
+        for (int i = 0; i < 200; ++i)
+            QVERIFY2(pages[i] == expected[words[i % words.size()]], qPrintable(QString::number(i)));
+        QCOMPARE(messages.all(), QStringList());
+        qDeleteAll(threads);
+    }
+
+    void lookUpsDuringABuildAndItsCancel()
+    {
+        // An install in this process, on the builder's own thread, first
+        // stopped half-way, then run to the end, with look-ups throughout.
+        QVERIFY(TestUtil::openFreshDatabase(dir + "/inprocess.db"));
+        std::optional<MessageCapture> messages(std::in_place);
+        LookUpLoop loop(words, 4);
+        {
+            ConvertThread builder;
+            builder.setDictionary("Eijiro", dictionary);
+            connect(
+                &builder, &ConvertThread::frameChanged, &builder,
+                [&builder](int percent) {
+                    if (percent >= 50)
+                        builder.cancel();
+                },
+                Qt::DirectConnection);
+            builder.start();
+            QVERIFY(builder.wait(300000));
+            QCOMPARE(builder.outcome(), ConvertThread::Canceled);
+        }
+        QCOMPARE(TestUtil::rowCount("t_word"), 0);
+        loop.expect(expected);
+        QCOMPARE(TestUtil::install(dictionary), int(ConvertThread::Committed));
+        // A few more rounds against the complete dictionary.
+        QTRY_VERIFY_WITH_TIMEOUT(loop.seen().found >= 20, 60000);
+        loop.stop();
+
+        const Seen seen = loop.seen();
+        const QStringList lines = messages->lines(QtDebugMsg);
+        messages.reset();
+        qInfo("%d look-ups saw no dictionary, %d the complete one", seen.noDictionary, seen.found);
+        QVERIFY2(seen.other == 0, qPrintable(seen.faults.join('\n')));
+        // Only the lines of the stop and of each no-dictionary page.
+        QCOMPARE(lines.count("Convert thread was canceled."), 1);
+        QCOMPARE(lines.count("QSqlQuery::next failed."), seen.noDictionary);
+        QCOMPARE(lines.size(), seen.noDictionary + 1);
+    }
+
+    void lookUpsWhileAnotherProcessInstalls()
+    {
+        QVERIFY(TestUtil::openFreshDatabase(dir + "/shared.db"));
+        std::optional<MessageCapture> messages(std::in_place);
+        LookUpLoop loop(words, 3);
+        // The expected pages hold the path as it was installed; the same
+        // file goes into this database.
+        loop.expect(expected);
+        QProcess install;
+        install.start(qEnvironmentVariable("ORVEL_CLI"),
+                      {"--database", dir + "/shared.db", "install", dictionary});
+        QVERIFY(install.waitForFinished(300000));
+        QCOMPARE(install.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(install.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(loop.seen().found >= 20, 60000);
+        loop.stop();
+
+        const Seen seen = loop.seen();
+        const QStringList lines = messages->lines(QtDebugMsg);
+        messages.reset();
+        qInfo("%d look-ups saw no dictionary, %d the complete one", seen.noDictionary, seen.found);
+        QVERIFY2(seen.other == 0, qPrintable(seen.faults.join('\n')));
+        // Look-ups never waited into a failure, and no query failed.
+        QCOMPARE(lines.filter("QSqlQuery::exec failed."), QStringList());
+        QCOMPARE(lines.count("QSqlQuery::next failed."), seen.noDictionary);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConcurrency)
+#include "tst_concurrency.moc"
