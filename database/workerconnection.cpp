@@ -2,6 +2,7 @@
 
 #include <QSqlQuery>
 #include <atomic>
+#include <mutex>
 
 static QString uniqueName()
 {
@@ -10,6 +11,12 @@ static QString uniqueName()
 }
 
 static std::atomic<int> busyTimeout{10000};
+
+// QtSql keeps all connections in one table behind a lock of its own. Adding
+// and removing them under this mutex as well costs nothing and lets
+// ThreadSanitizer, which cannot see into the Qt libraries, check the threads
+// that make and drop connections at the same time.
+static std::mutex registryMutex;
 
 void WorkerConnection::setBusyTimeout(int milliseconds)
 {
@@ -26,12 +33,14 @@ static void configure(const QSqlDatabase &db)
 
 WorkerConnection::WorkerConnection() : m_name(uniqueName())
 {
+    std::lock_guard lock(registryMutex);
     QSqlDatabase db = QSqlDatabase::cloneDatabase(QSqlDatabase::defaultConnection, m_name);
     configure(db);
 }
 
 WorkerConnection::WorkerConnection(const QString &file) : m_name(uniqueName())
 {
+    std::lock_guard lock(registryMutex);
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", m_name);
     db.setDatabaseName(file);
     configure(db);
@@ -39,6 +48,7 @@ WorkerConnection::WorkerConnection(const QString &file) : m_name(uniqueName())
 
 WorkerConnection::~WorkerConnection()
 {
+    std::lock_guard lock(registryMutex);
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         db.close();
@@ -48,5 +58,13 @@ WorkerConnection::~WorkerConnection()
 
 QSqlDatabase WorkerConnection::database() const
 {
-    return QSqlDatabase::database(m_name, true);
+    QSqlDatabase db;
+    {
+        std::lock_guard lock(registryMutex);
+        db = QSqlDatabase::database(m_name, false);
+    }
+    // Opening takes a while; other threads need not wait for it.
+    if (!db.isOpen())
+        db.open();
+    return db;
 }

@@ -9,9 +9,10 @@
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QWaitCondition>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -35,35 +36,36 @@ enum class End { None, Finished, Canceled, ReadFailed, Binary };
 
 // Hands batches of entry lines from the reading thread to the writing one.
 // Bounded, so a slow disk or a slow database never lets memory grow.
+// Standard mutex and condition variable rather than Qt's: ThreadSanitizer
+// sees every step of these, while QWaitCondition unlocks a QMutex inside a
+// Qt library built without it and so cannot be checked.
 class Pipe
 {
 public:
     void push(std::vector<Item> &&batch)
     {
-        QMutexLocker lock(&m_mutex);
-        while (m_batches.size() >= maxBatches)
-            m_notFull.wait(&m_mutex);
+        std::unique_lock lock(m_mutex);
+        m_notFull.wait(lock, [this] { return m_batches.size() < maxBatches; });
         m_batches.push_back(std::move(batch));
-        m_notEmpty.wakeOne();
+        m_notEmpty.notify_one();
     }
     void close(End end, int count)
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard lock(m_mutex);
         m_end = end;
         m_count = count;
-        m_notEmpty.wakeOne();
+        m_notEmpty.notify_one();
     }
     // False once the reader has closed the pipe and every batch was taken.
     bool pop(std::vector<Item> *batch)
     {
-        QMutexLocker lock(&m_mutex);
-        while (m_batches.empty() && m_end == End::None)
-            m_notEmpty.wait(&m_mutex);
+        std::unique_lock lock(m_mutex);
+        m_notEmpty.wait(lock, [this] { return !m_batches.empty() || m_end != End::None; });
         if (m_batches.empty())
             return false;
         *batch = std::move(m_batches.front());
         m_batches.pop_front();
-        m_notFull.wakeOne();
+        m_notFull.notify_one();
         return true;
     }
     End end() const { return m_end; }
@@ -71,8 +73,8 @@ public:
 
 private:
     static constexpr size_t maxBatches = 4;
-    QMutex m_mutex;
-    QWaitCondition m_notEmpty, m_notFull;
+    std::mutex m_mutex;
+    std::condition_variable m_notEmpty, m_notFull;
     std::deque<std::vector<Item>> m_batches;
     End m_end = End::None;
     int m_count = 0;
