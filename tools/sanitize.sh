@@ -30,8 +30,9 @@ tsan)
   sanitize="thread"
   export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tools/tsan.supp}
   # The builder with its cancel, many look-ups at once, look-ups during a
-  # build in this process and in another one.
-  tests="tst_concurrency"
+  # build in this process and in another one; the main window's look-up
+  # workers, which build their page documents off the GUI thread.
+  tests="tst_concurrency tst_search_ui tst_pagethread"
   orvel_install_missing clang libclang-rt-14-dev
   compiler=(CC=clang CXX=clang++)
   ;;
@@ -45,7 +46,7 @@ env "${compiler[@]}" cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DORVEL_WER
   -DORVEL_SANITIZE="$sanitize" >/dev/null
 if [ -n "$tests" ]; then
   cmake --build "$build" -j"$(nproc)" --target orvel-cli $tests
-  ctest --test-dir "$build" --output-on-failure -R "^($tests)\$"
+  ctest --test-dir "$build" --output-on-failure -R "^(${tests// /|})\$"
 else
   cmake --build "$build" -j"$(nproc)"
   ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
