@@ -30,9 +30,8 @@ tsan)
   sanitize="thread"
   export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tools/tsan.supp}
   # The builder with its cancel, many look-ups at once, look-ups during a
-  # build in this process and in another one; the main window's look-up
-  # workers, which build their page documents off the GUI thread.
-  tests="tst_concurrency tst_search_ui tst_pagethread"
+  # build in this process and in another one.
+  tests="tst_concurrency"
   orvel_install_missing clang libclang-rt-14-dev
   compiler=(CC=clang CXX=clang++)
   ;;
