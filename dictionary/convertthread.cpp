@@ -32,7 +32,7 @@ struct Item
     QString line; // the decoded line, for the diagnostics of a failed insert
 };
 
-enum class End { None, Finished, Canceled, ReadFailed, Binary };
+enum class End { None, Finished, Canceled, Stopped, ReadFailed, Binary };
 
 // Hands batches of entry lines from the reading thread to the writing one.
 // Bounded, so a slow disk or a slow database never lets memory grow.
@@ -174,6 +174,8 @@ void ConvertThread::run()
     // test, exactly where a single loop would.
     const qint64 size = file.size();
     qint64 binaryAt = -1;
+    // Set by the writer when inserting cannot go on at all.
+    std::atomic_bool stopReading{false};
     Pipe pipe;
     std::thread reader([&] {
         Eijiro::LineReader lines(&file);
@@ -191,6 +193,10 @@ void ConvertThread::run()
             }
             if (canceled) {
                 end = End::Canceled;
+                break;
+            }
+            if (stopReading) {
+                end = End::Stopped;
                 break;
             }
             const qint64 offset = lines.offset();
@@ -229,11 +235,19 @@ void ConvertThread::run()
     });
 
     bool canceledOrFailed = false;
+    QString insertError;
     {
         QSqlQuery insert(db);
-        insert.prepare("INSERT INTO t_word (id, position, name) VALUES (?, ?, ?)");
+        // SQLite refuses some statements already here (a trigger naming a
+        // missing table); exec() then only says the parameters do not fit.
+        const QString prepareError =
+            insert.prepare("INSERT INTO t_word (id, position, name) VALUES (?, ?, ?)")
+                ? QString()
+                : insert.lastError().text();
         std::vector<Item> batch;
         while (pipe.pop(&batch)) {
+            if (!insertError.isNull())
+                continue; // drain, so the reader is never left blocked
             for (const Item &item : batch) {
                 if (!item.key.isNull()) {
                     insert.addBindValue(1);
@@ -245,6 +259,16 @@ void ConvertThread::run()
                         qDebug() << "row =" << item.row << "[" << item.line << "]";
                         qDebug() << "id =" << 1 << ", position =" << item.offset
                                  << ", name =" << item.key;
+                        // A clash with a row already there costs that line
+                        // only. Any other failure (a read-only or full disk,
+                        // an I/O error) would fail every row alike: stop.
+                        const int code = insert.lastError().nativeErrorCode().toInt();
+                        if (!prepareError.isNull() || (code & 0xff) != 19) { // SQLITE_CONSTRAINT
+                            insertError =
+                                prepareError.isNull() ? insert.lastError().text() : prepareError;
+                            stopReading = true;
+                            break;
+                        }
                     }
                 }
                 if (item.percent >= 0)
@@ -254,6 +278,12 @@ void ConvertThread::run()
     }
     reader.join();
 
+    // The reader may have reached the end before the writer gave up.
+    if (!insertError.isNull()) {
+        db.rollback();
+        finish(InsertFailed, QStringLiteral("cannot write the index: %1").arg(insertError));
+        return;
+    }
     switch (pipe.end()) {
     case End::Canceled:
         qDebug() << "Convert thread was canceled.";

@@ -20,6 +20,7 @@ public:
         FileOpenFailed,    // the dictionary file could not be opened; rolled back
         ReadFailed,        // reading the file failed part-way; rolled back
         NotText,           // the file holds binary data; rolled back
+        InsertFailed,      // rows could not be written at all (read-only, disk full); rolled back
         DecoderMissing,    // no Shift_JIS decoder available; rolled back
         FinalInsertFailed, // the t_dictionary row could not be written; rolled back
         CommitFailed,      // the commit failed; rolled back

@@ -302,6 +302,36 @@ private slots:
                  qPrintable(lines[6]));
     }
 
+    void aRowThatCannotBeWrittenAtAllStopsTheBuild()
+    {
+        // A clash costs one line; any other failure would fail every row
+        // alike, so the build stops at the first and rolls back.
+        QSqlQuery trigger;
+        QVERIFY(trigger.exec("CREATE TRIGGER t AFTER INSERT ON t_word BEGIN "
+                             "INSERT INTO gone VALUES (1); END"));
+        const QString path = TestUtil::writeDictionary(
+            dir + "/d.txt", {M + "run : 走る", M + "walk : 歩く", M + "talk : 話す"});
+        MessageCapture messages;
+        QList<int> progress;
+        ConvertThread thread;
+        thread.setDictionary("Eijiro", path);
+        connect(&thread, &ConvertThread::frameChanged, this, [&](int p) { progress << p; });
+        thread.start();
+        QVERIFY(thread.wait(60000));
+        QCoreApplication::processEvents();
+        QCOMPARE(thread.outcome(), ConvertThread::InsertFailed);
+        QVERIFY2(thread.errorString().contains("no such table: main.gone"),
+                 qPrintable(thread.errorString()));
+        QVERIFY(!progress.contains(100));
+        const QStringList lines = messages.lines(QtDebugMsg);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[0].startsWith("QSqlQuery::exec failed. \"INSERT INTO t_word"),
+                 qPrintable(lines[0]));
+        QCOMPARE(lines[1], QString("row = 0 [ \"■run : 走る\\n\" ]"));
+        QCOMPARE(TestUtil::rowCount("t_word"), 0);
+        QCOMPARE(TestUtil::rowCount("t_dictionary"), 0);
+    }
+
     void failedCommitReportsNoHundred()
     {
         const QString path = TestUtil::writeDictionary(dir + "/d.txt", {M + "run : 走る"});

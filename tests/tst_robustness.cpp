@@ -558,12 +558,11 @@ private slots:
 
         // An install fails with the reason and leaves both files as they were.
         // (In write-ahead mode SQLite lets the transaction begin and refuses
-        // the first write, so each keyed line reports its failed insert.)
+        // the first write; the build stops there.)
         run = cli({"--database", empty, "install", file}, root);
         QCOMPARE(run.exit, 1);
-        QVERIFY2(run.err.endsWith("orvel-cli: install failed: cannot register the dictionary: "
-                                  "attempt to write a readonly database Unable to fetch row (is a "
-                                  "dictionary installed already? see 'orvel-cli list')\n"),
+        QVERIFY2(run.err.endsWith("orvel-cli: install failed: cannot write the index: "
+                                  "attempt to write a readonly database Unable to fetch row\n"),
                  qPrintable(run.err));
         QCOMPARE(readAll(withDictionary), before);
         QCOMPARE(readAll(empty), emptyBefore);
