@@ -2,90 +2,15 @@
 // two readings of an entry line, checked against QRegExp running the
 // original patterns.
 #include "dictionary/format.h"
+#include "fuzz/reference.h"
 #include "generator.h"
 
 #include <QBuffer>
-#include <QRegExp>
 #include <QtTest>
 
 namespace {
 
 const QString M = QString(QChar(0x25A0));
-
-struct Reference
-{
-    bool entry = false;
-    QString head, entryWord, key;
-    bool rEntry = false;
-    QString rHead, rBody, rWord, rLabel;
-    bool rLabelled = false;
-};
-
-// What the original patterns say, run by QRegExp with its default syntax.
-Reference reference(const QString &line)
-{
-    static const QRegExp indexLine(M + "(.+)\\s:\\s");
-    static const QRegExp indexHead("^(.+)\\s\\s\\{(.+)\\}$");
-    static const QRegExp renderLine("^" + M + "(.+)\\s:\\s(.+)$");
-    static const QRegExp renderHead("^(.+)\\s\\s\\{([^-]+)(-)*([^-]*)\\}$");
-    Reference r;
-    QRegExp rx1("^" + indexLine.pattern());
-    if (rx1.indexIn(line, 0, QRegExp::CaretAtZero) != -1) {
-        r.entry = true;
-        r.head = rx1.cap(1);
-        QRegExp rx2 = indexHead;
-        r.entryWord = rx2.indexIn(r.head, 0, QRegExp::CaretAtZero) != -1 ? rx2.cap(1) : r.head;
-        if (r.entryWord.split(QChar(' '), Qt::KeepEmptyParts, Qt::CaseSensitive).size() == 1)
-            r.key = r.entryWord.toUpper();
-    }
-    const QString escaped = line.toHtmlEscaped();
-    QRegExp rx3 = renderLine;
-    if (rx3.indexIn(escaped, 0, QRegExp::CaretAtZero) != -1) {
-        r.rEntry = true;
-        r.rHead = rx3.cap(1);
-        r.rBody = rx3.cap(2);
-        QRegExp rx4 = renderHead;
-        if (rx4.indexIn(r.rHead, 0, QRegExp::CaretAtZero) != -1) {
-            r.rLabelled = true;
-            r.rWord = rx4.cap(1);
-            r.rLabel = rx4.cap(2);
-        } else {
-            r.rWord = r.rHead;
-        }
-    }
-    return r;
-}
-
-// Compares both readings of one line with the reference; returns a
-// description of the first difference, or an empty string.
-QString compare(const QString &line)
-{
-    const Reference ref = reference(line);
-    Eijiro::IndexerReading in;
-    const bool entry = Eijiro::readIndexer(line, &in);
-    if (entry != ref.entry)
-        return "indexer entry";
-    if (entry) {
-        if (in.head != ref.head)
-            return "indexer head";
-        if (in.entryWord != ref.entryWord)
-            return "entry word";
-        const QString key = Eijiro::indexKey(in.entryWord);
-        if (key != ref.key || key.isNull() != ref.key.isNull())
-            return "key";
-    }
-    Eijiro::RendererReading out;
-    const bool rEntry = Eijiro::readRenderer(Eijiro::escape(line), &out);
-    if (rEntry != ref.rEntry)
-        return "renderer entry";
-    if (rEntry) {
-        if (out.head != ref.rHead || out.body != ref.rBody)
-            return "renderer head/body";
-        if (out.hasLabel != ref.rLabelled || out.entryWord != ref.rWord || out.label != ref.rLabel)
-            return "renderer label";
-    }
-    return QString();
-}
 
 QString hostileLine(QRandomGenerator &rng)
 {
@@ -194,7 +119,7 @@ private slots:
         QFETCH(QString, label);
         QFETCH(QString, key);
 
-        QCOMPARE(compare(line), QString());
+        QCOMPARE(Reference::compare(line), QString());
         Eijiro::IndexerReading in;
         QCOMPARE(Eijiro::readIndexer(line, &in), entry);
         if (!entry)
@@ -218,7 +143,7 @@ private slots:
         int entries = 0, keyed = 0, labelled = 0;
         for (int i = 0; i < 200000; ++i) {
             const QString line = hostileLine(rng);
-            const QString diff = compare(line);
+            const QString diff = Reference::compare(line);
             if (!diff.isEmpty()) {
                 QString shown;
                 for (QChar c : line)
@@ -252,7 +177,7 @@ private slots:
             for (int k = 0; k < n; ++k)
                 bytes += pieces[rng.bounded(int(sizeof(pieces) / sizeof(*pieces)))];
             const QString line = decoder.decode(bytes);
-            QCOMPARE(compare(line), QString());
+            QCOMPARE(Reference::compare(line), QString());
         }
     }
 
