@@ -196,7 +196,12 @@ bool readRenderer(const QString &escapedLine, RendererReading *out)
 
 QString escape(const QString &text)
 {
-    return text.toHtmlEscaped();
+    // Most dictionary lines hold nothing to escape: share them, do not copy.
+    for (const QChar c : text) {
+        if (c == u'<' || c == u'>' || c == u'&' || c == u'"')
+            return text.toHtmlEscaped();
+    }
+    return text;
 }
 
 } // namespace Eijiro

@@ -36,17 +36,6 @@ bool atEntityBoundary(const QString &escaped, qsizetype pos)
     return true;
 }
 
-// Most dictionary lines hold nothing to escape; they are used as they are,
-// without building a copy.
-QString escaped(const QString &line)
-{
-    for (const QChar c : line) {
-        if (c == u'<' || c == u'>' || c == u'&' || c == u'"')
-            return Eijiro::escape(line);
-    }
-    return line;
-}
-
 // Appends the pieces one after the other, without building temporaries.
 template <typename... Pieces> void append(QString &to, const Pieces &...pieces)
 {
@@ -98,7 +87,7 @@ QString ResultRenderer::highlight(const QString &heading) const
 void ResultRenderer::renderLine(const QString &line)
 {
     Eijiro::RendererReading reading;
-    if (!Eijiro::readRenderer(escaped(line), &reading))
+    if (!Eijiro::readRenderer(Eijiro::escape(line), &reading))
         return;
     if (m_body.isEmpty())
         m_body.reserve(expectedPageSize);
