@@ -234,7 +234,6 @@ void ConvertThread::run()
         pipe.close(end, count);
     });
 
-    bool canceledOrFailed = false;
     QString insertError;
     {
         QSqlQuery insert(db);
@@ -289,8 +288,7 @@ void ConvertThread::run()
         qDebug() << "Convert thread was canceled.";
         db.rollback();
         finish(Canceled, QStringLiteral("canceled"));
-        canceledOrFailed = true;
-        break;
+        return;
     case End::Binary:
         qDebug() << "ConvertThread::run failed." << m_file << "holds a NUL byte in the line at"
                  << binaryAt;
@@ -298,19 +296,15 @@ void ConvertThread::run()
         finish(NotText, QStringLiteral("%1 is not a dictionary text file (binary data at byte %2)")
                             .arg(m_file)
                             .arg(binaryAt));
-        canceledOrFailed = true;
-        break;
+        return;
     case End::ReadFailed:
         qDebug() << "QFile::read failed." << file.errorString();
         db.rollback();
         finish(ReadFailed, QStringLiteral("cannot read %1: %2").arg(m_file, file.errorString()));
-        canceledOrFailed = true;
-        break;
+        return;
     default:
         break;
     }
-    if (canceledOrFailed)
-        return;
 
     {
         QSqlQuery query(db);
