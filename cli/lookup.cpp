@@ -215,9 +215,8 @@ private:
     bool m_hasText = false; // the line holds text beyond its prefix
 };
 
-void writeOut(const QString &text)
+void writeOut(const QByteArray &bytes)
 {
-    const QByteArray bytes = text.toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }
@@ -237,6 +236,8 @@ int lookupCommand(const QString &word, bool html)
         std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
         return 2;
     }
-    writeOut(html ? page : PlainText().convert(page));
+    // The page byte for byte, as the result view receives it; the text
+    // rendering ends its last line like any text.
+    writeOut(html ? page.toUtf8() : PlainText().convert(page).toUtf8() + '\n');
     return status == SearchThread::Found ? 0 : 1;
 }

@@ -225,7 +225,7 @@ private slots:
             err = process.readAllStandardError();
             return QString::fromUtf8(process.readAllStandardOutput());
         };
-        QCOMPARE(run({"--html", "Run"}), pageOf("Run") + "\n");
+        QCOMPARE(run({"--html", "Run"}), pageOf("Run"));
         QCOMPARE(code, 0);
         QCOMPARE(run({"run"}), QString("run\n  [自動]\n  1. 走る\n  2. 経営する\n       ・a shop\n"
                                        "       ・a race\n\nrun out\n  1. 尽きる\n  1. 切れる\n\n"
