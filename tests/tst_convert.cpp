@@ -46,6 +46,27 @@ QStringList referenceRows(const QString &path, int *count)
     return rows;
 }
 
+// Builds `path`, asking the builder to stop right at its `stopAt`-th
+// progress report (on the builder's own thread, so the request lands at a
+// known point of the build). Collects the reports.
+ConvertThread::Outcome buildStoppingAt(const QString &path, int stopAt, QList<int> *progress)
+{
+    ConvertThread thread;
+    thread.setDictionary("Eijiro", path);
+    QObject::connect(
+        &thread, &ConvertThread::frameChanged, &thread,
+        [&](int p) {
+            *progress << p;
+            if (progress->size() == stopAt)
+                thread.cancel();
+        },
+        Qt::DirectConnection);
+    thread.start();
+    if (!thread.wait(60000))
+        qFatal("the build did not end");
+    return thread.outcome();
+}
+
 int storedCount()
 {
     QSqlQuery query("SELECT count FROM t_dictionary WHERE id = 1");
@@ -225,20 +246,9 @@ private slots:
     {
         const QString path = dir + "/big.txt";
         QVERIFY(Generator::write(path, {200000, false, 5}));
-        ConvertThread thread;
-        thread.setDictionary("Eijiro", path);
         QList<int> progress;
-        connect(
-            &thread, &ConvertThread::frameChanged, &thread,
-            [&](int p) {
-                progress << p; // runs on the builder's thread
-                thread.cancel();
-            },
-            Qt::DirectConnection);
         MessageCapture messages;
-        thread.start();
-        QVERIFY(thread.wait(60000));
-        QCOMPARE(thread.outcome(), ConvertThread::Canceled);
+        QCOMPARE(buildStoppingAt(path, 1, &progress), ConvertThread::Canceled);
         QVERIFY(!progress.contains(100));
         QCOMPARE(messages.lines(QtDebugMsg), QStringList{"Convert thread was canceled."});
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
@@ -251,20 +261,8 @@ private slots:
         // been read; a stop request then changes nothing.
         const QString path =
             TestUtil::writeDictionary(dir + "/d.txt", {M + "a : 1", M + "b : 2", M + "c : 3"});
-        ConvertThread thread;
-        thread.setDictionary("Eijiro", path);
         QList<int> progress;
-        connect(
-            &thread, &ConvertThread::frameChanged, &thread,
-            [&](int p) {
-                progress << p;
-                if (progress.size() == 3)
-                    thread.cancel();
-            },
-            Qt::DirectConnection);
-        thread.start();
-        QVERIFY(thread.wait(60000));
-        QCOMPARE(thread.outcome(), ConvertThread::Committed);
+        QCOMPARE(buildStoppingAt(path, 3, &progress), ConvertThread::Committed);
         QCOMPARE(progress.last(), 100);
         QCOMPARE(TestUtil::rowCount("t_word"), 3);
     }
