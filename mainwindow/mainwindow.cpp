@@ -71,7 +71,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 SearchThread *MainWindow::createSearchThread()
 {
-    return new PageThread(ui->textBrowser->font());
+    return new PageThread(ui->textBrowser);
 }
 
 void MainWindow::on_actionPreferences_triggered()

@@ -1,11 +1,14 @@
 #include "mainwindow/pagethread.h"
 
+#include "mainwindow/pagedocument.h"
+
 #include <QCoreApplication>
 #include <QPointer>
 #include <QTextBrowser>
 #include <QTextDocument>
 
-PageThread::PageThread(const QFont &font) : m_font(font)
+PageThread::PageThread(const QTextEdit *view)
+    : m_font(view->font()), m_option(view->document()->defaultTextOption())
 {
 }
 
@@ -17,7 +20,16 @@ void PageThread::run()
     emit finished(page);
     auto *document = new QTextDocument;
     document->setDefaultFont(m_font);
-    document->setHtml(page);
+    // As the view would set them; each change of them after the document
+    // is shown would lay it out again.
+    document->setDefaultTextOption(m_option);
+    // No width at all, so that nothing is laid out before the view sets its
+    // own: until then any layout would be thrown away.
+    document->setPageSize(QSizeF(0, 0));
+    // Built directly where possible; setHtml() makes the same document of
+    // any page, only slower.
+    if (!PageDocument::build(page, document))
+        document->setHtml(page);
     document->moveToThread(QCoreApplication::instance()->thread());
     emit documentReady(document);
 }

@@ -3,20 +3,22 @@
 #include "lookup/searchthread.h"
 
 #include <QFont>
+#include <QTextOption>
 
 class QTextBrowser;
 class QTextDocument;
+class QTextEdit;
 
 // The main window's look-up: besides the page it also turns the page into a
-// text document on its own thread. Parsing the HTML is most of what showing
-// a page costs; done here, it no longer holds up typing in the GUI thread.
+// text document on its own thread, so the GUI thread only has to lay it out.
 class PageThread : public SearchThread
 {
     Q_OBJECT
 
 public:
-    // `font` is the result view's font, the document's default font.
-    explicit PageThread(const QFont &font);
+    // Prepares the document for `view`: its font and text options are
+    // read here, on the GUI thread.
+    explicit PageThread(const QTextEdit *view);
 
     // Shows a document from documentReady() in `view`, which then owns it;
     // the document it replaces is deleted if it came from here too.
@@ -32,4 +34,5 @@ protected:
 
 private:
     QFont m_font;
+    QTextOption m_option;
 };

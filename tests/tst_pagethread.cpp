@@ -4,6 +4,7 @@
 #include "mainwindow/pagethread.h"
 #include "testutil.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPointer>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -21,15 +22,20 @@ private slots:
         const QString M = QString(QChar(0x25A0));
         const QString file = TestUtil::writeDictionary(
             dir + "/d.txt", {M + "run  {動-1} : 走る■・run a shop 店を経営する",
-                             M + "run  {名} : 走ること", M + "R&D : 研究開発 <b>"});
+                             M + "run  {名} : 走ること", M + "R&D : 研究開発 <b>",
+                             // A body of white space only: that page goes
+                             // through setHtml().
+                             M + "ws : \u3000"});
         QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
 
         QTextBrowser view;
+        view.resize(500, 400);
+        view.show();
         QFont font("Sans", 14);
         view.setFont(font);
         QPointer<QTextDocument> first;
-        for (const QString word : {"run", "r&d"}) {
-            PageThread thread(view.font());
+        for (const QString word : {"run", "r&d", "ws"}) {
+            PageThread thread(&view);
             thread.setWord(word);
             QString page;
             QTextDocument *document = nullptr;
@@ -42,12 +48,18 @@ private slots:
             QVERIFY(!document->parent());
 
             QTextBrowser reference;
+            reference.resize(500, 400);
+            reference.show();
             reference.setFont(font);
             reference.setHtml(page);
             PageThread::show(&view, document);
             QCOMPARE(view.document(), document);
             QCOMPARE(view.toHtml(), reference.toHtml());
             QCOMPARE(view.toPlainText(), reference.toPlainText());
+            // Laid out at the view's width, not at the width it came with.
+            QCOMPARE(view.document()->pageSize().width(), qreal(view.viewport()->width()));
+            QCOMPARE(view.document()->documentLayout()->documentSize(),
+                     reference.document()->documentLayout()->documentSize());
             if (!first)
                 first = document;
             else
