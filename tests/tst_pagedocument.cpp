@@ -243,6 +243,32 @@ private slots:
         QVERIFY2(built > 1000, qPrintable(QString::number(built)));
     }
 
+    // Every UTF-16 code unit in a heading, a label and an item, beside text
+    // and alone. Only the three that would open blocks of their own make the
+    // builder step aside.
+    void everyCharacter()
+    {
+        int refused = 0;
+        for (int base = 0; base < 0x10000; base += 64) {
+            QStringList lines;
+            for (int u = base; u < base + 64; ++u) {
+                const QString c = QChar(char16_t(u));
+                lines << M + "a" + c + "b  {L" + c + "} : x" + c + "y" + M + c + "\n";
+            }
+            const QString page = render(QStringLiteral("a"), lines);
+            Pair pair;
+            if (!buildBoth(page, &pair)) {
+                ++refused;
+                continue;
+            }
+            QVERIFY2(pair.built == pair.parsed, QByteArray::number(base, 16) + "\n" +
+                                                    firstDifference(pair.built, pair.parsed));
+            QCOMPARE(pair.builtHtml, pair.parsedHtml);
+        }
+        // The pages holding U+2029 and U+FDD0/U+FDD1 (those two share one).
+        QCOMPARE(refused, 2);
+    }
+
     void refusedPagesLeaveTheDocumentAlone_data()
     {
         QTest::addColumn<QString>("page");
