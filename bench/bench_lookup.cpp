@@ -176,12 +176,12 @@ BaselineThread *makeThread(BaselineThread *, const QString &word)
     return thread;
 }
 
-// As the search field does it: a new worker for `word`, connected and
-// started; the time until the page has arrived in this (the GUI) thread and
-// `onPage` has run on it, in milliseconds.
-template <typename Thread>
-double timeThread(const QString &word, QObject *context,
-                  const std::function<void(const QString &)> &onPage, double *ready = nullptr)
+// One look-up as the search field runs it: `create` makes and connects a
+// fresh worker, which is started at once; the worker's signal handler calls
+// `done` on this (the GUI) thread when its work there is over. Returns the
+// milliseconds from the worker's creation to that call.
+double timeLookUp(
+    const std::function<QThread *(const QElapsedTimer &, const std::function<void()> &)> &create)
 {
     // Paint what the previous run left to paint now, not inside this run.
     QCoreApplication::sendPostedEvents();
@@ -191,23 +191,37 @@ double timeThread(const QString &word, QObject *context,
     double elapsed = 0;
     QElapsedTimer timer;
     timer.start();
-    Thread *thread = makeThread(static_cast<Thread *>(nullptr), word);
-    // On the worker, as it emits: the page is ready.
-    if (ready)
-        QObject::connect(
-            thread, qOverload<const QString &>(&Thread::finished), thread,
-            [&timer, ready](const QString &) { *ready = ms(timer); }, Qt::DirectConnection);
-    QObject::connect(thread, qOverload<const QString &>(&Thread::finished), context,
-                     [&](const QString &page) {
-                         onPage(page);
-                         elapsed = ms(timer);
-                         loop.quit();
-                     });
+    QThread *thread = create(timer, [&] {
+        elapsed = ms(timer);
+        loop.quit();
+    });
     thread->start(QThread::InheritPriority);
     loop.exec();
     thread->wait();
     delete thread;
     return elapsed;
+}
+
+// The time until the page has arrived in the GUI thread and `onPage` has run
+// on it; `ready` gets the time at which the worker emitted it.
+template <typename Thread>
+double timeThread(const QString &word, QObject *context,
+                  const std::function<void(const QString &)> &onPage, double *ready = nullptr)
+{
+    return timeLookUp([&](const QElapsedTimer &timer, const std::function<void()> &done) {
+        Thread *thread = makeThread(static_cast<Thread *>(nullptr), word);
+        // On the worker, as it emits: the page is ready.
+        if (ready)
+            QObject::connect(
+                thread, qOverload<const QString &>(&Thread::finished), thread,
+                [&timer, ready](const QString &) { *ready = ms(timer); }, Qt::DirectConnection);
+        QObject::connect(thread, qOverload<const QString &>(&Thread::finished), context,
+                         [&onPage, done](const QString &page) {
+                             onPage(page);
+                             done();
+                         });
+        return static_cast<QThread *>(thread);
+    });
 }
 
 // What the GUI thread does with a page once it has it, after setting it in
@@ -229,28 +243,20 @@ void finish(QTextBrowser *browser, Finish how)
 // until `how` is done; `guiShare` gets the GUI thread's part.
 double timeDocumentThread(const QString &word, QTextBrowser *browser, Finish how, double *guiShare)
 {
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-    QEventLoop loop;
-    double elapsed = 0;
-    QElapsedTimer timer;
-    timer.start();
-    auto *thread = new PageThread(browser);
-    thread->setWord(word);
-    QObject::connect(thread, &PageThread::documentReady, browser, [&](QTextDocument *document) {
-        QElapsedTimer gui;
-        gui.start();
-        PageThread::show(browser, document);
-        finish(browser, how);
-        *guiShare = ms(gui);
-        elapsed = ms(timer);
-        loop.quit();
+    return timeLookUp([&](const QElapsedTimer &, const std::function<void()> &done) {
+        auto *thread = new PageThread(browser);
+        thread->setWord(word);
+        QObject::connect(thread, &PageThread::documentReady, browser,
+                         [browser, how, guiShare, done](QTextDocument *document) {
+                             QElapsedTimer gui;
+                             gui.start();
+                             PageThread::show(browser, document);
+                             finish(browser, how);
+                             *guiShare = ms(gui);
+                             done();
+                         });
+        return static_cast<QThread *>(thread);
     });
-    thread->start(QThread::InheritPriority);
-    loop.exec();
-    thread->wait();
-    delete thread;
-    return elapsed;
 }
 
 bool ensureIndex(const QString &file, qint64 lines)
