@@ -1,21 +1,12 @@
 #include "lookup/renderer.h"
 
 #include "dictionary/format.h"
+#include "lookup/pagemarkup.h"
 
 #include <QCoreApplication>
 
 namespace {
-const QString listClose = QStringLiteral("</ol>");
-const QString listOpen = QStringLiteral("<ol>");
-const QString headingOpen = QStringLiteral("<h2 style='font-weight:bold'>");
-const QString headingClose = QStringLiteral("</h2>");
-const QString highlightOpen = QStringLiteral("<span style='color:#C00000'>");
-const QString highlightClose = QStringLiteral("</span>");
-const QString badgeOpen = QStringLiteral("<span style='background-color:#e0e0e0'>&nbsp;");
-const QString badgeClose = QStringLiteral("&nbsp;</span>");
-const QString itemOpen = QStringLiteral("<li>");
-const QString itemClose = QStringLiteral("</li>");
-const QString subItemBreak = QStringLiteral("<br />");
+using namespace PageMarkup;
 
 // True when `pos` in escaped text does not fall inside a character entity,
 // that is, between its "&" and its ";" (both boundaries excluded). Escaped
@@ -75,7 +66,7 @@ QString ResultRenderer::highlight(const QString &heading) const
         out += QStringView(heading).mid(copied, at - copied);
         out += highlightOpen;
         out += word;
-        out += highlightClose;
+        out += spanClose;
         copied = from = end;
     }
     if (copied == 0)
@@ -109,7 +100,8 @@ void ResultRenderer::renderLine(const QString &line)
         // label under the next word gets no second badge.
         if (reading.label != m_lastLabel) {
             m_lastLabel = reading.label;
-            append(m_body, listClose, listOpen, badgeOpen, reading.label, badgeClose);
+            append(m_body, listClose, listOpen, badgeOpen, badgeSpace, reading.label, badgeSpace,
+                   spanClose);
         }
     }
 
@@ -117,7 +109,7 @@ void ResultRenderer::renderLine(const QString &line)
     // Each sub-item mark becomes a break, copied piece by piece.
     QStringView body(reading.body);
     for (qsizetype at; (at = body.indexOf(Eijiro::marker)) >= 0; body = body.mid(at + 1)) {
-        append(m_body, body.left(at), subItemBreak);
+        append(m_body, body.left(at), lineBreak);
     }
     append(m_body, body, itemClose);
 }
@@ -126,7 +118,7 @@ QString ResultRenderer::finish() const
 {
     if (m_body.isEmpty()) {
         // Both placeholders in one pass, so a typed "%2" stays as typed.
-        return QStringLiteral("<h2>%1 %2</h2>")
+        return QString(plainHeadingOpen + QStringLiteral("%1 %2") + headingClose)
             .arg(m_escapedWord, QCoreApplication::translate("SearchThread", " is not found."));
     }
     return listOpen + m_body + listClose;

@@ -1,5 +1,7 @@
 #include "mainwindow/pagedocument.h"
 
+#include "lookup/pagemarkup.h"
+
 #include <QBrush>
 #include <QColor>
 #include <QTextBlock>
@@ -32,21 +34,21 @@ enum class Tag {
 struct TagText
 {
     Tag tag;
-    QLatin1StringView text;
+    const QString &text;
 };
 
 const TagText tags[] = {
-    {Tag::ListOpen, QLatin1StringView("<ol>")},
-    {Tag::ListClose, QLatin1StringView("</ol>")},
-    {Tag::HeadingOpen, QLatin1StringView("<h2 style='font-weight:bold'>")},
-    {Tag::PlainHeadingOpen, QLatin1StringView("<h2>")},
-    {Tag::HeadingClose, QLatin1StringView("</h2>")},
-    {Tag::MarkOpen, QLatin1StringView("<span style='color:#C00000'>")},
-    {Tag::BadgeOpen, QLatin1StringView("<span style='background-color:#e0e0e0'>")},
-    {Tag::SpanClose, QLatin1StringView("</span>")},
-    {Tag::ItemOpen, QLatin1StringView("<li>")},
-    {Tag::ItemClose, QLatin1StringView("</li>")},
-    {Tag::Break, QLatin1StringView("<br />")},
+    {Tag::ListOpen, PageMarkup::listOpen},
+    {Tag::ListClose, PageMarkup::listClose},
+    {Tag::HeadingOpen, PageMarkup::headingOpen},
+    {Tag::PlainHeadingOpen, PageMarkup::plainHeadingOpen},
+    {Tag::HeadingClose, PageMarkup::headingClose},
+    {Tag::MarkOpen, PageMarkup::highlightOpen},
+    {Tag::BadgeOpen, PageMarkup::badgeOpen},
+    {Tag::SpanClose, PageMarkup::spanClose},
+    {Tag::ItemOpen, PageMarkup::itemOpen},
+    {Tag::ItemClose, PageMarkup::itemClose},
+    {Tag::Break, PageMarkup::lineBreak},
 };
 
 Tag readTag(QStringView page, qsizetype *pos)
@@ -61,19 +63,19 @@ Tag readTag(QStringView page, qsizetype *pos)
     return Tag::Unknown;
 }
 
-// The entities escaping produces, plus the badge's spaces. Returns a null
+// The entities escaping produces, plus the badge's padding. Returns a null
 // character for anything else.
 QChar readEntity(QStringView page, qsizetype *pos)
 {
     static const struct
     {
-        QLatin1StringView name;
+        QStringView name;
         char16_t c;
-    } entities[] = {{QLatin1StringView("&amp;"), u'&'},
-                    {QLatin1StringView("&lt;"), u'<'},
-                    {QLatin1StringView("&gt;"), u'>'},
-                    {QLatin1StringView("&quot;"), u'"'},
-                    {QLatin1StringView("&nbsp;"), QChar::Nbsp}};
+    } entities[] = {{u"&amp;", u'&'},
+                    {u"&lt;", u'<'},
+                    {u"&gt;", u'>'},
+                    {u"&quot;", u'"'},
+                    {PageMarkup::badgeSpace, QChar::Nbsp}};
     const QStringView rest = page.mid(*pos);
     for (const auto &e : entities) {
         if (rest.startsWith(e.name)) {
