@@ -103,4 +103,43 @@ bool createSchema()
     return true;
 }
 
+bool removeDictionary(int id, QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, true);
+    const auto fail = [&](const QString &reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    if (!db.transaction()) {
+        qDebug() << "QSqlDatabase::transaction failed." << db.lastError().text();
+        return fail(db.lastError().text());
+    }
+    {
+        QSqlQuery query(db);
+        for (const char *sql :
+             {"DELETE FROM t_word WHERE id = ?", "DELETE FROM t_dictionary WHERE id = ?"}) {
+            bool ok = query.prepare(sql);
+            if (ok) {
+                query.addBindValue(id);
+                ok = query.exec();
+            }
+            if (!ok) {
+                qDebug() << "QSqlQuery::exec failed." << query.executedQuery();
+                const QString reason = query.lastError().text();
+                query.finish();
+                db.rollback();
+                return fail(reason);
+            }
+        }
+    }
+    if (!db.commit()) {
+        const QString reason = db.lastError().text();
+        qDebug() << "QSqlDatabase::commit failed." << reason;
+        db.rollback();
+        return fail(reason);
+    }
+    return true;
+}
+
 } // namespace Database

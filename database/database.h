@@ -27,6 +27,13 @@ bool isEmpty();
 // back, leaving the file without tables.
 bool createSchema();
 
+// Deletes one installed dictionary's index rows and its registration in one
+// transaction on the default connection; the type in m_dictionary stays, so
+// it can be installed again. At the first failure (beginning, a statement,
+// the commit) it reports one debug line, rolls back and returns false with
+// `error` (if given) naming the failure.
+bool removeDictionary(int id, QString *error = nullptr);
+
 // The statements that make up the schema, in the order they are run.
 extern const char *const createStatements[4];
 

@@ -1,7 +1,9 @@
 #include "preferences/optiondialog.h"
 #include "ui_optiondialog.h"
 
+#include "database/database.h"
 #include "mainwindow/mainwindow.h"
+#include "preferences/fontbounds.h"
 #include "wizard/dictionarywizard.h"
 
 #include <QApplication>
@@ -17,6 +19,12 @@ OptionDialog::OptionDialog(QWidget *parent)
     : QDialog(parent, Qt::WindowFlags()), ui(new Ui::OptionDialog)
 {
     ui->setupUi(this);
+    {
+        // The range moves the box's initial value; that is no choice of the
+        // user's and must not reach the window.
+        const QSignalBlocker quiet(ui->sizeBox);
+        ui->sizeBox->setRange(FontBounds::minimum, FontBounds::maximum);
+    }
     refresh();
 }
 
@@ -129,31 +137,9 @@ void OptionDialog::on_removeButton_clicked()
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QStandardItem *item = m_model->item(ui->dictionaryView->currentIndex().row(), 0);
-    if (item && removeDictionary(item->text().toInt()))
+    if (item && Database::removeDictionary(item->text().toInt()))
         refresh();
     QApplication::restoreOverrideCursor();
-}
-
-// Deletes the dictionary's index and its row in one transaction; rolls back
-// at the first failure. The type in m_dictionary stays, so it can be
-// installed again.
-bool OptionDialog::removeDictionary(int id)
-{
-    QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, true);
-    db.transaction();
-    QSqlQuery query(db);
-    for (const char *sql :
-         {"DELETE FROM t_word WHERE id = ?", "DELETE FROM t_dictionary WHERE id = ?"}) {
-        query.prepare(sql);
-        query.addBindValue(id);
-        if (!query.exec()) {
-            qDebug() << "QSqlQuery::exec failed." << query.executedQuery();
-            db.rollback();
-            return false;
-        }
-    }
-    db.commit();
-    return true;
 }
 
 void OptionDialog::changeEvent(QEvent *e)

@@ -35,7 +35,6 @@ private slots:
 private:
     MainWindow *mainWindow() const;
     void refresh();
-    bool removeDictionary(int id);
 
     Ui::OptionDialog *ui;
     // The list's model; null until the first successful load.
