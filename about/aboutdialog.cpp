@@ -1,11 +1,14 @@
 #include "about/aboutdialog.h"
 #include "ui_aboutdialog.h"
 
+#include "version.h"
+
 #include <QEvent>
 
 AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent), ui(new Ui::AboutDialog)
 {
     ui->setupUi(this);
+    ui->numberLabel->setText(QStringLiteral(ORVEL_VERSION));
 }
 
 AboutDialog::~AboutDialog()

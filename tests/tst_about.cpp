@@ -4,6 +4,7 @@
 #include "database/database.h"
 #include "mainwindow/mainwindow.h"
 #include "testutil.h"
+#include "version.h"
 
 #include <QAction>
 #include <QApplication>
@@ -71,7 +72,7 @@ void AboutTest::contents()
     QCOMPARE(label(dialog, "titleLabel")->font().family(), QString("Andale Mono"));
     QCOMPARE(label(dialog, "titleLabel")->font().pointSize(), 36);
     QCOMPARE(label(dialog, "versionLabel")->text(), QString("Version"));
-    QCOMPARE(label(dialog, "numberLabel")->text(), QString("0.2.0"));
+    QCOMPARE(label(dialog, "numberLabel")->text(), QString(ORVEL_VERSION));
     QCOMPARE(label(dialog, "logoLabel")->pixmap().size(), QSize(64, 64));
     QVERIFY(!dialog.windowIcon().isNull());
 }
@@ -123,7 +124,7 @@ void AboutTest::languageChange()
     QVERIFY(label(dialog, "commentLabel")->text().startsWith("[This software"));
     // The name, the number and the notice stay as they are; the logo stays.
     QCOMPARE(label(dialog, "titleLabel")->text(), QString("Orvel"));
-    QCOMPARE(label(dialog, "numberLabel")->text(), QString("0.2.0"));
+    QCOMPARE(label(dialog, "numberLabel")->text(), QString(ORVEL_VERSION));
     QCOMPARE(label(dialog, "copyrightLabel")->text(), notice);
     QCOMPARE(label(dialog, "logoLabel")->pixmap().size(), QSize(64, 64));
 

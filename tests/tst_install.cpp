@@ -6,6 +6,7 @@
 #include "app/translation.h"
 #include "dictionary/format.h"
 #include "testutil.h"
+#include "version.h"
 
 #include <QDir>
 #include <QFile>
@@ -159,6 +160,9 @@ void InstallTest::validatorsAccept()
     const Run metainfo = run(appstream, {"validate", "--no-net",
                                          prefix + "/share/metainfo/" ORVEL_APP_ID ".metainfo.xml"});
     QVERIFY2(metainfo.exitCode == 0, qPrintable(metainfo.output));
+    // Its release is the program's own version.
+    QVERIFY(readText(prefix + "/share/metainfo/" ORVEL_APP_ID ".metainfo.xml")
+                .contains("<release version=\"" ORVEL_VERSION "\""));
     // The tree check also follows the metadata to the menu entry it names.
     const Run tree = run(appstream, {"validate-tree", "--no-net", prefix});
     QVERIFY2(tree.exitCode == 0, qPrintable(tree.output));
