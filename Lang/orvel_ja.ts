@@ -41,6 +41,10 @@
         <source>Processing...</source>
         <translation>処理しています...</translation>
     </message>
+    <message>
+        <source>Nothing was installed. Click Back to choose another file.</source>
+        <translation>辞書はインストールされませんでした。[戻る] をクリックして、別のファイルを選んでください。</translation>
+    </message>
 </context>
 <context>
     <name>DictionaryWizard</name>
@@ -58,6 +62,14 @@
     <message>
         <source>Select the type of dictionary to setup, then click Next button.</source>
         <translation>セットアップする辞書の種類を選んで、[次へ] ボタンをクリックしてください。</translation>
+    </message>
+    <message>
+        <source>A greyed-out type is already installed. To install another file of that type, first remove the installed dictionary in Preferences (Dictionary tab).</source>
+        <translation>灰色で表示されている種類は、すでにインストールされています。その種類の別のファイルをインストールするには、先に設定ダイアログ ([辞書] タブ) でインストール済みの辞書を削除してください。</translation>
+    </message>
+    <message>
+        <source>Already installed</source>
+        <translation>インストール済み</translation>
     </message>
 </context>
 <context>
