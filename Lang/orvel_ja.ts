@@ -232,6 +232,10 @@
         <source>Do you want to delete your dictionary?</source>
         <translation>辞書を削除しますか?</translation>
     </message>
+    <message>
+        <source>The dictionary could not be removed: %1</source>
+        <translation>辞書を削除できませんでした: %1</translation>
+    </message>
 </context>
 <context>
     <name>RegisterPage</name>
