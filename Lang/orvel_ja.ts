@@ -41,6 +41,21 @@
         <source>Processing...</source>
         <translation>処理しています...</translation>
     </message>
+    <message>
+        <source>Nothing was installed. Click Back to choose another file.</source>
+        <translation>辞書はインストールされませんでした。[戻る] をクリックして、別のファイルを選んでください。</translation>
+    </message>
+</context>
+<context>
+    <name>DictionaryFile</name>
+    <message>
+        <source>not a regular file</source>
+        <translation>通常のファイルではありません</translation>
+    </message>
+    <message>
+        <source>no file name</source>
+        <translation>ファイル名がありません</translation>
+    </message>
 </context>
 <context>
     <name>DictionaryFile</name>
@@ -69,6 +84,14 @@
     <message>
         <source>Select the type of dictionary to setup, then click Next button.</source>
         <translation>セットアップする辞書の種類を選んで、[次へ] ボタンをクリックしてください。</translation>
+    </message>
+    <message>
+        <source>A greyed-out type is already installed. To install another file of that type, first remove the installed dictionary in Preferences (Dictionary tab).</source>
+        <translation>灰色で表示されている種類は、すでにインストールされています。その種類の別のファイルをインストールするには、先に設定ダイアログ ([辞書] タブ) でインストール済みの辞書を削除してください。</translation>
+    </message>
+    <message>
+        <source>Already installed</source>
+        <translation>インストール済み</translation>
     </message>
 </context>
 <context>
@@ -219,6 +242,10 @@
     <message>
         <source>Do you want to delete your dictionary?</source>
         <translation>辞書を削除しますか?</translation>
+    </message>
+    <message>
+        <source>The dictionary could not be removed: %1</source>
+        <translation>辞書を削除できませんでした: %1</translation>
     </message>
 </context>
 <context>

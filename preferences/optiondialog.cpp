@@ -2,6 +2,7 @@
 #include "ui_optiondialog.h"
 
 #include "database/database.h"
+#include "dictionary/convertthread.h"
 #include "mainwindow/mainwindow.h"
 #include "preferences/fontbounds.h"
 #include "wizard/dictionarywizard.h"
@@ -41,10 +42,7 @@ MainWindow *OptionDialog::mainWindow() const
 
 void OptionDialog::refresh()
 {
-    // A new model has no current row, so nothing may be removed until a row
-    // is clicked again.
-    ui->removeButton->setEnabled(false);
-
+    ui->removalErrorLabel->hide();
     if (MainWindow *window = mainWindow()) {
         // Each setter fires its slot, which writes a font back to the window;
         // after both the window has its own family and size again.
@@ -52,43 +50,55 @@ void OptionDialog::refresh()
         ui->sizeBox->setValue(font.pointSize());
         ui->familyBox->setCurrentFont(font);
     }
+    if (QStandardItemModel *model = loadDictionaries())
+        showDictionaries(model);
+    updateRemoveButton();
+}
 
-    const QStringList headers{tr("No"), tr("Name"), tr("File")};
-    auto *model = new QStandardItemModel;
-    model->setHorizontalHeaderLabels(headers);
-
+QStandardItemModel *OptionDialog::loadDictionaries() const
+{
     QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, true);
     if (!db.open()) {
         qDebug() << "QSqlDatabase::open failed." << db.lastError().text();
-        delete model;
-        return;
+        return nullptr;
     }
-    {
-        QSqlQuery query(db);
-        query.prepare(
-            "SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m "
-            "USING (id)");
-        if (!query.exec()) {
-            qDebug() << "QSqlQuery::exec failed." << query.executedQuery()
-                     << query.lastError().text();
-            delete model;
-            return;
-        }
-        while (query.next()) {
-            model->appendRow({new QStandardItem(query.value(0).toString()),
-                              new QStandardItem(query.value(1).toString()),
-                              new QStandardItem(query.value(2).toString())});
-        }
+    QSqlQuery query(db);
+    query.prepare("SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m "
+                  "USING (id)");
+    if (!query.exec()) {
+        qDebug() << "QSqlQuery::exec failed." << query.executedQuery() << query.lastError().text();
+        return nullptr;
     }
+    auto *model = new QStandardItemModel;
+    model->setHorizontalHeaderLabels({tr("No"), tr("Name"), tr("File")});
+    while (query.next()) {
+        model->appendRow({new QStandardItem(query.value(0).toString()),
+                          new QStandardItem(query.value(1).toString()),
+                          new QStandardItem(query.value(2).toString())});
+    }
+    return model;
+}
 
+void OptionDialog::showDictionaries(QStandardItemModel *model)
+{
     // The view replaces its selection model along with the model but leaves
-    // the old one to us.
+    // the old one to us; the connection below goes with it.
     QItemSelectionModel *selection = ui->dictionaryView->selectionModel();
     ui->dictionaryView->setModel(model);
     delete selection;
     delete m_model;
     m_model = model;
     ui->dictionaryView->hideColumn(0);
+    // A row made current by the keyboard counts as much as a click.
+    connect(ui->dictionaryView->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &OptionDialog::updateRemoveButton);
+}
+
+// Remove acts on the current row, so it is offered exactly while there is
+// one; a new model has none.
+void OptionDialog::updateRemoveButton()
+{
+    ui->removeButton->setEnabled(ui->dictionaryView->currentIndex().isValid());
 }
 
 void OptionDialog::on_familyBox_currentFontChanged(const QFont &font)
@@ -111,14 +121,19 @@ void OptionDialog::on_sizeBox_valueChanged(int i)
 
 void OptionDialog::on_dictionaryView_clicked(const QModelIndex &)
 {
-    ui->removeButton->setEnabled(true);
+    updateRemoveButton();
 }
 
 void OptionDialog::on_addButton_clicked()
 {
     DictionaryWizard wizard(this);
-    if (wizard.exec())
-        refresh();
+    wizard.exec();
+    // However the wizard ended, a dictionary may have been installed: a
+    // cancel at 100 % or on the last page keeps it, and a build that had
+    // read its whole file commits after the wizard has closed.
+    if (ConvertThread *builder = wizard.builder())
+        connect(builder, &QThread::finished, this, &OptionDialog::refresh);
+    refresh();
 }
 
 void OptionDialog::on_removeButton_clicked()
@@ -137,8 +152,14 @@ void OptionDialog::on_removeButton_clicked()
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QStandardItem *item = m_model->item(ui->dictionaryView->currentIndex().row(), 0);
-    if (item && Database::removeDictionary(item->text().toInt()))
-        refresh();
+    QString error;
+    const bool removed = item && Database::removeDictionary(item->text().toInt(), &error);
+    // Removed or rolled back, the list shows what the database now holds.
+    refresh();
+    if (!removed) {
+        ui->removalErrorLabel->setText(tr("The dictionary could not be removed: %1").arg(error));
+        ui->removalErrorLabel->show();
+    }
     QApplication::restoreOverrideCursor();
 }
 

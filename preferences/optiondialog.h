@@ -34,7 +34,12 @@ private slots:
 
 private:
     MainWindow *mainWindow() const;
+    // Reads the installed dictionaries into the list; on failure the list
+    // keeps what it showed.
     void refresh();
+    QStandardItemModel *loadDictionaries() const;
+    void showDictionaries(QStandardItemModel *model);
+    void updateRemoveButton();
 
     Ui::OptionDialog *ui;
     // The list's model; null until the first successful load.

@@ -7,6 +7,7 @@
 #include "wizard/dictionarywizard.h"
 
 #include <QFontComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -107,6 +108,8 @@ void TestPreferences::initTestCase()
 void TestPreferences::init()
 {
     QVERIFY(exec("DROP TRIGGER IF EXISTS refuse"));
+    QVERIFY(exec("PRAGMA foreign_keys = OFF"));
+    QVERIFY(exec("DROP TABLE IF EXISTS keeper"));
     QVERIFY(exec("DELETE FROM t_word"));
     QVERIFY(exec("DELETE FROM t_dictionary"));
     QVERIFY(exec("DELETE FROM m_dictionary WHERE id <> 1"));
@@ -123,33 +126,51 @@ void TestPreferences::addThroughWizard()
     QVERIFY(table->isColumnHidden(0));
     QVERIFY(!button(dialog, "removeButton")->isEnabled());
 
-    // A cancelled wizard leaves the list alone, whatever happened meanwhile.
+    // A cancelled wizard reloads the list as well: the database may have
+    // changed meanwhile.
     whenModal<DictionaryWizard>(this, [](DictionaryWizard *wizard) {
         QVERIFY(exec("INSERT INTO t_dictionary VALUES (1, '/elsewhere.txt', '', 0)"));
         wizard->button(QWizard::CancelButton)->click();
     });
     button(dialog, "addButton")->click();
-    QCOMPARE(table->model()->rowCount(), 0);
+    QCOMPARE(listed(dialog), QStringList{"Eijiro|/elsewhere.txt"});
     QVERIFY(exec("DELETE FROM t_dictionary"));
 
-    // A finished one reloads it.
+    // A finished one reloads it, and so does a build that commits after the
+    // wizard has closed, as one does when Cancel comes after it has read the
+    // whole file. Another connection's write lock holds this one back.
     const QString file = TestUtil::makeDir("add") + "/eijiro.txt";
     QVERIFY(Generator::write(file, {2000, true, 9}));
-    whenModal<DictionaryWizard>(this, [file](DictionaryWizard *wizard) {
-        QTest::mouseClick(wizard->page(0)->findChild<QRadioButton *>(), Qt::LeftButton, {},
-                          QPoint(6, 6));
-        wizard->next();
-        wizard->page(1)->findChild<QLineEdit *>("fileEdit")->setText(file);
-        wizard->button(QWizard::CommitButton)->click();
-        QTRY_COMPARE_WITH_TIMEOUT(wizard->page(2)->findChild<QProgressBar *>()->value(), 100,
-                                  120000);
-        wizard->next();
-        wizard->button(QWizard::FinishButton)->click();
-    });
-    button(dialog, "addButton")->click();
-    QCOMPARE(listed(dialog), QStringList{"Eijiro|" + file});
-    QCOMPARE(TestUtil::wordRows().size(), TestUtil::rowCount("t_word"));
+    QSqlDatabase locker = QSqlDatabase::cloneDatabase(QSqlDatabase::database(), "locker");
+    QVERIFY(locker.open());
+    for (const bool finish : {true, false}) {
+        QVERIFY(exec("DELETE FROM t_word"));
+        QVERIFY(exec("DELETE FROM t_dictionary"));
+        whenModal<DictionaryWizard>(this, [&](DictionaryWizard *wizard) {
+            QTest::mouseClick(wizard->page(0)->findChild<QRadioButton *>(), Qt::LeftButton, {},
+                              QPoint(6, 6));
+            wizard->next();
+            wizard->page(1)->findChild<QLineEdit *>("fileEdit")->setText(file);
+            if (!finish) {
+                QVERIFY(QSqlQuery(locker).exec("BEGIN IMMEDIATE"));
+                wizard->button(QWizard::CommitButton)->click();
+                return wizard->QDialog::reject(); // closes without a stop request
+            }
+            wizard->button(QWizard::CommitButton)->click();
+            QTRY_COMPARE_WITH_TIMEOUT(wizard->page(2)->findChild<QProgressBar *>()->value(), 100,
+                                      120000);
+            wizard->next();
+            wizard->button(QWizard::FinishButton)->click();
+        });
+        button(dialog, "addButton")->click();
+        if (!finish)
+            QVERIFY(QSqlQuery(locker).exec("ROLLBACK"));
+        QTRY_COMPARE_WITH_TIMEOUT(listed(dialog), QStringList{"Eijiro|" + file}, 60000);
+        QCOMPARE(TestUtil::wordRows().size(), TestUtil::rowCount("t_word"));
+    }
     QVERIFY(TestUtil::rowCount("t_word") > 0);
+    locker = QSqlDatabase();
+    QSqlDatabase::removeDatabase("locker");
 }
 
 // Dictionary 1 from a generated file, and a second type with one of its own.
@@ -196,9 +217,18 @@ void TestPreferences::remove()
     QVERIFY(!asked);
     QCOMPARE(TestUtil::rowCount("t_word"), words);
 
-    // Cancel and Escape change nothing.
-    clickRow(dialog, row);
+    // From the keyboard alone: tabbing into the list makes its first row
+    // current, which offers Remove as a click does.
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    for (int i = 0; i < 10 && QApplication::focusWidget() != view(dialog); ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QVERIFY(button(dialog, "removeButton")->isEnabled());
+    if (row == 1)
+        QTest::keyClick(view(dialog), Qt::Key_Down);
+    QCOMPARE(view(dialog)->currentIndex().row(), row);
+
+    // Cancel and Escape change nothing.
     whenModal<QMessageBox>(this, [](QMessageBox *box) {
         QCOMPARE(box->text(), QString("Do you want to delete your dictionary?"));
         QCOMPARE(box->icon(), QMessageBox::Question);
@@ -229,6 +259,9 @@ void TestPreferences::failedRemoval_data()
     QTest::addColumn<QString>("table");
     QTest::newRow("index") << "t_word";
     QTest::newRow("dictionary") << "t_dictionary";
+    // Both statements succeed; the commit finds a row still referring to
+    // the dictionary.
+    QTest::newRow("commit") << QString();
 }
 
 void TestPreferences::failedRemoval()
@@ -236,23 +269,36 @@ void TestPreferences::failedRemoval()
     QFETCH(QString, table);
     const int words = installTwo();
     QVERIFY(words > 2);
-    QVERIFY(exec("CREATE TRIGGER refuse BEFORE DELETE ON " + table +
-                 " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-
     OptionDialog dialog(window.get());
     showDictionaryTab(dialog);
+    // Only now: opening the connection again resets its pragmas.
+    QVERIFY(table.isEmpty() ? exec("PRAGMA foreign_keys = ON") &&
+                                  exec("CREATE TABLE keeper (id REFERENCES t_dictionary (id) "
+                                       "DEFERRABLE INITIALLY DEFERRED)") &&
+                                  exec("INSERT INTO keeper VALUES (1), (2)")
+                            : exec("CREATE TRIGGER refuse BEFORE DELETE ON " + table +
+                                   " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
     clickRow(dialog, 0);
     MessageCapture messages;
-    whenModal<QMessageBox>(this, [](QMessageBox *box) { box->button(QMessageBox::Ok)->click(); });
+    whenModal<QMessageBox>(this, [](QMessageBox *box) {
+        // Meanwhile another program changes the database.
+        QVERIFY(exec("UPDATE t_dictionary SET location = '/moved.txt' WHERE id = 2"));
+        box->button(QMessageBox::Ok)->click();
+    });
     button(dialog, "removeButton")->click();
 
     // Rolled back as a whole: the index rows deleted first are back too.
     // (Qt shows the executed text with its placeholder renamed to ":0".)
-    QCOMPARE(messages.lines(QtDebugMsg),
-             QStringList{"QSqlQuery::exec failed. \"DELETE FROM " + table + " WHERE id = :0\""});
+    QCOMPARE(messages.lines(QtDebugMsg).size(), 1);
+    QVERIFY(messages.lines(QtDebugMsg)[0].startsWith(
+        table.isEmpty() ? "QSqlDatabase::commit failed."
+                        : "QSqlQuery::exec failed. \"DELETE FROM " + table + " WHERE id = :0\""));
     QCOMPARE(TestUtil::rowCount("t_word"), words);
     QCOMPARE(TestUtil::rowCount("t_dictionary"), 2);
+    // The list shows what the database holds, and the dialog says why.
     QCOMPARE(listed(dialog).size(), 2);
+    QVERIFY(listed(dialog).contains("Waeijiro|/moved.txt"));
+    QVERIFY(dialog.findChild<QLabel *>("removalErrorLabel")->isVisible());
     QVERIFY(!QApplication::overrideCursor());
 }
 

@@ -7,6 +7,7 @@
 #include "wizard/dictionarywizard.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
@@ -28,6 +29,7 @@ private slots:
     void wholeInstallation();
     void cancelDuringBuild();
     void missingFile();
+    void failedBuildGoesBack();
     void backAndChooseAnother();
 };
 
@@ -51,6 +53,21 @@ static QLineEdit *edit(QWizard &wizard, const char *name)
 static QProgressBar *bar(QWizard &wizard)
 {
     return wizard.page(2)->findChild<QProgressBar *>("processBar");
+}
+
+static QLabel *errorLabel(QWizard &wizard)
+{
+    return wizard.page(2)->findChild<QLabel *>("errorLabel");
+}
+
+// Why a build of `file` fails, as the builder itself words it.
+static QString failureOf(const QString &file)
+{
+    ConvertThread builder;
+    builder.setDictionary("Eijiro", file);
+    builder.start();
+    builder.wait();
+    return builder.outcome() == ConvertThread::Committed ? QString() : builder.errorString();
 }
 
 static bool exec(const QString &sql)
@@ -105,12 +122,15 @@ void TestWizard::wholeInstallation()
     QAbstractButton *next = wizard.button(QWizard::NextButton);
     QAbstractButton *commit = wizard.button(QWizard::CommitButton);
 
-    // Introduction: the one seeded type, free to choose but not chosen.
+    // Introduction: the one seeded type, free to choose but not chosen,
+    // and nothing to explain.
     const auto buttons = typeButtons(wizard);
     QCOMPARE(buttons.size(), 1);
     QCOMPARE(buttons[0]->text(), QString("Eijiro"));
     QVERIFY(buttons[0]->isEnabled());
     QVERIFY(!buttons[0]->isChecked());
+    QVERIFY(buttons[0]->toolTip().isEmpty());
+    QVERIFY(!wizard.page(0)->findChild<QLabel *>("installedLabel")->isVisible());
     QVERIFY(!next->isEnabled());
     clickRadio(buttons[0]);
     QVERIFY(next->isEnabled());
@@ -163,11 +183,14 @@ void TestWizard::wholeInstallation()
              SearchThread::Found);
     QCOMPARE(SearchThread::lookUp("qqqxqqq", &page), SearchThread::NotFound);
 
-    // Installed now: still listed, but it cannot be chosen.
+    // Installed now: still listed, but it cannot be chosen, and the page
+    // says why.
     DictionaryWizard again;
     again.show();
     QVERIFY(QTest::qWaitForWindowExposed(&again));
     QVERIFY(!typeButtons(again)[0]->isEnabled());
+    QVERIFY(!typeButtons(again)[0]->toolTip().isEmpty());
+    QVERIFY(again.page(0)->findChild<QLabel *>("installedLabel")->isVisible());
     clickRadio(typeButtons(again)[0]);
     QVERIFY(!typeButtons(again)[0]->isChecked());
     QVERIFY(!again.button(QWizard::NextButton)->isEnabled());
@@ -215,6 +238,8 @@ void TestWizard::missingFile()
     QVERIFY(messages.lines(QtDebugMsg).contains("QFile::open failed."));
     QCOMPARE(bar(wizard)->value(), 0);
     QVERIFY(!wizard.button(QWizard::NextButton)->isEnabled());
+    QVERIFY(errorLabel(wizard)->isVisible());
+    QCOMPARE(errorLabel(wizard)->text().section('\n', 0, 0), failureOf(file));
 
     // Cancelling after the builder is gone must still be safe.
     QTest::keyClick(&wizard, Qt::Key_Escape);
@@ -222,6 +247,40 @@ void TestWizard::missingFile()
     QCOMPARE(wizard.result(), int(QDialog::Rejected));
     QCOMPARE(TestUtil::rowCount("t_dictionary"), 0);
     QVERIFY(typeOffered());
+}
+
+// A failed build says why on its own page, with the bar where it stopped;
+// Back leads to the file box, and a new commit starts a new build.
+void TestWizard::failedBuildGoesBack()
+{
+    const QString dir = TestUtil::makeDir("back");
+    const QString binary = TestUtil::writeBytes(
+        dir + "/binary.txt", Generator::generate({20000, false, 3}) + QByteArray(64, '\0'));
+    const QString good = dir + "/good.txt";
+    QVERIFY(Generator::write(good, {2000, false, 7}));
+    MessageCapture messages;
+
+    DictionaryWizard wizard;
+    commitWith(wizard, binary);
+    QTRY_VERIFY_WITH_TIMEOUT(errorLabel(wizard)->isVisible(), buildTimeout);
+    QCOMPARE(errorLabel(wizard)->text().section('\n', 0, 0), failureOf(binary));
+    QVERIFY(bar(wizard)->value() < 100);
+    QVERIFY(!wizard.button(QWizard::NextButton)->isEnabled());
+
+    wizard.button(QWizard::BackButton)->click();
+    QCOMPARE(wizard.currentId(), 1);
+    edit(wizard, "fileEdit")->setText(good);
+    // Further back and forward again, the box keeps what was typed.
+    wizard.button(QWizard::BackButton)->click();
+    wizard.button(QWizard::NextButton)->click();
+    wizard.button(QWizard::CommitButton)->click();
+    QVERIFY(!errorLabel(wizard)->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(bar(wizard)->value(), 100, buildTimeout);
+    QSqlQuery query("SELECT location FROM t_dictionary");
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toString(), good);
+    QVERIFY2(messages.lines(QtWarningMsg).isEmpty(),
+             qPrintable(messages.lines(QtWarningMsg).join('\n')));
 }
 
 void TestWizard::backAndChooseAnother()

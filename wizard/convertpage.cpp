@@ -4,6 +4,7 @@
 #include "dictionary/convertthread.h"
 
 #include <QEvent>
+#include <QWizard>
 
 ConvertPage::ConvertPage(QWidget *parent) : QWizardPage(parent), ui(new Ui::ConvertPage)
 {
@@ -18,14 +19,62 @@ ConvertPage::~ConvertPage()
 
 void ConvertPage::initializePage()
 {
+    // Entered again after a failed build: start afresh.
+    ui->processBar->setValue(ui->processBar->minimum());
+    ui->errorLabel->hide();
+
     auto *builder = new ConvertThread;
     m_builder = builder;
     connect(builder, &ConvertThread::frameChanged, ui->processBar, &QProgressBar::setValue);
+    // Queued calls run in the order they were connected, so this one reads
+    // the builder before the deleteLater below can take it away.
+    connect(builder, &QThread::finished, this, [this, builder] { buildEnded(builder); });
     // Nobody waits for the builder (cancelling must not block), so it cleans
     // up after itself once its thread has ended.
     connect(builder, &QThread::finished, builder, &QObject::deleteLater);
     builder->setDictionary(field("dictionaryName").toString(), field("dictionaryFile").toString());
     builder->start(QThread::InheritPriority);
+}
+
+void ConvertPage::cleanupPage()
+{
+    QWizardPage::cleanupPage();
+    if (m_reopened)
+        m_reopened->setCommitPage(true);
+    m_reopened = nullptr;
+}
+
+void ConvertPage::buildEnded(const ConvertThread *builder)
+{
+    // A stop request comes only with the wizard closing, so there is nobody
+    // left to tell.
+    const ConvertThread::Outcome outcome = builder->outcome();
+    if (builder != m_builder || outcome == ConvertThread::Committed ||
+        outcome == ConvertThread::Canceled)
+        return;
+    const QString reason = builder->errorString();
+    ui->errorLabel->setText((reason.isEmpty() ? QString() : reason + '\n') +
+                            tr("Nothing was installed. Click Back to choose another file."));
+    ui->errorLabel->show();
+    allowBack();
+}
+
+// The page before this one is the commit page, so the wizard offers no way
+// back to it. After a failed build nothing was committed, so it becomes an
+// ordinary page until the user has gone back (cleanupPage).
+void ConvertPage::allowBack()
+{
+    if (!wizard())
+        return;
+    const QList<int> visited = wizard()->visitedIds();
+    QWizardPage *previous =
+        visited.size() > 1 ? wizard()->page(visited[visited.size() - 2]) : nullptr;
+    if (!previous || !previous->isCommitPage())
+        return;
+    previous->setCommitPage(false);
+    m_reopened = previous;
+    // The wizard looks at its buttons again on this signal.
+    emit completeChanged();
 }
 
 bool ConvertPage::isComplete() const

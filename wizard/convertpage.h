@@ -11,7 +11,8 @@ class ConvertPage;
 
 // Third page: builds the chosen file's index on a worker thread and shows its
 // progress. Complete only once the builder reports 100, which it does only
-// for a build that succeeded.
+// for a build that succeeded. A build that fails shows its reason here and
+// lets the user go back to choose another file.
 class ConvertPage : public QWizardPage
 {
     Q_OBJECT
@@ -21,6 +22,7 @@ public:
     ~ConvertPage() override;
 
     void initializePage() override;
+    void cleanupPage() override;
     bool isComplete() const override;
 
     // Asks the running build to stop and returns at once.
@@ -34,8 +36,14 @@ protected:
     void changeEvent(QEvent *e) override;
 
 private:
+    void buildEnded(const ConvertThread *builder);
+    void allowBack();
+
     Ui::ConvertPage *ui;
     // The builder deletes itself when its thread ends, which may be before or
     // after this page goes away, so the page only watches it.
     QPointer<ConvertThread> m_builder;
+    // The commit page before this one, made an ordinary page while a failed
+    // build lets the user go back to it.
+    QPointer<QWizardPage> m_reopened;
 };

@@ -24,6 +24,12 @@ DictionaryWizard::~DictionaryWizard()
     delete ui;
 }
 
+ConvertThread *DictionaryWizard::builder() const
+{
+    const auto *convert = qobject_cast<const ConvertPage *>(page(ConvertPageId));
+    return convert ? convert->builder() : nullptr;
+}
+
 void DictionaryWizard::reject()
 {
     // Only the convert page has a builder to stop; it is the current page

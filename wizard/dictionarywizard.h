@@ -2,6 +2,8 @@
 
 #include <QWizard>
 
+class ConvertThread;
+
 namespace Ui {
 class DictionaryWizard;
 }
@@ -17,6 +19,12 @@ public:
 
     explicit DictionaryWizard(QWidget *parent = nullptr);
     ~DictionaryWizard() override;
+
+    // The builder of this run; null before the build starts and once the
+    // ended builder has been deleted. It may still be running after the
+    // wizard has closed: a build that has read its whole file completes even
+    // when cancelled.
+    ConvertThread *builder() const;
 
 public slots:
     // Every way out but Finish ends here. A running build is asked to stop,

@@ -36,6 +36,18 @@ void IntroPage::initializePage()
         ui->listLayout->addWidget(button);
         connect(button, &QRadioButton::clicked, this, &QWizardPage::completeChanged);
     }
+    explainInstalled();
+}
+
+// Says why a type cannot be chosen, on the button and below the list.
+void IntroPage::explainInstalled()
+{
+    bool any = false;
+    for (QRadioButton *button : findChildren<QRadioButton *>()) {
+        button->setToolTip(button->isEnabled() ? QString() : tr("Already installed"));
+        any = any || !button->isEnabled();
+    }
+    ui->installedLabel->setVisible(any);
 }
 
 static QRadioButton *checkedButton(const QLayout *layout)
@@ -63,6 +75,8 @@ bool IntroPage::isComplete() const
 void IntroPage::changeEvent(QEvent *e)
 {
     QWizardPage::changeEvent(e);
-    if (e->type() == QEvent::LanguageChange)
+    if (e->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        explainInstalled();
+    }
 }

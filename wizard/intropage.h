@@ -7,7 +7,7 @@ class IntroPage;
 }
 
 // First page: one radio button per known dictionary type; types that are
-// installed already are shown but cannot be chosen.
+// installed already are shown greyed out, with a note saying why.
 class IntroPage : public QWizardPage
 {
     Q_OBJECT
@@ -24,5 +24,7 @@ protected:
     void changeEvent(QEvent *e) override;
 
 private:
+    void explainInstalled();
+
     Ui::IntroPage *ui;
 };

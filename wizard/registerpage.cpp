@@ -26,9 +26,18 @@ void RegisterPage::initializePage()
 
 bool RegisterPage::validatePage()
 {
-    // The commit happens once per run, so this registers the field once.
-    registerField("dictionaryFile", ui->fileEdit);
+    // A failed build leads back here for another commit; the field, bound
+    // to the box, needs registering only once.
+    if (!m_fileRegistered)
+        registerField("dictionaryFile", ui->fileEdit);
+    m_fileRegistered = true;
     return true;
+}
+
+void RegisterPage::cleanupPage()
+{
+    // The base would reset the box to the path of the first commit; going
+    // back keeps what the user typed.
 }
 
 bool RegisterPage::isComplete() const

@@ -18,6 +18,7 @@ public:
 
     void initializePage() override;
     bool validatePage() override;
+    void cleanupPage() override;
     bool isComplete() const override;
 
 protected:
@@ -28,4 +29,5 @@ private slots:
 
 private:
     Ui::RegisterPage *ui;
+    bool m_fileRegistered = false;
 };
