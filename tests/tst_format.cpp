@@ -12,6 +12,36 @@ namespace {
 
 const QString M = QString(QChar(0x25A0));
 
+// `prefix`, then `fillLength` bytes of `fill`, made only as they are read
+// (a gigabyte costs nothing), counting what was handed out.
+class PatternDevice : public QIODevice
+{
+public:
+    PatternDevice(const QByteArray &prefix, char fill, qint64 fillLength)
+        : m_prefix(prefix), m_fill(fill), m_size(prefix.size() + fillLength)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    qint64 handedOut() const { return m_at; }
+    qint64 size() const override { return m_size; }
+
+protected:
+    qint64 readData(char *data, qint64 max) override
+    {
+        const qint64 n = qMin(max, m_size - m_at);
+        for (qint64 i = 0; i < n; ++i, ++m_at)
+            data[i] = m_at < m_prefix.size() ? m_prefix[m_at] : m_fill;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_prefix;
+    char m_fill;
+    qint64 m_size;
+    qint64 m_at = 0;
+};
+
 QString hostileLine(QRandomGenerator &rng)
 {
     static const QChar alphabet[] = {
@@ -252,6 +282,59 @@ private slots:
         QCOMPARE(reader.readLine(), QByteArray());
         QCOMPARE(reader.offset(), qint64(bytes.size()));
         QVERIFY(!reader.failed());
+    }
+
+    void chunkCheckEndsReadingWithoutHoldingTheLine_data()
+    {
+        QTest::addColumn<QByteArray>("prefix");
+        QTest::addColumn<char>("fill");
+        QTest::addColumn<qint64>("fillLength");
+        QTest::addColumn<int>("chunk");
+        QTest::addColumn<int>("chunksAllowed");
+        QTest::addColumn<QList<QByteArray>>("lines");
+        QTest::addColumn<QList<qint64>>("chunkOffsets");
+        const qint64 gigabyte = qint64(1) << 30;
+        QTest::newRow("a gigabyte of zeros") << QByteArray() << '\0' << gigabyte << 65536 << 1000
+                                             << QList<QByteArray>{} << QList<qint64>{0};
+        QTest::newRow("a stop inside a gigabyte line")
+            << QByteArray() << 'a' << gigabyte << 65536 << 3 << QList<QByteArray>{}
+            << QList<qint64>{0, 65536, 131072, 196608};
+        QTest::newRow("lines before the refused chunk")
+            << QByteArray("ab\ncd\n") << '\0' << qint64(100) << 4 << 1000
+            << QList<QByteArray>{"ab\n"} << QList<qint64>{0, 4};
+        QTest::newRow("nothing refused") << QByteArray("ab\ncd") << 'x' << qint64(0) << 4 << 1000
+                                         << QList<QByteArray>{"ab\n", "cd"} << QList<qint64>{0, 4};
+    }
+
+    void chunkCheckEndsReadingWithoutHoldingTheLine()
+    {
+        QFETCH(QByteArray, prefix);
+        QFETCH(char, fill);
+        QFETCH(qint64, fillLength);
+        QFETCH(int, chunk);
+        QFETCH(int, chunksAllowed);
+        QFETCH(QList<QByteArray>, lines);
+        QFETCH(QList<qint64>, chunkOffsets);
+        PatternDevice device(prefix, fill, fillLength);
+        Eijiro::LineReader reader(&device, chunk);
+        QList<qint64> offsets;
+        reader.setChunkCheck([&](qint64 offset, QByteArrayView bytes) {
+            offsets << offset;
+            return !bytes.contains('\0') && offsets.size() <= chunksAllowed;
+        });
+        QList<QByteArray> read;
+        while (!reader.atEnd()) {
+            const QByteArray line = reader.readLine();
+            if (!line.isEmpty())
+                read << line;
+        }
+        QCOMPARE(read, lines);
+        QCOMPARE(offsets, chunkOffsets);
+        // Nothing more was taken from the device than the chunks looked at.
+        QCOMPARE(device.handedOut(), qMin(chunk * qint64(offsets.size()), device.size()));
+        QCOMPARE(reader.stopped(), fillLength > 0);
+        QVERIFY(!reader.failed());
+        QVERIFY(reader.readLine().isEmpty());
     }
 };
 
