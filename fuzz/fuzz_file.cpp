@@ -1,11 +1,13 @@
 // Fuzz target: arbitrary bytes as a whole dictionary file.
 //
 // 1. The line reader, with a tiny buffer, gives back exactly the file's
-//    lines with the right offsets.
-// 2. The index builder runs to its end on the file. A file with a NUL byte
-//    is refused and nothing is written; any other file is committed, with
-//    the rows and the entry-line count of the slow reading (QIODevice::readLine
-//    and QRegExp), and every row's key is the key of the line at its offset.
+//    lines with the right offsets; with a check that refuses chunks holding
+//    a NUL byte, exactly the lines before the first such chunk.
+// 2. The index builder runs to its end on the file. A file with a NUL byte,
+//    with line ends of CR alone or without any entry line is refused and
+//    nothing is written; any other file is committed, with the rows and the
+//    entry-line count of the slow reading (QIODevice::readLine and QRegExp),
+//    and every row's key is the key of the line at its offset.
 // 3. The renderer over all lines gives a well-formed page with one item per
 //    entry line and one line break per sub-item mark; highlighting changes
 //    nothing but the marked text.
@@ -49,12 +51,11 @@ void exec(const QString &sql)
         fail("cannot run " + sql);
 }
 
-void checkLineReader(const QByteArray &bytes)
+void checkLineReader(const QByteArray &bytes, qint64 buffer)
 {
     QByteArray copy = bytes;
     QBuffer device(&copy);
     device.open(QIODevice::ReadOnly);
-    const qint64 buffer = bytes.isEmpty() ? 1 : 1 + quint8(bytes.at(0)) % 7;
     Eijiro::LineReader reader(&device, buffer);
     qint64 offset = 0;
     while (!reader.atEnd()) {
@@ -72,6 +73,47 @@ void checkLineReader(const QByteArray &bytes)
     }
     if (offset != bytes.size() || !reader.readLine().isEmpty() || reader.failed())
         fail("line reader: wrong end");
+}
+
+// With a check that refuses a chunk holding a NUL byte, the reader sees the
+// file's bytes chunk by chunk, hands out every line that ends before the
+// first such chunk, unchanged, and nothing after.
+void checkRefusingLineReader(const QByteArray &bytes, qint64 buffer)
+{
+    QByteArray copy = bytes;
+    QBuffer device(&copy);
+    device.open(QIODevice::ReadOnly);
+    Eijiro::LineReader reader(&device, buffer);
+    qint64 next = 0, refusedAt = -1;
+    reader.setChunkCheck([&](qint64 at, QByteArrayView chunk) {
+        if (at != next || chunk != QByteArrayView(bytes).sliced(at, chunk.size()))
+            fail("line reader: a chunk that is not the next bytes of the file");
+        next += chunk.size();
+        if (!chunk.contains('\0'))
+            return true;
+        refusedAt = at;
+        return false;
+    });
+    qint64 offset = 0;
+    while (!reader.atEnd()) {
+        const QByteArray line = reader.readLine();
+        if (line.isEmpty())
+            break;
+        if (line != bytes.mid(offset, line.size()))
+            fail("line reader: wrong bytes before a refused chunk");
+        offset += line.size();
+    }
+    const qint64 nul = bytes.indexOf('\0');
+    if (nul < 0) {
+        if (refusedAt >= 0 || reader.stopped() || offset != bytes.size())
+            fail("line reader: stopped in a file without NUL");
+        return;
+    }
+    if (!reader.stopped() || refusedAt < 0 || nul < refusedAt || nul >= refusedAt + buffer)
+        fail("line reader: not stopped at the chunk holding the first NUL");
+    const qint64 complete = refusedAt == 0 ? 0 : bytes.lastIndexOf('\n', refusedAt - 1) + 1;
+    if (offset != complete)
+        fail("line reader: lines before the refused chunk lost, or lines after it handed out");
 }
 
 struct Line
@@ -142,20 +184,9 @@ void checkRenderer(const QList<Line> &lines, const QString &word)
         fail("renderer: highlighting changed more than the marked text");
 }
 
-void checkIndex(const QByteArray &bytes, const QList<Line> &lines, ConvertThread::Outcome outcome)
+void checkIndex(const QByteArray &bytes, const QList<Line> &lines, const ConvertThread &builder)
 {
-    if (bytes.contains('\0')) {
-        if (outcome != ConvertThread::NotText)
-            fail(QStringLiteral("builder: outcome %1 for a file with a NUL byte").arg(outcome));
-        QSqlQuery rows(
-            "SELECT (SELECT COUNT(*) FROM t_word) + (SELECT COUNT(*) FROM t_dictionary)");
-        if (!rows.next() || rows.value(0).toInt() != 0)
-            fail("builder: rows left behind by a refused file");
-        return;
-    }
-    if (outcome != ConvertThread::Committed)
-        fail(QStringLiteral("builder: outcome %1 for a text file").arg(outcome));
-
+    const ConvertThread::Outcome outcome = builder.outcome();
     QStringList expected;
     int count = 0;
     for (const Line &line : lines) {
@@ -165,6 +196,30 @@ void checkIndex(const QByteArray &bytes, const QList<Line> &lines, ConvertThread
         if (!line.reading.key.isNull())
             expected << QString::number(line.offset) + ":" + line.reading.key;
     }
+    // Refused as a whole: binary data anywhere, line ends of CR alone (a CR
+    // but no LF in the first MiB), or not one entry line.
+    const QByteArray first = bytes.left(1 << 20);
+    const ConvertThread::Outcome refusal = bytes.contains('\0') ? ConvertThread::NotText
+                                           : !first.contains('\n') && first.contains('\r')
+                                               ? ConvertThread::CrLineEnds
+                                           : count == 0 ? ConvertThread::NoEntryLines
+                                                        : ConvertThread::Committed;
+    if (refusal != ConvertThread::Committed) {
+        if (outcome != refusal)
+            fail(QStringLiteral("builder: outcome %1 for a file to refuse with %2")
+                     .arg(outcome)
+                     .arg(refusal));
+        if (!builder.errorString().startsWith(dictionaryPath + " "))
+            fail("builder: the reason does not name the file: " + builder.errorString());
+        QSqlQuery rows(
+            "SELECT (SELECT COUNT(*) FROM t_word) + (SELECT COUNT(*) FROM t_dictionary)");
+        if (!rows.next() || rows.value(0).toInt() != 0)
+            fail("builder: rows left behind by a refused file");
+        return;
+    }
+    if (outcome != ConvertThread::Committed)
+        fail(QStringLiteral("builder: outcome %1 for a dictionary").arg(outcome));
+
     QSqlQuery dictionary("SELECT count, location, encoding FROM t_dictionary WHERE id = 1");
     if (!dictionary.next() || dictionary.value(0).toInt() != count ||
         dictionary.value(1).toString() != dictionaryPath || dictionary.value(2).toString() != "")
@@ -246,7 +301,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    checkLineReader(bytes);
+    const qint64 buffer = bytes.isEmpty() ? 1 : 1 + quint8(bytes.at(0)) % 7;
+    checkLineReader(bytes, buffer);
+    checkRefusingLineReader(bytes, buffer);
 
     {
         QFile file(dictionaryPath);
@@ -260,7 +317,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     builder.wait();
 
     const QList<Line> lines = slowLines(dictionaryPath);
-    checkIndex(bytes, lines, builder.outcome());
+    checkIndex(bytes, lines, builder);
     const QString word = pickWord(bytes, lines);
     checkRenderer(lines, word);
     if (builder.outcome() == ConvertThread::Committed)

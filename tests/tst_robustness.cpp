@@ -31,6 +31,7 @@
 #include <QTextBrowser>
 #include <cstdio>
 #include <grp.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
@@ -72,6 +73,7 @@ QString programForNobody()
     return path;
 }
 
+// Runs orvel-cli; one still running after five minutes is killed (exit -1).
 Run cli(const QStringList &args, bool asNobody = false)
 {
     QProcess process;
@@ -84,7 +86,10 @@ Run cli(const QStringList &args, bool asNobody = false)
         });
     }
     process.start();
-    process.waitForFinished(-1);
+    if (!process.waitForFinished(300000)) {
+        process.kill();
+        process.waitForFinished(-1);
+    }
     Run run;
     if (process.error() != QProcess::FailedToStart && process.exitStatus() == QProcess::NormalExit)
         run.exit = process.exitCode();
@@ -257,24 +262,39 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("directory") << "directory"
-                                   << "install failed: cannot open %1: ";
+        // Refused by what the file holds, so only once nothing is installed:
+        // with a dictionary installed the file is not even read.
+        QTest::addColumn<bool>("byContent");
+        const QString notRegular =
+            "install failed: %1 is not a dictionary text file but a folder, a device or a pipe";
+        QTest::newRow("directory") << "directory" << notRegular << false;
+        QTest::newRow("FIFO") << "FIFO" << notRegular << false;
         QTest::newRow("missing") << "missing"
-                                 << "install failed: cannot open %1: No such file or directory";
+                                 << "install failed: cannot open %1: No such file or directory"
+                                 << false;
+        QTest::newRow("empty name") << "empty name"
+                                    << "install failed: no dictionary file was named" << false;
         QTest::newRow("binary")
             << "binary"
-            << "install failed: %1 is not a dictionary text file (binary data at byte";
-        QTest::newRow("empty name") << "empty name"
-                                    << "install failed: cannot open %1: No file name specified";
+            << "install failed: %1 is not a dictionary text file (binary data at byte" << true;
+        QTest::newRow("empty") << "empty"
+                               << "install failed: %1 holds no dictionary entry: an "
+                                  "Eijiro-format text file in Shift_JIS is expected"
+                               << true;
+        QTest::newRow("CR line ends") << "CR line ends"
+                                      << "install failed: %1 ends its lines with CR alone" << true;
     }
 
     void unusableDictionaryFilesLoseNothing()
     {
         QFETCH(QString, kind);
         QFETCH(QString, reason);
+        QFETCH(bool, byContent);
         QString bad = kind == "empty name" ? QString() : dir + "/bad";
         if (kind == "directory")
             QVERIFY(QDir().mkpath(bad));
+        if (kind == "FIFO")
+            QCOMPARE(mkfifo(QFile::encodeName(bad).constData(), 0600), 0);
         if (kind == "binary") {
             // A few good lines, then an ELF header: refused as a whole.
             QByteArray bytes = Generator::generate({200, false, 4});
@@ -283,6 +303,10 @@ private slots:
                                 20);
             TestUtil::writeBytes(bad, bytes);
         }
+        if (kind == "empty")
+            TestUtil::writeBytes(bad, {});
+        if (kind == "CR line ends")
+            TestUtil::writeDictionary(bad, sample, "\r");
         const QString db = dir + "/index.db";
         const QString good = dictionary("good.txt");
 
@@ -298,6 +322,8 @@ private slots:
         QCOMPARE(before.size(), 1 + 4);
         run = cli({"--database", db, "install", bad});
         QCOMPARE(run.exit, 1);
+        if (byContent)
+            reason = "install failed: a dictionary is installed already (" + good + ")";
         QVERIFY2(run.err.contains("orvel-cli: " + reason.arg(bad)), qPrintable(run.err));
         QCOMPARE(contents(db), before);
         QCOMPARE(cli({"--database", db, "lookup", "run"}).exit, 0);
