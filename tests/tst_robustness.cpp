@@ -31,8 +31,8 @@
 #include <QTextBrowser>
 #include <cstdio>
 #include <grp.h>
-#include <sys/stat.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -329,6 +329,75 @@ private slots:
         QCOMPARE(cli({"--database", db, "lookup", "run"}).exit, 0);
     }
 
+    void commandsThatOnlyReadNeverCreateADatabase_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<bool>("creates");
+        QTest::newRow("list") << QStringList{"list"} << false;
+        QTest::newRow("lookup") << QStringList{"lookup", "run"} << false;
+        QTest::newRow("lookup --html") << QStringList{"lookup", "--html", "run"} << false;
+        QTest::newRow("remove") << QStringList{"remove"} << false;
+        QTest::newRow("remove 1") << QStringList{"remove", "1"} << false;
+        QTest::newRow("install") << QStringList{"install", "good.txt"} << true;
+    }
+
+    void commandsThatOnlyReadNeverCreateADatabase()
+    {
+        QFETCH(QStringList, command);
+        QFETCH(bool, creates);
+        if (creates)
+            command.last() = dictionary(command.last());
+        // A mistyped path: only install makes the database.
+        const QString db = dir + "/mistyped.db";
+        Run run = cli(QStringList{"--database", db} + command);
+        if (creates) {
+            QCOMPARE(run.exit, 0);
+            QCOMPARE(contents(db).size(), 1 + 4);
+        } else {
+            QCOMPARE(run.exit, 2);
+            QCOMPARE(run.err,
+                     "orvel-cli: no database at " + db + ": nothing has been installed there\n");
+            QVERIFY(!QFileInfo::exists(db));
+        }
+
+        // An empty path would mean Orvel's own database: refused, whatever
+        // the command, and Orvel's own database is left as it was.
+        const bool own = QFileInfo::exists(Database::path());
+        run = cli(QStringList{"--database", ""} + command);
+        QCOMPARE(run.exit, 2);
+        QCOMPARE(run.err, QString("orvel-cli: --database needs a file name\n"));
+        QCOMPARE(QFileInfo::exists(Database::path()), own);
+    }
+
+    void removeTakesTheDictionaryAndItsIndexAway()
+    {
+        const QString db = dir + "/index.db";
+        const QString good = dictionary("good.txt");
+        QCOMPARE(cli({"--database", db, "install", good}).exit, 0);
+        const QStringList installed = contents(db);
+
+        // Wrong ids change nothing.
+        Run run = cli({"--database", db, "remove", "2"});
+        QCOMPARE(run.exit, 1);
+        QCOMPARE(run.err,
+                 QString("orvel-cli: remove failed: no dictionary with id 2 is installed\n"));
+        QCOMPARE(cli({"--database", db, "remove", "one"}).exit, 2);
+        QCOMPARE(cli({"--database", db, "remove", "1", "2"}).exit, 2);
+        QCOMPARE(contents(db), installed);
+
+        run = cli({"--database", db, "remove"});
+        QCOMPARE(run.exit, 0);
+        QCOMPARE(run.out, "removed " + good + "\n");
+        QCOMPARE(contents(db), QStringList());
+        QCOMPARE(cli({"--database", db, "list"}).out, QString());
+        QCOMPARE(cli({"--database", db, "lookup", "run"}).exit, 1);
+        QCOMPARE(cli({"--database", db, "remove"}).exit, 1);
+
+        // The type can be installed again.
+        QCOMPARE(cli({"--database", db, "install", good}).exit, 0);
+        QCOMPARE(contents(db), installed);
+    }
+
     void unreadableDictionaryFile()
     {
         // Root reads files whatever their mode, so as root the install runs
@@ -567,7 +636,8 @@ private slots:
         const QString withDictionary = shared.file("installed.db");
         const QString empty = shared.file("empty.db");
         QCOMPARE(cli({"--database", withDictionary, "install", file}).exit, 0);
-        QCOMPARE(cli({"--database", empty, "list"}).exit, 0);
+        QCOMPARE(cli({"--database", empty, "install", file}).exit, 0);
+        QCOMPARE(cli({"--database", empty, "remove"}).exit, 0);
         for (const QString &db : QStringList{withDictionary, empty})
             QVERIFY(QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
                                                   QFileDevice::ReadOther));
@@ -592,6 +662,13 @@ private slots:
                  qPrintable(run.err));
         QCOMPARE(readAll(withDictionary), before);
         QCOMPARE(readAll(empty), emptyBefore);
+
+        // Removing fails as a whole, with the reason.
+        run = cli({"--database", withDictionary, "remove"}, root);
+        QCOMPARE(run.exit, 1);
+        QVERIFY2(run.err.contains("orvel-cli: remove failed: attempt to write a readonly database"),
+                 qPrintable(run.err));
+        QCOMPARE(readAll(withDictionary), before);
     }
 
     void databaseLockedByAnotherProcess()
