@@ -262,34 +262,25 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        // Refused by what the file holds, so only once nothing is installed:
-        // with a dictionary installed the file is not even read.
-        QTest::addColumn<bool>("byContent");
-        const QString notRegular =
-            "install failed: %1 is not a dictionary text file but a folder, a device or a pipe";
-        QTest::newRow("directory") << "directory" << notRegular << false;
-        QTest::newRow("FIFO") << "FIFO" << notRegular << false;
+        QTest::newRow("directory")
+            << "directory"
+            << "install failed: %1 is not a dictionary text file but a folder, a device or a pipe";
+        QTest::newRow("FIFO")
+            << "FIFO"
+            << "install failed: %1 is not a dictionary text file but a folder, a device or a pipe";
         QTest::newRow("missing") << "missing"
-                                 << "install failed: cannot open %1: No such file or directory"
-                                 << false;
-        QTest::newRow("empty name") << "empty name"
-                                    << "install failed: no dictionary file was named" << false;
+                                 << "install failed: cannot open %1: No such file or directory";
         QTest::newRow("binary")
             << "binary"
-            << "install failed: %1 is not a dictionary text file (binary data at byte" << true;
-        QTest::newRow("empty") << "empty"
-                               << "install failed: %1 holds no dictionary entry: an "
-                                  "Eijiro-format text file in Shift_JIS is expected"
-                               << true;
-        QTest::newRow("CR line ends") << "CR line ends"
-                                      << "install failed: %1 ends its lines with CR alone" << true;
+            << "install failed: %1 is not a dictionary text file (binary data at byte";
+        QTest::newRow("empty name") << "empty name"
+                                    << "install failed: no dictionary file was named";
     }
 
     void unusableDictionaryFilesLoseNothing()
     {
         QFETCH(QString, kind);
         QFETCH(QString, reason);
-        QFETCH(bool, byContent);
         QString bad = kind == "empty name" ? QString() : dir + "/bad";
         if (kind == "directory")
             QVERIFY(QDir().mkpath(bad));
@@ -303,10 +294,6 @@ private slots:
                                 20);
             TestUtil::writeBytes(bad, bytes);
         }
-        if (kind == "empty")
-            TestUtil::writeBytes(bad, {});
-        if (kind == "CR line ends")
-            TestUtil::writeDictionary(bad, sample, "\r");
         const QString db = dir + "/index.db";
         const QString good = dictionary("good.txt");
 
@@ -317,12 +304,13 @@ private slots:
         QCOMPARE(contents(db), QStringList());
 
         // A good install afterwards works, and a later bad attempt keeps it.
+        // (A file is only read while nothing is installed.)
         QCOMPARE(cli({"--database", db, "install", good}).exit, 0);
         const QStringList before = contents(db);
         QCOMPARE(before.size(), 1 + 4);
         run = cli({"--database", db, "install", bad});
         QCOMPARE(run.exit, 1);
-        if (byContent)
+        if (kind == "binary")
             reason = "install failed: a dictionary is installed already (" + good + ")";
         QVERIFY2(run.err.contains("orvel-cli: " + reason.arg(bad)), qPrintable(run.err));
         QCOMPARE(contents(db), before);
@@ -332,36 +320,28 @@ private slots:
     void commandsThatOnlyReadNeverCreateADatabase_data()
     {
         QTest::addColumn<QStringList>("command");
-        QTest::addColumn<bool>("creates");
-        QTest::newRow("list") << QStringList{"list"} << false;
-        QTest::newRow("lookup") << QStringList{"lookup", "run"} << false;
-        QTest::newRow("lookup --html") << QStringList{"lookup", "--html", "run"} << false;
-        QTest::newRow("remove") << QStringList{"remove"} << false;
-        QTest::newRow("remove 1") << QStringList{"remove", "1"} << false;
-        QTest::newRow("install") << QStringList{"install", "good.txt"} << true;
+        QTest::newRow("list") << QStringList{"list"};
+        QTest::newRow("lookup") << QStringList{"lookup", "run"};
+        QTest::newRow("remove") << QStringList{"remove"};
+        QTest::newRow("install") << QStringList{"install"};
     }
 
     void commandsThatOnlyReadNeverCreateADatabase()
     {
         QFETCH(QStringList, command);
-        QFETCH(bool, creates);
-        if (creates)
-            command.last() = dictionary(command.last());
+        const bool install = command.first() == "install";
+        if (install)
+            command << dictionary("good.txt");
         // A mistyped path: only install makes the database.
         const QString db = dir + "/mistyped.db";
         Run run = cli(QStringList{"--database", db} + command);
-        if (creates) {
-            QCOMPARE(run.exit, 0);
-            QCOMPARE(contents(db).size(), 1 + 4);
-        } else {
-            QCOMPARE(run.exit, 2);
+        QCOMPARE(run.exit, install ? 0 : 2);
+        if (!install)
             QCOMPARE(run.err,
                      "orvel-cli: no database at " + db + ": nothing has been installed there\n");
-            QVERIFY(!QFileInfo::exists(db));
-        }
+        QCOMPARE(QFileInfo::exists(db), install);
 
-        // An empty path would mean Orvel's own database: refused, whatever
-        // the command, and Orvel's own database is left as it was.
+        // An empty path would mean Orvel's own database: refused.
         const bool own = QFileInfo::exists(Database::path());
         run = cli(QStringList{"--database", ""} + command);
         QCOMPARE(run.exit, 2);
@@ -375,27 +355,16 @@ private slots:
         const QString good = dictionary("good.txt");
         QCOMPARE(cli({"--database", db, "install", good}).exit, 0);
         const QStringList installed = contents(db);
-
-        // Wrong ids change nothing.
-        Run run = cli({"--database", db, "remove", "2"});
-        QCOMPARE(run.exit, 1);
-        QCOMPARE(run.err,
+        QCOMPARE(cli({"--database", db, "remove", "2"}).err,
                  QString("orvel-cli: remove failed: no dictionary with id 2 is installed\n"));
-        QCOMPARE(cli({"--database", db, "remove", "one"}).exit, 2);
-        QCOMPARE(cli({"--database", db, "remove", "1", "2"}).exit, 2);
         QCOMPARE(contents(db), installed);
 
-        run = cli({"--database", db, "remove"});
+        const Run run = cli({"--database", db, "remove"});
         QCOMPARE(run.exit, 0);
         QCOMPARE(run.out, "removed " + good + "\n");
         QCOMPARE(contents(db), QStringList());
-        QCOMPARE(cli({"--database", db, "list"}).out, QString());
-        QCOMPARE(cli({"--database", db, "lookup", "run"}).exit, 1);
         QCOMPARE(cli({"--database", db, "remove"}).exit, 1);
-
-        // The type can be installed again.
         QCOMPARE(cli({"--database", db, "install", good}).exit, 0);
-        QCOMPARE(contents(db), installed);
     }
 
     void unreadableDictionaryFile()
