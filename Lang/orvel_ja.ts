@@ -58,6 +58,76 @@
     </message>
 </context>
 <context>
+    <name>ConvertThread</name>
+    <message>
+        <source>canceled</source>
+        <translation>キャンセルされました</translation>
+    </message>
+    <message>
+        <source>cannot begin a transaction on the database: %1</source>
+        <translation>データベースのトランザクションを開始できません: %1</translation>
+    </message>
+    <message>
+        <source>no dictionary file was named</source>
+        <translation>辞書ファイルが指定されていません</translation>
+    </message>
+    <message>
+        <source>cannot open %1: %2</source>
+        <translation>%1 を開けません: %2</translation>
+    </message>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>%1 を読み込めません: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a dictionary text file (binary data at byte %2)</source>
+        <translation>%1 は辞書のテキストファイルではありません (%2 バイト目にバイナリデータがあります)</translation>
+    </message>
+    <message>
+        <source>cannot write the index: %1</source>
+        <translation>索引を書き込めません: %1</translation>
+    </message>
+    <message>
+        <source>no Shift_JIS decoder is available</source>
+        <translation>Shift_JIS のデコーダーがありません</translation>
+    </message>
+    <message>
+        <source>cannot register the dictionary: %1</source>
+        <translation>辞書を登録できません: %1</translation>
+    </message>
+    <message>
+        <source>cannot commit the index: %1</source>
+        <translation>索引を確定できません: %1</translation>
+    </message>
+    <message>
+        <source>%1 is not a dictionary text file but a folder, a device or a pipe</source>
+        <translation>%1 は辞書のテキストファイルではなく、フォルダー、デバイスまたはパイプです</translation>
+    </message>
+    <message>
+        <source>%1 holds no dictionary entry: an Eijiro-format text file in Shift_JIS is expected, one entry per line (■word : translation)</source>
+        <translation>%1 には辞書の項目がありません: Eijiro 形式で Shift_JIS のテキストファイル (1 行に 1 項目、■見出し語 : 訳語) を指定してください</translation>
+    </message>
+    <message>
+        <source>%1 ends its lines with CR alone: an Eijiro-format text file with CR LF or LF line ends is expected</source>
+        <translation>%1 の改行が CR だけです: 改行が CR LF または LF の Eijiro 形式のテキストファイルを指定してください</translation>
+    </message>
+    <message>
+        <source>a dictionary is installed already (%1): remove it before installing another</source>
+        <translation>辞書がすでにインストールされています (%1): 別の辞書をインストールする前に削除してください</translation>
+    </message>
+</context>
+<context>
+    <name>DictionaryFile</name>
+    <message>
+        <source>not a regular file</source>
+        <translation>通常のファイルではありません</translation>
+    </message>
+    <message>
+        <source>no file name</source>
+        <translation>ファイル名がありません</translation>
+    </message>
+</context>
+<context>
     <name>DictionaryWizard</name>
     <message>
         <source>Add New Dictionary</source>

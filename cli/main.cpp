@@ -1,5 +1,6 @@
 // orvel-cli: Orvel's dictionary index from the command line, on the same
-// core code as the program: install a dictionary, list, look a word up.
+// core code as the program: install a dictionary, list, look a word up,
+// remove a dictionary.
 #include "cli/commands.h"
 #include "database/database.h"
 #include "dictionary/convertthread.h"
@@ -24,37 +25,51 @@ const char usage[] =
     "  list                 print the installed dictionaries: id, type, file\n"
     "  lookup [--html] WORD print WORD's entries as Orvel shows them; with --html\n"
     "                       the page exactly as the result view receives it\n"
+    "  remove [ID]          remove the installed dictionary ID (default 1, the id\n"
+    "                       install registers) and its index; the file stays\n"
     "\n"
     "Options:\n"
-    "  --database PATH      use the index database at PATH (created when new)\n"
-    "                       instead of Orvel's own, which lies beside its settings\n"
+    "  --database PATH      use the index database at PATH instead of Orvel's own,\n"
+    "                       which lies beside its settings; only install creates it\n"
     "  -h, --help           show this help\n"
     "\n"
-    "Exit status: 0 on success; install and list: 1 on failure; lookup: 1 when\n"
-    "the word or any dictionary is not found, 2 on failure.\n";
+    "Exit status: 0 on success. install, list, remove: 1 on failure. lookup: 1\n"
+    "when the word or any dictionary is not found, 2 on failure. list, lookup,\n"
+    "remove: 2 when the database does not exist. 2 for a wrong command line.\n";
 
 void fail(const QString &line)
 {
     std::fprintf(stderr, "orvel-cli: %s\n", qPrintable(line));
 }
 
-bool openDatabase(QString path)
+// Exit status of a command that cannot begin, as the usage text lists it.
+enum Start { Ready, Failed = 1, NoDatabase = 2 };
+
+// Opens the database at `path` (Orvel's own when empty). Only `create`
+// (install) may make a new one: a mistyped path must not leave an empty
+// database behind that later looks like a real one.
+Start openDatabase(QString path, bool create)
 {
-    if (path.isEmpty()) {
+    if (path.isEmpty())
         path = Database::path();
+    if (!QFileInfo::exists(path)) {
+        if (!create) {
+            fail(QStringLiteral("no database at %1: nothing has been installed there").arg(path));
+            return NoDatabase;
+        }
         // Orvel itself creates this folder when it writes its settings;
         // the command line may come first.
         QDir().mkpath(QFileInfo(path).absolutePath());
     }
     if (!Database::openDefault(path)) {
         fail(QStringLiteral("cannot open the database %1").arg(path));
-        return false;
+        return Failed;
     }
     if (Database::isEmpty() && !Database::createSchema()) {
         fail(QStringLiteral("cannot create the database schema in %1").arg(path));
-        return false;
+        return Failed;
     }
-    return true;
+    return Ready;
 }
 
 void drawProgress(int percent)
@@ -85,16 +100,17 @@ int install(const QString &file)
         std::fprintf(stderr, "\n");
     if (thread.outcome() != ConvertThread::Committed) {
         QString reason = thread.errorString();
-        if (thread.outcome() == ConvertThread::FinalInsertFailed)
-            reason += QStringLiteral(" (is a dictionary installed already? see 'orvel-cli list')");
-        fail(QStringLiteral("install failed: %1").arg(reason));
+        if (thread.outcome() == ConvertThread::AlreadyInstalled)
+            reason += QStringLiteral(" (orvel-cli remove)");
+        fail("install failed: " + reason);
         return 1;
     }
     QSqlQuery query;
-    query.prepare("SELECT count FROM t_dictionary WHERE id = 1");
+    query.prepare("SELECT location, count FROM t_dictionary WHERE id = 1");
     const bool counted = query.exec() && query.next();
-    std::printf("installed %s (%s entry lines)\n", qPrintable(file),
-                counted ? qPrintable(query.value(0).toString()) : "?");
+    std::printf("installed %s (%s entry lines)\n",
+                qPrintable(counted ? query.value(0).toString() : file),
+                counted ? qPrintable(query.value(1).toString()) : "?");
     return 0;
 }
 
@@ -109,6 +125,32 @@ int list()
     while (query.next())
         std::printf("%s\t%s\t%s\n", qPrintable(query.value(0).toString()),
                     qPrintable(query.value(1).toString()), qPrintable(query.value(2).toString()));
+    return 0;
+}
+
+int remove(int id)
+{
+    QString location;
+    {
+        QSqlQuery query;
+        query.prepare("SELECT location FROM t_dictionary WHERE id = ?");
+        query.addBindValue(id);
+        if (!query.exec()) {
+            fail(QStringLiteral("cannot read the dictionary list"));
+            return 1;
+        }
+        if (!query.next()) {
+            fail(QStringLiteral("remove failed: no dictionary with id %1 is installed").arg(id));
+            return 1;
+        }
+        location = query.value(0).toString();
+    }
+    QString error;
+    if (!Database::removeDictionary(id, &error)) {
+        fail("remove failed: " + error);
+        return 1;
+    }
+    std::printf("removed %s\n", qPrintable(location));
     return 0;
 }
 
@@ -127,6 +169,11 @@ int main(int argc, char **argv)
         }
         if (option == "--database" && !args.isEmpty()) {
             database = args.takeFirst();
+            // Empty would silently mean Orvel's own database.
+            if (database.isEmpty()) {
+                fail(QStringLiteral("--database needs a file name"));
+                return 2;
+            }
             continue;
         }
         std::fputs(usage, stderr);
@@ -142,16 +189,27 @@ int main(int argc, char **argv)
         html = true;
         args.removeFirst();
     }
-    const bool wantsArgument = command == "install" || command == "lookup";
-    if ((command != "list" && !wantsArgument) || args.size() != (wantsArgument ? 1 : 0)) {
+    int id = 1;
+    bool usable = false;
+    if (command == "install" || command == "lookup") {
+        usable = args.size() == 1;
+    } else if (command == "list") {
+        usable = args.isEmpty();
+    } else if (command == "remove") {
+        usable = args.isEmpty() || (args.size() == 1 && (id = args.first().toInt()) > 0);
+    }
+    if (!usable) {
         std::fputs(usage, stderr);
         return 2;
     }
-    if (!openDatabase(database))
-        return command == "lookup" ? 2 : 1;
+    const Start start = openDatabase(database, command == "install");
+    if (start != Ready)
+        return command == "lookup" ? 2 : start;
     if (command == "install")
         return install(args.first());
     if (command == "list")
         return list();
+    if (command == "remove")
+        return remove(id);
     return lookupCommand(args.first(), html);
 }

@@ -3,6 +3,9 @@
 #include <QThread>
 #include <atomic>
 
+class QFile;
+class QSqlDatabase;
+
 // Builds a dictionary's entry-word index on a worker thread: one t_word row
 // per keyed entry line and one t_dictionary row, all in one transaction, so a
 // dictionary is installed completely or not at all.
@@ -24,18 +27,27 @@ public:
         DecoderMissing,    // no Shift_JIS decoder available; rolled back
         FinalInsertFailed, // the t_dictionary row could not be written; rolled back
         CommitFailed,      // the commit failed; rolled back
+        NotRegularFile,    // a folder, device, FIFO or socket; the database was not touched
+        NoEntryLines,      // not one entry line in the whole file; rolled back
+        CrLineEnds,        // lines end in CR alone; rolled back
+        AlreadyInstalled,  // a dictionary is installed already; rolled back before reading
     };
     Q_ENUM(Outcome)
 
     ConvertThread();
     ~ConvertThread() override;
 
+    // `file` is stored as an absolute path, so look-ups find it from any
+    // working folder. Symbolic links are kept: a link may be pointed at a
+    // newer version of the dictionary.
     void setDictionary(const QString &name, const QString &file);
     // Asks a running build to stop at its next line. Any thread, any time.
     void cancel();
 
     Outcome outcome() const { return m_outcome.load(); }
-    // One line naming why the build did not commit (empty after a commit).
+    // One translated line naming why the build did not commit (empty while
+    // running and after a commit). Made when asked, so it follows the
+    // language in use then.
     QString errorString() const;
 
     // Asks every builder still running to stop and waits for each to end.
@@ -49,11 +61,18 @@ protected:
     void run() override;
 
 private:
-    void finish(Outcome outcome, const QString &error = QString());
+    bool openFile(QFile *file);
+    bool beginTransaction(QSqlDatabase &db);
+    bool checkNothingInstalled(QSqlDatabase &db);
+    void registerAndCommit(QSqlDatabase &db, int count);
+    // Rolls the build back and ends it with `outcome`.
+    void rollBack(QSqlDatabase &db, Outcome outcome, const QString &detail = QString());
+    // `detail` completes errorString(): an error text, a byte offset, a path.
+    void finish(Outcome outcome, const QString &detail = QString());
 
     QString m_name;
     QString m_file;
     std::atomic_bool canceled{false};
     std::atomic<Outcome> m_outcome{NotFinished};
-    QString m_error;
+    QString m_detail;
 };

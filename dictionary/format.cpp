@@ -39,6 +39,14 @@ bool LineReader::fill()
     if (got == 0)
         m_eof = true;
     m_buffer.resize(old + got);
+    if (got > 0 && m_check && !m_check(m_read, QByteArrayView(m_buffer).sliced(old))) {
+        // Nothing of what is buffered is handed out any more.
+        m_stopped = m_eof = true;
+        m_buffer.clear();
+        m_pos = m_scanned = 0;
+        return false;
+    }
+    m_read += got;
     return got > 0;
 }
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include <functional>
+
 // The Eijiro line format: Shift_JIS text, one entry per line,
 //   ■head : body
 // where head may end in "  {label-sense}". Everything here is pure and
@@ -34,7 +36,15 @@ private:
 class LineReader
 {
 public:
+    // Looks at each chunk as it comes from the device, before any line in it
+    // is handed out: its offset from where reading began, and its bytes.
+    // Returning false ends the reading there, even in the middle of a line,
+    // so a caller can refuse a file, or stop, without ever holding a whole
+    // line; the reader then reports the end and stopped() is true.
+    using ChunkCheck = std::function<bool(qint64 offset, QByteArrayView chunk)>;
+
     explicit LineReader(QIODevice *device, qint64 bufferSize = 1 << 20);
+    void setChunkCheck(ChunkCheck check) { m_check = std::move(check); }
     bool atEnd();
     // The next line, terminator included; empty at the end of the file.
     QByteArray readLine();
@@ -44,17 +54,22 @@ public:
     qint64 offset() const { return m_offset; }
     // True when a read from the device failed (as opposed to a clean end).
     bool failed() const { return m_failed; }
+    // True when the chunk check ended the reading.
+    bool stopped() const { return m_stopped; }
 
 private:
     bool fill();
     QIODevice *m_device;
+    ChunkCheck m_check;
     QByteArray m_buffer;
     qsizetype m_pos = 0;
     qsizetype m_scanned = 0;
     qint64 m_chunk;
     qint64 m_offset = 0;
+    qint64 m_read = 0; // bytes taken from the device so far
     bool m_eof = false;
     bool m_failed = false;
+    bool m_stopped = false;
 };
 
 // Indexer reading: "^■(.+)\s:\s" gives the head, "^(.+)\s\s\{(.+)\}$" on the

@@ -2,10 +2,11 @@
 //
 // 1. The line reader, with a tiny buffer, gives back exactly the file's
 //    lines with the right offsets.
-// 2. The index builder runs to its end on the file. A file with a NUL byte
-//    is refused and nothing is written; any other file is committed, with
-//    the rows and the entry-line count of the slow reading (QIODevice::readLine
-//    and QRegExp), and every row's key is the key of the line at its offset.
+// 2. The index builder runs to its end on the file. A file with a NUL byte,
+//    with line ends of CR alone or without any entry line is refused and
+//    nothing is written; any other file is committed, with the rows and the
+//    entry-line count of the slow reading (QIODevice::readLine and QRegExp),
+//    and every row's key is the key of the line at its offset.
 // 3. The renderer over all lines gives a well-formed page with one item per
 //    entry line and one line break per sub-item mark; highlighting changes
 //    nothing but the marked text.
@@ -142,20 +143,9 @@ void checkRenderer(const QList<Line> &lines, const QString &word)
         fail("renderer: highlighting changed more than the marked text");
 }
 
-void checkIndex(const QByteArray &bytes, const QList<Line> &lines, ConvertThread::Outcome outcome)
+void checkIndex(const QByteArray &bytes, const QList<Line> &lines, const ConvertThread &builder)
 {
-    if (bytes.contains('\0')) {
-        if (outcome != ConvertThread::NotText)
-            fail(QStringLiteral("builder: outcome %1 for a file with a NUL byte").arg(outcome));
-        QSqlQuery rows(
-            "SELECT (SELECT COUNT(*) FROM t_word) + (SELECT COUNT(*) FROM t_dictionary)");
-        if (!rows.next() || rows.value(0).toInt() != 0)
-            fail("builder: rows left behind by a refused file");
-        return;
-    }
-    if (outcome != ConvertThread::Committed)
-        fail(QStringLiteral("builder: outcome %1 for a text file").arg(outcome));
-
+    const ConvertThread::Outcome outcome = builder.outcome();
     QStringList expected;
     int count = 0;
     for (const Line &line : lines) {
@@ -165,6 +155,30 @@ void checkIndex(const QByteArray &bytes, const QList<Line> &lines, ConvertThread
         if (!line.reading.key.isNull())
             expected << QString::number(line.offset) + ":" + line.reading.key;
     }
+    // Refused as a whole: binary data anywhere, line ends of CR alone (a CR
+    // but no LF in the first MiB), or not one entry line.
+    const QByteArray first = bytes.left(1 << 20);
+    const ConvertThread::Outcome refusal = bytes.contains('\0') ? ConvertThread::NotText
+                                           : !first.contains('\n') && first.contains('\r')
+                                               ? ConvertThread::CrLineEnds
+                                           : count == 0 ? ConvertThread::NoEntryLines
+                                                        : ConvertThread::Committed;
+    if (refusal != ConvertThread::Committed) {
+        if (outcome != refusal)
+            fail(QStringLiteral("builder: outcome %1 for a file to refuse with %2")
+                     .arg(outcome)
+                     .arg(refusal));
+        if (!builder.errorString().startsWith(dictionaryPath + " "))
+            fail("builder: the reason does not name the file: " + builder.errorString());
+        QSqlQuery rows(
+            "SELECT (SELECT COUNT(*) FROM t_word) + (SELECT COUNT(*) FROM t_dictionary)");
+        if (!rows.next() || rows.value(0).toInt() != 0)
+            fail("builder: rows left behind by a refused file");
+        return;
+    }
+    if (outcome != ConvertThread::Committed)
+        fail(QStringLiteral("builder: outcome %1 for a dictionary").arg(outcome));
+
     QSqlQuery dictionary("SELECT count, location, encoding FROM t_dictionary WHERE id = 1");
     if (!dictionary.next() || dictionary.value(0).toInt() != count ||
         dictionary.value(1).toString() != dictionaryPath || dictionary.value(2).toString() != "")
@@ -260,7 +274,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     builder.wait();
 
     const QList<Line> lines = slowLines(dictionaryPath);
-    checkIndex(bytes, lines, builder.outcome());
+    checkIndex(bytes, lines, builder);
     const QString word = pickWord(bytes, lines);
     checkRenderer(lines, word);
     if (builder.outcome() == ConvertThread::Committed)

@@ -1,7 +1,9 @@
 // The index builder: exact rows and counts, progress, and every way a build
 // can end, on real files and a real database.
+#include "database/workerconnection.h"
 #include "dictionary/convertthread.h"
 #include "generator.h"
+#include "lookup/searchthread.h"
 #include "testutil.h"
 
 #include <QFile>
@@ -11,7 +13,12 @@
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -46,25 +53,68 @@ QStringList referenceRows(const QString &path, int *count)
     return rows;
 }
 
-// Builds `path`, asking the builder to stop right at its `stopAt`-th
-// progress report (on the builder's own thread, so the request lands at a
-// known point of the build). Collects the reports.
-ConvertThread::Outcome buildStoppingAt(const QString &path, int stopAt, QList<int> *progress)
+// Lets a reader blocked in opening the FIFO `path` go on (and meet its end),
+// so a build that hangs there fails the test instead of hanging it.
+void releaseFifo(const QString &path)
 {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+// Another connection's write transaction on `dbFile`, held while it lives;
+// builds meanwhile give up on the lock after 100 ms.
+struct WriteLock
+{
+    explicit WriteLock(const QString &dbFile)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "holder");
+        db.setDatabaseName(dbFile);
+        if (!db.open() || !QSqlQuery(db).exec("BEGIN IMMEDIATE"))
+            qFatal("cannot hold the write lock");
+        WorkerConnection::setBusyTimeout(100);
+    }
+    ~WriteLock()
+    {
+        WorkerConnection::setBusyTimeout(10000);
+        QSqlDatabase::database("holder").rollback();
+        QSqlDatabase::removeDatabase("holder");
+    }
+};
+
+struct Build
+{
+    ConvertThread::Outcome outcome = ConvertThread::NotFinished;
+    QString error;
+    QList<int> progress;
+};
+
+// Builds `path` to its end, asking the builder to stop right at its
+// `stopAt`-th progress report when given (on the builder's own thread, so
+// the request lands at a known point of the build). A build still running
+// after a minute counts as NotFinished.
+Build build(const QString &path, int stopAt = 0)
+{
+    Build out;
     ConvertThread thread;
     thread.setDictionary("Eijiro", path);
     QObject::connect(
         &thread, &ConvertThread::frameChanged, &thread,
         [&](int p) {
-            *progress << p;
-            if (progress->size() == stopAt)
+            out.progress << p;
+            if (out.progress.size() == stopAt)
                 thread.cancel();
         },
         Qt::DirectConnection);
     thread.start();
-    if (!thread.wait(60000))
-        qFatal("the build did not end");
-    return thread.outcome();
+    if (!thread.wait(60000)) {
+        releaseFifo(path);
+        thread.wait();
+        return out;
+    }
+    out.outcome = thread.outcome();
+    out.error = thread.errorString();
+    return out;
 }
 
 int storedCount()
@@ -113,6 +163,7 @@ private slots:
             M + "x  y : 二重空白",        // doubled space: no key
             M + "x : y : z",              // longest head, contains spaces
             QString(),                    // empty line
+            M + "c\rr : 復帰",            // a stray CR is no line end
             M + "last : 最後",            // last line, maybe unterminated
         };
         const QString path =
@@ -130,10 +181,11 @@ private slots:
         const QStringList expected = {
             QString("%1:RUN").arg(offsets[0]),        QString("%1:RUN").arg(offsets[2]),
             QString("%1:ＲＵＮ").arg(offsets[4]),     QString("%1:A\tB").arg(offsets[5]),
-            QString("%1:走\u3000る").arg(offsets[6]), QString("%1:LAST").arg(offsets[10]),
+            QString("%1:走\u3000る").arg(offsets[6]), QString("%1:C\rR").arg(offsets[10]),
+            QString("%1:LAST").arg(offsets[11]),
         };
         QCOMPARE(TestUtil::wordRows(), expected);
-        QCOMPARE(storedCount(), 9);
+        QCOMPARE(storedCount(), 10);
         QSqlQuery query("SELECT location, encoding IS NULL, encoding FROM t_dictionary");
         QVERIFY(query.next());
         QCOMPARE(query.value(0).toString(), path);
@@ -182,74 +234,125 @@ private slots:
         QCOMPARE(TestUtil::install(path, &progress), int(ConvertThread::Committed));
         QCOMPARE(progress, expected);
 
-        // A file whose only entry starts at offset 0 reports 0, then 100.
+        // A file whose only entry starts at offset 0 reports 0, then 100,
+        // even when that entry is a phrase without a key.
         init();
         progress.clear();
-        const QString one = TestUtil::writeDictionary(dir + "/one.txt", {M + "a : b", "tail"});
+        const QString one =
+            TestUtil::writeDictionary(dir + "/one.txt", {M + "look up : 調べる", "tail"});
         QCOMPARE(TestUtil::install(one, &progress), int(ConvertThread::Committed));
         QCOMPARE(progress, (QList<int>{0, 100}));
+        QCOMPARE(TestUtil::rowCount("t_word"), 0);
     }
 
-    void emptyFilesAndFilesWithoutEntriesAreInstalled()
+    void refusedFilesWriteNothing_data()
     {
-        for (const QByteArray &bytes : {QByteArray(), QByteArray("no entries\nhere\n")}) {
-            init();
-            QList<int> progress;
-            const QString path = TestUtil::writeBytes(dir + "/e.txt", bytes);
-            QCOMPARE(TestUtil::install(path, &progress), int(ConvertThread::Committed));
-            QCOMPARE(progress, QList<int>{100});
-            QCOMPARE(TestUtil::rowCount("t_word"), 0);
-            QCOMPARE(storedCount(), 0);
-        }
-    }
-
-    void unreadableInputWritesNothing_data()
-    {
-        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("kind"); // how the input is made; else it holds `bytes`
+        QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("outcome");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << "missing" << int(ConvertThread::FileOpenFailed)
-                                 << "QFile::open failed.";
-        QTest::newRow("directory")
-            << "directory" << int(ConvertThread::FileOpenFailed) << "QFile::open failed.";
-        QTest::newRow("binary") << "binary" << int(ConvertThread::NotText)
-                                << "ConvertThread::run failed.";
+        QTest::addColumn<QString>("reason"); // FILE stands for the path
+        const QString notRegular =
+            "FILE is not a dictionary text file but a folder, a device or a pipe";
+        const QString noEntry = "FILE holds no dictionary entry: an Eijiro-format text file in "
+                                "Shift_JIS is expected, one entry per line (■word : translation)";
+        const QByteArray entry = Generator::toShiftJis(M + "a : b\n");
+        const auto row = [](const char *name, const QString &kind, const QByteArray &bytes,
+                            ConvertThread::Outcome outcome, const QString &reason) {
+            QTest::newRow(name) << kind << bytes << int(outcome) << reason;
+        };
+        row("missing", "missing", {}, ConvertThread::FileOpenFailed,
+            "cannot open FILE: No such file or directory");
+        row("directory", "directory", {}, ConvertThread::NotRegularFile, notRegular);
+        row("FIFO", "FIFO", {}, ConvertThread::NotRegularFile, notRegular);
+        row("device", "device", {}, ConvertThread::NotRegularFile, notRegular);
+        row("binary", {},
+            entry + QByteArray("\x7f"
+                               "ELF\0\n",
+                               6),
+            ConvertThread::NotText, "FILE is not a dictionary text file (binary data at byte 12)");
+        row("empty", {}, {}, ConvertThread::NoEntryLines, noEntry);
+        row("UTF-8", {}, (M + "run : 走る\n").toUtf8(), ConvertThread::NoEntryLines, noEntry);
+        row("CR line ends", {}, QByteArray(entry).replace('\n', '\r').repeated(2),
+            ConvertThread::CrLineEnds,
+            "FILE ends its lines with CR alone: an Eijiro-format text file with CR LF or LF "
+            "line ends is expected");
     }
 
-    void unreadableInputWritesNothing()
+    void refusedFilesWriteNothing()
     {
         QFETCH(QString, kind);
+        QFETCH(QByteArray, bytes);
         QFETCH(int, outcome);
-        QFETCH(QString, message);
-        QString path = dir + "/input";
+        QFETCH(QString, reason);
+        // A name that arg() would take for placeholders must come out as is.
+        QVERIFY(QDir().mkpath(dir + "/in %1%2"));
+        QString path = dir + "/in %1%2/input";
         if (kind == "directory")
-            QDir().mkpath(path);
-        if (kind == "binary") {
-            QByteArray bytes = Generator::toShiftJis(M + "a : b\n");
-            bytes += QByteArray("\x7f"
-                                "ELF\x02\x01\x01\0\0\0\n",
-                                12);
+            QVERIFY(QDir().mkpath(path));
+        else if (kind == "FIFO")
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == "device")
+            path = "/dev/zero";
+        else if (kind.isEmpty())
             TestUtil::writeBytes(path, bytes);
-        }
+        reason.replace("FILE", path);
+
+        // What is no readable file at all is refused before the write lock
+        // is asked for: another writer holding it changes nothing.
+        std::optional<WriteLock> lock;
+        if (!kind.isEmpty())
+            lock.emplace(dir + "/orvel.db");
         MessageCapture messages;
-        QList<int> progress;
-        QCOMPARE(TestUtil::install(path, &progress), outcome);
-        QVERIFY(!progress.contains(100));
+        const Build refused = build(path);
+        lock.reset();
+        QCOMPARE(int(refused.outcome), outcome);
+        QCOMPARE(refused.error, reason);
+        QCOMPARE(refused.progress, QList<int>());
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
         QCOMPARE(TestUtil::rowCount("t_dictionary"), 0);
         const QStringList lines = messages.lines(QtDebugMsg);
         QCOMPARE(lines.size(), 1);
-        QVERIFY2(lines.first().startsWith(message), qPrintable(lines.first()));
+        QVERIFY2(lines[0].startsWith(kind.isEmpty() ? "ConvertThread::run failed."
+                                                    : "QFile::open failed."),
+                 qPrintable(lines[0]));
+    }
+
+    void pathsAreStoredAbsoluteWithLinksKept_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::newRow("relative") << "sub/dict.txt";
+        QTest::newRow("symbolic link") << "sub/link.txt";
+    }
+
+    void pathsAreStoredAbsoluteWithLinksKept()
+    {
+        QFETCH(QString, given);
+        QVERIFY(QDir().mkpath(dir + "/sub"));
+        TestUtil::writeDictionary(dir + "/sub/dict.txt", {M + "run : 走る"});
+        QVERIFY(QFile::link("dict.txt", dir + "/sub/link.txt"));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir));
+        const Build built = build(given);
+        // Found from any other working folder.
+        QVERIFY(QDir::setCurrent(dir + "/sub"));
+        QString page;
+        const SearchThread::Status found = SearchThread::lookUp("run", &page);
+        QDir::setCurrent(before);
+        QCOMPARE(built.outcome, ConvertThread::Committed);
+        QSqlQuery query("SELECT location FROM t_dictionary");
+        QVERIFY(query.next());
+        QCOMPARE(query.value(0).toString(), dir + "/" + given);
+        QCOMPARE(found, SearchThread::Found);
     }
 
     void cancelInTheMiddleRollsBack()
     {
         const QString path = dir + "/big.txt";
         QVERIFY(Generator::write(path, {200000, false, 5}));
-        QList<int> progress;
         MessageCapture messages;
-        QCOMPARE(buildStoppingAt(path, 1, &progress), ConvertThread::Canceled);
-        QVERIFY(!progress.contains(100));
+        const Build stopped = build(path, 1);
+        QCOMPARE(stopped.outcome, ConvertThread::Canceled);
+        QVERIFY(!stopped.progress.contains(100));
         QCOMPARE(messages.lines(QtDebugMsg), QStringList{"Convert thread was canceled."});
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
         QCOMPARE(TestUtil::rowCount("t_dictionary"), 0);
@@ -261,13 +364,13 @@ private slots:
         // been read; a stop request then changes nothing.
         const QString path =
             TestUtil::writeDictionary(dir + "/d.txt", {M + "a : 1", M + "b : 2", M + "c : 3"});
-        QList<int> progress;
-        QCOMPARE(buildStoppingAt(path, 3, &progress), ConvertThread::Committed);
-        QCOMPARE(progress.last(), 100);
+        const Build late = build(path, 3);
+        QCOMPARE(late.outcome, ConvertThread::Committed);
+        QCOMPARE(late.progress.last(), 100);
         QCOMPARE(TestUtil::rowCount("t_word"), 3);
     }
 
-    void secondBuildOfAnInstalledDictionaryRollsBack()
+    void installingOverAnInstalledDictionaryFailsAtOnce()
     {
         const QString path =
             TestUtil::writeDictionary(dir + "/d.txt", {M + "run : 走る", M + "walk : 歩く"});
@@ -275,29 +378,39 @@ private slots:
         const QStringList before = TestUtil::wordRows();
 
         MessageCapture messages;
-        QList<int> progress;
-        QCOMPARE(TestUtil::install(path, &progress), int(ConvertThread::FinalInsertFailed));
-        QVERIFY(!progress.contains(100));
+        const Build again = build(path);
+        QCOMPARE(again.outcome, ConvertThread::AlreadyInstalled);
+        QCOMPARE(again.error, "a dictionary is installed already (" + path +
+                                  "): remove it before installing another");
+        QCOMPARE(again.progress, QList<int>());
         QCOMPARE(TestUtil::wordRows(), before);
         QCOMPARE(TestUtil::rowCount("t_dictionary"), 1);
+        QCOMPARE(messages.lines(QtDebugMsg).size(), 1);
+    }
 
-        const QStringList lines = messages.lines(QtDebugMsg);
-        QCOMPARE(lines.size(), 7); // three per failed row, one for the final insert
+    void aRowThatClashesCostsOnlyItsLine()
+    {
+        // A row left without its dictionary (the database edited by hand):
+        // the line at that offset is reported and left out, the rest goes in.
+        QSqlQuery orphan;
+        QVERIFY(orphan.exec("INSERT INTO t_word (id, position, name) VALUES (1, 0, 'OLD')"));
+        const QString path =
+            TestUtil::writeDictionary(dir + "/d.txt", {M + "run : 走る", M + "walk : 歩く"});
+        MessageCapture messages;
+        QList<int> progress;
+        QCOMPARE(TestUtil::install(path, &progress), int(ConvertThread::Committed));
+        QCOMPARE(progress.last(), 100);
+        const qint64 walkAt = Generator::toShiftJis(M + "run : 走る\n").size();
+        QCOMPARE(TestUtil::wordRows(), (QStringList{"0:OLD", QString("%1:WALK").arg(walkAt)}));
+        QCOMPARE(storedCount(), 2);
+
         // Qt names the placeholders of a failed positional statement :0, :1...
-        const QString insert = "QSqlQuery::exec failed. \"INSERT INTO t_word (id, position, "
-                               "name) VALUES (:0, :1, :2)\" \"UNIQUE constraint failed: t_word.id, "
-                               "t_word.position Unable to fetch row\"";
-        QCOMPARE(lines[0], insert);
-        QCOMPARE(lines[1], QString("row = 0 [ \"■run : 走る\\n\" ]"));
-        QCOMPARE(lines[2], QString("id = 1 , position = 0 , name = \"RUN\""));
-        QCOMPARE(lines[3], insert);
-        QCOMPARE(lines[4], QString("row = 1 [ \"■walk : 歩く\\n\" ]"));
-        QCOMPARE(lines[5], QString("id = 1 , position = %1 , name = \"WALK\"")
-                               .arg(Generator::toShiftJis(M + "run : 走る\n").size()));
-        QVERIFY2(lines[6].startsWith("QSqlQuery::exec failed. \"INSERT INTO t_dictionary (id, "
-                                     "location, encoding, count) VALUES (:0, :1, :2, :3)\" "
-                                     "\"UNIQUE constraint failed: t_dictionary.id"),
-                 qPrintable(lines[6]));
+        QCOMPARE(messages.lines(QtDebugMsg),
+                 (QStringList{"QSqlQuery::exec failed. \"INSERT INTO t_word (id, position, "
+                              "name) VALUES (:0, :1, :2)\" \"UNIQUE constraint failed: t_word.id, "
+                              "t_word.position Unable to fetch row\"",
+                              "row = 0 [ \"■run : 走る\\n\" ]",
+                              "id = 1 , position = 0 , name = \"RUN\""}));
     }
 
     void aRowThatCannotBeWrittenAtAllStopsTheBuild()
@@ -361,18 +474,36 @@ private slots:
 
     void stopAllWaitsForRunningBuilds()
     {
+        // As at Quit after Cancel: one build reading a big file, one whose
+        // chosen file is a FIFO that nobody ever writes.
         const QString path = dir + "/big.txt";
         QVERIFY(Generator::write(path, {300000, false, 9}));
+        const QString fifo = dir + "/fifo";
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         auto *thread = new ConvertThread;
         thread->setDictionary("Eijiro", path);
+        auto *blocked = new ConvertThread;
+        blocked->setDictionary("Eijiro", fifo);
         thread->start();
-        ConvertThread::stopAll();
+        blocked->start();
+        std::atomic_bool returned{false};
+        std::thread quit([&] {
+            ConvertThread::stopAll();
+            returned = true;
+        });
+        const bool inTime = QTest::qWaitFor([&] { return returned.load(); }, 30000);
+        if (!inTime)
+            releaseFifo(fifo);
+        quit.join();
+        QVERIFY(inTime);
         QVERIFY(thread->isFinished());
         QVERIFY(thread->outcome() == ConvertThread::Canceled ||
                 thread->outcome() == ConvertThread::Committed);
         const int words = TestUtil::rowCount("t_word");
         QVERIFY(thread->outcome() == ConvertThread::Committed ? words > 0 : words == 0);
+        QCOMPARE(blocked->outcome(), ConvertThread::NotRegularFile);
         delete thread;
+        delete blocked;
     }
 };
 

@@ -34,8 +34,8 @@ private slots:
     void aFolderThatCannotBeMadeIsReportedNotReplaced()
     {
         // The settings folder lies below a plain file, so neither settings
-        // nor database can be written; the command line says so and creates
-        // nothing anywhere else.
+        // nor database can be written; the command line that would create
+        // the database says so and creates nothing anywhere else.
         const QString dir = TestUtil::makeDir("blocked");
         TestUtil::writeBytes(dir + "/file", "not a folder");
         QProcess cli;
@@ -43,7 +43,7 @@ private slots:
         env.insert("XDG_CONFIG_HOME", dir + "/file/config");
         cli.setProcessEnvironment(env);
         cli.setWorkingDirectory(dir);
-        cli.start(qEnvironmentVariable("ORVEL_CLI"), {"list"});
+        cli.start(qEnvironmentVariable("ORVEL_CLI"), {"install", "dict.txt"});
         QVERIFY(cli.waitForFinished(30000));
         QCOMPARE(cli.exitCode(), 1);
         const QString err = QString::fromLocal8Bit(cli.readAllStandardError());

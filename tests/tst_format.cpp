@@ -12,6 +12,32 @@ namespace {
 
 const QString M = QString(QChar(0x25A0));
 
+// `prefix`, then `fill` without end, made only as it is read; counts what
+// it hands out.
+class EndlessDevice : public QIODevice
+{
+public:
+    EndlessDevice(const QByteArray &prefix, char fill) : m_prefix(prefix), m_fill(fill)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+    qint64 handedOut = 0;
+
+protected:
+    qint64 readData(char *data, qint64 max) override
+    {
+        for (qint64 i = 0; i < max; ++i, ++handedOut)
+            data[i] = handedOut < m_prefix.size() ? m_prefix[handedOut] : m_fill;
+        return max;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_prefix;
+    char m_fill;
+};
+
 QString hostileLine(QRandomGenerator &rng)
 {
     static const QChar alphabet[] = {
@@ -251,6 +277,49 @@ private slots:
         QVERIFY(reader.atEnd());
         QCOMPARE(reader.readLine(), QByteArray());
         QCOMPARE(reader.offset(), qint64(bytes.size()));
+        QVERIFY(!reader.failed());
+    }
+
+    void chunkCheckEndsReadingWithoutHoldingTheLine_data()
+    {
+        QTest::addColumn<QByteArray>("prefix");
+        QTest::addColumn<char>("fill");
+        QTest::addColumn<int>("chunksAllowed");
+        QTest::addColumn<QList<QByteArray>>("lines");
+        QTest::addColumn<qint64>("handedOut");
+        QTest::newRow("endless zeros")
+            << QByteArray() << '\0' << 1000 << QList<QByteArray>{} << qint64(4);
+        QTest::newRow("a stop inside an endless line")
+            << QByteArray() << 'a' << 3 << QList<QByteArray>{} << qint64(16);
+        QTest::newRow("lines before the refused chunk")
+            << QByteArray("ab\ncd\n") << '\0' << 1000 << QList<QByteArray>{"ab\n"} << qint64(8);
+    }
+
+    void chunkCheckEndsReadingWithoutHoldingTheLine()
+    {
+        QFETCH(QByteArray, prefix);
+        QFETCH(char, fill);
+        QFETCH(int, chunksAllowed);
+        QFETCH(QList<QByteArray>, lines);
+        QFETCH(qint64, handedOut);
+        EndlessDevice device(prefix, fill);
+        Eijiro::LineReader reader(&device, 4);
+        qint64 next = 0;
+        int chunks = 0;
+        bool inOrder = true;
+        reader.setChunkCheck([&](qint64 offset, QByteArrayView bytes) {
+            inOrder = inOrder && offset == next;
+            next += bytes.size();
+            return !bytes.contains('\0') && ++chunks <= chunksAllowed;
+        });
+        QList<QByteArray> read;
+        while (!reader.atEnd())
+            read << reader.readLine();
+        read.removeAll(QByteArray()); // the abandoned line
+        QCOMPARE(read, lines);
+        QCOMPARE(device.handedOut, handedOut);
+        QVERIFY(inOrder);
+        QVERIFY(reader.stopped());
         QVERIFY(!reader.failed());
     }
 };

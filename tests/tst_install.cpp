@@ -1,9 +1,11 @@
 // `cmake --install` of this build into a scratch prefix: programs, catalogue,
 // sample, menu entry, metadata and icons land where a desktop looks for them,
 // the freedesktop validators accept them, and the installed pieces work
-// together. Also the first-run installation of the sample dictionary.
+// together. Also the installation of the sample dictionary on the very first
+// start only.
 
 #include "app/translation.h"
+#include "database/database.h"
 #include "dictionary/format.h"
 #include "testutil.h"
 #include "version.h"
@@ -230,7 +232,9 @@ void InstallTest::firstRunInstallsSampleOnce()
     const QString copy = qEnvironmentVariable("XDG_DATA_HOME") + "/orvel/sample-eijiro.txt";
     QVERIFY(!qEnvironmentVariable("XDG_DATA_HOME").isEmpty());
 
-    // Orvel's own database (of this isolated home) has no dictionary yet.
+    // A very first start: Orvel's own database (of this isolated home) does
+    // not exist yet.
+    QVERIFY(!QFileInfo::exists(Database::path()));
     const Run first = run("bash", {script, ORVEL_BUILD_DIR});
     QVERIFY2(first.exitCode == 0, qPrintable(first.output));
     QVERIFY2(first.output.contains("sample dictionary has been") &&
@@ -238,12 +242,17 @@ void InstallTest::firstRunInstallsSampleOnce()
              qPrintable(first.output));
     QCOMPARE(run(cli, {"list"}).output, QString("1\tEijiro\t" + copy + "\n"));
 
-    // Once a dictionary is installed the script keeps quiet and changes
-    // nothing, whichever dictionary it is.
+    // From then on the script keeps quiet and changes nothing: not while a
+    // dictionary is installed, nor once the user has removed it.
     const Run second = run("bash", {script, ORVEL_BUILD_DIR});
     QCOMPARE(second.exitCode, 0);
     QCOMPARE(second.output, QString());
     QCOMPARE(run(cli, {"list"}).output, QString("1\tEijiro\t" + copy + "\n"));
+    QCOMPARE(run(cli, {"remove"}).exitCode, 0);
+    const Run third = run("bash", {script, ORVEL_BUILD_DIR});
+    QCOMPARE(third.exitCode, 0);
+    QCOMPARE(third.output, QString());
+    QCOMPARE(run(cli, {"list"}).output, QString());
 }
 
 QTEST_MAIN(InstallTest)

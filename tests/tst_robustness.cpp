@@ -32,6 +32,7 @@
 #include <cstdio>
 #include <grp.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -72,6 +73,7 @@ QString programForNobody()
     return path;
 }
 
+// Runs orvel-cli; one still running after five minutes is killed (exit -1).
 Run cli(const QStringList &args, bool asNobody = false)
 {
     QProcess process;
@@ -84,7 +86,10 @@ Run cli(const QStringList &args, bool asNobody = false)
         });
     }
     process.start();
-    process.waitForFinished(-1);
+    if (!process.waitForFinished(300000)) {
+        process.kill();
+        process.waitForFinished(-1);
+    }
     Run run;
     if (process.error() != QProcess::FailedToStart && process.exitStatus() == QProcess::NormalExit)
         run.exit = process.exitCode();
@@ -257,15 +262,19 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("directory") << "directory"
-                                   << "install failed: cannot open %1: ";
+        QTest::newRow("directory")
+            << "directory"
+            << "install failed: %1 is not a dictionary text file but a folder, a device or a pipe";
+        QTest::newRow("FIFO")
+            << "FIFO"
+            << "install failed: %1 is not a dictionary text file but a folder, a device or a pipe";
         QTest::newRow("missing") << "missing"
                                  << "install failed: cannot open %1: No such file or directory";
         QTest::newRow("binary")
             << "binary"
             << "install failed: %1 is not a dictionary text file (binary data at byte";
         QTest::newRow("empty name") << "empty name"
-                                    << "install failed: cannot open %1: No file name specified";
+                                    << "install failed: no dictionary file was named";
     }
 
     void unusableDictionaryFilesLoseNothing()
@@ -275,6 +284,8 @@ private slots:
         QString bad = kind == "empty name" ? QString() : dir + "/bad";
         if (kind == "directory")
             QVERIFY(QDir().mkpath(bad));
+        if (kind == "FIFO")
+            QCOMPARE(mkfifo(QFile::encodeName(bad).constData(), 0600), 0);
         if (kind == "binary") {
             // A few good lines, then an ELF header: refused as a whole.
             QByteArray bytes = Generator::generate({200, false, 4});
@@ -293,14 +304,67 @@ private slots:
         QCOMPARE(contents(db), QStringList());
 
         // A good install afterwards works, and a later bad attempt keeps it.
+        // (A file is only read while nothing is installed.)
         QCOMPARE(cli({"--database", db, "install", good}).exit, 0);
         const QStringList before = contents(db);
         QCOMPARE(before.size(), 1 + 4);
         run = cli({"--database", db, "install", bad});
         QCOMPARE(run.exit, 1);
+        if (kind == "binary")
+            reason = "install failed: a dictionary is installed already (" + good + ")";
         QVERIFY2(run.err.contains("orvel-cli: " + reason.arg(bad)), qPrintable(run.err));
         QCOMPARE(contents(db), before);
         QCOMPARE(cli({"--database", db, "lookup", "run"}).exit, 0);
+    }
+
+    void commandsThatOnlyReadNeverCreateADatabase_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::newRow("list") << QStringList{"list"};
+        QTest::newRow("lookup") << QStringList{"lookup", "run"};
+        QTest::newRow("remove") << QStringList{"remove"};
+        QTest::newRow("install") << QStringList{"install"};
+    }
+
+    void commandsThatOnlyReadNeverCreateADatabase()
+    {
+        QFETCH(QStringList, command);
+        const bool install = command.first() == "install";
+        if (install)
+            command << dictionary("good.txt");
+        // A mistyped path: only install makes the database.
+        const QString db = dir + "/mistyped.db";
+        Run run = cli(QStringList{"--database", db} + command);
+        QCOMPARE(run.exit, install ? 0 : 2);
+        if (!install)
+            QCOMPARE(run.err,
+                     "orvel-cli: no database at " + db + ": nothing has been installed there\n");
+        QCOMPARE(QFileInfo::exists(db), install);
+
+        // An empty path would mean Orvel's own database: refused.
+        const bool own = QFileInfo::exists(Database::path());
+        run = cli(QStringList{"--database", ""} + command);
+        QCOMPARE(run.exit, 2);
+        QCOMPARE(run.err, QString("orvel-cli: --database needs a file name\n"));
+        QCOMPARE(QFileInfo::exists(Database::path()), own);
+    }
+
+    void removeTakesTheDictionaryAndItsIndexAway()
+    {
+        const QString db = dir + "/index.db";
+        const QString good = dictionary("good.txt");
+        QCOMPARE(cli({"--database", db, "install", good}).exit, 0);
+        const QStringList installed = contents(db);
+        QCOMPARE(cli({"--database", db, "remove", "2"}).err,
+                 QString("orvel-cli: remove failed: no dictionary with id 2 is installed\n"));
+        QCOMPARE(contents(db), installed);
+
+        const Run run = cli({"--database", db, "remove"});
+        QCOMPARE(run.exit, 0);
+        QCOMPARE(run.out, "removed " + good + "\n");
+        QCOMPARE(contents(db), QStringList());
+        QCOMPARE(cli({"--database", db, "remove"}).exit, 1);
+        QCOMPARE(cli({"--database", db, "install", good}).exit, 0);
     }
 
     void unreadableDictionaryFile()
@@ -541,7 +605,8 @@ private slots:
         const QString withDictionary = shared.file("installed.db");
         const QString empty = shared.file("empty.db");
         QCOMPARE(cli({"--database", withDictionary, "install", file}).exit, 0);
-        QCOMPARE(cli({"--database", empty, "list"}).exit, 0);
+        QCOMPARE(cli({"--database", empty, "install", file}).exit, 0);
+        QCOMPARE(cli({"--database", empty, "remove"}).exit, 0);
         for (const QString &db : QStringList{withDictionary, empty})
             QVERIFY(QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
                                                   QFileDevice::ReadOther));
@@ -566,6 +631,13 @@ private slots:
                  qPrintable(run.err));
         QCOMPARE(readAll(withDictionary), before);
         QCOMPARE(readAll(empty), emptyBefore);
+
+        // Removing fails as a whole, with the reason.
+        run = cli({"--database", withDictionary, "remove"}, root);
+        QCOMPARE(run.exit, 1);
+        QVERIFY2(run.err.contains("orvel-cli: remove failed: attempt to write a readonly database"),
+                 qPrintable(run.err));
+        QCOMPARE(readAll(withDictionary), before);
     }
 
     void databaseLockedByAnotherProcess()

@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
-# Installs the sample dictionary into Orvel's own database when no dictionary
-# is installed yet, so that a first start has words to look up. tools/run.sh
-# calls it right before it starts Orvel.
+# Installs the sample dictionary into Orvel's own database on the very first
+# start, when that database does not exist yet, so that there are words to
+# look up. Once the database exists it never installs again: a user who
+# removed the sample meant it. tools/run.sh calls it right before it starts
+# Orvel.
 # Usage: install-sample.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-build}
 cli=$build/cli/orvel-cli
 
-if ! installed=$("$cli" list); then
+# `list` never creates a database; it exits with 2 when there is none yet.
+status=0
+"$cli" list >/dev/null 2>&1 || status=$?
+case $status in
+0) exit 0 ;;
+2) ;;
+*)
   echo "install-sample: cannot read Orvel's dictionary list; starting without the sample." >&2
   exit 0
-fi
-[ -z "$installed" ] || exit 0
+  ;;
+esac
 
 # An installed dictionary is read in place through byte offsets, so the
 # sample gets a copy of its own that no update of this checkout changes.
@@ -24,7 +32,7 @@ if ! "$cli" install "$data/sample-eijiro.txt" >/dev/null; then
   exit 0
 fi
 cat <<MESSAGE
-No dictionary was installed, so Orvel's small sample dictionary has been
+This is Orvel's first start, so its small sample dictionary has been
 installed: $data/sample-eijiro.txt
 (a few hundred entries; try run, look, water, word or dictionary).
 To use your own Eijiro dictionary file instead, open Edit > Preferences... >

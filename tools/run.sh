@@ -7,7 +7,8 @@ orvel_install_missing
 build=${ORVEL_BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target orvel orvel-cli
-# A first start gets the sample dictionary, so there is something to look up.
+# The very first start (no database yet) gets the sample dictionary, so there
+# is something to look up.
 bash tools/install-sample.sh "$build"
 # Translations are looked up relative to the working directory.
 cd "$build"
