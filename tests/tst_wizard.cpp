@@ -67,7 +67,12 @@ static QString failureOf(const QString &file)
     builder.setDictionary("Eijiro", file);
     builder.start();
     builder.wait();
-    return builder.outcome() == ConvertThread::Committed ? QString() : builder.errorString();
+    if (builder.outcome() == ConvertThread::Committed)
+        return QString();
+    // The page shows the builder's reason as a sentence of its own.
+    QString reason = builder.errorString();
+    reason[0] = reason[0].toUpper();
+    return reason;
 }
 
 static bool exec(const QString &sql)

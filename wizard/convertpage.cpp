@@ -52,7 +52,11 @@ void ConvertPage::buildEnded(const ConvertThread *builder)
     if (builder != m_builder || outcome == ConvertThread::Committed ||
         outcome == ConvertThread::Canceled)
         return;
-    const QString reason = builder->errorString();
+    // The builder's reason is a fragment ("cannot open …") made to follow
+    // a lead-in; on its own on the page it reads as a sentence.
+    QString reason = builder->errorString();
+    if (!reason.isEmpty())
+        reason[0] = reason[0].toUpper();
     ui->errorLabel->setText((reason.isEmpty() ? QString() : reason + '\n') +
                             tr("Nothing was installed. Click Back to choose another file."));
     ui->errorLabel->show();
