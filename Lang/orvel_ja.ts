@@ -43,6 +43,17 @@
     </message>
 </context>
 <context>
+    <name>DictionaryFile</name>
+    <message>
+        <source>not a regular file</source>
+        <translation>通常のファイルではありません</translation>
+    </message>
+    <message>
+        <source>no file name</source>
+        <translation>ファイル名がありません</translation>
+    </message>
+</context>
+<context>
     <name>DictionaryWizard</name>
     <message>
         <source>Add New Dictionary</source>
