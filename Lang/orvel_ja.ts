@@ -12,7 +12,7 @@
         <translation>バージョン</translation>
     </message>
     <message>
-        <source>This software have been made using Qt of the GNU Lesser General Public License.</source>
+        <source>This software has been made using Qt of the GNU Lesser General Public License.</source>
         <translation>このソフトウェアは、GNU Lesser General Public License の下で提供されている Qt を使用して作成されています。</translation>
     </message>
 </context>
@@ -259,7 +259,7 @@
         <translation> は見つかりませんでした。</translation>
     </message>
     <message>
-        <source>Any dictionaries are found.&lt;br /&gt;&lt;br /&gt;Please setup new dictionaries on preferences dialog.&lt;br /&gt;[Edit] - [Preferences] - [Dictionary] Tab</source>
+        <source>No dictionary is installed.&lt;br /&gt;&lt;br /&gt;Please setup new dictionaries on preferences dialog.&lt;br /&gt;[Edit] - [Preferences] - [Dictionary] Tab</source>
         <translation>辞書がインストールされていません。&lt;br /&gt;&lt;br /&gt;設定ダイアログで新しい辞書をセットアップしてください。&lt;br /&gt;[編集] - [設定] - [辞書] タブ</translation>
     </message>
 </context>

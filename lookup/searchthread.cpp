@@ -56,7 +56,7 @@ SearchThread::Status SearchThread::lookUp(const QString &word, QString *page, QS
         return Failed;
     if (!query.next()) {
         qDebug() << "QSqlQuery::next failed.";
-        *page = tr("Any dictionaries are found.<br /><br />Please setup new dictionaries on "
+        *page = tr("No dictionary is installed.<br /><br />Please setup new dictionaries on "
                    "preferences dialog.<br />[Edit] - [Preferences] - [Dictionary] Tab");
         return NoDictionary;
     }

@@ -665,7 +665,7 @@ private slots:
             auto *browser = window.findChild<QTextBrowser *>("textBrowser");
             QVERIFY(edit && browser);
             edit->setText("run");
-            QTRY_VERIFY_WITH_TIMEOUT(browser->toPlainText().startsWith("Any dictionaries"), 30000);
+            QTRY_VERIFY_WITH_TIMEOUT(browser->toPlainText().startsWith("No dictionary is installed."), 30000);
             window.close();
         }
         // What it writes back reads as a usable state.

@@ -251,7 +251,7 @@ void SearchUiTest::realLookUp()
 
     // Nothing installed yet.
     edit->setText("run");
-    QTRY_VERIFY(view->toPlainText().startsWith("Any dictionaries are found."));
+    QTRY_VERIFY(view->toPlainText().startsWith("No dictionary is installed."));
     QTRY_VERIFY(!QApplication::overrideCursor());
 
     const QString file = TestUtil::writeDictionary(

@@ -120,7 +120,7 @@ private slots:
 
         database("empty");
         QCOMPARE(lookUp("run", &page), SearchThread::NoDictionary);
-        QCOMPARE(page, QString("Any dictionaries are found.<br /><br />Please setup new "
+        QCOMPARE(page, QString("No dictionary is installed.<br /><br />Please setup new "
                                "dictionaries on preferences dialog.<br />[Edit] - [Preferences] - "
                                "[Dictionary] Tab"));
         QCOMPARE(messages.lines(QtDebugMsg), QStringList{"QSqlQuery::next failed."});
@@ -241,7 +241,7 @@ private slots:
 
         QVERIFY(exec("DELETE FROM t_dictionary"));
         QCOMPARE(run({"run"}),
-                 QString("Any dictionaries are found.\n\nPlease setup new dictionaries "
+                 QString("No dictionary is installed.\n\nPlease setup new dictionaries "
                          "on preferences dialog.\n[Edit] - [Preferences] - "
                          "[Dictionary] Tab\n"));
         QCOMPARE(code, 1);
