@@ -105,6 +105,7 @@ void MainWindow::on_searchEdit_textChanged(const QString &text)
     if (text.isEmpty()) {
         // Pages of look-ups still running belong to text that is gone.
         pageShown = searchesStarted;
+        failureShown = false;
         ui->textBrowser->setText(QString());
         setWindowTitle(programName);
         return;
@@ -114,12 +115,17 @@ void MainWindow::on_searchEdit_textChanged(const QString &text)
     const quint64 ticket = ++searchesStarted;
     connect(thread, &QThread::started, this, &MainWindow::searchStarted);
     connect(thread, &QThread::finished, this, &MainWindow::searchFinished);
+    // The worker is still there when its page arrives: it goes only after
+    // its thread's finished().
     if (auto *pages = qobject_cast<PageThread *>(thread))
         connect(pages, &PageThread::documentReady, this,
-                [this, ticket](QTextDocument *document) { showDocument(ticket, document); });
+                [this, ticket, thread](QTextDocument *document) {
+                    showDocument(ticket, thread->status(), document);
+                });
     else
-        connect(thread, &SearchThread::finished, this,
-                [this, ticket](const QString &html) { showPage(ticket, html); });
+        connect(thread, &SearchThread::finished, this, [this, ticket, thread](const QString &html) {
+            showPage(ticket, thread->status(), html);
+        });
     // Connected last, so the worker goes only after its page and
     // searchFinished() have been delivered.
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
@@ -130,22 +136,31 @@ void MainWindow::on_searchEdit_textChanged(const QString &text)
     setWindowTitle(text + QStringLiteral(" - ") + programName);
 }
 
-void MainWindow::showPage(quint64 ticket, const QString &html)
+bool MainWindow::acceptPage(quint64 ticket, SearchThread::Status status)
 {
     if (ticket <= pageShown)
-        return;
+        return false;
     pageShown = ticket;
-    ui->textBrowser->setHtml(html);
+    failureShown = status == SearchThread::Failed;
+    // The page says what failed; the title must not name the word as if
+    // it had been looked up.
+    if (failureShown)
+        setWindowTitle(programName);
+    return true;
 }
 
-void MainWindow::showDocument(quint64 ticket, QTextDocument *document)
+void MainWindow::showPage(quint64 ticket, SearchThread::Status status, const QString &html)
 {
-    if (ticket <= pageShown) {
+    if (acceptPage(ticket, status))
+        ui->textBrowser->setHtml(html);
+}
+
+void MainWindow::showDocument(quint64 ticket, SearchThread::Status status, QTextDocument *document)
+{
+    if (acceptPage(ticket, status))
+        PageThread::show(ui->textBrowser, document);
+    else
         delete document;
-        return;
-    }
-    pageShown = ticket;
-    PageThread::show(ui->textBrowser, document);
 }
 
 void MainWindow::on_menuButton_clicked()
@@ -166,7 +181,9 @@ void MainWindow::searchStarted()
 
 void MainWindow::searchFinished()
 {
-    const QString text = tr("%1 seconds").arg(searchTimer.elapsed() / 1000.0, 0, 'f', 3);
+    const QString text = failureShown
+                             ? tr("The look-up failed.")
+                             : tr("%1 seconds").arg(searchTimer.elapsed() / 1000.0, 0, 'f', 3);
     ui->statusBar->showMessage(text, 0);
     QApplication::restoreOverrideCursor();
     ui->searchEdit->setFocus(Qt::OtherFocusReason);

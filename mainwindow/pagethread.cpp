@@ -15,9 +15,8 @@ PageThread::PageThread(const QTextEdit *view)
 void PageThread::run()
 {
     QString page;
-    if (lookUp(typedWord(), &page) == Failed)
-        return;
-    emit finished(page);
+    const Status status = lookUp(typedWord(), &page);
+    deliver(page, status);
     auto *document = new QTextDocument;
     document->setDefaultFont(m_font);
     // As the view would set them; each change of them after the document
