@@ -15,6 +15,8 @@
 #include <QScreen>
 #include <QSettings>
 
+#include <functional>
+
 namespace {
 const char programName[] = "Orvel";
 } // namespace
@@ -22,6 +24,7 @@ const char programName[] = "Orvel";
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    connectEditActions();
     // Shortcuts of actions that sit only in menus die with a hidden menu bar;
     // owning them here keeps them alive.
     addActions(ui->menuBar->actions());
@@ -72,6 +75,35 @@ void MainWindow::closeEvent(QCloseEvent *event)
 SearchThread *MainWindow::createSearchThread()
 {
     return new PageThread(ui->textBrowser);
+}
+
+// The Edit menu and its shortcuts act on the widget with the keyboard
+// focus: the search field, or the result view, where only Copy and Select
+// All mean anything. (Being read-only, the view leaves Ctrl+C to the menu.)
+void MainWindow::connectEditActions()
+{
+    const struct
+    {
+        QAction *action;
+        std::function<void(QLineEdit *)> field;
+        std::function<void(QTextEdit *)> view;
+    } routes[] = {
+        {ui->actionUndo, &QLineEdit::undo, nullptr},
+        {ui->actionRedo, &QLineEdit::redo, nullptr},
+        {ui->actionCut, &QLineEdit::cut, nullptr},
+        {ui->actionCopy, &QLineEdit::copy, &QTextEdit::copy},
+        {ui->actionPaste, &QLineEdit::paste, nullptr},
+        {ui->actionDelete, &QLineEdit::clear, nullptr},
+        {ui->actionSelectAll, &QLineEdit::selectAll, &QTextEdit::selectAll},
+    };
+    for (const auto &route : routes) {
+        connect(route.action, &QAction::triggered, this, [this, route] {
+            if (focusWidget() != ui->textBrowser)
+                route.field(ui->searchEdit);
+            else if (route.view)
+                route.view(ui->textBrowser);
+        });
+    }
 }
 
 void MainWindow::on_actionPreferences_triggered()

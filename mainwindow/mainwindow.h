@@ -48,6 +48,7 @@ private:
     void readSettings();
     void writeSettings();
     bool createDatabase();
+    void connectEditActions();
     // Whether the page of look-up `ticket` may replace the one on display.
     bool acceptPage(quint64 ticket, SearchThread::Status status);
     void showPage(quint64 ticket, SearchThread::Status status, const QString &html);
