@@ -5,6 +5,7 @@
 #include "database/database.h"
 #include "lookup/searchthread.h"
 #include "mainwindow/pagethread.h"
+#include "preferences/fontbounds.h"
 #include "preferences/optiondialog.h"
 
 #include <QApplication>
@@ -241,7 +242,8 @@ void MainWindow::readSettings()
     settings.beginGroup("Preferences");
     QFont font;
     font.setFamily(settings.value("fontFamily", "Sans").toString());
-    font.setPointSize(settings.value("fontSize", 10).toInt());
+    // A damaged or hand-edited size could blank the page.
+    font.setPointSize(FontBounds::bounded(settings.value("fontSize", 10).toInt()));
     ui->textBrowser->setFont(font);
     settings.endGroup();
 }

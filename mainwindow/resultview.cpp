@@ -1,5 +1,8 @@
 #include "mainwindow/resultview.h"
 
+#include "preferences/fontbounds.h"
+
+#include <QEvent>
 #include <QMimeData>
 #include <QTextDocumentFragment>
 
@@ -19,6 +22,22 @@ QString ResultView::selectedPlainText() const
             c = u' ';
     }
     return text;
+}
+
+void ResultView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange) {
+        // Pixel-sized fonts have no point size (-1) and are left alone.
+        const qreal size = font().pointSizeF();
+        if (size > 0 && (size < FontBounds::minimum || size > FontBounds::maximum)) {
+            QFont bounded = font();
+            bounded.setPointSize(FontBounds::bounded(qRound(size)));
+            // Sends a font change of its own, which the base class handles.
+            setFont(bounded);
+            return;
+        }
+    }
+    QTextBrowser::changeEvent(event);
 }
 
 QMimeData *ResultView::createMimeDataFromSelection() const

@@ -2,7 +2,9 @@
 
 #include <QTextBrowser>
 
-// The main window's result view: a copied selection is the text shown.
+// The main window's result view. Its font stays within the sizes the
+// Preferences dialog offers however it is changed (settings, Bigger and
+// Smaller, Ctrl with the wheel), and a copied selection is the text shown.
 class ResultView : public QTextBrowser
 {
     Q_OBJECT
@@ -11,6 +13,7 @@ public:
     explicit ResultView(QWidget *parent = nullptr);
 
 protected:
+    void changeEvent(QEvent *event) override;
     QMimeData *createMimeDataFromSelection() const override;
 
 private:
