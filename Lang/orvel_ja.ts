@@ -226,6 +226,13 @@
     </message>
 </context>
 <context>
+    <name>PageThread</name>
+    <message>
+        <source>[%1 characters not shown]</source>
+        <translation>[以下 %1 文字を省略]</translation>
+    </message>
+</context>
+<context>
     <name>RegisterPage</name>
     <message>
         <source>Register</source>
