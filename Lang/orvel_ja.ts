@@ -12,7 +12,7 @@
         <translation>バージョン</translation>
     </message>
     <message>
-        <source>This software have been made using Qt of the GNU Lesser General Public License.</source>
+        <source>This software has been made using Qt of the GNU Lesser General Public License.</source>
         <translation>このソフトウェアは、GNU Lesser General Public License の下で提供されている Qt を使用して作成されています。</translation>
     </message>
 </context>
@@ -236,6 +236,10 @@
         <source>%1 seconds</source>
         <translation>%1 秒</translation>
     </message>
+    <message>
+        <source>The look-up failed.</source>
+        <translation>検索に失敗しました。</translation>
+    </message>
 </context>
 <context>
     <name>OptionDialog</name>
@@ -297,6 +301,13 @@
     </message>
 </context>
 <context>
+    <name>PageThread</name>
+    <message>
+        <source>[%1 characters not shown]</source>
+        <translation>[以下 %1 文字を省略]</translation>
+    </message>
+</context>
+<context>
     <name>RegisterPage</name>
     <message>
         <source>Register</source>
@@ -334,8 +345,20 @@
         <translation> は見つかりませんでした。</translation>
     </message>
     <message>
-        <source>Any dictionaries are found.&lt;br /&gt;&lt;br /&gt;Please setup new dictionaries on preferences dialog.&lt;br /&gt;[Edit] - [Preferences] - [Dictionary] Tab</source>
+        <source>The dictionary index cannot be read:&lt;br /&gt;%1&lt;br /&gt;&lt;br /&gt;Please try again. If this keeps happening, remove the dictionary and add it again on preferences dialog.&lt;br /&gt;[Edit] - [Preferences] - [Dictionary] Tab</source>
+        <translation>辞書の索引を読み込めません:&lt;br /&gt;%1&lt;br /&gt;&lt;br /&gt;もう一度お試しください。繰り返し起こる場合は、設定ダイアログで辞書を削除してから追加し直してください。&lt;br /&gt;[編集] - [設定] - [辞書] タブ</translation>
+    </message>
+    <message>
+        <source>The dictionary file cannot be read:&lt;br /&gt;%1&lt;br /&gt;(%2)&lt;br /&gt;&lt;br /&gt;It may have been moved, deleted or replaced. Please remove the dictionary and add it again on preferences dialog.&lt;br /&gt;[Edit] - [Preferences] - [Dictionary] Tab</source>
+        <translation>辞書ファイルを読み込めません:&lt;br /&gt;%1&lt;br /&gt;(%2)&lt;br /&gt;&lt;br /&gt;移動、削除、または置き換えられた可能性があります。設定ダイアログで辞書を削除してから追加し直してください。&lt;br /&gt;[編集] - [設定] - [辞書] タブ</translation>
+    </message>
+    <message>
+        <source>No dictionary is installed.&lt;br /&gt;&lt;br /&gt;Please setup new dictionaries on preferences dialog.&lt;br /&gt;[Edit] - [Preferences] - [Dictionary] Tab</source>
         <translation>辞書がインストールされていません。&lt;br /&gt;&lt;br /&gt;設定ダイアログで新しい辞書をセットアップしてください。&lt;br /&gt;[編集] - [設定] - [辞書] タブ</translation>
+    </message>
+    <message>
+        <source>No Shift_JIS decoder is available, so the dictionary cannot be read.&lt;br /&gt;&lt;br /&gt;Please install Orvel again.</source>
+        <translation>Shift_JIS のデコーダーがないため、辞書を読み込めません。&lt;br /&gt;&lt;br /&gt;Orvel をインストールし直してください。</translation>
     </message>
 </context>
 </TS>

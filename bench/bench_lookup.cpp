@@ -363,6 +363,36 @@ bool burst(const QString &dbFile, const QString &word, QStringList *seen)
     return ok;
 }
 
+// A window holding one line of `length` characters without a break
+// opportunity, typed and shown the way the main window does it: the time
+// until the page is painted and then wholly laid out, and the GUI thread's
+// part of it (what would keep Quit waiting). With `plain`, the page is set
+// with setHtml instead, as without the main window's shortening.
+bool timeLongLine(int length, bool plain, QTextBrowser *browser, double *total, double *gui)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("long.txt");
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly) ||
+        out.write(Generator::toShiftJis("■long : " + QString(length, 'a') + "\n■longer : b\n")) < 0)
+        return false;
+    out.close();
+    if (!ensureIndex(file, 0))
+        return false;
+    if (!plain) {
+        *total = timeDocumentThread("long", browser, Finish::PaintedThenLaidOut, gui);
+        return true;
+    }
+    *total = timeThread<SearchThread>("long", browser, [&](const QString &page) {
+        QElapsedTimer timer;
+        timer.start();
+        browser->setHtml(page);
+        finish(browser, Finish::PaintedThenLaidOut);
+        *gui = ms(timer);
+    });
+    return true;
+}
+
 void row(const char *what, const Stats &ours, const Stats &base)
 {
     std::printf("%-40s %9.3f %9.3f   %9.3f %9.3f   %5.2fx\n", what, ours.median, ours.p99,
@@ -522,6 +552,19 @@ int main(int argc, char **argv)
             std::printf("\nRSS before %ld KiB, after 1,000 look-ups %ld KiB", before, rssKiB());
     }
     std::printf(", after 10,000 %ld KiB\n", rssKiB());
+
+    // Laid out whole, such a line takes time growing with the square of its
+    // length; the plain way is therefore timed on a tenth of it.
+    std::printf("\none line without break opportunities, keystroke -> painted, then all laid "
+                "out (GUI thread's part):\n");
+    for (const auto &[length, plain] :
+         {std::pair(100000, true), std::pair(100000, false), std::pair(1000000, false)}) {
+        double total = 0, gui = 0;
+        if (!timeLongLine(length, plain, &browser, &total, &gui))
+            return 1;
+        std::printf("  %7d characters, %-17s %9.1f ms (%.1f ms)\n", length,
+                    plain ? "set with setHtml:" : "as Orvel shows it:", total, gui);
+    }
     return 0;
 }
 

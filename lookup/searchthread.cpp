@@ -1,9 +1,11 @@
 #include "lookup/searchthread.h"
 
 #include "database/workerconnection.h"
+#include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
 #include "lookup/renderer.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
 #include <QSqlError>
@@ -17,8 +19,7 @@ constexpr qint64 readAhead = 16 * 1024;
 // Prepares and runs one statement. A statement SQLite refuses (a missing
 // table) fails in prepare(); its error is the one worth reporting, since a
 // following exec() would replace it with a vague one.
-bool execute(QSqlQuery &query, const QString &sql, const QVariantList &values, QString *error,
-             const char *what)
+bool execute(QSqlQuery &query, const QString &sql, const QVariantList &values)
 {
     bool ok = query.prepare(sql);
     if (ok) {
@@ -26,13 +27,50 @@ bool execute(QSqlQuery &query, const QString &sql, const QVariantList &values, Q
             query.addBindValue(value);
         ok = query.exec();
     }
-    if (ok)
-        return true;
-    const QString text = query.lastError().text();
-    qDebug() << "QSqlQuery::exec failed." << query.executedQuery() << text;
+    if (!ok)
+        qDebug() << "QSqlQuery::exec failed." << query.executedQuery() << query.lastError().text();
+    return ok;
+}
+
+// A failed look-up still shows a page: a desktop user has no terminal to
+// read the debug line on, and the previous word's page would be a wrong
+// answer. `line` is the failure in one line for the command line.
+SearchThread::Status failed(const QString &shown, const QString &line, QString *page,
+                            QString *error)
+{
+    *page = shown;
     if (error)
-        *error = QStringLiteral("cannot read %1: %2").arg(QLatin1String(what), text);
-    return false;
+        *error = line;
+    return SearchThread::Failed;
+}
+
+SearchThread::Status indexFailed(const QSqlQuery &query, const char *what, QString *page,
+                                 QString *error)
+{
+    const QString reason = query.lastError().text();
+    return failed(QCoreApplication::translate(
+                      "SearchThread",
+                      "The dictionary index cannot be read:<br />%1<br /><br />Please try "
+                      "again. If this keeps happening, remove the dictionary and add it again "
+                      "on preferences dialog.<br />[Edit] - [Preferences] - [Dictionary] Tab")
+                      .arg(Eijiro::escape(reason)),
+                  QStringLiteral("cannot read %1: %2").arg(QLatin1String(what), reason), page,
+                  error);
+}
+
+SearchThread::Status fileFailed(const QString &path, const QString &reason, QString *page,
+                                QString *error)
+{
+    qDebug() << "QFile::open failed.";
+    return failed(QCoreApplication::translate(
+                      "SearchThread",
+                      "The dictionary file cannot be read:<br />%1<br />(%2)<br /><br />It may "
+                      "have been moved, deleted or replaced. Please remove the dictionary and "
+                      "add it again on preferences dialog.<br />[Edit] - [Preferences] - "
+                      "[Dictionary] Tab")
+                      .arg(Eijiro::escape(path), Eijiro::escape(reason)),
+                  QStringLiteral("cannot open the dictionary file %1: %2").arg(path, reason), page,
+                  error);
 }
 } // namespace
 
@@ -51,37 +89,33 @@ SearchThread::Status SearchThread::lookUp(const QString &word, QString *page, QS
     WorkerConnection connection;
     QSqlQuery query(connection.database());
 
-    if (!execute(query, QStringLiteral("SELECT location FROM t_dictionary"), {}, error,
-                 "the installed dictionaries"))
-        return Failed;
+    if (!execute(query, QStringLiteral("SELECT location FROM t_dictionary"), {}))
+        return indexFailed(query, "the installed dictionaries", page, error);
     if (!query.next()) {
         qDebug() << "QSqlQuery::next failed.";
-        *page = tr("Any dictionaries are found.<br /><br />Please setup new dictionaries on "
+        *page = tr("No dictionary is installed.<br /><br />Please setup new dictionaries on "
                    "preferences dialog.<br />[Edit] - [Preferences] - [Dictionary] Tab");
         return NoDictionary;
     }
     const QString location = query.value(0).toString();
 
     if (!execute(query, QStringLiteral("SELECT position FROM t_word WHERE name = ? LIMIT 1"),
-                 {Eijiro::queryKey(word)}, error, "the word index"))
-        return Failed;
+                 {Eijiro::queryKey(word)}))
+        return indexFailed(query, "the word index", page, error);
 
-    QFile file(location);
-    // The line reader buffers on its own; QFile's buffer would only copy twice.
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        qDebug() << "QFile::open failed.";
-        if (error)
-            *error = QStringLiteral("cannot open the dictionary file %1: %2")
-                         .arg(location, file.errorString());
-        return Failed;
-    }
+    // Never blocks, whatever now stands at the path: a FIFO fails like a
+    // missing file. The line reader buffers on its own.
+    QFile file;
+    QString reason;
+    if (DictionaryFile::open(&file, location, &reason) != DictionaryFile::Opened)
+        return fileFailed(location, reason, page, error);
 
     Eijiro::Decoder decoder;
     if (!decoder.isValid()) {
         qDebug() << "Shift_JIS decoder not available.";
-        if (error)
-            *error = QStringLiteral("no Shift_JIS decoder is available");
-        return Failed;
+        return failed(tr("No Shift_JIS decoder is available, so the dictionary cannot be "
+                         "read.<br /><br />Please install Orvel again."),
+                      QStringLiteral("no Shift_JIS decoder is available"), page, error);
     }
 
     ResultRenderer renderer(word);
@@ -107,9 +141,15 @@ SearchThread::Status SearchThread::lookUp(const QString &word, QString *page, QS
     return renderer.isEmpty() ? NotFound : Found;
 }
 
+void SearchThread::deliver(const QString &page, Status status)
+{
+    m_status = status;
+    emit finished(page);
+}
+
 void SearchThread::run()
 {
     QString page;
-    if (lookUp(word, &page) != Failed)
-        emit finished(page);
+    const Status status = lookUp(word, &page);
+    deliver(page, status);
 }

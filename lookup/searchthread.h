@@ -3,6 +3,8 @@
 #include <QString>
 #include <QThread>
 
+#include <atomic>
+
 // Looks one typed word up on a worker thread: finds the installed
 // dictionary's file, the word's first index row, reads 128 lines from that
 // offset and delivers the rendered page through finished(QString).
@@ -15,7 +17,7 @@ public:
         Found,        // a result page
         NotFound,     // the not-found page
         NoDictionary, // the no-dictionary page
-        Failed,       // no page: a query failed or the file could not be opened
+        Failed,       // a failure page: a query failed or the file could not be opened
     };
 
     SearchThread();
@@ -24,9 +26,14 @@ public:
     void setWord(const QString &word);
 
     // The look-up itself, run synchronously on the calling thread with a
-    // database connection of its own. Fills `page` unless it returns Failed,
-    // and then `error` (if given) names the failure in one line.
+    // database connection of its own. Always fills `page`; on Failed with a
+    // page that says what failed and what to do, and then `error` (if given)
+    // names the failure in one line.
     static Status lookUp(const QString &word, QString *page, QString *error = nullptr);
+
+    // How the look-up whose page finished(QString) delivered ended; Failed
+    // until a page has been delivered.
+    Status status() const { return m_status; }
 
     // Lines read from the word's first entry line on.
     static constexpr int windowLines = 128;
@@ -37,7 +44,11 @@ signals:
 protected:
     void run() override;
     const QString &typedWord() const { return word; }
+    // Records how the look-up ended, then emits finished(page).
+    void deliver(const QString &page, Status status);
 
 private:
     QString word;
+    // Written by the worker before it emits, read where the page arrives.
+    std::atomic<Status> m_status{Failed};
 };

@@ -5,6 +5,7 @@
 #include "database/database.h"
 #include "lookup/searchthread.h"
 #include "mainwindow/pagethread.h"
+#include "preferences/fontbounds.h"
 #include "preferences/optiondialog.h"
 
 #include <QApplication>
@@ -15,6 +16,8 @@
 #include <QScreen>
 #include <QSettings>
 
+#include <functional>
+
 namespace {
 const char programName[] = "Orvel";
 } // namespace
@@ -22,6 +25,7 @@ const char programName[] = "Orvel";
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    connectEditActions();
     // Shortcuts of actions that sit only in menus die with a hidden menu bar;
     // owning them here keeps them alive.
     addActions(ui->menuBar->actions());
@@ -74,6 +78,35 @@ SearchThread *MainWindow::createSearchThread()
     return new PageThread(ui->textBrowser);
 }
 
+// The Edit menu and its shortcuts act on the widget with the keyboard
+// focus: the search field, or the result view, where only Copy and Select
+// All mean anything. (Being read-only, the view leaves Ctrl+C to the menu.)
+void MainWindow::connectEditActions()
+{
+    const struct
+    {
+        QAction *action;
+        std::function<void(QLineEdit *)> field;
+        std::function<void(QTextEdit *)> view;
+    } routes[] = {
+        {ui->actionUndo, &QLineEdit::undo, nullptr},
+        {ui->actionRedo, &QLineEdit::redo, nullptr},
+        {ui->actionCut, &QLineEdit::cut, nullptr},
+        {ui->actionCopy, &QLineEdit::copy, &QTextEdit::copy},
+        {ui->actionPaste, &QLineEdit::paste, nullptr},
+        {ui->actionDelete, &QLineEdit::clear, nullptr},
+        {ui->actionSelectAll, &QLineEdit::selectAll, &QTextEdit::selectAll},
+    };
+    for (const auto &route : routes) {
+        connect(route.action, &QAction::triggered, this, [this, route] {
+            if (focusWidget() != ui->textBrowser)
+                route.field(ui->searchEdit);
+            else if (route.view)
+                route.view(ui->textBrowser);
+        });
+    }
+}
+
 void MainWindow::on_actionPreferences_triggered()
 {
     OptionDialog dialog(this);
@@ -105,6 +138,7 @@ void MainWindow::on_searchEdit_textChanged(const QString &text)
     if (text.isEmpty()) {
         // Pages of look-ups still running belong to text that is gone.
         pageShown = searchesStarted;
+        failureShown = false;
         ui->textBrowser->setText(QString());
         setWindowTitle(programName);
         return;
@@ -114,12 +148,17 @@ void MainWindow::on_searchEdit_textChanged(const QString &text)
     const quint64 ticket = ++searchesStarted;
     connect(thread, &QThread::started, this, &MainWindow::searchStarted);
     connect(thread, &QThread::finished, this, &MainWindow::searchFinished);
+    // The worker is still there when its page arrives: it goes only after
+    // its thread's finished().
     if (auto *pages = qobject_cast<PageThread *>(thread))
         connect(pages, &PageThread::documentReady, this,
-                [this, ticket](QTextDocument *document) { showDocument(ticket, document); });
+                [this, ticket, thread](QTextDocument *document) {
+                    showDocument(ticket, thread->status(), document);
+                });
     else
-        connect(thread, &SearchThread::finished, this,
-                [this, ticket](const QString &html) { showPage(ticket, html); });
+        connect(thread, &SearchThread::finished, this, [this, ticket, thread](const QString &html) {
+            showPage(ticket, thread->status(), html);
+        });
     // Connected last, so the worker goes only after its page and
     // searchFinished() have been delivered.
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
@@ -130,22 +169,31 @@ void MainWindow::on_searchEdit_textChanged(const QString &text)
     setWindowTitle(text + QStringLiteral(" - ") + programName);
 }
 
-void MainWindow::showPage(quint64 ticket, const QString &html)
+bool MainWindow::acceptPage(quint64 ticket, SearchThread::Status status)
 {
     if (ticket <= pageShown)
-        return;
+        return false;
     pageShown = ticket;
-    ui->textBrowser->setHtml(html);
+    failureShown = status == SearchThread::Failed;
+    // The page says what failed; the title must not name the word as if
+    // it had been looked up.
+    if (failureShown)
+        setWindowTitle(programName);
+    return true;
 }
 
-void MainWindow::showDocument(quint64 ticket, QTextDocument *document)
+void MainWindow::showPage(quint64 ticket, SearchThread::Status status, const QString &html)
 {
-    if (ticket <= pageShown) {
+    if (acceptPage(ticket, status))
+        ui->textBrowser->setHtml(html);
+}
+
+void MainWindow::showDocument(quint64 ticket, SearchThread::Status status, QTextDocument *document)
+{
+    if (acceptPage(ticket, status))
+        PageThread::show(ui->textBrowser, document);
+    else
         delete document;
-        return;
-    }
-    pageShown = ticket;
-    PageThread::show(ui->textBrowser, document);
 }
 
 void MainWindow::on_menuButton_clicked()
@@ -166,7 +214,9 @@ void MainWindow::searchStarted()
 
 void MainWindow::searchFinished()
 {
-    const QString text = tr("%1 seconds").arg(searchTimer.elapsed() / 1000.0, 0, 'f', 3);
+    const QString text = failureShown
+                             ? tr("The look-up failed.")
+                             : tr("%1 seconds").arg(searchTimer.elapsed() / 1000.0, 0, 'f', 3);
     ui->statusBar->showMessage(text, 0);
     QApplication::restoreOverrideCursor();
     ui->searchEdit->setFocus(Qt::OtherFocusReason);
@@ -192,7 +242,8 @@ void MainWindow::readSettings()
     settings.beginGroup("Preferences");
     QFont font;
     font.setFamily(settings.value("fontFamily", "Sans").toString());
-    font.setPointSize(settings.value("fontSize", 10).toInt());
+    // A damaged or hand-edited size could blank the page.
+    font.setPointSize(FontBounds::bounded(settings.value("fontSize", 10).toInt()));
     ui->textBrowser->setFont(font);
     settings.endGroup();
 }

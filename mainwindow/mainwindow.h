@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lookup/searchthread.h"
+
 #include <QElapsedTimer>
 #include <QFont>
 #include <QMainWindow>
@@ -7,7 +9,6 @@
 
 class QCloseEvent;
 class QTextDocument;
-class SearchThread;
 
 namespace Ui {
 class MainWindow;
@@ -47,8 +48,11 @@ private:
     void readSettings();
     void writeSettings();
     bool createDatabase();
-    void showPage(quint64 ticket, const QString &html);
-    void showDocument(quint64 ticket, QTextDocument *document);
+    void connectEditActions();
+    // Whether the page of look-up `ticket` may replace the one on display.
+    bool acceptPage(quint64 ticket, SearchThread::Status status);
+    void showPage(quint64 ticket, SearchThread::Status status, const QString &html);
+    void showDocument(quint64 ticket, SearchThread::Status status, QTextDocument *document);
 
     Ui::MainWindow *ui;
     QElapsedTimer searchTimer;
@@ -57,6 +61,8 @@ private:
     // older look-up cannot take the view back to text no longer typed.
     quint64 searchesStarted = 0;
     quint64 pageShown = 0;
+    // The page on display says that its look-up failed.
+    bool failureShown = false;
     // Look-ups not yet deleted. Only for the window's end: a worker still
     // using the database while the process exits can crash in the SQL
     // module's teardown, so the window waits for the few still running.

@@ -2,10 +2,38 @@
 
 #include "mainwindow/pagedocument.h"
 
+#include <QBrush>
+#include <QColor>
 #include <QCoreApplication>
+#include <QLocale>
 #include <QPointer>
+#include <QTextBlock>
+#include <QTextBoundaryFinder>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QTextDocument>
+
+#include <utility>
+
+namespace {
+// The runs of `text` without a break opportunity that are longer than
+// PageThread::longestRun, as start and end, trailing white space left out.
+QList<std::pair<qsizetype, qsizetype>> longRuns(const QString &text)
+{
+    QList<std::pair<qsizetype, qsizetype>> runs;
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    qsizetype start = 0;
+    for (qsizetype next = breaks.toNextBoundary(); next >= 0;
+         start = next, next = breaks.toNextBoundary()) {
+        qsizetype end = next;
+        while (end > start && text.at(end - 1).isSpace())
+            --end;
+        if (end - start > PageThread::longestRun)
+            runs.append({start, end});
+    }
+    return runs;
+}
+} // namespace
 
 PageThread::PageThread(const QTextEdit *view)
     : m_font(view->font()), m_option(view->document()->defaultTextOption())
@@ -15,9 +43,8 @@ PageThread::PageThread(const QTextEdit *view)
 void PageThread::run()
 {
     QString page;
-    if (lookUp(typedWord(), &page) == Failed)
-        return;
-    emit finished(page);
+    const Status status = lookUp(typedWord(), &page);
+    deliver(page, status);
     auto *document = new QTextDocument;
     document->setDefaultFont(m_font);
     // As the view would set them; each change of them after the document
@@ -30,6 +57,7 @@ void PageThread::run()
     // any page, only slower.
     if (!PageDocument::build(page, document))
         document->setHtml(page);
+    shortenLongRuns(document);
     document->moveToThread(QCoreApplication::instance()->thread());
     emit documentReady(document);
 }
@@ -45,4 +73,38 @@ void PageThread::show(QTextBrowser *view, QTextDocument *document)
     // is on screen.
     if (old && old->parent() == view)
         old->deleteLater();
+}
+
+int PageThread::shortenLongRuns(QTextDocument *document)
+{
+    int shortened = 0;
+    const bool undo = document->isUndoRedoEnabled();
+    document->setUndoRedoEnabled(false);
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        if (text.size() <= longestRun)
+            continue;
+        const QList<std::pair<qsizetype, qsizetype>> runs = longRuns(text);
+        // From the last run back, so that the positions found stay valid.
+        for (auto run = runs.crbegin(); run != runs.crend(); ++run) {
+            qsizetype cut = run->first + longestRun;
+            if (text.at(cut - 1).isHighSurrogate() && text.at(cut).isLowSurrogate())
+                ++cut;
+            if (cut >= run->second)
+                continue;
+            QTextCursor cursor(document);
+            cursor.setPosition(block.position() + int(cut));
+            // The mark in the run's own format, greyed.
+            QTextCharFormat format = cursor.charFormat();
+            format.setForeground(QBrush(QColor(0x80, 0x80, 0x80)));
+            cursor.setPosition(block.position() + int(run->second), QTextCursor::KeepAnchor);
+            cursor.insertText(
+                QStringLiteral("\u2026 ") +
+                    tr("[%1 characters not shown]").arg(QLocale().toString(run->second - cut)),
+                format);
+            ++shortened;
+        }
+    }
+    document->setUndoRedoEnabled(undo);
+    return shortened;
 }

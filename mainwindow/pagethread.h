@@ -24,6 +24,15 @@ public:
     // the document it replaces is deleted if it came from here too.
     static void show(QTextBrowser *view, QTextDocument *document);
 
+    // Qt lays out a run of text without a break opportunity in time that
+    // grows with the square of its length: one run of 1,000,000 characters
+    // held the GUI thread for minutes. No dictionary text has such runs, so
+    // the view shows the first longestRun characters of each, then a mark
+    // saying how many more there are; the page itself stays whole. Returns
+    // the number of runs shortened.
+    static int shortenLongRuns(QTextDocument *document);
+    static constexpr int longestRun = 2000;
+
 signals:
     // Follows finished(QString) with the same page as a document that
     // already lives in the GUI thread and has no parent. The receiver owns it.

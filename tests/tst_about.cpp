@@ -73,6 +73,9 @@ void AboutTest::contents()
     QCOMPARE(label(dialog, "titleLabel")->font().pointSize(), 36);
     QCOMPARE(label(dialog, "versionLabel")->text(), QString("Version"));
     QCOMPARE(label(dialog, "numberLabel")->text(), QString(ORVEL_VERSION));
+    QCOMPARE(label(dialog, "commentLabel")->text(),
+             QString("This software has been made using Qt of the GNU Lesser General Public "
+                     "License."));
     QCOMPARE(label(dialog, "logoLabel")->pixmap().size(), QSize(64, 64));
     QVERIFY(!dialog.windowIcon().isNull());
 }

@@ -2,12 +2,14 @@
 // restarts in the settings store.
 
 #include "database/database.h"
+#include "lookup/renderer.h"
 #include "lookup/searchthread.h"
 #include "mainwindow/mainwindow.h"
 #include "testutil.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,6 +20,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QTimer>
 
 namespace {
@@ -98,6 +101,7 @@ private slots:
     void fontSizeSurvivesRestart();
     void barsSizeAndTopmostSurviveRestart();
     void editActionsWorkOnSearchField();
+    void editActionsFollowTheFocus();
 };
 
 void MainWindowTest::init()
@@ -209,17 +213,27 @@ void MainWindowTest::fontSizeSurvivesRestart()
     }
     endRun();
 
-    // "Smaller" stops at one point.
+    // Stored, zoomed and written back, the size stays within the
+    // Preferences dialog's range.
+    const struct
+    {
+        QVariant stored;
+        const char *keys;
+        int shown;
+    } sizes[] = {{100000, "Ctrl++", 72}, {"big", "Ctrl+-", 6}, {8, "Ctrl+-", 6}};
     store("Preferences/fontFamily", "Serif");
-    store("Preferences/fontSize", 2);
-    MainWindow window;
-    showAndActivate(window);
-    QCOMPARE(window.browserFont().family(), QString("Serif"));
-    for (int i = 0; i < 3; ++i)
-        action(window, "actionSmaller")->trigger();
-    QCOMPARE(window.browserFont().pointSize(), 1);
-    QVERIFY(window.close());
-    QCOMPARE(stored("Preferences/fontSize").toInt(), 1);
+    for (const auto &size : sizes) {
+        store("Preferences/fontSize", size.stored);
+        MainWindow window;
+        showAndActivate(window);
+        QCOMPARE(window.browserFont().family(), QString("Serif"));
+        for (int i = 0; i < 3; ++i)
+            QTest::keySequence(&window, QKeySequence(size.keys));
+        QCOMPARE(window.browserFont().pointSize(), size.shown);
+        QVERIFY(window.close());
+        QCOMPARE(stored("Preferences/fontSize").toInt(), size.shown);
+        endRun();
+    }
 }
 
 void MainWindowTest::barsSizeAndTopmostSurviveRestart()
@@ -275,6 +289,36 @@ void MainWindowTest::editActionsWorkOnSearchField()
     // Every change started a look-up; let them end before the window goes.
     QTRY_COMPARE(window.running, 0);
     QVERIFY(!QApplication::overrideCursor());
+}
+
+void MainWindowTest::editActionsFollowTheFocus()
+{
+    MainWindow window;
+    showAndActivate(window);
+    auto *edit = child<QLineEdit>(window, "searchEdit");
+    auto *view = child<QTextBrowser>(window, "textBrowser");
+    ResultRenderer page("run");
+    page.renderLine("■run  {v-1} : to move fast■・a shop\n");
+    page.renderLine("■rune : a letter\n");
+    view->setHtml(page.finish());
+    const QString text = view->toPlainText();
+
+    // A selection that starts inside a list item; the line end of a body
+    // shows as a space.
+    QTextCursor cursor = view->textCursor();
+    cursor.setPosition(int(text.indexOf("move")));
+    cursor.setPosition(int(text.indexOf("letter")), QTextCursor::KeepAnchor);
+    view->setTextCursor(cursor);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QString("move fast\n・a shop \nrune\na "));
+    // What cannot change a read-only view leaves the search field alone.
+    for (const char *name : {"actionUndo", "actionCut", "actionPaste", "actionDelete"})
+        action(window, name)->trigger();
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(view->textCursor().selectedText().size(), text.size());
+    QCOMPARE(view->toPlainText(), text);
+    QVERIFY(edit->text().isEmpty());
 }
 
 QTEST_MAIN(MainWindowTest)

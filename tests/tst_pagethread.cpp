@@ -1,11 +1,15 @@
 // The main window's look-up prepares the page's document on its own thread;
 // what the view then shows must be what setHtml would have shown.
 #include "dictionary/convertthread.h"
+#include "lookup/renderer.h"
+#include "mainwindow/pagedocument.h"
 #include "mainwindow/pagethread.h"
 #include "testutil.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPointer>
+#include <QTextBlock>
+#include <QTextBoundaryFinder>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QtTest>
@@ -69,6 +73,53 @@ private slots:
         // A later font change reaches the shown document, as with setHtml.
         view.setFont(QFont("Sans", 20));
         QCOMPARE(view.document()->defaultFont().pointSize(), 20);
+    }
+
+    // Qt lays out a run without break opportunities in quadratic time: the
+    // view's document holds none much longer than longestRun, whether
+    // PageDocument built it or setHtml() (the page with a blank body).
+    void longRunsAreShortened_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("shortened");
+        const QString million(1000000, 'a');
+        QTest::newRow("body") << "w : " + million << 1;
+        QTest::newRow("body, through setHtml") << "w : " + million + "\n■b : \u3000" << 1;
+        QTest::newRow("head, every letter marked") << QString(300000, 'w') + " : x" << 1;
+        QTest::newRow("two runs") << "w : " + QString(3000, 'b') + " c " + million << 2;
+        QTest::newRow("surrogate pair at the cut") << "w : a" + QString("𝒜").repeated(1500) << 1;
+        QTest::newRow("Japanese breaks anywhere")
+            << "w : " + QString("日本語の").repeated(2000) << 0;
+    }
+
+    void longRunsAreShortened()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, shortened);
+        ResultRenderer renderer("w");
+        for (const QString &each : line.split('\n'))
+            renderer.renderLine("■" + each + "\n");
+        const QString page = renderer.finish();
+        QTextDocument document;
+        QCOMPARE(PageDocument::build(page, &document), !line.contains('\n'));
+        if (document.isEmpty())
+            document.setHtml(page);
+        const QString before = document.toPlainText();
+        QCOMPARE(PageThread::shortenLongRuns(&document), shortened);
+        const QString after = document.toPlainText();
+        const qsizetype mark = after.indexOf("… [");
+        QVERIFY(before.startsWith(after.left(mark)));
+        QVERIFY(shortened ? after.size() < 3 * PageThread::longestRun * shortened
+                          : after == before);
+        // Beyond the limit only a surrogate pair kept whole and the mark's
+        // ellipsis and space: no more break opportunities than that.
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, block.text());
+            for (qsizetype from = 0, to; (to = breaks.toNextBoundary()) >= 0; from = to)
+                QVERIFY(to - from <= PageThread::longestRun + 3);
+        }
+        for (qsizetype i = 0; i + 1 < after.size(); ++i)
+            QCOMPARE(after[i].isHighSurrogate(), after[i + 1].isLowSurrogate());
     }
 };
 

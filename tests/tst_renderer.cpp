@@ -1,3 +1,4 @@
+#include "dictionary/format.h"
 #include "lookup/renderer.h"
 
 #include <QTest>
@@ -138,6 +139,25 @@ private slots:
         QCOMPARE(render("%1", {}), QString("<h2>%1  is not found.</h2>"));
         QCOMPARE(render("%2", {}), QString("<h2>%2  is not found.</h2>"));
         QCOMPARE(render("%1%2", {"■a%1%2 : x\n"}), singleHeading("a" + mark + "%1%2</span>"));
+    }
+
+    // A typed word that is part of an entity the escaping writes is never
+    // marked, which would split the entity; the character marks it whole.
+    void entitiesAreNeverSplit()
+    {
+        for (const QString character : {"<", ">", "&", "\""}) {
+            const QString entity = Eijiro::escape(character);
+            // No letter of the head outside the entity is in an entity name.
+            const QString line = "■X" + character + "Y : x\n";
+            for (qsizetype from = 1; from < entity.size(); ++from) {
+                for (qsizetype end = from + 1; end <= entity.size(); ++end) {
+                    const QString part = entity.mid(from, end - from);
+                    QVERIFY2(render(part, {line}) == singleHeading("X" + entity + "Y"),
+                             qPrintable(part));
+                }
+            }
+            QCOMPARE(render(character, {line}), singleHeading("X" + mark + entity + "</span>Y"));
+        }
     }
 };
 

@@ -516,7 +516,8 @@ private slots:
         QCOMPARE(r.status, SearchThread::NotFound);
         QCOMPARE(r.page, PageCheck::notFoundPage("tail"));
 
-        // Deleted, or a directory in its place: one clear line, no page.
+        // Deleted, or a directory in its place: one clear line, and a page
+        // that says so.
         for (const bool directory : {false, true}) {
             QVERIFY(QFile::remove(file) || QDir(file).removeRecursively());
             if (directory)
@@ -527,15 +528,17 @@ private slots:
             QVERIFY2(r.error.startsWith("cannot open the dictionary file " + file),
                      qPrintable(r.error));
             QCOMPARE(messages.all(), QStringList{"QFile::open failed."});
+            QVERIFY(r.page.startsWith("The dictionary file cannot be read:"));
 
-            // The worker delivers no page, but its thread still ends.
+            // The worker delivers that page, and its thread ends.
             auto *thread = new SearchThread;
             QSignalSpy pages(thread, &SearchThread::finished);
             QSignalSpy ended(thread, &QThread::finished);
             thread->setWord("run");
             thread->start();
             QVERIFY(ended.wait(30000) || ended.size() == 1);
-            QCOMPARE(pages.size(), 0);
+            QCOMPARE(pages.size(), 1);
+            QCOMPARE(pages[0][0].toString(), r.page);
             delete thread;
         }
     }
@@ -737,7 +740,8 @@ private slots:
             auto *browser = window.findChild<QTextBrowser *>("textBrowser");
             QVERIFY(edit && browser);
             edit->setText("run");
-            QTRY_VERIFY_WITH_TIMEOUT(browser->toPlainText().startsWith("Any dictionaries"), 30000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                browser->toPlainText().startsWith("No dictionary is installed."), 30000);
             window.close();
         }
         // What it writes back reads as a usable state.

@@ -29,18 +29,19 @@ namespace {
 class GatedSearch : public SearchThread
 {
 public:
-    explicit GatedSearch(const QString &page) : page(page) {}
+    GatedSearch(const QString &page, Status status) : page(page), outcome(status) {}
     QSemaphore gate;
 
 protected:
     void run() override
     {
         gate.acquire();
-        emit finished(page);
+        deliver(page, outcome);
     }
 
 private:
     QString page;
+    Status outcome;
 };
 
 class TestWindow : public MainWindow
@@ -55,6 +56,8 @@ public:
     }
 
     bool gated = true;
+    // How the next gated look-up ends.
+    SearchThread::Status outcome = SearchThread::Found;
     QList<QPointer<GatedSearch>> workers;
     QList<QPointer<SearchThread>> realWorkers;
 
@@ -65,7 +68,7 @@ protected:
             realWorkers << MainWindow::createSearchThread();
             return realWorkers.last();
         }
-        auto *worker = new GatedSearch(QString("<p>page %1</p>").arg(workers.size() + 1));
+        auto *worker = new GatedSearch(QString("<p>page %1</p>").arg(workers.size() + 1), outcome);
         workers << worker;
         return worker;
     }
@@ -105,6 +108,7 @@ private slots:
     void pagesNeverGoBackToOlderText();
     void clearingDropsPagesOnTheirWay();
     void spacesAreSearchedToo();
+    void failedLookUpsClaimNoSuccess();
     void closingWaitsForRunningLookUps();
     void realLookUp();
 
@@ -228,6 +232,26 @@ void SearchUiTest::spacesAreSearchedToo()
     QCOMPARE(view->toPlainText(), QString("page 1"));
 }
 
+void SearchUiTest::failedLookUpsClaimNoSuccess()
+{
+    TestWindow window;
+    QVERIFY(open(window));
+    for (const auto outcome : {SearchThread::Failed, SearchThread::Found, SearchThread::Failed}) {
+        window.outcome = outcome;
+        QTest::keyClick(edit, Qt::Key_A);
+    }
+    // An older failure whose page is not shown changes nothing.
+    QVERIFY(release(window, 1));
+    QVERIFY(release(window, 0));
+    QCOMPARE(window.windowTitle(), QString("aaa - Orvel"));
+    QVERIFY(secondsText.match(window.statusBar()->currentMessage()).hasMatch());
+    // With a failure page shown, neither claims a look-up of the word.
+    QVERIFY(release(window, 2));
+    QCOMPARE(view->toPlainText(), QString("page 3"));
+    QCOMPARE(window.windowTitle(), QString("Orvel"));
+    QCOMPARE(window.statusBar()->currentMessage(), QString("The look-up failed."));
+}
+
 void SearchUiTest::closingWaitsForRunningLookUps()
 {
     QPointer<GatedSearch> running;
@@ -251,7 +275,7 @@ void SearchUiTest::realLookUp()
 
     // Nothing installed yet.
     edit->setText("run");
-    QTRY_VERIFY(view->toPlainText().startsWith("Any dictionaries are found."));
+    QTRY_VERIFY(view->toPlainText().startsWith("No dictionary is installed."));
     QTRY_VERIFY(!QApplication::overrideCursor());
 
     const QString file = TestUtil::writeDictionary(
@@ -272,6 +296,13 @@ void SearchUiTest::realLookUp()
 
     edit->setText("runx");
     QTRY_VERIFY(view->toPlainText().contains("is not found."));
+
+    // The file gone: the view says so instead of keeping the last page.
+    QVERIFY(QFile::remove(file));
+    edit->setText("run");
+    QTRY_VERIFY(view->toPlainText().startsWith("The dictionary file cannot be read:"));
+    QVERIFY(view->toPlainText().contains(file));
+    QCOMPARE(window.windowTitle(), QString("Orvel"));
     QTRY_VERIFY(std::all_of(window.realWorkers.begin(), window.realWorkers.end(),
                             [](const QPointer<SearchThread> &worker) { return worker.isNull(); }));
     QVERIFY(!QApplication::overrideCursor());

@@ -3,12 +3,14 @@
 #include "lookup/searchthread.h"
 #include "testutil.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 const QString heading = "<h2 style='font-weight:bold'>";
@@ -112,49 +114,67 @@ private slots:
         QCOMPARE(pageOf("w290").count("<li>"), 10);
     }
 
-    void failures()
+    void noDictionary()
     {
         MessageCapture messages;
-        QString page = "untouched";
-        QString error;
-
         database("empty");
+        QString page;
         QCOMPARE(lookUp("run", &page), SearchThread::NoDictionary);
-        QCOMPARE(page, QString("Any dictionaries are found.<br /><br />Please setup new "
+        QCOMPARE(page, QString("No dictionary is installed.<br /><br />Please setup new "
                                "dictionaries on preferences dialog.<br />[Edit] - [Preferences] - "
                                "[Dictionary] Tab"));
         QCOMPARE(messages.lines(QtDebugMsg), QStringList{"QSqlQuery::next failed."});
+    }
 
-        sample("gone");
-        QVERIFY(QFile::remove(m_file));
-        messages.clear();
-        page = "untouched";
-        QCOMPARE(lookUp("run", &page, &error), SearchThread::Failed);
-        QCOMPARE(page, QString("untouched"));
-        QVERIFY(error.contains(m_file));
-        QCOMPARE(messages.lines(QtDebugMsg), QStringList{"QFile::open failed."});
-
-        // Missing tables: the refusal of prepare() is what gets reported.
-        QVERIFY(exec("DROP TABLE t_word"));
-        messages.clear();
-        QCOMPARE(lookUp("run", &page), SearchThread::Failed);
-        QCOMPARE(page, QString("untouched"));
-        QStringList lines = messages.lines(QtDebugMsg);
-        QCOMPARE(lines.size(), 1);
+    // A failed look-up gives a page that says what failed and what to do,
+    // not the previous word's page; the debug line stays.
+    void failurePages_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("debug");
+        QTest::addColumn<QString>("shown");
+        const QString open = "QFile::open failed.";
+        QTest::newRow("file deleted") << "delete" << open << "file";
+        QTest::newRow("directory in its place") << "directory" << open << "file";
+        // Opening a FIFO for reading would wait for a writer forever.
+        QTest::newRow("FIFO in its place") << "fifo" << open << "file";
         // Qt shows the executed text with its placeholder renamed (":0").
-        QVERIFY2(
-            lines[0].startsWith("QSqlQuery::exec failed. \"SELECT position FROM t_word WHERE") &&
-                lines[0].contains("LIMIT 1\" \"no such table: t_word"),
-            qPrintable(lines[0]));
-        QVERIFY(exec("DROP TABLE t_dictionary"));
-        messages.clear();
-        QCOMPARE(lookUp("run"), SearchThread::Failed);
-        lines = messages.lines(QtDebugMsg);
-        QCOMPARE(lines.size(), 1);
-        QVERIFY2(
-            lines[0].startsWith("QSqlQuery::exec failed. \"SELECT location FROM t_dictionary\" "
-                                "\"no such table: t_dictionary"),
-            qPrintable(lines[0]));
+        QTest::newRow("word index gone")
+            << "DROP TABLE t_word"
+            << "QSqlQuery::exec failed. \"SELECT position FROM t_word WHERE"
+            << "index cannot be read:<br />no such table: t_word";
+        QTest::newRow("dictionary table gone")
+            << "DROP TABLE t_dictionary"
+            << "QSqlQuery::exec failed. \"SELECT location FROM t_dictionary\""
+            << "index cannot be read:<br />no such table: t_dictionary";
+    }
+
+    void failurePages()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, debug);
+        QFETCH(QString, shown);
+        // Markup and a placeholder in the path are shown as they are.
+        sample(QString("fail <b>&%1 ") + QTest::currentDataTag());
+        if (change.startsWith("DROP"))
+            QVERIFY(exec(change));
+        else
+            QVERIFY(QFile::remove(m_file));
+        if (change == "directory")
+            QVERIFY(QDir().mkdir(m_file));
+        if (change == "fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(m_file).constData(), 0600), 0);
+        if (shown == "file")
+            shown = "file cannot be read:<br />" + m_file.toHtmlEscaped() + "<br />";
+        MessageCapture messages;
+        QString page, error;
+        QCOMPARE(lookUp("run", &page, &error), SearchThread::Failed);
+        QVERIFY2(page.startsWith("The dictionary " + shown) &&
+                     page.endsWith("<br />[Edit] - [Preferences] - [Dictionary] Tab"),
+                 qPrintable(page));
+        const QStringList lines = messages.lines(QtDebugMsg);
+        QVERIFY2(lines.size() == 1 && lines[0].startsWith(debug), qPrintable(lines.join('\n')));
+        QVERIFY(!error.isEmpty() && !error.contains('\n'));
     }
 
     void storedOffsets()
@@ -196,15 +216,21 @@ private slots:
         QCOMPARE(pages.size(), 1);
         QCOMPARE(pages[0][0].toString(), expected);
         QVERIFY(emitter && emitter != QThread::currentThread());
+        QCOMPARE(worker.status(), SearchThread::Found);
 
-        // A failed look-up sends no page, but the thread still finishes.
+        // A failed look-up sends its failure page and says so.
         QVERIFY(QFile::remove(m_file));
+        QString failurePage;
+        QCOMPARE(lookUp("tail", &failurePage), SearchThread::Failed);
         SearchThread failing;
-        QSignalSpy noPage(&failing, qOverload<const QString &>(&SearchThread::finished));
+        failing.setWord("tail");
+        QSignalSpy failed(&failing, qOverload<const QString &>(&SearchThread::finished));
         QSignalSpy failingEnded(&failing, &QThread::finished);
         failing.start();
         QVERIFY(failingEnded.wait(10000));
-        QCOMPARE(noPage.size(), 0);
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed[0][0].toString(), failurePage);
+        QCOMPARE(failing.status(), SearchThread::Failed);
     }
 
     void commandLine()
@@ -241,7 +267,7 @@ private slots:
 
         QVERIFY(exec("DELETE FROM t_dictionary"));
         QCOMPARE(run({"run"}),
-                 QString("Any dictionaries are found.\n\nPlease setup new dictionaries "
+                 QString("No dictionary is installed.\n\nPlease setup new dictionaries "
                          "on preferences dialog.\n[Edit] - [Preferences] - "
                          "[Dictionary] Tab\n"));
         QCOMPARE(code, 1);

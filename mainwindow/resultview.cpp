@@ -1,0 +1,49 @@
+#include "mainwindow/resultview.h"
+
+#include "preferences/fontbounds.h"
+
+#include <QEvent>
+#include <QMimeData>
+#include <QTextDocumentFragment>
+
+ResultView::ResultView(QWidget *parent) : QTextBrowser(parent)
+{
+}
+
+QString ResultView::selectedPlainText() const
+{
+    // Qt's own plain text of a selection that starts inside a list item
+    // begins with an empty line; the cursor's text does not.
+    QString text = textCursor().selectedText();
+    for (QChar &c : text) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = u'\n';
+        else if (c == QChar::Nbsp)
+            c = u' ';
+    }
+    return text;
+}
+
+void ResultView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange) {
+        // Pixel-sized fonts have no point size (-1) and are left alone.
+        const qreal size = font().pointSizeF();
+        if (size > 0 && (size < FontBounds::minimum || size > FontBounds::maximum)) {
+            QFont bounded = font();
+            bounded.setPointSize(FontBounds::bounded(qRound(size)));
+            // Sends a font change of its own, which the base class handles.
+            setFont(bounded);
+            return;
+        }
+    }
+    QTextBrowser::changeEvent(event);
+}
+
+QMimeData *ResultView::createMimeDataFromSelection() const
+{
+    auto *data = new QMimeData;
+    data->setHtml(QTextDocumentFragment(textCursor()).toHtml());
+    data->setText(selectedPlainText());
+    return data;
+}
