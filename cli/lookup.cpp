@@ -7,16 +7,6 @@
 
 namespace {
 
-QtMessageHandler previousHandler = nullptr;
-
-// The look-up reports its failures as debug lines; the command already
-// prints the same failure as one line of its own, so these are dropped.
-void dropDebug(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (type != QtDebugMsg && previousHandler)
-        previousHandler(type, context, text);
-}
-
 // Decodes the character references a page can hold: the four the escaping
 // produces, &nbsp; of the label badges, and numeric ones from translations.
 QString decodeEntity(QStringView name)
@@ -227,9 +217,7 @@ int lookupCommand(const QString &word, bool html)
 {
     QString page;
     QString error;
-    previousHandler = qInstallMessageHandler(dropDebug);
     const SearchThread::Status status = SearchThread::lookUp(word, &page, &error);
-    qInstallMessageHandler(previousHandler);
 
     if (status == SearchThread::Failed) {
         const QByteArray line = "orvel-cli: " + error.toLocal8Bit() + '\n';

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 #include <cstdio>
@@ -37,6 +38,16 @@ const char usage[] =
     "when the word or any dictionary is not found, 2 on failure. list, lookup,\n"
     "remove: 2 when the database does not exist. 2 for a wrong command line.\n";
 
+QtMessageHandler previousHandler = nullptr;
+
+// The core reports its failures as debug lines as well; every command
+// already prints its failure as one line of its own, so these are dropped.
+void dropDebug(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type != QtDebugMsg && previousHandler)
+        previousHandler(type, context, text);
+}
+
 void fail(const QString &line)
 {
     std::fprintf(stderr, "orvel-cli: %s\n", qPrintable(line));
@@ -62,7 +73,9 @@ Start openDatabase(QString path, bool create)
         QDir().mkpath(QFileInfo(path).absolutePath());
     }
     if (!Database::openDefault(path)) {
-        fail(QStringLiteral("cannot open the database %1").arg(path));
+        const QString reason =
+            QSqlDatabase::database(QSqlDatabase::defaultConnection, false).lastError().text();
+        fail(QStringLiteral("cannot open the database %1: %2").arg(path, reason));
         return Failed;
     }
     if (Database::isEmpty() && !Database::createSchema()) {
@@ -159,6 +172,7 @@ int remove(int id)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    previousHandler = qInstallMessageHandler(dropDebug);
     QStringList args = app.arguments().mid(1);
     QString database;
     while (!args.isEmpty() && args.first().startsWith("-")) {
