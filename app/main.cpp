@@ -1,4 +1,5 @@
 #include "app/translation.h"
+#include "database/settingsstore.h"
 #include "dictionary/convertthread.h"
 #include "mainwindow/mainwindow.h"
 
@@ -10,6 +11,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    SettingsStore::nameApplication(app);
     const QString locale = QLocale::system().name();
 
     // Qt's own texts (wizard buttons, message box buttons) in the same

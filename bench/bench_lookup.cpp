@@ -8,6 +8,7 @@
 // FILE is generated when missing (LINES lines, 2,500,000 by default) and its
 // index is built once into FILE.db.
 #include "database/database.h"
+#include "database/settingsstore.h"
 #include "database/workerconnection.h"
 #include "dictionary/convertthread.h"
 #include "generator.h"
@@ -410,6 +411,7 @@ int main(int argc, char **argv)
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
     QApplication app(argc, argv);
+    SettingsStore::nameApplication(app);
     const QStringList args = app.arguments();
     const QString file = args.value(1, "bench-lookup.txt");
     const qint64 lines = args.value(2, "2500000").toLongLong();

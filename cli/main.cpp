@@ -3,6 +3,7 @@
 // remove a dictionary.
 #include "cli/commands.h"
 #include "database/database.h"
+#include "database/settingsstore.h"
 #include "dictionary/convertthread.h"
 
 #include <QCoreApplication>
@@ -172,6 +173,8 @@ int remove(int id)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // Orvel's own database lies beside the program's settings.
+    SettingsStore::nameApplication(app);
     previousHandler = qInstallMessageHandler(dropDebug);
     QStringList args = app.arguments().mid(1);
     QString database;

@@ -21,8 +21,7 @@ const char *const createStatements[4] = {
 
 QString path()
 {
-    QSettings settings(settingsOrganization, settingsApplication);
-    const QFileInfo info(settings.fileName());
+    const QFileInfo info(QSettings().fileName());
     // Links are resolved only for a settings file that exists: for a missing
     // one canonicalPath() gives "." (the working directory), and orvel-cli can
     // run before the program has ever written its settings. The file's own

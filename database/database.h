@@ -7,12 +7,9 @@
 // WorkerConnection of their own on the same file instead.
 namespace Database {
 
-// Organisation and application names of the settings store.
-inline constexpr char settingsOrganization[] = "veldrana";
-inline constexpr char settingsApplication[] = "orvel";
-
 // Where the database lives: the settings file's folder (links resolved when
-// the file exists), its base name and ".db".
+// the file exists), its base name and ".db". The settings store is the one
+// the application object names (SettingsStore::nameApplication).
 QString path();
 
 // Registers the default "QSQLITE" connection on `file` and opens it.

@@ -224,7 +224,7 @@ void MainWindow::searchFinished()
 
 void MainWindow::readSettings()
 {
-    QSettings settings(Database::settingsOrganization, Database::settingsApplication);
+    QSettings settings;
     settings.beginGroup("Window");
     // A damaged settings file can hold any size. A window larger than its
     // screen is of no use, and one far larger cannot even get a backing
@@ -250,7 +250,7 @@ void MainWindow::readSettings()
 
 void MainWindow::writeSettings()
 {
-    QSettings settings(Database::settingsOrganization, Database::settingsApplication);
+    QSettings settings;
     settings.beginGroup("Window");
     settings.setValue("size", size());
     settings.setValue("menubar", ui->actionMenubar->isChecked());

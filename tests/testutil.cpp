@@ -1,6 +1,7 @@
 #include "testutil.h"
 
 #include "database/database.h"
+#include "database/settingsstore.h"
 #include "dictionary/convertthread.h"
 #include "generator.h"
 
@@ -27,7 +28,17 @@ void handler(QtMsgType type, const QMessageLogContext &context, const QString &t
     if (qEnvironmentVariableIsSet("ORVEL_TEST_VERBOSE") && previous)
         previous(type, context, text);
 }
+
+// Every test's application object carries the program's names, so the
+// settings and the database a test reaches are the program's (in the
+// test's own home).
+void nameTestApplication()
+{
+    SettingsStore::nameApplication(*QCoreApplication::instance());
+}
 } // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(nameTestApplication)
 
 MessageCapture::MessageCapture()
 {

@@ -1,7 +1,6 @@
 // The about box and how the main window opens it.
 
 #include "about/aboutdialog.h"
-#include "database/database.h"
 #include "mainwindow/mainwindow.h"
 #include "testutil.h"
 #include "version.h"
@@ -139,7 +138,7 @@ void AboutTest::languageChange()
 void AboutTest::openedFromMainWindow()
 {
     {
-        QSettings settings(Database::settingsOrganization, Database::settingsApplication);
+        QSettings settings;
         settings.clear();
     }
     MainWindow window;

@@ -24,7 +24,7 @@ private slots:
         // the root of the file system.
         QCOMPARE(Database::path(), folder + "/orvel.db");
         {
-            QSettings settings(Database::settingsOrganization, Database::settingsApplication);
+            QSettings settings;
             settings.setValue("Window/menubar", true);
         }
         QVERIFY(QFileInfo::exists(folder + "/orvel.conf"));

@@ -1,7 +1,6 @@
 // The main window: its menus and shortcuts, and the state it keeps across
 // restarts in the settings store.
 
-#include "database/database.h"
 #include "lookup/renderer.h"
 #include "lookup/searchthread.h"
 #include "mainwindow/mainwindow.h"
@@ -35,13 +34,13 @@ void endRun()
 
 void store(const QString &key, const QVariant &value)
 {
-    QSettings settings(Database::settingsOrganization, Database::settingsApplication);
+    QSettings settings;
     settings.setValue(key, value);
 }
 
 QVariant stored(const QString &key)
 {
-    QSettings settings(Database::settingsOrganization, Database::settingsApplication);
+    QSettings settings;
     return settings.value(key);
 }
 
@@ -107,7 +106,7 @@ private slots:
 void MainWindowTest::init()
 {
     endRun();
-    QSettings settings(Database::settingsOrganization, Database::settingsApplication);
+    QSettings settings;
     settings.clear();
 }
 

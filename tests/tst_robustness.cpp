@@ -723,8 +723,7 @@ private slots:
     {
         QFETCH(QByteArray, settings);
         closeDefault();
-        const QString path =
-            QSettings(Database::settingsOrganization, Database::settingsApplication).fileName();
+        const QString path = QSettings().fileName();
         QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
         TestUtil::writeBytes(path, settings);
         {
@@ -743,7 +742,7 @@ private slots:
             window.close();
         }
         // What it writes back reads as a usable state.
-        QSettings written(Database::settingsOrganization, Database::settingsApplication);
+        QSettings written;
         QCOMPARE(written.status(), QSettings::NoError);
         QVERIFY(written.value("Preferences/fontSize").toInt() > 0);
         closeDefault();
@@ -773,7 +772,7 @@ private slots:
         // Through the window: each gives a page and a title, nothing else.
         const QString db = dir + "/typed.db";
         closeDefault();
-        QSettings settings(Database::settingsOrganization, Database::settingsApplication);
+        QSettings settings;
         settings.setValue("Window/size", QSize(400, 300));
         settings.sync();
         const QString windowDb = Database::path();

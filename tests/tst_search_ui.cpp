@@ -122,7 +122,7 @@ private:
 void SearchUiTest::init()
 {
     endRun();
-    QSettings settings(Database::settingsOrganization, Database::settingsApplication);
+    QSettings settings;
     settings.clear();
     settings.sync();
     QFile::remove(Database::path());

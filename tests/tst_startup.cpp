@@ -127,6 +127,7 @@ private slots:
     void foreignTableMeansNoCreation();
     void failedCreationRollsBackAndIsRetried();
     void unopenableDatabaseStillGivesWindow();
+    void programKeepsItsFilesUnderItsNames();
 
     void translationLoading();
     void translationReachesWindow();
@@ -235,6 +236,30 @@ void StartupTest::unopenableDatabaseStillGivesWindow()
     QVERIFY(!QSqlDatabase::database(QSqlDatabase::defaultConnection, false).isOpen());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+}
+
+void StartupTest::programKeepsItsFilesUnderItsNames()
+{
+    // The program names its application object itself: started in a home
+    // of its own, it writes its settings there, then creates the database
+    // beside them, and nothing else.
+    const QString config = TestUtil::makeDir("program/config");
+    QProcess orvel;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", config);
+    orvel.setProcessEnvironment(env);
+    orvel.setWorkingDirectory(TestUtil::makeDir("program/work"));
+    orvel.start(qEnvironmentVariable("ORVEL_BUILD_DIR") + "/app/orvel");
+    QVERIFY(orvel.waitForStarted());
+    const QString folder = config + "/veldrana";
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder + "/orvel.db"), 60000);
+    orvel.kill();
+    QVERIFY(orvel.waitForFinished());
+    const QSettings written(folder + "/orvel.conf", QSettings::IniFormat);
+    QCOMPARE(written.value("Window/size").toSize(), QSize(640, 360));
+    QCOMPARE(written.value("Preferences/fontSize").toInt(), 10);
+    QCOMPARE(QDir(config).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             QStringList{"veldrana"});
 }
 
 void StartupTest::translationLoading()

@@ -8,6 +8,7 @@
 
 #include "about/aboutdialog.h"
 #include "app/translation.h"
+#include "database/settingsstore.h"
 #include "dictionary/convertthread.h"
 #include "lookup/renderer.h"
 #include "mainwindow/mainwindow.h"
@@ -224,6 +225,7 @@ bool shootWizard(MainWindow &window, const Options &options)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    SettingsStore::nameApplication(app);
 
     // The same translators as the program, found the same way.
     QTranslator qtTranslator;
