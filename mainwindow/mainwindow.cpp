@@ -5,8 +5,8 @@
 #include "database/database.h"
 #include "lookup/searchthread.h"
 #include "mainwindow/pagethread.h"
-#include "preferences/fontbounds.h"
 #include "preferences/optiondialog.h"
+#include "preferences/viewsettings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,7 +14,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSettings>
 
 #include <functional>
 
@@ -22,9 +21,14 @@ namespace {
 const char programName[] = "Orvel";
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow), settings(new ViewSettings(this))
 {
     ui->setupUi(this);
+    // The view shows the settings' font; zooming changes the view's, which
+    // the settings take on (within their bounds), so both stay in step.
+    connect(settings, &ViewSettings::fontChanged, this, &MainWindow::showFont);
+    connect(ui->textBrowser, &ResultView::fontChanged, settings, &ViewSettings::setFont);
     connectEditActions();
     // Shortcuts of actions that sit only in menus die with a hidden menu bar;
     // owning them here keeps them alive.
@@ -63,6 +67,16 @@ QFont MainWindow::browserFont() const
 }
 
 void MainWindow::setBrowserFont(const QFont &font)
+{
+    settings->setFont(font);
+}
+
+ViewSettings *MainWindow::viewSettings() const
+{
+    return settings;
+}
+
+void MainWindow::showFont(const QFont &font)
 {
     ui->textBrowser->setFont(font);
 }
@@ -109,7 +123,7 @@ void MainWindow::connectEditActions()
 
 void MainWindow::on_actionPreferences_triggered()
 {
-    OptionDialog dialog(this);
+    OptionDialog dialog(settings, this);
     dialog.exec();
 }
 
@@ -224,45 +238,25 @@ void MainWindow::searchFinished()
 
 void MainWindow::readSettings()
 {
-    QSettings settings;
-    settings.beginGroup("Window");
+    settings->load();
+    const ViewSettings::WindowState state = settings->windowState();
     // A damaged settings file can hold any size. A window larger than its
     // screen is of no use, and one far larger cannot even get a backing
     // store (Qt then crashes painting it), so keep it within the screen.
-    resize(settings.value("size", QSize(640, 360))
-               .toSize()
-               .boundedTo(screen()->availableGeometry().size()));
+    resize(state.size.boundedTo(screen()->availableGeometry().size()));
     // A state different from the form's emits toggled(), which hides the
     // bars or puts the window on top right away.
-    ui->actionMenubar->setChecked(settings.value("menubar", true).toBool());
-    ui->actionStatusbar->setChecked(settings.value("statusbar", true).toBool());
-    ui->actionTopmost->setChecked(settings.value("topmost", false).toBool());
-    settings.endGroup();
-
-    settings.beginGroup("Preferences");
-    QFont font;
-    font.setFamily(settings.value("fontFamily", "Sans").toString());
-    // A damaged or hand-edited size could blank the page.
-    font.setPointSize(FontBounds::bounded(settings.value("fontSize", 10).toInt()));
-    ui->textBrowser->setFont(font);
-    settings.endGroup();
+    ui->actionMenubar->setChecked(state.menubar);
+    ui->actionStatusbar->setChecked(state.statusbar);
+    ui->actionTopmost->setChecked(state.topmost);
+    showFont(settings->font());
 }
 
 void MainWindow::writeSettings()
 {
-    QSettings settings;
-    settings.beginGroup("Window");
-    settings.setValue("size", size());
-    settings.setValue("menubar", ui->actionMenubar->isChecked());
-    settings.setValue("statusbar", ui->actionStatusbar->isChecked());
-    settings.setValue("topmost", ui->actionTopmost->isChecked());
-    settings.endGroup();
-
-    settings.beginGroup("Preferences");
-    const QFont font = ui->textBrowser->font();
-    settings.setValue("fontFamily", font.family());
-    settings.setValue("fontSize", font.pointSize());
-    settings.endGroup();
+    settings->setWindowState({size(), ui->actionMenubar->isChecked(),
+                              ui->actionStatusbar->isChecked(), ui->actionTopmost->isChecked()});
+    settings->save();
 }
 
 bool MainWindow::createDatabase()

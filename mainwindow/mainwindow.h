@@ -9,6 +9,7 @@
 
 class QCloseEvent;
 class QTextDocument;
+class ViewSettings;
 
 namespace Ui {
 class MainWindow;
@@ -16,7 +17,9 @@ class MainWindow;
 
 // The program's only top-level window: a search field, the result view, the
 // menus, and the settings that survive a restart. Every change of the search
-// text starts a look-up on a worker thread.
+// text starts a look-up on a worker thread. The result view shows the font
+// of viewSettings(), whoever changes it; the window's own state goes to the
+// same object when the window writes its settings.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -26,8 +29,10 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // The result view's font; setting it sets viewSettings()' font.
     QFont browserFont() const;
     void setBrowserFont(const QFont &font);
+    ViewSettings *viewSettings() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -47,6 +52,7 @@ private slots:
 private:
     void readSettings();
     void writeSettings();
+    void showFont(const QFont &font);
     bool createDatabase();
     void connectEditActions();
     // Whether the page of look-up `ticket` may replace the one on display.
@@ -55,6 +61,7 @@ private:
     void showDocument(quint64 ticket, SearchThread::Status status, QTextDocument *document);
 
     Ui::MainWindow *ui;
+    ViewSettings *settings;
     QElapsedTimer searchTimer;
     // Look-ups are numbered as they start. A page is shown only when its
     // look-up started after the one whose page is on display, so a slow

@@ -1,6 +1,6 @@
 #include "mainwindow/resultview.h"
 
-#include "preferences/fontbounds.h"
+#include "preferences/viewsettings.h"
 
 #include <QEvent>
 #include <QMimeData>
@@ -26,18 +26,18 @@ QString ResultView::selectedPlainText() const
 
 void ResultView::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::FontChange) {
-        // Pixel-sized fonts have no point size (-1) and are left alone.
-        const qreal size = font().pointSizeF();
-        if (size > 0 && (size < FontBounds::minimum || size > FontBounds::maximum)) {
-            QFont bounded = font();
-            bounded.setPointSize(FontBounds::bounded(qRound(size)));
-            // Sends a font change of its own, which the base class handles.
-            setFont(bounded);
-            return;
-        }
+    if (event->type() != QEvent::FontChange) {
+        QTextBrowser::changeEvent(event);
+        return;
+    }
+    const QFont bounded = ViewSettings::boundedFont(font());
+    if (bounded != font()) {
+        // Sends a font change of its own, which ends below.
+        setFont(bounded);
+        return;
     }
     QTextBrowser::changeEvent(event);
+    emit fontChanged(font());
 }
 
 QMimeData *ResultView::createMimeDataFromSelection() const

@@ -2,15 +2,20 @@
 
 #include <QTextBrowser>
 
-// The main window's result view. Its font stays within the sizes the
-// Preferences dialog offers however it is changed (settings, Bigger and
-// Smaller, Ctrl with the wheel), and a copied selection is the text shown.
+// The main window's result view. Its font stays within the result font's
+// bounds however it is changed (settings, Bigger and Smaller, Ctrl with the
+// wheel), and a copied selection is the text shown.
 class ResultView : public QTextBrowser
 {
     Q_OBJECT
 
 public:
     explicit ResultView(QWidget *parent = nullptr);
+
+signals:
+    // The view's font has changed (and is within the bounds), by whatever
+    // route: the window keeps its settings in step through this.
+    void fontChanged(const QFont &font);
 
 protected:
     void changeEvent(QEvent *event) override;

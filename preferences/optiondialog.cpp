@@ -3,8 +3,7 @@
 
 #include "database/database.h"
 #include "dictionary/convertthread.h"
-#include "mainwindow/mainwindow.h"
-#include "preferences/fontbounds.h"
+#include "preferences/viewsettings.h"
 #include "wizard/dictionarywizard.h"
 
 #include <QApplication>
@@ -16,15 +15,15 @@
 #include <QSqlQuery>
 #include <QStandardItemModel>
 
-OptionDialog::OptionDialog(QWidget *parent)
-    : QDialog(parent, Qt::WindowFlags()), ui(new Ui::OptionDialog)
+OptionDialog::OptionDialog(ViewSettings *settings, QWidget *parent)
+    : QDialog(parent, Qt::WindowFlags()), ui(new Ui::OptionDialog), settings(settings)
 {
     ui->setupUi(this);
     {
         // The range moves the box's initial value; that is no choice of the
-        // user's and must not reach the window.
+        // user's and must not reach the settings.
         const QSignalBlocker quiet(ui->sizeBox);
-        ui->sizeBox->setRange(FontBounds::minimum, FontBounds::maximum);
+        ui->sizeBox->setRange(ViewSettings::minimumFontSize, ViewSettings::maximumFontSize);
     }
     refresh();
 }
@@ -35,24 +34,23 @@ OptionDialog::~OptionDialog()
     delete m_model;
 }
 
-MainWindow *OptionDialog::mainWindow() const
-{
-    return qobject_cast<MainWindow *>(parentWidget());
-}
-
 void OptionDialog::refresh()
 {
     ui->removalErrorLabel->hide();
-    if (MainWindow *window = mainWindow()) {
-        // Each setter fires its slot, which writes a font back to the window;
-        // after both the window has its own family and size again.
-        const QFont font = window->browserFont();
-        ui->sizeBox->setValue(font.pointSize());
-        ui->familyBox->setCurrentFont(font);
-    }
+    showFont();
     if (QStandardItemModel *model = loadDictionaries())
         showDictionaries(model);
     updateRemoveButton();
+}
+
+void OptionDialog::showFont()
+{
+    // Each setter fires its slot, which writes a font back to the settings;
+    // after both they hold their own family and size again (or the family
+    // an unlisted one resolves to, as the box shows it).
+    const QFont font = settings->font();
+    ui->sizeBox->setValue(font.pointSize());
+    ui->familyBox->setCurrentFont(font);
 }
 
 QStandardItemModel *OptionDialog::loadDictionaries() const
@@ -103,20 +101,16 @@ void OptionDialog::updateRemoveButton()
 
 void OptionDialog::on_familyBox_currentFontChanged(const QFont &font)
 {
-    if (MainWindow *window = mainWindow()) {
-        QFont chosen(font);
-        chosen.setPointSize(ui->sizeBox->value());
-        window->setBrowserFont(chosen);
-    }
+    QFont chosen(font);
+    chosen.setPointSize(ui->sizeBox->value());
+    settings->setFont(chosen);
 }
 
 void OptionDialog::on_sizeBox_valueChanged(int i)
 {
-    if (MainWindow *window = mainWindow()) {
-        QFont font = ui->familyBox->currentFont();
-        font.setPointSize(i);
-        window->setBrowserFont(font);
-    }
+    QFont font = ui->familyBox->currentFont();
+    font.setPointSize(i);
+    settings->setFont(font);
 }
 
 void OptionDialog::on_dictionaryView_clicked(const QModelIndex &)

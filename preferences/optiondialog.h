@@ -2,24 +2,26 @@
 
 #include <QDialog>
 
-class MainWindow;
 class QModelIndex;
 class QStandardItemModel;
+class ViewSettings;
 
 namespace Ui {
 class OptionDialog;
 }
 
-// Preferences: the result view's font, changed live in the main window, and
-// the installed dictionaries, added through the wizard or removed with their
-// index. There is nothing to apply on closing.
+// Preferences: the result view's font, changed live in the view settings
+// (whoever shows them follows at once), and the installed dictionaries,
+// added through the wizard or removed with their index. There is nothing to
+// apply on closing.
 class OptionDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    // `parent` must be the main window: the font controls act on it.
-    explicit OptionDialog(QWidget *parent);
+    // The font controls show and change `settings`, which must outlive the
+    // dialog.
+    OptionDialog(ViewSettings *settings, QWidget *parent = nullptr);
     ~OptionDialog() override;
 
 protected:
@@ -33,15 +35,17 @@ private slots:
     void on_removeButton_clicked();
 
 private:
-    MainWindow *mainWindow() const;
-    // Reads the installed dictionaries into the list; on failure the list
-    // keeps what it showed.
+    // Shows the settings' font and reads the installed dictionaries into the
+    // list; on failure the list keeps what it showed.
     void refresh();
+    // Shows the settings' font in the font controls.
+    void showFont();
     QStandardItemModel *loadDictionaries() const;
     void showDictionaries(QStandardItemModel *model);
     void updateRemoveButton();
 
     Ui::OptionDialog *ui;
+    ViewSettings *settings;
     // The list's model; null until the first successful load.
     QStandardItemModel *m_model = nullptr;
 };

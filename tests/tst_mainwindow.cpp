@@ -4,6 +4,8 @@
 #include "lookup/renderer.h"
 #include "lookup/searchthread.h"
 #include "mainwindow/mainwindow.h"
+#include "preferences/optiondialog.h"
+#include "preferences/viewsettings.h"
 #include "testutil.h"
 
 #include <QAction>
@@ -15,11 +17,13 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QSqlDatabase>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace {
@@ -98,6 +102,8 @@ private slots:
     void firstStartDefaults();
     void hiddenMenubarKeepsShortcutsAndButton();
     void fontSizeSurvivesRestart();
+    void fontStaysInStepWithTheSettings_data();
+    void fontStaysInStepWithTheSettings();
     void barsSizeAndTopmostSurviveRestart();
     void editActionsWorkOnSearchField();
     void editActionsFollowTheFocus();
@@ -233,6 +239,81 @@ void MainWindowTest::fontSizeSurvivesRestart()
         QCOMPARE(stored("Preferences/fontSize").toInt(), size.shown);
         endRun();
     }
+}
+
+enum FontRoute { SettingsObject, Property, Zoom, Wheel, Dialog };
+
+void MainWindowTest::fontStaysInStepWithTheSettings_data()
+{
+    QTest::addColumn<int>("route");
+    QTest::addColumn<int>("start");
+    // The size asked for, or the steps zoomed.
+    QTest::addColumn<int>("amount");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("settings, too large") << int(SettingsObject) << 10 << 100 << 72;
+    QTest::newRow("property, too small") << int(Property) << 10 << 2 << 6;
+    QTest::newRow("Bigger at the top") << int(Zoom) << 72 << 1 << 72;
+    QTest::newRow("Smaller") << int(Zoom) << 10 << -2 << 8;
+    QTest::newRow("wheel") << int(Wheel) << 20 << 2 << 22;
+    QTest::newRow("wheel at the bottom") << int(Wheel) << 7 << -3 << 6;
+    QTest::newRow("dialog") << int(Dialog) << 10 << 30 << 30;
+}
+
+// However the font changes, the view, the settings object and the stored
+// settings agree, within the bounds.
+void MainWindowTest::fontStaysInStepWithTheSettings()
+{
+    QFETCH(int, route);
+    QFETCH(int, start);
+    QFETCH(int, amount);
+    QFETCH(int, shown);
+    MainWindow window;
+    showAndActivate(window);
+    ViewSettings *settings = window.viewSettings();
+    auto *view = child<QTextBrowser>(window, "textBrowser");
+    settings->setFont(QFont("Serif", start));
+    QCOMPARE(view->font().pointSize(), start);
+
+    int shownInDialog = 0;
+    switch (route) {
+    case SettingsObject:
+        settings->setFont(QFont("Serif", amount));
+        break;
+    case Property:
+        window.setProperty("browserFont", QFont("Serif", amount));
+        break;
+    case Zoom:
+        for (int i = 0; i < qAbs(amount); ++i)
+            action(window, amount > 0 ? "actionBigger" : "actionSmaller")->trigger();
+        break;
+    case Wheel: {
+        const QPoint inside = view->viewport()->rect().center();
+        QWheelEvent wheel(inside, view->viewport()->mapToGlobal(inside), QPoint(),
+                          QPoint(0, 120 * amount), Qt::NoButton, Qt::ControlModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view->viewport(), &wheel);
+        break;
+    }
+    case Dialog:
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<OptionDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            dialog->findChild<QSpinBox *>("sizeBox")->setValue(amount);
+            // Shown at once, while the dialog is still open.
+            shownInDialog = view->font().pointSize();
+            dialog->reject();
+        });
+        action(window, "actionPreferences")->trigger();
+        QCOMPARE(shownInDialog, shown);
+        break;
+    }
+    QCOMPARE(view->font().pointSize(), shown);
+    QCOMPARE(view->document()->defaultFont().pointSize(), shown);
+    QCOMPARE(settings->font(), view->font());
+    QCOMPARE(window.browserFont(), view->font());
+    QVERIFY(window.close());
+    QCOMPARE(stored("Preferences/fontSize").toInt(), shown);
 }
 
 void MainWindowTest::barsSizeAndTopmostSurviveRestart()

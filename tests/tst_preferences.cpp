@@ -4,6 +4,7 @@
 #include "generator.h"
 #include "mainwindow/mainwindow.h"
 #include "preferences/optiondialog.h"
+#include "preferences/viewsettings.h"
 #include "wizard/dictionarywizard.h"
 
 #include <QFontComboBox>
@@ -19,7 +20,6 @@
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
 #include <memory>
@@ -37,7 +37,7 @@ private slots:
     void failedRemoval_data();
     void failedRemoval();
     void failedRefresh();
-    void fonts();
+    void fontControlsEditTheSettings();
 
 private:
     std::unique_ptr<MainWindow> window;
@@ -117,7 +117,7 @@ void TestPreferences::init()
 
 void TestPreferences::addThroughWizard()
 {
-    OptionDialog dialog(window.get());
+    OptionDialog dialog(window->viewSettings(), window.get());
     showDictionaryTab(dialog);
     QTableView *table = view(dialog);
     QCOMPARE(table->model()->rowCount(), 0);
@@ -201,7 +201,7 @@ void TestPreferences::remove()
     QVERIFY(words > 2);
     const QStringList types = table("m_dictionary");
 
-    OptionDialog dialog(window.get());
+    OptionDialog dialog(window->viewSettings(), window.get());
     showDictionaryTab(dialog);
     QCOMPARE(listed(dialog).size(), 2);
     const int row = listed(dialog)[0].startsWith("Eijiro|") ? 0 : 1;
@@ -269,7 +269,7 @@ void TestPreferences::failedRemoval()
     QFETCH(QString, table);
     const int words = installTwo();
     QVERIFY(words > 2);
-    OptionDialog dialog(window.get());
+    OptionDialog dialog(window->viewSettings(), window.get());
     showDictionaryTab(dialog);
     // Only now: opening the connection again resets its pragmas.
     QVERIFY(table.isEmpty() ? exec("PRAGMA foreign_keys = ON") &&
@@ -313,7 +313,7 @@ void TestPreferences::failedRefresh()
     const QString error = failing.lastError().text();
     {
         MessageCapture messages;
-        OptionDialog dialog(window.get());
+        OptionDialog dialog(window->viewSettings(), window.get());
         QCOMPARE(messages.lines(QtDebugMsg),
                  QStringList{"QSqlQuery::exec failed. \"" + select + "\" \"" + error + "\""});
         QVERIFY(!view(dialog)->model());
@@ -321,31 +321,44 @@ void TestPreferences::failedRefresh()
     QVERIFY(exec("ALTER TABLE m_old RENAME TO m_dictionary"));
 }
 
-void TestPreferences::fonts()
+void TestPreferences::fontControlsEditTheSettings()
 {
-    QTextBrowser *result = window->findChild<QTextBrowser *>("textBrowser");
     QFontComboBox probe;
     QVERIFY(probe.count() > 1);
     const QString family = probe.itemText(probe.count() / 2);
-    window->setBrowserFont(QFont(family, 13));
-
-    OptionDialog dialog(window.get());
-    dialog.show();
-    QCOMPARE(result->font().family(), family);
-    QCOMPARE(result->font().pointSize(), 13);
+    // No window: the dialog works on the settings it is given.
+    ViewSettings settings;
+    settings.setFont(QFont(family, 13));
+    QSignalSpy changes(&settings, &ViewSettings::fontChanged);
+    OptionDialog dialog(&settings);
     auto *sizeBox = dialog.findChild<QSpinBox *>("sizeBox");
     auto *familyBox = dialog.findChild<QFontComboBox *>("familyBox");
     QCOMPARE(sizeBox->value(), 13);
     QCOMPARE(familyBox->currentFont().family(), family);
+    changes.clear();
 
-    sizeBox->setValue(21);
-    QCOMPARE(result->font().family(), family);
-    QCOMPARE(result->font().pointSize(), 21);
-
+    // A new size keeps the family, a new family keeps the size, and a size
+    // past the bound stops at it: one change each.
     const QString other = familyBox->itemText(familyBox->currentIndex() == 0 ? 1 : 0);
+    sizeBox->setValue(21);
     familyBox->setCurrentIndex(familyBox->findText(other));
-    QCOMPARE(result->font().family(), other);
-    QCOMPARE(result->font().pointSize(), 21);
+    sizeBox->setValue(ViewSettings::maximumFontSize + 1);
+    QStringList seen;
+    for (const QList<QVariant> &change : std::as_const(changes)) {
+        const QFont font = change[0].value<QFont>();
+        seen << font.family() + " " + QString::number(font.pointSize());
+    }
+    QCOMPARE(seen, (QStringList{family + " 21", other + " 21", other + " 72"}));
+    QCOMPARE(settings.font().family(), other);
+    QCOMPARE(settings.font().pointSize(), 72);
+    // The settings keep the bounds themselves, with no view to do it; a font
+    // sized in pixels has no point size to bound.
+    settings.setFont(QFont(family, 1));
+    QCOMPARE(settings.font().pointSize(), ViewSettings::minimumFontSize);
+    QFont pixels(family);
+    pixels.setPixelSize(300);
+    settings.setFont(pixels);
+    QCOMPARE(settings.font().pixelSize(), 300);
 }
 
 QTEST_MAIN(TestPreferences)

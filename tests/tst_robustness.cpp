@@ -12,6 +12,7 @@
 #include "lookup/renderer.h"
 #include "lookup/searchthread.h"
 #include "mainwindow/mainwindow.h"
+#include "preferences/viewsettings.h"
 #include "testutil.h"
 
 #include <QApplication>
@@ -731,7 +732,13 @@ private slots:
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
             QVERIFY(window.isVisible());
-            QVERIFY(window.browserFont().pointSize() > 0 || window.browserFont().pixelSize() > 0);
+            // Within the result font's bounds, in the view and in what the
+            // preferences dialog would edit.
+            const QFont font = window.browserFont();
+            QVERIFY2(font.pointSize() >= ViewSettings::minimumFontSize &&
+                         font.pointSize() <= ViewSettings::maximumFontSize,
+                     qPrintable(QString::number(font.pointSize())));
+            QCOMPARE(window.viewSettings()->font(), font);
             // The window works: a look-up gives the no-dictionary page.
             auto *edit = window.findChild<QLineEdit *>("searchEdit");
             auto *browser = window.findChild<QTextBrowser *>("textBrowser");
@@ -742,9 +749,11 @@ private slots:
             window.close();
         }
         // What it writes back reads as a usable state.
-        QSettings written;
-        QCOMPARE(written.status(), QSettings::NoError);
-        QVERIFY(written.value("Preferences/fontSize").toInt() > 0);
+        QSettings stored;
+        QCOMPARE(stored.status(), QSettings::NoError);
+        const int written = stored.value("Preferences/fontSize").toInt();
+        QVERIFY(written >= ViewSettings::minimumFontSize &&
+                written <= ViewSettings::maximumFontSize);
         closeDefault();
     }
 

@@ -290,7 +290,7 @@ void TranslationTest::dialogsAndWizardInJapanese()
 {
     MainWindow window;
 
-    OptionDialog options(&window);
+    OptionDialog options(window.viewSettings(), &window);
     QCOMPARE(options.windowTitle(), QString("設定"));
     QStringList english = englishTexts(&options, {});
     QVERIFY2(english.isEmpty(), qPrintable(english.join('\n')));

@@ -130,7 +130,7 @@ bool shootMain(MainWindow &window, const Options &options)
 
 bool shootPreferences(MainWindow &window, const Options &options)
 {
-    OptionDialog dialog(&window);
+    OptionDialog dialog(window.viewSettings(), &window);
     if (!showAndWait(&dialog))
         return false;
     settle();
