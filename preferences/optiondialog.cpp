@@ -10,6 +10,7 @@
 #include <QDebug>
 #include <QEvent>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -45,12 +46,20 @@ void OptionDialog::refresh()
 
 void OptionDialog::showFont()
 {
-    // Each setter fires its slot, which writes a font back to the settings;
-    // after both they hold their own family and size again (or the family
-    // an unlisted one resolves to, as the box shows it).
     const QFont font = settings->font();
-    ui->sizeBox->setValue(font.pointSize());
-    ui->familyBox->setCurrentFont(font);
+    {
+        // Each box on its own would pass on its new value with the other
+        // box's old one, and the view would flash another family. (Blocking
+        // the boxes' signals instead would also cut the family box off from
+        // its own slot that keeps its current font in step.)
+        const QScopedValueRollback<bool> quiet(showingFont, true);
+        ui->sizeBox->setValue(font.pointSize());
+        ui->familyBox->setCurrentFont(font);
+    }
+    // The box may show a family it does not list as the one it resolves to;
+    // the font takes that on as if it had been chosen. A listed family and
+    // its size are no change.
+    on_familyBox_currentFontChanged(ui->familyBox->currentFont());
 }
 
 QStandardItemModel *OptionDialog::loadDictionaries() const
@@ -101,6 +110,8 @@ void OptionDialog::updateRemoveButton()
 
 void OptionDialog::on_familyBox_currentFontChanged(const QFont &font)
 {
+    if (showingFont)
+        return;
     QFont chosen(font);
     chosen.setPointSize(ui->sizeBox->value());
     settings->setFont(chosen);
@@ -108,6 +119,8 @@ void OptionDialog::on_familyBox_currentFontChanged(const QFont &font)
 
 void OptionDialog::on_sizeBox_valueChanged(int i)
 {
+    if (showingFont)
+        return;
     QFont font = ui->familyBox->currentFont();
     font.setPointSize(i);
     settings->setFont(font);

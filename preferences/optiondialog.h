@@ -46,6 +46,9 @@ private:
 
     Ui::OptionDialog *ui;
     ViewSettings *settings;
+    // The font controls are being set to the settings' font, which is no
+    // choice of the user's.
+    bool showingFont = false;
     // The list's model; null until the first successful load.
     QStandardItemModel *m_model = nullptr;
 };

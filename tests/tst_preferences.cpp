@@ -335,7 +335,8 @@ void TestPreferences::fontControlsEditTheSettings()
     auto *familyBox = dialog.findChild<QFontComboBox *>("familyBox");
     QCOMPARE(sizeBox->value(), 13);
     QCOMPARE(familyBox->currentFont().family(), family);
-    changes.clear();
+    // Showing the font changes nothing.
+    QCOMPARE(changes.count(), 0);
 
     // A new size keeps the family, a new family keeps the size, and a size
     // past the bound stops at it: one change each.
@@ -359,6 +360,15 @@ void TestPreferences::fontControlsEditTheSettings()
     pixels.setPixelSize(300);
     settings.setFont(pixels);
     QCOMPARE(settings.font().pixelSize(), 300);
+
+    // "Monospace" names no installed family but one the font system picks;
+    // the box shows that one, and the settings take it on at their size.
+    settings.setFont(QFont("Monospace", 9));
+    OptionDialog again(&settings);
+    const QString shown = again.findChild<QFontComboBox *>("familyBox")->currentText();
+    QVERIFY(shown != "Monospace");
+    QCOMPARE(settings.font().family(), shown);
+    QCOMPARE(settings.font().pointSize(), 9);
 }
 
 QTEST_MAIN(TestPreferences)
