@@ -352,14 +352,9 @@ void TestPreferences::fontControlsEditTheSettings()
     QCOMPARE(seen, (QStringList{family + " 21", other + " 21", other + " 72"}));
     QCOMPARE(settings.font().family(), other);
     QCOMPARE(settings.font().pointSize(), 72);
-    // The settings keep the bounds themselves, with no view to do it; a font
-    // sized in pixels has no point size to bound.
+    // The settings keep the bounds themselves, with no view to do it.
     settings.setFont(QFont(family, 1));
     QCOMPARE(settings.font().pointSize(), ViewSettings::minimumFontSize);
-    QFont pixels(family);
-    pixels.setPixelSize(300);
-    settings.setFont(pixels);
-    QCOMPARE(settings.font().pixelSize(), 300);
 
     // "Monospace" names no installed family but one the font system picks;
     // the box shows that one, and the settings take it on at their size.
