@@ -3,6 +3,7 @@
 
 #include "about/aboutdialog.h"
 #include "database/database.h"
+#include "database/dictionarydatabase.h"
 #include "lookup/searchthread.h"
 #include "mainwindow/pagethread.h"
 #include "preferences/fontbounds.h"
@@ -39,7 +40,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     writeSettings();
 
     const QString file = Database::path();
-    if (Database::openDefault(file) && Database::isEmpty()) {
+    if (DictionaryDatabase::openDefault(file) == DictionaryDatabase::Opened::WithoutTables) {
         if (!createDatabase())
             qDebug() << "MainWindow::createDatabase failed.";
     }
@@ -267,5 +268,5 @@ void MainWindow::writeSettings()
 
 bool MainWindow::createDatabase()
 {
-    return Database::createSchema();
+    return DictionaryDatabase().createSchema();
 }
