@@ -189,10 +189,7 @@ bool DictionaryDatabase::createSchema()
 bool DictionaryDatabase::installedDictionaries(QList<Installed> *list)
 {
     QSqlQuery query(m_db);
-    // The preferences dialog's reading: a statement that cannot be prepared
-    // shows in exec(), with the error exec() leaves.
-    query.prepare(QString::fromLatin1(Sql::selectInstalled));
-    if (!query.exec()) {
+    if (!execute(query, Sql::selectInstalled)) {
         reportFailedQuery(query);
         return fail(query.lastError().text());
     }
