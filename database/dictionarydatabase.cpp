@@ -118,8 +118,12 @@ DictionaryDatabase::Opened DictionaryDatabase::openOrCreateDefault(const QString
 
 bool DictionaryDatabase::openConnection(QSqlDatabase &db)
 {
-    // Wait for another connection's lock rather than fail at once.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout.load()));
+    // Wait for another connection's lock rather than fail at once. Set only
+    // when it changes: the preferences dialog opens the default connection
+    // again while look-ups may be cloning it on their threads.
+    const QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout.load());
+    if (db.connectOptions() != options)
+        db.setConnectOptions(options);
     if (!db.open())
         return false;
     // Write-ahead logging lets look-ups read the installed index while an

@@ -62,7 +62,8 @@ protected:
 
 private:
     // The steps of run() around reading the file and inserting its rows.
-    // Each that fails ends the build with its outcome and returns false.
+    // A step that fails ends the build with its outcome (and a bool step
+    // returns false).
     bool checkAndOpen(QFile *file);
     bool beginBuild(DictionaryDatabase &database);
     void registerAndCommit(DictionaryDatabase &database, int count);
