@@ -26,7 +26,7 @@ public:
     // How opening the default connection ended.
     enum class Opened {
         Ready,         // open, with tables
-        WithoutTables, // open, but the schema has not been created yet
+        WithoutTables, // open, but the file holds no table yet
         Failed,        // the file could not be opened
         SchemaFailed,  // open, but the schema could not be created
     };
