@@ -4,7 +4,7 @@
 // prepared statement in one transaction.
 //
 //   bench_convert [--lines N] [--runs R] [--file PATH]
-#include "database/database.h"
+#include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
 #include "dictionary/format.h"
 #include "generator.h"
@@ -42,7 +42,7 @@ void freshDatabase(const QString &path)
     }
     QFile::remove(path);
     QFile::remove(path + "-journal");
-    if (!Database::openDefault(path) || !Database::createSchema())
+    if (DictionaryDatabase::openOrCreateDefault(path) != DictionaryDatabase::Opened::Ready)
         qFatal("cannot create %s", qPrintable(path));
 }
 

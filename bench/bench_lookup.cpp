@@ -7,8 +7,8 @@
 //
 // FILE is generated when missing (LINES lines, 2,500,000 by default) and its
 // index is built once into FILE.db.
-#include "database/database.h"
 #include "database/settingsstore.h"
+#include "database/dictionarydatabase.h"
 #include "database/workerconnection.h"
 #include "dictionary/convertthread.h"
 #include "generator.h"
@@ -269,12 +269,10 @@ bool ensureIndex(const QString &file, qint64 lines)
             return false;
     }
     const QString db = file + ".db";
-    const bool fresh = !QFileInfo::exists(db);
-    if (!Database::openDefault(db))
-        return false;
-    if (!fresh && !Database::isEmpty())
-        return true;
-    if (!Database::createSchema())
+    const DictionaryDatabase::Opened opened = DictionaryDatabase::openDefault(db);
+    if (opened != DictionaryDatabase::Opened::WithoutTables)
+        return opened == DictionaryDatabase::Opened::Ready;
+    if (!DictionaryDatabase().createSchema())
         return false;
     std::printf("building the index into %s ...\n", qPrintable(db));
     std::fflush(stdout);
@@ -320,7 +318,7 @@ bool burst(const QString &dbFile, const QString &word, QStringList *seen)
     // The window opened its own (empty) database; look up in the bench's.
     QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
     QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-    if (!Database::openDefault(dbFile))
+    if (DictionaryDatabase::openDefault(dbFile) != DictionaryDatabase::Opened::Ready)
         return false;
     window.show();
     auto *edit = window.findChild<QLineEdit *>("searchEdit");
@@ -542,7 +540,8 @@ int main(int argc, char **argv)
                     "%s -> %s\n",
                     int(word.size()), qPrintable(seen.join(", ")),
                     ok ? "ends with the full word, never older after newer" : "FAILED");
-        if (!Database::openDefault(QFileInfo(file).absoluteFilePath() + ".db"))
+        if (DictionaryDatabase::openDefault(QFileInfo(file).absoluteFilePath() + ".db") !=
+            DictionaryDatabase::Opened::Ready)
             return 1;
     }
 

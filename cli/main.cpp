@@ -4,14 +4,13 @@
 #include "cli/commands.h"
 #include "database/database.h"
 #include "database/settingsstore.h"
+#include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QStringList>
 #include <cstdio>
 #include <unistd.h>
@@ -73,13 +72,14 @@ Start openDatabase(QString path, bool create)
         // the command line may come first.
         QDir().mkpath(QFileInfo(path).absolutePath());
     }
-    if (!Database::openDefault(path)) {
-        const QString reason =
-            QSqlDatabase::database(QSqlDatabase::defaultConnection, false).lastError().text();
+    QString reason;
+    const DictionaryDatabase::Opened opened =
+        DictionaryDatabase::openOrCreateDefault(path, &reason);
+    if (opened == DictionaryDatabase::Opened::Failed) {
         fail(QStringLiteral("cannot open the database %1: %2").arg(path, reason));
         return Failed;
     }
-    if (Database::isEmpty() && !Database::createSchema()) {
+    if (opened == DictionaryDatabase::Opened::SchemaFailed) {
         fail(QStringLiteral("cannot create the database schema in %1").arg(path));
         return Failed;
     }
@@ -119,52 +119,45 @@ int install(const QString &file)
         fail("install failed: " + reason);
         return 1;
     }
-    QSqlQuery query;
-    query.prepare("SELECT location, count FROM t_dictionary WHERE id = 1");
-    const bool counted = query.exec() && query.next();
-    std::printf("installed %s (%s entry lines)\n",
-                qPrintable(counted ? query.value(0).toString() : file),
-                counted ? qPrintable(query.value(1).toString()) : "?");
+    DictionaryDatabase::Registration installed{file, QStringLiteral("?")};
+    DictionaryDatabase().registration(DictionaryDatabase::eijiroId, &installed);
+    std::printf("installed %s (%s entry lines)\n", qPrintable(installed.location),
+                qPrintable(installed.count));
     return 0;
 }
 
 int list()
 {
-    QSqlQuery query;
-    if (!query.exec("SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m "
-                    "USING (id)")) {
+    QList<DictionaryDatabase::Installed> installed;
+    if (!DictionaryDatabase().installedDictionaries(&installed)) {
         fail(QStringLiteral("cannot read the dictionary list"));
         return 1;
     }
-    while (query.next())
-        std::printf("%s\t%s\t%s\n", qPrintable(query.value(0).toString()),
-                    qPrintable(query.value(1).toString()), qPrintable(query.value(2).toString()));
+    for (const DictionaryDatabase::Installed &dictionary : std::as_const(installed))
+        std::printf("%d\t%s\t%s\n", dictionary.id, qPrintable(dictionary.name),
+                    qPrintable(dictionary.location));
     return 0;
 }
 
 int remove(int id)
 {
-    QString location;
-    {
-        QSqlQuery query;
-        query.prepare("SELECT location FROM t_dictionary WHERE id = ?");
-        query.addBindValue(id);
-        if (!query.exec()) {
-            fail(QStringLiteral("cannot read the dictionary list"));
-            return 1;
-        }
-        if (!query.next()) {
-            fail(QStringLiteral("remove failed: no dictionary with id %1 is installed").arg(id));
-            return 1;
-        }
-        location = query.value(0).toString();
-    }
-    QString error;
-    if (!Database::removeDictionary(id, &error)) {
-        fail("remove failed: " + error);
+    DictionaryDatabase database;
+    DictionaryDatabase::Registration installed;
+    switch (database.registration(id, &installed)) {
+    case DictionaryDatabase::Answer::Found:
+        break;
+    case DictionaryDatabase::Answer::None:
+        fail(QStringLiteral("remove failed: no dictionary with id %1 is installed").arg(id));
+        return 1;
+    case DictionaryDatabase::Answer::Failed:
+        fail(QStringLiteral("cannot read the dictionary list"));
         return 1;
     }
-    std::printf("removed %s\n", qPrintable(location));
+    if (!database.removeDictionary(id)) {
+        fail("remove failed: " + database.lastError());
+        return 1;
+    }
+    std::printf("removed %s\n", qPrintable(installed.location));
     return 0;
 }
 

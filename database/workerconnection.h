@@ -13,20 +13,15 @@ class WorkerConnection
 public:
     // Clones the default connection's driver and file name.
     WorkerConnection();
-    // Opens `file` directly (for callers that have no default connection).
-    explicit WorkerConnection(const QString &file);
     ~WorkerConnection();
 
     WorkerConnection(const WorkerConnection &) = delete;
     WorkerConnection &operator=(const WorkerConnection &) = delete;
 
-    // The connection, opened if it is not open yet.
+    // The connection, opened (as DictionaryDatabase opens every connection)
+    // if it is not open yet.
     QSqlDatabase database() const;
     QString name() const { return m_name; }
-
-    // How long a statement waits for another connection's lock before it
-    // fails with "database is locked". Ten seconds unless changed (tests).
-    static void setBusyTimeout(int milliseconds);
 
 private:
     QString m_name;

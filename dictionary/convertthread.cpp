@@ -1,5 +1,6 @@
 #include "dictionary/convertthread.h"
 
+#include "database/dictionarydatabase.h"
 #include "database/workerconnection.h"
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
@@ -9,8 +10,6 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QSet>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -24,24 +23,27 @@ namespace {
 QMutex registryMutex;
 QSet<ConvertThread *> registry;
 
-// One entry line as the reading side hands it to the writing side: either a
-// row to insert (key not null), or a progress step, or both.
-struct Item
+// One entry line as the reading side hands it to the writing side: the row
+// it makes (when it has a key), a progress step, or both.
+struct EntryLine
 {
     qint64 offset;
     int row;      // entry lines counted before this one
     int percent;  // -1 when the percentage did not change
     QString key;  // null when the line has no key
     QString line; // the decoded line, for the diagnostics of a failed insert
+
+    bool writesNothing() const { return key.isNull() && percent < 0; }
 };
 
-// How the reading side ended.
+// How reading the file, and writing its rows, ended.
 struct Reading
 {
     // NotFinished when the whole file was read; else why reading stopped.
     ConvertThread::Outcome outcome = ConvertThread::NotFinished;
-    int count = 0;     // entry lines read
-    qint64 nulAt = -1; // offset of the first NUL byte (NotText)
+    int count = 0;       // entry lines read
+    qint64 nulAt = -1;   // offset of the first NUL byte (NotText)
+    QString insertError; // why the writing side gave up (InsertFailed)
 };
 
 // Hands batches of entry lines from the reading thread to the writing one.
@@ -52,7 +54,7 @@ struct Reading
 class Pipe
 {
 public:
-    void push(std::vector<Item> &&batch)
+    void push(std::vector<EntryLine> &&batch)
     {
         std::unique_lock lock(m_mutex);
         m_notFull.wait(lock, [this] { return m_batches.size() < maxBatches; });
@@ -67,7 +69,7 @@ public:
         m_notEmpty.notify_one();
     }
     // False once the reader has closed the pipe and every batch was taken.
-    bool pop(std::vector<Item> *batch)
+    bool pop(std::vector<EntryLine> *batch)
     {
         std::unique_lock lock(m_mutex);
         m_notEmpty.wait(lock, [this] { return !m_batches.empty() || m_closed; });
@@ -85,7 +87,7 @@ private:
     static constexpr size_t maxBatches = 4;
     std::mutex m_mutex;
     std::condition_variable m_notEmpty, m_notFull;
-    std::deque<std::vector<Item>> m_batches;
+    std::deque<std::vector<EntryLine>> m_batches;
     Reading m_reading;
     bool m_closed = false;
 };
@@ -113,6 +115,39 @@ ConvertThread::Outcome refusal(qint64 offset, QByteArrayView chunk, qint64 *nulA
     return ConvertThread::NotFinished;
 }
 
+// Turns the file's raw lines into entry lines: decoded, read as the indexer
+// reads them, keyed, and with the progress each one means.
+class EntryParser
+{
+public:
+    explicit EntryParser(qint64 fileSize) : m_fileSize(fileSize) {}
+
+    // False for a line that is no entry line.
+    bool parse(qint64 offset, QByteArrayView bytes, int row, EntryLine *entry)
+    {
+        // Only a line starting with the marker's two bytes can decode to
+        // a line starting with the marker; skip decoding all others.
+        if (bytes.size() < 2 || quint8(bytes[0]) != 0x81 || quint8(bytes[1]) != 0xA1)
+            return false;
+        QString line = m_decoder.decode(bytes.toByteArray());
+        if (!Eijiro::readIndexer(line, &m_indexer))
+            return false;
+        // The file may grow while it is read; never report 100 early.
+        const int percent = m_fileSize > 0 ? int(qMin<qint64>(offset * 100 / m_fileSize, 99)) : 0;
+        const bool changed = percent != m_lastPercent;
+        m_lastPercent = percent;
+        *entry = {offset, row, changed ? percent : -1, Eijiro::indexKey(m_indexer.entryWord),
+                  std::move(line)};
+        return true;
+    }
+
+private:
+    const qint64 m_fileSize;
+    Eijiro::Decoder m_decoder;
+    Eijiro::IndexerReading m_indexer;
+    int m_lastPercent = -1;
+};
+
 // The reading side: reads, decodes and parses the file's lines and hands the
 // entry lines to the writing side through `pipe`. Checks the stop requests
 // once per line, after the end-of-file test, and between the chunks of a
@@ -120,7 +155,6 @@ ConvertThread::Outcome refusal(qint64 offset, QByteArrayView chunk, qint64 *nulA
 void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomic_bool &stopReading,
                  Pipe *pipe)
 {
-    const qint64 size = file->size();
     Reading reading;
     const auto stopRequested = [&] { return canceled || stopReading; };
     Eijiro::LineReader lines(file, chunkSize);
@@ -130,16 +164,12 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
         reading.outcome = refusal(offset, chunk, &reading.nulAt);
         return reading.outcome == ConvertThread::NotFinished;
     });
-    Eijiro::Decoder decoder;
-    Eijiro::IndexerReading indexer;
-    std::vector<Item> batch;
+    EntryParser parser(file->size());
+    std::vector<EntryLine> batch;
     batch.reserve(batchSize);
-    int lastPercent = -1;
     bool interrupted = false;
-    for (;;) {
-        // The end first: a stop request after the last line changes nothing.
-        if (lines.atEnd())
-            break;
+    // The end first: a stop request after the last line changes nothing.
+    while (!lines.atEnd()) {
         if (stopRequested()) {
             interrupted = true;
             break;
@@ -148,25 +178,15 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
         const QByteArrayView bytes = lines.readLineView();
         if (lines.stopped())
             break;
-        // Only a line starting with the marker's two bytes can decode to
-        // a line starting with the marker; skip decoding all others.
-        if (bytes.size() < 2 || quint8(bytes[0]) != 0x81 || quint8(bytes[1]) != 0xA1)
+        EntryLine entry;
+        if (!parser.parse(offset, bytes, reading.count, &entry))
             continue;
-        QString line = decoder.decode(bytes.toByteArray());
-        if (!Eijiro::readIndexer(line, &indexer))
-            continue;
-        QString key = Eijiro::indexKey(indexer.entryWord);
-        // The file may grow while it is read; never report 100 early.
-        const int percent = size > 0 ? int(qMin<qint64>(offset * 100 / size, 99)) : 0;
-        const bool changed = percent != lastPercent;
-        lastPercent = percent;
-        if (!key.isNull() || changed)
-            batch.push_back(
-                {offset, reading.count, changed ? percent : -1, std::move(key), std::move(line)});
         ++reading.count;
+        if (!entry.writesNothing())
+            batch.push_back(std::move(entry));
         if (batch.size() >= batchSize) {
             pipe->push(std::move(batch));
-            batch = std::vector<Item>();
+            batch = std::vector<EntryLine>();
             batch.reserve(batchSize);
         }
     }
@@ -181,52 +201,100 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
     pipe->close(reading);
 }
 
+// Writes the rows of one entry line. A row that clashes with one already
+// there costs only its line, which is reported; false when nothing can be
+// written at all.
+bool insertEntry(DictionaryDatabase &database, const EntryLine &entry)
+{
+    if (entry.key.isNull())
+        return true;
+    const DictionaryDatabase::Insert inserted = database.insertWord(entry.offset, entry.key);
+    if (inserted == DictionaryDatabase::Insert::Written)
+        return true;
+    qDebug() << "row =" << entry.row << "[" << entry.line << "]";
+    qDebug() << "id =" << DictionaryDatabase::eijiroId << ", position =" << entry.offset
+             << ", name =" << entry.key;
+    return inserted == DictionaryDatabase::Insert::Clash;
+}
+
 // The writing side: inserts the rows coming through `pipe` and reports each
 // new percentage. Returns the error that made it give up (null when none):
 // it then sets `stopReading` and drains the pipe.
-QString insertRows(QSqlDatabase &db, Pipe *pipe, std::atomic_bool *stopReading,
+QString insertRows(DictionaryDatabase &database, Pipe *pipe, std::atomic_bool *stopReading,
                    const std::function<void(int)> &progress)
 {
-    QString insertError;
-    QSqlQuery insert(db);
-    // SQLite refuses some statements already here (a trigger naming a
-    // missing table); exec() then only says the parameters do not fit.
-    const QString prepareError =
-        insert.prepare("INSERT INTO t_word (id, position, name) VALUES (?, ?, ?)")
-            ? QString()
-            : insert.lastError().text();
-    std::vector<Item> batch;
+    QString error;
+    std::vector<EntryLine> batch;
     while (pipe->pop(&batch)) {
-        if (!insertError.isNull())
+        if (!error.isNull())
             continue; // drain, so the reader is never left blocked
-        for (const Item &item : batch) {
-            if (!item.key.isNull()) {
-                insert.addBindValue(1);
-                insert.addBindValue(item.offset);
-                insert.addBindValue(item.key);
-                if (!insert.exec()) {
-                    qDebug() << "QSqlQuery::exec failed." << insert.executedQuery()
-                             << insert.lastError().text();
-                    qDebug() << "row =" << item.row << "[" << item.line << "]";
-                    qDebug() << "id =" << 1 << ", position =" << item.offset
-                             << ", name =" << item.key;
-                    // A clash with a row already there costs that line
-                    // only. Any other failure (a read-only or full disk,
-                    // an I/O error) would fail every row alike: stop.
-                    const int code = insert.lastError().nativeErrorCode().toInt();
-                    if (!prepareError.isNull() || (code & 0xff) != 19) { // SQLITE_CONSTRAINT
-                        insertError =
-                            prepareError.isNull() ? insert.lastError().text() : prepareError;
-                        *stopReading = true;
-                        break;
-                    }
-                }
+        for (const EntryLine &entry : batch) {
+            if (!insertEntry(database, entry)) {
+                error = database.lastError();
+                *stopReading = true;
+                break;
             }
-            if (item.percent >= 0)
-                progress(item.percent);
+            if (entry.percent >= 0)
+                progress(entry.percent);
         }
     }
-    return insertError;
+    return error;
+}
+
+// Reads the file on a thread of its own while this one inserts, so the
+// disk, the decoder and SQLite work side by side.
+Reading readAndInsert(QFile *file, DictionaryDatabase &database, const std::atomic_bool &canceled,
+                      const std::function<void(int)> &progress)
+{
+    std::atomic_bool stopReading{false}; // set when inserting cannot go on at all
+    Pipe pipe;
+    std::thread reader([&] { readEntries(file, canceled, stopReading, &pipe); });
+    const QString insertError = insertRows(database, &pipe, &stopReading, progress);
+    reader.join();
+    Reading reading = pipe.reading();
+    // The reader may have reached the end before the writer gave up.
+    if (!insertError.isNull()) {
+        reading.outcome = ConvertThread::InsertFailed;
+        reading.insertError = insertError;
+    }
+    return reading;
+}
+
+// How a build ends after reading: NotFinished when it goes on to register
+// the dictionary, else the outcome to roll back with and its detail.
+struct Ending
+{
+    ConvertThread::Outcome outcome;
+    QString detail;
+};
+
+Ending howReadingEnded(const Reading &reading, const QFile &file, const QString &path)
+{
+    switch (reading.outcome) {
+    case ConvertThread::NotFinished:
+        break;
+    case ConvertThread::InsertFailed: // reported with its row
+        return {ConvertThread::InsertFailed, reading.insertError};
+    case ConvertThread::Canceled:
+        qDebug() << "Convert thread was canceled.";
+        return {ConvertThread::Canceled, {}};
+    case ConvertThread::NotText:
+        qDebug() << "ConvertThread::run failed." << path << "holds a NUL byte at" << reading.nulAt;
+        return {ConvertThread::NotText, QString::number(reading.nulAt)};
+    case ConvertThread::CrLineEnds:
+        qDebug() << "ConvertThread::run failed." << path << "ends its lines with CR alone";
+        return {ConvertThread::CrLineEnds, {}};
+    case ConvertThread::ReadFailed:
+    default:
+        qDebug() << "QFile::read failed." << file.errorString();
+        return {ConvertThread::ReadFailed, file.errorString()};
+    }
+    // Not one entry line: not a dictionary, whatever else the file holds.
+    if (reading.count == 0) {
+        qDebug() << "ConvertThread::run failed." << path << "holds no entry line";
+        return {ConvertThread::NoEntryLines, {}};
+    }
+    return {ConvertThread::NotFinished, {}};
 }
 
 } // namespace
@@ -319,87 +387,10 @@ void ConvertThread::finish(Outcome outcome, const QString &detail)
     m_outcome = outcome;
 }
 
-void ConvertThread::rollBack(QSqlDatabase &db, Outcome outcome, const QString &detail)
+void ConvertThread::rollBack(DictionaryDatabase &database, Outcome outcome, const QString &detail)
 {
-    db.rollback();
+    database.rollback();
     finish(outcome, detail);
-}
-
-bool ConvertThread::openFile(QFile *file)
-{
-    QString reason;
-    const DictionaryFile::Status status = DictionaryFile::open(file, m_file, &reason);
-    if (status == DictionaryFile::Opened)
-        return true;
-    qDebug() << "QFile::open failed.";
-    finish(status == DictionaryFile::NotRegular ? NotRegularFile : FileOpenFailed, reason);
-    return false;
-}
-
-bool ConvertThread::beginTransaction(QSqlDatabase &db)
-{
-    // Take the write lock up front. With a plain (deferred) BEGIN, a
-    // database that another process is writing, or that is read-only,
-    // would fail at every row, each after a full busy wait; this way it
-    // fails once, here. commit() and rollback() end it as usual.
-    QSqlQuery begin(db);
-    if (begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return true;
-    qDebug() << "QSqlDatabase::transaction failed.";
-    finish(TransactionFailed, begin.lastError().text());
-    return false;
-}
-
-bool ConvertThread::checkNothingInstalled(QSqlDatabase &db)
-{
-    // Every build registers its dictionary as id 1. Asked before reading, so
-    // installing over an installed dictionary fails at once, not at the end
-    // of the file after a clash for every row.
-    QString error, installed;
-    {
-        QSqlQuery query(db);
-        if (!query.exec(QStringLiteral("SELECT location FROM t_dictionary WHERE id = 1"))) {
-            error = query.lastError().text();
-            qDebug() << "QSqlQuery::exec failed." << query.executedQuery() << error;
-        } else if (query.next()) {
-            installed = query.value(0).toString();
-            qDebug() << "ConvertThread::run failed. A dictionary is installed already:"
-                     << installed;
-        }
-    }
-    if (!error.isNull())
-        rollBack(db, InsertFailed, error);
-    else if (!installed.isNull())
-        rollBack(db, AlreadyInstalled, installed);
-    return error.isNull() && installed.isNull();
-}
-
-void ConvertThread::registerAndCommit(QSqlDatabase &db, int count)
-{
-    {
-        QSqlQuery query(db);
-        query.prepare(
-            "INSERT INTO t_dictionary (id, location, encoding, count) VALUES (?, ?, ?, ?)");
-        query.addBindValue(1);
-        query.addBindValue(m_file);
-        query.addBindValue(QString(""));
-        query.addBindValue(count);
-        if (!query.exec()) {
-            qDebug() << "QSqlQuery::exec failed." << query.executedQuery()
-                     << query.lastError().text();
-            rollBack(db, FinalInsertFailed, query.lastError().text());
-            return;
-        }
-    }
-    // Report success only once it is on disk.
-    if (!db.commit()) {
-        const QString error = db.lastError().text();
-        qDebug() << "QSqlDatabase::commit failed." << error;
-        rollBack(db, CommitFailed, error);
-        return;
-    }
-    finish(Committed);
-    emit frameChanged(100);
 }
 
 void ConvertThread::run()
@@ -409,57 +400,70 @@ void ConvertThread::run()
     // without ever taking the write lock, which would keep every other
     // installation out while nothing happens.
     QFile file;
-    if (!openFile(&file))
+    if (!checkAndOpen(&file))
         return;
-    Eijiro::Decoder probe;
-    if (!probe.isValid()) {
+    WorkerConnection connection;
+    DictionaryDatabase database(connection.database());
+    if (!beginBuild(database))
+        return;
+    const Reading reading = readAndInsert(&file, database, canceled,
+                                          [this](int percent) { emit frameChanged(percent); });
+    const Ending ending = howReadingEnded(reading, file, m_file);
+    if (ending.outcome != NotFinished)
+        return rollBack(database, ending.outcome, ending.detail);
+    registerAndCommit(database, reading.count);
+}
+
+bool ConvertThread::checkAndOpen(QFile *file)
+{
+    QString reason;
+    const DictionaryFile::Status status = DictionaryFile::open(file, m_file, &reason);
+    if (status != DictionaryFile::Opened) {
+        qDebug() << "QFile::open failed.";
+        finish(status == DictionaryFile::NotRegular ? NotRegularFile : FileOpenFailed, reason);
+        return false;
+    }
+    if (!Eijiro::Decoder().isValid()) {
         qDebug() << "QStringDecoder failed."
                  << "Shift_JIS";
         finish(DecoderMissing);
-        return;
+        return false;
     }
-    WorkerConnection connection;
-    QSqlDatabase db = connection.database();
-    if (!beginTransaction(db) || !checkNothingInstalled(db))
-        return;
+    return true;
+}
 
-    // Reading and parsing run on a thread of their own while this thread
-    // inserts, so the disk, the decoder and SQLite work side by side.
-    std::atomic_bool stopReading{false}; // set when inserting cannot go on at all
-    Pipe pipe;
-    std::thread reader([&] { readEntries(&file, canceled, stopReading, &pipe); });
-    const QString insertError =
-        insertRows(db, &pipe, &stopReading, [this](int percent) { emit frameChanged(percent); });
-    reader.join();
-
-    // The reader may have reached the end before the writer gave up.
-    if (!insertError.isNull()) {
-        rollBack(db, InsertFailed, insertError);
-        return;
+bool ConvertThread::beginBuild(DictionaryDatabase &database)
+{
+    if (!database.beginBuild()) {
+        finish(TransactionFailed, database.lastError());
+        return false;
     }
-    const Reading &reading = pipe.reading();
-    switch (reading.outcome) {
-    case NotFinished:
+    // Every build registers its dictionary under the same id. Asked before
+    // reading, so installing over an installed dictionary fails at once, not
+    // at the end of the file after a clash for every row.
+    DictionaryDatabase::Registration installed;
+    switch (database.registration(DictionaryDatabase::eijiroId, &installed)) {
+    case DictionaryDatabase::Answer::None:
+        return true;
+    case DictionaryDatabase::Answer::Found:
+        qDebug() << "ConvertThread::run failed. A dictionary is installed already:"
+                 << installed.location;
+        rollBack(database, AlreadyInstalled, installed.location);
+        return false;
+    case DictionaryDatabase::Answer::Failed:
         break;
-    case Canceled:
-        qDebug() << "Convert thread was canceled.";
-        return rollBack(db, Canceled);
-    case NotText:
-        qDebug() << "ConvertThread::run failed." << m_file << "holds a NUL byte at"
-                 << reading.nulAt;
-        return rollBack(db, NotText, QString::number(reading.nulAt));
-    case CrLineEnds:
-        qDebug() << "ConvertThread::run failed." << m_file << "ends its lines with CR alone";
-        return rollBack(db, CrLineEnds);
-    case ReadFailed:
-    default:
-        qDebug() << "QFile::read failed." << file.errorString();
-        return rollBack(db, ReadFailed, file.errorString());
     }
-    // Not one entry line: not a dictionary, whatever else the file holds.
-    if (reading.count == 0) {
-        qDebug() << "ConvertThread::run failed." << m_file << "holds no entry line";
-        return rollBack(db, NoEntryLines);
-    }
-    registerAndCommit(db, reading.count);
+    rollBack(database, InsertFailed, database.lastError());
+    return false;
+}
+
+void ConvertThread::registerAndCommit(DictionaryDatabase &database, int count)
+{
+    if (!database.registerDictionary(m_file, count))
+        return rollBack(database, FinalInsertFailed, database.lastError());
+    // Report success only once it is on disk.
+    if (!database.commit())
+        return finish(CommitFailed, database.lastError());
+    finish(Committed);
+    emit frameChanged(100);
 }

@@ -3,8 +3,8 @@
 #include <QThread>
 #include <atomic>
 
+class DictionaryDatabase;
 class QFile;
-class QSqlDatabase;
 
 // Builds a dictionary's entry-word index on a worker thread: one t_word row
 // per keyed entry line and one t_dictionary row, all in one transaction, so a
@@ -61,12 +61,14 @@ protected:
     void run() override;
 
 private:
-    bool openFile(QFile *file);
-    bool beginTransaction(QSqlDatabase &db);
-    bool checkNothingInstalled(QSqlDatabase &db);
-    void registerAndCommit(QSqlDatabase &db, int count);
+    // The steps of run() around reading the file and inserting its rows.
+    // A step that fails ends the build with its outcome (and a bool step
+    // returns false).
+    bool checkAndOpen(QFile *file);
+    bool beginBuild(DictionaryDatabase &database);
+    void registerAndCommit(DictionaryDatabase &database, int count);
     // Rolls the build back and ends it with `outcome`.
-    void rollBack(QSqlDatabase &db, Outcome outcome, const QString &detail = QString());
+    void rollBack(DictionaryDatabase &database, Outcome outcome, const QString &detail = QString());
     // `detail` completes errorString(): an error text, a byte offset, a path.
     void finish(Outcome outcome, const QString &detail = QString());
 

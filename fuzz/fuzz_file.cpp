@@ -13,7 +13,7 @@
 // 4. A look-up of a word from the file gives the page of the 128 lines at
 //    the word's first row, well-formed, never a failure.
 // Any fault aborts with a description.
-#include "database/database.h"
+#include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
 #include "dictionary/format.h"
 #include "lookup/renderer.h"
@@ -252,7 +252,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     const QString base = QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
     scratch = new QTemporaryDir(base + "/orvel-fuzz-XXXXXX");
     dictionaryPath = scratch->filePath("dictionary.txt");
-    if (!Database::openDefault(scratch->filePath("index.db")) || !Database::createSchema())
+    if (DictionaryDatabase::openOrCreateDefault(scratch->filePath("index.db")) !=
+        DictionaryDatabase::Opened::Ready)
         fail("cannot create the scratch database");
     return 0;
 }

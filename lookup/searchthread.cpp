@@ -1,5 +1,6 @@
 #include "lookup/searchthread.h"
 
+#include "database/dictionarydatabase.h"
 #include "database/workerconnection.h"
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
@@ -8,29 +9,11 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace {
 // The window of one look-up is about 10 KiB; a larger read-ahead costs more
 // than the 128 lines themselves.
 constexpr qint64 readAhead = 16 * 1024;
-
-// Prepares and runs one statement. A statement SQLite refuses (a missing
-// table) fails in prepare(); its error is the one worth reporting, since a
-// following exec() would replace it with a vague one.
-bool execute(QSqlQuery &query, const QString &sql, const QVariantList &values)
-{
-    bool ok = query.prepare(sql);
-    if (ok) {
-        for (const QVariant &value : values)
-            query.addBindValue(value);
-        ok = query.exec();
-    }
-    if (!ok)
-        qDebug() << "QSqlQuery::exec failed." << query.executedQuery() << query.lastError().text();
-    return ok;
-}
 
 // A failed look-up still shows a page: a desktop user has no terminal to
 // read the debug line on, and the previous word's page would be a wrong
@@ -44,10 +27,9 @@ SearchThread::Status failed(const QString &shown, const QString &line, QString *
     return SearchThread::Failed;
 }
 
-SearchThread::Status indexFailed(const QSqlQuery &query, const char *what, QString *page,
+SearchThread::Status indexFailed(const QString &reason, const char *what, QString *page,
                                  QString *error)
 {
-    const QString reason = query.lastError().text();
     return failed(QCoreApplication::translate(
                       "SearchThread",
                       "The dictionary index cannot be read:<br />%1<br /><br />Please try "
@@ -85,23 +67,27 @@ void SearchThread::setWord(const QString &word)
 
 SearchThread::Status SearchThread::lookUp(const QString &word, QString *page, QString *error)
 {
-    // Declared first so that it outlives the query below.
+    // Declared first so that it outlives the queries below.
     WorkerConnection connection;
-    QSqlQuery query(connection.database());
+    DictionaryDatabase database(connection.database());
 
-    if (!execute(query, QStringLiteral("SELECT location FROM t_dictionary"), {}))
-        return indexFailed(query, "the installed dictionaries", page, error);
-    if (!query.next()) {
-        qDebug() << "QSqlQuery::next failed.";
+    QString location;
+    switch (database.dictionaryLocation(&location)) {
+    case DictionaryDatabase::Answer::Found:
+        break;
+    case DictionaryDatabase::Answer::None:
         *page = tr("No dictionary is installed.<br /><br />Please setup new dictionaries on "
                    "preferences dialog.<br />[Edit] - [Preferences] - [Dictionary] Tab");
         return NoDictionary;
+    case DictionaryDatabase::Answer::Failed:
+        return indexFailed(database.lastError(), "the installed dictionaries", page, error);
     }
-    const QString location = query.value(0).toString();
 
-    if (!execute(query, QStringLiteral("SELECT position FROM t_word WHERE name = ? LIMIT 1"),
-                 {Eijiro::queryKey(word)}))
-        return indexFailed(query, "the word index", page, error);
+    qint64 position = 0;
+    const DictionaryDatabase::Answer indexed =
+        database.firstPosition(Eijiro::queryKey(word), &position);
+    if (indexed == DictionaryDatabase::Answer::Failed)
+        return indexFailed(database.lastError(), "the word index", page, error);
 
     // Never blocks, whatever now stands at the path: a FIFO fails like a
     // missing file. The line reader buffers on its own.
@@ -119,13 +105,9 @@ SearchThread::Status SearchThread::lookUp(const QString &word, QString *page, QS
     }
 
     ResultRenderer renderer(word);
-    while (query.next()) {
-        // 64-bit: entries past 2 GiB must be reachable.
-        const qint64 offset = query.value(0).toLongLong();
-        // A failed seek (a negative offset) would leave the file at its
-        // start and show unrelated lines; show nothing instead.
-        if (!file.seek(offset))
-            continue;
+    // A failed seek (a negative offset) would leave the file at its start
+    // and show unrelated lines; show nothing instead.
+    if (indexed == DictionaryDatabase::Answer::Found && file.seek(position)) {
         Eijiro::LineReader reader(&file, readAhead);
         for (int i = 0; i < windowLines; ++i) {
             const QByteArray bytes = reader.readLine();

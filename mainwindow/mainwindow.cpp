@@ -3,6 +3,7 @@
 
 #include "about/aboutdialog.h"
 #include "database/database.h"
+#include "database/dictionarydatabase.h"
 #include "lookup/searchthread.h"
 #include "mainwindow/pagethread.h"
 #include "preferences/optiondialog.h"
@@ -43,7 +44,7 @@ MainWindow::MainWindow(QWidget *parent)
     writeSettings();
 
     const QString file = Database::path();
-    if (Database::openDefault(file) && Database::isEmpty()) {
+    if (DictionaryDatabase::openDefault(file) == DictionaryDatabase::Opened::WithoutTables) {
         if (!createDatabase())
             qDebug() << "MainWindow::createDatabase failed.";
     }
@@ -261,5 +262,5 @@ void MainWindow::writeSettings()
 
 bool MainWindow::createDatabase()
 {
-    return Database::createSchema();
+    return DictionaryDatabase().createSchema();
 }

@@ -1,19 +1,15 @@
 #include "preferences/optiondialog.h"
 #include "ui_optiondialog.h"
 
-#include "database/database.h"
+#include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
 #include "preferences/viewsettings.h"
 #include "wizard/dictionarywizard.h"
 
 #include <QApplication>
-#include <QDebug>
 #include <QEvent>
 #include <QMessageBox>
 #include <QScopedValueRollback>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QStandardItemModel>
 
 OptionDialog::OptionDialog(ViewSettings *settings, QWidget *parent)
@@ -64,24 +60,18 @@ void OptionDialog::showFont()
 
 QStandardItemModel *OptionDialog::loadDictionaries() const
 {
-    QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, true);
-    if (!db.open()) {
-        qDebug() << "QSqlDatabase::open failed." << db.lastError().text();
+    // Opened again although it is normally open: a start-up that could not
+    // open the database gets another chance here.
+    DictionaryDatabase database;
+    QList<DictionaryDatabase::Installed> installed;
+    if (!database.open() || !database.installedDictionaries(&installed))
         return nullptr;
-    }
-    QSqlQuery query(db);
-    query.prepare("SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m "
-                  "USING (id)");
-    if (!query.exec()) {
-        qDebug() << "QSqlQuery::exec failed." << query.executedQuery() << query.lastError().text();
-        return nullptr;
-    }
     auto *model = new QStandardItemModel;
     model->setHorizontalHeaderLabels({tr("No"), tr("Name"), tr("File")});
-    while (query.next()) {
-        model->appendRow({new QStandardItem(query.value(0).toString()),
-                          new QStandardItem(query.value(1).toString()),
-                          new QStandardItem(query.value(2).toString())});
+    for (const DictionaryDatabase::Installed &dictionary : std::as_const(installed)) {
+        model->appendRow({new QStandardItem(QString::number(dictionary.id)),
+                          new QStandardItem(dictionary.name),
+                          new QStandardItem(dictionary.location)});
     }
     return model;
 }
@@ -159,12 +149,13 @@ void OptionDialog::on_removeButton_clicked()
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QStandardItem *item = m_model->item(ui->dictionaryView->currentIndex().row(), 0);
-    QString error;
-    const bool removed = item && Database::removeDictionary(item->text().toInt(), &error);
+    DictionaryDatabase database;
+    const bool removed = item && database.removeDictionary(item->text().toInt());
     // Removed or rolled back, the list shows what the database now holds.
     refresh();
     if (!removed) {
-        ui->removalErrorLabel->setText(tr("The dictionary could not be removed: %1").arg(error));
+        ui->removalErrorLabel->setText(
+            tr("The dictionary could not be removed: %1").arg(database.lastError()));
         ui->removalErrorLabel->show();
     }
     QApplication::restoreOverrideCursor();

@@ -1,7 +1,7 @@
 #include "testutil.h"
 
-#include "database/database.h"
 #include "database/settingsstore.h"
+#include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
 #include "generator.h"
 
@@ -120,9 +120,7 @@ bool openFreshDatabase(const QString &dbFile)
         QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
         QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
     }
-    if (!Database::openDefault(dbFile))
-        return false;
-    return !Database::isEmpty() || Database::createSchema();
+    return DictionaryDatabase::openOrCreateDefault(dbFile) == DictionaryDatabase::Opened::Ready;
 }
 
 int install(const QString &file, QList<int> *progress)

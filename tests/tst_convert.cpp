@@ -1,6 +1,6 @@
 // The index builder: exact rows and counts, progress, and every way a build
 // can end, on real files and a real database.
-#include "database/workerconnection.h"
+#include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
 #include "generator.h"
 #include "lookup/searchthread.h"
@@ -72,11 +72,11 @@ struct WriteLock
         db.setDatabaseName(dbFile);
         if (!db.open() || !QSqlQuery(db).exec("BEGIN IMMEDIATE"))
             qFatal("cannot hold the write lock");
-        WorkerConnection::setBusyTimeout(100);
+        DictionaryDatabase::setBusyTimeout(100);
     }
     ~WriteLock()
     {
-        WorkerConnection::setBusyTimeout(10000);
+        DictionaryDatabase::setBusyTimeout(10000);
         QSqlDatabase::database("holder").rollback();
         QSqlDatabase::removeDatabase("holder");
     }

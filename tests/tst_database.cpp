@@ -1,13 +1,72 @@
-// Where the dictionary database lives, and what happens when it cannot be
-// created there.
+// Where the dictionary database lives, what opening makes of the file found
+// there, and what DictionaryDatabase's operations read and write.
 #include "database/database.h"
+#include "database/dictionarydatabase.h"
 #include "testutil.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
+#include <QSqlQuery>
 #include <QtTest>
+
+using Opened = DictionaryDatabase::Opened;
+using Answer = DictionaryDatabase::Answer;
+Q_DECLARE_METATYPE(Opened)
+
+namespace {
+
+void closeDefault()
+{
+    if (!QSqlDatabase::contains(QSqlDatabase::defaultConnection))
+        return;
+    QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+}
+
+QString scalar(const QString &sql)
+{
+    QSqlQuery query(sql);
+    return query.next() ? query.value(0).toString() : QStringLiteral("<none>");
+}
+
+QString typesText(DictionaryDatabase &database)
+{
+    QList<DictionaryDatabase::Type> types;
+    if (!database.dictionaryTypes(&types))
+        return "failed";
+    QStringList out;
+    for (const auto &type : types)
+        out << QString("%1 %2%3").arg(type.id).arg(type.name, type.installed ? " installed" : "");
+    return out.join(", ");
+}
+
+// Runs one operation; false when it failed rather than found something or
+// nothing.
+bool answered(DictionaryDatabase &database, const QString &operation)
+{
+    QString location;
+    qint64 position;
+    DictionaryDatabase::Registration registration;
+    QList<DictionaryDatabase::Installed> installed;
+    QList<DictionaryDatabase::Type> types;
+    if (operation == "location")
+        return database.dictionaryLocation(&location) != Answer::Failed;
+    if (operation == "position")
+        return database.firstPosition("RUN", &position) != Answer::Failed;
+    if (operation == "registration")
+        return database.registration(1, &registration) != Answer::Failed;
+    if (operation == "installed")
+        return database.installedDictionaries(&installed);
+    if (operation == "types")
+        return database.dictionaryTypes(&types);
+    if (operation == "removal")
+        return database.removeDictionary(1);
+    return database.beginBuild() && database.registerDictionary("/dict.txt", 1);
+}
+
+} // namespace
 
 class TestDatabase : public QObject
 {
@@ -54,6 +113,141 @@ private slots:
                  qPrintable(err));
         QCOMPARE(QDir(dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"file"});
         QVERIFY(!QFileInfo::exists("/orvel.db"));
+    }
+
+    void openingCreatesTheSchemaOnlyWhereThereIsNone_data()
+    {
+        QTest::addColumn<QString>("found"); // what lies at the path
+        QTest::addColumn<Opened>("opened");
+        QTest::addColumn<QStringList>("tables");
+        QTest::addColumn<QString>("error");
+        const QStringList schema{"m_dictionary", "t_dictionary", "t_word"};
+        QTest::newRow("nothing") << "nothing" << Opened::Ready << schema << QString();
+        QTest::newRow("another program's table")
+            << "table" << Opened::Ready << QStringList{"notes"} << QString();
+        QTest::newRow("no database")
+            << "text" << Opened::SchemaFailed << QStringList() << "file is not a database";
+        QTest::newRow("a folder") << "folder" << Opened::Failed << QStringList()
+                                  << "unable to open database file";
+    }
+
+    void openingCreatesTheSchemaOnlyWhereThereIsNone()
+    {
+        QFETCH(QString, found);
+        QFETCH(Opened, opened);
+        QFETCH(QStringList, tables);
+        QFETCH(QString, error);
+        closeDefault();
+        const QString file = TestUtil::makeDir("opening") + "/" + found + ".db";
+        const QByteArray text = "plain text, no database\n";
+        if (found == "table") {
+            QVERIFY(DictionaryDatabase::openDefault(file) == Opened::WithoutTables);
+            QVERIFY(QSqlQuery().exec("CREATE TABLE notes (text TEXT)"));
+            closeDefault();
+        } else if (found == "text") {
+            TestUtil::writeBytes(file, text);
+        } else if (found == "folder") {
+            QVERIFY(QDir().mkpath(file));
+        }
+
+        QString reason;
+        QCOMPARE(DictionaryDatabase::openOrCreateDefault(file, &reason), opened);
+        QVERIFY2(error.isEmpty() ? reason.isEmpty() : reason.contains(error), qPrintable(reason));
+        if (opened == Opened::Ready) {
+            QCOMPARE(QSqlDatabase::database().tables(QSql::Tables), tables);
+            // Look-ups read while an installation writes.
+            QCOMPARE(scalar("PRAGMA journal_mode"), QString("wal"));
+        }
+        if (found == "nothing") {
+            DictionaryDatabase database;
+            QCOMPARE(typesText(database), QString("1 Eijiro"));
+        }
+        if (found == "text") {
+            closeDefault();
+            QFile kept(file);
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), text);
+        }
+    }
+
+    // A build written through the operations the builder uses, read back
+    // through those of the look-up, the lists and orvel-cli, then removed.
+    void operationsReadWhatABuildWrote()
+    {
+        QVERIFY(TestUtil::openFreshDatabase(TestUtil::makeDir("operations") + "/orvel.db"));
+        DictionaryDatabase database;
+        QString location;
+        QCOMPARE(database.dictionaryLocation(&location), Answer::None);
+
+        // Rolled back: nothing of it stays.
+        QVERIFY(database.beginBuild());
+        QCOMPARE(database.insertWord(0, "GONE"), DictionaryDatabase::Insert::Written);
+        database.rollback();
+        QCOMPARE(TestUtil::rowCount("t_word"), 0);
+
+        QVERIFY(database.beginBuild());
+        using Insert = DictionaryDatabase::Insert;
+        QCOMPARE(database.insertWord(10, "RUN"), Insert::Written);
+        QCOMPARE(database.insertWord(25, "WALK"), Insert::Written);
+        QCOMPARE(database.insertWord(40, "RUN"), Insert::Written);
+        // The same line twice costs that row only; the build goes on.
+        QCOMPARE(database.insertWord(25, "TALK"), Insert::Clash);
+        QCOMPARE(database.insertWord(55, "TALK"), Insert::Written);
+        QVERIFY(database.registerDictionary("/dict/eijiro.txt", 5));
+        QVERIFY(database.commit());
+
+        QCOMPARE(database.dictionaryLocation(&location), Answer::Found);
+        QCOMPARE(location, QString("/dict/eijiro.txt"));
+        qint64 position = -1;
+        // A key's first line in the file, not its last.
+        QCOMPARE(database.firstPosition("RUN", &position), Answer::Found);
+        QCOMPARE(position, 10);
+        QCOMPARE(database.firstPosition("TALK", &position), Answer::Found);
+        QCOMPARE(position, 55);
+        QCOMPARE(database.firstPosition("SWIM", &position), Answer::None);
+        DictionaryDatabase::Registration registration;
+        QCOMPARE(database.registration(2, &registration), Answer::None);
+        QCOMPARE(database.registration(1, &registration), Answer::Found);
+        QCOMPARE(registration.location + " " + registration.count, "/dict/eijiro.txt 5");
+        QCOMPARE(scalar("SELECT encoding IS NULL FROM t_dictionary"), QString("0"));
+        QList<DictionaryDatabase::Installed> installed;
+        QVERIFY(database.installedDictionaries(&installed));
+        QCOMPARE(installed.size(), 1);
+        QCOMPARE(installed[0].id, 1);
+        QCOMPARE(installed[0].name + " " + installed[0].location, "Eijiro /dict/eijiro.txt");
+        QCOMPARE(typesText(database), QString("1 Eijiro installed"));
+        // A second build is refused before it has read anything.
+        QVERIFY(database.beginBuild());
+        QCOMPARE(database.registerDictionary("/dict/other.txt", 1), false);
+        QVERIFY2(database.lastError().contains("UNIQUE"), qPrintable(database.lastError()));
+        database.rollback();
+
+        QVERIFY(database.removeDictionary(1));
+        QCOMPARE(TestUtil::rowCount("t_word"), 0);
+        QCOMPARE(database.dictionaryLocation(&location), Answer::None);
+        QCOMPARE(typesText(database), QString("1 Eijiro"));
+    }
+
+    // A statement that fails is never taken for an answer: each operation
+    // says so and gives SQLite's reason.
+    void failedStatementsAreReportedNotAnswered_data()
+    {
+        QTest::addColumn<QString>("operation");
+        for (const char *operation : {"location", "position", "registration", "installed", "types",
+                                      "removal", "registering"})
+            QTest::newRow(operation) << operation;
+    }
+
+    void failedStatementsAreReportedNotAnswered()
+    {
+        QFETCH(QString, operation);
+        QVERIFY(TestUtil::openFreshDatabase(TestUtil::makeDir("failing") + "/orvel.db"));
+        for (const char *table : {"t_word", "t_dictionary", "m_dictionary"})
+            QVERIFY(QSqlQuery().exec(QString("ALTER TABLE %1 RENAME TO old_%1").arg(table)));
+        DictionaryDatabase database;
+        QVERIFY(!answered(database, operation));
+        QVERIFY2(database.lastError().contains("no such table"), qPrintable(database.lastError()));
+        database.rollback();
     }
 };
 

@@ -308,8 +308,8 @@ void TestPreferences::failedRefresh()
         "SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m USING (id)";
     QVERIFY(exec("ALTER TABLE m_dictionary RENAME TO m_old"));
     QSqlQuery failing;
-    failing.prepare(select);
-    QVERIFY(!failing.exec());
+    QVERIFY(!failing.prepare(select));
+    // SQLite's reason, not the vague one exec() would leave after it.
     const QString error = failing.lastError().text();
     {
         MessageCapture messages;

@@ -3,7 +3,7 @@
 // another process, garbage settings and hostile typed words. Each ends with
 // a clear diagnostic, loses nothing already installed, and never crashes.
 #include "database/database.h"
-#include "database/workerconnection.h"
+#include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
 #include "dictionary/format.h"
 #include "fuzz/pagecheck.h"
@@ -257,7 +257,7 @@ class TestRobustness : public QObject
 
 private slots:
     void init() { dir = TestUtil::makeDir(QTest::currentTestFunction()); }
-    void cleanup() { WorkerConnection::setBusyTimeout(10000); }
+    void cleanup() { DictionaryDatabase::setBusyTimeout(10000); }
 
     void unusableDictionaryFilesLoseNothing_data()
     {
@@ -576,9 +576,8 @@ private slots:
         closeDefault();
         {
             MessageCapture messages;
-            QVERIFY(Database::openDefault(db));
-            QVERIFY(Database::isEmpty());
-            QVERIFY(!Database::createSchema());
+            QVERIFY(DictionaryDatabase::openOrCreateDefault(db) ==
+                    DictionaryDatabase::Opened::SchemaFailed);
             QCOMPARE(messages.lines(QtCriticalMsg).size(), 1);
             QVERIFY(messages.lines(QtCriticalMsg)
                         .first()
@@ -659,7 +658,7 @@ private slots:
             QCOMPARE(r.page, page);
 
             // A build cannot get the write lock: one failure, not one per row.
-            WorkerConnection::setBusyTimeout(200);
+            DictionaryDatabase::setBusyTimeout(200);
             MessageCapture messages;
             QCOMPARE(TestUtil::install(file), int(ConvertThread::TransactionFailed));
             QCOMPARE(messages.all(), QStringList{"QSqlDatabase::transaction failed."});
@@ -671,7 +670,7 @@ private slots:
         // a shared lock that keeps the exclusive one out, so the default
         // connection is closed (look-ups only copy its settings).
         QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
-        WorkerConnection::setBusyTimeout(10000);
+        DictionaryDatabase::setBusyTimeout(10000);
         {
             LockHolder holder(db, "exclusive");
             QVERIFY(holder.locked());
@@ -687,7 +686,7 @@ private slots:
         {
             LockHolder holder(db, "exclusive");
             QVERIFY(holder.locked());
-            WorkerConnection::setBusyTimeout(200);
+            DictionaryDatabase::setBusyTimeout(200);
             MessageCapture messages;
             const LookUp r = lookUp("run");
             QCOMPARE(r.status, SearchThread::Failed);

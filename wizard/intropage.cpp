@@ -1,10 +1,10 @@
 #include "wizard/intropage.h"
 #include "ui_intropage.h"
 
+#include "database/dictionarydatabase.h"
+
 #include <QEvent>
 #include <QRadioButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 // QWizard keeps the first registration of a field name and ignores later
 // ones, so binding "dictionaryName" to whichever button is checked on the
@@ -26,13 +26,12 @@ IntroPage::~IntroPage()
 
 void IntroPage::initializePage()
 {
-    QSqlDatabase::database(QSqlDatabase::defaultConnection, true);
-    QSqlQuery query("SELECT m.id, t.id, m.name FROM m_dictionary m LEFT OUTER JOIN t_dictionary t "
-                    "ON (m.id = t.id)");
-    while (query.next()) {
-        auto *button = new QRadioButton(query.value(2).toString());
+    QList<DictionaryDatabase::Type> types;
+    DictionaryDatabase().dictionaryTypes(&types);
+    for (const DictionaryDatabase::Type &type : std::as_const(types)) {
+        auto *button = new QRadioButton(type.name);
         // A type with a dictionary installed cannot take a second one.
-        button->setEnabled(query.value(1).isNull());
+        button->setEnabled(!type.installed);
         ui->listLayout->addWidget(button);
         connect(button, &QRadioButton::clicked, this, &QWizardPage::completeChanged);
     }

@@ -9,6 +9,7 @@
 #include "about/aboutdialog.h"
 #include "app/translation.h"
 #include "database/settingsstore.h"
+#include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
 #include "lookup/renderer.h"
 #include "mainwindow/mainwindow.h"
@@ -23,7 +24,6 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QRadioButton>
-#include <QSqlQuery>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -105,8 +105,8 @@ bool shootMain(MainWindow &window, const Options &options)
         return false;
     // Without a dictionary the look-up gives a page all the same, one that
     // asks to install a dictionary.
-    QSqlQuery installed(QStringLiteral("SELECT COUNT(*) FROM t_dictionary"));
-    if (!installed.next() || installed.value(0).toInt() == 0)
+    QList<DictionaryDatabase::Installed> installed;
+    if (!DictionaryDatabase().installedDictionaries(&installed) || installed.isEmpty())
         return fail(QStringLiteral("no dictionary is installed"));
     auto *edit = child<QLineEdit>(&window, "searchEdit");
     auto *view = child<QTextBrowser>(&window, "textBrowser");

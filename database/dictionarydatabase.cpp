@@ -1,0 +1,364 @@
+#include "database/dictionarydatabase.h"
+
+#include <QDebug>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <atomic>
+
+namespace {
+
+// Every statement the program runs on the database.
+namespace Sql {
+// The schema and its seed row.
+const char createTypes[] =
+    "CREATE TABLE m_dictionary (id INTEGER NOT NULL, name TEXT NOT NULL, PRIMARY KEY (id))";
+const char insertType[] = "INSERT INTO m_dictionary (id, name) VALUES (?, ?)";
+const char createDictionaries[] =
+    "CREATE TABLE t_dictionary (id INTEGER NOT NULL, location TEXT NOT NULL, encoding TEXT, "
+    "count INTEGER, PRIMARY KEY (id))";
+const char createWords[] = "CREATE TABLE t_word (id INTEGER NOT NULL, position INTEGER NOT NULL, "
+                           "name TEXT NOT NULL, PRIMARY KEY (id, position))";
+const char createWordIndex[] = "CREATE INDEX i_word_name ON t_word (name ASC)";
+
+const char journalMode[] = "PRAGMA journal_mode=WAL";
+
+const char selectInstalled[] =
+    "SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m USING (id)";
+const char selectTypes[] =
+    "SELECT m.id, t.id, m.name FROM m_dictionary m LEFT OUTER JOIN t_dictionary t ON (m.id = t.id)";
+const char selectLocation[] = "SELECT location FROM t_dictionary";
+const char selectPosition[] = "SELECT position FROM t_word WHERE name = ? LIMIT 1";
+const char selectRegistration[] = "SELECT location, count FROM t_dictionary WHERE id = ?";
+
+const char deleteWords[] = "DELETE FROM t_word WHERE id = ?";
+const char deleteDictionary[] = "DELETE FROM t_dictionary WHERE id = ?";
+
+const char beginImmediate[] = "BEGIN IMMEDIATE";
+const char insertWord[] = "INSERT INTO t_word (id, position, name) VALUES (?, ?, ?)";
+const char insertDictionary[] =
+    "INSERT INTO t_dictionary (id, location, encoding, count) VALUES (?, ?, ?, ?)";
+} // namespace Sql
+
+// SQLite's result code for a violated constraint (SQLITE_CONSTRAINT); its
+// extended codes (UNIQUE, PRIMARY KEY...) keep it in their low byte.
+constexpr int sqliteConstraint = 19;
+
+std::atomic<int> busyTimeout{10000};
+
+// Prepares `sql`, binds `values` and runs it. SQLite refuses most broken
+// statements (a missing table, a file that is no database) when they are
+// prepared; exec() after a failed prepare() would replace that error with a
+// vague "No query", so the query's error stays the one of prepare().
+bool execute(QSqlQuery &query, const char *sql, const QVariantList &values = {})
+{
+    if (!query.prepare(QString::fromLatin1(sql)))
+        return false;
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    return query.exec();
+}
+
+void reportFailedQuery(const QSqlQuery &query)
+{
+    qDebug() << "QSqlQuery::exec failed." << query.executedQuery() << query.lastError().text();
+}
+
+void critical(const char *message, const QSqlError &error)
+{
+    qCritical("%s (%s)", message, error.text().toLocal8Bit().constData());
+}
+
+} // namespace
+
+DictionaryDatabase::DictionaryDatabase()
+    : m_db(QSqlDatabase::database(QSqlDatabase::defaultConnection, true))
+{
+}
+
+DictionaryDatabase::DictionaryDatabase(const QSqlDatabase &connection) : m_db(connection)
+{
+}
+
+DictionaryDatabase::~DictionaryDatabase() = default;
+
+bool DictionaryDatabase::fail(const QString &error)
+{
+    m_lastError = error;
+    return false;
+}
+
+DictionaryDatabase::Opened DictionaryDatabase::openDefault(const QString &file, QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", QSqlDatabase::defaultConnection);
+    db.setDatabaseName(file);
+    if (!openConnection(db)) {
+        qDebug() << "QSqlDatabase::open failed." << db.lastError().text();
+        if (error)
+            *error = db.lastError().text();
+        return Opened::Failed;
+    }
+    return DictionaryDatabase(db).hasTables() ? Opened::Ready : Opened::WithoutTables;
+}
+
+DictionaryDatabase::Opened DictionaryDatabase::openOrCreateDefault(const QString &file,
+                                                                   QString *error)
+{
+    const Opened opened = openDefault(file, error);
+    if (opened != Opened::WithoutTables)
+        return opened;
+    DictionaryDatabase database;
+    if (database.createSchema())
+        return Opened::Ready;
+    if (error)
+        *error = database.lastError();
+    return Opened::SchemaFailed;
+}
+
+bool DictionaryDatabase::openConnection(QSqlDatabase &db)
+{
+    // Wait for another connection's lock rather than fail at once. Set only
+    // when it changes: the preferences dialog opens the default connection
+    // again while look-ups may be cloning it on their threads.
+    const QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout.load());
+    if (db.connectOptions() != options)
+        db.setConnectOptions(options);
+    if (!db.open())
+        return false;
+    // Write-ahead logging lets look-ups read the installed index while an
+    // installation (in this process or another) writes its transaction.
+    // The mode is stored in the file: the default connection, which opens
+    // it first, sets it, and the workers' connections find it there. A
+    // read-only file simply keeps its mode.
+    if (db.connectionName() == QLatin1String(QSqlDatabase::defaultConnection))
+        QSqlQuery(db).exec(QString::fromLatin1(Sql::journalMode));
+    return true;
+}
+
+void DictionaryDatabase::setBusyTimeout(int milliseconds)
+{
+    busyTimeout = milliseconds;
+}
+
+bool DictionaryDatabase::open()
+{
+    if (openConnection(m_db))
+        return true;
+    qDebug() << "QSqlDatabase::open failed." << m_db.lastError().text();
+    return fail(m_db.lastError().text());
+}
+
+bool DictionaryDatabase::hasTables() const
+{
+    return !m_db.tables(QSql::Tables).isEmpty();
+}
+
+bool DictionaryDatabase::createSchema()
+{
+    QSqlQuery query(m_db);
+    if (!m_db.transaction()) {
+        critical("QSqlDatabase::transaction failed.", m_db.lastError());
+        return fail(m_db.lastError().text());
+    }
+    const struct
+    {
+        const char *sql;
+        const char *failure;
+        QVariantList values;
+    } steps[] = {
+        {Sql::createTypes, "create table m_dictionary failed.", {}},
+        {Sql::insertType, "insert m_dictionary failed.", {eijiroId, QStringLiteral("Eijiro")}},
+        {Sql::createDictionaries, "create table t_dictionary failed.", {}},
+        {Sql::createWords, "create table t_word failed.", {}},
+        {Sql::createWordIndex, "create index t_word_name failed.", {}},
+    };
+    for (const auto &step : steps) {
+        if (!execute(query, step.sql, step.values)) {
+            critical(step.failure, query.lastError());
+            fail(query.lastError().text());
+            m_db.rollback();
+            return false;
+        }
+    }
+    if (!m_db.commit()) {
+        critical("QSqlDatabase::commit failed.", m_db.lastError());
+        fail(m_db.lastError().text());
+        m_db.rollback();
+        return false;
+    }
+    return true;
+}
+
+bool DictionaryDatabase::installedDictionaries(QList<Installed> *list)
+{
+    QSqlQuery query(m_db);
+    if (!execute(query, Sql::selectInstalled)) {
+        reportFailedQuery(query);
+        return fail(query.lastError().text());
+    }
+    list->clear();
+    while (query.next())
+        list->append(
+            {query.value(0).toInt(), query.value(1).toString(), query.value(2).toString()});
+    return true;
+}
+
+bool DictionaryDatabase::dictionaryTypes(QList<Type> *types)
+{
+    types->clear();
+    QSqlQuery query(m_db);
+    // Not reported: with no type listed there is nothing to choose, which
+    // shows for itself.
+    if (!execute(query, Sql::selectTypes))
+        return fail(query.lastError().text());
+    while (query.next())
+        types->append(
+            {query.value(0).toInt(), query.value(2).toString(), !query.value(1).isNull()});
+    return true;
+}
+
+DictionaryDatabase::Answer DictionaryDatabase::firstRow(QSqlQuery &query, const char *sql,
+                                                        const QVariantList &values)
+{
+    if (!execute(query, sql, values)) {
+        reportFailedQuery(query);
+        fail(query.lastError().text());
+        return Answer::Failed;
+    }
+    return query.next() ? Answer::Found : Answer::None;
+}
+
+DictionaryDatabase::Answer DictionaryDatabase::dictionaryLocation(QString *location)
+{
+    QSqlQuery query(m_db);
+    const Answer answer = firstRow(query, Sql::selectLocation);
+    if (answer == Answer::Found)
+        *location = query.value(0).toString();
+    else if (answer == Answer::None)
+        qDebug() << "QSqlQuery::next failed.";
+    return answer;
+}
+
+DictionaryDatabase::Answer DictionaryDatabase::firstPosition(const QString &key, qint64 *position)
+{
+    QSqlQuery query(m_db);
+    const Answer answer = firstRow(query, Sql::selectPosition, {key});
+    // 64-bit: entries past 2 GiB must be reachable.
+    if (answer == Answer::Found)
+        *position = query.value(0).toLongLong();
+    return answer;
+}
+
+DictionaryDatabase::Answer DictionaryDatabase::registration(int id, Registration *registration)
+{
+    QSqlQuery query(m_db);
+    const Answer answer = firstRow(query, Sql::selectRegistration, {id});
+    if (answer == Answer::Found)
+        *registration = {query.value(0).toString(), query.value(1).toString()};
+    return answer;
+}
+
+bool DictionaryDatabase::removeDictionary(int id)
+{
+    if (!m_db.transaction()) {
+        qDebug() << "QSqlDatabase::transaction failed." << m_db.lastError().text();
+        return fail(m_db.lastError().text());
+    }
+    {
+        QSqlQuery query(m_db);
+        for (const char *sql : {Sql::deleteWords, Sql::deleteDictionary}) {
+            if (!execute(query, sql, {id})) {
+                qDebug() << "QSqlQuery::exec failed." << query.executedQuery();
+                fail(query.lastError().text());
+                query.finish();
+                m_db.rollback();
+                return false;
+            }
+        }
+    }
+    if (!m_db.commit()) {
+        qDebug() << "QSqlDatabase::commit failed." << m_db.lastError().text();
+        fail(m_db.lastError().text());
+        m_db.rollback();
+        return false;
+    }
+    return true;
+}
+
+bool DictionaryDatabase::beginBuild()
+{
+    // With a plain (deferred) BEGIN, a database that another process is
+    // writing, or that is read-only, would fail at every row, each after a
+    // full busy wait. commit() and rollback() end it as usual.
+    {
+        QSqlQuery begin(m_db);
+        if (!begin.exec(QString::fromLatin1(Sql::beginImmediate))) {
+            qDebug() << "QSqlDatabase::transaction failed.";
+            return fail(begin.lastError().text());
+        }
+    }
+    m_insertWord = std::make_unique<QSqlQuery>(m_db);
+    // SQLite refuses some statements already here (a trigger naming a
+    // missing table); exec() would then only say the parameters do not fit.
+    m_insertWordPrepareError.clear();
+    if (!m_insertWord->prepare(QString::fromLatin1(Sql::insertWord)))
+        m_insertWordPrepareError = m_insertWord->lastError().text();
+    return true;
+}
+
+DictionaryDatabase::Insert DictionaryDatabase::insertWord(qint64 position, const QString &key)
+{
+    Q_ASSERT(m_insertWord); // beginBuild() first
+    QSqlQuery &insert = *m_insertWord;
+    insert.addBindValue(eijiroId);
+    insert.addBindValue(position);
+    insert.addBindValue(key);
+    if (insert.exec())
+        return Insert::Written;
+    reportFailedQuery(insert);
+    // A clash with a row already there costs that row only. Any other
+    // failure (a read-only or full disk, an I/O error) would fail every row
+    // alike.
+    const QSqlError error = insert.lastError();
+    if (m_insertWordPrepareError.isNull() &&
+        (error.nativeErrorCode().toInt() & 0xff) == sqliteConstraint) {
+        fail(error.text());
+        return Insert::Clash;
+    }
+    fail(m_insertWordPrepareError.isNull() ? error.text() : m_insertWordPrepareError);
+    return Insert::Failed;
+}
+
+bool DictionaryDatabase::registerDictionary(const QString &location, int count)
+{
+    QSqlQuery query(m_db);
+    // The encoding is an empty text, not NULL.
+    if (execute(query, Sql::insertDictionary, {eijiroId, location, QString(""), count}))
+        return true;
+    reportFailedQuery(query);
+    return fail(query.lastError().text());
+}
+
+void DictionaryDatabase::endBuild()
+{
+    m_insertWord.reset();
+    m_insertWordPrepareError.clear();
+}
+
+bool DictionaryDatabase::commit()
+{
+    endBuild();
+    if (m_db.commit())
+        return true;
+    qDebug() << "QSqlDatabase::commit failed." << m_db.lastError().text();
+    fail(m_db.lastError().text());
+    m_db.rollback();
+    return false;
+}
+
+void DictionaryDatabase::rollback()
+{
+    endBuild();
+    m_db.rollback();
+}

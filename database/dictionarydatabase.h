@@ -1,0 +1,141 @@
+#pragma once
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+class QSqlQuery;
+
+// The dictionary database: its schema, every statement the program runs on
+// it, and how its connections are set up. An object works on one
+// connection, the default one (GUI thread, orvel-cli) or a worker's own
+// (WorkerConnection), and is used on that connection's thread only.
+//
+// Failures are reported as debug lines (critical ones while the schema is
+// created), and lastError() gives SQLite's reason for the latest one.
+class DictionaryDatabase
+{
+public:
+    // The one dictionary type the schema is seeded with ("Eijiro"). Every
+    // build registers its dictionary under this id.
+    static constexpr int eijiroId = 1;
+
+    // How opening the default connection ended.
+    enum class Opened {
+        Ready,         // open, with tables
+        WithoutTables, // open, but the file holds no table yet
+        Failed,        // the file could not be opened
+        SchemaFailed,  // open, but the schema could not be created
+    };
+
+    // What a query for at most one row found.
+    enum class Answer { Found, None, Failed };
+
+    // How writing one index row ended.
+    enum class Insert {
+        Written,
+        Clash,  // a row for that position is there already; only this row is lost
+        Failed, // nothing can be written (read-only, disk full): the build must stop
+    };
+
+    struct Installed
+    {
+        int id;
+        QString name; // of the dictionary's type
+        QString location;
+    };
+    struct Type
+    {
+        int id;
+        QString name;
+        bool installed;
+    };
+    struct Registration
+    {
+        QString location;
+        QString count; // entry lines found by the build, as stored
+    };
+
+    // On the default connection, opened if it is not open yet.
+    DictionaryDatabase();
+    // On `connection`, which must be open.
+    explicit DictionaryDatabase(const QSqlDatabase &connection);
+    ~DictionaryDatabase();
+    DictionaryDatabase(const DictionaryDatabase &) = delete;
+    DictionaryDatabase &operator=(const DictionaryDatabase &) = delete;
+
+    // --- Connections
+
+    // Registers the default connection on `file` and opens it; on failure
+    // reports "QSqlDatabase::open failed." and gives SQLite's reason in
+    // `error`. Says whether the file holds any table yet.
+    static Opened openDefault(const QString &file, QString *error = nullptr);
+    // The way the program's tools and tests open a database: openDefault(),
+    // then the schema when the file has no table yet.
+    static Opened openOrCreateDefault(const QString &file, QString *error = nullptr);
+    // Opens `db` as every connection of the program is opened, the default
+    // one and each worker's.
+    static bool openConnection(QSqlDatabase &db);
+    // How long a statement waits for another connection's lock before it
+    // fails with "database is locked", for connections opened from now on.
+    // Ten seconds unless changed (tests).
+    static void setBusyTimeout(int milliseconds);
+
+    // Opens the connection again, as the preferences dialog does before it
+    // reads the list; reports "QSqlDatabase::open failed." on failure.
+    bool open();
+    bool hasTables() const;
+    // Creates the tables, the index and the seed row in one transaction.
+    // Each failure is one critical "%s (%s)" line, and a rollback leaves the
+    // file without tables.
+    bool createSchema();
+
+    // --- Reading
+
+    // Installed dictionaries with their type's name, in the database's order.
+    bool installedDictionaries(QList<Installed> *list);
+    // Every known type, and whether a dictionary of it is installed.
+    bool dictionaryTypes(QList<Type> *types);
+    // The file of the installed dictionary (the first one listed).
+    Answer dictionaryLocation(QString *location);
+    // The byte offset of the first entry line indexed under `key`.
+    Answer firstPosition(const QString &key, qint64 *position);
+    // What dictionary `id` was registered with, if it is installed.
+    Answer registration(int id, Registration *registration);
+
+    // --- Removing
+
+    // Deletes one installed dictionary's index rows and its registration in
+    // one transaction; its type stays, so it can be installed again.
+    bool removeDictionary(int id);
+
+    // --- Building an index, all in one transaction
+
+    // Begins the transaction holding the write lock from the start, so a
+    // database that another connection is writing fails here, once, rather
+    // than at every row.
+    bool beginBuild();
+    // One t_word row of dictionary eijiroId.
+    Insert insertWord(qint64 position, const QString &key);
+    // The t_dictionary row that makes the index an installed dictionary.
+    bool registerDictionary(const QString &location, int count);
+    bool commit();
+    void rollback();
+
+    QString lastError() const { return m_lastError; }
+
+private:
+    bool fail(const QString &error);
+    // Runs a query for at most one row and moves to it when there is one.
+    Answer firstRow(QSqlQuery &query, const char *sql, const QVariantList &values = {});
+    void endBuild();
+
+    QSqlDatabase m_db;
+    QString m_lastError;
+    // The build's row statement, prepared once by beginBuild().
+    std::unique_ptr<QSqlQuery> m_insertWord;
+    QString m_insertWordPrepareError;
+};
