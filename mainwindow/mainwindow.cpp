@@ -151,10 +151,9 @@ void MainWindow::on_searchEdit_textChanged(const QString &text)
     // The worker is still there when its page arrives: it goes only after
     // its thread's finished().
     if (auto *pages = qobject_cast<PageThread *>(thread))
-        connect(pages, &PageThread::documentReady, this,
-                [this, ticket, thread](QTextDocument *document) {
-                    showDocument(ticket, thread->status(), document);
-                });
+        connect(pages, &PageThread::documentReady, this, [this, ticket, pages] {
+            showDocument(ticket, pages->status(), pages->takeDocument());
+        });
     else
         connect(thread, &SearchThread::finished, this, [this, ticket, thread](const QString &html) {
             showPage(ticket, thread->status(), html);

@@ -2,6 +2,7 @@
 // restarts in the settings store.
 
 #include "database/database.h"
+#include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 #include "lookup/searchthread.h"
 #include "mainwindow/mainwindow.h"
@@ -300,7 +301,7 @@ void MainWindowTest::editActionsFollowTheFocus()
     ResultRenderer page("run");
     page.renderLine("■run  {v-1} : to move fast■・a shop\n");
     page.renderLine("■rune : a letter\n");
-    view->setHtml(page.finish());
+    view->setHtml(PageHtml::write(page.finish()));
     const QString text = view->toPlainText();
 
     // A selection that starts inside a list item; the line end of a body

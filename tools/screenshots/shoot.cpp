@@ -9,6 +9,7 @@
 #include "about/aboutdialog.h"
 #include "app/translation.h"
 #include "dictionary/convertthread.h"
+#include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 #include "mainwindow/mainwindow.h"
 #include "preferences/optiondialog.h"
@@ -120,7 +121,7 @@ bool shootMain(MainWindow &window, const Options &options)
             timeoutMs))
         return fail(QStringLiteral("the look-up of %1 never finished").arg(options.word));
     QTextDocument notFound;
-    notFound.setHtml(ResultRenderer(options.word).finish());
+    notFound.setHtml(PageHtml::write(ResultRenderer(options.word).finish()));
     if (view->toPlainText() == notFound.toPlainText())
         return fail(QStringLiteral("the dictionary has no entries for %1").arg(options.word));
     settle();
