@@ -70,9 +70,9 @@ public:
     int running = 0;
 
 protected:
-    SearchThread *createSearchThread() override
+    PageThread *createSearchThread() override
     {
-        SearchThread *worker = MainWindow::createSearchThread();
+        PageThread *worker = MainWindow::createSearchThread();
         ++running;
         QObject::connect(worker, &QObject::destroyed, this, [this] { --running; });
         return worker;
