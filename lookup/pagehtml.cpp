@@ -23,25 +23,22 @@ void appendEscaped(QString &out, QStringView text)
 {
     qsizetype copied = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        QLatin1String entity;
-        switch (text.at(i).unicode()) {
-        case u'<':
-            entity = QLatin1String("&lt;");
-            break;
-        case u'>':
-            entity = QLatin1String("&gt;");
-            break;
-        case u'&':
-            entity = QLatin1String("&amp;");
-            break;
-        case u'"':
-            entity = QLatin1String("&quot;");
-            break;
-        default:
+        const char16_t c = text.at(i).unicode();
+        // All four come before '?'; most text does not.
+        if (c > u'>')
             continue;
-        }
-        out += text.mid(copied, i - copied);
-        out += entity;
+        QLatin1String entity;
+        if (c == u'<')
+            entity = QLatin1String("&lt;");
+        else if (c == u'>')
+            entity = QLatin1String("&gt;");
+        else if (c == u'&')
+            entity = QLatin1String("&amp;");
+        else if (c == u'"')
+            entity = QLatin1String("&quot;");
+        else
+            continue;
+        out.append(text.mid(copied, i - copied)).append(entity);
         copied = i + 1;
     }
     out += text.mid(copied);

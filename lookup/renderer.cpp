@@ -6,7 +6,7 @@
 
 namespace {
 // About the blocks of one look-up window, so appending rarely reallocates.
-constexpr qsizetype expectedBlocks = 192;
+constexpr qsizetype expectedBlocks = 256;
 } // namespace
 
 ResultRenderer::ResultRenderer(const QString &word) : m_word(word)
@@ -22,6 +22,9 @@ void ResultRenderer::addHeading(const QString &head)
     if (!m_word.isEmpty()) {
         for (qsizetype at; (at = head.indexOf(m_word, copied, Qt::CaseInsensitive)) >= 0;
              copied = at + m_word.size()) {
+            // The word as typed is as long as what it matches.
+            if (copied == 0)
+                heading.text.reserve(head.size());
             heading.text += QStringView(head).mid(copied, at - copied);
             heading.cuts << heading.text.size();
             heading.text += m_word;
@@ -69,6 +72,7 @@ void ResultRenderer::renderLine(const QString &line)
         item.text = std::move(reading.body);
     } else {
         item.text.reserve(reading.body.size());
+        item.cuts.reserve(4);
         QStringView body(reading.body);
         for (qsizetype at; (at = body.indexOf(Eijiro::marker)) >= 0; body = body.mid(at + 1)) {
             item.text += body.left(at);
