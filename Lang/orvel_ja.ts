@@ -345,20 +345,48 @@
         <translation> は見つかりませんでした。</translation>
     </message>
     <message>
-        <source>The dictionary index cannot be read:&lt;br /&gt;%1&lt;br /&gt;&lt;br /&gt;Please try again. If this keeps happening, remove the dictionary and add it again on preferences dialog.&lt;br /&gt;[Edit] - [Preferences] - [Dictionary] Tab</source>
-        <translation>辞書の索引を読み込めません:&lt;br /&gt;%1&lt;br /&gt;&lt;br /&gt;もう一度お試しください。繰り返し起こる場合は、設定ダイアログで辞書を削除してから追加し直してください。&lt;br /&gt;[編集] - [設定] - [辞書] タブ</translation>
+        <source>The dictionary index cannot be read:
+%1
+
+Please try again. If this keeps happening, remove the dictionary and add it again on preferences dialog.
+[Edit] - [Preferences] - [Dictionary] Tab</source>
+        <translation>辞書の索引を読み込めません:
+%1
+
+もう一度お試しください。繰り返し起こる場合は、設定ダイアログで辞書を削除してから追加し直してください。
+[編集] - [設定] - [辞書] タブ</translation>
     </message>
     <message>
-        <source>The dictionary file cannot be read:&lt;br /&gt;%1&lt;br /&gt;(%2)&lt;br /&gt;&lt;br /&gt;It may have been moved, deleted or replaced. Please remove the dictionary and add it again on preferences dialog.&lt;br /&gt;[Edit] - [Preferences] - [Dictionary] Tab</source>
-        <translation>辞書ファイルを読み込めません:&lt;br /&gt;%1&lt;br /&gt;(%2)&lt;br /&gt;&lt;br /&gt;移動、削除、または置き換えられた可能性があります。設定ダイアログで辞書を削除してから追加し直してください。&lt;br /&gt;[編集] - [設定] - [辞書] タブ</translation>
+        <source>The dictionary file cannot be read:
+%1
+(%2)
+
+It may have been moved, deleted or replaced. Please remove the dictionary and add it again on preferences dialog.
+[Edit] - [Preferences] - [Dictionary] Tab</source>
+        <translation>辞書ファイルを読み込めません:
+%1
+(%2)
+
+移動、削除、または置き換えられた可能性があります。設定ダイアログで辞書を削除してから追加し直してください。
+[編集] - [設定] - [辞書] タブ</translation>
     </message>
     <message>
-        <source>No dictionary is installed.&lt;br /&gt;&lt;br /&gt;Please setup new dictionaries on preferences dialog.&lt;br /&gt;[Edit] - [Preferences] - [Dictionary] Tab</source>
-        <translation>辞書がインストールされていません。&lt;br /&gt;&lt;br /&gt;設定ダイアログで新しい辞書をセットアップしてください。&lt;br /&gt;[編集] - [設定] - [辞書] タブ</translation>
+        <source>No dictionary is installed.
+
+Please setup new dictionaries on preferences dialog.
+[Edit] - [Preferences] - [Dictionary] Tab</source>
+        <translation>辞書がインストールされていません。
+
+設定ダイアログで新しい辞書をセットアップしてください。
+[編集] - [設定] - [辞書] タブ</translation>
     </message>
     <message>
-        <source>No Shift_JIS decoder is available, so the dictionary cannot be read.&lt;br /&gt;&lt;br /&gt;Please install Orvel again.</source>
-        <translation>Shift_JIS のデコーダーがないため、辞書を読み込めません。&lt;br /&gt;&lt;br /&gt;Orvel をインストールし直してください。</translation>
+        <source>No Shift_JIS decoder is available, so the dictionary cannot be read.
+
+Please install Orvel again.</source>
+        <translation>Shift_JIS のデコーダーがないため、辞書を読み込めません。
+
+Orvel をインストールし直してください。</translation>
     </message>
 </context>
 </TS>

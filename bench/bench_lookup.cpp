@@ -12,6 +12,7 @@
 #include "database/workerconnection.h"
 #include "dictionary/convertthread.h"
 #include "generator.h"
+#include "lookup/pagehtml.h"
 #include "lookup/searchthread.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/pagethread.h"
@@ -248,10 +249,10 @@ double timeDocumentThread(const QString &word, QTextBrowser *browser, Finish how
         auto *thread = new PageThread(browser);
         thread->setWord(word);
         QObject::connect(thread, &PageThread::documentReady, browser,
-                         [browser, how, guiShare, done](QTextDocument *document) {
+                         [thread, browser, how, guiShare, done] {
                              QElapsedTimer gui;
                              gui.start();
-                             PageThread::show(browser, document);
+                             PageThread::show(browser, thread->takeDocument());
                              finish(browser, how);
                              *guiShare = ms(gui);
                              done();
@@ -392,6 +393,16 @@ bool timeLongLine(int length, bool plain, QTextBrowser *browser, double *total, 
     return true;
 }
 
+// The page as the worker delivers it.
+QString lookUpPage(const QString &word, SearchThread::Status *status = nullptr)
+{
+    Page page;
+    const SearchThread::Status s = SearchThread::lookUp(word, &page);
+    if (status)
+        *status = s;
+    return PageHtml::write(page);
+}
+
 void row(const char *what, const Stats &ours, const Stats &base)
 {
     std::printf("%-40s %9.3f %9.3f   %9.3f %9.3f   %5.2fx\n", what, ours.median, ours.p99,
@@ -443,8 +454,9 @@ int main(int argc, char **argv)
     int notFound = 0;
     int differ = 0;
     for (const QString &word : words) {
-        QString page;
-        if (SearchThread::lookUp(word, &page) != SearchThread::Found)
+        SearchThread::Status status;
+        const QString page = lookUpPage(word, &status);
+        if (status != SearchThread::Found)
             ++notFound;
         if (page != baselineLookUp(word) && ++differ <= 5)
             std::printf("page differs from the baseline's: %s\n", qPrintable(word));
@@ -468,9 +480,8 @@ int main(int argc, char **argv)
         for (int turn = 0; turn < 2; ++turn) {
             if ((i + turn) % 2 == 0) {
                 QElapsedTimer timer;
-                QString page;
                 timer.start();
-                SearchThread::lookUp(word, &page);
+                lookUpPage(word);
                 oursCall.push_back(ms(timer));
                 double ready = 0;
                 oursThread.push_back(timeThread<SearchThread>(word, &app, ignore, &ready));
@@ -547,8 +558,7 @@ int main(int argc, char **argv)
 
     const long before = rssKiB();
     for (int i = 0; i < 10000; ++i) {
-        QString page;
-        SearchThread::lookUp(words[i % words.size()], &page);
+        lookUpPage(words[i % words.size()]);
         if (i == 999)
             std::printf("\nRSS before %ld KiB, after 1,000 look-ups %ld KiB", before, rssKiB());
     }

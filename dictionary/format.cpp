@@ -150,17 +150,17 @@ QString indexKey(const QString &entryWord)
     return entryWord.toUpper();
 }
 
-bool readRenderer(const QString &escapedLine, RendererReading *out)
+bool readRenderer(const QString &line, RendererReading *out)
 {
-    const qsizetype n = escapedLine.size();
-    if (n < 6 || escapedLine.at(0) != marker)
+    const qsizetype n = line.size();
+    if (n < 6 || line.at(0) != marker)
         return false;
     // The body needs at least one character after the separator.
-    const qsizetype sep = lastSeparator(escapedLine, 2, n - 1);
+    const qsizetype sep = lastSeparator(line, 2, n - 1);
     if (sep < 0)
         return false;
-    out->head = escapedLine.mid(1, sep - 1);
-    out->body = escapedLine.mid(sep + 3);
+    out->head = line.mid(1, sep - 1);
+    out->body = line.mid(sep + 3);
 
     // Label content: a run without hyphens, any hyphens, a run without hyphens,
     // that is, a content not starting with a hyphen whose hyphens form at most

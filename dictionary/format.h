@@ -92,10 +92,11 @@ inline QString queryKey(const QString &typed)
     return typed.toUpper();
 }
 
-// Renderer reading, applied to a line already HTML-escaped:
-// "^■(.+)\s:\s(.+)$" gives head and body; "^(.+)\s\s\{([^-]+)(-)*([^-]*)\}$"
-// on the head gives entry word and label. Without a label the entry word is
-// the whole head and `label` is null.
+// Renderer reading: "^■(.+)\s:\s(.+)$" gives head and body;
+// "^(.+)\s\s\{([^-]+)(-)*([^-]*)\}$" on the head gives entry word and label.
+// Without a label the entry word is the whole head and `label` is null.
+// Escaping the line for HTML first would change none of the cuts, so the
+// pieces of the line as read, escaped, are those of the escaped line.
 struct RendererReading
 {
     QString head;
@@ -104,7 +105,7 @@ struct RendererReading
     QString label;
     bool hasLabel = false;
 };
-bool readRenderer(const QString &escapedLine, RendererReading *out);
+bool readRenderer(const QString &line, RendererReading *out);
 
 // The four characters the line escaping replaces: < > & and ".
 QString escape(const QString &text);

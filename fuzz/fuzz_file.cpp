@@ -16,6 +16,7 @@
 #include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
 #include "dictionary/format.h"
+#include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 #include "lookup/searchthread.h"
 #include "pagecheck.h"
@@ -104,7 +105,7 @@ QList<Line> slowLines(const QString &path)
     return lines;
 }
 
-QString render(const QString &word, const QList<Line> &lines, qsizetype from, qsizetype count)
+Page render(const QString &word, const QList<Line> &lines, qsizetype from, qsizetype count)
 {
     ResultRenderer renderer(word);
     for (qsizetype i = from; i < lines.size() && i < from + count; ++i)
@@ -121,9 +122,10 @@ void checkRenderer(const QList<Line> &lines, const QString &word)
             marks += int(line.reading.rBody.count(Eijiro::marker));
         }
     }
-    const QString page = render(word, lines, 0, lines.size());
+    const Page model = render(word, lines, 0, lines.size());
+    const QString page = PageHtml::write(model);
     PageCheck::Shape shape;
-    const QString fault = PageCheck::check(page, word, &shape);
+    const QString fault = PageCheck::check(model, word, &shape);
     if (!fault.isEmpty())
         fail("renderer: " + fault + "\n  page: " + page);
     if (shape.found != (entries > 0) || (shape.found && shape.items != entries))
@@ -135,7 +137,7 @@ void checkRenderer(const QList<Line> &lines, const QString &word)
 
     // Without a word nothing is marked; with one, the marks stand for text of
     // the heading that equals the word but for letter case.
-    const QString plain = render(QString(), lines, 0, lines.size());
+    const QString plain = PageHtml::write(render(QString(), lines, 0, lines.size()));
     QString unmarked = page;
     const QString escaped = Eijiro::escape(word);
     unmarked.replace("<span style='color:#C00000'>" + escaped + "</span>", escaped);
@@ -207,8 +209,10 @@ void checkIndex(const QByteArray &bytes, const QList<Line> &lines, const Convert
 
 void checkLookUp(const QList<Line> &lines, const QString &word)
 {
-    QString page, error;
-    const SearchThread::Status status = SearchThread::lookUp(word, &page, &error);
+    Page model;
+    QString error;
+    const SearchThread::Status status = SearchThread::lookUp(word, &model, &error);
+    const QString page = PageHtml::write(model);
     if (status == SearchThread::Failed)
         fail("look-up failed: " + error);
     if (status == SearchThread::NoDictionary)
@@ -219,13 +223,14 @@ void checkLookUp(const QList<Line> &lines, const QString &word)
         if (lines[i].reading.entry && lines[i].reading.key == key)
             first = i;
     }
-    const QString expected = first < 0 ? PageCheck::notFoundPage(word)
-                                       : render(word, lines, first, SearchThread::windowLines);
+    const QString expected =
+        first < 0 ? PageCheck::notFoundPage(word)
+                  : PageHtml::write(render(word, lines, first, SearchThread::windowLines));
     if (page != expected)
         fail("look-up: wrong page\n  got:      " + page + "\n  expected: " + expected);
     if ((status == SearchThread::Found) != (page != PageCheck::notFoundPage(word)))
         fail("look-up: status does not fit the page");
-    const QString fault = PageCheck::check(page, word);
+    const QString fault = PageCheck::check(model, word);
     if (!fault.isEmpty())
         fail("look-up: " + fault);
 }

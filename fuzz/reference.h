@@ -3,7 +3,8 @@
 // The slow, obvious reading of a dictionary line: QRegExp running the four
 // original patterns exactly as they were written, each tried once from
 // position 0. The fast readings in dictionary/format.h must agree with it on
-// every line, whatever bytes it came from.
+// every line, whatever bytes it came from, and the renderer's reading of the
+// unescaped line with its reading of the escaped one.
 
 #include "dictionary/format.h"
 
@@ -113,6 +114,16 @@ inline QString compare(const QString &line)
         if (out.label != ref.rLabel || out.label.isNull() != ref.rLabel.isNull())
             return QStringLiteral("renderer: label");
     }
+
+    // The renderer reads the line unescaped and escapes what it shows:
+    // escaping first must change none of the cuts.
+    Eijiro::RendererReading raw;
+    if (Eijiro::readRenderer(line, &raw) != rEntry)
+        return QStringLiteral("renderer, unescaped: entry line");
+    if (rEntry && (escape(raw.head) != out.head || escape(raw.body) != out.body ||
+                   raw.hasLabel != out.hasLabel || escape(raw.entryWord) != out.entryWord ||
+                   escape(raw.label) != out.label))
+        return QStringLiteral("renderer, unescaped: pieces");
     return QString();
 }
 

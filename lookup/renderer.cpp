@@ -1,125 +1,93 @@
 #include "lookup/renderer.h"
 
 #include "dictionary/format.h"
-#include "lookup/pagemarkup.h"
 
 #include <QCoreApplication>
 
 namespace {
-using namespace PageMarkup;
-
-// True when `pos` in escaped text does not fall inside a character entity,
-// that is, between its "&" and its ";" (both boundaries excluded). Escaped
-// text holds "&" only as the start of an entity, at most six characters long
-// ("&quot;"), so only the five characters before `pos` can hold the "&" that
-// decides. Looking further back would make highlighting a long heading with
-// many matches quadratic.
-bool atEntityBoundary(const QString &escaped, qsizetype pos)
-{
-    if (pos <= 0 || pos >= escaped.size())
-        return true;
-    for (qsizetype amp = pos - 1; amp >= 0 && amp >= pos - 5; --amp) {
-        if (escaped.at(amp) == QLatin1Char('&')) {
-            const qsizetype semicolon = escaped.indexOf(QLatin1Char(';'), amp);
-            return semicolon < 0 || semicolon < pos;
-        }
-    }
-    return true;
-}
-
-// Appends the pieces one after the other, without building temporaries.
-template <typename... Pieces> void append(QString &to, const Pieces &...pieces)
-{
-    (to.append(pieces), ...);
-}
-
-// About one look-up window's page, so appending rarely reallocates.
-constexpr qsizetype expectedPageSize = 24 * 1024;
+// About the blocks of one look-up window, so appending rarely reallocates.
+constexpr qsizetype expectedBlocks = 256;
 } // namespace
 
-ResultRenderer::ResultRenderer(const QString &word) : m_escapedWord(Eijiro::escape(word))
+ResultRenderer::ResultRenderer(const QString &word) : m_word(word)
 {
 }
 
-// Marks every occurrence of the typed word in an escaped heading, found
-// case-insensitively, non-overlapping, from left to right; the mark shows the
-// word as typed. A match that would cut through an entity (typing "amp" over
-// "&amp;") is passed over, since splitting the entity would break the text.
-QString ResultRenderer::highlight(const QString &heading) const
+// Every occurrence of the typed word in the head, found case-insensitively,
+// non-overlapping, from left to right, is shown as typed and highlighted.
+void ResultRenderer::addHeading(const QString &head)
 {
-    const QString &word = m_escapedWord;
-    if (word.isEmpty())
-        return heading;
-
-    QString out;
+    PageBlock heading{PageBlock::Heading, QString(), {}};
     qsizetype copied = 0;
-    qsizetype from = 0;
-    for (;;) {
-        const qsizetype at = heading.indexOf(word, from, Qt::CaseInsensitive);
-        if (at < 0)
-            break;
-        const qsizetype end = at + word.size();
-        if (!atEntityBoundary(heading, at) || !atEntityBoundary(heading, end)) {
-            from = at + 1;
-            continue;
+    if (!m_word.isEmpty()) {
+        for (qsizetype at; (at = head.indexOf(m_word, copied, Qt::CaseInsensitive)) >= 0;
+             copied = at + m_word.size()) {
+            // The word as typed is as long as what it matches.
+            if (copied == 0)
+                heading.text.reserve(head.size());
+            heading.text += QStringView(head).mid(copied, at - copied);
+            heading.cuts << heading.text.size();
+            heading.text += m_word;
+            heading.cuts << heading.text.size();
         }
-        out += QStringView(heading).mid(copied, at - copied);
-        out += highlightOpen;
-        out += word;
-        out += spanClose;
-        copied = from = end;
     }
     if (copied == 0)
-        return heading;
-    out += QStringView(heading).mid(copied);
-    return out;
+        heading.text = head;
+    else
+        heading.text += QStringView(head).mid(copied);
+    m_page.blocks.append(std::move(heading));
 }
 
 void ResultRenderer::renderLine(const QString &line)
 {
     Eijiro::RendererReading reading;
-    if (!Eijiro::readRenderer(Eijiro::escape(line), &reading))
+    if (!Eijiro::readRenderer(line, &reading))
         return;
-    if (m_body.isEmpty())
-        m_body.reserve(expectedPageSize);
+    if (m_page.blocks.isEmpty())
+        m_page.blocks.reserve(expectedBlocks);
 
     if (!reading.hasLabel) {
         if (reading.head == m_lastHead) {
             // A further unlabelled sense of the same head: a list of its own.
-            append(m_body, listClose, listOpen);
+            m_page.blocks.append({PageBlock::NewList, QString(), {}});
         } else {
             m_lastHead = reading.head;
-            append(m_body, listClose, headingOpen, highlight(reading.head), headingClose, listOpen);
+            addHeading(reading.head);
         }
     } else {
         if (reading.entryWord != m_lastHead)
-            append(m_body, listClose, headingOpen, highlight(reading.entryWord), headingClose,
-                   listOpen);
+            addHeading(reading.entryWord);
         m_lastHead = reading.entryWord;
         // The last label survives a change of heading on purpose: the same
         // label under the next word gets no second badge.
         if (reading.label != m_lastLabel) {
             m_lastLabel = reading.label;
-            append(m_body, listClose, listOpen, badgeOpen, badgeSpace, reading.label, badgeSpace,
-                   spanClose);
+            m_page.blocks.append({PageBlock::Label, reading.label, {}});
         }
     }
 
-    m_body += itemOpen;
-    // Each sub-item mark becomes a break, copied piece by piece.
-    QStringView body(reading.body);
-    for (qsizetype at; (at = body.indexOf(Eijiro::marker)) >= 0; body = body.mid(at + 1)) {
-        append(m_body, body.left(at), lineBreak);
+    // Each sub-item mark becomes a line break.
+    PageBlock item{PageBlock::Item, QString(), {}};
+    if (!reading.body.contains(Eijiro::marker)) {
+        item.text = std::move(reading.body);
+    } else {
+        item.text.reserve(reading.body.size());
+        item.cuts.reserve(4);
+        QStringView body(reading.body);
+        for (qsizetype at; (at = body.indexOf(Eijiro::marker)) >= 0; body = body.mid(at + 1)) {
+            item.text += body.left(at);
+            item.cuts << item.text.size();
+        }
+        item.text += body;
     }
-    append(m_body, body, itemClose);
+    m_page.blocks.append(std::move(item));
 }
 
-QString ResultRenderer::finish() const
+Page ResultRenderer::finish() const
 {
-    if (m_body.isEmpty()) {
-        // Both placeholders in one pass, so a typed "%2" stays as typed.
-        return QString(plainHeadingOpen + QStringLiteral("%1 %2") + headingClose)
-            .arg(m_escapedWord, QCoreApplication::translate("SearchThread", " is not found."));
+    if (m_page.blocks.isEmpty()) {
+        return Page::notFound(m_word + QLatin1Char(' ') +
+                              QCoreApplication::translate("SearchThread", " is not found."));
     }
-    return listOpen + m_body + listClose;
+    return m_page;
 }

@@ -4,6 +4,7 @@
 #include "database/workerconnection.h"
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
+#include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 
 #include <QCoreApplication>
@@ -18,8 +19,7 @@ constexpr qint64 readAhead = 16 * 1024;
 // A failed look-up still shows a page: a desktop user has no terminal to
 // read the debug line on, and the previous word's page would be a wrong
 // answer. `line` is the failure in one line for the command line.
-SearchThread::Status failed(const QString &shown, const QString &line, QString *page,
-                            QString *error)
+SearchThread::Status failed(const Page &shown, const QString &line, Page *page, QString *error)
 {
     *page = shown;
     if (error)
@@ -27,30 +27,31 @@ SearchThread::Status failed(const QString &shown, const QString &line, QString *
     return SearchThread::Failed;
 }
 
-SearchThread::Status indexFailed(const QString &reason, const char *what, QString *page,
+SearchThread::Status indexFailed(const QString &reason, const char *what, Page *page,
                                  QString *error)
 {
-    return failed(QCoreApplication::translate(
-                      "SearchThread",
-                      "The dictionary index cannot be read:<br />%1<br /><br />Please try "
-                      "again. If this keeps happening, remove the dictionary and add it again "
-                      "on preferences dialog.<br />[Edit] - [Preferences] - [Dictionary] Tab")
-                      .arg(Eijiro::escape(reason)),
+    return failed(Page::message(QCoreApplication::translate(
+                                    "SearchThread",
+                                    "The dictionary index cannot be read:\n%1\n\nPlease try "
+                                    "again. If this keeps happening, remove the dictionary and "
+                                    "add it again on preferences dialog.\n[Edit] - "
+                                    "[Preferences] - [Dictionary] Tab"),
+                                {reason}),
                   QStringLiteral("cannot read %1: %2").arg(QLatin1String(what), reason), page,
                   error);
 }
 
-SearchThread::Status fileFailed(const QString &path, const QString &reason, QString *page,
+SearchThread::Status fileFailed(const QString &path, const QString &reason, Page *page,
                                 QString *error)
 {
     qDebug() << "QFile::open failed.";
-    return failed(QCoreApplication::translate(
-                      "SearchThread",
-                      "The dictionary file cannot be read:<br />%1<br />(%2)<br /><br />It may "
-                      "have been moved, deleted or replaced. Please remove the dictionary and "
-                      "add it again on preferences dialog.<br />[Edit] - [Preferences] - "
-                      "[Dictionary] Tab")
-                      .arg(Eijiro::escape(path), Eijiro::escape(reason)),
+    return failed(Page::message(QCoreApplication::translate(
+                                    "SearchThread",
+                                    "The dictionary file cannot be read:\n%1\n(%2)\n\nIt may "
+                                    "have been moved, deleted or replaced. Please remove the "
+                                    "dictionary and add it again on preferences dialog.\n[Edit] "
+                                    "- [Preferences] - [Dictionary] Tab"),
+                                {path, reason}),
                   QStringLiteral("cannot open the dictionary file %1: %2").arg(path, reason), page,
                   error);
 }
@@ -65,7 +66,7 @@ void SearchThread::setWord(const QString &word)
     this->word = word;
 }
 
-SearchThread::Status SearchThread::lookUp(const QString &word, QString *page, QString *error)
+SearchThread::Status SearchThread::lookUp(const QString &word, Page *page, QString *error)
 {
     // Declared first so that it outlives the queries below.
     WorkerConnection connection;
@@ -76,8 +77,9 @@ SearchThread::Status SearchThread::lookUp(const QString &word, QString *page, QS
     case DictionaryDatabase::Answer::Found:
         break;
     case DictionaryDatabase::Answer::None:
-        *page = tr("No dictionary is installed.<br /><br />Please setup new dictionaries on "
-                   "preferences dialog.<br />[Edit] - [Preferences] - [Dictionary] Tab");
+        *page = Page::message(tr("No dictionary is installed.\n\nPlease setup new dictionaries "
+                                 "on preferences dialog.\n[Edit] - [Preferences] - [Dictionary] "
+                                 "Tab"));
         return NoDictionary;
     case DictionaryDatabase::Answer::Failed:
         return indexFailed(database.lastError(), "the installed dictionaries", page, error);
@@ -99,8 +101,8 @@ SearchThread::Status SearchThread::lookUp(const QString &word, QString *page, QS
     Eijiro::Decoder decoder;
     if (!decoder.isValid()) {
         qDebug() << "Shift_JIS decoder not available.";
-        return failed(tr("No Shift_JIS decoder is available, so the dictionary cannot be "
-                         "read.<br /><br />Please install Orvel again."),
+        return failed(Page::message(tr("No Shift_JIS decoder is available, so the dictionary "
+                                       "cannot be read.\n\nPlease install Orvel again.")),
                       QStringLiteral("no Shift_JIS decoder is available"), page, error);
     }
 
@@ -131,7 +133,7 @@ void SearchThread::deliver(const QString &page, Status status)
 
 void SearchThread::run()
 {
-    QString page;
+    Page page;
     const Status status = lookUp(word, &page);
-    deliver(page, status);
+    deliver(PageHtml::write(page), status);
 }

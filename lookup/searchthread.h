@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lookup/page.h"
+
 #include <QString>
 #include <QThread>
 
@@ -28,8 +30,9 @@ public:
     // The look-up itself, run synchronously on the calling thread with a
     // database connection of its own. Always fills `page`; on Failed with a
     // page that says what failed and what to do, and then `error` (if given)
-    // names the failure in one line.
-    static Status lookUp(const QString &word, QString *page, QString *error = nullptr);
+    // names the failure in one line. finished(QString) delivers the page
+    // as PageHtml writes it.
+    static Status lookUp(const QString &word, Page *page, QString *error = nullptr);
 
     // How the look-up whose page finished(QString) delivered ended; Failed
     // until a page has been delivered.

@@ -53,7 +53,7 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     // A look-up takes milliseconds; its late page has nowhere to go.
-    for (const QPointer<SearchThread> &thread : std::as_const(searches)) {
+    for (const QPointer<PageThread> &thread : std::as_const(searches)) {
         if (thread) {
             thread->wait();
             delete thread.data();
@@ -88,7 +88,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-SearchThread *MainWindow::createSearchThread()
+PageThread *MainWindow::createSearchThread()
 {
     return new PageThread(ui->textBrowser);
 }
@@ -159,56 +159,36 @@ void MainWindow::on_searchEdit_textChanged(const QString &text)
         return;
     }
 
-    SearchThread *thread = createSearchThread();
+    PageThread *thread = createSearchThread();
     const quint64 ticket = ++searchesStarted;
     connect(thread, &QThread::started, this, &MainWindow::searchStarted);
     connect(thread, &QThread::finished, this, &MainWindow::searchFinished);
     // The worker is still there when its page arrives: it goes only after
     // its thread's finished().
-    if (auto *pages = qobject_cast<PageThread *>(thread))
-        connect(pages, &PageThread::documentReady, this,
-                [this, ticket, thread](QTextDocument *document) {
-                    showDocument(ticket, thread->status(), document);
-                });
-    else
-        connect(thread, &SearchThread::finished, this, [this, ticket, thread](const QString &html) {
-            showPage(ticket, thread->status(), html);
-        });
+    connect(thread, &PageThread::documentReady, this,
+            [this, ticket, thread] { showPage(ticket, thread); });
     // Connected last, so the worker goes only after its page and
     // searchFinished() have been delivered.
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    searches.removeIf([](const QPointer<SearchThread> &done) { return done.isNull(); });
+    searches.removeIf([](const QPointer<PageThread> &done) { return done.isNull(); });
     searches << thread;
     thread->setWord(text);
     thread->start(QThread::InheritPriority);
     setWindowTitle(text + QStringLiteral(" - ") + programName);
 }
 
-bool MainWindow::acceptPage(quint64 ticket, SearchThread::Status status)
+void MainWindow::showPage(quint64 ticket, PageThread *thread)
 {
+    // A page not shown goes with its worker.
     if (ticket <= pageShown)
-        return false;
+        return;
     pageShown = ticket;
-    failureShown = status == SearchThread::Failed;
+    failureShown = thread->status() == SearchThread::Failed;
     // The page says what failed; the title must not name the word as if
     // it had been looked up.
     if (failureShown)
         setWindowTitle(programName);
-    return true;
-}
-
-void MainWindow::showPage(quint64 ticket, SearchThread::Status status, const QString &html)
-{
-    if (acceptPage(ticket, status))
-        ui->textBrowser->setHtml(html);
-}
-
-void MainWindow::showDocument(quint64 ticket, SearchThread::Status status, QTextDocument *document)
-{
-    if (acceptPage(ticket, status))
-        PageThread::show(ui->textBrowser, document);
-    else
-        delete document;
+    PageThread::show(ui->textBrowser, thread->takeDocument());
 }
 
 void MainWindow::on_menuButton_clicked()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lookup/searchthread.h"
+#include "mainwindow/pagethread.h"
 
 #include <QElapsedTimer>
 #include <QFont>
@@ -8,7 +8,6 @@
 #include <QPointer>
 
 class QCloseEvent;
-class QTextDocument;
 class ViewSettings;
 
 namespace Ui {
@@ -37,7 +36,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     // Makes the worker of one look-up, not yet configured or started.
-    virtual SearchThread *createSearchThread();
+    virtual PageThread *createSearchThread();
 
 private slots:
     void on_actionPreferences_triggered();
@@ -55,10 +54,8 @@ private:
     void showFont(const QFont &font);
     bool createDatabase();
     void connectEditActions();
-    // Whether the page of look-up `ticket` may replace the one on display.
-    bool acceptPage(quint64 ticket, SearchThread::Status status);
-    void showPage(quint64 ticket, SearchThread::Status status, const QString &html);
-    void showDocument(quint64 ticket, SearchThread::Status status, QTextDocument *document);
+    // Shows the page of look-up `ticket` if it may replace the one on display.
+    void showPage(quint64 ticket, PageThread *thread);
 
     Ui::MainWindow *ui;
     ViewSettings *settings;
@@ -73,5 +70,5 @@ private:
     // Look-ups not yet deleted. Only for the window's end: a worker still
     // using the database while the process exits can crash in the SQL
     // module's teardown, so the window waits for the few still running.
-    QList<QPointer<SearchThread>> searches;
+    QList<QPointer<PageThread>> searches;
 };

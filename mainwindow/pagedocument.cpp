@@ -1,7 +1,5 @@
 #include "mainwindow/pagedocument.h"
 
-#include "lookup/pagemarkup.h"
-
 #include <QBrush>
 #include <QColor>
 #include <QTextBlock>
@@ -15,291 +13,114 @@ namespace PageDocument {
 
 namespace {
 
-// The tags the renderer writes, and nothing else.
-enum class Tag {
-    ListOpen,
-    ListClose,
-    HeadingOpen,
-    PlainHeadingOpen, // the not-found page's
-    HeadingClose,
-    MarkOpen,
-    BadgeOpen,
-    SpanClose,
-    ItemOpen,
-    ItemClose,
-    Break,
-    Unknown
-};
-
-struct TagText
+// White space that Qt's HTML importer collapses in ordinary (non-pre) text.
+bool collapses(QChar c)
 {
-    Tag tag;
-    const QString &text;
-};
-
-const TagText tags[] = {
-    {Tag::ListOpen, PageMarkup::listOpen},
-    {Tag::ListClose, PageMarkup::listClose},
-    {Tag::HeadingOpen, PageMarkup::headingOpen},
-    {Tag::PlainHeadingOpen, PageMarkup::plainHeadingOpen},
-    {Tag::HeadingClose, PageMarkup::headingClose},
-    {Tag::MarkOpen, PageMarkup::highlightOpen},
-    {Tag::BadgeOpen, PageMarkup::badgeOpen},
-    {Tag::SpanClose, PageMarkup::spanClose},
-    {Tag::ItemOpen, PageMarkup::itemOpen},
-    {Tag::ItemClose, PageMarkup::itemClose},
-    {Tag::Break, PageMarkup::lineBreak},
-};
-
-Tag readTag(QStringView page, qsizetype *pos)
-{
-    const QStringView rest = page.mid(*pos);
-    for (const TagText &t : tags) {
-        if (rest.startsWith(t.text)) {
-            *pos += t.text.size();
-            return t.tag;
-        }
-    }
-    return Tag::Unknown;
+    return c.isSpace() && c != QChar::Nbsp && c != QChar::ParagraphSeparator;
 }
 
-// The entities escaping produces, plus the badge's padding. Returns a null
-// character for anything else.
-QChar readEntity(QStringView page, qsizetype *pos)
-{
-    static const struct
-    {
-        QStringView name;
-        char16_t c;
-    } entities[] = {{u"&amp;", u'&'},
-                    {u"&lt;", u'<'},
-                    {u"&gt;", u'>'},
-                    {u"&quot;", u'"'},
-                    {PageMarkup::badgeSpace, QChar::Nbsp}};
-    const QStringView rest = page.mid(*pos);
-    for (const auto &e : entities) {
-        if (rest.startsWith(e.name)) {
-            *pos += e.name.size();
-            return QChar(e.c);
-        }
-    }
-    return QChar();
-}
-
-// Characters that would start a block or frame of their own. Line feeds and
-// carriage returns are white space to HTML and never get that far.
+// Characters that would start a block or frame of their own.
 bool splitsBlocks(QChar c)
 {
     return c == QChar::ParagraphSeparator || c == QChar(0xfdd0) || c == QChar(0xfdd1);
 }
 
-// White space as Qt's HTML importer sees it in ordinary (non-pre) text:
-// every run becomes one space, and a run at the start of a paragraph or
-// right after a line break goes.
-class Text
+// Whether the paragraph of `block` keeps any text: white space alone is
+// dropped, and the importer would merge the empty paragraph with the next.
+bool keepsText(const PageBlock &block)
+{
+    return (block.kind == PageBlock::Item && !block.cuts.isEmpty()) ||
+           !std::all_of(block.text.begin(), block.text.end(), collapses);
+}
+
+// Whether the document build() makes of `page` is the one setHtml() makes.
+bool buildable(const Page &page)
+{
+    for (const PageBlock &block : page.blocks) {
+        if (block.kind == PageBlock::Message)
+            return false;
+        if (block.kind == PageBlock::NewList)
+            continue;
+        if (std::any_of(block.text.begin(), block.text.end(), splitsBlocks) || !keepsText(block))
+            return false;
+        // A badge of nothing but white space gets no paragraph.
+        if (block.kind == PageBlock::Label &&
+            std::all_of(block.text.begin(), block.text.end(), [](QChar c) { return c.isSpace(); }))
+            return false;
+    }
+    // Only a heading may take the document's own first block.
+    return !page.blocks.isEmpty() && (page.blocks.first().kind == PageBlock::Heading ||
+                                      page.blocks.first().kind == PageBlock::NotFound);
+}
+
+// Inserts the text of one paragraph run by run, with white space as the
+// importer leaves it: every run becomes one space, and none stays at the
+// start of the paragraph or right after a line break.
+class Paragraph
 {
 public:
-    void startBlock() { m_dropSpace = true; }
+    explicit Paragraph(QTextCursor *cursor) : m_cursor(cursor) {}
+    ~Paragraph() { flush(); }
 
-    void add(Run::Format format, QChar c, QList<Run> *runs)
+    void add(QStringView text, const QTextCharFormat *format)
     {
-        if (c.isSpace() && c != QChar::Nbsp && c != QChar::ParagraphSeparator) {
-            if (m_dropSpace)
-                return;
-            m_dropSpace = true;
-            c = u' ';
-        } else {
-            m_dropSpace = false;
+        for (QChar c : text) {
+            if (collapses(c)) {
+                if (m_dropSpace)
+                    continue;
+                m_dropSpace = true;
+                c = u' ';
+            } else {
+                m_dropSpace = false;
+            }
+            append(c, format);
         }
-        append(format, c, runs);
     }
 
-    // A line break is kept wherever it stands; the spaces after it are not.
-    void addBreak(QList<Run> *runs)
+    void lineBreak(const QTextCharFormat *format)
     {
-        append(Run::Item, QChar::LineSeparator, runs);
+        append(QChar::LineSeparator, format);
         m_dropSpace = true;
     }
 
 private:
-    static void append(Run::Format format, QChar c, QList<Run> *runs)
+    // Characters of one format go in together.
+    void append(QChar c, const QTextCharFormat *format)
     {
-        if (runs->isEmpty() || runs->last().format != format)
-            runs->append({format, QString()});
-        runs->last().text += c;
+        if (format != m_format)
+            flush();
+        m_format = format;
+        m_text += c;
     }
 
+    void flush()
+    {
+        if (!m_text.isEmpty())
+            m_cursor->insertText(m_text, *m_format);
+        m_text.clear();
+    }
+
+    QTextCursor *m_cursor;
+    const QTextCharFormat *m_format = nullptr;
+    QString m_text;
     bool m_dropSpace = true;
 };
 
-bool hasText(const Block &block)
-{
-    for (const Run &run : block.runs)
-        if (!run.text.isEmpty())
-            return true;
-    return false;
-}
-
 } // namespace
 
-bool parse(const QString &page, QList<Block> *blocks)
+bool build(const Page &page, QTextDocument *document)
 {
-    enum class Where { Top, List, Heading, Mark, Item, Badge };
-    Where where = Where::Top;
-    Text text;
-    // Whether the open list has items yet, whether anything at all came
-    // after its opening tag, and whether the list before it was just closed:
-    // the importer opens a badge's paragraph only in that case.
-    bool listHasItems = false;
-    bool listHasContent = false;
-    bool listJustClosed = false;
-    blocks->clear();
-
-    const auto startBlock = [&](Block::Kind kind) {
-        // An empty paragraph would be merged with the next one, and the
-        // importer treats the document's first block apart unless it is a
-        // heading.
-        if (blocks->isEmpty() ? kind != Block::Heading : !hasText(blocks->last()))
-            return false;
-        Block block;
-        block.kind = kind;
-        blocks->append(block);
-        text.startBlock();
-        return true;
-    };
-
-    const QStringView view(page);
-    qsizetype pos = 0;
-    while (pos < view.size()) {
-        const QChar c = view.at(pos);
-        if (c == u'<') {
-            const Tag tag = readTag(view, &pos);
-            switch (where) {
-            case Where::Top:
-                if (tag == Tag::ListOpen) {
-                    where = Where::List;
-                    listHasItems = listHasContent = false;
-                } else if (tag == Tag::HeadingOpen || tag == Tag::PlainHeadingOpen) {
-                    if (!startBlock(Block::Heading))
-                        return false;
-                    // The importer adds an explicit zero indent to a first
-                    // heading that follows a closed list.
-                    blocks->last().opensDocument = blocks->size() == 1 && listJustClosed;
-                    listJustClosed = false;
-                    where = Where::Heading;
-                } else {
-                    return false;
-                }
-                break;
-            case Where::List:
-                if (tag == Tag::ListClose) {
-                    if (listHasItems) {
-                        blocks->last().lastInList = true;
-                    } else if (listHasContent) {
-                        return false;
-                    }
-                    where = Where::Top;
-                    listJustClosed = true;
-                } else if (tag == Tag::ItemOpen) {
-                    if (!startBlock(Block::Item))
-                        return false;
-                    Block &item = blocks->last();
-                    item.firstInList = !listHasItems;
-                    listHasItems = listHasContent = true;
-                    where = Where::Item;
-                } else if (tag == Tag::BadgeOpen && !listHasContent && listJustClosed) {
-                    if (!startBlock(Block::Badge))
-                        return false;
-                    listHasContent = true;
-                    where = Where::Badge;
-                } else {
-                    return false;
-                }
-                if (tag != Tag::ListClose)
-                    listJustClosed = false;
-                break;
-            case Where::Heading:
-                if (tag == Tag::MarkOpen)
-                    where = Where::Mark;
-                else if (tag == Tag::HeadingClose)
-                    where = Where::Top;
-                else
-                    return false;
-                break;
-            case Where::Mark:
-                if (tag != Tag::SpanClose)
-                    return false;
-                where = Where::Heading;
-                break;
-            case Where::Item:
-                if (tag == Tag::Break)
-                    text.addBreak(&blocks->last().runs);
-                else if (tag == Tag::ItemClose)
-                    where = Where::List;
-                else
-                    return false;
-                break;
-            case Where::Badge: {
-                if (tag != Tag::SpanClose)
-                    return false;
-                // A badge of nothing but white space gets no paragraph.
-                const QString label = blocks->last().runs.value(0).text;
-                if (std::all_of(label.begin(), label.end(), [](QChar b) { return b.isSpace(); }))
-                    return false;
-                where = Where::List;
-                break;
-            }
-            }
-            continue;
-        }
-
-        QChar ch = c;
-        if (c == u'&') {
-            ch = readEntity(view, &pos);
-            if (ch.isNull())
-                return false;
-        } else {
-            ++pos;
-        }
-        if (splitsBlocks(ch))
-            return false;
-        Run::Format format;
-        switch (where) {
-        case Where::Heading:
-            format = Run::Heading;
-            break;
-        case Where::Mark:
-            format = Run::Mark;
-            break;
-        case Where::Item:
-            format = Run::Item;
-            break;
-        case Where::Badge:
-            format = Run::Badge;
-            break;
-        default:
-            return false;
-        }
-        text.add(format, ch, &blocks->last().runs);
-    }
-    return where == Where::Top && !blocks->isEmpty() && hasText(blocks->last());
-}
-
-bool build(const QString &page, QTextDocument *document)
-{
-    QList<Block> blocks;
-    if (!parse(page, &blocks))
+    if (!buildable(page))
         return false;
 
     QTextCharFormat heading;
     heading.setProperty(QTextFormat::FontSizeAdjustment, 2);
     heading.setFontWeight(QFont::Bold);
-    QTextCharFormat mark = heading;
-    mark.setForeground(QBrush(QColor(0xc0, 0x00, 0x00)));
+    QTextCharFormat highlight = heading;
+    highlight.setForeground(QBrush(QColor(QLatin1String(PageStyle::highlightColor))));
     QTextCharFormat badge;
-    badge.setBackground(QBrush(QColor(0xe0, 0xe0, 0xe0)));
+    badge.setBackground(QBrush(QColor(QLatin1String(PageStyle::badgeColor))));
     const QTextCharFormat item;
-    const QTextCharFormat *formats[] = {&item, &heading, &mark, &badge};
 
     QTextListFormat listFormat;
     listFormat.setStyle(QTextListFormat::ListDecimal);
@@ -310,46 +131,76 @@ bool build(const QString &page, QTextDocument *document)
     QTextCursor cursor(document);
     cursor.beginEditBlock();
     QTextList *list = nullptr;
-    bool first = true;
-    for (const Block &block : std::as_const(blocks)) {
+    const auto &blocks = page.blocks;
+    for (qsizetype b = 0; b < blocks.size(); ++b) {
+        const PageBlock &block = blocks.at(b);
         QTextBlockFormat blockFormat;
         QTextCharFormat blockCharFormat;
+        // Items: whether they open or close their list.
+        const bool firstInList = b == 0 || blocks.at(b - 1).kind != PageBlock::Item;
+        const bool lastInList = b + 1 == blocks.size() || blocks.at(b + 1).kind != PageBlock::Item;
         switch (block.kind) {
-        case Block::Heading:
+        case PageBlock::Heading:
+        case PageBlock::NotFound:
             blockFormat.setTopMargin(16);
             blockFormat.setBottomMargin(12);
-            if (block.opensDocument)
+            // A result page begins with an empty list, after which the
+            // importer leaves an explicit zero indent on the first heading.
+            if (b == 0 && block.kind == PageBlock::Heading)
                 blockFormat.setIndent(0);
             blockFormat.setHeadingLevel(2);
             blockCharFormat = heading;
             break;
-        case Block::Badge:
+        case PageBlock::Label:
             blockFormat.setIndent(1);
             blockCharFormat = badge;
             break;
-        case Block::Item:
-            if (block.firstInList)
+        case PageBlock::Item:
+            if (firstInList)
                 blockFormat.setTopMargin(12);
-            if (block.lastInList)
+            if (lastInList)
                 blockFormat.setBottomMargin(12);
             break;
+        case PageBlock::NewList:
+        case PageBlock::Message:
+            continue;
         }
-        if (first) {
+        if (b == 0) {
             // The document's own first block takes the first paragraph.
             cursor.setBlockFormat(blockFormat);
             cursor.setBlockCharFormat(blockCharFormat);
-            first = false;
         } else {
             cursor.insertBlock(blockFormat, blockCharFormat);
         }
-        if (block.kind == Block::Item) {
-            if (block.firstInList)
+
+        Paragraph paragraph(&cursor);
+        switch (block.kind) {
+        case PageBlock::Heading:
+            for (qsizetype i = 0; i < block.pieceCount(); ++i)
+                paragraph.add(block.piece(i), i % 2 == 1 ? &highlight : &heading);
+            break;
+        case PageBlock::NotFound:
+            paragraph.add(block.text, &heading);
+            break;
+        case PageBlock::Label: {
+            const QChar padding = QChar::Nbsp;
+            paragraph.add(QStringView(&padding, 1), &badge);
+            paragraph.add(block.text, &badge);
+            paragraph.add(QStringView(&padding, 1), &badge);
+            break;
+        }
+        default:
+            if (firstInList)
                 list = cursor.createList(listFormat);
             else
                 list->add(cursor.block());
+            for (qsizetype i = 0; i < block.pieceCount(); ++i) {
+                if (i > 0)
+                    paragraph.lineBreak(&item);
+                paragraph.add(block.piece(i), &item);
+            }
+            break;
         }
-        for (const Run &run : block.runs)
-            cursor.insertText(run.text, *formats[run.format]);
     }
     cursor.endEditBlock();
     document->setUndoRedoEnabled(undo);

@@ -1,5 +1,6 @@
 #include "mainwindow/pagethread.h"
 
+#include "lookup/pagehtml.h"
 #include "mainwindow/pagedocument.h"
 
 #include <QBrush>
@@ -40,12 +41,20 @@ PageThread::PageThread(const QTextEdit *view)
 {
 }
 
+PageThread::~PageThread() = default;
+
+QTextDocument *PageThread::takeDocument()
+{
+    return m_document.release();
+}
+
 void PageThread::run()
 {
-    QString page;
+    Page page;
     const Status status = lookUp(typedWord(), &page);
-    deliver(page, status);
-    auto *document = new QTextDocument;
+    const QString html = PageHtml::write(page);
+    deliver(html, status);
+    auto document = std::make_unique<QTextDocument>();
     document->setDefaultFont(m_font);
     // As the view would set them; each change of them after the document
     // is shown would lay it out again.
@@ -55,11 +64,12 @@ void PageThread::run()
     document->setPageSize(QSizeF(0, 0));
     // Built directly where possible; setHtml() makes the same document of
     // any page, only slower.
-    if (!PageDocument::build(page, document))
-        document->setHtml(page);
-    shortenLongRuns(document);
+    if (!PageDocument::build(page, document.get()))
+        document->setHtml(html);
+    shortenLongRuns(document.get());
     document->moveToThread(QCoreApplication::instance()->thread());
-    emit documentReady(document);
+    m_document = std::move(document);
+    emit documentReady();
 }
 
 void PageThread::show(QTextBrowser *view, QTextDocument *document)

@@ -5,11 +5,13 @@
 #include <QFont>
 #include <QTextOption>
 
+#include <memory>
+
 class QTextBrowser;
 class QTextDocument;
 class QTextEdit;
 
-// The main window's look-up: besides the page it also turns the page into a
+// The main window's look-up: besides the page it also builds the page's
 // text document on its own thread, so the GUI thread only has to lay it out.
 class PageThread : public SearchThread
 {
@@ -19,9 +21,15 @@ public:
     // Prepares the document for `view`: its font and text options are
     // read here, on the GUI thread.
     explicit PageThread(const QTextEdit *view);
+    ~PageThread() override;
 
-    // Shows a document from documentReady() in `view`, which then owns it;
-    // the document it replaces is deleted if it came from here too.
+    // The document announced by documentReady(), in the GUI thread and
+    // without a parent; the caller owns it. A document nobody takes goes
+    // with the thread.
+    QTextDocument *takeDocument();
+
+    // Shows a taken document in `view`, which then owns it; the document it
+    // replaces is deleted if it came from here too.
     static void show(QTextBrowser *view, QTextDocument *document);
 
     // Qt lays out a run of text without a break opportunity in time that
@@ -34,9 +42,8 @@ public:
     static constexpr int longestRun = 2000;
 
 signals:
-    // Follows finished(QString) with the same page as a document that
-    // already lives in the GUI thread and has no parent. The receiver owns it.
-    void documentReady(QTextDocument *document);
+    // Follows finished(QString): the same page is ready as a document.
+    void documentReady();
 
 protected:
     void run() override;
@@ -44,4 +51,6 @@ protected:
 private:
     QFont m_font;
     QTextOption m_option;
+    // Written by the worker before documentReady(), taken where it arrives.
+    std::unique_ptr<QTextDocument> m_document;
 };

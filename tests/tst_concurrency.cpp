@@ -3,6 +3,7 @@
 // complete one, and none fails, waits for a lock or crashes.
 #include "dictionary/convertthread.h"
 #include "generator.h"
+#include "lookup/pagehtml.h"
 #include "lookup/searchthread.h"
 #include "testutil.h"
 
@@ -65,8 +66,10 @@ private:
     {
         for (int i = t; !m_stop; ++i) {
             const QString &word = m_words[i % m_words.size()];
-            QString page, error;
-            const SearchThread::Status status = SearchThread::lookUp(word, &page, &error);
+            Page model;
+            QString error;
+            const SearchThread::Status status = SearchThread::lookUp(word, &model, &error);
+            const QString page = PageHtml::write(model);
             QMutexLocker lock(&m_mutex);
             if (status == SearchThread::NoDictionary) {
                 ++m_seen.noDictionary;
@@ -181,9 +184,9 @@ QHash<QString, QString> pagesOf(const QStringList &words)
 {
     QHash<QString, QString> pages;
     for (const QString &word : words) {
-        QString page;
+        Page page;
         if (SearchThread::lookUp(word, &page) == SearchThread::Found)
-            pages.insert(word, page);
+            pages.insert(word, PageHtml::write(page));
     }
     return pages;
 }

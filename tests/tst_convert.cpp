@@ -335,7 +335,7 @@ private slots:
         const Build built = build(given);
         // Found from any other working folder.
         QVERIFY(QDir::setCurrent(dir + "/sub"));
-        QString page;
+        Page page;
         const SearchThread::Status found = SearchThread::lookUp("run", &page);
         QDir::setCurrent(before);
         QCOMPARE(built.outcome, ConvertThread::Committed);

@@ -1,6 +1,7 @@
 // The main window: its menus and shortcuts, and the state it keeps across
 // restarts in the settings store.
 
+#include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 #include "lookup/searchthread.h"
 #include "mainwindow/mainwindow.h"
@@ -72,9 +73,9 @@ public:
     int running = 0;
 
 protected:
-    SearchThread *createSearchThread() override
+    PageThread *createSearchThread() override
     {
-        SearchThread *worker = MainWindow::createSearchThread();
+        PageThread *worker = MainWindow::createSearchThread();
         ++running;
         QObject::connect(worker, &QObject::destroyed, this, [this] { --running; });
         return worker;
@@ -340,7 +341,7 @@ void MainWindowTest::editActionsFollowTheFocus()
     ResultRenderer page("run");
     page.renderLine("■run  {v-1} : to move fast■・a shop\n");
     page.renderLine("■rune : a letter\n");
-    view->setHtml(page.finish());
+    view->setHtml(PageHtml::write(page.finish()));
     const QString text = view->toPlainText();
 
     // A selection that starts inside a list item; the line end of a body

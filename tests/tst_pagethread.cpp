@@ -1,6 +1,7 @@
 // The main window's look-up prepares the page's document on its own thread;
 // what the view then shows must be what setHtml would have shown.
 #include "dictionary/convertthread.h"
+#include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 #include "mainwindow/pagedocument.h"
 #include "mainwindow/pagethread.h"
@@ -45,7 +46,7 @@ private slots:
             QTextDocument *document = nullptr;
             connect(&thread, &SearchThread::finished, this, [&](const QString &p) { page = p; });
             connect(&thread, &PageThread::documentReady, this,
-                    [&](QTextDocument *d) { document = d; });
+                    [&] { document = thread.takeDocument(); });
             thread.start();
             QVERIFY(QTest::qWaitFor([&] { return document != nullptr; }));
             QCOMPARE(document->thread(), QThread::currentThread());
@@ -99,11 +100,11 @@ private slots:
         ResultRenderer renderer("w");
         for (const QString &each : line.split('\n'))
             renderer.renderLine("■" + each + "\n");
-        const QString page = renderer.finish();
+        const Page page = renderer.finish();
         QTextDocument document;
         QCOMPARE(PageDocument::build(page, &document), !line.contains('\n'));
         if (document.isEmpty())
-            document.setHtml(page);
+            document.setHtml(PageHtml::write(page));
         const QString before = document.toPlainText();
         QCOMPARE(PageThread::shortenLongRuns(&document), shortened);
         const QString after = document.toPlainText();

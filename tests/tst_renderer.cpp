@@ -1,4 +1,6 @@
 #include "dictionary/format.h"
+#include "lookup/pagehtml.h"
+#include "lookup/pagetext.h"
 #include "lookup/renderer.h"
 
 #include <QTest>
@@ -8,12 +10,17 @@ const QString heading = "<h2 style='font-weight:bold'>";
 const QString mark = "<span style='color:#C00000'>";
 const QString badge = "<span style='background-color:#e0e0e0'>&nbsp;";
 
-QString render(const QString &word, const QStringList &lines)
+Page page(const QString &word, const QStringList &lines)
 {
     ResultRenderer renderer(word);
     for (const QString &line : lines)
         renderer.renderLine(line);
     return renderer.finish();
+}
+
+QString render(const QString &word, const QStringList &lines)
+{
+    return PageHtml::write(page(word, lines));
 }
 
 // A page of one entry line "■<head> : x" without a label, as the head shows.
@@ -66,7 +73,7 @@ private slots:
               QString("■ : x\n")})
             renderer.renderLine(line);
         QVERIFY(renderer.isEmpty());
-        QCOMPARE(renderer.finish(), QString("<h2>run  is not found.</h2>"));
+        QCOMPARE(PageHtml::write(renderer.finish()), QString("<h2>run  is not found.</h2>"));
         // The first entry line opens a heading even when nothing in it is marked.
         QCOMPARE(render("zzz", {"■AT&T : x\n"}), singleHeading("AT&amp;T"));
     }
@@ -158,6 +165,47 @@ private slots:
             }
             QCOMPARE(render(character, {line}), singleHeading("X" + mark + entity + "</span>Y"));
         }
+    }
+
+    // orvel-cli's text: a blank line before each heading, labels in
+    // brackets, items numbered per list with their sub-items indented
+    // beneath, white space as a browser shows it.
+    void plainText_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("worked example")
+            << "run"
+            << QStringList{"■run  {v-1} : to move fast\n", "■run  {v-2} : to manage■・run a shop\n",
+                           "■run  {n} : a trip\n",         "■run out : to end\n",
+                           "■run out : to expire\n",       "■Rune  {n} : a letter\n"}
+            << "run\n  [v]\n  1. to move fast\n  2. to manage\n       ・run a shop\n  [n]\n"
+               "  1. a trip\n\nrun out\n  1. to end\n  1. to expire\n\nrune\n  1. a letter";
+        QTest::newRow("white space")
+            << "" << QStringList{"■w\t\tw  { n\u00a0 } :  \t a \u3000 b \u00a0\r\n"}
+            << "w w\n  [n]\n  1. a \u3000 b \u00a0";
+        QTest::newRow("breaks at the edges of an item")
+            << "" << QStringList{"■b : ■x■ ■\n", "■c : y\n"} << "b\n  1.\n       x\n\nc\n  1. y";
+        QTest::newRow("not found") << " a\tb " << QStringList{"x : y\n"} << "a b is not found.";
+    }
+
+    void plainText()
+    {
+        QFETCH(QString, word);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, text);
+        QCOMPARE(PageText::write(page(word, lines)), text);
+    }
+
+    // The no-dictionary and failure pages: a line per line of their text,
+    // each argument shown as it is, whatever it holds.
+    void messages()
+    {
+        const Page message = Page::message("Cannot read:\n%1\n\n(%2)", {"<a>&%2\nb", "%1"});
+        QCOMPARE(PageHtml::write(message),
+                 QString("Cannot read:<br />&lt;a&gt;&amp;%2\nb<br /><br />(%1)"));
+        QCOMPARE(PageText::write(message), QString("Cannot read:\n<a>&%2 b\n\n(%1)"));
     }
 };
 

@@ -3,8 +3,8 @@
 
 #include "database/database.h"
 #include "dictionary/convertthread.h"
-#include "lookup/searchthread.h"
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/pagethread.h"
 #include "testutil.h"
 
 #include <QAction>
@@ -20,28 +20,23 @@
 #include <QTest>
 #include <QTextBrowser>
 
-#include <algorithm>
-
 namespace {
 
-// A look-up that delivers a fixed page once the test lets it go, so the
-// test decides in which order look-ups finish.
-class GatedSearch : public SearchThread
+// The main window's own look-up, held back until the test lets it go, so
+// the test decides in which order look-ups finish. Its page reaches the
+// view the way every page does.
+class GatedSearch : public PageThread
 {
 public:
-    GatedSearch(const QString &page, Status status) : page(page), outcome(status) {}
+    using PageThread::PageThread;
     QSemaphore gate;
 
 protected:
     void run() override
     {
         gate.acquire();
-        deliver(page, outcome);
+        PageThread::run();
     }
-
-private:
-    QString page;
-    Status outcome;
 };
 
 class TestWindow : public MainWindow
@@ -55,22 +50,13 @@ public:
         }
     }
 
-    bool gated = true;
-    // How the next gated look-up ends.
-    SearchThread::Status outcome = SearchThread::Found;
     QList<QPointer<GatedSearch>> workers;
-    QList<QPointer<SearchThread>> realWorkers;
 
 protected:
-    SearchThread *createSearchThread() override
+    PageThread *createSearchThread() override
     {
-        if (!gated) {
-            realWorkers << MainWindow::createSearchThread();
-            return realWorkers.last();
-        }
-        auto *worker = new GatedSearch(QString("<p>page %1</p>").arg(workers.size() + 1), outcome);
-        workers << worker;
-        return worker;
+        workers << new GatedSearch(findChild<QTextBrowser *>("textBrowser"));
+        return workers.last();
     }
 };
 
@@ -94,6 +80,17 @@ bool release(TestWindow &window, int index)
 }
 
 const QRegularExpression secondsText("^\\d+\\.\\d{3} seconds$");
+
+// A small dictionary. The words typed in most tests are not in it, so each
+// gives a page of its own: the not-found page that names it.
+QString installDictionary()
+{
+    const QString file = TestUtil::writeDictionary(
+        TestUtil::makeDir("dictionary") + "/eijiro.txt",
+        {QString::fromUtf8("■rule  {名-1} : 規則"), QString::fromUtf8("■run  {動-1} : 走る"),
+         QString::fromUtf8("■run  {名-1} : 走ること"), QString::fromUtf8("■walk  {動-1} : 歩く")});
+    return TestUtil::install(file) == int(ConvertThread::Committed) ? file : QString();
+}
 
 } // namespace
 
@@ -146,6 +143,7 @@ void SearchUiTest::pagesNeverGoBackToOlderText()
 {
     TestWindow window;
     QVERIFY(open(window));
+    QVERIFY(!installDictionary().isEmpty());
 
     // What the view and the worker look like when the time is shown.
     QStringList atStatus;
@@ -167,7 +165,7 @@ void SearchUiTest::pagesNeverGoBackToOlderText()
 
     // The newer look-up finishes first.
     QVERIFY(release(window, 1));
-    QCOMPARE(view->toPlainText(), QString("page 2"));
+    QCOMPARE(view->toPlainText(), QString("ab is not found."));
     QVERIFY(secondsText.match(window.statusBar()->currentMessage()).hasMatch());
     QCOMPARE(QApplication::focusWidget(), edit);
     // One look-up is still running, so the wait cursor stays.
@@ -176,28 +174,30 @@ void SearchUiTest::pagesNeverGoBackToOlderText()
     // The older one must not take the view back to "a".
     window.statusBar()->clearMessage();
     QVERIFY(release(window, 0));
-    QCOMPARE(view->toPlainText(), QString("page 2"));
+    QCOMPARE(view->toPlainText(), QString("ab is not found."));
     QVERIFY(secondsText.match(window.statusBar()->currentMessage()).hasMatch());
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(window.windowTitle(), QString("ab - Orvel"));
 
     // Each time was shown after the page had arrived and before its worker
     // was deleted (both still existed at the first one).
-    QCOMPARE(atStatus, (QStringList{"page 2 / 2 running", "page 2 / 1 running"}));
+    QCOMPARE(atStatus,
+             (QStringList{"ab is not found. / 2 running", "ab is not found. / 1 running"}));
 
     // In order, every page is shown.
     QTest::keyClick(edit, Qt::Key_C);
     QVERIFY(release(window, 2));
-    QCOMPARE(view->toPlainText(), QString("page 3"));
+    QCOMPARE(view->toPlainText(), QString("abc is not found."));
 }
 
 void SearchUiTest::clearingDropsPagesOnTheirWay()
 {
     TestWindow window;
     QVERIFY(open(window));
+    QVERIFY(!installDictionary().isEmpty());
     QTest::keyClick(edit, Qt::Key_X);
     QVERIFY(release(window, 0));
-    QCOMPARE(view->toPlainText(), QString("page 1"));
+    QCOMPARE(view->toPlainText(), QString("x is not found."));
 
     QTest::keyClick(edit, Qt::Key_Y);
     QCOMPARE(window.windowTitle(), QString("xy - Orvel"));
@@ -217,7 +217,7 @@ void SearchUiTest::clearingDropsPagesOnTheirWay()
     // The next word is shown again.
     QTest::keyClick(edit, Qt::Key_Z);
     QVERIFY(release(window, 2));
-    QCOMPARE(view->toPlainText(), QString("page 3"));
+    QCOMPARE(view->toPlainText(), QString("z is not found."));
     QCOMPARE(window.windowTitle(), QString("z - Orvel"));
 }
 
@@ -225,29 +225,33 @@ void SearchUiTest::spacesAreSearchedToo()
 {
     TestWindow window;
     QVERIFY(open(window));
+    QVERIFY(!installDictionary().isEmpty());
     edit->setText("   ");
     QCOMPARE(window.workers.size(), 1);
     QCOMPARE(window.windowTitle(), QString("    - Orvel"));
     QVERIFY(release(window, 0));
-    QCOMPARE(view->toPlainText(), QString("page 1"));
+    QCOMPARE(view->toPlainText(), QString("is not found."));
 }
 
 void SearchUiTest::failedLookUpsClaimNoSuccess()
 {
     TestWindow window;
     QVERIFY(open(window));
-    for (const auto outcome : {SearchThread::Failed, SearchThread::Found, SearchThread::Failed}) {
-        window.outcome = outcome;
-        QTest::keyClick(edit, Qt::Key_A);
-    }
-    // An older failure whose page is not shown changes nothing.
+    const QString file = installDictionary();
+    QVERIFY(!file.isEmpty());
+    QTest::keyClicks(edit, "aaa");
+    QCOMPARE(window.workers.size(), 3);
     QVERIFY(release(window, 1));
+    // With the dictionary file gone, the first and the last fail.
+    QVERIFY(QFile::remove(file));
+    // An older failure whose page is not shown changes nothing.
     QVERIFY(release(window, 0));
+    QCOMPARE(view->toPlainText(), QString("aa is not found."));
     QCOMPARE(window.windowTitle(), QString("aaa - Orvel"));
     QVERIFY(secondsText.match(window.statusBar()->currentMessage()).hasMatch());
     // With a failure page shown, neither claims a look-up of the word.
     QVERIFY(release(window, 2));
-    QCOMPARE(view->toPlainText(), QString("page 3"));
+    QVERIFY(view->toPlainText().startsWith("The dictionary file cannot be read:"));
     QCOMPARE(window.windowTitle(), QString("Orvel"));
     QCOMPARE(window.statusBar()->currentMessage(), QString("The look-up failed."));
 }
@@ -262,7 +266,8 @@ void SearchUiTest::closingWaitsForRunningLookUps()
         running = window.workers.value(0);
         QVERIFY(running);
         // The test window lets its workers go as it is destroyed; the main
-        // window then waits for them and deletes them.
+        // window then waits for them and deletes them, with the document
+        // each made for a page it never showed.
     }
     QVERIFY(running.isNull());
 }
@@ -270,41 +275,35 @@ void SearchUiTest::closingWaitsForRunningLookUps()
 void SearchUiTest::realLookUp()
 {
     TestWindow window;
-    window.gated = false;
     QVERIFY(open(window));
 
     // Nothing installed yet.
     edit->setText("run");
-    QTRY_VERIFY(view->toPlainText().startsWith("No dictionary is installed."));
-    QTRY_VERIFY(!QApplication::overrideCursor());
+    QVERIFY(release(window, 0));
+    QVERIFY(view->toPlainText().startsWith("No dictionary is installed."));
+    QVERIFY(!QApplication::overrideCursor());
 
-    const QString file = TestUtil::writeDictionary(
-        TestUtil::makeDir("dictionary") + "/eijiro.txt",
-        {QString::fromUtf8("■rule  {名-1} : 規則"), QString::fromUtf8("■run  {動-1} : 走る"),
-         QString::fromUtf8("■run  {名-1} : 走ること"), QString::fromUtf8("■walk  {動-1} : 歩く")});
-    QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
+    const QString file = installDictionary();
+    QVERIFY(!file.isEmpty());
 
     // The word as typed, in any case, finds its first entry line.
     edit->setText("Run");
-    QTRY_VERIFY(view->toPlainText().contains(QString::fromUtf8("走ること")));
+    QVERIFY(release(window, 1));
+    QVERIFY(view->toPlainText().contains(QString::fromUtf8("走ること")));
     QVERIFY(view->toPlainText().contains(QString::fromUtf8("走る")));
     QVERIFY(!view->toPlainText().contains(QString::fromUtf8("規則")));
     QCOMPARE(window.windowTitle(), QString("Run - Orvel"));
-    QTRY_VERIFY(secondsText.match(window.statusBar()->currentMessage()).hasMatch());
-    QTRY_VERIFY(!QApplication::overrideCursor());
+    QVERIFY(secondsText.match(window.statusBar()->currentMessage()).hasMatch());
+    QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(QApplication::focusWidget(), edit);
-
-    edit->setText("runx");
-    QTRY_VERIFY(view->toPlainText().contains("is not found."));
 
     // The file gone: the view says so instead of keeping the last page.
     QVERIFY(QFile::remove(file));
     edit->setText("run");
-    QTRY_VERIFY(view->toPlainText().startsWith("The dictionary file cannot be read:"));
+    QVERIFY(release(window, 2));
+    QVERIFY(view->toPlainText().startsWith("The dictionary file cannot be read:"));
     QVERIFY(view->toPlainText().contains(file));
     QCOMPARE(window.windowTitle(), QString("Orvel"));
-    QTRY_VERIFY(std::all_of(window.realWorkers.begin(), window.realWorkers.end(),
-                            [](const QPointer<SearchThread> &worker) { return worker.isNull(); }));
     QVERIFY(!QApplication::overrideCursor());
 }
 

@@ -1,5 +1,6 @@
 #include "dictionary/convertthread.h"
 #include "generator.h"
+#include "lookup/pagehtml.h"
 #include "lookup/searchthread.h"
 #include "testutil.h"
 
@@ -17,10 +18,14 @@ const QString heading = "<h2 style='font-weight:bold'>";
 const QString mark = "<span style='color:#C00000'>";
 const QString badge = "<span style='background-color:#e0e0e0'>&nbsp;";
 
+// The look-up, with its page as finished(QString) delivers it.
 SearchThread::Status lookUp(const QString &word, QString *page = nullptr, QString *error = nullptr)
 {
-    QString local = "untouched";
-    return SearchThread::lookUp(word, page ? page : &local, error);
+    Page model;
+    const SearchThread::Status status = SearchThread::lookUp(word, &model, error);
+    if (page)
+        *page = PageHtml::write(model);
+    return status;
 }
 
 QString pageOf(const QString &word)

@@ -200,7 +200,7 @@ void TranslationTest::catalogueIsComplete()
             faults << where + "not translated";
         if (placeholders(m.source) != placeholders(m.translation))
             faults << where + "placeholders differ";
-        if (m.source.count("<br />") != m.translation.count("<br />"))
+        if (m.source.count(u'\n') != m.translation.count(u'\n'))
             faults << where + "line breaks differ";
         // The not-found suffix is appended straight after the word.
         if (m.source.startsWith(' ') != m.translation.startsWith(' '))

@@ -183,7 +183,7 @@ void TestWizard::wholeInstallation()
     QCOMPARE(query.value(1).toString(), file);
     const QStringList rows = TestUtil::wordRows();
     QVERIFY(rows.size() > 1000);
-    QString page;
+    Page page;
     QCOMPARE(SearchThread::lookUp(rows[rows.size() / 2].section(':', 1).toLower(), &page),
              SearchThread::Found);
     QCOMPARE(SearchThread::lookUp("qqqxqqq", &page), SearchThread::NotFound);

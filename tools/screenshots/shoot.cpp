@@ -11,6 +11,7 @@
 #include "database/settingsstore.h"
 #include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
+#include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 #include "mainwindow/mainwindow.h"
 #include "preferences/optiondialog.h"
@@ -121,7 +122,7 @@ bool shootMain(MainWindow &window, const Options &options)
             timeoutMs))
         return fail(QStringLiteral("the look-up of %1 never finished").arg(options.word));
     QTextDocument notFound;
-    notFound.setHtml(ResultRenderer(options.word).finish());
+    notFound.setHtml(PageHtml::write(ResultRenderer(options.word).finish()));
     if (view->toPlainText() == notFound.toPlainText())
         return fail(QStringLiteral("the dictionary has no entries for %1").arg(options.word));
     settle();

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+// One paragraph of a page: what it says and what it is, no markup. Its text
+// is cut into pieces at `cuts`; what a cut stands for depends on the kind.
+struct PageBlock
+{
+    enum Kind : quint8 {
+        // An entry word. Its pieces alternate plain and highlighted, starting
+        // plain: the highlighted ones show the typed word.
+        Heading,
+        // A part-of-speech badge. A new numbered list starts with it.
+        Label,
+        // A new numbered list without a badge; no text.
+        NewList,
+        // A translation, numbered in its list; a line break between pieces.
+        Item,
+        // The one heading of the not-found page.
+        NotFound,
+        // The text of the no-dictionary and failure pages; a line break
+        // between pieces.
+        Message,
+    };
+
+    Kind kind;
+    QString text;
+    // Ascending positions in `text`; one may repeat (an empty piece).
+    QList<qsizetype> cuts;
+
+    qsizetype pieceCount() const { return cuts.size() + 1; }
+    QStringView piece(qsizetype index) const
+    {
+        const qsizetype from = index == 0 ? 0 : cuts.at(index - 1);
+        const qsizetype to = index == cuts.size() ? text.size() : cuts.at(index);
+        return QStringView(text).mid(from, to - from);
+    }
+};
+
+// A page as a look-up makes it. A result page is a heading per entry word,
+// each followed by a numbered list of items; a label or a NewList closes the
+// list and opens the next. The not-found page is a single NotFound block,
+// the no-dictionary and failure pages a single Message. PageHtml, PageText
+// and the view's PageDocument each write it in their form.
+struct Page
+{
+    QList<PageBlock> blocks;
+
+    bool isResult() const { return !blocks.isEmpty() && blocks.first().kind == PageBlock::Heading; }
+
+    static Page notFound(const QString &text) { return {{{PageBlock::NotFound, text, {}}}}; }
+    // A page of lines: `text` holds its line breaks as '\n', and each %1 to
+    // %9 in it stands for that argument. An argument is text whatever it
+    // holds: a line break or a "%2" in a file name stays as it is.
+    static Page message(const QString &text, const QStringList &arguments = {});
+};
+
+// The colours a page is shown in, whatever writes it.
+namespace PageStyle {
+inline constexpr char highlightColor[] = "#C00000";
+inline constexpr char badgeColor[] = "#e0e0e0";
+} // namespace PageStyle

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "lookup/page.h"
+
+#include <QString>
+
+// The page as HTML: what SearchThread's finished(QString) delivers and
+// `orvel-cli lookup --html` prints. All its markup is written here; every
+// text of the page is escaped, so nothing typed or read from a dictionary
+// is taken for markup.
+namespace PageHtml {
+
+QString write(const Page &page);
+
+} // namespace PageHtml

@@ -1,0 +1,137 @@
+#include "lookup/pagetext.h"
+
+namespace {
+
+// Builds the text line by line.
+class Writer
+{
+public:
+    QString finish()
+    {
+        endLine();
+        while (m_out.endsWith(u'\n'))
+            m_out.chop(1);
+        return m_out;
+    }
+
+    // A blank line between blocks, none at the start.
+    void startHeading()
+    {
+        endLine();
+        if (!m_out.isEmpty() && !m_out.endsWith(QStringLiteral("\n\n")))
+            m_out += u'\n';
+    }
+
+    // Starts a line after the one being built, with `prefix` in front of it.
+    void startLine(const QString &prefix)
+    {
+        endLine();
+        m_line = prefix;
+    }
+
+    // Adds text in which white space runs count as one space; none at the
+    // start or the end of a line. With `skipNbsp`, no-break spaces are left
+    // out (a badge's padding).
+    void add(QStringView text, bool skipNbsp = false)
+    {
+        for (const QChar c : text) {
+            if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f') {
+                m_pendingSpace = true;
+                continue;
+            }
+            if (skipNbsp && c == QChar::Nbsp)
+                continue;
+            if (m_pendingSpace && m_hasText)
+                m_line += u' ';
+            m_hasText = true;
+            m_pendingSpace = false;
+            m_line += c;
+        }
+    }
+
+    // Ends the line being built even when it holds only its prefix, and
+    // starts the next with `indent`.
+    void lineBreak(const QString &indent = QString())
+    {
+        while (m_line.endsWith(u' '))
+            m_line.chop(1);
+        m_out += m_line + u'\n';
+        m_line = indent;
+        m_pendingSpace = false;
+        m_hasText = false;
+    }
+
+    // Ends the line being built, if it holds any text.
+    void endLine()
+    {
+        if (m_hasText)
+            lineBreak();
+        m_line.clear();
+        m_pendingSpace = false;
+    }
+
+    // Ends a line that needs no text to stand (a badge without a label).
+    void closeLine(QChar last)
+    {
+        m_line += last;
+        lineBreak();
+    }
+
+private:
+    QString m_out;
+    QString m_line;
+    bool m_pendingSpace = false;
+    bool m_hasText = false; // the line holds text beyond its prefix
+};
+
+} // namespace
+
+namespace PageText {
+
+QString write(const Page &page)
+{
+    Writer out;
+    int number = 0;
+    for (const PageBlock &block : page.blocks) {
+        switch (block.kind) {
+        case PageBlock::Heading:
+        case PageBlock::NotFound:
+            out.startHeading();
+            out.add(block.text);
+            out.endLine();
+            number = 0;
+            break;
+        case PageBlock::Label:
+            out.startLine(QStringLiteral("  ["));
+            out.add(block.text, true);
+            out.closeLine(u']');
+            number = 0;
+            break;
+        case PageBlock::NewList:
+            number = 0;
+            break;
+        case PageBlock::Item: {
+            const QString prefix = QStringLiteral("  %1. ").arg(++number);
+            const QString indent(prefix.size() + 2, u' ');
+            out.startLine(prefix);
+            for (qsizetype i = 0; i < block.pieceCount(); ++i) {
+                if (i > 0)
+                    out.lineBreak(indent);
+                out.add(block.piece(i));
+            }
+            out.endLine();
+            break;
+        }
+        case PageBlock::Message:
+            for (qsizetype i = 0; i < block.pieceCount(); ++i) {
+                if (i > 0)
+                    out.lineBreak();
+                out.add(block.piece(i));
+            }
+            break;
+        }
+    }
+    return out.finish();
+}
+
+} // namespace PageText
