@@ -1,23 +1,40 @@
 #include "testutil.h"
 
-#include "database/settingsstore.h"
 #include "database/dictionarydatabase.h"
-#include "dictionary/convertthread.h"
+#include "database/settingsstore.h"
 #include "generator.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QMutex>
+#include <QProcess>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
+
+#include <atomic>
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 QMutex mutex;
 QList<QPair<QtMsgType, QString>> messages;
 QtMessageHandler previous = nullptr;
 int captures = 0;
+
+// Only bounds on waits: builds and programs can take a while under the
+// sanitizers on a loaded machine.
+constexpr int buildTimeout = 300000;
+constexpr int runTimeout = 300000;
+
+// Exit status of the child that could not give up root.
+constexpr int cannotDropRoot = 125;
+constexpr uid_t nobody = 65534;
 
 void handler(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
@@ -35,6 +52,26 @@ void handler(QtMsgType type, const QMessageLogContext &context, const QString &t
 void nameTestApplication()
 {
     SettingsStore::nameApplication(*QCoreApplication::instance());
+}
+
+// User nobody may not reach the build (below /root, say): a copy of
+// `program` where anyone may run it, made once per program.
+QString copyForAnyone(const QString &program)
+{
+    static QTemporaryDir dir(QDir::tempPath() + "/orvel-program-XXXXXX");
+    static QMap<QString, QString> copies;
+    if (!copies.contains(program)) {
+        const auto anyone = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                            QFileDevice::ExeOwner | QFileDevice::ReadGroup | QFileDevice::ExeGroup |
+                            QFileDevice::ReadOther | QFileDevice::ExeOther;
+        const QString copy =
+            dir.filePath(QString::number(copies.size()) + "-" + QFileInfo(program).fileName());
+        QFile::copy(program, copy);
+        QFile::setPermissions(dir.path(), anyone);
+        QFile::setPermissions(copy, anyone);
+        copies.insert(program, copy);
+    }
+    return copies.value(program);
 }
 } // namespace
 
@@ -102,6 +139,12 @@ QString writeBytes(const QString &path, const QByteArray &bytes)
     return path;
 }
 
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
 QString writeDictionary(const QString &path, const QStringList &lines, const QByteArray &eol,
                         bool terminateLast)
 {
@@ -116,28 +159,68 @@ QString writeDictionary(const QString &path, const QStringList &lines, const QBy
 
 bool openFreshDatabase(const QString &dbFile)
 {
-    if (QSqlDatabase::contains(QSqlDatabase::defaultConnection)) {
-        QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
-        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-    }
+    closeDefaultConnection();
     return DictionaryDatabase::openOrCreateDefault(dbFile) == DictionaryDatabase::Opened::Ready;
+}
+
+void closeDefaultConnection()
+{
+    if (!QSqlDatabase::contains(QSqlDatabase::defaultConnection))
+        return;
+    QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+}
+
+void releaseFifo(const QString &path)
+{
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISFIFO(status.st_mode))
+        return;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+Build build(const QString &file, const std::function<bool(const QList<int> &progress)> &stopWhen)
+{
+    Build out;
+    ConvertThread thread;
+    thread.setDictionary(QStringLiteral("Eijiro"), file);
+    QObject::connect(
+        &thread, &ConvertThread::frameChanged, &thread,
+        [&](int percent) {
+            out.progress << percent;
+            if (stopWhen && stopWhen(out.progress))
+                thread.cancel();
+        },
+        Qt::DirectConnection);
+    // Raised on the builder's thread after run() has returned and read after
+    // wait(): ThreadSanitizer cannot see into QThread::wait(), but it sees
+    // this, and so that everything the build wrote came first.
+    std::atomic_bool ended{false};
+    QObject::connect(
+        &thread, &QThread::finished, &thread,
+        [&ended] { ended.store(true, std::memory_order_release); }, Qt::DirectConnection);
+    thread.start(QThread::InheritPriority);
+    if (!thread.wait(buildTimeout)) {
+        // A build that hangs in opening a FIFO fails the test, not hangs it.
+        releaseFifo(file);
+        thread.wait();
+        return out;
+    }
+    if (ended.load(std::memory_order_acquire)) {
+        out.outcome = thread.outcome();
+        out.error = thread.errorString();
+    }
+    return out;
 }
 
 int install(const QString &file, QList<int> *progress)
 {
-    ConvertThread thread;
-    thread.setDictionary("Eijiro", file);
-    QEventLoop loop;
-    QObject::connect(&thread, &ConvertThread::frameChanged, &loop, [progress](int p) {
-        if (progress)
-            progress->append(p);
-    });
-    QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit);
-    thread.start();
-    loop.exec();
-    thread.wait();
-    QCoreApplication::processEvents();
-    return thread.outcome();
+    const Build built = build(file);
+    if (progress)
+        progress->append(built.progress);
+    return built.outcome;
 }
 
 QStringList wordRows()
@@ -153,6 +236,100 @@ int rowCount(const QString &table)
 {
     QSqlQuery query("SELECT COUNT(*) FROM " + table);
     return query.next() ? query.value(0).toInt() : -1;
+}
+
+QStringList Contents::all() const
+{
+    return (failure.isEmpty() ? QStringList() : QStringList{failure}) + dictionaries + words;
+}
+
+Contents contents(const QString &dbFile, Access access)
+{
+    static std::atomic_int inspections{0};
+    const QString name = QStringLiteral("inspect-%1").arg(++inspections);
+    Contents out;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
+        db.setDatabaseName(dbFile);
+        if (access == Access::ReadOnly)
+            db.setConnectOptions("QSQLITE_OPEN_READONLY");
+        if (!db.open()) {
+            out.failure = "open failed: " + db.lastError().text();
+        } else {
+            QSqlQuery query(db);
+            const auto read = [&](const char *sql, const QString &kind, QStringList *rows) {
+                if (!query.exec(QString::fromLatin1(sql))) {
+                    if (out.failure.isEmpty())
+                        out.failure = "query failed: " + query.lastError().text();
+                    return;
+                }
+                while (query.next())
+                    *rows << QStringList{kind, query.value(0).toString(), query.value(1).toString(),
+                                         query.value(2).toString()}
+                                 .join(' ');
+            };
+            if (query.exec("PRAGMA integrity_check")) {
+                while (query.next())
+                    out.integrity += query.value(0).toString();
+            }
+            read("SELECT id, location, count FROM t_dictionary ORDER BY id", "dictionary",
+                 &out.dictionaries);
+            read("SELECT id, position, name FROM t_word ORDER BY id, position", "word", &out.words);
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return out;
+}
+
+Run run(const QString &program, const QStringList &arguments, const RunOptions &options)
+{
+    const bool asNobody = options.withoutRoot && geteuid() == 0;
+    QProcess process;
+    process.setProgram(asNobody ? copyForAnyone(program) : program);
+    process.setArguments(arguments);
+    if (!options.workingDirectory.isEmpty())
+        process.setWorkingDirectory(options.workingDirectory);
+    if (!options.environment.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (auto it = options.environment.cbegin(); it != options.environment.cend(); ++it)
+            environment.insert(it.key(), it.value());
+        process.setProcessEnvironment(environment);
+    }
+    if (asNobody) {
+        process.setChildProcessModifier([] {
+            if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0)
+                _exit(cannotDropRoot);
+        });
+    }
+    process.start();
+    if (!process.waitForFinished(runTimeout)) {
+        process.kill();
+        process.waitForFinished(-1);
+    }
+    Run out;
+    const bool started = process.error() != QProcess::FailedToStart;
+    if (started && process.exitStatus() == QProcess::NormalExit)
+        out.exit = process.exitCode();
+    out.out = QString::fromUtf8(process.readAllStandardOutput());
+    out.err = started ? QString::fromUtf8(process.readAllStandardError())
+                      : program + ": " + process.errorString();
+    out.notAsNobody = asNobody && (!started || out.exit == cannotDropRoot);
+    return out;
+}
+
+Run cli(const QStringList &arguments, const RunOptions &options)
+{
+    return run(qEnvironmentVariable("ORVEL_CLI"), arguments, options);
+}
+
+SharedDir::SharedDir() : m_dir(QDir::tempPath() + "/orvel-test-XXXXXX")
+{
+    QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7777));
+}
+
+QString SharedDir::file(const QString &name) const
+{
+    return m_dir.filePath(name);
 }
 
 } // namespace TestUtil

@@ -163,21 +163,9 @@ private:
     std::atomic_int m_ended{0};
 };
 
-// Runs `thread` to its end.
-bool runToEnd(QThread *thread)
-{
-    EndCount count;
-    count.watch(thread);
-    thread->start();
-    return thread->wait(300000) && count.ended() == 1;
-}
-
 ConvertThread::Outcome build(const QString &file)
 {
-    ConvertThread builder;
-    builder.setDictionary("Eijiro", file);
-    runToEnd(&builder);
-    return builder.outcome();
+    return TestUtil::build(file).outcome;
 }
 
 QHash<QString, QString> pagesOf(const QStringList &words)
@@ -255,19 +243,9 @@ private slots:
         QVERIFY(TestUtil::openFreshDatabase(dir + "/inprocess.db"));
         std::optional<MessageCapture> messages(std::in_place);
         LookUpLoop loop(words, 4);
-        {
-            ConvertThread builder;
-            builder.setDictionary("Eijiro", dictionary);
-            connect(
-                &builder, &ConvertThread::frameChanged, &builder,
-                [&builder](int percent) {
-                    if (percent >= 50)
-                        builder.cancel();
-                },
-                Qt::DirectConnection);
-            QVERIFY(runToEnd(&builder));
-            QCOMPARE(builder.outcome(), ConvertThread::Canceled);
-        }
+        const TestUtil::Build stopped = TestUtil::build(
+            dictionary, [](const QList<int> &progress) { return progress.last() >= 50; });
+        QCOMPARE(stopped.outcome, ConvertThread::Canceled);
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
         loop.expect(expected);
         QCOMPARE(build(dictionary), ConvertThread::Committed);

@@ -13,7 +13,6 @@
 #include <QtTest>
 
 #include <csignal>
-#include <fcntl.h>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -53,15 +52,6 @@ QStringList referenceRows(const QString &path, int *count)
     return rows;
 }
 
-// Lets a reader blocked in opening the FIFO `path` go on (and meet its end),
-// so a build that hangs there fails the test instead of hanging it.
-void releaseFifo(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
-    if (fd >= 0)
-        ::close(fd);
-}
-
 // Another connection's write transaction on `dbFile`, held while it lives;
 // builds meanwhile give up on the lock after 100 ms.
 struct WriteLock
@@ -82,39 +72,14 @@ struct WriteLock
     }
 };
 
-struct Build
-{
-    ConvertThread::Outcome outcome = ConvertThread::NotFinished;
-    QString error;
-    QList<int> progress;
-};
+using TestUtil::Build;
 
 // Builds `path` to its end, asking the builder to stop right at its
-// `stopAt`-th progress report when given (on the builder's own thread, so
-// the request lands at a known point of the build). A build still running
-// after a minute counts as NotFinished.
+// `stopAt`-th progress report when given.
 Build build(const QString &path, int stopAt = 0)
 {
-    Build out;
-    ConvertThread thread;
-    thread.setDictionary("Eijiro", path);
-    QObject::connect(
-        &thread, &ConvertThread::frameChanged, &thread,
-        [&](int p) {
-            out.progress << p;
-            if (out.progress.size() == stopAt)
-                thread.cancel();
-        },
-        Qt::DirectConnection);
-    thread.start();
-    if (!thread.wait(60000)) {
-        releaseFifo(path);
-        thread.wait();
-        return out;
-    }
-    out.outcome = thread.outcome();
-    out.error = thread.errorString();
-    return out;
+    return TestUtil::build(
+        path, [stopAt](const QList<int> &progress) { return progress.size() == stopAt; });
 }
 
 int storedCount()
@@ -423,17 +388,10 @@ private slots:
         const QString path = TestUtil::writeDictionary(
             dir + "/d.txt", {M + "run : 走る", M + "walk : 歩く", M + "talk : 話す"});
         MessageCapture messages;
-        QList<int> progress;
-        ConvertThread thread;
-        thread.setDictionary("Eijiro", path);
-        connect(&thread, &ConvertThread::frameChanged, this, [&](int p) { progress << p; });
-        thread.start();
-        QVERIFY(thread.wait(60000));
-        QCoreApplication::processEvents();
-        QCOMPARE(thread.outcome(), ConvertThread::InsertFailed);
-        QVERIFY2(thread.errorString().contains("no such table: main.gone"),
-                 qPrintable(thread.errorString()));
-        QVERIFY(!progress.contains(100));
+        const Build failed = build(path);
+        QCOMPARE(failed.outcome, ConvertThread::InsertFailed);
+        QVERIFY2(failed.error.contains("no such table: main.gone"), qPrintable(failed.error));
+        QVERIFY(!failed.progress.contains(100));
         const QStringList lines = messages.lines(QtDebugMsg);
         QCOMPARE(lines.size(), 3);
         QVERIFY2(lines[0].startsWith("QSqlQuery::exec failed. \"INSERT INTO t_word"),
@@ -493,7 +451,7 @@ private slots:
         });
         const bool inTime = QTest::qWaitFor([&] { return returned.load(); }, 30000);
         if (!inTime)
-            releaseFifo(fifo);
+            TestUtil::releaseFifo(fifo);
         quit.join();
         QVERIFY(inTime);
         QVERIFY(thread->isFinished());

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSettings>
 #include <QSqlQuery>
 #include <QtTest>
@@ -16,14 +15,6 @@ using Answer = DictionaryDatabase::Answer;
 Q_DECLARE_METATYPE(Opened)
 
 namespace {
-
-void closeDefault()
-{
-    if (!QSqlDatabase::contains(QSqlDatabase::defaultConnection))
-        return;
-    QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-}
 
 QString scalar(const QString &sql)
 {
@@ -97,15 +88,12 @@ private slots:
         // the database says so and creates nothing anywhere else.
         const QString dir = TestUtil::makeDir("blocked");
         TestUtil::writeBytes(dir + "/file", "not a folder");
-        QProcess cli;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", dir + "/file/config");
-        cli.setProcessEnvironment(env);
-        cli.setWorkingDirectory(dir);
-        cli.start(qEnvironmentVariable("ORVEL_CLI"), {"install", "dict.txt"});
-        QVERIFY(cli.waitForFinished(30000));
-        QCOMPARE(cli.exitCode(), 1);
-        const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
+        TestUtil::RunOptions options;
+        options.environment.insert("XDG_CONFIG_HOME", dir + "/file/config");
+        options.workingDirectory = dir;
+        const TestUtil::Run run = TestUtil::cli({"install", "dict.txt"}, options);
+        QCOMPARE(run.exit, 1);
+        const QString &err = run.err;
         // One line, with SQLite's reason.
         QVERIFY2(err.startsWith("orvel-cli: cannot open the database " + dir +
                                 "/file/config/veldrana/orvel.db: ") &&
@@ -137,13 +125,13 @@ private slots:
         QFETCH(Opened, opened);
         QFETCH(QStringList, tables);
         QFETCH(QString, error);
-        closeDefault();
+        TestUtil::closeDefaultConnection();
         const QString file = TestUtil::makeDir("opening") + "/" + found + ".db";
         const QByteArray text = "plain text, no database\n";
         if (found == "table") {
             QVERIFY(DictionaryDatabase::openDefault(file) == Opened::WithoutTables);
             QVERIFY(QSqlQuery().exec("CREATE TABLE notes (text TEXT)"));
-            closeDefault();
+            TestUtil::closeDefaultConnection();
         } else if (found == "text") {
             TestUtil::writeBytes(file, text);
         } else if (found == "folder") {
@@ -163,7 +151,7 @@ private slots:
             QCOMPARE(typesText(database), QString("1 Eijiro"));
         }
         if (found == "text") {
-            closeDefault();
+            TestUtil::closeDefaultConnection();
             QFile kept(file);
             QVERIFY(kept.open(QIODevice::ReadOnly));
             QCOMPARE(kept.readAll(), text);

@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMap>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTest>
@@ -23,25 +22,12 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString output; // stdout and stderr together
-};
+using TestUtil::Run;
 
-Run run(const QString &program, const QStringList &arguments)
+// What a program wrote, both channels, for checks and failure messages.
+QString output(const Run &run)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    Run result;
-    if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit) {
-        result.output = program + ": " + process.errorString();
-        return result;
-    }
-    result.exitCode = process.exitCode();
-    result.output = QString::fromUtf8(process.readAll());
-    return result;
+    return run.out + run.err;
 }
 
 QString readText(const QString &path)
@@ -95,8 +81,8 @@ void InstallTest::initTestCase()
     QVERIFY2(!sourceDir().isEmpty(), "ORVEL_SOURCE_DIR is not set");
     prefix = TestUtil::makeDir("prefix");
     const Run install =
-        run(ORVEL_CMAKE_COMMAND, {"--install", ORVEL_BUILD_DIR, "--prefix", prefix});
-    QVERIFY2(install.exitCode == 0, qPrintable(install.output));
+        TestUtil::run(ORVEL_CMAKE_COMMAND, {"--install", ORVEL_BUILD_DIR, "--prefix", prefix});
+    QVERIFY2(install.exit == 0, qPrintable(output(install)));
 }
 
 void InstallTest::filesInPlace()
@@ -155,19 +141,19 @@ void InstallTest::validatorsAccept()
               "(packages desktop-file-utils, appstream)");
 
     const Run desktop =
-        run(desktopValidate, {prefix + "/share/applications/" ORVEL_APP_ID ".desktop"});
-    QVERIFY2(desktop.exitCode == 0 && desktop.output.trimmed().isEmpty(),
-             qPrintable(desktop.output));
+        TestUtil::run(desktopValidate, {prefix + "/share/applications/" ORVEL_APP_ID ".desktop"});
+    QVERIFY2(desktop.exit == 0 && output(desktop).trimmed().isEmpty(), qPrintable(output(desktop)));
 
-    const Run metainfo = run(appstream, {"validate", "--no-net",
-                                         prefix + "/share/metainfo/" ORVEL_APP_ID ".metainfo.xml"});
-    QVERIFY2(metainfo.exitCode == 0, qPrintable(metainfo.output));
+    const Run metainfo =
+        TestUtil::run(appstream, {"validate", "--no-net",
+                                  prefix + "/share/metainfo/" ORVEL_APP_ID ".metainfo.xml"});
+    QVERIFY2(metainfo.exit == 0, qPrintable(output(metainfo)));
     // Its release is the program's own version.
     QVERIFY(readText(prefix + "/share/metainfo/" ORVEL_APP_ID ".metainfo.xml")
                 .contains("<release version=\"" ORVEL_VERSION "\""));
     // The tree check also follows the metadata to the menu entry it names.
-    const Run tree = run(appstream, {"validate-tree", "--no-net", prefix});
-    QVERIFY2(tree.exitCode == 0, qPrintable(tree.output));
+    const Run tree = TestUtil::run(appstream, {"validate-tree", "--no-net", prefix});
+    QVERIFY2(tree.exit == 0, qPrintable(output(tree)));
 }
 
 void InstallTest::sampleIsTheSource()
@@ -206,23 +192,23 @@ void InstallTest::sampleIsTheSource()
 void InstallTest::installedCliLooksUpSample()
 {
     const QString cli = prefix + "/bin/orvel-cli";
-    const Run help = run(cli, {"--help"});
-    QCOMPARE(help.exitCode, 0);
-    QVERIFY2(help.output.startsWith("Usage: orvel-cli"), qPrintable(help.output));
+    const Run help = TestUtil::run(cli, {"--help"});
+    QCOMPARE(help.exit, 0);
+    QVERIFY2(output(help).startsWith("Usage: orvel-cli"), qPrintable(output(help)));
 
     const QString database = TestUtil::makeDir("cli") + "/index.db";
-    const Run install = run(cli, {"--database", database, "install",
-                                  prefix + "/share/orvel/samples/sample-eijiro.txt"});
-    QVERIFY2(install.exitCode == 0, qPrintable(install.output));
+    const Run install = TestUtil::run(cli, {"--database", database, "install",
+                                            prefix + "/share/orvel/samples/sample-eijiro.txt"});
+    QVERIFY2(install.exit == 0, qPrintable(output(install)));
 
     // Labelled senses, and a full-width head typed in lower case.
-    const Run runPage = run(cli, {"--database", database, "lookup", "Run"});
-    QVERIFY2(runPage.exitCode == 0, qPrintable(runPage.output));
-    QVERIFY2(runPage.output.contains("走る") && runPage.output.contains("自動") &&
-                 runPage.output.contains("他動"),
-             qPrintable(runPage.output));
-    const Run cd = run(cli, {"--database", database, "lookup", "ｃｄ"});
-    QVERIFY2(cd.exitCode == 0 && cd.output.contains("コンパクトディスク"), qPrintable(cd.output));
+    const Run runPage = TestUtil::run(cli, {"--database", database, "lookup", "Run"});
+    QVERIFY2(runPage.exit == 0, qPrintable(output(runPage)));
+    QVERIFY2(output(runPage).contains("走る") && output(runPage).contains("自動") &&
+                 output(runPage).contains("他動"),
+             qPrintable(output(runPage)));
+    const Run cd = TestUtil::run(cli, {"--database", database, "lookup", "ｃｄ"});
+    QVERIFY2(cd.exit == 0 && output(cd).contains("コンパクトディスク"), qPrintable(output(cd)));
 }
 
 void InstallTest::firstRunInstallsSampleOnce()
@@ -235,24 +221,24 @@ void InstallTest::firstRunInstallsSampleOnce()
     // A very first start: Orvel's own database (of this isolated home) does
     // not exist yet.
     QVERIFY(!QFileInfo::exists(Database::path()));
-    const Run first = run("bash", {script, ORVEL_BUILD_DIR});
-    QVERIFY2(first.exitCode == 0, qPrintable(first.output));
-    QVERIFY2(first.output.contains("sample dictionary has been") &&
-                 first.output.contains("Preferences...") && first.output.contains(copy),
-             qPrintable(first.output));
-    QCOMPARE(run(cli, {"list"}).output, QString("1\tEijiro\t" + copy + "\n"));
+    const Run first = TestUtil::run("bash", {script, ORVEL_BUILD_DIR});
+    QVERIFY2(first.exit == 0, qPrintable(output(first)));
+    QVERIFY2(output(first).contains("sample dictionary has been") &&
+                 output(first).contains("Preferences...") && output(first).contains(copy),
+             qPrintable(output(first)));
+    QCOMPARE(output(TestUtil::run(cli, {"list"})), QString("1\tEijiro\t" + copy + "\n"));
 
     // From then on the script keeps quiet and changes nothing: not while a
     // dictionary is installed, nor once the user has removed it.
-    const Run second = run("bash", {script, ORVEL_BUILD_DIR});
-    QCOMPARE(second.exitCode, 0);
-    QCOMPARE(second.output, QString());
-    QCOMPARE(run(cli, {"list"}).output, QString("1\tEijiro\t" + copy + "\n"));
-    QCOMPARE(run(cli, {"remove"}).exitCode, 0);
-    const Run third = run("bash", {script, ORVEL_BUILD_DIR});
-    QCOMPARE(third.exitCode, 0);
-    QCOMPARE(third.output, QString());
-    QCOMPARE(run(cli, {"list"}).output, QString());
+    const Run second = TestUtil::run("bash", {script, ORVEL_BUILD_DIR});
+    QCOMPARE(second.exit, 0);
+    QCOMPARE(output(second), QString());
+    QCOMPARE(output(TestUtil::run(cli, {"list"})), QString("1\tEijiro\t" + copy + "\n"));
+    QCOMPARE(TestUtil::run(cli, {"remove"}).exit, 0);
+    const Run third = TestUtil::run("bash", {script, ORVEL_BUILD_DIR});
+    QCOMPARE(third.exit, 0);
+    QCOMPARE(output(third), QString());
+    QCOMPARE(output(TestUtil::run(cli, {"list"})), QString());
 }
 
 QTEST_MAIN(InstallTest)

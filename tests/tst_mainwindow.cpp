@@ -19,7 +19,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
-#include <QSqlDatabase>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
@@ -28,14 +27,6 @@
 #include <QTimer>
 
 namespace {
-
-void endRun()
-{
-    if (!QSqlDatabase::contains(QSqlDatabase::defaultConnection))
-        return;
-    QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-}
 
 void store(const QString &key, const QVariant &value)
 {
@@ -111,14 +102,14 @@ private slots:
 
 void MainWindowTest::init()
 {
-    endRun();
+    TestUtil::closeDefaultConnection();
     QSettings settings;
     settings.clear();
 }
 
 void MainWindowTest::cleanup()
 {
-    endRun();
+    TestUtil::closeDefaultConnection();
 }
 
 void MainWindowTest::firstStartDefaults()
@@ -209,14 +200,14 @@ void MainWindowTest::fontSizeSurvivesRestart()
         QCOMPARE(window.browserFont().pointSize(), 13);
         QVERIFY(window.close());
     }
-    endRun();
+    TestUtil::closeDefaultConnection();
     QCOMPARE(stored("Preferences/fontSize").toInt(), 13);
     {
         MainWindow window;
         QCOMPARE(window.browserFont().family(), QString("Sans"));
         QCOMPARE(window.browserFont().pointSize(), 13);
     }
-    endRun();
+    TestUtil::closeDefaultConnection();
 
     // Stored, zoomed and written back, the size stays within the
     // Preferences dialog's range.
@@ -237,7 +228,7 @@ void MainWindowTest::fontSizeSurvivesRestart()
         QCOMPARE(window.browserFont().pointSize(), size.shown);
         QVERIFY(window.close());
         QCOMPARE(stored("Preferences/fontSize").toInt(), size.shown);
-        endRun();
+        TestUtil::closeDefaultConnection();
     }
 }
 
@@ -291,7 +282,7 @@ void MainWindowTest::barsSizeAndTopmostSurviveRestart()
         QVERIFY(window.isVisible());
         QVERIFY(window.close());
     }
-    endRun();
+    TestUtil::closeDefaultConnection();
 
     MainWindow window;
     // On top from the start: shown already during construction.

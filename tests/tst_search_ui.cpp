@@ -15,7 +15,6 @@
 #include <QRegularExpression>
 #include <QSemaphore>
 #include <QSettings>
-#include <QSqlDatabase>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
@@ -59,14 +58,6 @@ protected:
         return workers.last();
     }
 };
-
-void endRun()
-{
-    if (!QSqlDatabase::contains(QSqlDatabase::defaultConnection))
-        return;
-    QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-}
 
 // Lets one look-up finish and waits until its worker is gone, which is
 // after its page and searchFinished() have been delivered.
@@ -118,7 +109,7 @@ private:
 
 void SearchUiTest::init()
 {
-    endRun();
+    TestUtil::closeDefaultConnection();
     QSettings settings;
     settings.clear();
     settings.sync();
@@ -127,7 +118,7 @@ void SearchUiTest::init()
 
 void SearchUiTest::cleanup()
 {
-    endRun();
+    TestUtil::closeDefaultConnection();
 }
 
 bool SearchUiTest::open(TestWindow &window)

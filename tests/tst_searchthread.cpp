@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
@@ -241,21 +240,17 @@ private slots:
 
     void commandLine()
     {
-        const QString cli = qEnvironmentVariable("ORVEL_CLI");
-        if (cli.isEmpty())
-            QSKIP("ORVEL_CLI is not set");
         database("cli", {"■run  {自動-1} : 走る", "■run  {自動-2} : 経営する■・a shop■・a race",
                          "■run out : 尽きる", "■run out : 切れる",
                          "■R&D  {名} : 研究&amp;開発 & \"x\" <y>"});
         int code = -1;
-        QByteArray err;
+        QString err;
         const auto run = [&](const QStringList &args) {
-            QProcess process;
-            process.start(cli, QStringList{"--database", m_dir + "/cli.db", "lookup"} + args);
-            process.waitForFinished(60000);
-            code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-            err = process.readAllStandardError();
-            return QString::fromUtf8(process.readAllStandardOutput());
+            const TestUtil::Run lookup =
+                TestUtil::cli(QStringList{"--database", m_dir + "/cli.db", "lookup"} + args);
+            code = lookup.exit;
+            err = lookup.err;
+            return lookup.out;
         };
         QCOMPARE(run({"--html", "Run"}), pageOf("Run"));
         QCOMPARE(code, 0);
@@ -269,7 +264,7 @@ private slots:
         QVERIFY(QFile::remove(m_file));
         QCOMPARE(run({"run"}), QString());
         QCOMPARE(code, 2);
-        QVERIFY2(err.count('\n') == 1 && err.contains("cli.txt"), err.constData());
+        QVERIFY2(err.count('\n') == 1 && err.contains("cli.txt"), qPrintable(err));
 
         QVERIFY(exec("DELETE FROM t_dictionary"));
         QCOMPARE(run({"run"}),
@@ -277,7 +272,7 @@ private slots:
                          "on preferences dialog.\n[Edit] - [Preferences] - "
                          "[Dictionary] Tab\n"));
         QCOMPARE(code, 1);
-        QCOMPARE(err, QByteArray());
+        QCOMPARE(err, QString());
     }
 };
 

@@ -45,16 +45,6 @@ QString databaseFile()
     return configFolder() + "/orvel.db";
 }
 
-// What a process exit does to the connection, so the next window starts
-// like a new run of the program.
-void endRun()
-{
-    if (!QSqlDatabase::contains(QSqlDatabase::defaultConnection))
-        return;
-    QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-}
-
 // Runs statements on the database file through a connection of its own.
 void prepareDatabase(const QStringList &statements)
 {
@@ -138,7 +128,7 @@ private:
 
 void StartupTest::init()
 {
-    endRun();
+    TestUtil::closeDefaultConnection();
     QFile::remove(settingsFile());
     QFile::remove(databaseFile());
     QDir(databaseFile()).removeRecursively();
@@ -147,7 +137,7 @@ void StartupTest::init()
 
 void StartupTest::cleanup()
 {
-    endRun();
+    TestUtil::closeDefaultConnection();
     QDir::setCurrent(startDir);
 }
 
@@ -176,7 +166,7 @@ void StartupTest::laterStartLeavesDatabaseAlone()
         QVERIFY(query.exec("INSERT INTO t_word VALUES (1, 0, 'RUN')"));
         QVERIFY(query.exec("INSERT INTO t_word VALUES (1, 40, 'RUNE')"));
     }
-    endRun();
+    TestUtil::closeDefaultConnection();
 
     // A creation attempt would fail on the existing tables and say so.
     MessageCapture messages;
@@ -215,7 +205,7 @@ void StartupTest::failedCreationRollsBackAndIsRetried()
         QCOMPARE(masterRows(), QStringList{view});
         QVERIFY(!DictionaryDatabase().hasTables());
     }
-    endRun();
+    TestUtil::closeDefaultConnection();
 
     prepareDatabase({"DROP VIEW t_word"});
     MessageCapture messages;

@@ -63,14 +63,11 @@ static QLabel *errorLabel(QWizard &wizard)
 // Why a build of `file` fails, as the builder itself words it.
 static QString failureOf(const QString &file)
 {
-    ConvertThread builder;
-    builder.setDictionary("Eijiro", file);
-    builder.start();
-    builder.wait();
-    if (builder.outcome() == ConvertThread::Committed)
+    const TestUtil::Build build = TestUtil::build(file);
+    if (build.outcome == ConvertThread::Committed)
         return QString();
     // The page shows the builder's reason as a sentence of its own.
-    QString reason = builder.errorString();
+    QString reason = build.error;
     reason[0] = reason[0].toUpper();
     return reason;
 }
