@@ -1,0 +1,137 @@
+// The main window over garbage settings and hostile typed words: it comes
+// up, stays usable and writes back a usable state.
+#include "database/database.h"
+#include "mainwindow/mainwindow.h"
+#include "preferences/viewsettings.h"
+#include "robustness.h"
+#include "testutil.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QTest>
+#include <QTextBrowser>
+
+using namespace Robustness;
+
+class TestRobustnessWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        // Every case starts without settings and without a database.
+        TestUtil::closeDefaultConnection();
+        QSettings().clear();
+        for (const char *suffix : {"", "-wal", "-shm"})
+            QFile::remove(Database::path() + suffix);
+    }
+    void cleanup() { TestUtil::closeDefaultConnection(); }
+
+    void garbageSettingsStillGiveAWindow_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::newRow("wrong types")
+            << QByteArray("[Window]\nsize=banana\nmenubar=maybe\n"
+                          "statusbar=@Invalid()\ntopmost=2\n"
+                          "[Preferences]\nfontFamily=@ByteArray(\\0\\xff)\n"
+                          "fontSize=-7\n");
+        QTest::newRow("extremes") << QByteArray(
+            "[Window]\nsize=@Size(-5 100000)\n"
+            "[Preferences]\nfontFamily=\nfontSize=2147483647\n");
+        QTest::newRow("huge window") << QByteArray("[Window]\nsize=@Size(100000 100000)\n"
+                                                   "[Preferences]\nfontSize=0\n");
+        QByteArray noise(4096, '\0');
+        QRandomGenerator rng(5);
+        for (char &c : noise)
+            c = char(rng.bounded(256));
+        QTest::newRow("noise") << noise;
+    }
+
+    void garbageSettingsStillGiveAWindow()
+    {
+        QFETCH(QByteArray, settings);
+        const QString path = QSettings().fileName();
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        TestUtil::writeBytes(path, settings);
+        {
+            MainWindow window;
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QVERIFY(window.isVisible());
+            // Within the result font's bounds, in the view and in what the
+            // preferences dialog would edit.
+            const QFont font = window.browserFont();
+            QVERIFY2(font.pointSize() >= ViewSettings::minimumFontSize &&
+                         font.pointSize() <= ViewSettings::maximumFontSize,
+                     qPrintable(QString::number(font.pointSize())));
+            QCOMPARE(window.viewSettings()->font(), font);
+            // The window works: a look-up gives the no-dictionary page.
+            auto *edit = window.findChild<QLineEdit *>("searchEdit");
+            auto *browser = window.findChild<QTextBrowser *>("textBrowser");
+            QVERIFY(edit && browser);
+            edit->setText("run");
+            QTRY_VERIFY_WITH_TIMEOUT(
+                browser->toPlainText().startsWith("No dictionary is installed."), 30000);
+            window.close();
+        }
+        // What it writes back reads as a usable state.
+        QSettings stored;
+        QCOMPARE(stored.status(), QSettings::NoError);
+        const int written = stored.value("Preferences/fontSize").toInt();
+        QVERIFY(written >= ViewSettings::minimumFontSize &&
+                written <= ViewSettings::maximumFontSize);
+    }
+
+    // Each word gives a page and a title, nothing else, and the window
+    // still looks the next word up.
+    void hostileTypedWordsInTheWindow_data()
+    {
+        addHostileWords();
+    }
+
+    void hostileTypedWordsInTheWindow()
+    {
+        QFETCH(QString, word);
+        {
+            QSettings settings;
+            settings.setValue("Window/size", QSize(400, 300));
+        }
+        QVERIFY(TestUtil::openFreshDatabase(Database::path()));
+        QCOMPARE(TestUtil::install(
+                     TestUtil::writeDictionary(TestUtil::makeDir("typed") + "/d.txt", sample)),
+                 int(ConvertThread::Committed));
+        TestUtil::closeDefaultConnection();
+
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *edit = window.findChild<QLineEdit *>("searchEdit");
+        auto *browser = window.findChild<QTextBrowser *>("textBrowser");
+        QVERIFY(edit && browser);
+        for (const QString &typed : {word, QString("run")}) {
+            browser->clear();
+            edit->setText(typed);
+            QTRY_VERIFY_WITH_TIMEOUT(!browser->toPlainText().isEmpty(), 30000);
+            QCOMPARE(window.windowTitle(), edit->text() + " - Orvel");
+        }
+        QVERIFY(browser->toPlainText().contains("走る"));
+        window.close();
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestRobustnessWindow test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_robustness_window.moc"
