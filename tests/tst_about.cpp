@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
@@ -57,39 +58,66 @@ class AboutTest : public QObject
 
 private slots:
     void contents();
-    void fixedSizeAndModal();
+    void fixedSize();
     void linkOpensInBrowser();
     void languageChange();
     void openedFromMainWindow();
 };
 
+// What the box shows, top to bottom: the logo, the name as its headline,
+// "Version" and this build's number on one line, the sentence on Qt and its
+// licence, the notice; each whole, none cut off.
 void AboutTest::contents()
 {
     AboutDialog dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QCOMPARE(dialog.windowTitle(), QString("About Orvel"));
+    QVERIFY(!dialog.windowIcon().isNull());
+    QCOMPARE(label(dialog, "logoLabel")->pixmap().size(), QSize(64, 64));
     QCOMPARE(label(dialog, "titleLabel")->text(), QString("Orvel"));
-    QCOMPARE(label(dialog, "titleLabel")->font().family(), QString("Andale Mono"));
-    QCOMPARE(label(dialog, "titleLabel")->font().pointSize(), 36);
     QCOMPARE(label(dialog, "versionLabel")->text(), QString("Version"));
     QCOMPARE(label(dialog, "numberLabel")->text(), QString(ORVEL_VERSION));
     QCOMPARE(label(dialog, "commentLabel")->text(),
              QString("This software has been made using Qt of the GNU Lesser General Public "
                      "License."));
-    QCOMPARE(label(dialog, "logoLabel")->pixmap().size(), QSize(64, 64));
-    QVERIFY(!dialog.windowIcon().isNull());
+
+    int below = 0;
+    for (const char *name :
+         {"logoLabel", "titleLabel", "versionLabel", "commentLabel", "copyrightLabel"}) {
+        const QRect shown = label(dialog, name)->geometry();
+        QVERIFY2(shown.top() >= below, name);
+        below = shown.bottom();
+    }
+    const QRect version = label(dialog, "versionLabel")->geometry();
+    const QRect number = label(dialog, "numberLabel")->geometry();
+    QVERIFY(version.right() < number.left());
+    QCOMPARE(version.center().y(), number.center().y());
+
+    const QFontInfo title = label(dialog, "titleLabel")->fontInfo();
+    for (QLabel *other : dialog.findChildren<QLabel *>()) {
+        if (other->objectName() != "titleLabel" && !other->text().isEmpty())
+            QVERIFY2(title.pixelSize() > 2 * other->fontInfo().pixelSize(),
+                     qPrintable(other->objectName()));
+        const QSize needed = other->wordWrap()
+                                 ? QSize(other->width(), other->heightForWidth(other->width()))
+                                 : other->sizeHint();
+        QVERIFY2(needed.width() <= other->width() && needed.height() <= other->height(),
+                 qPrintable(other->objectName()));
+    }
 }
 
-void AboutTest::fixedSizeAndModal()
+// Neither larger nor smaller.
+void AboutTest::fixedSize()
 {
     AboutDialog dialog;
-    QCOMPARE(dialog.windowModality(), Qt::ApplicationModal);
-    QCOMPARE(dialog.minimumSize(), QSize(320, 320));
-    QCOMPARE(dialog.maximumSize(), QSize(320, 320));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QCOMPARE(dialog.size(), QSize(320, 320));
-    dialog.resize(480, 400);
-    QCOMPARE(dialog.size(), QSize(320, 320));
+    for (const QSize asked : {QSize(480, 400), QSize(200, 150)}) {
+        dialog.resize(asked);
+        QCOMPARE(dialog.size(), QSize(320, 320));
+    }
 }
 
 void AboutTest::linkOpensInBrowser()
@@ -135,6 +163,7 @@ void AboutTest::languageChange()
     QCOMPARE(dialog.windowTitle(), QString("About Orvel"));
 }
 
+// Opened on the window, which takes no input while the box is open.
 void AboutTest::openedFromMainWindow()
 {
     {
@@ -144,19 +173,31 @@ void AboutTest::openedFromMainWindow()
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *edit = window.findChild<QLineEdit *>("searchEdit");
+    edit->setFocus();
 
     QString seen;
+    QString typedMeanwhile = "not tried";
     QTimer::singleShot(0, this, [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *about = qobject_cast<AboutDialog *>(modal)) {
+        for (QWidget *shown : QApplication::topLevelWidgets()) {
+            auto *about = qobject_cast<AboutDialog *>(shown);
+            if (!about || !about->isVisible())
+                continue;
             seen = about->parentWidget() == &window ? "about, on the window" : "about, elsewhere";
+            // As the window system delivers it, so that modality applies.
+            QTest::keyClick(window.windowHandle(), Qt::Key_A);
+            typedMeanwhile = edit->text();
             about->reject();
         }
     });
     window.findChild<QAction *>("actionAbout")->trigger();
     QCOMPARE(seen, QString("about, on the window"));
-    // It lived on the slot's stack and is gone again.
+    QCOMPARE(typedMeanwhile, QString());
+    // It lived on the slot's stack and is gone again, and the window takes
+    // input again.
     QVERIFY(window.findChildren<AboutDialog *>().isEmpty());
+    QTest::keyClick(window.windowHandle(), Qt::Key_A);
+    QCOMPARE(edit->text(), QString("a"));
 }
 
 QTEST_MAIN(AboutTest)

@@ -171,7 +171,11 @@ void MainWindowTest::hiddenMenubarKeepsShortcutsAndButton()
         popup->close();
     });
     QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(titles, (QStringList{"File", "Edit", "Format", "View", "Window", "Help"}));
+    QStringList menus;
+    for (const QAction *menu : window.menuBar()->actions())
+        menus << menu->text();
+    QVERIFY(menus.size() > 1);
+    QCOMPARE(titles, menus);
     const QPoint corner = button->mapToGlobal(QPoint(button->width(), button->height()));
     QCOMPARE(popupGeometry.x() + popupGeometry.width(), corner.x());
     QCOMPARE(popupGeometry.y(), corner.y());
