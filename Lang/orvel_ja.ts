@@ -145,28 +145,32 @@
 <context>
     <name>MainWindow</name>
     <message>
-        <source>File</source>
-        <translation>ファイル</translation>
+        <source>&amp;File</source>
+        <translation>ファイル(&amp;F)</translation>
     </message>
     <message>
-        <source>Edit</source>
-        <translation>編集</translation>
+        <source>&amp;Edit</source>
+        <translation>編集(&amp;E)</translation>
     </message>
     <message>
-        <source>Format</source>
-        <translation>書式</translation>
+        <source>F&amp;ormat</source>
+        <translation>書式(&amp;O)</translation>
     </message>
     <message>
-        <source>View</source>
-        <translation>表示</translation>
+        <source>&amp;View</source>
+        <translation>表示(&amp;V)</translation>
     </message>
     <message>
-        <source>Window</source>
-        <translation>ウィンドウ</translation>
+        <source>&amp;Go</source>
+        <translation>移動(&amp;G)</translation>
     </message>
     <message>
-        <source>Help</source>
-        <translation>ヘルプ</translation>
+        <source>&amp;Window</source>
+        <translation>ウィンドウ(&amp;W)</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
         <source>Quit</source>
@@ -239,6 +243,26 @@
     <message>
         <source>The look-up failed.</source>
         <translation>検索に失敗しました。</translation>
+    </message>
+    <message>
+        <source>Type a word</source>
+        <translation>単語を入力</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>戻る</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>進む</translation>
+    </message>
+    <message>
+        <source>Normal Size</source>
+        <translation>標準のサイズ</translation>
+    </message>
+    <message>
+        <source>Show Last Word at Start</source>
+        <translation>起動時に前回の単語を表示</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QTextDocumentFragment>
 
 ResultView::ResultView(QWidget *parent) : QTextBrowser(parent)
@@ -38,6 +39,15 @@ void ResultView::changeEvent(QEvent *event)
     }
     QTextBrowser::changeEvent(event);
     emit fontChanged(font());
+}
+
+void ResultView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The view selects the word under the pointer.
+    QTextBrowser::mouseDoubleClickEvent(event);
+    const QString word = selectedPlainText().trimmed();
+    if (event->button() == Qt::LeftButton && !word.isEmpty())
+        emit wordDoubleClicked(word);
 }
 
 QMimeData *ResultView::createMimeDataFromSelection() const

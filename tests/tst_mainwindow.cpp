@@ -180,7 +180,8 @@ void MainWindowTest::hiddenMenubarKeepsShortcutsAndButton()
         popup->close();
     });
     QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(titles, (QStringList{"File", "Edit", "Format", "View", "Window", "Help"}));
+    QCOMPARE(titles,
+             (QStringList{"&File", "&Edit", "F&ormat", "&View", "&Go", "&Window", "&Help"}));
     const QPoint corner = button->mapToGlobal(QPoint(button->width(), button->height()));
     QCOMPARE(popupGeometry.x() + popupGeometry.width(), corner.x());
     QCOMPARE(popupGeometry.y(), corner.y());
