@@ -17,6 +17,33 @@
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>--selection looks up the selected text, not a word.</source>
+        <translation>--selection は選択されたテキストを検索します。単語は指定できません。</translation>
+    </message>
+    <message>
+        <source>Usage: orvel [--selection | WORD...]</source>
+        <translation>使い方: orvel [--selection | 単語...]</translation>
+    </message>
+    <message>
+        <source>Shows WORD in Orvel&apos;s window; with Orvel running already, in that window.
+
+  --selection   look up the text selected in any program (the primary
+                selection, or the clipboard where there is none)
+  -h, --help    show this help
+  --version     show the version
+</source>
+        <translation>単語 (WORD) を Orvel のウィンドウに表示します。Orvel が既に起動しているときは、そのウィンドウに表示します。
+
+  --selection   任意のプログラムで選択されているテキストを検索します (プライマリ
+                セレクション、それがなければクリップボード)
+  -h, --help    このヘルプを表示します
+  --version     バージョンを表示します
+</translation>
+    </message>
+</context>
+<context>
     <name>ConclusionPage</name>
     <message>
         <source>Conclusion</source>
