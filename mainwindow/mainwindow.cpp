@@ -140,6 +140,9 @@ void MainWindow::showFirstView()
 
 void MainWindow::enterHistory(const QString &word)
 {
+    // A word picked from a list is on display while the field keeps what
+    // was typed.
+    wordOnDisplay = word;
     m_history.add(word);
     updateHistoryActions();
 }
@@ -230,7 +233,7 @@ void MainWindow::connectHistory()
     connect(&settleTimer, &QTimer::timeout, this, settle);
     connect(ui->searchEdit, &QLineEdit::returnPressed, this, settle);
     connect(ui->actionBack, &QAction::triggered, this,
-            [this] { go(m_history.goBack(ui->searchEdit->text())); });
+            [this] { go(m_history.goBack(wordOnDisplay)); });
     connect(ui->actionForward, &QAction::triggered, this, [this] { go(m_history.goForward()); });
     connect(ui->textBrowser, &ResultView::wordDoubleClicked, this, &MainWindow::lookUp);
 }
@@ -240,12 +243,13 @@ void MainWindow::go(const QString &word)
     if (word.isEmpty())
         return;
     ui->searchEdit->setText(word);
+    wordOnDisplay = word;
     updateHistoryActions();
 }
 
 void MainWindow::updateHistoryActions()
 {
-    ui->actionBack->setEnabled(m_history.canGoBack(ui->searchEdit->text()));
+    ui->actionBack->setEnabled(m_history.canGoBack(wordOnDisplay));
     ui->actionForward->setEnabled(m_history.canGoForward());
 }
 
@@ -354,6 +358,7 @@ void MainWindow::on_actionAbout_triggered()
 void MainWindow::on_searchEdit_textChanged(const QString &text)
 {
     settleTimer.stop();
+    wordOnDisplay = text;
     updateHistoryActions();
     if (text.isEmpty()) {
         // Pages of look-ups still running belong to text that is gone.

@@ -53,7 +53,9 @@ public:
     // last run's word if the settings say so, else the first view (which
     // says how to add a dictionary while none is installed).
     void start(const QString &word);
-    // The user has settled on `word`: it enters the history.
+    // The user has settled on `word`, whose page is on display (typed and
+    // confirmed, or picked from a list while the field keeps what was
+    // typed): it enters the history.
     void enterHistory(const QString &word);
     // Puts `word` in the search field and looks it up; it enters the
     // history, after the word on display if that was found.
@@ -114,6 +116,9 @@ private:
     // The page on display is a result page.
     bool foundShown = false;
     History m_history;
+    // The word whose page is on display, or is on its way: the field's
+    // text, or a word entered since.
+    QString wordOnDisplay;
     // Runs while a found word is on display and unchanged.
     QTimer settleTimer;
     // Look-ups not yet deleted. Only for the window's end: a worker still
