@@ -17,6 +17,33 @@
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>--selection looks up the selected text, not a word.</source>
+        <translation>--selection は選択されたテキストを検索します。単語は指定できません。</translation>
+    </message>
+    <message>
+        <source>Usage: orvel [--selection | WORD...]</source>
+        <translation>使い方: orvel [--selection | 単語...]</translation>
+    </message>
+    <message>
+        <source>Shows WORD in Orvel&apos;s window; with Orvel running already, in that window.
+
+  --selection   look up the text selected in any program (the primary
+                selection, or the clipboard where there is none)
+  -h, --help    show this help
+  --version     show the version
+</source>
+        <translation>単語 (WORD) を Orvel のウィンドウに表示します。Orvel が既に起動しているときは、そのウィンドウに表示します。
+
+  --selection   任意のプログラムで選択されているテキストを検索します (プライマリ
+                セレクション、それがなければクリップボード)
+  -h, --help    このヘルプを表示します
+  --version     バージョンを表示します
+</translation>
+    </message>
+</context>
+<context>
     <name>ConclusionPage</name>
     <message>
         <source>Conclusion</source>
@@ -145,28 +172,32 @@
 <context>
     <name>MainWindow</name>
     <message>
-        <source>File</source>
-        <translation>ファイル</translation>
+        <source>&amp;File</source>
+        <translation>ファイル(&amp;F)</translation>
     </message>
     <message>
-        <source>Edit</source>
-        <translation>編集</translation>
+        <source>&amp;Edit</source>
+        <translation>編集(&amp;E)</translation>
     </message>
     <message>
-        <source>Format</source>
-        <translation>書式</translation>
+        <source>F&amp;ormat</source>
+        <translation>書式(&amp;O)</translation>
     </message>
     <message>
-        <source>View</source>
-        <translation>表示</translation>
+        <source>&amp;View</source>
+        <translation>表示(&amp;V)</translation>
     </message>
     <message>
-        <source>Window</source>
-        <translation>ウィンドウ</translation>
+        <source>&amp;Go</source>
+        <translation>移動(&amp;G)</translation>
     </message>
     <message>
-        <source>Help</source>
-        <translation>ヘルプ</translation>
+        <source>&amp;Window</source>
+        <translation>ウィンドウ(&amp;W)</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
         <source>Quit</source>
@@ -239,6 +270,26 @@
     <message>
         <source>The look-up failed.</source>
         <translation>検索に失敗しました。</translation>
+    </message>
+    <message>
+        <source>Type a word</source>
+        <translation>単語を入力</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>戻る</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>進む</translation>
+    </message>
+    <message>
+        <source>Normal Size</source>
+        <translation>標準のサイズ</translation>
+    </message>
+    <message>
+        <source>Show Last Word at Start</source>
+        <translation>起動時に前回の単語を表示</translation>
     </message>
 </context>
 <context>

@@ -1,15 +1,46 @@
+#include "app/commandline.h"
+#include "app/singleinstance.h"
 #include "app/translation.h"
 #include "database/settingsstore.h"
 #include "dictionary/convertthread.h"
 #include "mainwindow/mainwindow.h"
+#include "version.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstdio>
+
+namespace {
+// Every word the window takes fits into one message.
+static_assert(SingleInstance::maxMessageBytes > 3 * MainWindow::maxWordLength,
+              "a word of UTF-16 units takes at most three bytes each in UTF-8");
+
+// What a command line that opens no window asks for; the exit status.
+int answer(const CommandLine &command)
+{
+    switch (command.action) {
+    case CommandLine::ShowHelp:
+        std::fputs(qPrintable(CommandLine::help()), stdout);
+        return 0;
+    case CommandLine::ShowVersion:
+        std::printf("orvel %s\n", ORVEL_VERSION);
+        return 0;
+    case CommandLine::Wrong:
+    case CommandLine::Run:
+        break;
+    }
+    std::fprintf(stderr, "orvel: %s\n%s\n", qPrintable(command.error),
+                 qPrintable(CommandLine::usage()));
+    return 2;
+}
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    // Takes the toolkit's own options out of the arguments first.
     QApplication app(argc, argv);
     SettingsStore::nameApplication(app);
     const QString locale = QLocale::system().name();
@@ -26,8 +57,21 @@ int main(int argc, char *argv[])
     // Installed even when empty: an empty translator changes no text.
     QCoreApplication::installTranslator(&translator);
 
+    const CommandLine command = CommandLine::parse(QCoreApplication::arguments());
+    if (command.action != CommandLine::Run)
+        return answer(command);
+    const QString word =
+        MainWindow::wordFromOutside(command.selection ? selectedText() : command.word);
+
+    SingleInstance instance;
+    if (instance.claim(word) == SingleInstance::Role::HandedOver)
+        return 0;
+
     MainWindow window;
+    QObject::connect(&instance, &SingleInstance::wordReceived, &window,
+                     &MainWindow::showFromOutside);
     window.show();
+    window.start(word);
     const int result = app.exec();
 
     // An index build may still be running when the window closes; let it

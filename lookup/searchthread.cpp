@@ -66,6 +66,12 @@ void SearchThread::setWord(const QString &word)
     this->word = word;
 }
 
+Page SearchThread::noDictionaryPage()
+{
+    return Page::message(tr("No dictionary is installed.\n\nPlease setup new dictionaries on "
+                            "preferences dialog.\n[Edit] - [Preferences] - [Dictionary] Tab"));
+}
+
 SearchThread::Status SearchThread::lookUp(const QString &word, Page *page, QString *error)
 {
     // Declared first so that it outlives the queries below.
@@ -77,9 +83,7 @@ SearchThread::Status SearchThread::lookUp(const QString &word, Page *page, QStri
     case DictionaryDatabase::Answer::Found:
         break;
     case DictionaryDatabase::Answer::None:
-        *page = Page::message(tr("No dictionary is installed.\n\nPlease setup new dictionaries "
-                                 "on preferences dialog.\n[Edit] - [Preferences] - [Dictionary] "
-                                 "Tab"));
+        *page = noDictionaryPage();
         return NoDictionary;
     case DictionaryDatabase::Answer::Failed:
         return indexFailed(database.lastError(), "the installed dictionaries", page, error);

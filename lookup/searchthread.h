@@ -34,6 +34,9 @@ public:
     // as PageHtml writes it.
     static Status lookUp(const QString &word, Page *page, QString *error = nullptr);
 
+    // The page of every look-up while no dictionary is installed.
+    static Page noDictionaryPage();
+
     // How the look-up whose page finished(QString) delivered ended; Failed
     // until a page has been delivered.
     Status status() const { return m_status; }

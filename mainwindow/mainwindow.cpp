@@ -4,6 +4,7 @@
 #include "about/aboutdialog.h"
 #include "database/database.h"
 #include "database/dictionarydatabase.h"
+#include "lookup/pagehtml.h"
 #include "lookup/searchthread.h"
 #include "mainwindow/pagethread.h"
 #include "preferences/optiondialog.h"
@@ -12,14 +13,32 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDebug>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
 
 #include <functional>
 
 namespace {
 const char programName[] = "Orvel";
+
+// Whether a window at `frame` can still be taken by its title bar: part of
+// its top edge lies on one of the screens there are now. A screen since
+// removed would leave the window out of reach.
+bool onAScreen(const QRect &frame)
+{
+    const QRect titleBar(frame.topLeft(), QSize(frame.width(), 24));
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        const QRect shared = screen->geometry().intersected(titleBar);
+        if (shared.width() >= qMin(frame.width(), 100) && shared.height() >= 8)
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -29,8 +48,10 @@ MainWindow::MainWindow(QWidget *parent)
     // The view shows the settings' font; zooming changes the view's, which
     // the settings take on (within their bounds), so both stay in step.
     connect(settings, &ViewSettings::fontChanged, this, &MainWindow::showFont);
-    connect(ui->textBrowser, &ResultView::fontChanged, settings, &ViewSettings::setFont);
+    connect(ui->textBrowser, &ResultView::fontChanged, settings, &ViewSettings::setZoomedFont);
     connectEditActions();
+    connectHistory();
+    connectKeys();
     // Shortcuts of actions that sit only in menus die with a hidden menu bar;
     // owning them here keeps them alive.
     addActions(ui->menuBar->actions());
@@ -82,10 +103,90 @@ void MainWindow::showFont(const QFont &font)
     ui->textBrowser->setFont(font);
 }
 
+QString MainWindow::wordFromOutside(const QString &text)
+{
+    QString word = text.simplified();
+    word.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    if (word.size() > maxWordLength) {
+        word.truncate(maxWordLength);
+        if (word.back().isHighSurrogate())
+            word.chop(1);
+        word = word.trimmed();
+    }
+    return word;
+}
+
+void MainWindow::start(const QString &word)
+{
+    const ViewSettings::LastWord last = settings->lastWord();
+    const QString first = wordFromOutside(word.isEmpty() && last.show ? last.word : word);
+    if (first.isEmpty())
+        showFirstView();
+    else
+        lookUp(first);
+}
+
+void MainWindow::showFirstView()
+{
+    QList<DictionaryDatabase::Installed> installed;
+    // A database that could not be opened has said so already.
+    const bool none = QSqlDatabase::database(QSqlDatabase::defaultConnection, false).isOpen() &&
+                      DictionaryDatabase().installedDictionaries(&installed) && installed.isEmpty();
+    if (none)
+        ui->textBrowser->setHtml(PageHtml::write(SearchThread::noDictionaryPage()));
+    else
+        ui->textBrowser->setText(QString());
+}
+
+void MainWindow::enterHistory(const QString &word)
+{
+    // A word picked from a list is on display while the field keeps what
+    // was typed.
+    wordOnDisplay = word;
+    m_history.add(word);
+    updateHistoryActions();
+}
+
+void MainWindow::lookUp(const QString &word)
+{
+    if (word.isEmpty())
+        return;
+    // Going on from a word that was found is settling on it.
+    if (wordFound())
+        enterHistory(ui->searchEdit->text());
+    ui->searchEdit->setText(word);
+    enterHistory(word);
+}
+
+void MainWindow::showFromOutside(const QString &word)
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    lookUp(wordFromOutside(word));
+}
+
+bool MainWindow::wordFound() const
+{
+    return foundShown && pageShown == searchesStarted;
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    settings->setLastWord({ui->actionShowLastWord->isChecked(), ui->searchEdit->text()});
     writeSettings();
     event->accept();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && watched == ui->searchEdit)
+        return scrollFromField(static_cast<QKeyEvent *>(event));
+    if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->window() == this)
+        return goByMouse(static_cast<QMouseEvent *>(event));
+    return QMainWindow::eventFilter(watched, event);
 }
 
 PageThread *MainWindow::createSearchThread()
@@ -122,10 +223,116 @@ void MainWindow::connectEditActions()
     }
 }
 
+// Back and Forward lead through the words settled on; the word on display
+// enters once it has been found and left there, not at every keystroke.
+void MainWindow::connectHistory()
+{
+    settleTimer.setSingleShot(true);
+    settleTimer.setInterval(settleTime);
+    const auto settle = [this] { enterHistory(ui->searchEdit->text()); };
+    connect(&settleTimer, &QTimer::timeout, this, settle);
+    connect(ui->searchEdit, &QLineEdit::returnPressed, this, settle);
+    connect(ui->actionBack, &QAction::triggered, this,
+            [this] { go(m_history.goBack(wordOnDisplay)); });
+    connect(ui->actionForward, &QAction::triggered, this, [this] { go(m_history.goForward()); });
+    connect(ui->textBrowser, &ResultView::wordDoubleClicked, this, &MainWindow::lookUp);
+}
+
+void MainWindow::go(const QString &word)
+{
+    if (word.isEmpty())
+        return;
+    ui->searchEdit->setText(word);
+    wordOnDisplay = word;
+    updateHistoryActions();
+}
+
+void MainWindow::updateHistoryActions()
+{
+    ui->actionBack->setEnabled(m_history.canGoBack(wordOnDisplay));
+    ui->actionForward->setEnabled(m_history.canGoForward());
+}
+
+// Keys that act on the window from anywhere in it. Up and Down stay with the
+// search field.
+void MainWindow::connectKeys()
+{
+    // Ctrl+= is Ctrl++ without Shift on most keyboards.
+    ui->actionBigger->setShortcuts(
+        {ui->actionBigger->shortcut(), QKeySequence(QStringLiteral("Ctrl+="))});
+    connect(ui->actionNormalSize, &QAction::triggered, settings,
+            &ViewSettings::restoreChosenFontSize);
+    const struct
+    {
+        QKeySequence keys;
+        void (MainWindow::*run)();
+    } shortcuts[] = {
+        {QKeySequence(Qt::Key_Escape), &MainWindow::clearSearch},
+        {QKeySequence(Qt::CTRL | Qt::Key_L), &MainWindow::focusSearch},
+        {QKeySequence(Qt::Key_F6), &MainWindow::focusSearch},
+    };
+    for (const auto &shortcut : shortcuts)
+        connect(new QShortcut(shortcut.keys, this), &QShortcut::activated, this, shortcut.run);
+    // The page keys typed in the search field, and the mouse's back and
+    // forward buttons wherever they are pressed: every widget of the window
+    // (the view's viewport, the field) would take them first.
+    qApp->installEventFilter(this);
+}
+
+bool MainWindow::scrollFromField(const QKeyEvent *key)
+{
+    const struct
+    {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        QAbstractSlider::SliderAction action;
+    } scrolls[] = {
+        {Qt::Key_PageUp, Qt::NoModifier, QAbstractSlider::SliderPageStepSub},
+        {Qt::Key_PageDown, Qt::NoModifier, QAbstractSlider::SliderPageStepAdd},
+        {Qt::Key_Home, Qt::ControlModifier, QAbstractSlider::SliderToMinimum},
+        {Qt::Key_End, Qt::ControlModifier, QAbstractSlider::SliderToMaximum},
+    };
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    for (const auto &scroll : scrolls) {
+        if (key->key() == scroll.key && modifiers == scroll.modifiers) {
+            ui->textBrowser->verticalScrollBar()->triggerAction(scroll.action);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MainWindow::goByMouse(const QMouseEvent *click)
+{
+    QAction *action = click->button() == Qt::BackButton      ? ui->actionBack
+                      : click->button() == Qt::ForwardButton ? ui->actionForward
+                                                             : nullptr;
+    if (!action)
+        return false;
+    // Does nothing while there is nowhere to go.
+    action->trigger();
+    return true;
+}
+
+void MainWindow::clearSearch()
+{
+    ui->searchEdit->clear();
+    ui->searchEdit->setFocus(Qt::ShortcutFocusReason);
+}
+
+void MainWindow::focusSearch()
+{
+    ui->searchEdit->setFocus(Qt::ShortcutFocusReason);
+    ui->searchEdit->selectAll();
+}
+
 void MainWindow::on_actionPreferences_triggered()
 {
     OptionDialog dialog(settings, this);
     dialog.exec();
+    // A dictionary may have come or gone.
+    if (ui->searchEdit->text().isEmpty())
+        showFirstView();
 }
 
 void MainWindow::on_actionTopmost_toggled(bool checked)
@@ -150,10 +357,14 @@ void MainWindow::on_actionAbout_triggered()
 
 void MainWindow::on_searchEdit_textChanged(const QString &text)
 {
+    settleTimer.stop();
+    wordOnDisplay = text;
+    updateHistoryActions();
     if (text.isEmpty()) {
         // Pages of look-ups still running belong to text that is gone.
         pageShown = searchesStarted;
         failureShown = false;
+        foundShown = false;
         ui->textBrowser->setText(QString());
         setWindowTitle(programName);
         return;
@@ -188,7 +399,10 @@ void MainWindow::showPage(quint64 ticket, PageThread *thread)
     // it had been looked up.
     if (failureShown)
         setWindowTitle(programName);
+    foundShown = thread->status() == SearchThread::Found;
     PageThread::show(ui->textBrowser, thread->takeDocument());
+    if (wordFound())
+        settleTimer.start();
 }
 
 void MainWindow::on_menuButton_clicked()
@@ -225,18 +439,27 @@ void MainWindow::readSettings()
     // screen is of no use, and one far larger cannot even get a backing
     // store (Qt then crashes painting it), so keep it within the screen.
     resize(state.size.boundedTo(screen()->availableGeometry().size()));
+    if (state.position && onAScreen(QRect(*state.position, size())))
+        move(*state.position);
     // A state different from the form's emits toggled(), which hides the
     // bars or puts the window on top right away.
     ui->actionMenubar->setChecked(state.menubar);
     ui->actionStatusbar->setChecked(state.statusbar);
     ui->actionTopmost->setChecked(state.topmost);
+    ui->actionShowLastWord->setChecked(settings->lastWord().show);
     showFont(settings->font());
 }
 
 void MainWindow::writeSettings()
 {
-    settings->setWindowState({size(), ui->actionMenubar->isChecked(),
-                              ui->actionStatusbar->isChecked(), ui->actionTopmost->isChecked()});
+    ViewSettings::WindowState state{
+        size(), settings->windowState().position, ui->actionMenubar->isChecked(),
+        ui->actionStatusbar->isChecked(), ui->actionTopmost->isChecked()};
+    // A window not yet shown has no place of its own to keep.
+    if (isVisible())
+        state.position = pos();
+    settings->setWindowState(state);
+    settings->setLastWord({ui->actionShowLastWord->isChecked(), settings->lastWord().word});
     settings->save();
 }
 

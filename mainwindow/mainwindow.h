@@ -1,13 +1,17 @@
 #pragma once
 
+#include "mainwindow/history.h"
 #include "mainwindow/pagethread.h"
 
 #include <QElapsedTimer>
 #include <QFont>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 
 class QCloseEvent;
+class QKeyEvent;
+class QMouseEvent;
 class ViewSettings;
 
 namespace Ui {
@@ -19,6 +23,10 @@ class MainWindow;
 // text starts a look-up on a worker thread. The result view shows the font
 // of viewSettings(), whoever changes it; the window's own state goes to the
 // same object when the window writes its settings.
+//
+// The words the user settles on enter a history for Back and Forward: one
+// confirmed with Enter, picked, double-clicked or handed over from outside
+// at once, one left on display (found) for settleTime.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -33,8 +41,33 @@ public:
     void setBrowserFont(const QFont &font);
     ViewSettings *viewSettings() const;
 
+    // A word from the command line, another program or the last run, as
+    // the window takes it: white space runs as one space, none at the ends,
+    // at most maxWordLength characters.
+    static constexpr int maxWordLength = 256;
+    static QString wordFromOutside(const QString &text);
+    // How long a found word stays on display before it enters the history.
+    static constexpr int settleTime = 1000;
+
+    // What the window opens with, once shown: `word` when given, else the
+    // last run's word if the settings say so, else the first view (which
+    // says how to add a dictionary while none is installed).
+    void start(const QString &word);
+    // The user has settled on `word`, whose page is on display (typed and
+    // confirmed, or picked from a list while the field keeps what was
+    // typed): it enters the history.
+    void enterHistory(const QString &word);
+    // Puts `word` in the search field and looks it up; it enters the
+    // history, after the word on display if that was found.
+    void lookUp(const QString &word);
+    // A word handed over from outside: the window comes to the front and
+    // looks it up (an empty word only raises it).
+    void showFromOutside(const QString &word);
+    const History &history() const { return m_history; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     // Makes the worker of one look-up, not yet configured or started.
     virtual PageThread *createSearchThread();
 
@@ -54,6 +87,19 @@ private:
     void showFont(const QFont &font);
     bool createDatabase();
     void connectEditActions();
+    void connectHistory();
+    void connectKeys();
+    // The view while the field is empty at start: empty, or what to do
+    // while no dictionary is installed.
+    void showFirstView();
+    // The page of the text in the field is on display, and it was found.
+    bool wordFound() const;
+    void go(const QString &word);
+    void updateHistoryActions();
+    bool scrollFromField(const QKeyEvent *key);
+    bool goByMouse(const QMouseEvent *click);
+    void clearSearch();
+    void focusSearch();
     // Shows the page of look-up `ticket` if it may replace the one on display.
     void showPage(quint64 ticket, PageThread *thread);
 
@@ -67,6 +113,14 @@ private:
     quint64 pageShown = 0;
     // The page on display says that its look-up failed.
     bool failureShown = false;
+    // The page on display is a result page.
+    bool foundShown = false;
+    History m_history;
+    // The word whose page is on display, or is on its way: the field's
+    // text, or a word entered since.
+    QString wordOnDisplay;
+    // Runs while a found word is on display and unchanged.
+    QTimer settleTimer;
     // Look-ups not yet deleted. Only for the window's end: a worker still
     // using the database while the process exits can crash in the SQL
     // module's teardown, so the window waits for the few still running.

@@ -4,6 +4,8 @@
 
 #include <QEvent>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QTextBlock>
 #include <QTextDocumentFragment>
 
 ResultView::ResultView(QWidget *parent) : QTextBrowser(parent)
@@ -38,6 +40,43 @@ void ResultView::changeEvent(QEvent *event)
     }
     QTextBrowser::changeEvent(event);
     emit fontChanged(font());
+}
+
+void ResultView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTextBrowser::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    // Qt's word runs across scripts ("水、river" is one); the word looked up
+    // is the run of one script under the pointer, hyphens and apostrophes
+    // inside it kept ("well-known", "don't").
+    QTextCursor cursor = cursorForPosition(event->position().toPoint());
+    const QString text = cursor.block().text();
+    int at = cursor.positionInBlock();
+    if (at == text.size() || (at > 0 && !text.at(at).isLetterOrNumber()))
+        --at;
+    if (at < 0 || !text.at(at).isLetterOrNumber())
+        return;
+    const QChar::Script script = text.at(at).script();
+    const auto inWord = [&](int i) {
+        const QChar c = text.at(i);
+        return c.isLetterOrNumber() && (c.script() == script || c.script() == QChar::Script_Common);
+    };
+    const auto joins = [&](int i) {
+        return (text.at(i) == u'-' || text.at(i) == u'\'') && i > 0 && i + 1 < text.size() &&
+               inWord(i - 1) && inWord(i + 1);
+    };
+    int start = at;
+    while (start > 0 && (inWord(start - 1) || joins(start - 1)))
+        --start;
+    int end = at + 1;
+    while (end < text.size() && (inWord(end) || joins(end)))
+        ++end;
+    const int block = cursor.block().position();
+    cursor.setPosition(block + start);
+    cursor.setPosition(block + end, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    emit wordDoubleClicked(cursor.selectedText());
 }
 
 QMimeData *ResultView::createMimeDataFromSelection() const

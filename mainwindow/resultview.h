@@ -4,7 +4,8 @@
 
 // The main window's result view. Its font stays within the result font's
 // bounds however it is changed (settings, Bigger and Smaller, Ctrl with the
-// wheel), and a copied selection is the text shown.
+// wheel), a copied selection is the text shown, and a double-clicked word
+// is offered for a look-up.
 class ResultView : public QTextBrowser
 {
     Q_OBJECT
@@ -16,9 +17,12 @@ signals:
     // The view's font has changed (and is within the bounds), by whatever
     // route: the window keeps its settings in step through this.
     void fontChanged(const QFont &font);
+    // A word was double-clicked (and is selected).
+    void wordDoubleClicked(const QString &word);
 
 protected:
     void changeEvent(QEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     QMimeData *createMimeDataFromSelection() const override;
 
 private:

@@ -5,6 +5,7 @@
 namespace {
 const char windowGroup[] = "Window";
 const char sizeKey[] = "size";
+const char positionKey[] = "position";
 const char menubarKey[] = "menubar";
 const char statusbarKey[] = "statusbar";
 const char topmostKey[] = "topmost";
@@ -12,9 +13,19 @@ const char topmostKey[] = "topmost";
 const char preferencesGroup[] = "Preferences";
 const char familyKey[] = "fontFamily";
 const char fontSizeKey[] = "fontSize";
+const char chosenFontSizeKey[] = "chosenFontSize";
+const char showLastWordKey[] = "showLastWord";
+
+const char historyGroup[] = "History";
+const char lastWordKey[] = "lastWord";
 
 const char defaultFamily[] = "Sans";
 const int defaultFontSize = 10;
+
+int boundedSize(int pointSize)
+{
+    return qBound(ViewSettings::minimumFontSize, pointSize, ViewSettings::maximumFontSize);
+}
 
 // The application's font with the given family and size, as every run
 // builds it from the store.
@@ -22,9 +33,17 @@ QFont resultFont(const QString &family, int pointSize)
 {
     QFont font;
     font.setFamily(family);
-    font.setPointSize(
-        qBound(ViewSettings::minimumFontSize, pointSize, ViewSettings::maximumFontSize));
+    font.setPointSize(boundedSize(pointSize));
     return font;
+}
+
+// Only a point, as the store writes it, is a position: a damaged value
+// must not move the window to the corner of the screen.
+std::optional<QPoint> storedPosition(const QVariant &value)
+{
+    if (value.typeId() != QMetaType::QPoint)
+        return std::nullopt;
+    return value.toPoint();
 }
 } // namespace
 
@@ -39,7 +58,8 @@ QFont ViewSettings::boundedFont(const QFont &font)
 }
 
 ViewSettings::ViewSettings(QObject *parent)
-    : QObject(parent), m_font(resultFont(defaultFamily, defaultFontSize))
+    : QObject(parent), m_font(resultFont(defaultFamily, defaultFontSize)),
+      m_chosenFontSize(defaultFontSize)
 {
 }
 
@@ -49,6 +69,7 @@ void ViewSettings::load()
     settings.beginGroup(windowGroup);
     const WindowState defaults;
     m_window.size = settings.value(sizeKey, defaults.size).toSize();
+    m_window.position = storedPosition(settings.value(positionKey));
     m_window.menubar = settings.value(menubarKey, defaults.menubar).toBool();
     m_window.statusbar = settings.value(statusbarKey, defaults.statusbar).toBool();
     m_window.topmost = settings.value(topmostKey, defaults.topmost).toBool();
@@ -58,6 +79,12 @@ void ViewSettings::load()
     // A damaged or hand-edited size could blank the page.
     setFont(resultFont(settings.value(familyKey, defaultFamily).toString(),
                        settings.value(fontSizeKey, defaultFontSize).toInt()));
+    m_chosenFontSize = boundedSize(settings.value(chosenFontSizeKey, m_font.pointSize()).toInt());
+    m_lastWord.show = settings.value(showLastWordKey, LastWord().show).toBool();
+    settings.endGroup();
+
+    settings.beginGroup(historyGroup);
+    m_lastWord.word = settings.value(lastWordKey).toString();
     settings.endGroup();
 }
 
@@ -66,6 +93,8 @@ void ViewSettings::save() const
     QSettings settings;
     settings.beginGroup(windowGroup);
     settings.setValue(sizeKey, m_window.size);
+    if (m_window.position)
+        settings.setValue(positionKey, *m_window.position);
     settings.setValue(menubarKey, m_window.menubar);
     settings.setValue(statusbarKey, m_window.statusbar);
     settings.setValue(topmostKey, m_window.topmost);
@@ -74,6 +103,12 @@ void ViewSettings::save() const
     settings.beginGroup(preferencesGroup);
     settings.setValue(familyKey, m_font.family());
     settings.setValue(fontSizeKey, m_font.pointSize());
+    settings.setValue(chosenFontSizeKey, m_chosenFontSize);
+    settings.setValue(showLastWordKey, m_lastWord.show);
+    settings.endGroup();
+
+    settings.beginGroup(historyGroup);
+    settings.setValue(lastWordKey, m_lastWord.word);
     settings.endGroup();
 }
 
@@ -85,10 +120,30 @@ QFont ViewSettings::font() const
 void ViewSettings::setFont(const QFont &font)
 {
     const QFont bounded = boundedFont(font);
+    if (bounded.pointSize() > 0 && bounded.pointSize() != m_font.pointSize())
+        m_chosenFontSize = bounded.pointSize();
+    setZoomedFont(bounded);
+}
+
+void ViewSettings::setZoomedFont(const QFont &font)
+{
+    const QFont bounded = boundedFont(font);
     if (bounded == m_font)
         return;
     m_font = bounded;
     emit fontChanged(m_font);
+}
+
+int ViewSettings::chosenFontSize() const
+{
+    return m_chosenFontSize;
+}
+
+void ViewSettings::restoreChosenFontSize()
+{
+    QFont font(m_font);
+    font.setPointSize(m_chosenFontSize);
+    setZoomedFont(font);
 }
 
 ViewSettings::WindowState ViewSettings::windowState() const
@@ -99,4 +154,14 @@ ViewSettings::WindowState ViewSettings::windowState() const
 void ViewSettings::setWindowState(const WindowState &state)
 {
     m_window = state;
+}
+
+ViewSettings::LastWord ViewSettings::lastWord() const
+{
+    return m_lastWord;
+}
+
+void ViewSettings::setLastWord(const LastWord &lastWord)
+{
+    m_lastWord = lastWord;
 }

@@ -2,13 +2,18 @@
 
 #include <QFont>
 #include <QObject>
+#include <QPoint>
 #include <QSize>
+#include <QString>
+
+#include <optional>
 
 // How the user has set up the window and its result view, as the settings
 // store keeps it across runs: the keys, their defaults and the font's bounds
 // live here and nowhere else. The main window loads it at start, shows what
 // it holds and saves it when it closes; the preferences dialog edits the
-// font, and the window follows fontChanged(). GUI thread only.
+// font, and the window follows fontChanged(). Also the word on display at
+// the last close, for the next start. GUI thread only.
 class ViewSettings : public QObject
 {
     Q_OBJECT
@@ -27,6 +32,8 @@ public:
     struct WindowState
     {
         QSize size{640, 360};
+        // The frame's top-left corner; none until the window has been shown.
+        std::optional<QPoint> position;
         bool menubar = true;
         bool statusbar = true;
         bool topmost = false;
@@ -43,9 +50,27 @@ public:
     void save() const;
 
     QFont font() const;
-    // Takes `font` within the bounds; emits fontChanged() when the result
-    // differs from the font held.
+    // The font the user chose (Preferences). Takes `font` within the bounds;
+    // emits fontChanged() when the result differs from the font held. A
+    // new size is remembered as the chosen size.
     void setFont(const QFont &font);
+    // The font zoomed to (Bigger, Smaller, Ctrl with the wheel): as
+    // setFont(), but the chosen size stays.
+    void setZoomedFont(const QFont &font);
+    // The size last chosen with setFont(); at first the stored size.
+    int chosenFontSize() const;
+    // Zooms back to the chosen size.
+    void restoreChosenFontSize();
+
+    // The word on display when the window last closed, and whether the
+    // next start shows it again.
+    struct LastWord
+    {
+        bool show = true;
+        QString word;
+    };
+    LastWord lastWord() const;
+    void setLastWord(const LastWord &lastWord);
 
     WindowState windowState() const;
     void setWindowState(const WindowState &state);
@@ -55,5 +80,7 @@ signals:
 
 private:
     QFont m_font;
+    int m_chosenFontSize;
     WindowState m_window;
+    LastWord m_lastWord;
 };

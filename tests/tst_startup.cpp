@@ -368,8 +368,9 @@ void StartupTest::translationReachesWindow()
 {
     const QString dir = TestUtil::makeDir("window-translation");
     QVERIFY(QDir().mkpath(dir + "/Lang"));
-    QVERIFY(writeTranslation(dir + "/Lang/orvel_xx_YY.qm",
-                             {{"MainWindow", "Quit", "Beenden"}, {"MainWindow", "File", "Datei"}}));
+    QVERIFY(writeTranslation(
+        dir + "/Lang/orvel_xx_YY.qm",
+        {{"MainWindow", "Quit", "Beenden"}, {"MainWindow", "&amp;File", "&amp;Datei"}}));
     QVERIFY(QDir::setCurrent(dir));
     QTranslator translator;
     loadTranslation(translator, "xx_YY");
@@ -378,7 +379,7 @@ void StartupTest::translationReachesWindow()
     MainWindow window;
     QCOMPARE(window.findChild<QAction *>("actionQuit")->text(), QString("Beenden"));
     QCOMPARE(window.findChild<QAction *>("actionQuit")->shortcut(), QKeySequence("Ctrl+Q"));
-    QCOMPARE(window.findChild<QMenu *>("menuFile")->title(), QString("Datei"));
+    QCOMPARE(window.findChild<QMenu *>("menuFile")->title(), QString("&Datei"));
     // The program's name is never translated.
     QCOMPARE(window.windowTitle(), QString("Orvel"));
     QCoreApplication::removeTranslator(&translator);

@@ -254,7 +254,8 @@ void TranslationTest::mainWindowAndLookUpInJapanese()
     QStringList titles;
     for (const QAction *menu : window.findChild<QMenuBar *>("menuBar")->actions())
         titles << menu->text();
-    QCOMPARE(titles, QStringList({"ファイル", "編集", "書式", "表示", "ウィンドウ", "ヘルプ"}));
+    QCOMPARE(titles, QStringList({"ファイル(&F)", "編集(&E)", "書式(&O)", "表示(&V)", "移動(&G)",
+                                  "ウィンドウ(&W)", "ヘルプ(&H)"}));
     QStringList english;
     for (const QMenu *menu : window.findChildren<QMenu *>())
         for (const QAction *action : menu->actions())

@@ -1,0 +1,56 @@
+#include "app/commandline.h"
+
+#include <QClipboard>
+#include <QCommandLineParser>
+#include <QGuiApplication>
+
+CommandLine CommandLine::parse(const QStringList &arguments)
+{
+    const QCommandLineOption selectionOption(QStringLiteral("selection"));
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption versionOption(QStringLiteral("version"));
+    QCommandLineParser parser;
+    parser.addOptions({selectionOption, helpOption, versionOption});
+
+    CommandLine command;
+    if (!parser.parse(arguments)) {
+        command.action = Wrong;
+        command.error = parser.errorText();
+        return command;
+    }
+    command.selection = parser.isSet(selectionOption);
+    command.word = parser.positionalArguments().join(u' ');
+    if (parser.isSet(helpOption)) {
+        command.action = ShowHelp;
+    } else if (parser.isSet(versionOption)) {
+        command.action = ShowVersion;
+    } else if (command.selection && !command.word.isEmpty()) {
+        command.action = Wrong;
+        command.error = tr("--selection looks up the selected text, not a word.");
+    }
+    return command;
+}
+
+QString CommandLine::usage()
+{
+    return tr("Usage: orvel [--selection | WORD...]");
+}
+
+QString CommandLine::help()
+{
+    return usage() + QStringLiteral("\n\n") +
+           tr("Shows WORD in Orvel's window; with Orvel running already, in that window.\n"
+              "\n"
+              "  --selection   look up the text selected in any program (the primary\n"
+              "                selection, or the clipboard where there is none)\n"
+              "  -h, --help    show this help\n"
+              "  --version     show the version\n");
+}
+
+QString selectedText()
+{
+    const QClipboard *clipboard = QGuiApplication::clipboard();
+    const QString selected =
+        clipboard->supportsSelection() ? clipboard->text(QClipboard::Selection) : QString();
+    return selected.trimmed().isEmpty() ? clipboard->text(QClipboard::Clipboard) : selected;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+#include <QStringList>
+
+// What `orvel` is asked on its command line. The toolkit's own options
+// (-platform, -style, ...) are no concern here: QApplication has taken them
+// out of the arguments by then.
+struct CommandLine
+{
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+
+public:
+    enum Action {
+        Run,         // open the window, or hand the word to the one open
+        ShowHelp,    // -h, --help
+        ShowVersion, // --version
+        Wrong,       // an unknown option, or --selection with a word
+    };
+
+    Action action = Run;
+    // --selection: look up the text selected in any program.
+    bool selection = false;
+    // The arguments after the options, joined by spaces ("look up").
+    QString word;
+    // What is wrong, when the action is Wrong.
+    QString error;
+
+    // `arguments` as QCoreApplication::arguments() gives them, the
+    // program's name first.
+    static CommandLine parse(const QStringList &arguments);
+    static QString usage();
+    static QString help();
+};
+
+// The text selected in any program: the primary selection of X11 (and of
+// Wayland where the compositor offers it), or the clipboard where there is
+// no selection.
+QString selectedText();

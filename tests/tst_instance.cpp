@@ -1,0 +1,216 @@
+// One Orvel per user and display: `orvel WORD` started while one runs hands
+// the word over and ends, a socket left by a crash is taken over, and the
+// socket takes nothing but a well-formed word.
+
+#include "app/commandline.h"
+#include "app/singleinstance.h"
+#include "mainwindow/mainwindow.h"
+#include "testutil.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSysInfo>
+#include <QTest>
+
+namespace {
+
+QString program()
+{
+    return qEnvironmentVariable("ORVEL_BUILD_DIR") + "/app/orvel";
+}
+
+// Runs orvel to its end; its exit status, or -1 when it is still running
+// after `ms` (then it is killed).
+int run(const QStringList &arguments, QByteArray *stderrText = nullptr, int ms = 20000)
+{
+    QProcess orvel;
+    orvel.start(program(), arguments);
+    // The test's own event loop must run meanwhile: it may be the Orvel that
+    // takes the word.
+    if (!QTest::qWaitFor([&] { return orvel.state() == QProcess::NotRunning; }, ms)) {
+        orvel.kill();
+        orvel.waitForFinished();
+        return -1;
+    }
+    if (stderrText)
+        *stderrText = orvel.readAllStandardError();
+    return orvel.exitStatus() == QProcess::NormalExit ? orvel.exitCode() : -1;
+}
+
+bool listening(const QString &path)
+{
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    return socket.waitForConnected(1000);
+}
+
+} // namespace
+
+class InstanceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void handedToTheRunningWindow_data();
+    void handedToTheRunningWindow();
+    void socketLeftByACrashIsTakenOver();
+    void onlyWellFormedWordsArrive_data();
+    void onlyWellFormedWordsArrive();
+    void selectionOrClipboard();
+    void commandLine_data();
+    void commandLine();
+};
+
+void InstanceTest::handedToTheRunningWindow_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("a word") << QStringList{"water"} << "water";
+    // The toolkit's options are the toolkit's; several words are a phrase.
+    QTest::newRow("Qt's options, a phrase")
+        << QStringList{"-platform", "offscreen", "-style", "Fusion", "look", "  up"} << "look up";
+    // No word only brings the window forward.
+    QTest::newRow("no word") << QStringList{} << "water";
+}
+
+void InstanceTest::handedToTheRunningWindow()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, shown);
+    SingleInstance instance;
+    QCOMPARE(instance.claim(QString()), SingleInstance::Role::Listening);
+    MainWindow window;
+    connect(&instance, &SingleInstance::wordReceived, &window, &MainWindow::showFromOutside);
+    auto *edit = window.findChild<QLineEdit *>("searchEdit");
+    edit->setText("water");
+
+    QCOMPARE(run(arguments), 0);
+    QTRY_COMPARE(edit->text(), shown);
+    QVERIFY(window.isVisible());
+}
+
+void InstanceTest::socketLeftByACrashIsTakenOver()
+{
+    const QString path = SingleInstance::defaultPath();
+    for (int crash = 0; crash < 2; ++crash) {
+        QProcess first;
+        first.start(program(), {"alpha"});
+        QTRY_VERIFY_WITH_TIMEOUT(listening(path), 20000);
+        // A later start hands over and ends.
+        QCOMPARE(run({"beta"}), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+        // Killed, it leaves its socket behind; the next start must not
+        // mistake it for a running Orvel, nor fail on it, nor on the lock
+        // of a start cut off halfway.
+        const qint64 pid = first.processId();
+        first.kill();
+        QVERIFY(first.waitForFinished());
+        QVERIFY(QFile::exists(path));
+        QVERIFY(!listening(path));
+        TestUtil::writeBytes(
+            path + ".lock",
+            QString("%1\norvel\n%2\n").arg(pid).arg(QSysInfo::machineHostName()).toUtf8());
+    }
+}
+
+void InstanceTest::onlyWellFormedWordsArrive_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<QStringList>("words");
+    const QByteArray longest(SingleInstance::maxMessageBytes - 1, 'a');
+    const auto row = [](const char *name, const QByteArray &message, const QStringList &words) {
+        QTest::newRow(name) << message << words;
+    };
+    row("a word", "water\n", {"water"});
+    row("UTF-8", "水\n", {"水"});
+    row("no word", "\n", {""});
+    row("at the bound", longest + '\n', {QString(longest)});
+    row("too long", longest + "a\n", {});
+    row("far too long", QByteArray(1 << 20, 'a'), {});
+    row("unfinished", "water", {});
+    row("two lines", "wa\nter\n", {});
+    row("not UTF-8", "wat\xff\xfe\n", {});
+    row("a control character", "wa\x1bter\n", {});
+    row("a NUL", QByteArray("wa\0ter\n", 7), {});
+}
+
+void InstanceTest::onlyWellFormedWordsArrive()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(QStringList, words);
+    const QString path = TestUtil::makeDir("socket") + "/orvel";
+    SingleInstance instance(path);
+    QCOMPARE(instance.claim(QString()), SingleInstance::Role::Listening);
+    QStringList received;
+    connect(&instance, &SingleInstance::wordReceived, this,
+            [&](const QString &word) { received << word; });
+
+    // Sent and left open: the server takes it or cuts it off in time. Then
+    // the next well-formed message still gets through.
+    for (const QByteArray &sent : {message, QByteArray("next\n")}) {
+        QLocalSocket client;
+        client.connectToServer(path);
+        QVERIFY(client.waitForConnected());
+        client.write(sent);
+        QTRY_COMPARE_WITH_TIMEOUT(client.state(), QLocalSocket::UnconnectedState,
+                                  SingleInstance::timeout * 2);
+    }
+    QCOMPARE(received, words << "next");
+}
+
+void InstanceTest::selectionOrClipboard()
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->setText("copied");
+    QCOMPARE(selectedText(), QString("copied"));
+    if (clipboard->supportsSelection()) {
+        clipboard->setText("selected", QClipboard::Selection);
+        QCOMPARE(selectedText(), QString("selected"));
+    }
+}
+
+void InstanceTest::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<bool>("selection");
+    QTest::addColumn<QString>("word");
+    const auto row = [](const char *name, const QStringList &arguments, CommandLine::Action action,
+                        bool selection, const char *word) {
+        QTest::newRow(name) << arguments << int(action) << selection << QString(word);
+    };
+    row("nothing", {}, CommandLine::Run, false, "");
+    row("a phrase", {"take", "off"}, CommandLine::Run, false, "take off");
+    row("a word like an option", {"--", "-ism"}, CommandLine::Run, false, "-ism");
+    row("selection", {"--selection"}, CommandLine::Run, true, "");
+    row("selection and a word", {"--selection", "run"}, CommandLine::Wrong, true, "run");
+    row("unknown", {"--bogus", "run"}, CommandLine::Wrong, false, "");
+    row("help", {"-h"}, CommandLine::ShowHelp, false, "");
+}
+
+void InstanceTest::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, action);
+    QFETCH(bool, selection);
+    QFETCH(QString, word);
+    const CommandLine command = CommandLine::parse(QStringList{"orvel"} + arguments);
+    QCOMPARE(int(command.action), action);
+    QCOMPARE(command.selection, selection);
+    QCOMPARE(command.word, word);
+
+    // The program itself: a wrong command line says how to use it and
+    // exits with 2 before any window or socket.
+    if (action == CommandLine::Wrong) {
+        QByteArray errors;
+        QCOMPARE(run(arguments, &errors), 2);
+        QVERIFY2(errors.contains("Usage: orvel"), errors.constData());
+    }
+}
+
+QTEST_MAIN(InstanceTest)
+#include "tst_instance.moc"

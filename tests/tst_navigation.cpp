@@ -1,0 +1,325 @@
+// Getting around the main window: Back and Forward through the words looked
+// up, double-clicked words, what the window opens with, and the keyboard.
+
+#include "database/database.h"
+#include "dictionary/convertthread.h"
+#include "mainwindow/mainwindow.h"
+#include "testutil.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSpinBox>
+#include <QSqlDatabase>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+void endRun()
+{
+    if (QSqlDatabase::contains(QSqlDatabase::defaultConnection)) {
+        QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
+        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    }
+}
+
+// Every page begins with its word; "water"'s is far longer than the view.
+void installDictionary()
+{
+    QStringList lines{"■earth : 地球", "■fir : モミ", "■fire : 火", "■river : 川",
+                      "■water : 水、river の水、well-known な水"};
+    for (int i = 1; i <= 60; ++i)
+        lines << QString("■water  {名-%1} : 水 %1").arg(i);
+    const QString file = TestUtil::writeDictionary(TestUtil::makeDir("dict") + "/d.txt", lines);
+    // Without a window, as in an earlier run.
+    const bool windowOpen = QSqlDatabase::contains(QSqlDatabase::defaultConnection);
+    QVERIFY(windowOpen || (QDir().mkpath(QFileInfo(Database::path()).path()) &&
+                           TestUtil::openFreshDatabase(Database::path())));
+    QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
+    if (!windowOpen)
+        endRun();
+}
+
+// A main window as the program starts it, with its parts at hand.
+struct Window
+{
+    MainWindow window;
+    QLineEdit *edit = window.findChild<QLineEdit *>("searchEdit");
+    QTextBrowser *view = window.findChild<QTextBrowser *>("textBrowser");
+    QAction *back = action("actionBack");
+
+    explicit Window(const QString &word = QString())
+    {
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.start(word);
+    }
+    // The word is in the field and its page on display.
+    bool shows(const QString &word)
+    {
+        return QTest::qWaitFor(
+            [&] { return edit->text() == word && view->toPlainText().startsWith(word + "\n"); });
+    }
+    QStringList history() const { return window.history().words(); }
+    QAction *action(const char *name) { return window.findChild<QAction *>(name); }
+};
+
+void closeDialog(const std::function<void(QWidget *)> &change = nullptr)
+{
+    QTimer::singleShot(0, [change] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (change)
+            change(dialog);
+        dialog->close();
+    });
+}
+
+} // namespace
+
+class NavigationTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { endRun(); }
+    void settledWordsEnterAndBackForwardShowThem();
+    void doubleClickLooksUp_data();
+    void doubleClickLooksUp();
+    void startShowsLastWordOrWhatToDo();
+    void positionRestoredOnlyOnAScreen_data();
+    void positionRestoredOnlyOnAScreen();
+    void keysFromAnywhere_data();
+    void keysFromAnywhere();
+    void zoomComesBackToTheChosenSize();
+};
+
+void NavigationTest::init()
+{
+    endRun();
+    QSettings().clear();
+    QFile::remove(Database::path());
+}
+
+void NavigationTest::settledWordsEnterAndBackForwardShowThem()
+{
+    installDictionary();
+    Window w;
+    // A word enters once its page has stayed; "fir" is found too, but the
+    // next letter came first.
+    QTest::keyClicks(w.edit, "fir");
+    QVERIFY(w.shows("fir"));
+    QTest::keyClick(w.edit, Qt::Key_E);
+    QVERIFY(w.shows("fire"));
+    QCOMPARE(w.history(), QStringList());
+    QTRY_COMPARE(w.history(), QStringList{"fire"});
+    // Not found: it enters by Enter only. A pick from a list enters at once.
+    w.edit->setText("fyre");
+    QTest::qWait(MainWindow::settleTime * 3 / 2);
+    QCOMPARE(w.history(), QStringList{"fire"});
+    QTest::keyClick(w.edit, Qt::Key_Return);
+    w.window.enterHistory("earth");
+    QCOMPARE(w.history(), (QStringList{"fire", "fyre", "earth"}));
+
+    // By the keys, the action and the mouse's side buttons anywhere; left on
+    // display, a word gone back to does not enter again.
+    QTest::keyClick(w.edit, Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(w.edit->text(), QString("fyre"));
+    w.back->trigger();
+    QVERIFY(w.shows("fire"));
+    QVERIFY(!w.back->isEnabled());
+    QTest::mousePress(w.view->viewport(), Qt::BackButton);
+    QTest::qWait(MainWindow::settleTime * 3 / 2);
+    QCOMPARE(w.edit->text(), QString("fire"));
+    QTest::mousePress(w.view->viewport(), Qt::ForwardButton);
+    QTest::keyClick(w.edit, Qt::Key_Right, Qt::AltModifier);
+    QVERIFY(w.shows("earth"));
+    QVERIFY(!w.action("actionForward")->isEnabled());
+    QCOMPARE(w.history(), (QStringList{"fire", "fyre", "earth"}));
+
+    // From a word typed but not settled on, Back goes to the last one that
+    // was; a new word drops those ahead.
+    w.edit->setText("riv");
+    w.back->trigger();
+    QVERIFY(w.shows("earth"));
+    w.back->trigger();
+    w.edit->setText("river");
+    QTest::keyClick(w.edit, Qt::Key_Return);
+    QCOMPARE(w.history(), (QStringList{"fire", "fyre", "river"}));
+}
+
+void NavigationTest::doubleClickLooksUp_data()
+{
+    QTest::addColumn<QString>("clicked"); // at its second character
+    QTest::addColumn<QString>("word");
+    QTest::newRow("among Japanese") << "river"
+                                    << "river";
+    QTest::newRow("a hyphen inside") << "known"
+                                     << "well-known";
+    QTest::newRow("Japanese") << "水、"
+                              << "水";
+}
+
+void NavigationTest::doubleClickLooksUp()
+{
+    QFETCH(QString, clicked);
+    QFETCH(QString, word);
+    installDictionary();
+    Window w("water");
+    QVERIFY(w.shows("water"));
+    QTextCursor cursor(w.view->document());
+    cursor.setPosition(int(w.view->toPlainText().indexOf(clicked)) + 1);
+    QTest::mouseDClick(w.view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                       w.view->cursorRect(cursor).center());
+    QCOMPARE(w.edit->text(), word);
+    QCOMPARE(w.view->textCursor().selectedText(), word);
+    // The word it was found on enters first.
+    QCOMPARE(w.history(), (QStringList{"water", word}));
+}
+
+void NavigationTest::startShowsLastWordOrWhatToDo()
+{
+    {
+        Window w;
+        QVERIFY(w.view->toPlainText().startsWith("No dictionary is installed."));
+        installDictionary();
+        closeDialog();
+        w.action("actionPreferences")->trigger();
+        QCOMPARE(w.view->toPlainText(), QString());
+        w.edit->setText("fire");
+        QVERIFY(w.window.close());
+    }
+    endRun();
+    {
+        // On by default; the word enters the history.
+        Window w;
+        QVERIFY(w.shows("fire"));
+        QCOMPARE(w.history(), QStringList{"fire"});
+        w.action("actionShowLastWord")->trigger();
+        QVERIFY(w.window.close());
+    }
+    endRun();
+    QCOMPARE(Window().edit->text(), QString());
+    QVERIFY(Window(" \tearth\n").shows("earth"));
+}
+
+void NavigationTest::positionRestoredOnlyOnAScreen_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<bool>("restored");
+    QTest::newRow("on the screen") << QVariant(QPoint(100, 80)) << true;
+    QTest::newRow("half off its edge") << QVariant(QPoint(-300, 80)) << true;
+    QTest::newRow("on a screen gone") << QVariant(QPoint(5000, 80)) << false;
+    QTest::newRow("not a point") << QVariant("100 80") << false;
+}
+
+void NavigationTest::positionRestoredOnlyOnAScreen()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(bool, restored);
+    QSettings().setValue("Window/position", stored);
+    {
+        MainWindow window;
+        QCOMPARE(window.pos() == stored.toPoint() && window.pos() != QPoint(), restored);
+        window.show();
+        window.move(120, 90);
+        QVERIFY(window.close());
+    }
+    QCOMPARE(QSettings().value("Window/position").toPoint(), QPoint(120, 90));
+}
+
+// A key pressed in the widget named, the page scrolled to `from`; then the
+// field has the focus, its text and selection, and the page is at `to`
+// ("page": one page down from the top, "up": one page up from the bottom).
+void NavigationTest::keysFromAnywhere_data()
+{
+    for (const char *column : {"keys", "focus", "from", "text", "selected", "to"})
+        QTest::addColumn<QString>(column);
+    const auto row = [](const char *keys, const char *focus, const char *from, const char *text,
+                        const char *selected, const char *to) {
+        QTest::newRow(qPrintable(QString(keys) + " in " + focus))
+            << keys << focus << from << text << selected << to;
+    };
+    row("Esc", "searchEdit", "top", "", "", "top");
+    row("Esc", "textBrowser", "top", "", "", "top");
+    row("Ctrl+L", "textBrowser", "top", "water", "water", "top");
+    row("F6", "textBrowser", "top", "water", "water", "top");
+    row("PgDown", "searchEdit", "top", "water", "", "page");
+    row("PgUp", "searchEdit", "bottom", "water", "", "up");
+    row("Ctrl+End", "searchEdit", "top", "water", "", "bottom");
+    row("Ctrl+Home", "searchEdit", "bottom", "water", "", "top");
+    // Up and Down stay the field's own.
+    row("Down", "searchEdit", "top", "water", "", "top");
+}
+
+void NavigationTest::keysFromAnywhere()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, focus);
+    QFETCH(QString, from);
+    QFETCH(QString, text);
+    QFETCH(QString, selected);
+    QFETCH(QString, to);
+    installDictionary();
+    Window w("water");
+    QVERIFY(w.shows("water"));
+    QScrollBar *bar = w.view->verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() > 2 * bar->pageStep());
+    const QHash<QString, int> place{{"top", 0},
+                                    {"bottom", bar->maximum()},
+                                    {"page", bar->pageStep()},
+                                    {"up", bar->maximum() - bar->pageStep()}};
+    bar->setValue(place[from]);
+    w.window.findChild<QWidget *>(focus)->setFocus();
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence(keys));
+    QCOMPARE(QApplication::focusWidget(), w.edit);
+    QCOMPARE(w.edit->text(), text);
+    QCOMPARE(w.edit->selectedText(), selected);
+    QCOMPARE(bar->value(), place[to]);
+    // Cleared as Delete clears: the view and the title too.
+    QCOMPARE(w.view->toPlainText().isEmpty(), text.isEmpty());
+    QCOMPARE(w.window.windowTitle(), text.isEmpty() ? "Orvel" : text + " - Orvel");
+}
+
+void NavigationTest::zoomComesBackToTheChosenSize()
+{
+    QSettings().setValue("Preferences/fontSize", 12);
+    {
+        // Ctrl+= as Ctrl++; Ctrl+0 back to the size stored before any choice.
+        Window w;
+        for (const char *keys : {"Ctrl+=", "Ctrl++", "Ctrl+0", "Ctrl+="})
+            QTest::keySequence(&w.window, QKeySequence(keys));
+        QCOMPARE(w.view->font().pointSize(), 13);
+        // Alt+E opens Edit, as every menu opens by its mnemonic.
+        QTest::keyClick(w.edit, Qt::Key_E, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QCOMPARE(QApplication::activePopupWidget()->objectName(), QString("menuEdit"));
+        QApplication::activePopupWidget()->close();
+        // A size chosen in Preferences is the one to come back to.
+        closeDialog(
+            [](QWidget *dialog) { dialog->findChild<QSpinBox *>("sizeBox")->setValue(20); });
+        w.action("actionPreferences")->trigger();
+        w.action("actionSmaller")->trigger();
+        QCOMPARE(w.view->font().pointSize(), 19);
+        QVERIFY(w.window.close());
+    }
+    endRun();
+    // The choice is kept across a restart.
+    Window w;
+    QCOMPARE(w.view->font().pointSize(), 19);
+    QTest::keySequence(&w.window, QKeySequence("Ctrl+0"));
+    QCOMPARE(w.view->font().pointSize(), 20);
+}
+
+QTEST_MAIN(NavigationTest)
+#include "tst_navigation.moc"
