@@ -1,6 +1,6 @@
 // An installation killed at any moment leaves the database intact, holding
-// either no dictionary or the whole index, never a part of it; the next
-// installation then succeeds. orvel-cli install is killed with SIGKILL at 20
+// either no dictionary or the whole index and word list, never a part of
+// them; the next installation then succeeds. orvel-cli install is killed with SIGKILL at 20
 // moments spread over a build of a few hundred thousand lines.
 #include "generator.h"
 #include "testutil.h"
@@ -22,9 +22,10 @@ struct State
 {
     QString integrity; // "ok" when PRAGMA integrity_check passes
     int dictionaries = 0;
-    int count = -1;     // t_dictionary.count, -1 without a row
-    QStringList rows;   // t_word rows as "position:name"
-    bool tables = true; // false when killed before the schema existed
+    int count = -1;      // t_dictionary.count, -1 without a row
+    QStringList rows;    // t_word rows as "position:name"
+    QStringList entries; // t_entry rows as "key:position"
+    bool tables = true;  // false when killed before the schema existed
 };
 
 // Reads a database the way the next program start would: a connection of
@@ -53,25 +54,13 @@ State inspect(const QString &dbFile)
             query.exec("SELECT position, name FROM t_word ORDER BY id, position");
             while (query.next())
                 state.rows << query.value(0).toString() + ":" + query.value(1).toString();
+            query.exec("SELECT key, position FROM t_entry ORDER BY id, key");
+            while (query.next())
+                state.entries << query.value(0).toString() + ":" + query.value(1).toString();
         }
     }
     QSqlDatabase::removeDatabase("inspect");
     return state;
-}
-
-bool exec(const QString &dbFile, const QStringList &statements)
-{
-    bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "change");
-        db.setDatabaseName(dbFile);
-        QSqlQuery query(db);
-        ok = db.open();
-        for (const QString &sql : statements)
-            ok = ok && query.exec(sql);
-    }
-    QSqlDatabase::removeDatabase("change");
-    return ok;
 }
 
 // How far the process has read `file`: the position of its descriptor on
@@ -103,6 +92,7 @@ class TestCrashSafety : public QObject
     QString dir, dictionary;
     qint64 size = 0;
     QStringList cleanRows;
+    QStringList cleanEntries;
     int cleanCount = 0;
 
     QString cli() const { return qEnvironmentVariable("ORVEL_CLI"); }
@@ -114,6 +104,8 @@ class TestCrashSafety : public QObject
         QCOMPARE(state.count, cleanCount);
         QCOMPARE(state.rows.size(), cleanRows.size());
         QVERIFY(state.rows == cleanRows);
+        QCOMPARE(state.entries.size(), cleanEntries.size());
+        QVERIFY(state.entries == cleanEntries);
     }
 
 private slots:
@@ -135,8 +127,10 @@ private slots:
         const State state = inspect(clean);
         QCOMPARE(state.integrity, QString("ok"));
         cleanRows = state.rows;
+        cleanEntries = state.entries;
         cleanCount = state.count;
-        QVERIFY(cleanRows.size() > 100000);
+        QVERIFY(cleanRows.size() > 80000);
+        QVERIFY(cleanEntries.size() > cleanRows.size());
     }
 
     void killedInstallLeavesNothingOrEverything_data()
@@ -192,8 +186,10 @@ private slots:
         const State state = inspect(db);
         QCOMPARE(state.integrity, QString("ok"));
         if (state.dictionaries == 0) {
-            QVERIFY2(state.rows.isEmpty(),
-                     qPrintable(QString("%1 rows without a dictionary").arg(state.rows.size())));
+            QVERIFY2(state.rows.isEmpty() && state.entries.isEmpty(),
+                     qPrintable(QString("%1 rows, %2 entries without a dictionary")
+                                    .arg(state.rows.size())
+                                    .arg(state.entries.size())));
             qInfo("no dictionary left");
             // The next install succeeds and builds the whole index.
             QProcess again;
@@ -207,8 +203,11 @@ private slots:
             verifyComplete(state);
         }
         // Removed again, as the preferences dialog does, for the next round.
-        QVERIFY(exec(db, {"BEGIN", "DELETE FROM t_word WHERE id = 1",
-                          "DELETE FROM t_dictionary WHERE id = 1", "COMMIT"}));
+        QProcess remove;
+        remove.start(cli(), {"--database", db, "remove"});
+        QVERIFY(remove.waitForFinished(-1));
+        QCOMPARE(remove.exitCode(), 0);
+        QVERIFY(inspect(db).entries.isEmpty());
     }
 };
 
