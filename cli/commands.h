@@ -4,7 +4,16 @@
 
 // orvel-cli lookup: prints the page of a look-up of `word` to stdout, the
 // HTML exactly as the result view receives it (UTF-8) or, without `html`, as
-// readable plain text. Expects the default connection to be open.
+// readable plain text; with `entry`, the page of the word list's entry with
+// the key of `word` (SearchThread::lookUpEntry), phrases included. Expects
+// the default connection to be open.
 // Returns 0 when entries were found, 1 for the not-found or no-dictionary
 // page, 2 on failure (after one clear line on stderr).
-int lookupCommand(const QString &word, bool html);
+int lookupCommand(const QString &word, bool html, bool entry);
+
+// orvel-cli words: prints the word list from `text` on, at most `limit`
+// entry words as the dictionary spells them, one per line in UTF-8.
+// Returns 0 (even for an empty list), 1 when no dictionary is installed,
+// 2 on failure. A dictionary installed before phrases were listed lists
+// single words only, which a line on stderr says.
+int wordsCommand(const QString &text, int limit);

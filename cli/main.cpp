@@ -1,10 +1,10 @@
 // orvel-cli: Orvel's dictionary index from the command line, on the same
 // core code as the program: install a dictionary, list, look a word up,
-// remove a dictionary.
+// list a dictionary's entry words, remove a dictionary.
 #include "cli/commands.h"
 #include "database/database.h"
-#include "database/settingsstore.h"
 #include "database/dictionarydatabase.h"
+#include "database/settingsstore.h"
 #include "dictionary/convertthread.h"
 
 #include <QCoreApplication>
@@ -24,8 +24,15 @@ const char usage[] =
     "  install FILE         build the index of the Eijiro-format dictionary FILE\n"
     "                       (Shift_JIS, one entry per line) and register it\n"
     "  list                 print the installed dictionaries: id, type, file\n"
-    "  lookup [--html] WORD print WORD's entries as Orvel shows them; with --html\n"
-    "                       the page exactly as the result view receives it\n"
+    "  lookup [--html] [--entry] WORD\n"
+    "                       print WORD's entries as Orvel shows them; with --html\n"
+    "                       the page exactly as the result view receives it; with\n"
+    "                       --entry the page of the word list's entry WORD, as the\n"
+    "                       dictionary first spells it, phrases included\n"
+    "  words [--limit N] TEXT\n"
+    "                       print the word list from TEXT on: at most N entry words\n"
+    "                       (default 20) in the dictionary's spelling, one per line,\n"
+    "                       in the order of their upper-cased forms, phrases included\n"
     "  remove [ID]          remove the installed dictionary ID (default 1, the id\n"
     "                       install registers) and its index; the file stays\n"
     "\n"
@@ -35,8 +42,10 @@ const char usage[] =
     "  -h, --help           show this help\n"
     "\n"
     "Exit status: 0 on success. install, list, remove: 1 on failure. lookup: 1\n"
-    "when the word or any dictionary is not found, 2 on failure. list, lookup,\n"
-    "remove: 2 when the database does not exist. 2 for a wrong command line.\n";
+    "when the word or any dictionary is not found, 2 on failure. words: 0 even\n"
+    "for an empty list, 1 when no dictionary is installed, 2 on failure. list,\n"
+    "lookup, words, remove: 2 when the database does not exist. 2 for a wrong\n"
+    "command line.\n";
 
 QtMessageHandler previousHandler = nullptr;
 
@@ -84,6 +93,42 @@ Start openDatabase(QString path, bool create)
         return Failed;
     }
     return Ready;
+}
+
+// The options a command takes before its argument.
+struct CommandOptions
+{
+    bool usable = true; // false for a --limit that is no count
+    bool html = false;  // lookup
+    bool entry = false; // lookup
+    int limit = 20;     // words
+};
+
+// Takes the options of `command` off the front of `args`. Anything else
+// starting with dashes is left as the argument itself, as it always was
+// ("--" ends the options, for a word such as "--html").
+CommandOptions takeOptions(const QString &command, QStringList *args)
+{
+    CommandOptions options;
+    while (!args->isEmpty() && args->first().startsWith("--")) {
+        const QString option = args->first();
+        if (option == "--" && args->size() > 1) {
+            args->removeFirst();
+            break;
+        }
+        if (command == "lookup" && (option == "--html" || option == "--entry")) {
+            (option == "--html" ? options.html : options.entry) = true;
+        } else if (command == "words" && option == "--limit" && args->size() > 1) {
+            args->removeFirst();
+            bool number = false;
+            options.limit = args->first().toInt(&number);
+            options.usable = options.usable && number && options.limit >= 0;
+        } else {
+            break;
+        }
+        args->removeFirst();
+    }
+    return options;
 }
 
 void drawProgress(int percent)
@@ -194,19 +239,18 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString command = args.takeFirst();
-    bool html = false;
-    if (command == "lookup" && !args.isEmpty() && args.first() == "--html") {
-        html = true;
-        args.removeFirst();
-    }
+    const CommandOptions options = takeOptions(command, &args);
     int id = 1;
-    bool usable = false;
-    if (command == "install" || command == "lookup") {
-        usable = args.size() == 1;
+    bool usable = options.usable;
+    if (command == "install" || command == "lookup" || command == "words") {
+        usable = usable && args.size() == 1;
     } else if (command == "list") {
-        usable = args.isEmpty();
+        usable = usable && args.isEmpty();
     } else if (command == "remove") {
-        usable = args.isEmpty() || (args.size() == 1 && (id = args.first().toInt()) > 0);
+        usable =
+            usable && (args.isEmpty() || (args.size() == 1 && (id = args.first().toInt()) > 0));
+    } else {
+        usable = false;
     }
     if (!usable) {
         std::fputs(usage, stderr);
@@ -214,12 +258,14 @@ int main(int argc, char **argv)
     }
     const Start start = openDatabase(database, command == "install");
     if (start != Ready)
-        return command == "lookup" ? 2 : start;
+        return command == "lookup" || command == "words" ? 2 : start;
     if (command == "install")
         return install(args.first());
     if (command == "list")
         return list();
     if (command == "remove")
         return remove(id);
-    return lookupCommand(args.first(), html);
+    if (command == "words")
+        return wordsCommand(args.first(), options.limit);
+    return lookupCommand(args.first(), options.html, options.entry);
 }

@@ -21,6 +21,14 @@ const char createDictionaries[] =
 const char createWords[] = "CREATE TABLE t_word (id INTEGER NOT NULL, position INTEGER NOT NULL, "
                            "name TEXT NOT NULL, PRIMARY KEY (id, position))";
 const char createWordIndex[] = "CREATE INDEX i_word_name ON t_word (name ASC)";
+// The list of every entry word, phrases included: one row per key, pointing
+// at the first entry line with that key. Databases made before it get it in
+// their next build's transaction, hence IF NOT EXISTS.
+const char createEntries[] =
+    "CREATE TABLE IF NOT EXISTS t_entry (id INTEGER NOT NULL, key TEXT NOT NULL, "
+    "position INTEGER NOT NULL, PRIMARY KEY (id, key)) WITHOUT ROWID";
+const char selectEntryTable[] = "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = "
+                                "'t_entry'";
 
 const char journalMode[] = "PRAGMA journal_mode=WAL";
 
@@ -31,12 +39,32 @@ const char selectTypes[] =
 const char selectLocation[] = "SELECT location FROM t_dictionary";
 const char selectPosition[] = "SELECT position FROM t_word WHERE name = ? LIMIT 1";
 const char selectRegistration[] = "SELECT location, count FROM t_dictionary WHERE id = ?";
+const char selectEntriesFrom[] =
+    "SELECT key, position FROM t_entry WHERE id = ? AND key >= ? ORDER BY key LIMIT ?";
+const char selectEntriesAfter[] =
+    "SELECT key, position FROM t_entry WHERE id = ? AND key > ? ORDER BY key LIMIT ?";
+const char selectEntryPosition[] = "SELECT position FROM t_entry WHERE id = ? AND key = ?";
+// Without t_entry: the distinct keys of t_word, each with the position the
+// look-up finds for it (its first row).
+const char selectWordsFrom[] =
+    "SELECT k.name, (SELECT w.position FROM t_word w WHERE w.name = k.name LIMIT 1) FROM "
+    "(SELECT DISTINCT name FROM t_word WHERE name >= ? ORDER BY name LIMIT ?) k ORDER BY k.name";
+const char selectWordsAfter[] =
+    "SELECT k.name, (SELECT w.position FROM t_word w WHERE w.name = k.name LIMIT 1) FROM "
+    "(SELECT DISTINCT name FROM t_word WHERE name > ? ORDER BY name LIMIT ?) k ORDER BY k.name";
 
 const char deleteWords[] = "DELETE FROM t_word WHERE id = ?";
 const char deleteDictionary[] = "DELETE FROM t_dictionary WHERE id = ?";
+const char deleteEntries[] = "DELETE FROM t_entry WHERE id = ?";
+// Only while the dictionary is not installed; the condition is a constant,
+// so an installed one costs nothing here.
+const char deleteStaleEntries[] = "DELETE FROM t_entry WHERE id = ? AND NOT EXISTS "
+                                  "(SELECT 1 FROM t_dictionary WHERE id = ?)";
 
 const char beginImmediate[] = "BEGIN IMMEDIATE";
 const char insertWord[] = "INSERT INTO t_word (id, position, name) VALUES (?, ?, ?)";
+// Rows come in file order: the first line with a key keeps its row.
+const char insertEntry[] = "INSERT OR IGNORE INTO t_entry (id, key, position) VALUES (?, ?, ?)";
 const char insertDictionary[] =
     "INSERT INTO t_dictionary (id, location, encoding, count) VALUES (?, ?, ?, ?)";
 } // namespace Sql
@@ -172,6 +200,7 @@ bool DictionaryDatabase::createSchema()
         {Sql::createDictionaries, "create table t_dictionary failed.", {}},
         {Sql::createWords, "create table t_word failed.", {}},
         {Sql::createWordIndex, "create index t_word_name failed.", {}},
+        {Sql::createEntries, "create table t_entry failed.", {}},
     };
     for (const auto &step : steps) {
         if (!execute(query, step.sql, step.values)) {
@@ -259,23 +288,80 @@ DictionaryDatabase::Answer DictionaryDatabase::registration(int id, Registration
     return answer;
 }
 
+bool DictionaryDatabase::entryTable(bool *exists)
+{
+    QSqlQuery query(m_db);
+    const Answer answer = firstRow(query, Sql::selectEntryTable);
+    *exists = answer == Answer::Found;
+    return answer != Answer::Failed;
+}
+
+DictionaryDatabase::Answer DictionaryDatabase::entryLists(EntryList *list)
+{
+    bool full = false;
+    if (!entryTable(&full))
+        return Answer::Failed;
+    *list = full ? EntryList::AllEntryWords : EntryList::SingleWords;
+    return Answer::Found;
+}
+
+bool DictionaryDatabase::entries(EntryList list, const QString &key, bool after, int limit,
+                                 QList<Entry> *entries)
+{
+    entries->clear();
+    // SQLite takes a negative LIMIT for none at all.
+    if (limit <= 0)
+        return true;
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    const bool all = list == EntryList::AllEntryWords;
+    const char *sql = all ? (after ? Sql::selectEntriesAfter : Sql::selectEntriesFrom)
+                          : (after ? Sql::selectWordsAfter : Sql::selectWordsFrom);
+    const QVariantList values = all ? QVariantList{eijiroId, key, limit} : QVariantList{key, limit};
+    if (!execute(query, sql, values)) {
+        reportFailedQuery(query);
+        return fail(query.lastError().text());
+    }
+    while (query.next())
+        entries->append({query.value(0).toString(), query.value(1).toLongLong()});
+    return true;
+}
+
+DictionaryDatabase::Answer DictionaryDatabase::entryPosition(EntryList list, const QString &key,
+                                                             qint64 *position)
+{
+    if (list == EntryList::SingleWords)
+        return firstPosition(key, position);
+    QSqlQuery query(m_db);
+    const Answer answer = firstRow(query, Sql::selectEntryPosition, {eijiroId, key});
+    if (answer == Answer::Found)
+        *position = query.value(0).toLongLong();
+    return answer;
+}
+
 bool DictionaryDatabase::removeDictionary(int id)
 {
     if (!m_db.transaction()) {
         qDebug() << "QSqlDatabase::transaction failed." << m_db.lastError().text();
         return fail(m_db.lastError().text());
     }
+    bool removed;
     {
         QSqlQuery query(m_db);
-        for (const char *sql : {Sql::deleteWords, Sql::deleteDictionary}) {
-            if (!execute(query, sql, {id})) {
-                qDebug() << "QSqlQuery::exec failed." << query.executedQuery();
-                fail(query.lastError().text());
-                query.finish();
-                m_db.rollback();
-                return false;
-            }
-        }
+        const auto remove = [&](const char *sql) {
+            if (execute(query, sql, {id}))
+                return true;
+            qDebug() << "QSqlQuery::exec failed." << query.executedQuery();
+            return fail(query.lastError().text());
+        };
+        // The entry list goes with the index, when the database has one.
+        bool entries = false;
+        removed = remove(Sql::deleteWords) && remove(Sql::deleteDictionary) &&
+                  entryTable(&entries) && (!entries || remove(Sql::deleteEntries));
+    }
+    if (!removed) {
+        m_db.rollback();
+        return false;
     }
     if (!m_db.commit()) {
         qDebug() << "QSqlDatabase::commit failed." << m_db.lastError().text();
@@ -298,12 +384,37 @@ bool DictionaryDatabase::beginBuild()
             return fail(begin.lastError().text());
         }
     }
+    // The entry list comes with the build into a database made before it.
+    // Rows of a dictionary no longer installed were left by a program that
+    // did not know the table; they would keep the first line of each key
+    // from being written.
+    {
+        QSqlQuery query(m_db);
+        for (const char *sql : {Sql::createEntries, Sql::deleteStaleEntries}) {
+            if (!execute(query, sql,
+                         sql == Sql::createEntries ? QVariantList()
+                                                   : QVariantList{eijiroId, eijiroId})) {
+                reportFailedQuery(query);
+                fail(query.lastError().text());
+                query.finish();
+                m_db.rollback();
+                return false;
+            }
+        }
+    }
     m_insertWord = std::make_unique<QSqlQuery>(m_db);
     // SQLite refuses some statements already here (a trigger naming a
     // missing table); exec() would then only say the parameters do not fit.
     m_insertWordPrepareError.clear();
     if (!m_insertWord->prepare(QString::fromLatin1(Sql::insertWord)))
         m_insertWordPrepareError = m_insertWord->lastError().text();
+    m_insertEntry = std::make_unique<QSqlQuery>(m_db);
+    if (!m_insertEntry->prepare(QString::fromLatin1(Sql::insertEntry))) {
+        fail(m_insertEntry->lastError().text());
+        reportFailedQuery(*m_insertEntry);
+        rollback();
+        return false;
+    }
     return true;
 }
 
@@ -330,6 +441,22 @@ DictionaryDatabase::Insert DictionaryDatabase::insertWord(qint64 position, const
     return Insert::Failed;
 }
 
+DictionaryDatabase::Insert DictionaryDatabase::insertEntry(const QString &key, qint64 position)
+{
+    Q_ASSERT(m_insertEntry); // beginBuild() first
+    QSqlQuery &insert = *m_insertEntry;
+    insert.addBindValue(eijiroId);
+    insert.addBindValue(key);
+    insert.addBindValue(position);
+    if (insert.exec())
+        return Insert::Written;
+    // A key already there is ignored, not refused: any failure is the
+    // database's.
+    reportFailedQuery(insert);
+    fail(insert.lastError().text());
+    return Insert::Failed;
+}
+
 bool DictionaryDatabase::registerDictionary(const QString &location, int count)
 {
     QSqlQuery query(m_db);
@@ -343,6 +470,7 @@ bool DictionaryDatabase::registerDictionary(const QString &location, int count)
 void DictionaryDatabase::endBuild()
 {
     m_insertWord.reset();
+    m_insertEntry.reset();
     m_insertWordPrepareError.clear();
 }
 

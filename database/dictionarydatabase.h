@@ -59,6 +59,20 @@ public:
         QString count; // entry lines found by the build, as stored
     };
 
+    // Where the list of entry words comes from.
+    enum class EntryList {
+        AllEntryWords, // t_entry: every entry word, phrases included
+        // A database built before t_entry existed: the keys of t_word, that
+        // is single words only, until the dictionary is installed again.
+        SingleWords,
+    };
+    // One entry of the list: its key and the offset of its first entry line.
+    struct Entry
+    {
+        QString key;
+        qint64 position;
+    };
+
     // On the default connection, opened if it is not open yet.
     DictionaryDatabase();
     // On `connection`, which must be open.
@@ -106,20 +120,34 @@ public:
     // What dictionary `id` was registered with, if it is installed.
     Answer registration(int id, Registration *registration);
 
+    // Which list of entry words this database has (Found), or Failed.
+    Answer entryLists(EntryList *list);
+    // Up to `limit` entries in key order (SQLite's BINARY order of UTF-8,
+    // that is code point order), each key once: those whose key is at or
+    // after `key`, or with `after` only those after it.
+    bool entries(EntryList list, const QString &key, bool after, int limit, QList<Entry> *entries);
+    // The offset of the first entry line whose entry word has `key`.
+    Answer entryPosition(EntryList list, const QString &key, qint64 *position);
+
     // --- Removing
 
-    // Deletes one installed dictionary's index rows and its registration in
-    // one transaction; its type stays, so it can be installed again.
+    // Deletes one installed dictionary's index rows, its entry list and its
+    // registration in one transaction; its type stays, so it can be
+    // installed again.
     bool removeDictionary(int id);
 
     // --- Building an index, all in one transaction
 
     // Begins the transaction holding the write lock from the start, so a
     // database that another connection is writing fails here, once, rather
-    // than at every row.
+    // than at every row. Gives a database made before the entry list its
+    // table, inside the transaction.
     bool beginBuild();
     // One t_word row of dictionary eijiroId.
     Insert insertWord(qint64 position, const QString &key);
+    // One t_entry row of dictionary eijiroId; a key written before keeps
+    // its row (Written all the same). Never a Clash.
+    Insert insertEntry(const QString &key, qint64 position);
     // The t_dictionary row that makes the index an installed dictionary.
     bool registerDictionary(const QString &location, int count);
     bool commit();
@@ -132,10 +160,13 @@ private:
     // Runs a query for at most one row and moves to it when there is one.
     Answer firstRow(QSqlQuery &query, const char *sql, const QVariantList &values = {});
     void endBuild();
+    // Whether the database has the t_entry table.
+    bool entryTable(bool *exists);
 
     QSqlDatabase m_db;
     QString m_lastError;
     // The build's row statement, prepared once by beginBuild().
     std::unique_ptr<QSqlQuery> m_insertWord;
     QString m_insertWordPrepareError;
+    std::unique_ptr<QSqlQuery> m_insertEntry;
 };

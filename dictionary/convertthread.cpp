@@ -23,17 +23,19 @@ namespace {
 QMutex registryMutex;
 QSet<ConvertThread *> registry;
 
-// One entry line as the reading side hands it to the writing side: the row
-// it makes (when it has a key), a progress step, or both.
+// One entry line as the reading side hands it to the writing side: the rows
+// it makes, a progress step, or both.
 struct EntryLine
 {
     qint64 offset;
-    int row;      // entry lines counted before this one
-    int percent;  // -1 when the percentage did not change
-    QString key;  // null when the line has no key
-    QString line; // the decoded line, for the diagnostics of a failed insert
+    int row;          // entry lines counted before this one
+    int percent;      // -1 when the percentage did not change
+    QString key;      // null when the line has no index key
+    QString entryKey; // its entry word's key in the list; null when the
+                      // entry line before had the same
+    QString line;     // the decoded line, for the diagnostics of a failed insert
 
-    bool writesNothing() const { return key.isNull() && percent < 0; }
+    bool writesNothing() const { return key.isNull() && entryKey.isNull() && percent < 0; }
 };
 
 // How reading the file, and writing its rows, ended.
@@ -136,7 +138,19 @@ public:
         const int percent = m_fileSize > 0 ? int(qMin<qint64>(offset * 100 / m_fileSize, 99)) : 0;
         const bool changed = percent != m_lastPercent;
         m_lastPercent = percent;
-        *entry = {offset, row, changed ? percent : -1, Eijiro::indexKey(m_indexer.entryWord),
+        // The senses of one word follow one another: their key goes to the
+        // list once, with the first of them.
+        QString entryKey = Eijiro::entryKey(m_indexer.entryWord);
+        const bool repeated = entryKey == m_lastEntryKey;
+        if (!repeated)
+            m_lastEntryKey = entryKey;
+        // The index key is the same text: share it rather than upper-case twice.
+        QString key = Eijiro::hasIndexKey(m_indexer.entryWord) ? entryKey : QString();
+        *entry = {offset,
+                  row,
+                  changed ? percent : -1,
+                  std::move(key),
+                  repeated ? QString() : std::move(entryKey),
                   std::move(line)};
         return true;
     }
@@ -146,6 +160,7 @@ private:
     Eijiro::Decoder m_decoder;
     Eijiro::IndexerReading m_indexer;
     int m_lastPercent = -1;
+    QString m_lastEntryKey;
 };
 
 // The reading side: reads, decodes and parses the file's lines and hands the
@@ -201,11 +216,14 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
     pipe->close(reading);
 }
 
-// Writes the rows of one entry line. A row that clashes with one already
-// there costs only its line, which is reported; false when nothing can be
-// written at all.
+// Writes the rows of one entry line. An index row that clashes with one
+// already there costs only its line, which is reported; false when nothing
+// can be written at all.
 bool insertEntry(DictionaryDatabase &database, const EntryLine &entry)
 {
+    if (!entry.entryKey.isNull() &&
+        database.insertEntry(entry.entryKey, entry.offset) != DictionaryDatabase::Insert::Written)
+        return false;
     if (entry.key.isNull())
         return true;
     const DictionaryDatabase::Insert inserted = database.insertWord(entry.offset, entry.key);

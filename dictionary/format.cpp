@@ -145,9 +145,15 @@ bool readIndexer(const QString &line, IndexerReading *out)
 
 QString indexKey(const QString &entryWord)
 {
-    if (entryWord.contains(QLatin1Char(' ')))
-        return QString();
-    return entryWord.toUpper();
+    return hasIndexKey(entryWord) ? entryKey(entryWord) : QString();
+}
+
+QString entryWordFor(const QString &line, const QString &key)
+{
+    IndexerReading reading;
+    if (readIndexer(line, &reading) && entryKey(reading.entryWord) == key)
+        return reading.entryWord;
+    return QString();
 }
 
 bool readRenderer(const QString &line, RendererReading *out)

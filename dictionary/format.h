@@ -85,12 +85,30 @@ bool readIndexer(const QString &line, IndexerReading *out);
 // Index key of an entry word: the word upper-cased, or a null string when the
 // word contains a U+0020 space (such words are not indexed).
 QString indexKey(const QString &entryWord);
+// Whether an entry word has an index key.
+inline bool hasIndexKey(const QString &entryWord)
+{
+    return !entryWord.contains(QLatin1Char(' '));
+}
+
+// Key of an entry word in the list of every entry word, phrases included:
+// the word upper-cased, spaces kept. For a word with an index key it is
+// that key, and upper-casing a key again leaves it as it is, so a key is
+// also its own query key.
+inline QString entryKey(const QString &entryWord)
+{
+    return entryWord.toUpper();
+}
 
 // Query key of a typed word: just toUpper().
 inline QString queryKey(const QString &typed)
 {
     return typed.toUpper();
 }
+
+// The entry word of `line` when it is an entry line whose entry word has the
+// list key `key`; else a null string (the file changed since it was indexed).
+QString entryWordFor(const QString &line, const QString &key);
 
 // Renderer reading: "^■(.+)\s:\s(.+)$" gives head and body;
 // "^(.+)\s\s\{([^-]+)(-)*([^-]*)\}$" on the head gives entry word and label.

@@ -6,12 +6,16 @@
 //    with line ends of CR alone or without any entry line is refused and
 //    nothing is written; any other file is committed, with the rows and the
 //    entry-line count of the slow reading (QIODevice::readLine and QRegExp),
-//    and every row's key is the key of the line at its offset.
+//    and every row's key is the key of the line at its offset; the list of
+//    entry words holds each distinct entry word's key once, with the offset
+//    of its first line.
 // 3. The renderer over all lines gives a well-formed page with one item per
 //    entry line and one line break per sub-item mark; highlighting changes
 //    nothing but the marked text.
 // 4. A look-up of a word from the file gives the page of the 128 lines at
-//    the word's first row, well-formed, never a failure.
+//    the word's first row, well-formed, never a failure; so does the look-up
+//    of the first entry word (a phrase or not) as an entry of the list, from
+//    its first line, rendered for that line's entry word.
 // Any fault aborts with a description.
 #include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
@@ -26,6 +30,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QSqlQuery>
 #include <QStringDecoder>
 #include <QTemporaryDir>
@@ -145,6 +150,30 @@ void checkRenderer(const QList<Line> &lines, const QString &word)
         fail("renderer: highlighting changed more than the marked text");
 }
 
+// Each distinct entry word's key once, with its first line's offset, in
+// code point order.
+void checkEntries(const QList<Line> &lines)
+{
+    QStringList expected;
+    QSet<QString> seen;
+    for (const Line &line : lines) {
+        const QString key = line.reading.entryWord.toUpper();
+        if (line.reading.entry && !seen.contains(key)) {
+            seen.insert(key);
+            expected << key + QLatin1Char('\0') + QString::number(line.offset);
+        }
+    }
+    std::sort(expected.begin(), expected.end(),
+              [](const QString &a, const QString &b) { return a.toUcs4() < b.toUcs4(); });
+    QStringList stored;
+    QSqlQuery rows("SELECT key, position FROM t_entry WHERE id = 1 ORDER BY key");
+    while (rows.next())
+        stored << rows.value(0).toString() + QLatin1Char('\0') + rows.value(1).toString();
+    if (stored != expected)
+        fail("builder: the list of entry words differs from the slow reading\n  stored:   " +
+             stored.join(' ') + "\n  expected: " + expected.join(' '));
+}
+
 void checkIndex(const QByteArray &bytes, const QList<Line> &lines, const ConvertThread &builder)
 {
     const ConvertThread::Outcome outcome = builder.outcome();
@@ -172,8 +201,8 @@ void checkIndex(const QByteArray &bytes, const QList<Line> &lines, const Convert
                      .arg(refusal));
         if (!builder.errorString().startsWith(dictionaryPath + " "))
             fail("builder: the reason does not name the file: " + builder.errorString());
-        QSqlQuery rows(
-            "SELECT (SELECT COUNT(*) FROM t_word) + (SELECT COUNT(*) FROM t_dictionary)");
+        QSqlQuery rows("SELECT (SELECT COUNT(*) FROM t_word) + (SELECT COUNT(*) FROM t_dictionary) "
+                       "+ (SELECT COUNT(*) FROM t_entry)");
         if (!rows.next() || rows.value(0).toInt() != 0)
             fail("builder: rows left behind by a refused file");
         return;
@@ -205,6 +234,7 @@ void checkIndex(const QByteArray &bytes, const QList<Line> &lines, const Convert
     if (stored != expected)
         fail("builder: rows differ from the slow reading\n  stored:   " + stored.join(' ') +
              "\n  expected: " + expected.join(' '));
+    checkEntries(lines);
 }
 
 void checkLookUp(const QList<Line> &lines, const QString &word)
@@ -233,6 +263,29 @@ void checkLookUp(const QList<Line> &lines, const QString &word)
     const QString fault = PageCheck::check(model, word);
     if (!fault.isEmpty())
         fail("look-up: " + fault);
+}
+
+// The page of the first entry word as an entry of the list, asked for in
+// lower case where that has the same key.
+void checkEntry(const QList<Line> &lines)
+{
+    qsizetype first = 0;
+    while (first < lines.size() && !lines[first].reading.entry)
+        ++first;
+    const QString shown = lines[first].reading.entryWord;
+    const QString lower = shown.toLower();
+    const QString asked = lower.toUpper() == shown.toUpper() ? lower : shown;
+    Page model;
+    QString error;
+    // Not found only when the window holds no line the renderer takes.
+    const SearchThread::Status status = SearchThread::lookUpEntry(asked, &model, &error);
+    if (status == SearchThread::Failed || status == SearchThread::NoDictionary)
+        fail("entry look-up failed for " + shown + ": " + error);
+    const QString expected =
+        PageHtml::write(render(shown, lines, first, SearchThread::windowLines));
+    if (PageHtml::write(model) != expected)
+        fail("entry look-up: wrong page\n  got:      " + PageHtml::write(model) +
+             "\n  expected: " + expected);
 }
 
 // A word worth looking up: the entry word of the first keyed line, in the
@@ -283,10 +336,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     checkIndex(bytes, lines, builder);
     const QString word = pickWord(bytes, lines);
     checkRenderer(lines, word);
-    if (builder.outcome() == ConvertThread::Committed)
+    if (builder.outcome() == ConvertThread::Committed) {
         checkLookUp(lines, word);
+        checkEntry(lines);
+    }
 
     exec(QStringLiteral("DELETE FROM t_word"));
     exec(QStringLiteral("DELETE FROM t_dictionary"));
+    exec(QStringLiteral("DELETE FROM t_entry"));
     return 0;
 }

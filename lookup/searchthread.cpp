@@ -11,6 +11,8 @@
 #include <QDebug>
 #include <QFile>
 
+#include <optional>
+
 namespace {
 // The window of one look-up is about 10 KiB; a larger read-ahead costs more
 // than the 128 lines themselves.
@@ -55,6 +57,61 @@ SearchThread::Status fileFailed(const QString &path, const QString &reason, Page
                   QStringLiteral("cannot open the dictionary file %1: %2").arg(path, reason), page,
                   error);
 }
+
+// Each step below either lets the look-up go on (no value) or ends it with
+// the page it has set.
+using Ending = std::optional<SearchThread::Status>;
+
+Ending findDictionary(DictionaryDatabase &database, QString *location, Page *page, QString *error)
+{
+    switch (database.dictionaryLocation(location)) {
+    case DictionaryDatabase::Answer::Found:
+        return std::nullopt;
+    case DictionaryDatabase::Answer::None:
+        *page = SearchThread::noDictionaryPage();
+        return SearchThread::NoDictionary;
+    case DictionaryDatabase::Answer::Failed:
+        break;
+    }
+    return indexFailed(database.lastError(), "the installed dictionaries", page, error);
+}
+
+// Never blocks, whatever now stands at the path: a FIFO fails like a
+// missing file. The line reader buffers on its own.
+Ending openDictionary(const QString &location, QFile *file, const Eijiro::Decoder &decoder,
+                      Page *page, QString *error)
+{
+    QString reason;
+    if (DictionaryFile::open(file, location, &reason) != DictionaryFile::Opened)
+        return fileFailed(location, reason, page, error);
+    if (decoder.isValid())
+        return std::nullopt;
+    qDebug() << "Shift_JIS decoder not available.";
+    return failed(Page::message(QCoreApplication::translate(
+                      "SearchThread", "No Shift_JIS decoder is available, so the dictionary "
+                                      "cannot be read.\n\nPlease install Orvel again.")),
+                  QStringLiteral("no Shift_JIS decoder is available"), page, error);
+}
+
+// Renders `lines` more lines of the window.
+void renderLines(Eijiro::LineReader &reader, Eijiro::Decoder &decoder, ResultRenderer &renderer,
+                 int lines)
+{
+    for (int i = 0; i < lines; ++i) {
+        const QByteArray bytes = reader.readLine();
+        // Every further read past the end would give an empty line too,
+        // and empty lines render nothing.
+        if (bytes.isEmpty())
+            break;
+        renderer.renderLine(decoder.decode(bytes));
+    }
+}
+
+SearchThread::Status finish(const ResultRenderer &renderer, Page *page)
+{
+    *page = renderer.finish();
+    return renderer.isEmpty() ? SearchThread::NotFound : SearchThread::Found;
+}
 } // namespace
 
 SearchThread::SearchThread() = default;
@@ -64,6 +121,13 @@ SearchThread::~SearchThread() = default;
 void SearchThread::setWord(const QString &word)
 {
     this->word = word;
+    m_entry = false;
+}
+
+void SearchThread::setEntry(const QString &key)
+{
+    word = key;
+    m_entry = true;
 }
 
 Page SearchThread::noDictionaryPage()
@@ -74,59 +138,62 @@ Page SearchThread::noDictionaryPage()
 
 SearchThread::Status SearchThread::lookUp(const QString &word, Page *page, QString *error)
 {
+    return lookUpWindow(word, false, page, error);
+}
+
+SearchThread::Status SearchThread::lookUpEntry(const QString &word, Page *page, QString *error)
+{
+    return lookUpWindow(word, true, page, error);
+}
+
+SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry, Page *page,
+                                                QString *error)
+{
     // Declared first so that it outlives the queries below.
     WorkerConnection connection;
     DictionaryDatabase database(connection.database());
-
     QString location;
-    switch (database.dictionaryLocation(&location)) {
-    case DictionaryDatabase::Answer::Found:
-        break;
-    case DictionaryDatabase::Answer::None:
-        *page = noDictionaryPage();
-        return NoDictionary;
-    case DictionaryDatabase::Answer::Failed:
-        return indexFailed(database.lastError(), "the installed dictionaries", page, error);
-    }
+    if (const Ending ended = findDictionary(database, &location, page, error))
+        return *ended;
 
+    // A typed word is found through its index key, an entry through the
+    // list of every entry word (which an old database has of single words).
+    const QString key = Eijiro::queryKey(word);
     qint64 position = 0;
-    const DictionaryDatabase::Answer indexed =
-        database.firstPosition(Eijiro::queryKey(word), &position);
-    if (indexed == DictionaryDatabase::Answer::Failed)
-        return indexFailed(database.lastError(), "the word index", page, error);
-
-    // Never blocks, whatever now stands at the path: a FIFO fails like a
-    // missing file. The line reader buffers on its own.
-    QFile file;
-    QString reason;
-    if (DictionaryFile::open(&file, location, &reason) != DictionaryFile::Opened)
-        return fileFailed(location, reason, page, error);
-
-    Eijiro::Decoder decoder;
-    if (!decoder.isValid()) {
-        qDebug() << "Shift_JIS decoder not available.";
-        return failed(Page::message(tr("No Shift_JIS decoder is available, so the dictionary "
-                                       "cannot be read.\n\nPlease install Orvel again.")),
-                      QStringLiteral("no Shift_JIS decoder is available"), page, error);
+    DictionaryDatabase::Answer found;
+    if (entry) {
+        DictionaryDatabase::EntryList list;
+        found = database.entryLists(&list);
+        if (found != DictionaryDatabase::Answer::Failed)
+            found = database.entryPosition(list, key, &position);
+    } else {
+        found = database.firstPosition(key, &position);
     }
+    if (found == DictionaryDatabase::Answer::Failed)
+        return indexFailed(database.lastError(), entry ? "the word list" : "the word index", page,
+                           error);
 
-    ResultRenderer renderer(word);
+    QFile file;
+    Eijiro::Decoder decoder;
+    if (const Ending ended = openDictionary(location, &file, decoder, page, error))
+        return *ended;
     // A failed seek (a negative offset) would leave the file at its start
     // and show unrelated lines; show nothing instead.
-    if (indexed == DictionaryDatabase::Answer::Found && file.seek(position)) {
-        Eijiro::LineReader reader(&file, readAhead);
-        for (int i = 0; i < windowLines; ++i) {
-            const QByteArray bytes = reader.readLine();
-            // Every further read past the end would give an empty line too,
-            // and empty lines render nothing.
-            if (bytes.isEmpty())
-                break;
-            renderer.renderLine(decoder.decode(bytes));
-        }
-    }
+    if (found != DictionaryDatabase::Answer::Found || !file.seek(position))
+        return finish(ResultRenderer(word), page);
+    Eijiro::LineReader reader(&file, readAhead);
+    const QString first = decoder.decode(reader.readLine());
+    // An entry's page is that of its word as its first line spells it.
+    const QString shown = entry ? Eijiro::entryWordFor(first, key) : QString();
+    ResultRenderer renderer(shown.isNull() ? word : shown);
+    renderer.renderLine(first);
+    renderLines(reader, decoder, renderer, windowLines - 1);
+    return finish(renderer, page);
+}
 
-    *page = renderer.finish();
-    return renderer.isEmpty() ? NotFound : Found;
+SearchThread::Status SearchThread::lookUpAsked(Page *page) const
+{
+    return m_entry ? lookUpEntry(word, page) : lookUp(word, page);
 }
 
 void SearchThread::deliver(const QString &page, Status status)
@@ -138,6 +205,6 @@ void SearchThread::deliver(const QString &page, Status status)
 void SearchThread::run()
 {
     Page page;
-    const Status status = lookUp(word, &page);
+    const Status status = lookUpAsked(&page);
     deliver(PageHtml::write(page), status);
 }

@@ -26,6 +26,9 @@ public:
     ~SearchThread() override;
 
     void setWord(const QString &word);
+    // Looks up an entry of the word list (lookUpEntry) instead of a typed
+    // word: a row's key, or any text whose key is wanted.
+    void setEntry(const QString &key);
 
     // The look-up itself, run synchronously on the calling thread with a
     // database connection of its own. Always fills `page`; on Failed with a
@@ -33,6 +36,13 @@ public:
     // names the failure in one line. finished(QString) delivers the page
     // as PageHtml writes it.
     static Status lookUp(const QString &word, Page *page, QString *error = nullptr);
+    // The same for an entry of the word list, phrases included: the window
+    // read from the first entry line whose entry word has the key of
+    // `word`, rendered with that line's entry word as the typed word. For a
+    // word with an index key that is the page of the word typed as its
+    // first line spells it. Without such an entry, the not-found page of
+    // `word`.
+    static Status lookUpEntry(const QString &word, Page *page, QString *error = nullptr);
 
     // The page of every look-up while no dictionary is installed.
     static Page noDictionaryPage();
@@ -50,11 +60,18 @@ signals:
 protected:
     void run() override;
     const QString &typedWord() const { return word; }
+    // The look-up this worker was set up for, on the calling thread.
+    Status lookUpAsked(Page *page) const;
     // Records how the look-up ended, then emits finished(page).
     void deliver(const QString &page, Status status);
 
 private:
+    // The two look-ups: from the word's first index row, or with `entry`
+    // from its entry's first line.
+    static Status lookUpWindow(const QString &word, bool entry, Page *page, QString *error);
+
     QString word;
+    bool m_entry = false;
     // Written by the worker before it emits, read where the page arrives.
     std::atomic<Status> m_status{Failed};
 };

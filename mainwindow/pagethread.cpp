@@ -51,7 +51,7 @@ QTextDocument *PageThread::takeDocument()
 void PageThread::run()
 {
     Page page;
-    const Status status = lookUp(typedWord(), &page);
+    const Status status = lookUpAsked(&page);
     const QString html = PageHtml::write(page);
     deliver(html, status);
     auto document = std::make_unique<QTextDocument>();

@@ -240,7 +240,8 @@ int rowCount(const QString &table)
 
 QStringList Contents::all() const
 {
-    return (failure.isEmpty() ? QStringList() : QStringList{failure}) + dictionaries + words;
+    return (failure.isEmpty() ? QStringList() : QStringList{failure}) + dictionaries + words +
+           entries;
 }
 
 Contents contents(const QString &dbFile, Access access)
@@ -275,6 +276,10 @@ Contents contents(const QString &dbFile, Access access)
             read("SELECT id, location, count FROM t_dictionary ORDER BY id", "dictionary",
                  &out.dictionaries);
             read("SELECT id, position, name FROM t_word ORDER BY id, position", "word", &out.words);
+            // A database made before the word list has no such table.
+            if (db.tables().contains("t_entry"))
+                read("SELECT id, key, position FROM t_entry ORDER BY id, key", "entry",
+                     &out.entries);
         }
     }
     QSqlDatabase::removeDatabase(name);

@@ -74,14 +74,16 @@ QStringList wordRows();
 int rowCount(const QString &table);
 
 // What a database file holds, read through a connection of its own:
-// every t_dictionary row as "dictionary ID LOCATION COUNT" and every t_word
-// row as "word ID POSITION NAME", in key order.
+// every t_dictionary row as "dictionary ID LOCATION COUNT", every t_word
+// row as "word ID POSITION NAME" and every t_entry row as
+// "entry ID KEY POSITION", in key order.
 struct Contents
 {
     QString failure;   // why the file or a table could not be read; empty when read
     QString integrity; // what PRAGMA integrity_check says: "ok" for an intact file
     QStringList dictionaries;
     QStringList words;
+    QStringList entries;
 
     // Everything above but the integrity, the failure first: empty for a
     // database without a dictionary.

@@ -1,6 +1,6 @@
 // An installation killed at any moment leaves the database intact, holding
-// either no dictionary or the whole index, never a part of it; the next
-// installation then succeeds. orvel-cli install is killed with SIGKILL at 20
+// either no dictionary or the whole index and word list, never a part of
+// them; the next installation then succeeds. orvel-cli install is killed with SIGKILL at 20
 // moments spread over a build of a few hundred thousand lines.
 #include "generator.h"
 #include "testutil.h"
@@ -54,6 +54,8 @@ class TestCrashSafety : public QObject
         QCOMPARE(state.dictionaries, clean.dictionaries);
         QCOMPARE(state.words.size(), clean.words.size());
         QVERIFY(state.words == clean.words);
+        QCOMPARE(state.entries.size(), clean.entries.size());
+        QVERIFY(state.entries == clean.entries);
     }
 
     // Reads a database the way the next program start would: a connection
@@ -80,7 +82,8 @@ private slots:
         QCOMPARE(clean.integrity, QString("ok"));
         QCOMPARE(clean.failure, QString());
         QCOMPARE(clean.dictionaries.size(), 1);
-        QVERIFY(clean.words.size() > 100000);
+        QVERIFY(clean.words.size() > 80000);
+        QVERIFY(clean.entries.size() > clean.words.size());
     }
 
     void killedInstallLeavesNothingOrEverything_data()
@@ -139,8 +142,10 @@ private slots:
         QVERIFY2(state.failure.isEmpty() || state.failure.contains("no such table"),
                  qPrintable(state.failure));
         if (state.dictionaries.isEmpty()) {
-            QVERIFY2(state.words.isEmpty(),
-                     qPrintable(QString("%1 rows without a dictionary").arg(state.words.size())));
+            QVERIFY2(state.words.isEmpty() && state.entries.isEmpty(),
+                     qPrintable(QString("%1 rows, %2 entries without a dictionary")
+                                    .arg(state.words.size())
+                                    .arg(state.entries.size())));
             qInfo("no dictionary left");
             // The next install succeeds and builds the whole index.
             QCOMPARE(TestUtil::cli({"--database", db, "install", dictionary}).exit, 0);
@@ -151,6 +156,7 @@ private slots:
         }
         // Removed again, as the preferences dialog does, for the next round.
         QCOMPARE(TestUtil::cli({"--database", db, "remove"}).exit, 0);
+        QVERIFY(inspect(db).entries.isEmpty());
     }
 };
 

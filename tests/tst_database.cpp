@@ -109,7 +109,7 @@ private slots:
         QTest::addColumn<Opened>("opened");
         QTest::addColumn<QStringList>("tables");
         QTest::addColumn<QString>("error");
-        const QStringList schema{"m_dictionary", "t_dictionary", "t_word"};
+        const QStringList schema{"m_dictionary", "t_dictionary", "t_word", "t_entry"};
         QTest::newRow("nothing") << "nothing" << Opened::Ready << schema << QString();
         QTest::newRow("another program's table")
             << "table" << Opened::Ready << QStringList{"notes"} << QString();

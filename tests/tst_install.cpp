@@ -129,7 +129,7 @@ void InstallTest::desktopEntryStartsTranslated()
     loadTranslation(translator, "ja_JP");
     QDir::setCurrent(before);
     QVERIFY(!translator.isEmpty());
-    QCOMPARE(translator.translate("MainWindow", "File"), QString("ファイル"));
+    QCOMPARE(translator.translate("MainWindow", "&File"), QString("ファイル(&F)"));
 }
 
 void InstallTest::validatorsAccept()

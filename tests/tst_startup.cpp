@@ -22,7 +22,7 @@ namespace {
 
 // The objects of the schema, as objects() lists them.
 const QStringList schema = {"index i_word_name on t_word", "table m_dictionary",
-                            "table t_dictionary", "table t_word"};
+                            "table t_dictionary", "table t_entry", "table t_word"};
 
 // Where the settings and the database must land, worked out from the
 // environment rather than from the code under test.

@@ -89,54 +89,103 @@ QString toFullWidth(const QString &s)
     return out;
 }
 
-// The lines of one base word, in dictionary order.
-void emitWord(Random &r, const QString &word, QStringList &out)
+// Kana for Japanese entry words, as a Japanese-English dictionary has them.
+const char16_t kana[] = u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめも"
+                        u"やゆよらりるれろわんがぎぐげござじずぜぞだでどばびぶべぼアイウエオカキ"
+                        u"クケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモラリルレロン";
+constexpr int kanaCount = int(sizeof(kana) / sizeof(*kana)) - 1;
+
+QString label(Random &r)
 {
-    const int kind = r.below(100);
-    if (kind < 2) {
-        // Lines that are not entries at all.
-        out << QStringLiteral("★%1 %2").arg(word, gloss(r)) << QString();
-        return;
-    }
-    if (kind < 4) {
-        // Markup characters, full-width letters, tabs and U+3000 in heads.
-        const QString variants[] = {
-            QStringLiteral("■%1 & %2 : <b>%3</b> \"%4\"")
-                .arg(word, makeWord(r), gloss(r), gloss(r)),
-            QStringLiteral("■%1&%2 : %3 & %4").arg(word, makeWord(r), gloss(r), gloss(r)),
-            QStringLiteral("■<%1>  {名} : %2").arg(word, gloss(r)),
-            QStringLiteral("■%1 : %2").arg(toFullWidth(word), gloss(r)),
-            QStringLiteral("■%1\t%2 : %3").arg(word, makeWord(r), gloss(r)),
-            QStringLiteral("■%1\u3000%2  {名} : %3").arg(word, makeWord(r), gloss(r)),
-            QStringLiteral("■%1  {a-b-c} : %2").arg(word, gloss(r)),
-            QStringLiteral("■%1 {名} : %2").arg(word, gloss(r)),
-            QStringLiteral("■%1  {名-1} : %2 : %3").arg(word, gloss(r), gloss(r)),
-            QStringLiteral(" ■%1 : %2").arg(word, gloss(r)),
-        };
-        out << variants[r.below(int(sizeof(variants) / sizeof(*variants)))];
-        return;
-    }
-    const QString head = r.chance(5) ? word.at(0).toUpper() + word.mid(1) : word;
-    const int senses = 1 + r.below(3);
+    return QString::fromUtf16(labels[r.below(labelCount)]);
+}
+
+// One to three sense lines of `head`, labelled or not.
+void emitSenses(Random &r, const QString &head, const QString &word, int senses, QStringList &out)
+{
     const bool labelled = r.chance(75);
     for (int s = 0; s < senses; ++s) {
         if (labelled)
-            out << QStringLiteral("■%1  {%2} : %3")
-                       .arg(head, QString::fromUtf16(labels[r.below(labelCount)]), body(r, word));
+            out << QStringLiteral("■%1  {%2} : %3").arg(head, label(r), body(r, word));
         else
             out << QStringLiteral("■%1 : %2").arg(head, body(r, word));
     }
-    const int phrases = r.below(6);
-    for (int p = 0; p < phrases; ++p) {
-        QString phrase = word + u' ' + makeWord(r);
+}
+
+// Lines that try the format's corners: not entries at all, markup
+// characters, full-width letters, tabs and U+3000 in heads, odd braces.
+void emitOddLine(Random &r, const QString &word, QStringList &out)
+{
+    if (r.chance(50)) {
+        out << QStringLiteral("★%1 %2").arg(word, gloss(r)) << QString();
+        return;
+    }
+    const QString variants[] = {
+        QStringLiteral("■%1 & %2 : <b>%3</b> \"%4\"").arg(word, makeWord(r), gloss(r), gloss(r)),
+        QStringLiteral("■%1&%2 : %3 & %4").arg(word, makeWord(r), gloss(r), gloss(r)),
+        QStringLiteral("■<%1>  {名} : %2").arg(word, gloss(r)),
+        QStringLiteral("■%1 : %2").arg(toFullWidth(word), gloss(r)),
+        QStringLiteral("■%1\t%2 : %3").arg(word, makeWord(r), gloss(r)),
+        QStringLiteral("■%1\u3000%2  {名} : %3").arg(word, makeWord(r), gloss(r)),
+        QStringLiteral("■%1  {a-b-c} : %2").arg(word, gloss(r)),
+        QStringLiteral("■%1 {名} : %2").arg(word, gloss(r)),
+        QStringLiteral("■%1  {名-1} : %2 : %3").arg(word, gloss(r), gloss(r)),
+        QStringLiteral(" ■%1 : %2").arg(word, gloss(r)),
+    };
+    out << variants[r.below(int(sizeof(variants) / sizeof(*variants)))];
+}
+
+QString japaneseWord(Random &r)
+{
+    if (r.chance(20))
+        return gloss(r);
+    QString w;
+    const int length = 2 + r.below(3);
+    for (int i = 0; i < length; ++i)
+        w += QChar(kana[r.below(kanaCount)]);
+    return w;
+}
+
+// The lines of one base word, in dictionary order: the word's senses, then
+// its phrases ("run out", "run a shop"), sorted as dictionaries sort them,
+// each with one or two senses; now and then the same word in other letter
+// case after them ("March" after "march" and its phrases).
+void emitWord(Random &r, const QString &word, QStringList &out)
+{
+    const int kind = r.below(100);
+    if (kind < 4)
+        return emitOddLine(r, word, out);
+    if (kind < 5) {
+        // A Japanese entry word, with a translation in English.
+        out << QStringLiteral("■%1  {%2} : %3, %4")
+                   .arg(japaneseWord(r), label(r), word, makeWord(r));
+        return;
+    }
+    QString head = word;
+    if (kind < 7)
+        head = toFullWidth(word);
+    else if (kind < 12)
+        head = word.at(0).toUpper() + word.mid(1);
+    else if (kind < 14)
+        head = word.toUpper();
+    emitSenses(r, head, word, 1 + r.below(2), out);
+
+    QStringList phrases;
+    const int phraseCount = r.below(6);
+    for (int p = 0; p < phraseCount; ++p) {
+        QString phrase = head + u' ' + makeWord(r);
         if (r.chance(40))
             phrase += u' ' + makeWord(r);
-        if (r.chance(20))
-            out << QStringLiteral("■%1  {%2} : %3")
-                       .arg(phrase, QString::fromUtf16(labels[r.below(labelCount)]), body(r, word));
-        else
-            out << QStringLiteral("■%1 : %2").arg(phrase, body(r, word));
+        phrases << phrase;
     }
+    std::sort(phrases.begin(), phrases.end(), [](const QString &a, const QString &b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    for (const QString &phrase : std::as_const(phrases))
+        emitSenses(r, phrase, word, r.chance(30) ? 2 : 1, out);
+
+    if (r.chance(5))
+        emitSenses(r, word.at(0).toUpper() + word.mid(1), word, 1, out);
 }
 
 template <typename Sink> void produce(const Options &options, Sink sink)

@@ -4,9 +4,12 @@
 #include <QString>
 
 // Deterministic Eijiro-format dictionary text in Shift_JIS, for tests and
-// benchmarks: sorted heads, labels such as {名-1} and {他動}, multi-word heads,
-// sub-items "■・", Japanese bodies, and a sprinkling of hostile lines (< > & ",
-// full-width letters, tabs, U+3000, lines that are not entries).
+// benchmarks, shaped like a real dictionary: sorted words, each followed by
+// its phrases (about a third of the lines have an index key, and most
+// distinct entry words are phrases), labels such as {名-1} and {他動},
+// sub-items "■・", mostly Japanese bodies, entry words in mixed case,
+// full-width letters and Japanese, and a sprinkling of hostile lines (< > &
+// ", tabs, U+3000, lines that are not entries).
 namespace Generator {
 
 struct Options

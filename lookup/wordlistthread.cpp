@@ -1,0 +1,104 @@
+#include "lookup/wordlistthread.h"
+
+#include "database/dictionarydatabase.h"
+#include "database/workerconnection.h"
+#include "dictionary/dictionaryfile.h"
+#include "dictionary/format.h"
+
+#include <QFile>
+
+namespace {
+
+// One entry line is mostly well under this; a longer one is read on.
+constexpr qint64 lineReadAhead = 512;
+
+WordListThread::List failed(const QString &error)
+{
+    WordListThread::List list;
+    list.status = WordListThread::Failed;
+    list.error = error;
+    return list;
+}
+
+// The entry word of the entry's first line, as the file spells it.
+QString shownForm(QFile &file, Eijiro::Decoder &decoder, const DictionaryDatabase::Entry &entry)
+{
+    QString shown;
+    if (file.seek(entry.position)) {
+        Eijiro::LineReader reader(&file, lineReadAhead);
+        shown = Eijiro::entryWordFor(decoder.decode(reader.readLine()), entry.key);
+    }
+    // The file changed since it was indexed: the key still names the entry,
+    // and its page shows whatever the file now holds there.
+    return shown.isNull() ? entry.key : shown;
+}
+
+} // namespace
+
+WordListThread::Request WordListThread::from(const QString &text, int limit)
+{
+    return {Eijiro::queryKey(text), false, limit};
+}
+
+WordListThread::Request WordListThread::after(const QString &key, int limit)
+{
+    return {key, true, limit};
+}
+
+WordListThread::WordListThread() = default;
+
+WordListThread::~WordListThread() = default;
+
+void WordListThread::setRequest(const Request &request)
+{
+    m_request = request;
+}
+
+WordListThread::List WordListThread::list(const Request &request)
+{
+    // Declared first so that it outlives the queries below.
+    WorkerConnection connection;
+    DictionaryDatabase database(connection.database());
+    QString location;
+    switch (database.dictionaryLocation(&location)) {
+    case DictionaryDatabase::Answer::Found:
+        break;
+    case DictionaryDatabase::Answer::None: {
+        List none;
+        none.status = NoDictionary;
+        return none;
+    }
+    case DictionaryDatabase::Answer::Failed:
+        return failed("cannot read the installed dictionaries: " + database.lastError());
+    }
+
+    DictionaryDatabase::EntryList source;
+    QList<DictionaryDatabase::Entry> entries;
+    if (database.entryLists(&source) == DictionaryDatabase::Answer::Failed ||
+        !database.entries(source, request.key, request.after, request.limit, &entries))
+        return failed("cannot read the word list: " + database.lastError());
+
+    List list;
+    list.status = Listed;
+    list.phrases = source == DictionaryDatabase::EntryList::AllEntryWords;
+    if (entries.isEmpty())
+        return list;
+    QFile file;
+    QString reason;
+    if (DictionaryFile::open(&file, location, &reason) != DictionaryFile::Opened)
+        return failed(
+            QStringLiteral("cannot open the dictionary file %1: %2").arg(location, reason));
+    Eijiro::Decoder decoder;
+    if (!decoder.isValid())
+        return failed(QStringLiteral("no Shift_JIS decoder is available"));
+    list.rows.reserve(entries.size());
+    for (const DictionaryDatabase::Entry &entry : std::as_const(entries))
+        list.rows.append({entry.key, shownForm(file, decoder, entry)});
+    return list;
+}
+
+void WordListThread::run()
+{
+    m_list = list(m_request);
+    emit listReady();
+}

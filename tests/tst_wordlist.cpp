@@ -1,0 +1,377 @@
+// The word list of every entry word and the pages of its entries, through
+// orvel-cli and the core's API, against a slow reading of the file: the
+// original patterns (QRegExp) on each line, keys sorted by code point, the
+// first line of each key. Also what databases made before the list do, and
+// that removing, cancelling or re-building leaves no stray rows.
+#include "database/dictionarydatabase.h"
+#include "dictionary/convertthread.h"
+#include "fuzz/reference.h"
+#include "generator.h"
+#include "lookup/pagehtml.h"
+#include "lookup/renderer.h"
+#include "lookup/searchthread.h"
+#include "lookup/wordlistthread.h"
+#include "testutil.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStringDecoder>
+#include <QTest>
+
+namespace {
+
+const QString M = QString(Eijiro::marker);
+
+// Written after a generated file: letter case, widths and scripts whose
+// order or first line is easy to get wrong.
+const QStringList cornerLines = {
+    M + "march : 行進する",   M + "march on : 進み続ける",
+    M + "March  {名} : 三月", M + "Mayday : 救難信号",
+    M + "MAYDAY  {名} : 同",  M + "ⅱ : 小文字",
+    M + "Ⅱ : 大文字",         M + "ｒｕｎ : 全角",
+    M + "走る : run",         M + "走る  {動} : to run",
+    M + "～について : about", M + " lead : 先頭の空白",
+    M + "a\tb : タブ",        M + "x : y : z",
+    "not an entry line",
+};
+
+struct Slow
+{
+    QStringList lines; // decoded, terminators kept
+    QList<qint64> offsets;
+    QStringList keys;          // each once, in code point order
+    QHash<QString, int> first; // key -> its first entry line
+    QHash<QString, QString> shown;
+
+    explicit Slow(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            qFatal("cannot read %s", qPrintable(path));
+        for (qint64 offset = 0; !file.atEnd();) {
+            const QByteArray bytes = file.readLine();
+            QStringDecoder decoder("Shift_JIS");
+            lines << decoder.decode(bytes);
+            offsets << offset;
+            offset += bytes.size();
+            const Reference::Reading reading = Reference::read(lines.last());
+            const QString key = reading.entryWord.toUpper();
+            if (reading.entry && !first.contains(key)) {
+                first.insert(key, int(lines.size() - 1));
+                shown.insert(key, reading.entryWord);
+                keys << key;
+            }
+        }
+        std::sort(keys.begin(), keys.end(),
+                  [](const QString &a, const QString &b) { return a.toUcs4() < b.toUcs4(); });
+    }
+
+    // The shown forms from `text` on; `singleWords` as without t_entry.
+    QStringList list(const QString &text, int limit, bool singleWords = false) const
+    {
+        QStringList out;
+        const QList<uint> from = text.toUpper().toUcs4();
+        for (const QString &key : keys) {
+            if (out.size() < limit && key.toUcs4() >= from && !(singleWords && key.contains(' ')))
+                out << shown[key];
+        }
+        return out;
+    }
+
+    QString page(const QString &key) const
+    {
+        ResultRenderer renderer(shown[key]);
+        for (int i = first[key]; i < first[key] + SearchThread::windowLines && i < lines.size();
+             ++i)
+            renderer.renderLine(lines[i]);
+        return PageHtml::write(renderer.finish());
+    }
+};
+
+struct Run
+{
+    int exit = -1;
+    QString out, err;
+};
+
+Run cli(const QString &db, const QStringList &args)
+{
+    QProcess process;
+    process.start(qEnvironmentVariable("ORVEL_CLI"), QStringList{"--database", db} + args);
+    process.waitForFinished(60000);
+    Run run;
+    run.exit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QStringList shownForms(const WordListThread::List &list)
+{
+    QStringList out;
+    for (const WordListThread::Row &row : list.rows)
+        out << row.shown;
+    return out;
+}
+
+QString lines(const QStringList &words)
+{
+    return words.isEmpty() ? QString() : words.join('\n') + '\n';
+}
+
+QString entryPage(const QString &word, SearchThread::Status *status = nullptr)
+{
+    Page page;
+    const SearchThread::Status s = SearchThread::lookUpEntry(word, &page);
+    if (status)
+        *status = s;
+    return PageHtml::write(page);
+}
+
+QStringList entryRows()
+{
+    QStringList rows;
+    QSqlQuery query("SELECT key, position FROM t_entry ORDER BY key");
+    while (query.next())
+        rows << query.value(0).toString() + ":" + query.value(1).toString();
+    return rows;
+}
+
+} // namespace
+
+class TestWordList : public QObject
+{
+    Q_OBJECT
+
+    QString dir, file, db;
+    std::unique_ptr<Slow> slow;
+
+    // `file` installed into a new database `db` (made of `name`).
+    void install(const QString &name = "orvel", const QString &dictionary = QString())
+    {
+        db = TestUtil::makeDir(name) + "/orvel.db";
+        QVERIFY(TestUtil::openFreshDatabase(db));
+        QCOMPARE(TestUtil::install(dictionary.isEmpty() ? file : dictionary),
+                 int(ConvertThread::Committed));
+    }
+
+    // A build of a big file, stopped at its first progress report.
+    void cancelledBuild()
+    {
+        const QString big = dir + "/big.txt";
+        if (!QFile::exists(big))
+            QVERIFY(Generator::write(big, {200000, false, 5}));
+        ConvertThread build;
+        build.setDictionary("Eijiro", big);
+        connect(&build, &ConvertThread::frameChanged, &build, &ConvertThread::cancel,
+                Qt::DirectConnection);
+        build.start();
+        QVERIFY(build.wait(60000));
+        QCOMPARE(build.outcome(), ConvertThread::Canceled);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        dir = TestUtil::makeDir("wordlist");
+        file = dir + "/dict.txt";
+        QByteArray bytes = Generator::generate({20000, false, 13});
+        for (const QString &line : cornerLines)
+            bytes += Generator::toShiftJis(line) + "\n";
+        TestUtil::writeBytes(file, bytes);
+        slow = std::make_unique<Slow>(file);
+        install();
+    }
+
+    void theListHoldsEachKeysFirstLine()
+    {
+        QStringList expected;
+        for (const QString &key : std::as_const(slow->keys))
+            expected << key + ":" + QString::number(slow->offsets[slow->first[key]]);
+        QCOMPARE(entryRows(), expected);
+        // Realistic: most distinct entry words are phrases.
+        QVERIFY(std::count_if(slow->keys.begin(), slow->keys.end(), [](const QString &key) {
+                    return key.contains(' ');
+                }) > slow->keys.size() / 2);
+    }
+
+    void listsFollowTheSlowReading_data()
+    {
+        QTest::addColumn<QString>("text");
+        for (const char *text :
+             {"", "a", "ru", "Run ", "march", "MAYDAY", "ⅱ", "ｒ", "走", "～", " ", "zzzz", "\t"})
+            QTest::newRow(text) << QString::fromUtf8(text);
+        // After every key in code point order, yet before the full-width
+        // ones in UTF-16's.
+        QTest::newRow("beyond the last key") << QString::fromUtf8("\U0001F600");
+    }
+
+    void listsFollowTheSlowReading()
+    {
+        QFETCH(QString, text);
+        const QStringList expected = slow->list(text, 25);
+        const Run words = cli(db, {"words", "--limit", "25", text});
+        QCOMPARE(words.exit, 0);
+        QCOMPARE(words.err, QString());
+        QCOMPARE(words.out, lines(expected));
+
+        // Scrolling on from the last row gives the rows that follow.
+        const WordListThread::List head = WordListThread::list(WordListThread::from(text, 10));
+        QCOMPARE(head.status, WordListThread::Listed);
+        QVERIFY(head.phrases);
+        QCOMPARE(shownForms(head), expected.mid(0, 10));
+        if (!head.rows.isEmpty()) {
+            const WordListThread::List more =
+                WordListThread::list(WordListThread::after(head.rows.last().key, 15));
+            QCOMPARE(shownForms(more), expected.mid(10));
+        }
+    }
+
+    void entryPagesFollowTheSlowReading()
+    {
+        QStringList keys;
+        for (int i = 0; i < slow->keys.size(); i += slow->keys.size() / 60)
+            keys << slow->keys[i];
+        keys << "MARCH"
+             << "MAYDAY"
+             << "Ⅱ"
+             << "ＲＵＮ"
+             << "走る"
+             << " LEAD"
+             << "X : Y";
+        for (const QString &key : std::as_const(keys)) {
+            const QString expected = slow->page(key);
+            SearchThread::Status status;
+            QCOMPARE(entryPage(key.toLower(), &status), expected);
+            QCOMPARE(status, SearchThread::Found);
+            // A word with an index key: the page of the word as first spelt.
+            if (!key.contains(' ')) {
+                Page typed;
+                SearchThread::lookUp(slow->shown[key], &typed);
+                QCOMPARE(PageHtml::write(typed), expected);
+            }
+        }
+        const Run phrase = cli(db, {"lookup", "--entry", "--html", "march ON"});
+        QCOMPARE(phrase.exit, 0);
+        QCOMPARE(phrase.out, slow->page("MARCH ON"));
+        const Run missing = cli(db, {"lookup", "--entry", "march of"});
+        QCOMPARE(missing.exit, 1);
+        QCOMPARE(missing.out, QString("march of is not found.\n"));
+    }
+
+    void workersDeliverWhatTheCallsReturn()
+    {
+        WordListThread list;
+        list.setRequest(WordListThread::from("ma", 5));
+        QSignalSpy listed(&list, &WordListThread::listReady);
+        list.start();
+        QVERIFY(list.wait(30000));
+        QCOMPARE(listed.size(), 1);
+        QCOMPARE(shownForms(list.result()), slow->list("ma", 5));
+        // SQLite would take a negative limit for none.
+        QCOMPARE(WordListThread::list(WordListThread::from("ma", -1)).rows.size(), 0);
+
+        SearchThread page;
+        page.setEntry("MARCH ON");
+        QSignalSpy delivered(&page, qOverload<const QString &>(&SearchThread::finished));
+        page.start();
+        QVERIFY(page.wait(30000));
+        QCOMPARE(delivered.size(), 1);
+        QCOMPARE(delivered[0][0].toString(), slow->page("MARCH ON"));
+    }
+
+    void commandLineFailures_data()
+    {
+        QTest::addColumn<QString>("change"); // what happens to the database first
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("err");
+        const QStringList run{"words", "run"};
+        QTest::newRow("zero rows") << "" << QStringList{"words", "--limit", "0", "a"} << 0 << "";
+        QTest::newRow("no count") << "" << QStringList{"words", "--limit", "x", "a"} << 2
+                                  << "Usage:";
+        QTest::newRow("negative") << "" << QStringList{"words", "--limit", "-1", "a"} << 2
+                                  << "Usage:";
+        QTest::newRow("file gone")
+            << "file" << run << 2 << "orvel-cli: cannot open the dictionary file";
+        QTest::newRow("no dictionary")
+            << "DELETE FROM t_dictionary" << run << 1 << "orvel-cli: no dictionary is installed\n";
+        QTest::newRow("no database") << "database" << run << 2 << "orvel-cli: no database at";
+    }
+
+    void commandLineFailures()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, args);
+        QFETCH(int, exit);
+        QFETCH(QString, err);
+        const QString copy = dir + "/failing.txt";
+        QFile::remove(copy);
+        QVERIFY(QFile::copy(file, copy));
+        install("failing", copy);
+        if (change == "file")
+            QVERIFY(QFile::remove(copy));
+        else if (change.startsWith("DELETE"))
+            QVERIFY(QSqlQuery().exec(change));
+        const Run run = cli(change == "database" ? dir + "/none.db" : db, args);
+        QCOMPARE(run.exit, exit);
+        // One line per failure; the usage text on a wrong command line.
+        QVERIFY2(err.isEmpty() ? run.err.isEmpty()
+                               : run.err.startsWith(err) &&
+                                     (err.startsWith("Usage") || run.err.count('\n') == 1),
+                 qPrintable(run.err));
+        QCOMPARE(run.out, QString());
+    }
+
+    // A database made before the list: look-ups as before, a list of the
+    // single words, no page for phrases; removing and installing again
+    // brings the phrases.
+    void aDatabaseWithoutTheListListsSingleWords()
+    {
+        install("old");
+        const QString before = entryPage("march");
+        QVERIFY(QSqlQuery().exec("DROP TABLE t_entry"));
+
+        const Run words = cli(db, {"words", "--limit", "30", "march"});
+        QCOMPARE(words.exit, 0);
+        QCOMPARE(words.out, lines(slow->list("march", 30, true)));
+        QVERIFY2(words.err.contains("install it again"), qPrintable(words.err));
+        QVERIFY(!WordListThread::list(WordListThread::from("a", 5)).phrases);
+        QCOMPARE(entryPage("MARCH"), before);
+        SearchThread::Status status;
+        entryPage("march on", &status);
+        QCOMPARE(status, SearchThread::NotFound);
+
+        // Removed, and a cancelled build does not leave the table behind.
+        QVERIFY(DictionaryDatabase().removeDictionary(1));
+        QCOMPARE(TestUtil::rowCount("t_word"), 0);
+        cancelledBuild();
+        QVERIFY(!QSqlDatabase::database().tables().contains("t_entry"));
+
+        QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
+        QCOMPARE(entryPage("march on"), slow->page("MARCH ON"));
+    }
+
+    // Nothing of the list outlives its dictionary, and rows a program
+    // without the list left behind do not hide a key's first line.
+    void removalCancelAndStaleRowsLeaveNoStrayRows()
+    {
+        install("removal");
+        const QStringList built = entryRows();
+        QVERIFY(DictionaryDatabase().removeDictionary(1));
+        QCOMPARE(entryRows(), QStringList());
+
+        cancelledBuild();
+        QCOMPARE(entryRows(), QStringList());
+
+        QVERIFY(QSqlQuery().exec("INSERT INTO t_entry VALUES (1, 'MARCH', 1), (1, 'GONE', 2)"));
+        QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
+        QCOMPARE(entryRows(), built);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWordList)
+#include "tst_wordlist.moc"
