@@ -1,11 +1,14 @@
 #include "database/dictionarydatabase.h"
 
 #include <QDebug>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringEncoder>
 #include <QVariant>
 
 #include <atomic>
+#include <sqlite3.h>
 
 namespace {
 
@@ -56,10 +59,6 @@ const char selectWordsAfter[] =
 const char deleteWords[] = "DELETE FROM t_word WHERE id = ?";
 const char deleteDictionary[] = "DELETE FROM t_dictionary WHERE id = ?";
 const char deleteEntries[] = "DELETE FROM t_entry WHERE id = ?";
-// Only while the dictionary is not installed; the condition is a constant,
-// so an installed one costs nothing here.
-const char deleteStaleEntries[] = "DELETE FROM t_entry WHERE id = ? AND NOT EXISTS "
-                                  "(SELECT 1 FROM t_dictionary WHERE id = ?)";
 
 const char beginImmediate[] = "BEGIN IMMEDIATE";
 const char insertWord[] = "INSERT INTO t_word (id, position, name) VALUES (?, ?, ?)";
@@ -67,6 +66,7 @@ const char insertWord[] = "INSERT INTO t_word (id, position, name) VALUES (?, ?,
 const char insertEntry[] = "INSERT OR IGNORE INTO t_entry (id, key, position) VALUES (?, ?, ?)";
 const char insertDictionary[] =
     "INSERT INTO t_dictionary (id, location, encoding, count) VALUES (?, ?, ?, ?)";
+const char selectSourceId[] = "SELECT sqlite_source_id()";
 } // namespace Sql
 
 // SQLite's result code for a violated constraint (SQLITE_CONSTRAINT); its
@@ -99,6 +99,68 @@ void critical(const char *message, const QSqlError &error)
 }
 
 } // namespace
+
+// The build's row statements run on SQLite itself: binding each row through
+// QSqlQuery costs more than SQLite's own insert. Only when Qt's driver runs
+// on the very library this program links (so with Debian's Qt), which owns
+// the connection's handle.
+struct DictionaryDatabase::NativeRows
+{
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *word = nullptr;  // insertWord: id, position, name
+    sqlite3_stmt *entry = nullptr; // insertEntry: id, key, position
+
+    ~NativeRows()
+    {
+        sqlite3_finalize(word);
+        sqlite3_finalize(entry);
+    }
+
+    // Prepared on `connection`'s handle, or null where that cannot be used.
+    static std::unique_ptr<NativeRows> prepare(const QSqlDatabase &connection)
+    {
+        const QVariant handle = connection.driver()->handle();
+        if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            return nullptr;
+        QSqlQuery library(connection);
+        if (!library.exec(QString::fromLatin1(Sql::selectSourceId)) || !library.next() ||
+            library.value(0).toString() != QLatin1String(sqlite3_sourceid()))
+            return nullptr;
+        auto rows = std::make_unique<NativeRows>();
+        rows->db = *static_cast<sqlite3 *const *>(handle.constData());
+        if (!rows->db ||
+            sqlite3_prepare_v2(rows->db, Sql::insertWord, -1, &rows->word, nullptr) != SQLITE_OK ||
+            sqlite3_prepare_v2(rows->db, Sql::insertEntry, -1, &rows->entry, nullptr) != SQLITE_OK)
+            return nullptr;
+        return rows;
+    }
+
+    // Writes one row; false when SQLite refused it.
+    bool insert(sqlite3_stmt *statement, int positionAt, qint64 position, int keyAt,
+                const QString &key)
+    {
+        sqlite3_bind_int(statement, 1, eijiroId);
+        sqlite3_bind_int64(statement, positionAt, position);
+        // In the database's encoding, so SQLite need not convert it.
+        keyBytes.resize(utf8.requiredSpace(key.size()));
+        const char *end = utf8.appendToBuffer(keyBytes.data(), key);
+        sqlite3_bind_text(statement, keyAt, keyBytes.constData(), int(end - keyBytes.constData()),
+                          SQLITE_STATIC);
+        const bool written = sqlite3_step(statement) == SQLITE_DONE;
+        if (!written)
+            error = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_reset(statement);
+        return written;
+    }
+
+    // After a refused row: whether the transaction is still open. SQLite
+    // rolls it back itself after some failures (a full disk, an I/O error).
+    bool inTransaction() const { return !sqlite3_get_autocommit(db); }
+
+    QString error;
+    QStringEncoder utf8{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
+    QByteArray keyBytes;
+};
 
 DictionaryDatabase::DictionaryDatabase()
     : m_db(QSqlDatabase::database(QSqlDatabase::defaultConnection, true))
@@ -377,29 +439,24 @@ bool DictionaryDatabase::beginBuild()
     // With a plain (deferred) BEGIN, a database that another process is
     // writing, or that is read-only, would fail at every row, each after a
     // full busy wait. commit() and rollback() end it as usual.
-    {
-        QSqlQuery begin(m_db);
-        if (!begin.exec(QString::fromLatin1(Sql::beginImmediate))) {
-            qDebug() << "QSqlDatabase::transaction failed.";
-            return fail(begin.lastError().text());
-        }
-    }
+    QSqlQuery begin(m_db);
+    if (begin.exec(QString::fromLatin1(Sql::beginImmediate)))
+        return true;
+    qDebug() << "QSqlDatabase::transaction failed.";
+    return fail(begin.lastError().text());
+}
+
+bool DictionaryDatabase::prepareRows()
+{
     // The entry list comes with the build into a database made before it.
-    // Rows of a dictionary no longer installed were left by a program that
-    // did not know the table; they would keep the first line of each key
-    // from being written.
+    // Rows a program that did not know the table left of a dictionary it
+    // removed would keep the first line of each key from being written.
     {
         QSqlQuery query(m_db);
-        for (const char *sql : {Sql::createEntries, Sql::deleteStaleEntries}) {
-            if (!execute(query, sql,
-                         sql == Sql::createEntries ? QVariantList()
-                                                   : QVariantList{eijiroId, eijiroId})) {
-                reportFailedQuery(query);
-                fail(query.lastError().text());
-                query.finish();
-                m_db.rollback();
-                return false;
-            }
+        if (!execute(query, Sql::createEntries) ||
+            !execute(query, Sql::deleteEntries, {eijiroId})) {
+            reportFailedQuery(query);
+            return fail(query.lastError().text());
         }
     }
     m_insertWord = std::make_unique<QSqlQuery>(m_db);
@@ -410,17 +467,38 @@ bool DictionaryDatabase::beginBuild()
         m_insertWordPrepareError = m_insertWord->lastError().text();
     m_insertEntry = std::make_unique<QSqlQuery>(m_db);
     if (!m_insertEntry->prepare(QString::fromLatin1(Sql::insertEntry))) {
-        fail(m_insertEntry->lastError().text());
         reportFailedQuery(*m_insertEntry);
-        rollback();
-        return false;
+        return fail(m_insertEntry->lastError().text());
     }
+    // A statement SQLite refuses already here goes the way of QSqlQuery,
+    // which reports it as it always did.
+    if (m_insertWordPrepareError.isNull())
+        m_native = NativeRows::prepare(m_db);
     return true;
+}
+
+std::optional<DictionaryDatabase::Insert>
+DictionaryDatabase::insertNatively(bool word, qint64 position, const QString &key)
+{
+    if (word ? m_native->insert(m_native->word, 2, position, 3, key)
+             : m_native->insert(m_native->entry, 3, position, 2, key))
+        return Insert::Written;
+    // Run again through QSqlQuery, which says why and what it costs.
+    if (m_native->inTransaction())
+        return std::nullopt;
+    qDebug() << "QSqlQuery::exec failed."
+             << QString::fromLatin1(word ? Sql::insertWord : Sql::insertEntry) << m_native->error;
+    fail(m_native->error);
+    return Insert::Failed;
 }
 
 DictionaryDatabase::Insert DictionaryDatabase::insertWord(qint64 position, const QString &key)
 {
     Q_ASSERT(m_insertWord); // beginBuild() first
+    if (m_native) {
+        if (const std::optional<Insert> inserted = insertNatively(true, position, key))
+            return *inserted;
+    }
     QSqlQuery &insert = *m_insertWord;
     insert.addBindValue(eijiroId);
     insert.addBindValue(position);
@@ -444,6 +522,10 @@ DictionaryDatabase::Insert DictionaryDatabase::insertWord(qint64 position, const
 DictionaryDatabase::Insert DictionaryDatabase::insertEntry(const QString &key, qint64 position)
 {
     Q_ASSERT(m_insertEntry); // beginBuild() first
+    if (m_native) {
+        if (const std::optional<Insert> inserted = insertNatively(false, position, key))
+            return *inserted;
+    }
     QSqlQuery &insert = *m_insertEntry;
     insert.addBindValue(eijiroId);
     insert.addBindValue(key);
@@ -469,6 +551,7 @@ bool DictionaryDatabase::registerDictionary(const QString &location, int count)
 
 void DictionaryDatabase::endBuild()
 {
+    m_native.reset();
     m_insertWord.reset();
     m_insertEntry.reset();
     m_insertWordPrepareError.clear();

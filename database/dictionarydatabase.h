@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 
 class QSqlQuery;
 
@@ -140,10 +141,13 @@ public:
 
     // Begins the transaction holding the write lock from the start, so a
     // database that another connection is writing fails here, once, rather
-    // than at every row. Gives a database made before the entry list its
-    // table, inside the transaction.
+    // than at every row.
     bool beginBuild();
-    // One t_word row of dictionary eijiroId.
+    // Readies the rows of dictionary eijiroId, which must not be installed:
+    // gives a database made before the entry list its table, inside the
+    // transaction, and drops entry rows left of a removed dictionary.
+    bool prepareRows();
+    // One t_word row of dictionary eijiroId; prepareRows() first.
     Insert insertWord(qint64 position, const QString &key);
     // One t_entry row of dictionary eijiroId; a key written before keeps
     // its row (Written all the same). Never a Clash.
@@ -160,6 +164,11 @@ private:
     // Runs a query for at most one row and moves to it when there is one.
     Answer firstRow(QSqlQuery &query, const char *sql, const QVariantList &values = {});
     void endBuild();
+    struct NativeRows;
+    // One row of t_word (`word`) or t_entry straight through SQLite; none
+    // when SQLite refused it with the transaction still open, for the
+    // caller to run it again through QSqlQuery.
+    std::optional<Insert> insertNatively(bool word, qint64 position, const QString &key);
     // Whether the database has the t_entry table.
     bool entryTable(bool *exists);
 
@@ -169,4 +178,5 @@ private:
     std::unique_ptr<QSqlQuery> m_insertWord;
     QString m_insertWordPrepareError;
     std::unique_ptr<QSqlQuery> m_insertEntry;
+    std::unique_ptr<NativeRows> m_native;
 };

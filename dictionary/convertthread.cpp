@@ -33,7 +33,7 @@ struct EntryLine
     QString key;      // null when the line has no index key
     QString entryKey; // its entry word's key in the list; null when the
                       // entry line before had the same
-    QString line;     // the decoded line, for the diagnostics of a failed insert
+    QString line;     // the decoded line, for the diagnostics of a failed t_word row
 
     bool writesNothing() const { return key.isNull() && entryKey.isNull() && percent < 0; }
 };
@@ -131,7 +131,7 @@ public:
         // a line starting with the marker; skip decoding all others.
         if (bytes.size() < 2 || quint8(bytes[0]) != 0x81 || quint8(bytes[1]) != 0xA1)
             return false;
-        QString line = m_decoder.decode(bytes.toByteArray());
+        QString line = m_decoder.decode(bytes);
         if (!Eijiro::readIndexer(line, &m_indexer))
             return false;
         // The file may grow while it is read; never report 100 early.
@@ -146,12 +146,14 @@ public:
             m_lastEntryKey = entryKey;
         // The index key is the same text: share it rather than upper-case twice.
         QString key = Eijiro::hasIndexKey(m_indexer.entryWord) ? entryKey : QString();
+        // Only a t_word row that fails is reported with its line.
+        QString kept = key.isNull() ? QString() : std::move(line);
         *entry = {offset,
                   row,
                   changed ? percent : -1,
                   std::move(key),
                   repeated ? QString() : std::move(entryKey),
-                  std::move(line)};
+                  std::move(kept)};
         return true;
     }
 
@@ -462,7 +464,9 @@ bool ConvertThread::beginBuild(DictionaryDatabase &database)
     DictionaryDatabase::Registration installed;
     switch (database.registration(DictionaryDatabase::eijiroId, &installed)) {
     case DictionaryDatabase::Answer::None:
-        return true;
+        if (database.prepareRows())
+            return true;
+        break;
     case DictionaryDatabase::Answer::Found:
         qDebug() << "ConvertThread::run failed. A dictionary is installed already:"
                  << installed.location;

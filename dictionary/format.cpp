@@ -8,7 +8,7 @@ Decoder::Decoder() : m_decoder("Shift_JIS", QStringConverter::Flag::Stateless)
 {
 }
 
-QString Decoder::decode(const QByteArray &bytes)
+QString Decoder::decode(QByteArrayView bytes)
 {
     // A lead byte left dangling at the end of one line must not combine
     // with the first byte of the next.

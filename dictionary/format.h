@@ -23,7 +23,7 @@ class Decoder
 public:
     Decoder();
     bool isValid() const { return m_decoder.isValid(); }
-    QString decode(const QByteArray &bytes);
+    QString decode(QByteArrayView bytes);
 
 private:
     QStringDecoder m_decoder;

@@ -168,12 +168,12 @@ private slots:
         QCOMPARE(database.dictionaryLocation(&location), Answer::None);
 
         // Rolled back: nothing of it stays.
-        QVERIFY(database.beginBuild());
+        QVERIFY(database.beginBuild() && database.prepareRows());
         QCOMPARE(database.insertWord(0, "GONE"), DictionaryDatabase::Insert::Written);
         database.rollback();
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
 
-        QVERIFY(database.beginBuild());
+        QVERIFY(database.beginBuild() && database.prepareRows());
         using Insert = DictionaryDatabase::Insert;
         QCOMPARE(database.insertWord(10, "RUN"), Insert::Written);
         QCOMPARE(database.insertWord(25, "WALK"), Insert::Written);
