@@ -1,7 +1,11 @@
 // Index build benchmark: ConvertThread on a generated Eijiro-format file
-// against a floor measured in the same run, SQLite alone inserting the same
-// (offset, key) rows, already extracted, into the same schema with one
-// prepared statement in one transaction.
+// against two floors measured in the same run, both inserting the very rows
+// the build writes (t_word, t_entry and t_dictionary), already extracted and
+// held in memory, in file order, into the same schema (indexes created
+// first), in one transaction, in the database's journal mode:
+// - SQLite's C API: sqlite3_prepare_v2 / bind / step, keys as UTF-8;
+// - Qt's QSqlQuery: one prepared statement per table, values bound per row.
+// Then the database's size with and without the word list (t_entry).
 //
 //   bench_convert [--lines N] [--runs R] [--file PATH]
 #include "database/dictionarydatabase.h"
@@ -19,6 +23,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <sqlite3.h>
 #include <vector>
 
 namespace {
@@ -41,7 +46,8 @@ void freshDatabase(const QString &path)
         QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
     }
     QFile::remove(path);
-    QFile::remove(path + "-journal");
+    for (const char *suffix : {"-journal", "-wal", "-shm"})
+        QFile::remove(path + suffix);
     if (DictionaryDatabase::openOrCreateDefault(path) != DictionaryDatabase::Opened::Ready)
         qFatal("cannot create %s", qPrintable(path));
 }
@@ -52,31 +58,159 @@ double median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
+// The rows one entry line makes, as the builder makes them.
 struct Row
 {
     qint64 offset;
-    QString key;
+    QString key;      // t_word's name; null without an index key
+    QString entryKey; // t_entry's key; null when the line before had the same
+    QByteArray keyUtf8, entryKeyUtf8;
 };
 
-std::vector<Row> extract(const QString &path)
+struct Rows
 {
     std::vector<Row> rows;
+    int entryLines = 0;
+    int words = 0;
+    int entries = 0;
+};
+
+Rows extract(const QString &path)
+{
+    Rows out;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("cannot open %s", qPrintable(path));
     Eijiro::LineReader reader(&file);
     Eijiro::Decoder decoder;
     Eijiro::IndexerReading reading;
+    QString lastEntryKey;
     while (!reader.atEnd()) {
         const qint64 offset = reader.offset();
         const QString line = decoder.decode(reader.readLine());
         if (!Eijiro::readIndexer(line, &reading))
             continue;
-        QString key = Eijiro::indexKey(reading.entryWord);
-        if (!key.isNull())
-            rows.push_back({offset, key});
+        ++out.entryLines;
+        Row row{offset, Eijiro::indexKey(reading.entryWord), {}, {}, {}};
+        const QString entryKey = Eijiro::entryKey(reading.entryWord);
+        if (entryKey != lastEntryKey) {
+            row.entryKey = lastEntryKey = entryKey;
+            row.entryKeyUtf8 = entryKey.toUtf8();
+            ++out.entries;
+        }
+        if (!row.key.isNull()) {
+            row.keyUtf8 = row.key.toUtf8();
+            ++out.words;
+        }
+        out.rows.push_back(std::move(row));
     }
-    return rows;
+    return out;
+}
+
+const char insertWord[] = "INSERT INTO t_word (id, position, name) VALUES (?, ?, ?)";
+const char insertEntry[] = "INSERT OR IGNORE INTO t_entry (id, key, position) VALUES (?, ?, ?)";
+const char insertDictionary[] =
+    "INSERT INTO t_dictionary (id, location, encoding, count) VALUES (?, ?, ?, ?)";
+
+// The rows through QSqlQuery on the default connection.
+double qtFloor(const Rows &rows, const QString &location)
+{
+    QSqlDatabase database = QSqlDatabase::database();
+    QElapsedTimer timer;
+    timer.start();
+    database.transaction();
+    {
+        QSqlQuery word, entry, dictionary;
+        word.prepare(insertWord);
+        entry.prepare(insertEntry);
+        for (const Row &row : rows.rows) {
+            if (!row.entryKey.isNull()) {
+                entry.addBindValue(1);
+                entry.addBindValue(row.entryKey);
+                entry.addBindValue(row.offset);
+                entry.exec();
+            }
+            if (!row.key.isNull()) {
+                word.addBindValue(1);
+                word.addBindValue(row.offset);
+                word.addBindValue(row.key);
+                word.exec();
+            }
+        }
+        dictionary.prepare(insertDictionary);
+        for (const QVariant &value :
+             {QVariant(1), QVariant(location), QVariant(QString("")), QVariant(rows.entryLines)})
+            dictionary.addBindValue(value);
+        dictionary.exec();
+    }
+    database.commit();
+    return timer.nsecsElapsed() / 1e9;
+}
+
+void check(sqlite3 *db, int result, int expected = SQLITE_OK)
+{
+    if (result != expected)
+        qFatal("sqlite: %s", sqlite3_errmsg(db));
+}
+
+// The rows through SQLite's C API, on a connection of its own (opened and
+// closed in the time, as the builder opens and closes its own).
+double cFloor(const Rows &rows, const QString &dbFile, const QString &location)
+{
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3 *db = nullptr;
+    check(db, sqlite3_open_v2(QFile::encodeName(dbFile).constData(), &db, SQLITE_OPEN_READWRITE,
+                              nullptr));
+    check(db, sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
+    sqlite3_stmt *word = nullptr, *entry = nullptr, *dictionary = nullptr;
+    check(db, sqlite3_prepare_v2(db, insertWord, -1, &word, nullptr));
+    check(db, sqlite3_prepare_v2(db, insertEntry, -1, &entry, nullptr));
+    for (const Row &row : rows.rows) {
+        if (!row.entryKey.isNull()) {
+            sqlite3_bind_int(entry, 1, 1);
+            sqlite3_bind_text(entry, 2, row.entryKeyUtf8.constData(), int(row.entryKeyUtf8.size()),
+                              SQLITE_STATIC);
+            sqlite3_bind_int64(entry, 3, row.offset);
+            check(db, sqlite3_step(entry), SQLITE_DONE);
+            sqlite3_reset(entry);
+        }
+        if (!row.key.isNull()) {
+            sqlite3_bind_int(word, 1, 1);
+            sqlite3_bind_int64(word, 2, row.offset);
+            sqlite3_bind_text(word, 3, row.keyUtf8.constData(), int(row.keyUtf8.size()),
+                              SQLITE_STATIC);
+            check(db, sqlite3_step(word), SQLITE_DONE);
+            sqlite3_reset(word);
+        }
+    }
+    const QByteArray path = location.toUtf8();
+    check(db, sqlite3_prepare_v2(db, insertDictionary, -1, &dictionary, nullptr));
+    sqlite3_bind_int(dictionary, 1, 1);
+    sqlite3_bind_text(dictionary, 2, path.constData(), int(path.size()), SQLITE_STATIC);
+    sqlite3_bind_text(dictionary, 3, "", 0, SQLITE_STATIC);
+    sqlite3_bind_int(dictionary, 4, rows.entryLines);
+    check(db, sqlite3_step(dictionary), SQLITE_DONE);
+    for (sqlite3_stmt *statement : {word, entry, dictionary})
+        sqlite3_finalize(statement);
+    check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+    return timer.nsecsElapsed() / 1e9;
+}
+
+int count(const char *table)
+{
+    QSqlQuery query(QString("SELECT COUNT(*) FROM %1").arg(table));
+    return query.next() ? query.value(0).toInt() : -1;
+}
+
+// The database file's size once packed and everything is in it (not in
+// the log).
+qint64 settledSize(const QString &dbFile)
+{
+    QSqlQuery("VACUUM").exec();
+    QSqlQuery("PRAGMA wal_checkpoint(TRUNCATE)").exec();
+    return QFileInfo(dbFile).size();
 }
 
 } // namespace
@@ -117,8 +251,8 @@ int main(int argc, char **argv)
         if (clear.open(QIODevice::WriteOnly))
             clear.write("5");
     }
-    std::vector<double> builder, floor;
-    int rowsBuilt = 0;
+    std::vector<double> builder, cApi, qt;
+    int words = 0, entries = 0, phrases = 0;
     for (int r = 0; r < runs; ++r) {
         freshDatabase(db);
         ConvertThread thread;
@@ -130,44 +264,56 @@ int main(int argc, char **argv)
         builder.push_back(timer.nsecsElapsed() / 1e9);
         if (thread.outcome() != ConvertThread::Committed)
             qFatal("build failed: %s", qPrintable(thread.errorString()));
-        QSqlQuery count("SELECT COUNT(*) FROM t_word");
-        count.next();
-        rowsBuilt = count.value(0).toInt();
+        words = count("t_word");
+        entries = count("t_entry");
+        phrases = count("t_entry WHERE key LIKE '% %'");
         std::printf("builder run %d: %.3f s\n", r + 1, builder.back());
     }
     const qint64 builderPeak = peakKiB();
 
     QElapsedTimer extractTimer;
     extractTimer.start();
-    const std::vector<Row> rows = extract(file);
+    const Rows rows = extract(file);
     std::printf("reading and parsing alone (one thread, every line decoded): %.3f s\n",
                 extractTimer.nsecsElapsed() / 1e9);
+    if (rows.words != words || rows.entries < entries)
+        qFatal("row counts differ: builder %d and %d, floors %d and %d", words, entries, rows.words,
+               rows.entries);
+    // Alternate the two, so neither always meets the caches as the other
+    // left them.
+    const QString location = QFileInfo(file).absoluteFilePath();
     for (int r = 0; r < runs; ++r) {
-        freshDatabase(db);
-        QSqlDatabase database = QSqlDatabase::database();
-        QElapsedTimer timer;
-        timer.start();
-        database.transaction();
-        QSqlQuery insert;
-        insert.prepare("INSERT INTO t_word (id, position, name) VALUES (?, ?, ?)");
-        for (const Row &row : rows) {
-            insert.addBindValue(1);
-            insert.addBindValue(row.offset);
-            insert.addBindValue(row.key);
-            insert.exec();
+        for (int turn = 0; turn < 2; ++turn) {
+            freshDatabase(db);
+            if ((r + turn) % 2 == 0) {
+                cApi.push_back(cFloor(rows, db, location));
+                std::printf("C API floor run %d: %.3f s\n", r + 1, cApi.back());
+            } else {
+                qt.push_back(qtFloor(rows, location));
+                std::printf("QSqlQuery floor run %d: %.3f s\n", r + 1, qt.back());
+            }
+            if (count("t_word") != words || count("t_entry") != entries)
+                qFatal("a floor wrote other rows than the builder");
         }
-        database.commit();
-        floor.push_back(timer.nsecsElapsed() / 1e9);
-        std::printf("floor run %d: %.3f s\n", r + 1, floor.back());
     }
-    if (int(rows.size()) != rowsBuilt)
-        qFatal("row counts differ: builder %d, floor %zu", rowsBuilt, rows.size());
 
-    const double b = median(builder), f = median(floor);
-    std::printf("\nrows: %d keyed of %lld lines\n", rowsBuilt, lines);
-    std::printf("ConvertThread median: %.3f s\n", b);
-    std::printf("SQLite floor median:  %.3f s\n", f);
-    std::printf("ratio builder/floor:  %.2fx\n", b / f);
+    // The index with the word list and without, each packed by VACUUM.
+    const qint64 withList = settledSize(db);
+    QSqlQuery("DROP TABLE t_entry").exec();
+    const qint64 withoutList = settledSize(db);
+
+    const double b = median(builder), c = median(cApi), q = median(qt);
+    std::printf("\n%lld lines, %d entry lines; t_word: %d rows (keyed lines, %.1f %% of the "
+                "lines); t_entry: %d rows (distinct entry words, %.1f %% of them phrases)\n",
+                lines, rows.entryLines, words, 100.0 * words / double(lines), entries,
+                100.0 * phrases / entries);
+    std::printf("ConvertThread median:     %.3f s\n", b);
+    std::printf("C API floor median:       %.3f s\n", c);
+    std::printf("QSqlQuery floor median:   %.3f s\n", q);
+    std::printf("ratio builder/C API:      %.2fx\n", b / c);
+    std::printf("ratio builder/QSqlQuery:  %.2fx\n", b / q);
     std::printf("builder peak memory (VmHWM, whole process): %.1f MB\n", builderPeak / 1024.0);
+    std::printf("database (VACUUM): %.1f MB with the word list, %.1f MB without\n", withList / 1e6,
+                withoutList / 1e6);
     return 0;
 }

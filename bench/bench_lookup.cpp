@@ -1,19 +1,21 @@
 // bench_lookup: how long a look-up takes, from the worker's start to the page
 // and from the keystroke to the page laid out in a text browser, beside a
 // straightforward implementation (QRegExp, QIODevice::readLine, QTextCodec)
-// measured in the same run on the same words.
+// measured in the same run on the same words; and how long the word list
+// takes for the prefixes typed on the way to them and to phrases.
 //
 //   bench_lookup [FILE [LINES [QUERIES]]]
 //
 // FILE is generated when missing (LINES lines, 2,500,000 by default) and its
 // index is built once into FILE.db.
-#include "database/settingsstore.h"
 #include "database/dictionarydatabase.h"
+#include "database/settingsstore.h"
 #include "database/workerconnection.h"
 #include "dictionary/convertthread.h"
 #include "generator.h"
 #include "lookup/pagehtml.h"
 #include "lookup/searchthread.h"
+#include "lookup/wordlistthread.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/pagethread.h"
 
@@ -403,6 +405,73 @@ QString lookUpPage(const QString &word, SearchThread::Status *status = nullptr)
     return PageHtml::write(page);
 }
 
+// Rows a word list beside the result view shows at once, with some to spare.
+constexpr int listRows = 40;
+
+// The word list for `text` as the window asks for it: the time from the
+// worker's start() until it has emitted the list (`ready`) and until the
+// list has arrived in the GUI thread (returned).
+double timeList(const QString &text, double *ready)
+{
+    return timeLookUp([&](const QElapsedTimer &timer, const std::function<void()> &done) {
+        auto *thread = new WordListThread;
+        thread->setRequest(WordListThread::from(text, listRows));
+        QObject::connect(
+            thread, &WordListThread::listReady, thread, [&timer, ready] { *ready = ms(timer); },
+            Qt::DirectConnection);
+        QObject::connect(thread, &WordListThread::listReady, QCoreApplication::instance(),
+                         [done] { done(); });
+        return static_cast<QThread *>(thread);
+    });
+}
+
+// Typed prefixes of keyed words (one to four letters), and of phrases (the
+// first word, its space and one or two letters of the next).
+QStringList listPrefixes(const QStringList &words)
+{
+    QStringList prefixes;
+    QSqlQuery phrase;
+    phrase.prepare("SELECT key FROM t_entry WHERE id = 1 AND key >= ? AND key LIKE '% %' "
+                   "ORDER BY key LIMIT 1");
+    for (int i = 0; i < words.size(); ++i) {
+        prefixes << words[i].left(1 + i % 4);
+        phrase.addBindValue(words[i].toUpper());
+        if (phrase.exec() && phrase.next()) {
+            const QString key = phrase.value(0).toString();
+            prefixes << key.left(key.indexOf(' ') + 2 + i % 2).toLower();
+        }
+    }
+    return prefixes;
+}
+
+void timeLists(const QStringList &words)
+{
+    const QStringList prefixes = listPrefixes(words);
+    std::vector<double> call[2], ready[2], received[2];
+    int rows = 0;
+    for (const QString &prefix : prefixes) {
+        const int phrase = prefix.contains(' ');
+        QElapsedTimer timer;
+        timer.start();
+        rows += int(WordListThread::list(WordListThread::from(prefix, listRows)).rows.size());
+        call[phrase].push_back(ms(timer));
+        double emitted = 0;
+        received[phrase].push_back(timeList(prefix, &emitted));
+        ready[phrase].push_back(emitted);
+    }
+    std::printf("\nword list of %d rows, %d prefixes (%d rows listed in all), milliseconds:\n",
+                listRows, int(prefixes.size()), rows);
+    std::printf("%-44s %9s %9s   %9s %9s\n", "", "keyed", "p99", "phrases", "p99");
+    const auto line = [](const char *what, const std::vector<double> *times) {
+        const Stats keyed = stats(times[0]), phrases = stats(times[1]);
+        std::printf("%-44s %9.3f %9.3f   %9.3f %9.3f\n", what, keyed.median, keyed.p99,
+                    phrases.median, phrases.p99);
+    };
+    line("list() on the calling thread", call);
+    line("worker start() -> list emitted", ready);
+    line("worker start() -> list in the GUI thread", received);
+}
+
 void row(const char *what, const Stats &ours, const Stats &base)
 {
     std::printf("%-40s %9.3f %9.3f   %9.3f %9.3f   %5.2fx\n", what, ours.median, ours.p99,
@@ -555,6 +624,8 @@ int main(int argc, char **argv)
             DictionaryDatabase::Opened::Ready)
             return 1;
     }
+
+    timeLists(words);
 
     const long before = rssKiB();
     for (int i = 0; i < 10000; ++i) {
