@@ -368,6 +368,9 @@ void MainWindow::pick(const QModelIndex &index)
 
 void MainWindow::showWordList(bool shown)
 {
+    // Shown again, or at the next start, the list has the width it had.
+    if (!shown && isVisible())
+        listSplitterState = ui->splitter->saveState();
     ui->wordListPanel->setVisible(shown);
     // Lists are not asked for while hidden.
     if (shown)
@@ -572,6 +575,8 @@ void MainWindow::writeSettings()
         state.position = pos();
     if (isVisible() && state.wordList)
         state.splitter = ui->splitter->saveState();
+    else if (!listSplitterState.isEmpty())
+        state.splitter = listSplitterState;
     settings->setWindowState(state);
     settings->setLastWord({ui->actionShowLastWord->isChecked(), settings->lastWord().word});
     settings->save();

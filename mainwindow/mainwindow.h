@@ -144,6 +144,8 @@ private:
     // back to an entry); empty for the typed word.
     QString entryNext;
     WordListModel *listModel;
+    // The splitter's state when the list was last hidden.
+    QByteArray listSplitterState;
     // Runs while a found word is on display and unchanged.
     QTimer settleTimer;
     // Look-ups not yet deleted. Only for the window's end: a worker still
