@@ -28,8 +28,6 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 
-#include <algorithm>
-#include <functional>
 #include <memory>
 
 namespace {
@@ -142,13 +140,8 @@ class WordListWindowTest : public QObject
 
     std::unique_ptr<Slow> slow;
     const int batch = WordListModel::batch;
-
-    // The first key of the slow reading that passes `wanted`.
-    QString keyWhere(const std::function<bool(const QString &)> &wanted) const
-    {
-        const auto found = std::find_if(slow->keys.cbegin(), slow->keys.cend(), wanted);
-        return found == slow->keys.cend() ? QString() : *found;
-    }
+    // The first keys of a phrase and of a longer single word.
+    QString phrase, word;
 
 private slots:
     void initTestCase();
@@ -179,6 +172,13 @@ void WordListWindowTest::initTestCase()
         bytes += Generator::toShiftJis(line) + "\n";
     const QString file = TestUtil::writeBytes(TestUtil::makeDir("dict") + "/dict.txt", bytes);
     slow = std::make_unique<Slow>(file);
+    for (const QString &key : std::as_const(slow->keys)) {
+        if (phrase.isEmpty() && key.contains(' '))
+            phrase = key;
+        if (word.isEmpty() && key.size() > 3 && !key.contains(' '))
+            word = key;
+    }
+    QVERIFY(!phrase.isEmpty() && !word.isEmpty());
     QVERIFY(QDir().mkpath(QFileInfo(Database::path()).path()));
     QVERIFY(TestUtil::openFreshDatabase(Database::path()));
     QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
@@ -193,7 +193,6 @@ void WordListWindowTest::init()
 void WordListWindowTest::typingListsFromTheTypedKey_data()
 {
     QTest::addColumn<QString>("text");
-    const QString phrase = keyWhere([](const QString &key) { return key.contains(' '); });
     QTest::newRow("a letter") << "a";
     QTest::newRow("lower case, upper-case keys") << slow->shown[phrase].toLower();
     QTest::newRow("into a phrase") << slow->shown[phrase].left(phrase.indexOf(' ') + 2);
@@ -251,8 +250,6 @@ void WordListWindowTest::enterOrClickShowsTheEntry_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<bool>("click");
-    const QString phrase = keyWhere([](const QString &key) { return key.contains(' '); });
-    const QString word = keyWhere([](const QString &key) { return key.size() > 3; });
     for (const bool click : {false, true}) {
         const char *how = click ? "click" : "Enter";
         QTest::addRow("%s, phrase", how) << phrase << click;
@@ -291,8 +288,6 @@ void WordListWindowTest::enterOrClickShowsTheEntry()
 
 void WordListWindowTest::backAndForwardReturnToAPickedEntry()
 {
-    const QString phrase = keyWhere([](const QString &key) { return key.contains(' '); });
-    const QString word = keyWhere([](const QString &key) { return !key.contains(' '); });
     Window w;
     QVERIFY(w.typeAndList(phrase.left(2), slow->list(phrase.left(2), batch)));
     // Row by row down to the phrase, then Enter.
