@@ -291,6 +291,14 @@
         <source>Show Last Word at Start</source>
         <translation>起動時に前回の単語を表示</translation>
     </message>
+    <message>
+        <source>Install the dictionary again to list phrases too.</source>
+        <translation>辞書をもう一度インストールすると成句も一覧に出ます。</translation>
+    </message>
+    <message>
+        <source>&amp;Word List</source>
+        <translation>単語一覧(&amp;W)</translation>
+    </message>
 </context>
 <context>
     <name>OptionDialog</name>

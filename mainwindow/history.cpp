@@ -1,38 +1,47 @@
 #include "mainwindow/history.h"
 
-void History::add(const QString &word)
+void History::add(const Visit &visit)
 {
-    if (word.isEmpty() || word == current())
+    if (visit.word.isEmpty() || visit == current())
         return;
-    m_words.erase(m_words.begin() + (m_current + 1), m_words.end());
-    m_words.append(word);
-    if (m_words.size() > capacity)
-        m_words.removeFirst();
-    m_current = int(m_words.size()) - 1;
+    m_visits.erase(m_visits.begin() + (m_current + 1), m_visits.end());
+    m_visits.append(visit);
+    if (m_visits.size() > capacity)
+        m_visits.removeFirst();
+    m_current = int(m_visits.size()) - 1;
 }
 
-bool History::canGoBack(const QString &shown) const
+bool History::canGoBack(const Visit &shown) const
 {
     return m_current > 0 || (m_current == 0 && shown != current());
 }
 
 bool History::canGoForward() const
 {
-    return m_current + 1 < m_words.size();
+    return m_current + 1 < m_visits.size();
 }
 
-QString History::goBack(const QString &shown)
+History::Visit History::goBack(const Visit &shown)
 {
     if (!canGoBack(shown))
-        return QString();
+        return Visit();
     if (shown == current())
         --m_current;
     return current();
 }
 
-QString History::goForward()
+History::Visit History::goForward()
 {
     if (!canGoForward())
-        return QString();
-    return m_words.at(++m_current);
+        return Visit();
+    return m_visits.at(++m_current);
+}
+
+QStringList History::words() const
+{
+    QStringList words;
+    words.reserve(m_visits.size());
+    for (const Visit &visit : m_visits)
+        words << visit.word;
+    return words;
 }

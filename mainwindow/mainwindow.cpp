@@ -7,6 +7,7 @@
 #include "lookup/pagehtml.h"
 #include "lookup/searchthread.h"
 #include "mainwindow/pagethread.h"
+#include "mainwindow/wordlistmodel.h"
 #include "preferences/optiondialog.h"
 #include "preferences/viewsettings.h"
 
@@ -22,6 +23,7 @@
 #include <QShortcut>
 
 #include <functional>
+#include <utility>
 
 namespace {
 const char programName[] = "Orvel";
@@ -42,9 +44,19 @@ bool onAScreen(const QRect &frame)
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), settings(new ViewSettings(this))
+    : QMainWindow(parent), ui(new Ui::MainWindow), settings(new ViewSettings(this)),
+      listModel(new WordListModel([this] { return createListThread(); }, this))
 {
     ui->setupUi(this);
+    ui->wordList->setModel(listModel);
+    // The view takes the width the window gains.
+    ui->splitter->setStretchFactor(1, 1);
+    ui->splitter->setSizes({160, 480});
+    connect(listModel, &WordListModel::withoutPhrasesChanged, ui->wordListNote,
+            &QWidget::setVisible);
+    // A click shows the entry; the keyboard stays in the search field.
+    connect(ui->wordList, &QAbstractItemView::clicked, this, &MainWindow::pick);
+    connect(ui->actionWordList, &QAction::toggled, this, &MainWindow::showWordList);
     // The view shows the settings' font; zooming changes the view's, which
     // the settings take on (within their bounds), so both stay in step.
     connect(settings, &ViewSettings::fontChanged, this, &MainWindow::showFont);
@@ -140,10 +152,15 @@ void MainWindow::showFirstView()
 
 void MainWindow::enterHistory(const QString &word)
 {
+    enterHistory(History::Visit{word, QString()});
+}
+
+void MainWindow::enterHistory(const History::Visit &visit)
+{
     // A word picked from a list is on display while the field keeps what
     // was typed.
-    wordOnDisplay = word;
-    m_history.add(word);
+    wordOnDisplay = visit;
+    m_history.add(visit);
     updateHistoryActions();
 }
 
@@ -153,7 +170,7 @@ void MainWindow::lookUp(const QString &word)
         return;
     // Going on from a word that was found is settling on it.
     if (wordFound())
-        enterHistory(ui->searchEdit->text());
+        enterHistory(wordOnDisplay);
     ui->searchEdit->setText(word);
     enterHistory(word);
 }
@@ -182,7 +199,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && watched == ui->searchEdit)
-        return scrollFromField(static_cast<QKeyEvent *>(event));
+        return keyInField(static_cast<QKeyEvent *>(event));
     if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() &&
         static_cast<QWidget *>(watched)->window() == this)
         return goByMouse(static_cast<QMouseEvent *>(event));
@@ -192,6 +209,11 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 PageThread *MainWindow::createSearchThread()
 {
     return new PageThread(ui->textBrowser);
+}
+
+WordListThread *MainWindow::createListThread()
+{
+    return new WordListThread;
 }
 
 // The Edit menu and its shortcuts act on the widget with the keyboard
@@ -229,7 +251,7 @@ void MainWindow::connectHistory()
 {
     settleTimer.setSingleShot(true);
     settleTimer.setInterval(settleTime);
-    const auto settle = [this] { enterHistory(ui->searchEdit->text()); };
+    const auto settle = [this] { enterHistory(wordOnDisplay); };
     connect(&settleTimer, &QTimer::timeout, this, settle);
     connect(ui->searchEdit, &QLineEdit::returnPressed, this, settle);
     connect(ui->actionBack, &QAction::triggered, this,
@@ -238,12 +260,19 @@ void MainWindow::connectHistory()
     connect(ui->textBrowser, &ResultView::wordDoubleClicked, this, &MainWindow::lookUp);
 }
 
-void MainWindow::go(const QString &word)
+void MainWindow::go(const History::Visit &visit)
 {
-    if (word.isEmpty())
+    if (visit.word.isEmpty())
         return;
-    ui->searchEdit->setText(word);
-    wordOnDisplay = word;
+    // The field shows the entry's word, and the entry's page comes back:
+    // a phrase has no typed word's page.
+    entryNext = visit.entry;
+    if (ui->searchEdit->text() != visit.word)
+        ui->searchEdit->setText(visit.word);
+    else if (visit != wordOnDisplay)
+        on_searchEdit_textChanged(visit.word);
+    entryNext.clear();
+    wordOnDisplay = visit;
     updateHistoryActions();
 }
 
@@ -277,6 +306,75 @@ void MainWindow::connectKeys()
     // forward buttons wherever they are pressed: every widget of the window
     // (the view's viewport, the field) would take them first.
     qApp->installEventFilter(this);
+}
+
+bool MainWindow::keyInField(const QKeyEvent *key)
+{
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers != Qt::NoModifier)
+        return scrollFromField(key);
+    switch (key->key()) {
+    case Qt::Key_Up:
+        return moveInList(-1);
+    case Qt::Key_Down:
+        return moveInList(1);
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        // With no row chosen, Enter settles on the typed word.
+        const QModelIndex current = ui->wordList->currentIndex();
+        if (!ui->actionWordList->isChecked() || !current.isValid())
+            return false;
+        pick(current);
+        return true;
+    }
+    default:
+        return scrollFromField(key);
+    }
+}
+
+bool MainWindow::moveInList(int step)
+{
+    const int rows = listModel->rowCount();
+    if (!ui->actionWordList->isChecked() || rows == 0)
+        return false;
+    const QModelIndex current = ui->wordList->currentIndex();
+    // From no row, Down goes to the first and Up stays.
+    const int row =
+        current.isValid() ? qBound(0, current.row() + step, rows - 1) : (step > 0 ? 0 : -1);
+    if (row < 0)
+        return true;
+    const QModelIndex next = listModel->index(row);
+    ui->wordList->setCurrentIndex(next);
+    ui->wordList->scrollTo(next);
+    // The rows after the last one come as the list is scrolled; from the
+    // keyboard, ask as soon as the last row is reached.
+    if (row == rows - 1)
+        listModel->fetchMore(QModelIndex());
+    return true;
+}
+
+void MainWindow::pick(const QModelIndex &index)
+{
+    const WordListThread::Row row = listModel->row(index.row());
+    if (row.key.isEmpty())
+        return;
+    // Going on from a page that was found is settling on it.
+    if (wordFound())
+        enterHistory(wordOnDisplay);
+    settleTimer.stop();
+    startLookUp(row.shown, row.key);
+    enterHistory(History::Visit{row.shown, row.key});
+}
+
+void MainWindow::showWordList(bool shown)
+{
+    // Shown again, or at the next start, the list has the width it had.
+    if (!shown && isVisible())
+        listSplitterState = ui->splitter->saveState();
+    ui->wordListPanel->setVisible(shown);
+    // Lists are not asked for while hidden.
+    if (shown)
+        listModel->setText(ui->searchEdit->text());
 }
 
 bool MainWindow::scrollFromField(const QKeyEvent *key)
@@ -358,8 +456,11 @@ void MainWindow::on_actionAbout_triggered()
 void MainWindow::on_searchEdit_textChanged(const QString &text)
 {
     settleTimer.stop();
-    wordOnDisplay = text;
+    const QString entry = std::exchange(entryNext, QString());
+    wordOnDisplay = History::Visit{text, entry};
     updateHistoryActions();
+    if (ui->actionWordList->isChecked())
+        listModel->setText(text);
     if (text.isEmpty()) {
         // Pages of look-ups still running belong to text that is gone.
         pageShown = searchesStarted;
@@ -369,7 +470,11 @@ void MainWindow::on_searchEdit_textChanged(const QString &text)
         setWindowTitle(programName);
         return;
     }
+    startLookUp(text, entry);
+}
 
+void MainWindow::startLookUp(const QString &word, const QString &entry)
+{
     PageThread *thread = createSearchThread();
     const quint64 ticket = ++searchesStarted;
     connect(thread, &QThread::started, this, &MainWindow::searchStarted);
@@ -383,9 +488,12 @@ void MainWindow::on_searchEdit_textChanged(const QString &text)
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     searches.removeIf([](const QPointer<PageThread> &done) { return done.isNull(); });
     searches << thread;
-    thread->setWord(text);
+    if (entry.isEmpty())
+        thread->setWord(word);
+    else
+        thread->setEntry(entry);
     thread->start(QThread::InheritPriority);
-    setWindowTitle(text + QStringLiteral(" - ") + programName);
+    setWindowTitle(word + QStringLiteral(" - ") + programName);
 }
 
 void MainWindow::showPage(quint64 ticket, PageThread *thread)
@@ -446,18 +554,29 @@ void MainWindow::readSettings()
     ui->actionMenubar->setChecked(state.menubar);
     ui->actionStatusbar->setChecked(state.statusbar);
     ui->actionTopmost->setChecked(state.topmost);
+    if (!state.splitter.isEmpty())
+        ui->splitter->restoreState(state.splitter);
+    ui->actionWordList->setChecked(state.wordList);
     ui->actionShowLastWord->setChecked(settings->lastWord().show);
     showFont(settings->font());
 }
 
 void MainWindow::writeSettings()
 {
-    ViewSettings::WindowState state{
-        size(), settings->windowState().position, ui->actionMenubar->isChecked(),
-        ui->actionStatusbar->isChecked(), ui->actionTopmost->isChecked()};
-    // A window not yet shown has no place of its own to keep.
+    ViewSettings::WindowState state = settings->windowState();
+    state.size = size();
+    state.menubar = ui->actionMenubar->isChecked();
+    state.statusbar = ui->actionStatusbar->isChecked();
+    state.topmost = ui->actionTopmost->isChecked();
+    state.wordList = ui->actionWordList->isChecked();
+    // A window not yet shown has no place of its own to keep, nor sizes of
+    // its parts; a hidden list keeps the width it had when shown.
     if (isVisible())
         state.position = pos();
+    if (isVisible() && state.wordList)
+        state.splitter = ui->splitter->saveState();
+    else if (!listSplitterState.isEmpty())
+        state.splitter = listSplitterState;
     settings->setWindowState(state);
     settings->setLastWord({ui->actionShowLastWord->isChecked(), settings->lastWord().word});
     settings->save();

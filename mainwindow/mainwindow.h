@@ -11,16 +11,22 @@
 
 class QCloseEvent;
 class QKeyEvent;
+class QModelIndex;
 class QMouseEvent;
 class ViewSettings;
+class WordListModel;
+class WordListThread;
 
 namespace Ui {
 class MainWindow;
 }
 
 // The program's only top-level window: a search field, the result view, the
-// menus, and the settings that survive a restart. Every change of the search
-// text starts a look-up on a worker thread. The result view shows the font
+// word list beside it, the menus, and the settings that survive a restart.
+// Every change of the search text starts a look-up and a list of the entry
+// words from it on, each on a worker thread. Up and Down in the field move
+// through the list; Enter or a click shows the entry's page while the field
+// keeps what was typed. The result view shows the font
 // of viewSettings(), whoever changes it; the window's own state goes to the
 // same object when the window writes its settings.
 //
@@ -57,6 +63,8 @@ public:
     // confirmed, or picked from a list while the field keeps what was
     // typed): it enters the history.
     void enterHistory(const QString &word);
+    // The same for any page: a typed word's or an entry's.
+    void enterHistory(const History::Visit &visit);
     // Puts `word` in the search field and looks it up; it enters the
     // history, after the word on display if that was found.
     void lookUp(const QString &word);
@@ -70,6 +78,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     // Makes the worker of one look-up, not yet configured or started.
     virtual PageThread *createSearchThread();
+    // Makes the worker of one word list request, not yet configured or
+    // started.
+    virtual WordListThread *createListThread();
 
 private slots:
     void on_actionPreferences_triggered();
@@ -94,7 +105,17 @@ private:
     void showFirstView();
     // The page of the text in the field is on display, and it was found.
     bool wordFound() const;
-    void go(const QString &word);
+    void go(const History::Visit &visit);
+    // Starts the look-up of `word`, or with `entry` of the word list's
+    // entry whose key it is.
+    void startLookUp(const QString &word, const QString &entry);
+    // Shows the page of the list's entry at `index`.
+    void pick(const QModelIndex &index);
+    // Moves the list's current row by `step`; false when there is no list
+    // to move in.
+    bool moveInList(int step);
+    bool keyInField(const QKeyEvent *key);
+    void showWordList(bool shown);
     void updateHistoryActions();
     bool scrollFromField(const QKeyEvent *key);
     bool goByMouse(const QMouseEvent *click);
@@ -116,9 +137,15 @@ private:
     // The page on display is a result page.
     bool foundShown = false;
     History m_history;
-    // The word whose page is on display, or is on its way: the field's
-    // text, or a word entered since.
-    QString wordOnDisplay;
+    // The page on display, or on its way: the field's text, a word entered
+    // since, or an entry picked from the list.
+    History::Visit wordOnDisplay;
+    // The entry key the next change of the field's text looks up (going
+    // back to an entry); empty for the typed word.
+    QString entryNext;
+    WordListModel *listModel;
+    // The splitter's state when the list was last hidden.
+    QByteArray listSplitterState;
     // Runs while a found word is on display and unchanged.
     QTimer settleTimer;
     // Look-ups not yet deleted. Only for the window's end: a worker still

@@ -9,6 +9,8 @@ const char positionKey[] = "position";
 const char menubarKey[] = "menubar";
 const char statusbarKey[] = "statusbar";
 const char topmostKey[] = "topmost";
+const char wordListKey[] = "wordListShown";
+const char splitterKey[] = "splitter";
 
 const char preferencesGroup[] = "Preferences";
 const char familyKey[] = "fontFamily";
@@ -73,6 +75,8 @@ void ViewSettings::load()
     m_window.menubar = settings.value(menubarKey, defaults.menubar).toBool();
     m_window.statusbar = settings.value(statusbarKey, defaults.statusbar).toBool();
     m_window.topmost = settings.value(topmostKey, defaults.topmost).toBool();
+    m_window.wordList = settings.value(wordListKey, defaults.wordList).toBool();
+    m_window.splitter = settings.value(splitterKey).toByteArray();
     settings.endGroup();
 
     settings.beginGroup(preferencesGroup);
@@ -98,6 +102,9 @@ void ViewSettings::save() const
     settings.setValue(menubarKey, m_window.menubar);
     settings.setValue(statusbarKey, m_window.statusbar);
     settings.setValue(topmostKey, m_window.topmost);
+    settings.setValue(wordListKey, m_window.wordList);
+    if (!m_window.splitter.isEmpty())
+        settings.setValue(splitterKey, m_window.splitter);
     settings.endGroup();
 
     settings.beginGroup(preferencesGroup);

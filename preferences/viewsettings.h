@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QFont>
 #include <QObject>
 #include <QPoint>
@@ -37,6 +38,11 @@ public:
         bool menubar = true;
         bool statusbar = true;
         bool topmost = false;
+        // The word list beside the result view, and the splitter's state
+        // (QSplitter::saveState()) while the list was shown; empty for the
+        // form's own sizes.
+        bool wordList = true;
+        QByteArray splitter;
     };
 
     explicit ViewSettings(QObject *parent = nullptr);

@@ -11,6 +11,7 @@
 #include "lookup/renderer.h"
 #include "lookup/searchthread.h"
 #include "lookup/wordlistthread.h"
+#include "slowreading.h"
 #include "testutil.h"
 
 #include <QFile>
@@ -36,59 +37,6 @@ const QStringList cornerLines = {
     M + "～について : about", M + " lead : 先頭の空白",
     M + "a\tb : タブ",        M + "x : y : z",
     "not an entry line",
-};
-
-struct Slow
-{
-    QStringList lines; // decoded, terminators kept
-    QList<qint64> offsets;
-    QStringList keys;          // each once, in code point order
-    QHash<QString, int> first; // key -> its first entry line
-    QHash<QString, QString> shown;
-
-    explicit Slow(const QString &path)
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            qFatal("cannot read %s", qPrintable(path));
-        for (qint64 offset = 0; !file.atEnd();) {
-            const QByteArray bytes = file.readLine();
-            QStringDecoder decoder("Shift_JIS");
-            lines << decoder.decode(bytes);
-            offsets << offset;
-            offset += bytes.size();
-            const Reference::Reading reading = Reference::read(lines.last());
-            const QString key = reading.entryWord.toUpper();
-            if (reading.entry && !first.contains(key)) {
-                first.insert(key, int(lines.size() - 1));
-                shown.insert(key, reading.entryWord);
-                keys << key;
-            }
-        }
-        std::sort(keys.begin(), keys.end(),
-                  [](const QString &a, const QString &b) { return a.toUcs4() < b.toUcs4(); });
-    }
-
-    // The shown forms from `text` on; `singleWords` as without t_entry.
-    QStringList list(const QString &text, int limit, bool singleWords = false) const
-    {
-        QStringList out;
-        const QList<uint> from = text.toUpper().toUcs4();
-        for (const QString &key : keys) {
-            if (out.size() < limit && key.toUcs4() >= from && !(singleWords && key.contains(' ')))
-                out << shown[key];
-        }
-        return out;
-    }
-
-    QString page(const QString &key) const
-    {
-        ResultRenderer renderer(shown[key]);
-        for (int i = first[key]; i < first[key] + SearchThread::windowLines && i < lines.size();
-             ++i)
-            renderer.renderLine(lines[i]);
-        return PageHtml::write(renderer.finish());
-    }
 };
 
 struct Run

@@ -8,8 +8,8 @@
 
 #include "about/aboutdialog.h"
 #include "app/translation.h"
-#include "database/settingsstore.h"
 #include "database/dictionarydatabase.h"
+#include "database/settingsstore.h"
 #include "dictionary/convertthread.h"
 #include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QListView>
 #include <QLocale>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -39,7 +40,8 @@ namespace {
 const char usage[] =
     "Usage: orvel-shoot [--word WORD] [--file DICTIONARY] [--suffix SUFFIX] [--translated]\n"
     "                   OUTDIR SHOT...\n"
-    "Shots: main (looks up WORD, default \"run\"), preferences, about, wizard (installs\n"
+    "Shots: main (looks up WORD, default \"run\"), list (a phrase picked from the word\n"
+    "list), preferences, about, wizard (installs\n"
     "DICTIONARY; needs a database without a dictionary). SUFFIX goes before \".png\".\n"
     "--translated fails unless the interface translation for the locale was found.\n";
 
@@ -127,6 +129,44 @@ bool shootMain(MainWindow &window, const Options &options)
         return fail(QStringLiteral("the dictionary has no entries for %1").arg(options.word));
     settle();
     return save(&window, options, QStringLiteral("main-window"));
+}
+
+// The word list in use: a word's first letters typed, Down to a phrase in
+// the list, Enter shows its entry.
+bool shootWordList(MainWindow &window, const Options &options)
+{
+    if (!showAndWait(&window))
+        return false;
+    const QString typed = QStringLiteral("look"), phrase = QStringLiteral("look up");
+    auto *edit = child<QLineEdit>(&window, "searchEdit");
+    auto *list = child<QListView>(&window, "wordList");
+    auto *view = child<QTextBrowser>(&window, "textBrowser");
+    edit->clear();
+    edit->setFocus();
+    QTest::keyClicks(edit, typed);
+    const auto listed = [&] {
+        const QAbstractItemModel *rows = list->model();
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            if (rows->index(row, 0).data().toString() == phrase)
+                return row;
+        }
+        return -1;
+    };
+    // The list of the whole word, not one of its first letters' on the way.
+    const auto done = [&] {
+        return list->model()->index(0, 0).data().toString() == typed && listed() >= 0;
+    };
+    if (!QTest::qWaitFor(done, timeoutMs))
+        return fail(QStringLiteral("the word list never showed %1").arg(phrase));
+    for (int row = listed(); row >= 0; --row)
+        QTest::keyClick(edit, Qt::Key_Down);
+    QTest::keyClick(edit, Qt::Key_Return);
+    if (!QTest::qWaitFor([&] { return view->toPlainText().startsWith(phrase + '\n'); }, timeoutMs))
+        return fail(QStringLiteral("Enter on %1 did not show its entry").arg(phrase));
+    if (edit->text() != typed)
+        return fail(QStringLiteral("the search field lost what was typed"));
+    settle();
+    return save(&window, options, QStringLiteral("word-list"));
 }
 
 bool shootPreferences(MainWindow &window, const Options &options)
@@ -276,6 +316,8 @@ int main(int argc, char *argv[])
         for (const QString &shot : std::as_const(args)) {
             if (shot == QLatin1String("main"))
                 ok = shootMain(window, options);
+            else if (shot == QLatin1String("list"))
+                ok = shootWordList(window, options);
             else if (shot == QLatin1String("preferences"))
                 ok = shootPreferences(window, options);
             else if (shot == QLatin1String("about"))
