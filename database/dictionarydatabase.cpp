@@ -4,7 +4,6 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStringEncoder>
 #include <QVariant>
 
 #include <atomic>
@@ -137,14 +136,12 @@ struct DictionaryDatabase::NativeRows
 
     // Writes one row; false when SQLite refused it.
     bool insert(sqlite3_stmt *statement, int positionAt, qint64 position, int keyAt,
-                const QString &key)
+                QByteArrayView key)
     {
         sqlite3_bind_int(statement, 1, eijiroId);
         sqlite3_bind_int64(statement, positionAt, position);
-        // In the database's encoding, so SQLite need not convert it.
-        keyBytes.resize(utf8.requiredSpace(key.size()));
-        const char *end = utf8.appendToBuffer(keyBytes.data(), key);
-        sqlite3_bind_text(statement, keyAt, keyBytes.constData(), int(end - keyBytes.constData()),
+        // A null pointer would bind NULL, not an empty text.
+        sqlite3_bind_text(statement, keyAt, key.isNull() ? "" : key.data(), int(key.size()),
                           SQLITE_STATIC);
         const bool written = sqlite3_step(statement) == SQLITE_DONE;
         if (!written)
@@ -158,8 +155,6 @@ struct DictionaryDatabase::NativeRows
     bool inTransaction() const { return !sqlite3_get_autocommit(db); }
 
     QString error;
-    QStringEncoder utf8{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
-    QByteArray keyBytes;
 };
 
 DictionaryDatabase::DictionaryDatabase()
@@ -478,7 +473,7 @@ bool DictionaryDatabase::prepareRows()
 }
 
 std::optional<DictionaryDatabase::Insert>
-DictionaryDatabase::insertNatively(bool word, qint64 position, const QString &key)
+DictionaryDatabase::insertNatively(bool word, qint64 position, QByteArrayView key)
 {
     if (word ? m_native->insert(m_native->word, 2, position, 3, key)
              : m_native->insert(m_native->entry, 3, position, 2, key))
@@ -492,7 +487,7 @@ DictionaryDatabase::insertNatively(bool word, qint64 position, const QString &ke
     return Insert::Failed;
 }
 
-DictionaryDatabase::Insert DictionaryDatabase::insertWord(qint64 position, const QString &key)
+DictionaryDatabase::Insert DictionaryDatabase::insertWord(qint64 position, QByteArrayView key)
 {
     Q_ASSERT(m_insertWord); // beginBuild() first
     if (m_native) {
@@ -502,7 +497,7 @@ DictionaryDatabase::Insert DictionaryDatabase::insertWord(qint64 position, const
     QSqlQuery &insert = *m_insertWord;
     insert.addBindValue(eijiroId);
     insert.addBindValue(position);
-    insert.addBindValue(key);
+    insert.addBindValue(QString::fromUtf8(key));
     if (insert.exec())
         return Insert::Written;
     reportFailedQuery(insert);
@@ -519,7 +514,7 @@ DictionaryDatabase::Insert DictionaryDatabase::insertWord(qint64 position, const
     return Insert::Failed;
 }
 
-DictionaryDatabase::Insert DictionaryDatabase::insertEntry(const QString &key, qint64 position)
+DictionaryDatabase::Insert DictionaryDatabase::insertEntry(QByteArrayView key, qint64 position)
 {
     Q_ASSERT(m_insertEntry); // beginBuild() first
     if (m_native) {
@@ -528,7 +523,7 @@ DictionaryDatabase::Insert DictionaryDatabase::insertEntry(const QString &key, q
     }
     QSqlQuery &insert = *m_insertEntry;
     insert.addBindValue(eijiroId);
-    insert.addBindValue(key);
+    insert.addBindValue(QString::fromUtf8(key));
     insert.addBindValue(position);
     if (insert.exec())
         return Insert::Written;

@@ -147,11 +147,12 @@ public:
     // gives a database made before the entry list its table, inside the
     // transaction, and drops entry rows left of a removed dictionary.
     bool prepareRows();
-    // One t_word row of dictionary eijiroId; prepareRows() first.
-    Insert insertWord(qint64 position, const QString &key);
-    // One t_entry row of dictionary eijiroId; a key written before keeps
-    // its row (Written all the same). Never a Clash.
-    Insert insertEntry(const QString &key, qint64 position);
+    // One t_word row of dictionary eijiroId, its key in UTF-8 (the
+    // database's encoding); prepareRows() first.
+    Insert insertWord(qint64 position, QByteArrayView key);
+    // One t_entry row of dictionary eijiroId, its key in UTF-8; a key written
+    // before keeps its row (Written all the same). Never a Clash.
+    Insert insertEntry(QByteArrayView key, qint64 position);
     // The t_dictionary row that makes the index an installed dictionary.
     bool registerDictionary(const QString &location, int count);
     bool commit();
@@ -168,7 +169,7 @@ private:
     // One row of t_word (`word`) or t_entry straight through SQLite; none
     // when SQLite refused it with the transaction still open, for the
     // caller to run it again through QSqlQuery.
-    std::optional<Insert> insertNatively(bool word, qint64 position, const QString &key);
+    std::optional<Insert> insertNatively(bool word, qint64 position, QByteArrayView key);
     // Whether the database has the t_entry table.
     bool entryTable(bool *exists);
 
