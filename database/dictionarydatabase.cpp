@@ -23,6 +23,9 @@ const char createDictionaries[] =
 const char createWords[] = "CREATE TABLE t_word (id INTEGER NOT NULL, position INTEGER NOT NULL, "
                            "name TEXT NOT NULL, PRIMARY KEY (id, position))";
 const char createWordIndex[] = "CREATE INDEX i_word_name ON t_word (name ASC)";
+const char selectWordIndex[] = "SELECT sql FROM sqlite_master WHERE type = 'index' AND name = "
+                               "'i_word_name' AND tbl_name = 't_word'";
+const char dropWordIndex[] = "DROP INDEX i_word_name";
 // The list of every entry word, phrases included: one row per key, pointing
 // at the first entry line with that key. Databases made before it get it in
 // their next build's transaction, hence IF NOT EXISTS.
@@ -454,6 +457,10 @@ bool DictionaryDatabase::prepareRows()
             return fail(query.lastError().text());
         }
     }
+    // Before the row statements are prepared: a schema change would make
+    // SQLite prepare them again.
+    if (!deferWordIndex())
+        return false;
     m_insertWord = std::make_unique<QSqlQuery>(m_db);
     // SQLite refuses some statements already here (a trigger naming a
     // missing table); exec() would then only say the parameters do not fit.
@@ -469,6 +476,28 @@ bool DictionaryDatabase::prepareRows()
     // which reports it as it always did.
     if (m_insertWordPrepareError.isNull())
         m_native = NativeRows::prepare(m_db);
+    return true;
+}
+
+bool DictionaryDatabase::deferWordIndex()
+{
+    // Sorting every name once at the end costs less than keeping the index
+    // in order row by row. Only an index exactly as createSchema() makes it
+    // is made again; the transaction holds it dropped, so a build that does
+    // not commit leaves it as it was.
+    QSqlQuery query(m_db);
+    if (!execute(query, Sql::selectWordIndex)) {
+        reportFailedQuery(query);
+        return fail(query.lastError().text());
+    }
+    if (!query.next() || query.value(0).toString() != QLatin1String(Sql::createWordIndex))
+        return true;
+    query.finish();
+    if (!execute(query, Sql::dropWordIndex)) {
+        reportFailedQuery(query);
+        return fail(query.lastError().text());
+    }
+    m_wordIndexDeferred = true;
     return true;
 }
 
@@ -546,6 +575,7 @@ bool DictionaryDatabase::registerDictionary(const QString &location, int count)
 
 void DictionaryDatabase::endBuild()
 {
+    m_wordIndexDeferred = false;
     m_native.reset();
     m_insertWord.reset();
     m_insertEntry.reset();
@@ -554,7 +584,15 @@ void DictionaryDatabase::endBuild()
 
 bool DictionaryDatabase::commit()
 {
+    const bool indexDeferred = m_wordIndexDeferred;
     endBuild();
+    QSqlQuery index(m_db);
+    if (indexDeferred && !execute(index, Sql::createWordIndex)) {
+        reportFailedQuery(index);
+        fail(index.lastError().text());
+        m_db.rollback();
+        return false;
+    }
     if (m_db.commit())
         return true;
     qDebug() << "QSqlDatabase::commit failed." << m_db.lastError().text();

@@ -155,6 +155,8 @@ public:
     Insert insertEntry(QByteArrayView key, qint64 position);
     // The t_dictionary row that makes the index an installed dictionary.
     bool registerDictionary(const QString &location, int count);
+    // Commits the build, with the name index that prepareRows() left out
+    // while the rows went in.
     bool commit();
     void rollback();
 
@@ -165,6 +167,8 @@ private:
     // Runs a query for at most one row and moves to it when there is one.
     Answer firstRow(QSqlQuery &query, const char *sql, const QVariantList &values = {});
     void endBuild();
+    // Drops the name index for the build, which commit() makes again.
+    bool deferWordIndex();
     struct NativeRows;
     // One row of t_word (`word`) or t_entry straight through SQLite; none
     // when SQLite refused it with the transaction still open, for the
@@ -180,4 +184,5 @@ private:
     QString m_insertWordPrepareError;
     std::unique_ptr<QSqlQuery> m_insertEntry;
     std::unique_ptr<NativeRows> m_native;
+    bool m_wordIndexDeferred = false;
 };
