@@ -184,7 +184,7 @@ public:
         // a line starting with the marker; skip decoding all others.
         if (bytes.size() < 2 || quint8(bytes[0]) != 0x81 || quint8(bytes[1]) != 0xA1)
             return false;
-        if (!Eijiro::readIndexer(m_decoder.decode(bytes), &m_indexer))
+        if (!Eijiro::readIndexer(bytes, &m_decoder, &m_indexer))
             return false;
         // The file may grow while it is read; never report 100 early.
         const int percent = m_fileSize > 0 ? int(qMin<qint64>(offset * 100 / m_fileSize, 99)) : 0;
