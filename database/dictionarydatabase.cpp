@@ -69,6 +69,8 @@ const char insertEntry[] = "INSERT OR IGNORE INTO t_entry (id, key, position) VA
 const char insertDictionary[] =
     "INSERT INTO t_dictionary (id, location, encoding, count) VALUES (?, ?, ?, ?)";
 const char selectSourceId[] = "SELECT sqlite_source_id()";
+const char selectRowTriggers[] = "SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND "
+                                 "tbl_name IN ('t_word', 't_entry')";
 } // namespace Sql
 
 // SQLite's result code for a violated constraint (SQLITE_CONSTRAINT); its
@@ -108,14 +110,20 @@ void critical(const char *message, const QSqlError &error)
 // the connection's handle.
 struct DictionaryDatabase::NativeRows
 {
+    // Rows to a statement: one statement per row costs SQLite as much
+    // again as writing the row.
+    static constexpr int chunk = 32;
+
     sqlite3 *db = nullptr;
     sqlite3_stmt *word = nullptr;  // insertWord: id, position, name
     sqlite3_stmt *entry = nullptr; // insertEntry: id, key, position
+    sqlite3_stmt *words = nullptr; // the same with `chunk` rows; null when not
+    sqlite3_stmt *entries = nullptr;
 
     ~NativeRows()
     {
-        sqlite3_finalize(word);
-        sqlite3_finalize(entry);
+        for (sqlite3_stmt *statement : {word, entry, words, entries})
+            sqlite3_finalize(statement);
     }
 
     // Prepared on `connection`'s handle, or null where that cannot be used.
@@ -130,22 +138,45 @@ struct DictionaryDatabase::NativeRows
             return nullptr;
         auto rows = std::make_unique<NativeRows>();
         rows->db = *static_cast<sqlite3 *const *>(handle.constData());
-        if (!rows->db ||
-            sqlite3_prepare_v2(rows->db, Sql::insertWord, -1, &rows->word, nullptr) != SQLITE_OK ||
-            sqlite3_prepare_v2(rows->db, Sql::insertEntry, -1, &rows->entry, nullptr) != SQLITE_OK)
+        const auto prepared = [&](const QByteArray &sql, sqlite3_stmt **statement) {
+            return sqlite3_prepare_v2(rows->db, sql.constData(), int(sql.size()), statement,
+                                      nullptr) == SQLITE_OK;
+        };
+        if (!rows->db || !prepared(Sql::insertWord, &rows->word) ||
+            !prepared(Sql::insertEntry, &rows->entry))
+            return nullptr;
+        // A refused statement of many rows leaves none of them, so that they
+        // can be written again one by one; but a trigger's RAISE(FAIL) would
+        // keep those before it: with triggers, one row to a statement.
+        QSqlQuery triggers(connection);
+        if (!triggers.exec(QString::fromLatin1(Sql::selectRowTriggers)) || triggers.next())
+            return rows;
+        const QByteArray moreRows = QByteArray(", (?, ?, ?)").repeated(chunk - 1);
+        if (!prepared(Sql::insertWord + moreRows, &rows->words) ||
+            !prepared(Sql::insertEntry + moreRows, &rows->entries))
             return nullptr;
         return rows;
     }
 
-    // Writes one row; false when SQLite refused it.
-    bool insert(sqlite3_stmt *statement, int positionAt, qint64 position, int keyAt,
-                QByteArrayView key)
+    // Binds a row's values from parameter `first` on.
+    static void bind(sqlite3_stmt *statement, int first, bool word, const Row &row)
     {
-        sqlite3_bind_int(statement, 1, eijiroId);
-        sqlite3_bind_int64(statement, positionAt, position);
+        sqlite3_bind_int(statement, first, eijiroId);
+        sqlite3_bind_int64(statement, word ? first + 1 : first + 2, row.position);
         // A null pointer would bind NULL, not an empty text.
-        sqlite3_bind_text(statement, keyAt, key.isNull() ? "" : key.data(), int(key.size()),
+        sqlite3_bind_text(statement, word ? first + 2 : first + 1,
+                          row.key.isNull() ? "" : row.key.data(), int(row.key.size()),
                           SQLITE_STATIC);
+    }
+
+    // Writes `count` rows (1 or `chunk`), all or none; false when SQLite
+    // refused one.
+    bool insert(bool word, const Row *rows, int count)
+    {
+        sqlite3_stmt *statement =
+            count == 1 ? (word ? this->word : entry) : (word ? words : entries);
+        for (int i = 0; i < count; ++i)
+            bind(statement, 1 + 3 * i, word, rows[i]);
         const bool written = sqlite3_step(statement) == SQLITE_DONE;
         if (!written)
             error = QString::fromUtf8(sqlite3_errmsg(db));
@@ -504,10 +535,17 @@ bool DictionaryDatabase::deferWordIndex()
 std::optional<DictionaryDatabase::Insert>
 DictionaryDatabase::insertNatively(bool word, qint64 position, QByteArrayView key)
 {
-    if (word ? m_native->insert(m_native->word, 2, position, 3, key)
-             : m_native->insert(m_native->entry, 3, position, 2, key))
+    const Row row{position, key};
+    if (m_native->insert(word, &row, 1))
         return Insert::Written;
     // Run again through QSqlQuery, which says why and what it costs.
+    return nativeRefusal(word);
+}
+
+std::optional<DictionaryDatabase::Insert> DictionaryDatabase::nativeRefusal(bool word)
+{
+    // Once SQLite has ended the transaction, rows written again would
+    // commit alone.
     if (m_native->inTransaction())
         return std::nullopt;
     qDebug() << "QSqlQuery::exec failed."
@@ -561,6 +599,42 @@ DictionaryDatabase::Insert DictionaryDatabase::insertEntry(QByteArrayView key, q
     reportFailedQuery(insert);
     fail(insert.lastError().text());
     return Insert::Failed;
+}
+
+DictionaryDatabase::Insert
+DictionaryDatabase::insertRows(RowTable table, const std::vector<Row> &rows,
+                               const std::function<void(size_t, Insert)> &notWritten)
+{
+    const bool word = table == RowTable::Words;
+    size_t done = 0;
+    const auto oneByOne = [&](size_t end) {
+        for (; done < end; ++done) {
+            const Row &row = rows[done];
+            const Insert inserted =
+                word ? insertWord(row.position, row.key) : insertEntry(row.key, row.position);
+            if (inserted != Insert::Written)
+                notWritten(done, inserted);
+            if (inserted == Insert::Failed)
+                return false;
+        }
+        return true;
+    };
+    constexpr size_t chunk = NativeRows::chunk;
+    while (m_native && m_native->words && done + chunk <= rows.size()) {
+        if (m_native->insert(word, rows.data() + done, int(chunk))) {
+            done += chunk;
+            continue;
+        }
+        // SQLite undid the whole statement: row by row, a clash costs its
+        // row only and every failure is reported as always.
+        if (nativeRefusal(word)) {
+            notWritten(done, Insert::Failed);
+            return Insert::Failed;
+        }
+        if (!oneByOne(done + chunk))
+            return Insert::Failed;
+    }
+    return oneByOne(rows.size()) ? Insert::Written : Insert::Failed;
 }
 
 bool DictionaryDatabase::registerDictionary(const QString &location, int count)

@@ -5,8 +5,10 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QSqlQuery;
 
@@ -153,6 +155,20 @@ public:
     // One t_entry row of dictionary eijiroId, its key in UTF-8; a key written
     // before keeps its row (Written all the same). Never a Clash.
     Insert insertEntry(QByteArrayView key, qint64 position);
+    // The rows of a build for insertRows(): a key (UTF-8) and its position.
+    enum class RowTable { Words, Entries };
+    struct Row
+    {
+        qint64 position;
+        QByteArrayView key;
+    };
+    // Writes `rows` to t_word or t_entry in their order, with the same
+    // outcome as insertWord() or insertEntry() one row at a time, many rows
+    // to a statement where it can. Hands each row not written to
+    // `notWritten` with why; stops at the first that Failed, and returns
+    // Failed then, else Written.
+    Insert insertRows(RowTable table, const std::vector<Row> &rows,
+                      const std::function<void(size_t, Insert)> &notWritten);
     // The t_dictionary row that makes the index an installed dictionary.
     bool registerDictionary(const QString &location, int count);
     // Commits the build, with the name index that prepareRows() left out
@@ -174,6 +190,9 @@ private:
     // when SQLite refused it with the transaction still open, for the
     // caller to run it again through QSqlQuery.
     std::optional<Insert> insertNatively(bool word, qint64 position, QByteArrayView key);
+    // After SQLite refused a row: Failed when it ended the transaction too;
+    // none when the rows can be written again through QSqlQuery.
+    std::optional<Insert> nativeRefusal(bool word);
     // Whether the database has the t_entry table.
     bool entryTable(bool *exists);
 

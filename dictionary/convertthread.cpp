@@ -276,44 +276,67 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
     pipe->close(reading);
 }
 
-// Writes the rows of one entry line. An index row that clashes with one
-// already there costs only its line, which is reported; false when nothing
-// can be written at all.
-bool insertEntry(DictionaryDatabase &database, const Batch &batch, const EntryLine &entry)
+// Writes the rows of one batch of entry lines, each table's in file order.
+// An index row that clashes with one already there costs only its line,
+// which is reported; false when nothing can be written at all.
+class RowWriter
 {
-    const QByteArrayView key = batch.view(entry.key);
-    if (entry.listed &&
-        database.insertEntry(key, entry.offset) != DictionaryDatabase::Insert::Written)
-        return false;
-    if (!entry.indexed)
-        return true;
-    const DictionaryDatabase::Insert inserted = database.insertWord(entry.offset, key);
-    if (inserted == DictionaryDatabase::Insert::Written)
-        return true;
-    qDebug() << "row =" << entry.row << "[" << Eijiro::Decoder().decode(batch.view(entry.line))
-             << "]";
-    qDebug() << "id =" << DictionaryDatabase::eijiroId << ", position =" << entry.offset
-             << ", name =" << QString::fromUtf8(key);
-    return inserted == DictionaryDatabase::Insert::Clash;
-}
+public:
+    explicit RowWriter(DictionaryDatabase &database) : m_database(database) {}
+
+    bool write(const Batch &batch)
+    {
+        m_entries.clear();
+        m_words.clear();
+        m_wordLines.clear();
+        for (const EntryLine &entry : batch.lines) {
+            const QByteArrayView key = batch.view(entry.key);
+            if (entry.listed)
+                m_entries.push_back({entry.offset, key});
+            if (entry.indexed) {
+                m_words.push_back({entry.offset, key});
+                m_wordLines.push_back(&entry);
+            }
+        }
+        using Insert = DictionaryDatabase::Insert;
+        using Table = DictionaryDatabase::RowTable;
+        if (m_database.insertRows(Table::Entries, m_entries, [](size_t, Insert) {}) !=
+            Insert::Written)
+            return false;
+        const auto refused = [&](size_t index, Insert) {
+            const EntryLine &entry = *m_wordLines[index];
+            qDebug() << "row =" << entry.row << "["
+                     << Eijiro::Decoder().decode(batch.view(entry.line)) << "]";
+            qDebug() << "id =" << DictionaryDatabase::eijiroId << ", position =" << entry.offset
+                     << ", name =" << QString::fromUtf8(batch.view(entry.key));
+        };
+        return m_database.insertRows(Table::Words, m_words, refused) == Insert::Written;
+    }
+
+private:
+    DictionaryDatabase &m_database;
+    std::vector<DictionaryDatabase::Row> m_entries, m_words;
+    std::vector<const EntryLine *> m_wordLines;
+};
 
 // The writing side: inserts the rows coming through `pipe` and reports each
-// new percentage. Returns the error that made it give up (null when none):
-// it then sets `stopReading` and drains the pipe.
+// new percentage once its batch is written. Returns the error that made it
+// give up (null when none): it then sets `stopReading` and drains the pipe.
 QString insertRows(DictionaryDatabase &database, Pipe *pipe, std::atomic_bool *stopReading,
                    const std::function<void(int)> &progress)
 {
     QString error;
+    RowWriter writer(database);
     Batch batch;
     while (pipe->pop(&batch)) {
         if (!error.isNull())
             continue; // drain, so the reader is never left blocked
+        if (!writer.write(batch)) {
+            error = database.lastError();
+            *stopReading = true;
+            continue;
+        }
         for (const EntryLine &entry : batch.lines) {
-            if (!insertEntry(database, batch, entry)) {
-                error = database.lastError();
-                *stopReading = true;
-                break;
-            }
             if (entry.percent >= 0)
                 progress(entry.percent);
         }
