@@ -57,6 +57,8 @@ struct Batch
 
     QByteArrayView view(Span span) const
     {
+        if (span.isNull())
+            return QByteArrayView();
         return QByteArrayView(bytes.constData() + span.at, span.size);
     }
     Span append(QByteArrayView data)
