@@ -4,7 +4,6 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStringEncoder>
 #include <QVariant>
 
 #include <atomic>
@@ -24,6 +23,9 @@ const char createDictionaries[] =
 const char createWords[] = "CREATE TABLE t_word (id INTEGER NOT NULL, position INTEGER NOT NULL, "
                            "name TEXT NOT NULL, PRIMARY KEY (id, position))";
 const char createWordIndex[] = "CREATE INDEX i_word_name ON t_word (name ASC)";
+const char selectWordIndex[] = "SELECT sql FROM sqlite_master WHERE type = 'index' AND name = "
+                               "'i_word_name' AND tbl_name = 't_word'";
+const char dropWordIndex[] = "DROP INDEX i_word_name";
 // The list of every entry word, phrases included: one row per key, pointing
 // at the first entry line with that key. Databases made before it get it in
 // their next build's transaction, hence IF NOT EXISTS.
@@ -67,6 +69,8 @@ const char insertEntry[] = "INSERT OR IGNORE INTO t_entry (id, key, position) VA
 const char insertDictionary[] =
     "INSERT INTO t_dictionary (id, location, encoding, count) VALUES (?, ?, ?, ?)";
 const char selectSourceId[] = "SELECT sqlite_source_id()";
+const char selectRowTriggers[] = "SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND "
+                                 "tbl_name IN ('t_word', 't_entry')";
 } // namespace Sql
 
 // SQLite's result code for a violated constraint (SQLITE_CONSTRAINT); its
@@ -106,14 +110,20 @@ void critical(const char *message, const QSqlError &error)
 // the connection's handle.
 struct DictionaryDatabase::NativeRows
 {
+    // Rows to a statement: one statement per row costs SQLite as much
+    // again as writing the row.
+    static constexpr int chunk = 32;
+
     sqlite3 *db = nullptr;
     sqlite3_stmt *word = nullptr;  // insertWord: id, position, name
     sqlite3_stmt *entry = nullptr; // insertEntry: id, key, position
+    sqlite3_stmt *words = nullptr; // the same with `chunk` rows; null when not
+    sqlite3_stmt *entries = nullptr;
 
     ~NativeRows()
     {
-        sqlite3_finalize(word);
-        sqlite3_finalize(entry);
+        for (sqlite3_stmt *statement : {word, entry, words, entries})
+            sqlite3_finalize(statement);
     }
 
     // Prepared on `connection`'s handle, or null where that cannot be used.
@@ -128,24 +138,45 @@ struct DictionaryDatabase::NativeRows
             return nullptr;
         auto rows = std::make_unique<NativeRows>();
         rows->db = *static_cast<sqlite3 *const *>(handle.constData());
-        if (!rows->db ||
-            sqlite3_prepare_v2(rows->db, Sql::insertWord, -1, &rows->word, nullptr) != SQLITE_OK ||
-            sqlite3_prepare_v2(rows->db, Sql::insertEntry, -1, &rows->entry, nullptr) != SQLITE_OK)
+        const auto prepared = [&](const QByteArray &sql, sqlite3_stmt **statement) {
+            return sqlite3_prepare_v2(rows->db, sql.constData(), int(sql.size()), statement,
+                                      nullptr) == SQLITE_OK;
+        };
+        if (!rows->db || !prepared(Sql::insertWord, &rows->word) ||
+            !prepared(Sql::insertEntry, &rows->entry))
+            return nullptr;
+        // A refused statement of many rows leaves none of them, so that they
+        // can be written again one by one; but a trigger's RAISE(FAIL) would
+        // keep those before it: with triggers, one row to a statement.
+        QSqlQuery triggers(connection);
+        if (!triggers.exec(QString::fromLatin1(Sql::selectRowTriggers)) || triggers.next())
+            return rows;
+        const QByteArray moreRows = QByteArray(", (?, ?, ?)").repeated(chunk - 1);
+        if (!prepared(Sql::insertWord + moreRows, &rows->words) ||
+            !prepared(Sql::insertEntry + moreRows, &rows->entries))
             return nullptr;
         return rows;
     }
 
-    // Writes one row; false when SQLite refused it.
-    bool insert(sqlite3_stmt *statement, int positionAt, qint64 position, int keyAt,
-                const QString &key)
+    // Binds a row's values from parameter `first` on.
+    static void bind(sqlite3_stmt *statement, int first, bool word, const Row &row)
     {
-        sqlite3_bind_int(statement, 1, eijiroId);
-        sqlite3_bind_int64(statement, positionAt, position);
-        // In the database's encoding, so SQLite need not convert it.
-        keyBytes.resize(utf8.requiredSpace(key.size()));
-        const char *end = utf8.appendToBuffer(keyBytes.data(), key);
-        sqlite3_bind_text(statement, keyAt, keyBytes.constData(), int(end - keyBytes.constData()),
+        sqlite3_bind_int(statement, first, eijiroId);
+        sqlite3_bind_int64(statement, word ? first + 1 : first + 2, row.position);
+        // A null pointer would bind NULL, not an empty text.
+        sqlite3_bind_text(statement, word ? first + 2 : first + 1,
+                          row.key.isNull() ? "" : row.key.data(), int(row.key.size()),
                           SQLITE_STATIC);
+    }
+
+    // Writes `count` rows (1 or `chunk`), all or none; false when SQLite
+    // refused one.
+    bool insert(bool word, const Row *rows, int count)
+    {
+        sqlite3_stmt *statement =
+            count == 1 ? (word ? this->word : entry) : (word ? words : entries);
+        for (int i = 0; i < count; ++i)
+            bind(statement, 1 + 3 * i, word, rows[i]);
         const bool written = sqlite3_step(statement) == SQLITE_DONE;
         if (!written)
             error = QString::fromUtf8(sqlite3_errmsg(db));
@@ -158,8 +189,6 @@ struct DictionaryDatabase::NativeRows
     bool inTransaction() const { return !sqlite3_get_autocommit(db); }
 
     QString error;
-    QStringEncoder utf8{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
-    QByteArray keyBytes;
 };
 
 DictionaryDatabase::DictionaryDatabase()
@@ -459,6 +488,10 @@ bool DictionaryDatabase::prepareRows()
             return fail(query.lastError().text());
         }
     }
+    // Before the row statements are prepared: a schema change would make
+    // SQLite prepare them again.
+    if (!deferWordIndex())
+        return false;
     m_insertWord = std::make_unique<QSqlQuery>(m_db);
     // SQLite refuses some statements already here (a trigger naming a
     // missing table); exec() would then only say the parameters do not fit.
@@ -477,13 +510,42 @@ bool DictionaryDatabase::prepareRows()
     return true;
 }
 
-std::optional<DictionaryDatabase::Insert>
-DictionaryDatabase::insertNatively(bool word, qint64 position, const QString &key)
+bool DictionaryDatabase::deferWordIndex()
 {
-    if (word ? m_native->insert(m_native->word, 2, position, 3, key)
-             : m_native->insert(m_native->entry, 3, position, 2, key))
+    // Sorting every name once at the end costs less than keeping the index
+    // in order row by row. Only an index exactly as createSchema() makes it
+    // is made again; the transaction holds it dropped, so a build that does
+    // not commit leaves it as it was.
+    QSqlQuery query(m_db);
+    if (!execute(query, Sql::selectWordIndex)) {
+        reportFailedQuery(query);
+        return fail(query.lastError().text());
+    }
+    if (!query.next() || query.value(0).toString() != QLatin1String(Sql::createWordIndex))
+        return true;
+    query.finish();
+    if (!execute(query, Sql::dropWordIndex)) {
+        reportFailedQuery(query);
+        return fail(query.lastError().text());
+    }
+    m_wordIndexDeferred = true;
+    return true;
+}
+
+std::optional<DictionaryDatabase::Insert>
+DictionaryDatabase::insertNatively(bool word, qint64 position, QByteArrayView key)
+{
+    const Row row{position, key};
+    if (m_native->insert(word, &row, 1))
         return Insert::Written;
     // Run again through QSqlQuery, which says why and what it costs.
+    return nativeRefusal(word);
+}
+
+std::optional<DictionaryDatabase::Insert> DictionaryDatabase::nativeRefusal(bool word)
+{
+    // Once SQLite has ended the transaction, rows written again would
+    // commit alone.
     if (m_native->inTransaction())
         return std::nullopt;
     qDebug() << "QSqlQuery::exec failed."
@@ -492,7 +554,7 @@ DictionaryDatabase::insertNatively(bool word, qint64 position, const QString &ke
     return Insert::Failed;
 }
 
-DictionaryDatabase::Insert DictionaryDatabase::insertWord(qint64 position, const QString &key)
+DictionaryDatabase::Insert DictionaryDatabase::insertWord(qint64 position, QByteArrayView key)
 {
     Q_ASSERT(m_insertWord); // beginBuild() first
     if (m_native) {
@@ -502,7 +564,7 @@ DictionaryDatabase::Insert DictionaryDatabase::insertWord(qint64 position, const
     QSqlQuery &insert = *m_insertWord;
     insert.addBindValue(eijiroId);
     insert.addBindValue(position);
-    insert.addBindValue(key);
+    insert.addBindValue(QString::fromUtf8(key));
     if (insert.exec())
         return Insert::Written;
     reportFailedQuery(insert);
@@ -519,7 +581,7 @@ DictionaryDatabase::Insert DictionaryDatabase::insertWord(qint64 position, const
     return Insert::Failed;
 }
 
-DictionaryDatabase::Insert DictionaryDatabase::insertEntry(const QString &key, qint64 position)
+DictionaryDatabase::Insert DictionaryDatabase::insertEntry(QByteArrayView key, qint64 position)
 {
     Q_ASSERT(m_insertEntry); // beginBuild() first
     if (m_native) {
@@ -528,7 +590,7 @@ DictionaryDatabase::Insert DictionaryDatabase::insertEntry(const QString &key, q
     }
     QSqlQuery &insert = *m_insertEntry;
     insert.addBindValue(eijiroId);
-    insert.addBindValue(key);
+    insert.addBindValue(QString::fromUtf8(key));
     insert.addBindValue(position);
     if (insert.exec())
         return Insert::Written;
@@ -537,6 +599,42 @@ DictionaryDatabase::Insert DictionaryDatabase::insertEntry(const QString &key, q
     reportFailedQuery(insert);
     fail(insert.lastError().text());
     return Insert::Failed;
+}
+
+DictionaryDatabase::Insert
+DictionaryDatabase::insertRows(RowTable table, const std::vector<Row> &rows,
+                               const std::function<void(size_t, Insert)> &notWritten)
+{
+    const bool word = table == RowTable::Words;
+    size_t done = 0;
+    const auto oneByOne = [&](size_t end) {
+        for (; done < end; ++done) {
+            const Row &row = rows[done];
+            const Insert inserted =
+                word ? insertWord(row.position, row.key) : insertEntry(row.key, row.position);
+            if (inserted != Insert::Written)
+                notWritten(done, inserted);
+            if (inserted == Insert::Failed)
+                return false;
+        }
+        return true;
+    };
+    constexpr size_t chunk = NativeRows::chunk;
+    while (m_native && m_native->words && done + chunk <= rows.size()) {
+        if (m_native->insert(word, rows.data() + done, int(chunk))) {
+            done += chunk;
+            continue;
+        }
+        // SQLite undid the whole statement: row by row, a clash costs its
+        // row only and every failure is reported as always.
+        if (nativeRefusal(word)) {
+            notWritten(done, Insert::Failed);
+            return Insert::Failed;
+        }
+        if (!oneByOne(done + chunk))
+            return Insert::Failed;
+    }
+    return oneByOne(rows.size()) ? Insert::Written : Insert::Failed;
 }
 
 bool DictionaryDatabase::registerDictionary(const QString &location, int count)
@@ -551,6 +649,7 @@ bool DictionaryDatabase::registerDictionary(const QString &location, int count)
 
 void DictionaryDatabase::endBuild()
 {
+    m_wordIndexDeferred = false;
     m_native.reset();
     m_insertWord.reset();
     m_insertEntry.reset();
@@ -559,7 +658,15 @@ void DictionaryDatabase::endBuild()
 
 bool DictionaryDatabase::commit()
 {
+    const bool indexDeferred = m_wordIndexDeferred;
     endBuild();
+    QSqlQuery index(m_db);
+    if (indexDeferred && !execute(index, Sql::createWordIndex)) {
+        reportFailedQuery(index);
+        fail(index.lastError().text());
+        m_db.rollback();
+        return false;
+    }
     if (m_db.commit())
         return true;
     qDebug() << "QSqlDatabase::commit failed." << m_db.lastError().text();

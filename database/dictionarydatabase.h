@@ -5,8 +5,10 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QSqlQuery;
 
@@ -147,13 +149,30 @@ public:
     // gives a database made before the entry list its table, inside the
     // transaction, and drops entry rows left of a removed dictionary.
     bool prepareRows();
-    // One t_word row of dictionary eijiroId; prepareRows() first.
-    Insert insertWord(qint64 position, const QString &key);
-    // One t_entry row of dictionary eijiroId; a key written before keeps
-    // its row (Written all the same). Never a Clash.
-    Insert insertEntry(const QString &key, qint64 position);
+    // One t_word row of dictionary eijiroId, its key in UTF-8 (the
+    // database's encoding); prepareRows() first.
+    Insert insertWord(qint64 position, QByteArrayView key);
+    // One t_entry row of dictionary eijiroId, its key in UTF-8; a key written
+    // before keeps its row (Written all the same). Never a Clash.
+    Insert insertEntry(QByteArrayView key, qint64 position);
+    // The rows of a build for insertRows(): a key (UTF-8) and its position.
+    enum class RowTable { Words, Entries };
+    struct Row
+    {
+        qint64 position;
+        QByteArrayView key;
+    };
+    // Writes `rows` to t_word or t_entry in their order, with the same
+    // outcome as insertWord() or insertEntry() one row at a time, many rows
+    // to a statement where it can. Hands each row not written to
+    // `notWritten` with why; stops at the first that Failed, and returns
+    // Failed then, else Written.
+    Insert insertRows(RowTable table, const std::vector<Row> &rows,
+                      const std::function<void(size_t, Insert)> &notWritten);
     // The t_dictionary row that makes the index an installed dictionary.
     bool registerDictionary(const QString &location, int count);
+    // Commits the build, with the name index that prepareRows() left out
+    // while the rows went in.
     bool commit();
     void rollback();
 
@@ -164,11 +183,16 @@ private:
     // Runs a query for at most one row and moves to it when there is one.
     Answer firstRow(QSqlQuery &query, const char *sql, const QVariantList &values = {});
     void endBuild();
+    // Drops the name index for the build, which commit() makes again.
+    bool deferWordIndex();
     struct NativeRows;
     // One row of t_word (`word`) or t_entry straight through SQLite; none
     // when SQLite refused it with the transaction still open, for the
     // caller to run it again through QSqlQuery.
-    std::optional<Insert> insertNatively(bool word, qint64 position, const QString &key);
+    std::optional<Insert> insertNatively(bool word, qint64 position, QByteArrayView key);
+    // After SQLite refused a row: Failed when it ended the transaction too;
+    // none when the rows can be written again through QSqlQuery.
+    std::optional<Insert> nativeRefusal(bool word);
     // Whether the database has the t_entry table.
     bool entryTable(bool *exists);
 
@@ -179,4 +203,5 @@ private:
     QString m_insertWordPrepareError;
     std::unique_ptr<QSqlQuery> m_insertEntry;
     std::unique_ptr<NativeRows> m_native;
+    bool m_wordIndexDeferred = false;
 };

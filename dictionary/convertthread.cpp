@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QSet>
+#include <QStringEncoder>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -23,19 +24,54 @@ namespace {
 QMutex registryMutex;
 QSet<ConvertThread *> registry;
 
+// A piece of a batch's bytes; absent when `size` is negative.
+struct Span
+{
+    qsizetype at = 0;
+    qsizetype size = -1;
+
+    bool isNull() const { return size < 0; }
+};
+
 // One entry line as the reading side hands it to the writing side: the rows
-// it makes, a progress step, or both.
+// it makes, a progress step, or both. Its texts live in its batch's bytes.
 struct EntryLine
 {
     qint64 offset;
-    int row;          // entry lines counted before this one
-    int percent;      // -1 when the percentage did not change
-    QString key;      // null when the line has no index key
-    QString entryKey; // its entry word's key in the list; null when the
-                      // entry line before had the same
-    QString line;     // the decoded line, for the diagnostics of a failed t_word row
+    int row;      // entry lines counted before this one
+    int percent;  // -1 when the percentage did not change
+    bool listed;  // its key goes to the list: the entry line before had another
+    bool indexed; // its key is also a t_word name
+    Span key;     // its entry word's key, UTF-8, when either row needs it
+    Span line;    // the raw line, for the diagnostics of a failed t_word row
 
-    bool writesNothing() const { return key.isNull() && entryKey.isNull() && percent < 0; }
+    bool writesNothing() const { return !listed && !indexed && percent < 0; }
+};
+
+// Entry lines with their texts in one buffer: a few allocations per
+// thousands of rows, and the bytes bound to SQLite as they are.
+struct Batch
+{
+    std::vector<EntryLine> lines;
+    QByteArray bytes;
+
+    QByteArrayView view(Span span) const
+    {
+        if (span.isNull())
+            return QByteArrayView();
+        return QByteArrayView(bytes.constData() + span.at, span.size);
+    }
+    Span append(QByteArrayView data)
+    {
+        const Span span{bytes.size(), data.size()};
+        bytes.append(data);
+        return span;
+    }
+    void clear()
+    {
+        lines.clear();
+        bytes.resize(0); // keeps the capacity for the next use
+    }
 };
 
 // How reading the file, and writing its rows, ended.
@@ -56,7 +92,7 @@ struct Reading
 class Pipe
 {
 public:
-    void push(std::vector<EntryLine> &&batch)
+    void push(Batch &&batch)
     {
         std::unique_lock lock(m_mutex);
         m_notFull.wait(lock, [this] { return m_batches.size() < maxBatches; });
@@ -71,7 +107,7 @@ public:
         m_notEmpty.notify_one();
     }
     // False once the reader has closed the pipe and every batch was taken.
-    bool pop(std::vector<EntryLine> *batch)
+    bool pop(Batch *batch)
     {
         std::unique_lock lock(m_mutex);
         m_notEmpty.wait(lock, [this] { return !m_batches.empty() || m_closed; });
@@ -82,6 +118,24 @@ public:
         m_notFull.notify_one();
         return true;
     }
+    // A batch whose rows are written goes back to the reader to be filled
+    // again: its buffers are reused, never freed on the other thread.
+    void giveBack(Batch &&batch)
+    {
+        batch.clear();
+        std::lock_guard lock(m_mutex);
+        if (m_spare.size() < maxBatches + 2)
+            m_spare.push_back(std::move(batch));
+    }
+    Batch emptyBatch()
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_spare.empty())
+            return Batch();
+        Batch batch = std::move(m_spare.back());
+        m_spare.pop_back();
+        return batch;
+    }
     // Valid once pop() has returned false.
     const Reading &reading() const { return m_reading; }
 
@@ -89,7 +143,8 @@ private:
     static constexpr size_t maxBatches = 4;
     std::mutex m_mutex;
     std::condition_variable m_notEmpty, m_notFull;
-    std::deque<std::vector<EntryLine>> m_batches;
+    std::deque<Batch> m_batches;
+    std::vector<Batch> m_spare;
     Reading m_reading;
     bool m_closed = false;
 };
@@ -124,42 +179,52 @@ class EntryParser
 public:
     explicit EntryParser(qint64 fileSize) : m_fileSize(fileSize) {}
 
-    // False for a line that is no entry line.
-    bool parse(qint64 offset, QByteArrayView bytes, int row, EntryLine *entry)
+    // False for a line that is no entry line; else adds it to `batch`.
+    bool parse(qint64 offset, QByteArrayView bytes, int row, Batch *batch)
     {
         // Only a line starting with the marker's two bytes can decode to
         // a line starting with the marker; skip decoding all others.
         if (bytes.size() < 2 || quint8(bytes[0]) != 0x81 || quint8(bytes[1]) != 0xA1)
             return false;
-        QString line = m_decoder.decode(bytes);
-        if (!Eijiro::readIndexer(line, &m_indexer))
+        if (!Eijiro::readIndexer(bytes, &m_decoder, &m_indexer))
             return false;
         // The file may grow while it is read; never report 100 early.
         const int percent = m_fileSize > 0 ? int(qMin<qint64>(offset * 100 / m_fileSize, 99)) : 0;
         const bool changed = percent != m_lastPercent;
         m_lastPercent = percent;
         // The senses of one word follow one another: their key goes to the
-        // list once, with the first of them.
-        QString entryKey = Eijiro::entryKey(m_indexer.entryWord);
-        const bool repeated = entryKey == m_lastEntryKey;
-        if (!repeated)
-            m_lastEntryKey = entryKey;
-        // The index key is the same text: share it rather than upper-case twice.
-        QString key = Eijiro::hasIndexKey(m_indexer.entryWord) ? entryKey : QString();
+        // list once, with the first of them. The index key is the same text.
+        QString key = Eijiro::entryKey(m_indexer.entryWord);
+        const bool listed = key != m_lastEntryKey;
+        const bool indexed = Eijiro::hasIndexKey(m_indexer.entryWord);
+        if (listed)
+            m_lastEntryKey = key;
+        EntryLine entry{offset, row, changed ? percent : -1, listed, indexed, {}, {}};
+        if (entry.writesNothing())
+            return true;
+        if (listed || indexed)
+            entry.key = appendUtf8(key, batch);
         // Only a t_word row that fails is reported with its line.
-        QString kept = key.isNull() ? QString() : std::move(line);
-        *entry = {offset,
-                  row,
-                  changed ? percent : -1,
-                  std::move(key),
-                  repeated ? QString() : std::move(entryKey),
-                  std::move(kept)};
+        if (indexed)
+            entry.line = batch->append(bytes);
+        batch->lines.push_back(entry);
         return true;
     }
 
 private:
+    Span appendUtf8(const QString &text, Batch *batch)
+    {
+        QByteArray &bytes = batch->bytes;
+        const qsizetype at = bytes.size();
+        bytes.resize(at + m_utf8.requiredSpace(text.size()));
+        const char *end = m_utf8.appendToBuffer(bytes.data() + at, text);
+        bytes.resize(end - bytes.constData());
+        return {at, bytes.size() - at};
+    }
+
     const qint64 m_fileSize;
     Eijiro::Decoder m_decoder;
+    QStringEncoder m_utf8{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
     Eijiro::IndexerReading m_indexer;
     int m_lastPercent = -1;
     QString m_lastEntryKey;
@@ -182,8 +247,7 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
         return reading.outcome == ConvertThread::NotFinished;
     });
     EntryParser parser(file->size());
-    std::vector<EntryLine> batch;
-    batch.reserve(batchSize);
+    Batch batch;
     bool interrupted = false;
     // The end first: a stop request after the last line changes nothing.
     while (!lines.atEnd()) {
@@ -195,16 +259,12 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
         const QByteArrayView bytes = lines.readLineView();
         if (lines.stopped())
             break;
-        EntryLine entry;
-        if (!parser.parse(offset, bytes, reading.count, &entry))
+        if (!parser.parse(offset, bytes, reading.count, &batch))
             continue;
         ++reading.count;
-        if (!entry.writesNothing())
-            batch.push_back(std::move(entry));
-        if (batch.size() >= batchSize) {
+        if (batch.lines.size() >= batchSize) {
             pipe->push(std::move(batch));
-            batch = std::vector<EntryLine>();
-            batch.reserve(batchSize);
+            batch = pipe->emptyBatch();
         }
     }
     if (lines.stopped() && reading.outcome == ConvertThread::NotFinished)
@@ -213,50 +273,76 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
         reading.outcome = canceled ? ConvertThread::Canceled : ConvertThread::InsertFailed;
     else if (reading.outcome == ConvertThread::NotFinished && lines.failed())
         reading.outcome = ConvertThread::ReadFailed;
-    if (!batch.empty())
+    if (!batch.lines.empty())
         pipe->push(std::move(batch));
     pipe->close(reading);
 }
 
-// Writes the rows of one entry line. An index row that clashes with one
-// already there costs only its line, which is reported; false when nothing
-// can be written at all.
-bool insertEntry(DictionaryDatabase &database, const EntryLine &entry)
+// Writes the rows of one batch of entry lines, each table's in file order.
+// An index row that clashes with one already there costs only its line,
+// which is reported; false when nothing can be written at all.
+class RowWriter
 {
-    if (!entry.entryKey.isNull() &&
-        database.insertEntry(entry.entryKey, entry.offset) != DictionaryDatabase::Insert::Written)
-        return false;
-    if (entry.key.isNull())
-        return true;
-    const DictionaryDatabase::Insert inserted = database.insertWord(entry.offset, entry.key);
-    if (inserted == DictionaryDatabase::Insert::Written)
-        return true;
-    qDebug() << "row =" << entry.row << "[" << entry.line << "]";
-    qDebug() << "id =" << DictionaryDatabase::eijiroId << ", position =" << entry.offset
-             << ", name =" << entry.key;
-    return inserted == DictionaryDatabase::Insert::Clash;
-}
+public:
+    explicit RowWriter(DictionaryDatabase &database) : m_database(database) {}
+
+    bool write(const Batch &batch)
+    {
+        m_entries.clear();
+        m_words.clear();
+        m_wordLines.clear();
+        for (const EntryLine &entry : batch.lines) {
+            const QByteArrayView key = batch.view(entry.key);
+            if (entry.listed)
+                m_entries.push_back({entry.offset, key});
+            if (entry.indexed) {
+                m_words.push_back({entry.offset, key});
+                m_wordLines.push_back(&entry);
+            }
+        }
+        using Insert = DictionaryDatabase::Insert;
+        using Table = DictionaryDatabase::RowTable;
+        if (m_database.insertRows(Table::Entries, m_entries, [](size_t, Insert) {}) !=
+            Insert::Written)
+            return false;
+        const auto refused = [&](size_t index, Insert) {
+            const EntryLine &entry = *m_wordLines[index];
+            qDebug() << "row =" << entry.row << "["
+                     << Eijiro::Decoder().decode(batch.view(entry.line)) << "]";
+            qDebug() << "id =" << DictionaryDatabase::eijiroId << ", position =" << entry.offset
+                     << ", name =" << QString::fromUtf8(batch.view(entry.key));
+        };
+        return m_database.insertRows(Table::Words, m_words, refused) == Insert::Written;
+    }
+
+private:
+    DictionaryDatabase &m_database;
+    std::vector<DictionaryDatabase::Row> m_entries, m_words;
+    std::vector<const EntryLine *> m_wordLines;
+};
 
 // The writing side: inserts the rows coming through `pipe` and reports each
-// new percentage. Returns the error that made it give up (null when none):
-// it then sets `stopReading` and drains the pipe.
+// new percentage once its batch is written. Returns the error that made it
+// give up (null when none): it then sets `stopReading` and drains the pipe.
 QString insertRows(DictionaryDatabase &database, Pipe *pipe, std::atomic_bool *stopReading,
                    const std::function<void(int)> &progress)
 {
     QString error;
-    std::vector<EntryLine> batch;
+    RowWriter writer(database);
+    Batch batch;
     while (pipe->pop(&batch)) {
         if (!error.isNull())
             continue; // drain, so the reader is never left blocked
-        for (const EntryLine &entry : batch) {
-            if (!insertEntry(database, entry)) {
-                error = database.lastError();
-                *stopReading = true;
-                break;
-            }
+        if (!writer.write(batch)) {
+            error = database.lastError();
+            *stopReading = true;
+            continue;
+        }
+        for (const EntryLine &entry : batch.lines) {
             if (entry.percent >= 0)
                 progress(entry.percent);
         }
+        pipe->giveBack(std::move(batch));
     }
     return error;
 }

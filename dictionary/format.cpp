@@ -125,7 +125,45 @@ template <typename ContentOk> qsizetype braceSplit(const QString &head, ContentO
     return -1;
 }
 
+// Where the head of a raw entry line ends when its bytes alone show it: the
+// offset of the space of its last " : ". Only a byte 0x3A decodes to a
+// colon, so with no colon after it no later separator can follow. The bytes
+// before it must be plain (ASCII, half-width kana, or a lead byte with a
+// trail byte), so that the separator's space starts a character of its own
+// and the head decodes alike on its own. -1 when the bytes do not show it.
+qsizetype plainHeadEnd(QByteArrayView line)
+{
+    const qsizetype colon = line.lastIndexOf(':');
+    const qsizetype end = colon - 1;
+    // The marker's two bytes, one byte of head at least, and " : ".
+    if (colon < 4 || colon + 1 >= line.size() || line[end] != ' ' || line[colon + 1] != ' ')
+        return -1;
+    for (qsizetype i = 0; i < end;) {
+        const quint8 b = quint8(line[i]);
+        if (b < 0x80 || (b >= 0xA1 && b <= 0xDF)) {
+            ++i;
+            continue;
+        }
+        const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+        if (!lead || i + 1 >= end)
+            return -1;
+        const quint8 t = quint8(line[i + 1]);
+        if (t < 0x40 || t == 0x7F || t > 0xFC)
+            return -1;
+        i += 2;
+    }
+    return end;
+}
+
 } // namespace
+
+bool readIndexer(QByteArrayView line, Decoder *decoder, IndexerReading *out)
+{
+    const qsizetype headEnd = plainHeadEnd(line);
+    // With the separator at its end, the decoded part has the same last
+    // separator as the whole line.
+    return readIndexer(decoder->decode(headEnd < 0 ? line : line.first(headEnd + 3)), out);
+}
 
 bool readIndexer(const QString &line, IndexerReading *out)
 {

@@ -81,6 +81,10 @@ struct IndexerReading
     QString entryWord;
 };
 bool readIndexer(const QString &line, IndexerReading *out);
+// The same reading of a raw Shift_JIS line (as LineReader gives it), with
+// the same result as of the whole line decoded. Decodes only as far as the
+// head when the bytes alone show where it ends, as in most entry lines.
+bool readIndexer(QByteArrayView line, Decoder *decoder, IndexerReading *out);
 
 // Index key of an entry word: the word upper-cased, or a null string when the
 // word contains a U+0020 space (such words are not indexed).

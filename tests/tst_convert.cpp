@@ -404,6 +404,50 @@ private slots:
         QCOMPARE(TestUtil::rowCount("t_dictionary"), 0);
     }
 
+    // A file long enough for rows to go many to a statement: a refused row
+    // in the middle costs the same as when rows go one by one.
+    void aRefusedRowAmongManyCostsWhatItAlwaysCost_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<int>("words");
+        QTest::addColumn<QStringList>("reported");
+        const QStringList line40{"row = 40 [ \"■w40 : x\\n\" ]",
+                                 "id = 1 , position = 400 , name = \"W40\""};
+        // A row left at line 40's offset: that line alone is left out.
+        QTest::newRow("clash") << "INSERT INTO t_word (id, position, name) VALUES (1, 400, 'OLD')"
+                               << int(ConvertThread::Committed) << 100 << line40;
+        QTest::newRow("refused by a trigger")
+            << "CREATE TRIGGER t BEFORE INSERT ON t_word WHEN NEW.name = 'W40' BEGIN "
+               "SELECT RAISE(ABORT, 'refused'); END"
+            << int(ConvertThread::Committed) << 99 << line40;
+        // SQLite itself ends the transaction: no row may be committed alone.
+        QTest::newRow("transaction ended")
+            << "CREATE TRIGGER t BEFORE INSERT ON t_word WHEN NEW.name = 'W40' BEGIN "
+               "SELECT RAISE(ROLLBACK, 'refused'); END"
+            << int(ConvertThread::InsertFailed) << 0 << line40;
+    }
+
+    void aRefusedRowAmongManyCostsWhatItAlwaysCost()
+    {
+        QFETCH(QString, setup);
+        QFETCH(int, outcome);
+        QFETCH(int, words);
+        QFETCH(QStringList, reported);
+        QVERIFY(QSqlQuery().exec(setup));
+        QStringList lines;
+        for (int i = 0; i < 100; ++i)
+            lines << M + QString("w%1 : x").arg(i, 2, 10, QChar('0'));
+        const QString path = TestUtil::writeDictionary(dir + "/d.txt", lines);
+        MessageCapture messages;
+        QCOMPARE(TestUtil::install(path), outcome);
+        QCOMPARE(TestUtil::rowCount("t_word"), words);
+        QCOMPARE(TestUtil::rowCount("t_entry"), outcome == ConvertThread::Committed ? 100 : 0);
+        const QStringList debug = messages.lines(QtDebugMsg);
+        QVERIFY2(debug.size() >= 3, qPrintable(debug.join('\n')));
+        QCOMPARE(debug.mid(1, 2), reported);
+    }
+
     void failedCommitReportsNoHundred()
     {
         const QString path = TestUtil::writeDictionary(dir + "/d.txt", {M + "run : 走る"});

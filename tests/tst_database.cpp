@@ -57,6 +57,17 @@ bool answered(DictionaryDatabase &database, const QString &operation)
     return database.beginBuild() && database.registerDictionary("/dict.txt", 1);
 }
 
+// Whether the look-up's statement finds names through the name index, and
+// the index holds exactly the rows of t_word.
+bool nameIndexServesLookUps()
+{
+    QSqlQuery plan("EXPLAIN QUERY PLAN SELECT position FROM t_word WHERE name = 'RUN' LIMIT 1");
+    bool used = false;
+    while (plan.next())
+        used = used || plan.value(3).toString().contains("i_word_name");
+    return used && scalar("PRAGMA integrity_check") == "ok";
+}
+
 } // namespace
 
 class TestDatabase : public QObject
@@ -172,6 +183,7 @@ private slots:
         QCOMPARE(database.insertWord(0, "GONE"), DictionaryDatabase::Insert::Written);
         database.rollback();
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
+        QVERIFY(nameIndexServesLookUps());
 
         QVERIFY(database.beginBuild() && database.prepareRows());
         using Insert = DictionaryDatabase::Insert;
@@ -183,6 +195,7 @@ private slots:
         QCOMPARE(database.insertWord(55, "TALK"), Insert::Written);
         QVERIFY(database.registerDictionary("/dict/eijiro.txt", 5));
         QVERIFY(database.commit());
+        QVERIFY(nameIndexServesLookUps());
 
         QCOMPARE(database.dictionaryLocation(&location), Answer::Found);
         QCOMPARE(location, QString("/dict/eijiro.txt"));

@@ -204,6 +204,11 @@ private slots:
                 bytes += pieces[rng.bounded(int(sizeof(pieces) / sizeof(*pieces)))];
             const QString line = decoder.decode(bytes);
             QCOMPARE(Reference::compare(line), QString());
+            // Read raw, as the builder reads it: the same head and word.
+            Eijiro::IndexerReading raw, decoded;
+            QCOMPARE(Eijiro::readIndexer(bytes, &decoder, &raw),
+                     Eijiro::readIndexer(line, &decoded));
+            QCOMPARE(raw.entryWord, decoded.entryWord);
         }
     }
 
@@ -219,6 +224,35 @@ private slots:
                 const QByteArray two = one + char(b);
                 const bool marker = decoder.decode(two).startsWith(QChar(0x25A0));
                 QCOMPARE(marker, a == 0x81 && b == 0xA1);
+            }
+        }
+    }
+
+    // The builder reads raw lines, decoding only the head where the bytes
+    // show where it ends: each reading must be the one of the whole line
+    // decoded, whatever bytes stand beside the separator, in the head or
+    // after it.
+    void readsRawLinesAsTheirDecodedText()
+    {
+        Eijiro::Decoder decoder;
+        const auto differs = [&](const QByteArray &bytes) {
+            Eijiro::IndexerReading raw, decoded;
+            const bool rawEntry = Eijiro::readIndexer(bytes, &decoder, &raw);
+            const bool entry = Eijiro::readIndexer(decoder.decode(bytes), &decoded);
+            return rawEntry != entry ||
+                   (entry && (raw.head != decoded.head || raw.entryWord != decoded.entryWord));
+        };
+        const QByteArray marker = "\x81\xa1";
+        for (int a = 0; a < 256; ++a) {
+            for (int b = 0; b < 256; ++b) {
+                const QByteArray pair = QByteArray(1, char(a)) + char(b);
+                for (const QByteArray &line :
+                     {marker + "w" + pair + " : x" + pair + "\n", marker + pair + " : z\r\n",
+                      marker + "w" + char(a) + " : " + char(b) + ":" + pair + " y\n",
+                      pair + " : " + pair}) {
+                    if (differs(line))
+                        QFAIL(qPrintable("differs for bytes " + line.toHex(' ')));
+                }
             }
         }
     }
