@@ -110,19 +110,19 @@ void critical(const char *message, const QSqlError &error)
 // the connection's handle.
 struct DictionaryDatabase::NativeRows
 {
-    // Rows to a statement: one statement per row costs SQLite as much
-    // again as writing the row.
+    // Entry rows to a statement: one statement per row costs SQLite as
+    // much again as writing the row. The index rows keep their statement as
+    // it stands, one row each.
     static constexpr int chunk = 32;
 
     sqlite3 *db = nullptr;
-    sqlite3_stmt *word = nullptr;  // insertWord: id, position, name
-    sqlite3_stmt *entry = nullptr; // insertEntry: id, key, position
-    sqlite3_stmt *words = nullptr; // the same with `chunk` rows; null when not
-    sqlite3_stmt *entries = nullptr;
+    sqlite3_stmt *word = nullptr;    // insertWord: id, position, name
+    sqlite3_stmt *entry = nullptr;   // insertEntry: id, key, position
+    sqlite3_stmt *entries = nullptr; // insertEntry with `chunk` rows; null when not
 
     ~NativeRows()
     {
-        for (sqlite3_stmt *statement : {word, entry, words, entries})
+        for (sqlite3_stmt *statement : {word, entry, entries})
             sqlite3_finalize(statement);
     }
 
@@ -152,8 +152,7 @@ struct DictionaryDatabase::NativeRows
         if (!triggers.exec(QString::fromLatin1(Sql::selectRowTriggers)) || triggers.next())
             return rows;
         const QByteArray moreRows = QByteArray(", (?, ?, ?)").repeated(chunk - 1);
-        if (!prepared(Sql::insertWord + moreRows, &rows->words) ||
-            !prepared(Sql::insertEntry + moreRows, &rows->entries))
+        if (!prepared(Sql::insertEntry + moreRows, &rows->entries))
             return nullptr;
         return rows;
     }
@@ -169,12 +168,11 @@ struct DictionaryDatabase::NativeRows
                           SQLITE_STATIC);
     }
 
-    // Writes `count` rows (1 or `chunk`), all or none; false when SQLite
-    // refused one.
+    // Writes `count` rows (1, or `chunk` entry rows), all or none; false
+    // when SQLite refused one.
     bool insert(bool word, const Row *rows, int count)
     {
-        sqlite3_stmt *statement =
-            count == 1 ? (word ? this->word : entry) : (word ? words : entries);
+        sqlite3_stmt *statement = count == 1 ? (word ? this->word : entry) : entries;
         for (int i = 0; i < count; ++i)
             bind(statement, 1 + 3 * i, word, rows[i]);
         const bool written = sqlite3_step(statement) == SQLITE_DONE;
@@ -620,7 +618,7 @@ DictionaryDatabase::insertRows(RowTable table, const std::vector<Row> &rows,
         return true;
     };
     constexpr size_t chunk = NativeRows::chunk;
-    while (m_native && m_native->words && done + chunk <= rows.size()) {
+    while (!word && m_native && m_native->entries && done + chunk <= rows.size()) {
         if (m_native->insert(word, rows.data() + done, int(chunk))) {
             done += chunk;
             continue;

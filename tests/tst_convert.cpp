@@ -404,8 +404,9 @@ private slots:
         QCOMPARE(TestUtil::rowCount("t_dictionary"), 0);
     }
 
-    // A file long enough for rows to go many to a statement: a refused row
-    // in the middle costs the same as when rows go one by one.
+    // A file long enough for entry rows to go many to a statement: a refused
+    // index row in the middle costs its line only, or, once SQLite has ended
+    // the transaction, the whole build.
     void aRefusedRowAmongManyCostsWhatItAlwaysCost_data()
     {
         QTest::addColumn<QString>("setup");
