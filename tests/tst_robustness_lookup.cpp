@@ -128,10 +128,7 @@ private slots:
         }
     }
 
-    void hostileTypedWords_data()
-    {
-        addHostileWords();
-    }
+    void hostileTypedWords_data() { addHostileWords(); }
 
     void hostileTypedWords()
     {

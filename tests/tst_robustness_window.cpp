@@ -90,10 +90,7 @@ private slots:
 
     // Each word gives a page and a title, nothing else, and the window
     // still looks the next word up.
-    void hostileTypedWordsInTheWindow_data()
-    {
-        addHostileWords();
-    }
+    void hostileTypedWordsInTheWindow_data() { addHostileWords(); }
 
     void hostileTypedWordsInTheWindow()
     {
