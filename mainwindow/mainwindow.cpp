@@ -168,9 +168,7 @@ void MainWindow::lookUp(const QString &word)
 {
     if (word.isEmpty())
         return;
-    // Going on from a word that was found is settling on it.
-    if (wordFound())
-        enterHistory(wordOnDisplay);
+    settleBeforeGoingOn();
     ui->searchEdit->setText(word);
     enterHistory(word);
 }
@@ -182,6 +180,13 @@ void MainWindow::showFromOutside(const QString &word)
     raise();
     activateWindow();
     lookUp(wordFromOutside(word));
+}
+
+void MainWindow::settleBeforeGoingOn()
+{
+    // Going on from a word that was found is settling on it.
+    if (wordFound())
+        enterHistory(wordOnDisplay);
 }
 
 bool MainWindow::wordFound() const
@@ -358,9 +363,7 @@ void MainWindow::pick(const QModelIndex &index)
     const WordListThread::Row row = listModel->row(index.row());
     if (row.key.isEmpty())
         return;
-    // Going on from a page that was found is settling on it.
-    if (wordFound())
-        enterHistory(wordOnDisplay);
+    settleBeforeGoingOn();
     settleTimer.stop();
     startLookUp(row.shown, row.key);
     enterHistory(History::Visit{row.shown, row.key});

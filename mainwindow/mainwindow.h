@@ -105,6 +105,9 @@ private:
     void showFirstView();
     // The page of the text in the field is on display, and it was found.
     bool wordFound() const;
+    // Before another word is shown: the one on display enters the history
+    // if it was found.
+    void settleBeforeGoingOn();
     void go(const History::Visit &visit);
     // Starts the look-up of `word`, or with `entry` of the word list's
     // entry whose key it is.
