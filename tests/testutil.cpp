@@ -223,13 +223,18 @@ int install(const QString &file, QList<int> *progress)
     return built.outcome;
 }
 
-QStringList wordRows()
+QStringList pairs(const QString &sql)
 {
     QStringList out;
-    QSqlQuery query("SELECT position, name FROM t_word WHERE id = 1 ORDER BY position");
+    QSqlQuery query(sql);
     while (query.next())
         out << query.value(0).toString() + ":" + query.value(1).toString();
     return out;
+}
+
+QStringList wordRows()
+{
+    return pairs("SELECT position, name FROM t_word WHERE id = 1 ORDER BY position");
 }
 
 int rowCount(const QString &table)

@@ -67,6 +67,8 @@ void releaseFifo(const QString &path);
 // `progress` is given.
 int install(const QString &file, QList<int> *progress = nullptr);
 
+// Each row of a two-column query on the default connection as "A:B".
+QStringList pairs(const QString &sql);
 // Rows of t_word of dictionary 1 as "position:key", in position order, on
 // the default connection.
 QStringList wordRows();

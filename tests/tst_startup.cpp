@@ -131,11 +131,7 @@ QStringList schemaFaults()
 
 QStringList dictionaryTypes()
 {
-    QStringList rows;
-    QSqlQuery query("SELECT id, name FROM m_dictionary ORDER BY id");
-    while (query.next())
-        rows << query.value(0).toString() + ":" + query.value(1).toString();
-    return rows;
+    return TestUtil::pairs("SELECT id, name FROM m_dictionary ORDER BY id");
 }
 
 // Compiles a translation holding `messages` (context, source, translation)
