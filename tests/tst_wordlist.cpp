@@ -1,25 +1,18 @@
 // The word list of every entry word and the pages of its entries, through
-// orvel-cli and the core's API, against a slow reading of the file: the
-// original patterns (QRegExp) on each line, keys sorted by code point, the
-// first line of each key. Also what databases made before the list do, and
-// that removing, cancelling or re-building leaves no stray rows.
+// orvel-cli and the core's API, against a slow reading of the file. Also what
+// databases made before the list do, and that removing, cancelling or
+// re-building leaves no stray rows.
 #include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
-#include "fuzz/reference.h"
 #include "generator.h"
-#include "lookup/pagehtml.h"
-#include "lookup/renderer.h"
-#include "lookup/searchthread.h"
 #include "lookup/wordlistthread.h"
 #include "slowreading.h"
 #include "testutil.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QStringDecoder>
 #include <QTest>
 
 namespace {
@@ -39,22 +32,11 @@ const QStringList cornerLines = {
     "not an entry line",
 };
 
-struct Run
-{
-    int exit = -1;
-    QString out, err;
-};
+using TestUtil::Run;
 
 Run cli(const QString &db, const QStringList &args)
 {
-    QProcess process;
-    process.start(qEnvironmentVariable("ORVEL_CLI"), QStringList{"--database", db} + args);
-    process.waitForFinished(60000);
-    Run run;
-    run.exit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return TestUtil::cli(QStringList{"--database", db} + args);
 }
 
 QStringList shownForms(const WordListThread::List &list)
@@ -77,15 +59,6 @@ QString entryPage(const QString &word, SearchThread::Status *status = nullptr)
     if (status)
         *status = s;
     return PageHtml::write(page);
-}
-
-QStringList entryRows()
-{
-    QStringList rows;
-    QSqlQuery query("SELECT key, position FROM t_entry ORDER BY key");
-    while (query.next())
-        rows << query.value(0).toString() + ":" + query.value(1).toString();
-    return rows;
 }
 
 } // namespace
@@ -112,13 +85,8 @@ class TestWordList : public QObject
         const QString big = dir + "/big.txt";
         if (!QFile::exists(big))
             QVERIFY(Generator::write(big, {200000, false, 5}));
-        ConvertThread build;
-        build.setDictionary("Eijiro", big);
-        connect(&build, &ConvertThread::frameChanged, &build, &ConvertThread::cancel,
-                Qt::DirectConnection);
-        build.start();
-        QVERIFY(build.wait(60000));
-        QCOMPARE(build.outcome(), ConvertThread::Canceled);
+        QCOMPARE(TestUtil::build(big, [](const QList<int> &) { return true; }).outcome,
+                 ConvertThread::Canceled);
     }
 
 private slots:
@@ -138,8 +106,8 @@ private slots:
     {
         QStringList expected;
         for (const QString &key : std::as_const(slow->keys))
-            expected << key + ":" + QString::number(slow->offsets[slow->first[key]]);
-        QCOMPARE(entryRows(), expected);
+            expected << "entry 1 " + key + " " + QString::number(slow->offsets[slow->first[key]]);
+        QCOMPARE(TestUtil::contents(db).entries, expected);
         // Realistic: most distinct entry words are phrases.
         QVERIFY(std::count_if(slow->keys.begin(), slow->keys.end(), [](const QString &key) {
                     return key.contains(' ');
@@ -308,16 +276,16 @@ private slots:
     void removalCancelAndStaleRowsLeaveNoStrayRows()
     {
         install("removal");
-        const QStringList built = entryRows();
+        const QStringList built = TestUtil::contents(db).entries;
         QVERIFY(DictionaryDatabase().removeDictionary(1));
-        QCOMPARE(entryRows(), QStringList());
+        QCOMPARE(TestUtil::contents(db).all(), QStringList());
 
         cancelledBuild();
-        QCOMPARE(entryRows(), QStringList());
+        QCOMPARE(TestUtil::contents(db).all(), QStringList());
 
         QVERIFY(QSqlQuery().exec("INSERT INTO t_entry VALUES (1, 'MARCH', 1), (1, 'GONE', 2)"));
         QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
-        QCOMPARE(entryRows(), built);
+        QCOMPARE(TestUtil::contents(db).entries, built);
     }
 };
 
