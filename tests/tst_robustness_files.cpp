@@ -119,10 +119,9 @@ private slots:
     void commandsThatOnlyReadNeverCreateADatabase_data()
     {
         QTest::addColumn<QStringList>("command");
-        QTest::newRow("list") << QStringList{"list"};
-        QTest::newRow("lookup") << QStringList{"lookup", "run"};
-        QTest::newRow("remove") << QStringList{"remove"};
-        QTest::newRow("install") << QStringList{"install"};
+        for (const QStringList &command : {QStringList{"list"}, QStringList{"lookup", "run"},
+                                           QStringList{"remove"}, QStringList{"install"}})
+            QTest::newRow(qPrintable(command.first())) << command;
     }
 
     void commandsThatOnlyReadNeverCreateADatabase()
@@ -189,19 +188,15 @@ private slots:
     {
         // Invalid sequences decode to the substitute character U+001A and
         // never take a separator, a line end or the next line with them.
+        const QByteArray m = "\x81\xa1"; // the entry marker
         const QList<QByteArray> lines = {
-            "\x81\xa1"
-            "bad\x81 : x\n", // lead byte before the separator
-            "\x81\xa1"
-            "ok : \xff\xfe\xfd\n", // undefined bytes in the body
-            "\x81\xa1"
-            "lead : end\x81\n", // lead byte right before the LF
-            "\x81\xa1"
-            "next : y\r\n",
-            "\x81\xa1\x80\xa0\xfd : z\n", // single bytes that are no characters
+            m + "bad\x81 : x\n",       // lead byte before the separator
+            m + "ok : \xff\xfe\xfd\n", // undefined bytes in the body
+            m + "lead : end\x81\n",    // lead byte right before the LF
+            m + "next : y\r\n",
+            m + "\x80\xa0\xfd : z\n", // single bytes that are no characters
             "\x82 : half a marker\n",
-            "\x81\xa1"
-            "last : \x81", // a lone lead byte at the very end decodes to nothing
+            m + "last : \x81", // a lone lead byte at the very end decodes to nothing
         };
         const QString path = TestUtil::writeBytes(dir + "/invalid.txt", lines.join());
         QVERIFY(TestUtil::openFreshDatabase(dir + "/index.db"));
