@@ -22,15 +22,9 @@
 
 #include <functional>
 
-namespace {
+using TestUtil::closeDefaultConnection;
 
-void endRun()
-{
-    if (QSqlDatabase::contains(QSqlDatabase::defaultConnection)) {
-        QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
-        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-    }
-}
+namespace {
 
 // Every page begins with its word; "water"'s is far longer than the view.
 void installDictionary()
@@ -46,7 +40,7 @@ void installDictionary()
                            TestUtil::openFreshDatabase(Database::path())));
     QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
     if (!windowOpen)
-        endRun();
+        closeDefaultConnection();
 }
 
 // A main window as the program starts it, with its parts at hand.
@@ -92,7 +86,7 @@ class NavigationTest : public QObject
 
 private slots:
     void init();
-    void cleanup() { endRun(); }
+    void cleanup() { closeDefaultConnection(); }
     void settledWordsEnterAndBackForwardShowThem();
     void doubleClickLooksUp_data();
     void doubleClickLooksUp();
@@ -106,7 +100,7 @@ private slots:
 
 void NavigationTest::init()
 {
-    endRun();
+    closeDefaultConnection();
     QSettings().clear();
     QFile::remove(Database::path());
 }
@@ -199,7 +193,7 @@ void NavigationTest::startShowsLastWordOrWhatToDo()
         w.edit->setText("fire");
         QVERIFY(w.window.close());
     }
-    endRun();
+    closeDefaultConnection();
     {
         // On by default; the word enters the history.
         Window w;
@@ -208,7 +202,7 @@ void NavigationTest::startShowsLastWordOrWhatToDo()
         w.action("actionShowLastWord")->trigger();
         QVERIFY(w.window.close());
     }
-    endRun();
+    closeDefaultConnection();
     QCOMPARE(Window().edit->text(), QString());
     QVERIFY(Window(" \tearth\n").shows("earth"));
 }
@@ -313,7 +307,7 @@ void NavigationTest::zoomComesBackToTheChosenSize()
         QCOMPARE(w.view->font().pointSize(), 19);
         QVERIFY(w.window.close());
     }
-    endRun();
+    closeDefaultConnection();
     // The choice is kept across a restart.
     Window w;
     QCOMPARE(w.view->font().pointSize(), 19);

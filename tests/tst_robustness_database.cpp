@@ -80,6 +80,12 @@ int holdLock(int argc, char **argv)
     return 0;
 }
 
+// Exactly one diagnostic line, and it begins with `start`.
+bool oneLine(const QStringList &lines, const QString &start)
+{
+    return lines.size() == 1 && lines.first().startsWith(start);
+}
+
 } // namespace
 
 class TestRobustnessDatabase : public QObject
@@ -128,18 +134,14 @@ private slots:
             MessageCapture messages;
             QVERIFY(DictionaryDatabase::openOrCreateDefault(db) ==
                     DictionaryDatabase::Opened::SchemaFailed);
-            QCOMPARE(messages.lines(QtCriticalMsg).size(), 1);
-            QVERIFY(messages.lines(QtCriticalMsg)
-                        .first()
-                        .startsWith("create table m_dictionary failed. (file is not a database"));
+            QVERIFY(oneLine(messages.lines(QtCriticalMsg),
+                            "create table m_dictionary failed. (file is not a database"));
             messages.clear();
             const LookUp r = lookUp("run");
             QCOMPARE(r.status, SearchThread::Failed);
             QVERIFY2(r.error.contains("file is not a database"), qPrintable(r.error));
-            QCOMPARE(messages.all().size(), 1);
-            QVERIFY(messages.all().first().startsWith(
-                "QSqlQuery::exec failed. \"SELECT location FROM t_dictionary\" \"file is not a "
-                "database"));
+            QVERIFY(oneLine(messages.all(), "QSqlQuery::exec failed. \"SELECT location FROM "
+                                            "t_dictionary\" \"file is not a database"));
             messages.clear();
             QCOMPARE(TestUtil::install(good), int(ConvertThread::TransactionFailed));
             QCOMPARE(messages.all(), QStringList{"QSqlDatabase::transaction failed."});
@@ -214,20 +216,19 @@ private slots:
         QTest::addColumn<int>("busyTimeout");
         QTest::addColumn<bool>("releasedMeanwhile"); // 300 ms after the action began
         QTest::addColumn<QString>("failure"); // the one diagnostic line's start; none if empty
-        QTest::newRow("write lock: a look-up reads at once")
-            << "write"
-            << "look-up" << 10000 << false << QString();
+        const auto row = [](const char *name, const char *lock, const char *action, int busyTimeout,
+                            bool releasedMeanwhile, const char *failure = "") {
+            QTest::newRow(name) << QString(lock) << QString(action) << busyTimeout
+                                << releasedMeanwhile << QString(failure);
+        };
+        row("write lock: a look-up reads at once", "write", "look-up", 10000, false);
         // One failure, not one per row.
-        QTest::newRow("write lock: a build fails at its start")
-            << "write"
-            << "install" << 200 << false << "QSqlDatabase::transaction failed.";
-        QTest::newRow("exclusive lock: a look-up waits for its end")
-            << "exclusive"
-            << "look-up" << 10000 << true << QString();
-        QTest::newRow("exclusive lock: a look-up gives up after the timeout")
-            << "exclusive"
-            << "look-up" << 200 << false
-            << "QSqlQuery::exec failed. \"SELECT location FROM t_dictionary\" \"database is locked";
+        row("write lock: a build fails at its start", "write", "install", 200, false,
+            "QSqlDatabase::transaction failed.");
+        row("exclusive lock: a look-up waits for its end", "exclusive", "look-up", 10000, true);
+        row("exclusive lock: a look-up gives up after the timeout", "exclusive", "look-up", 200,
+            false,
+            "QSqlQuery::exec failed. \"SELECT location FROM t_dictionary\" \"database is locked");
     }
 
     void databaseLockedByAnotherProcess()
@@ -267,8 +268,7 @@ private slots:
                     QVERIFY2(r.error.contains("database is locked"), qPrintable(r.error));
             }
             const QStringList lines = messages.all();
-            QCOMPARE(lines.size(), failure.isEmpty() ? 0 : 1);
-            QVERIFY2(failure.isEmpty() || lines[0].startsWith(failure),
+            QVERIFY2(failure.isEmpty() ? lines.isEmpty() : oneLine(lines, failure),
                      qPrintable(lines.join('\n')));
         }
         QCOMPARE(TestUtil::contents(db).all(), rows);

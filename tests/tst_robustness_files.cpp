@@ -28,6 +28,13 @@ QStringList contents(const QString &dbFile)
     return TestUtil::contents(dbFile).all();
 }
 
+// orvel-cli on the index `db`.
+Run cli(const QString &db, const QStringList &command,
+        const TestUtil::RunOptions &options = TestUtil::RunOptions())
+{
+    return TestUtil::cli(QStringList{"--database", db} + command, options);
+}
+
 long peakChildMegabytes()
 {
     rusage usage{};
@@ -52,28 +59,24 @@ private slots:
     void init() { dir = TestUtil::makeDir(QTest::currentTestFunction()); }
     void unusableDictionaryFilesLoseNothing_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("directory")
-            << "directory"
-            << "install failed: %1 is not a dictionary text file but a folder, a device or a pipe";
-        QTest::newRow("FIFO")
-            << "FIFO"
-            << "install failed: %1 is not a dictionary text file but a folder, a device or a pipe";
-        QTest::newRow("missing") << "missing"
-                                 << "install failed: cannot open %1: No such file or directory";
-        QTest::newRow("binary")
-            << "binary"
-            << "install failed: %1 is not a dictionary text file (binary data at byte";
-        QTest::newRow("empty name") << "empty name"
-                                    << "install failed: no dictionary file was named";
+        // The row's name is the kind of file.
+        QTest::addColumn<QString>("reason"); // after "install failed: "; %1 is the file
+        const auto row = [](const char *kind, const char *reason) {
+            QTest::newRow(kind) << QString(reason);
+        };
+        const char *notAFile = "%1 is not a dictionary text file but a folder, a device or a pipe";
+        row("directory", notAFile);
+        row("FIFO", notAFile);
+        row("missing", "cannot open %1: No such file or directory");
+        row("binary", "%1 is not a dictionary text file (binary data at byte");
+        row("empty name", "no dictionary file was named");
     }
 
     void unusableDictionaryFilesLoseNothing()
     {
-        QFETCH(QString, kind);
+        const QString kind = QTest::currentDataTag();
         QFETCH(QString, reason);
-        QString bad = kind == "empty name" ? QString() : dir + "/bad";
+        const QString bad = kind == "empty name" ? QString() : dir + "/bad";
         if (kind == "directory")
             QVERIFY(QDir().mkpath(bad));
         if (kind == "FIFO")
@@ -88,37 +91,37 @@ private slots:
         }
         const QString db = dir + "/index.db";
         const QString good = dictionary("good.txt");
+        const auto installFails = [&] {
+            const Run run = cli(db, {"install", bad});
+            QCOMPARE(run.exit, 1);
+            QVERIFY2(run.err.contains("orvel-cli: install failed: " +
+                                      QString(reason).replace("%1", bad)),
+                     qPrintable(run.err));
+        };
 
         // Nothing installed yet: the bad file leaves nothing behind.
-        Run run = TestUtil::cli({"--database", db, "install", bad});
-        QCOMPARE(run.exit, 1);
-        QVERIFY2(run.err.contains("orvel-cli: " + QString(reason).replace("%1", bad)),
-                 qPrintable(run.err));
+        installFails();
         QCOMPARE(contents(db), QStringList());
 
         // A good install afterwards works, and a later bad attempt keeps it.
         // (A file is only read while nothing is installed.)
-        QCOMPARE(TestUtil::cli({"--database", db, "install", good}).exit, 0);
+        QCOMPARE(cli(db, {"install", good}).exit, 0);
         const QStringList before = contents(db);
         // The registration, four keyed lines, four entry words.
         QCOMPARE(before.size(), 1 + 4 + 4);
-        run = TestUtil::cli({"--database", db, "install", bad});
-        QCOMPARE(run.exit, 1);
         if (kind == "binary")
-            reason = "install failed: a dictionary is installed already (" + good + ")";
-        QVERIFY2(run.err.contains("orvel-cli: " + QString(reason).replace("%1", bad)),
-                 qPrintable(run.err));
+            reason = "a dictionary is installed already (" + good + ")";
+        installFails();
         QCOMPARE(contents(db), before);
-        QCOMPARE(TestUtil::cli({"--database", db, "lookup", "run"}).exit, 0);
+        QCOMPARE(cli(db, {"lookup", "run"}).exit, 0);
     }
 
     void commandsThatOnlyReadNeverCreateADatabase_data()
     {
         QTest::addColumn<QStringList>("command");
-        QTest::newRow("list") << QStringList{"list"};
-        QTest::newRow("lookup") << QStringList{"lookup", "run"};
-        QTest::newRow("remove") << QStringList{"remove"};
-        QTest::newRow("install") << QStringList{"install"};
+        for (const QStringList &command : {QStringList{"list"}, QStringList{"lookup", "run"},
+                                           QStringList{"remove"}, QStringList{"install"}})
+            QTest::newRow(qPrintable(command.first())) << command;
     }
 
     void commandsThatOnlyReadNeverCreateADatabase()
@@ -129,7 +132,7 @@ private slots:
             command << dictionary("good.txt");
         // A mistyped path: only install makes the database.
         const QString db = dir + "/mistyped.db";
-        Run run = TestUtil::cli(QStringList{"--database", db} + command);
+        Run run = cli(db, command);
         QCOMPARE(run.exit, install ? 0 : 2);
         if (!install)
             QCOMPARE(run.err,
@@ -138,7 +141,7 @@ private slots:
 
         // An empty path would mean Orvel's own database: refused.
         const bool own = QFileInfo::exists(Database::path());
-        run = TestUtil::cli(QStringList{"--database", ""} + command);
+        run = cli("", command);
         QCOMPARE(run.exit, 2);
         QCOMPARE(run.err, QString("orvel-cli: --database needs a file name\n"));
         QCOMPARE(QFileInfo::exists(Database::path()), own);
@@ -148,18 +151,18 @@ private slots:
     {
         const QString db = dir + "/index.db";
         const QString good = dictionary("good.txt");
-        QCOMPARE(TestUtil::cli({"--database", db, "install", good}).exit, 0);
+        QCOMPARE(cli(db, {"install", good}).exit, 0);
         const QStringList installed = contents(db);
-        QCOMPARE(TestUtil::cli({"--database", db, "remove", "2"}).err,
+        QCOMPARE(cli(db, {"remove", "2"}).err,
                  QString("orvel-cli: remove failed: no dictionary with id 2 is installed\n"));
         QCOMPARE(contents(db), installed);
 
-        const Run run = TestUtil::cli({"--database", db, "remove"});
+        const Run run = cli(db, {"remove"});
         QCOMPARE(run.exit, 0);
         QCOMPARE(run.out, "removed " + good + "\n");
         QCOMPARE(contents(db), QStringList());
-        QCOMPARE(TestUtil::cli({"--database", db, "remove"}).exit, 1);
-        QCOMPARE(TestUtil::cli({"--database", db, "install", good}).exit, 0);
+        QCOMPARE(cli(db, {"remove"}).exit, 1);
+        QCOMPARE(cli(db, {"install", good}).exit, 0);
     }
 
     void unreadableDictionaryFile()
@@ -170,7 +173,7 @@ private slots:
         const QString db = shared.file("index.db");
         TestUtil::RunOptions withoutRoot;
         withoutRoot.withoutRoot = true;
-        const Run run = TestUtil::cli({"--database", db, "install", file}, withoutRoot);
+        const Run run = cli(db, {"install", file}, withoutRoot);
         if (run.notAsNobody)
             QSKIP("running as root, and the user nobody cannot be switched to or cannot run "
                   "orvel-cli");
@@ -185,19 +188,15 @@ private slots:
     {
         // Invalid sequences decode to the substitute character U+001A and
         // never take a separator, a line end or the next line with them.
+        const QByteArray m = "\x81\xa1"; // the entry marker
         const QList<QByteArray> lines = {
-            "\x81\xa1"
-            "bad\x81 : x\n", // lead byte before the separator
-            "\x81\xa1"
-            "ok : \xff\xfe\xfd\n", // undefined bytes in the body
-            "\x81\xa1"
-            "lead : end\x81\n", // lead byte right before the LF
-            "\x81\xa1"
-            "next : y\r\n",
-            "\x81\xa1\x80\xa0\xfd : z\n", // single bytes that are no characters
+            m + "bad\x81 : x\n",       // lead byte before the separator
+            m + "ok : \xff\xfe\xfd\n", // undefined bytes in the body
+            m + "lead : end\x81\n",    // lead byte right before the LF
+            m + "next : y\r\n",
+            m + "\x80\xa0\xfd : z\n", // single bytes that are no characters
             "\x82 : half a marker\n",
-            "\x81\xa1"
-            "last : \x81", // a lone lead byte at the very end decodes to nothing
+            m + "last : \x81", // a lone lead byte at the very end decodes to nothing
         };
         const QString path = TestUtil::writeBytes(dir + "/invalid.txt", lines.join());
         QVERIFY(TestUtil::openFreshDatabase(dir + "/index.db"));
@@ -240,31 +239,29 @@ private slots:
             file.write(Generator::toShiftJis(" : 長い"));
         }
         const QString db = dir + "/index.db";
-        const Run run = TestUtil::cli({"--database", db, "install", path});
+        const Run run = cli(db, {"install", path});
         qInfo("peak memory of a build with a 100 MB line: %ld MB", peakChildMegabytes());
         // Lines have no length limit, so it must finish, not fail.
         QCOMPARE(run.exit, 0);
         // A guard against copies that grow with every buffer refill.
         QVERIFY2(peakChildMegabytes() < 3000, qPrintable(QString::number(peakChildMegabytes())));
 
+        // Each t_word row as "position length-of-name start-of-name count".
+        QStringList rows;
         QSqlDatabase::addDatabase("QSQLITE", "long").setDatabaseName(db);
         {
-            QSqlDatabase long_ = QSqlDatabase::database("long");
-            QSqlQuery query(long_);
-            QVERIFY(query.exec("SELECT position, length(name), substr(name, 1, 3), "
-                               "(SELECT count FROM t_dictionary) FROM t_word ORDER BY position"));
-            QVERIFY(query.next());
-            QCOMPARE(query.value(0).toLongLong(), 0);
-            QVERIFY(query.next());
-            QCOMPARE(query.value(0).toLongLong(),
-                     Generator::toShiftJis(M + "short : 短い\n").size());
-            QCOMPARE(query.value(1).toLongLong(), length);
-            QCOMPARE(query.value(2).toString(), QString("AAA"));
-            QCOMPARE(query.value(3).toInt(), 2);
-            QVERIFY(!query.next());
+            QSqlQuery query(QSqlDatabase::database("long"));
+            QVERIFY(
+                query.exec("SELECT position || ' ' || length(name) || ' ' || substr(name, 1, 3) "
+                           "|| ' ' || (SELECT count FROM t_dictionary) "
+                           "FROM t_word ORDER BY position"));
+            while (query.next())
+                rows << query.value(0).toString();
         }
         QSqlDatabase::removeDatabase("long");
-        const Run missing = TestUtil::cli({"--database", db, "lookup", "missing"});
+        const qint64 second = Generator::toShiftJis(M + "short : 短い\n").size();
+        QCOMPARE(rows, (QStringList{"0 5 SHO 2", QString("%1 %2 AAA 2").arg(second).arg(length)}));
+        const Run missing = cli(db, {"lookup", "missing"});
         QCOMPARE(missing.exit, 1);
         QVERIFY2(missing.out.contains("is not found."), qPrintable(missing.out));
     }
