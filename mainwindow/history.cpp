@@ -4,6 +4,12 @@ void History::add(const Visit &visit)
 {
     if (visit.word.isEmpty() || visit == current())
         return;
+    // The word on display picked from the list as well (or typed after its
+    // pick) is one visit, kept as it was reached last.
+    if (m_current >= 0 && visit.word == current().word) {
+        m_visits[m_current] = visit;
+        return;
+    }
     m_visits.erase(m_visits.begin() + (m_current + 1), m_visits.end());
     m_visits.append(visit);
     if (m_visits.size() > capacity)
