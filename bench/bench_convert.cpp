@@ -41,10 +41,7 @@ qint64 peakKiB()
 
 void freshDatabase(const QString &path)
 {
-    if (QSqlDatabase::contains(QSqlDatabase::defaultConnection)) {
-        QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
-        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-    }
+    DictionaryDatabase::closeDefault();
     QFile::remove(path);
     for (const char *suffix : {"-journal", "-wal", "-shm"})
         QFile::remove(path + suffix);

@@ -319,8 +319,7 @@ bool burst(const QString &dbFile, const QString &word, QStringList *seen)
 {
     MainWindow window;
     // The window opened its own (empty) database; look up in the bench's.
-    QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    DictionaryDatabase::closeDefault();
     if (DictionaryDatabase::openDefault(dbFile) != DictionaryDatabase::Opened::Ready)
         return false;
     window.show();

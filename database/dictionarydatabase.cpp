@@ -1,5 +1,7 @@
 #include "database/dictionarydatabase.h"
 
+#include "database/indexreader.h"
+
 #include <QDebug>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -41,23 +43,7 @@ const char selectInstalled[] =
     "SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m USING (id)";
 const char selectTypes[] =
     "SELECT m.id, t.id, m.name FROM m_dictionary m LEFT OUTER JOIN t_dictionary t ON (m.id = t.id)";
-const char selectLocation[] = "SELECT location FROM t_dictionary";
-const char selectPosition[] = "SELECT position FROM t_word WHERE name = ? LIMIT 1";
 const char selectRegistration[] = "SELECT location, count FROM t_dictionary WHERE id = ?";
-const char selectEntriesFrom[] =
-    "SELECT key, position FROM t_entry WHERE id = ? AND key >= ? ORDER BY key LIMIT ?";
-const char selectEntriesAfter[] =
-    "SELECT key, position FROM t_entry WHERE id = ? AND key > ? ORDER BY key LIMIT ?";
-const char selectEntryPosition[] = "SELECT position FROM t_entry WHERE id = ? AND key = ?";
-// Without t_entry: the distinct keys of t_word, each with the position the
-// look-up finds for it (its first row).
-const char selectWordsFrom[] =
-    "SELECT k.name, (SELECT w.position FROM t_word w WHERE w.name = k.name LIMIT 1) FROM "
-    "(SELECT DISTINCT name FROM t_word WHERE name >= ? ORDER BY name LIMIT ?) k ORDER BY k.name";
-const char selectWordsAfter[] =
-    "SELECT k.name, (SELECT w.position FROM t_word w WHERE w.name = k.name LIMIT 1) FROM "
-    "(SELECT DISTINCT name FROM t_word WHERE name > ? ORDER BY name LIMIT ?) k ORDER BY k.name";
-
 const char deleteWords[] = "DELETE FROM t_word WHERE id = ?";
 const char deleteDictionary[] = "DELETE FROM t_dictionary WHERE id = ?";
 const char deleteEntries[] = "DELETE FROM t_entry WHERE id = ?";
@@ -77,7 +63,7 @@ const char selectRowTriggers[] = "SELECT 1 FROM sqlite_master WHERE type = 'trig
 // extended codes (UNIQUE, PRIMARY KEY...) keep it in their low byte.
 constexpr int sqliteConstraint = 19;
 
-std::atomic<int> busyTimeout{10000};
+std::atomic<int> busyTimeoutMs{10000};
 
 // Prepares `sql`, binds `values` and runs it. SQLite refuses most broken
 // statements (a missing table, a file that is no database) when they are
@@ -210,13 +196,26 @@ DictionaryDatabase::Opened DictionaryDatabase::openDefault(const QString &file, 
 {
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", QSqlDatabase::defaultConnection);
     db.setDatabaseName(file);
-    if (!openConnection(db)) {
+    const bool opened = openConnection(db);
+    // Look-ups open the same file, each on a connection of its own; once
+    // it exists, so a new file is made by this connection alone.
+    IndexReader::setDatabaseFile(file);
+    if (!opened) {
         qDebug() << "QSqlDatabase::open failed." << db.lastError().text();
         if (error)
             *error = db.lastError().text();
         return Opened::Failed;
     }
     return DictionaryDatabase(db).hasTables() ? Opened::Ready : Opened::WithoutTables;
+}
+
+void DictionaryDatabase::closeDefault()
+{
+    IndexReader::setDatabaseFile(QString());
+    if (!QSqlDatabase::contains(QSqlDatabase::defaultConnection))
+        return;
+    QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
 }
 
 DictionaryDatabase::Opened DictionaryDatabase::openOrCreateDefault(const QString &file,
@@ -238,7 +237,7 @@ bool DictionaryDatabase::openConnection(QSqlDatabase &db)
     // Wait for another connection's lock rather than fail at once. Set only
     // when it changes: the preferences dialog opens the default connection
     // again while look-ups may be cloning it on their threads.
-    const QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout.load());
+    const QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs.load());
     if (db.connectOptions() != options)
         db.setConnectOptions(options);
     if (!db.open())
@@ -255,7 +254,12 @@ bool DictionaryDatabase::openConnection(QSqlDatabase &db)
 
 void DictionaryDatabase::setBusyTimeout(int milliseconds)
 {
-    busyTimeout = milliseconds;
+    busyTimeoutMs = milliseconds;
+}
+
+int DictionaryDatabase::busyTimeout()
+{
+    return busyTimeoutMs.load();
 }
 
 bool DictionaryDatabase::open()
@@ -347,27 +351,6 @@ DictionaryDatabase::Answer DictionaryDatabase::firstRow(QSqlQuery &query, const 
     return query.next() ? Answer::Found : Answer::None;
 }
 
-DictionaryDatabase::Answer DictionaryDatabase::dictionaryLocation(QString *location)
-{
-    QSqlQuery query(m_db);
-    const Answer answer = firstRow(query, Sql::selectLocation);
-    if (answer == Answer::Found)
-        *location = query.value(0).toString();
-    else if (answer == Answer::None)
-        qDebug() << "QSqlQuery::next failed.";
-    return answer;
-}
-
-DictionaryDatabase::Answer DictionaryDatabase::firstPosition(const QString &key, qint64 *position)
-{
-    QSqlQuery query(m_db);
-    const Answer answer = firstRow(query, Sql::selectPosition, {key});
-    // 64-bit: entries past 2 GiB must be reachable.
-    if (answer == Answer::Found)
-        *position = query.value(0).toLongLong();
-    return answer;
-}
-
 DictionaryDatabase::Answer DictionaryDatabase::registration(int id, Registration *registration)
 {
     QSqlQuery query(m_db);
@@ -383,49 +366,6 @@ bool DictionaryDatabase::entryTable(bool *exists)
     const Answer answer = firstRow(query, Sql::selectEntryTable);
     *exists = answer == Answer::Found;
     return answer != Answer::Failed;
-}
-
-DictionaryDatabase::Answer DictionaryDatabase::entryLists(EntryList *list)
-{
-    bool full = false;
-    if (!entryTable(&full))
-        return Answer::Failed;
-    *list = full ? EntryList::AllEntryWords : EntryList::SingleWords;
-    return Answer::Found;
-}
-
-bool DictionaryDatabase::entries(EntryList list, const QString &key, bool after, int limit,
-                                 QList<Entry> *entries)
-{
-    entries->clear();
-    // SQLite takes a negative LIMIT for none at all.
-    if (limit <= 0)
-        return true;
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    const bool all = list == EntryList::AllEntryWords;
-    const char *sql = all ? (after ? Sql::selectEntriesAfter : Sql::selectEntriesFrom)
-                          : (after ? Sql::selectWordsAfter : Sql::selectWordsFrom);
-    const QVariantList values = all ? QVariantList{eijiroId, key, limit} : QVariantList{key, limit};
-    if (!execute(query, sql, values)) {
-        reportFailedQuery(query);
-        return fail(query.lastError().text());
-    }
-    while (query.next())
-        entries->append({query.value(0).toString(), query.value(1).toLongLong()});
-    return true;
-}
-
-DictionaryDatabase::Answer DictionaryDatabase::entryPosition(EntryList list, const QString &key,
-                                                             qint64 *position)
-{
-    if (list == EntryList::SingleWords)
-        return firstPosition(key, position);
-    QSqlQuery query(m_db);
-    const Answer answer = firstRow(query, Sql::selectEntryPosition, {eijiroId, key});
-    if (answer == Answer::Found)
-        *position = query.value(0).toLongLong();
-    return answer;
 }
 
 bool DictionaryDatabase::removeDictionary(int id)

@@ -90,6 +90,9 @@ public:
     // reports "QSqlDatabase::open failed." and gives SQLite's reason in
     // `error`. Says whether the file holds any table yet.
     static Opened openDefault(const QString &file, QString *error = nullptr);
+    // Closes and removes the default connection; look-ups fail from then on.
+    // Any QSqlDatabase object of it must be gone.
+    static void closeDefault();
     // The way the program's tools and tests open a database: openDefault(),
     // then the schema when the file has no table yet.
     static Opened openOrCreateDefault(const QString &file, QString *error = nullptr);
@@ -100,6 +103,7 @@ public:
     // fails with "database is locked", for connections opened from now on.
     // Ten seconds unless changed (tests).
     static void setBusyTimeout(int milliseconds);
+    static int busyTimeout();
 
     // Opens the connection again, as the preferences dialog does before it
     // reads the list; reports "QSqlDatabase::open failed." on failure.
@@ -116,21 +120,8 @@ public:
     bool installedDictionaries(QList<Installed> *list);
     // Every known type, and whether a dictionary of it is installed.
     bool dictionaryTypes(QList<Type> *types);
-    // The file of the installed dictionary (the first one listed).
-    Answer dictionaryLocation(QString *location);
-    // The byte offset of the first entry line indexed under `key`.
-    Answer firstPosition(const QString &key, qint64 *position);
     // What dictionary `id` was registered with, if it is installed.
     Answer registration(int id, Registration *registration);
-
-    // Which list of entry words this database has (Found), or Failed.
-    Answer entryLists(EntryList *list);
-    // Up to `limit` entries in key order (SQLite's BINARY order of UTF-8,
-    // that is code point order), each key once: those whose key is at or
-    // after `key`, or with `after` only those after it.
-    bool entries(EntryList list, const QString &key, bool after, int limit, QList<Entry> *entries);
-    // The offset of the first entry line whose entry word has `key`.
-    Answer entryPosition(EntryList list, const QString &key, qint64 *position);
 
     // --- Removing
 

@@ -5,7 +5,7 @@
 
 // A connection of a worker thread's own on the same file as the default
 // connection. Qt refuses to use a connection from a thread other than the one
-// that created it, so every worker makes one of these inside run(), under a
+// that created it, so the index builder makes one of these inside run(), under a
 // name nobody else uses, and it is removed again when the object goes away.
 // Destroy every QSqlQuery made on it before this object.
 class WorkerConnection

@@ -1,7 +1,6 @@
 #include "lookup/searchthread.h"
 
-#include "database/dictionarydatabase.h"
-#include "database/workerconnection.h"
+#include "database/indexreader.h"
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
 #include "lookup/pagehtml.h"
@@ -62,7 +61,7 @@ SearchThread::Status fileFailed(const QString &path, const QString &reason, Page
 // the page it has set.
 using Ending = std::optional<SearchThread::Status>;
 
-Ending findDictionary(DictionaryDatabase &database, QString *location, Page *page, QString *error)
+Ending findDictionary(IndexReader &database, QString *location, Page *page, QString *error)
 {
     switch (database.dictionaryLocation(location)) {
     case DictionaryDatabase::Answer::Found:
@@ -149,9 +148,7 @@ SearchThread::Status SearchThread::lookUpEntry(const QString &word, Page *page, 
 SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry, Page *page,
                                                 QString *error)
 {
-    // Declared first so that it outlives the queries below.
-    WorkerConnection connection;
-    DictionaryDatabase database(connection.database());
+    IndexReader database;
     QString location;
     if (const Ending ended = findDictionary(database, &location, page, error))
         return *ended;

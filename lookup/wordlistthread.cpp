@@ -1,7 +1,6 @@
 #include "lookup/wordlistthread.h"
 
-#include "database/dictionarydatabase.h"
-#include "database/workerconnection.h"
+#include "database/indexreader.h"
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
 
@@ -56,9 +55,7 @@ void WordListThread::setRequest(const Request &request)
 
 WordListThread::List WordListThread::list(const Request &request)
 {
-    // Declared first so that it outlives the queries below.
-    WorkerConnection connection;
-    DictionaryDatabase database(connection.database());
+    IndexReader database;
     QString location;
     switch (database.dictionaryLocation(&location)) {
     case DictionaryDatabase::Answer::Found:

@@ -165,10 +165,7 @@ bool openFreshDatabase(const QString &dbFile)
 
 void closeDefaultConnection()
 {
-    if (!QSqlDatabase::contains(QSqlDatabase::defaultConnection))
-        return;
-    QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    DictionaryDatabase::closeDefault();
 }
 
 void releaseFifo(const QString &path)

@@ -2,6 +2,7 @@
 // there, and what DictionaryDatabase's operations read and write.
 #include "database/database.h"
 #include "database/dictionarydatabase.h"
+#include "database/indexreader.h"
 #include "testutil.h"
 
 #include <QDir>
@@ -9,6 +10,8 @@
 #include <QSettings>
 #include <QSqlQuery>
 #include <QtTest>
+
+#include <cstdio>
 
 using Opened = DictionaryDatabase::Opened;
 using Answer = DictionaryDatabase::Answer;
@@ -34,18 +37,24 @@ QString typesText(DictionaryDatabase &database)
 }
 
 // Runs one operation; false when it failed rather than found something or
-// nothing.
-bool answered(DictionaryDatabase &database, const QString &operation)
+// nothing, with the reason in `error`.
+bool answered(DictionaryDatabase &database, const QString &operation, QString *error)
 {
     QString location;
     qint64 position;
+    IndexReader reader;
+    *error = database.lastError();
+    const auto read = [&](Answer answer) {
+        *error = reader.lastError();
+        return answer != Answer::Failed;
+    };
     DictionaryDatabase::Registration registration;
     QList<DictionaryDatabase::Installed> installed;
     QList<DictionaryDatabase::Type> types;
     if (operation == "location")
-        return database.dictionaryLocation(&location) != Answer::Failed;
+        return read(reader.dictionaryLocation(&location));
     if (operation == "position")
-        return database.firstPosition("RUN", &position) != Answer::Failed;
+        return read(reader.firstPosition("RUN", &position));
     if (operation == "registration")
         return database.registration(1, &registration) != Answer::Failed;
     if (operation == "installed")
@@ -175,8 +184,9 @@ private slots:
     {
         QVERIFY(TestUtil::openFreshDatabase(TestUtil::makeDir("operations") + "/orvel.db"));
         DictionaryDatabase database;
+        IndexReader reader;
         QString location;
-        QCOMPARE(database.dictionaryLocation(&location), Answer::None);
+        QCOMPARE(reader.dictionaryLocation(&location), Answer::None);
 
         // Rolled back: nothing of it stays.
         QVERIFY(database.beginBuild() && database.prepareRows());
@@ -197,15 +207,15 @@ private slots:
         QVERIFY(database.commit());
         QVERIFY(nameIndexServesLookUps());
 
-        QCOMPARE(database.dictionaryLocation(&location), Answer::Found);
+        QCOMPARE(reader.dictionaryLocation(&location), Answer::Found);
         QCOMPARE(location, QString("/dict/eijiro.txt"));
         qint64 position = -1;
         // A key's first line in the file, not its last.
-        QCOMPARE(database.firstPosition("RUN", &position), Answer::Found);
+        QCOMPARE(reader.firstPosition("RUN", &position), Answer::Found);
         QCOMPARE(position, 10);
-        QCOMPARE(database.firstPosition("TALK", &position), Answer::Found);
+        QCOMPARE(reader.firstPosition("TALK", &position), Answer::Found);
         QCOMPARE(position, 55);
-        QCOMPARE(database.firstPosition("SWIM", &position), Answer::None);
+        QCOMPARE(reader.firstPosition("SWIM", &position), Answer::None);
         DictionaryDatabase::Registration registration;
         QCOMPARE(database.registration(2, &registration), Answer::None);
         QCOMPARE(database.registration(1, &registration), Answer::Found);
@@ -225,8 +235,31 @@ private slots:
 
         QVERIFY(database.removeDictionary(1));
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
-        QCOMPARE(database.dictionaryLocation(&location), Answer::None);
+        QCOMPARE(reader.dictionaryLocation(&location), Answer::None);
         QCOMPARE(typesText(database), QString("1 Eijiro"));
+    }
+
+    // Look-ups share SQLite's cache of the file while the program has it
+    // open; a file put in its place is read anew, not through that cache.
+    void aDatabaseReplacedAtItsPathIsReadAnew()
+    {
+        const QString dir = TestUtil::makeDir("replaced");
+        for (const char *name : {"new", "old"}) {
+            QVERIFY(TestUtil::openFreshDatabase(QString("%1/%2.db").arg(dir, name)));
+            DictionaryDatabase database;
+            QVERIFY(database.beginBuild() &&
+                    database.registerDictionary(QString("/%1.txt").arg(name), 1));
+            QVERIFY(database.commit());
+        }
+        QString location;
+        QCOMPARE(IndexReader().dictionaryLocation(&location), Answer::Found);
+        QCOMPARE(location, QString("/old.txt"));
+        // Nothing left in the old file's log, which the new file would
+        // otherwise be read with.
+        QVERIFY(QSqlQuery().exec("PRAGMA wal_checkpoint(TRUNCATE)"));
+        QVERIFY(::rename(qPrintable(dir + "/new.db"), qPrintable(dir + "/old.db")) == 0);
+        QCOMPARE(IndexReader().dictionaryLocation(&location), Answer::Found);
+        QCOMPARE(location, QString("/new.txt"));
     }
 
     // A statement that fails is never taken for an answer: each operation
@@ -246,8 +279,11 @@ private slots:
         for (const char *table : {"t_word", "t_dictionary", "m_dictionary"})
             QVERIFY(QSqlQuery().exec(QString("ALTER TABLE %1 RENAME TO old_%1").arg(table)));
         DictionaryDatabase database;
-        QVERIFY(!answered(database, operation));
-        QVERIFY2(database.lastError().contains("no such table"), qPrintable(database.lastError()));
+        QString error;
+        QVERIFY(!answered(database, operation, &error));
+        if (error.isEmpty())
+            error = database.lastError();
+        QVERIFY2(error.contains("no such table"), qPrintable(error));
         database.rollback();
     }
 };

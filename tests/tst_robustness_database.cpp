@@ -2,6 +2,7 @@
 // process: each failure says why in one line, and nothing of the file or of
 // what is installed is lost.
 #include "database/dictionarydatabase.h"
+#include "database/indexreader.h"
 #include "robustness.h"
 #include "testutil.h"
 
@@ -243,9 +244,11 @@ private slots:
         const QString page = lookUp("run").page;
         const QStringList rows = TestUtil::contents(db).all();
         // Any open connection in write-ahead mode holds a shared lock that
-        // keeps an exclusive one out; look-ups and builds only copy the
-        // default connection's settings.
+        // keeps an exclusive one out: the default connection, and the cache
+        // that look-ups share once they have read through it. Look-ups and
+        // builds only copy the default connection's file and settings.
         QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
+        IndexReader::setDatabaseFile(db);
         DictionaryDatabase::setBusyTimeout(busyTimeout);
         {
             LockHolder holder(db, lock);

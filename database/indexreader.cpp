@@ -1,0 +1,259 @@
+#include "database/indexreader.h"
+
+#include <QDebug>
+
+#include <mutex>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace {
+
+namespace Sql {
+const char selectLocation[] = "SELECT location FROM t_dictionary";
+const char selectPosition[] = "SELECT position FROM t_word WHERE name = ? LIMIT 1";
+const char selectEntryTable[] = "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = "
+                                "'t_entry'";
+const char selectEntriesFrom[] =
+    "SELECT key, position FROM t_entry WHERE id = ? AND key >= ? ORDER BY key LIMIT ?";
+const char selectEntriesAfter[] =
+    "SELECT key, position FROM t_entry WHERE id = ? AND key > ? ORDER BY key LIMIT ?";
+const char selectEntryPosition[] = "SELECT position FROM t_entry WHERE id = ? AND key = ?";
+// Without t_entry: the distinct keys of t_word, each with the position the
+// look-up finds for it (its first row).
+const char selectWordsFrom[] =
+    "SELECT k.name, (SELECT w.position FROM t_word w WHERE w.name = k.name LIMIT 1) FROM "
+    "(SELECT DISTINCT name FROM t_word WHERE name >= ? ORDER BY name LIMIT ?) k ORDER BY k.name";
+const char selectWordsAfter[] =
+    "SELECT k.name, (SELECT w.position FROM t_word w WHERE w.name = k.name LIMIT 1) FROM "
+    "(SELECT DISTINCT name FROM t_word WHERE name > ? ORDER BY name LIMIT ?) k ORDER BY k.name";
+} // namespace Sql
+
+// As Qt's driver opens a file, but never creating one: a look-up has
+// nothing to write. Read-only files are opened read-only.
+constexpr int readerFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+
+// The file readers open, and the connection that keeps its shared cache
+// (page cache and parsed schema) alive between look-ups. It runs no
+// statement: SQLite frees a shared cache with its last connection.
+struct SharedFile
+{
+    std::mutex mutex;
+    QByteArray file;
+    sqlite3 *keeper = nullptr;
+    // The file the keeper has open. SQLite finds a shared cache by the
+    // file's name, so a file put in the place of this one must not be read
+    // through it.
+    dev_t device = 0;
+    ino_t inode = 0;
+    ~SharedFile() { sqlite3_close(keeper); }
+};
+
+bool identify(const QByteArray &file, dev_t *device, ino_t *inode)
+{
+    struct stat status;
+    if (::stat(file.constData(), &status) != 0)
+        return false;
+    *device = status.st_dev;
+    *inode = status.st_ino;
+    return true;
+}
+
+SharedFile &sharedFile()
+{
+    static SharedFile shared;
+    return shared;
+}
+
+QString errorText(sqlite3 *db, const char *what)
+{
+    // As QSqlError::text() words SQLite's errors, so a failure reads alike
+    // whichever connection met it.
+    return QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory") + QLatin1Char(' ') +
+           QLatin1String(what);
+}
+
+} // namespace
+
+class IndexReader::Statement
+{
+public:
+    Statement(sqlite3 *db, const char *sql)
+    {
+        if (db)
+            sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    bool isPrepared() const { return m_statement; }
+    void bind(int index, int value) { sqlite3_bind_int(m_statement, index, value); }
+    void bind(int index, const QString &text)
+    {
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_bind_text(m_statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
+    int step() { return sqlite3_step(m_statement); }
+    QString text(int column)
+    {
+        const auto *bytes =
+            reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+        return QString::fromUtf8(bytes, sqlite3_column_bytes(m_statement, column));
+    }
+    qint64 integer(int column) { return sqlite3_column_int64(m_statement, column); }
+
+private:
+    sqlite3_stmt *m_statement = nullptr;
+};
+
+void IndexReader::setDatabaseFile(const QString &file)
+{
+    SharedFile &shared = sharedFile();
+    const QByteArray name = file.toUtf8();
+    std::lock_guard lock(shared.mutex);
+    sqlite3_close(shared.keeper);
+    shared.keeper = nullptr;
+    shared.file = name;
+    // Without it look-ups still work, each reading the schema again.
+    if (name.isEmpty() ||
+        sqlite3_open_v2(name.constData(), &shared.keeper, readerFlags | SQLITE_OPEN_SHAREDCACHE,
+                        nullptr) != SQLITE_OK ||
+        !identify(name, &shared.device, &shared.inode)) {
+        sqlite3_close(shared.keeper);
+        shared.keeper = nullptr;
+    }
+}
+
+IndexReader::IndexReader()
+{
+    QByteArray file;
+    bool kept;
+    dev_t device;
+    ino_t inode;
+    {
+        SharedFile &shared = sharedFile();
+        std::lock_guard lock(shared.mutex);
+        file = shared.file;
+        kept = shared.keeper;
+        device = shared.device;
+        inode = shared.inode;
+    }
+    if (file.isEmpty()) {
+        m_lastError = QStringLiteral("no database is open");
+        return;
+    }
+    dev_t nowDevice;
+    ino_t nowInode;
+    const bool same =
+        kept && identify(file, &nowDevice, &nowInode) && nowDevice == device && nowInode == inode;
+    const int cache = same ? SQLITE_OPEN_SHAREDCACHE : SQLITE_OPEN_PRIVATECACHE;
+    if (sqlite3_open_v2(file.constData(), &m_db, readerFlags | cache, nullptr) != SQLITE_OK) {
+        m_lastError = errorText(m_db, "Error opening database");
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        return;
+    }
+    sqlite3_busy_timeout(m_db, DictionaryDatabase::busyTimeout());
+}
+
+IndexReader::~IndexReader()
+{
+    sqlite3_close(m_db);
+}
+
+bool IndexReader::failed(const char *sql, const QString &reason)
+{
+    qDebug() << "QSqlQuery::exec failed." << QString::fromLatin1(sql) << reason;
+    m_lastError = reason;
+    return false;
+}
+
+template <typename Bind, typename Read>
+IndexReader::Answer IndexReader::firstRow(const char *sql, Bind bind, Read read)
+{
+    Statement statement(m_db, sql);
+    if (!statement.isPrepared()) {
+        failed(sql, m_db ? errorText(m_db, "Unable to execute statement") : m_lastError);
+        return Answer::Failed;
+    }
+    bind(statement);
+    switch (statement.step()) {
+    case SQLITE_ROW:
+        read(statement);
+        return Answer::Found;
+    case SQLITE_DONE:
+        return Answer::None;
+    default:
+        failed(sql, errorText(m_db, "Unable to fetch row"));
+        return Answer::Failed;
+    }
+}
+
+IndexReader::Answer IndexReader::dictionaryLocation(QString *location)
+{
+    const Answer answer = firstRow(
+        Sql::selectLocation, [](Statement &) {},
+        [location](Statement &row) { *location = row.text(0); });
+    if (answer == Answer::None)
+        qDebug() << "QSqlQuery::next failed.";
+    return answer;
+}
+
+IndexReader::Answer IndexReader::firstPosition(const QString &key, qint64 *position)
+{
+    // 64-bit: entries past 2 GiB must be reachable.
+    return firstRow(
+        Sql::selectPosition, [&key](Statement &query) { query.bind(1, key); },
+        [position](Statement &row) { *position = row.integer(0); });
+}
+
+IndexReader::Answer IndexReader::entryLists(EntryList *list)
+{
+    bool full = false;
+    const Answer answer = firstRow(
+        Sql::selectEntryTable, [](Statement &) {}, [&full](Statement &) { full = true; });
+    if (answer == Answer::Failed)
+        return answer;
+    *list = full ? EntryList::AllEntryWords : EntryList::SingleWords;
+    return Answer::Found;
+}
+
+bool IndexReader::entries(EntryList list, const QString &key, bool after, int limit,
+                          QList<Entry> *entries)
+{
+    entries->clear();
+    // SQLite takes a negative LIMIT for none at all.
+    if (limit <= 0)
+        return true;
+    const bool all = list == EntryList::AllEntryWords;
+    const char *sql = all ? (after ? Sql::selectEntriesAfter : Sql::selectEntriesFrom)
+                          : (after ? Sql::selectWordsAfter : Sql::selectWordsFrom);
+    Statement query(m_db, sql);
+    if (!query.isPrepared())
+        return failed(sql, m_db ? errorText(m_db, "Unable to execute statement") : m_lastError);
+    int next = 1;
+    if (all)
+        query.bind(next++, DictionaryDatabase::eijiroId);
+    query.bind(next++, key);
+    query.bind(next, limit);
+    int stepped;
+    while ((stepped = query.step()) == SQLITE_ROW)
+        entries->append({query.text(0), query.integer(1)});
+    if (stepped == SQLITE_DONE)
+        return true;
+    entries->clear();
+    return failed(sql, errorText(m_db, "Unable to fetch row"));
+}
+
+IndexReader::Answer IndexReader::entryPosition(EntryList list, const QString &key, qint64 *position)
+{
+    if (list == EntryList::SingleWords)
+        return firstPosition(key, position);
+    return firstRow(
+        Sql::selectEntryPosition,
+        [&key](Statement &query) {
+            query.bind(1, DictionaryDatabase::eijiroId);
+            query.bind(2, key);
+        },
+        [position](Statement &row) { *position = row.integer(0); });
+}

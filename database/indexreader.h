@@ -1,0 +1,62 @@
+#pragma once
+
+#include "database/dictionarydatabase.h"
+
+#include <QList>
+#include <QString>
+
+struct sqlite3;
+
+// A look-up's own connection to the index, for reading only, straight
+// through SQLite: each look-up runs on a thread of its own and so opens a
+// connection of its own, and through QtSql opening one and reading the schema
+// took most of a look-up's time. Readers of the default connection's file
+// share SQLite's page cache and parsed schema (its shared-cache mode), which a
+// connection kept for that alone holds while the default connection is open;
+// they never write, so they never wait for each other.
+//
+// Used on one thread only; it closes its connection when destroyed.
+class IndexReader
+{
+public:
+    using Answer = DictionaryDatabase::Answer;
+    using EntryList = DictionaryDatabase::EntryList;
+    using Entry = DictionaryDatabase::Entry;
+
+    // Opens a connection on the default connection's file. A failure to
+    // open shows in the first operation, which fails with the reason.
+    IndexReader();
+    ~IndexReader();
+    IndexReader(const IndexReader &) = delete;
+    IndexReader &operator=(const IndexReader &) = delete;
+
+    // The file of the installed dictionary (the first one listed).
+    Answer dictionaryLocation(QString *location);
+    // The byte offset of the first entry line indexed under `key`.
+    Answer firstPosition(const QString &key, qint64 *position);
+    // Which list of entry words this database has (Found), or Failed.
+    Answer entryLists(EntryList *list);
+    // Up to `limit` entries in key order (SQLite's BINARY order of UTF-8,
+    // that is code point order), each key once: those whose key is at or
+    // after `key`, or with `after` only those after it.
+    bool entries(EntryList list, const QString &key, bool after, int limit, QList<Entry> *entries);
+    // The offset of the first entry line whose entry word has `key`.
+    Answer entryPosition(EntryList list, const QString &key, qint64 *position);
+
+    // SQLite's reason for the latest failure, worded as QtSql words it.
+    QString lastError() const { return m_lastError; }
+
+    // The file the readers open from now on: the default connection's,
+    // or none (empty) once it is closed. Keeps the shared cache alive
+    // for that file meanwhile.
+    static void setDatabaseFile(const QString &file);
+
+private:
+    class Statement;
+    bool failed(const char *sql, const QString &reason);
+    // Runs `sql` for at most one row; `read` takes the row when there is one.
+    template <typename Bind, typename Read> Answer firstRow(const char *sql, Bind bind, Read read);
+
+    sqlite3 *m_db = nullptr;
+    QString m_lastError;
+};
