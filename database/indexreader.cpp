@@ -158,6 +158,7 @@ IndexReader::IndexReader()
 
 IndexReader::~IndexReader()
 {
+    m_location.reset();
     sqlite3_close(m_db);
 }
 
@@ -191,12 +192,23 @@ IndexReader::Answer IndexReader::firstRow(const char *sql, Bind bind, Read read)
 
 IndexReader::Answer IndexReader::dictionaryLocation(QString *location)
 {
-    const Answer answer = firstRow(
-        Sql::selectLocation, [](Statement &) {},
-        [location](Statement &row) { *location = row.text(0); });
-    if (answer == Answer::None)
+    m_location = std::make_unique<Statement>(m_db, Sql::selectLocation);
+    if (!m_location->isPrepared()) {
+        failed(Sql::selectLocation,
+               m_db ? errorText(m_db, "Unable to execute statement") : m_lastError);
+        return Answer::Failed;
+    }
+    switch (m_location->step()) {
+    case SQLITE_ROW:
+        *location = m_location->text(0);
+        return Answer::Found;
+    case SQLITE_DONE:
         qDebug() << "QSqlQuery::next failed.";
-    return answer;
+        return Answer::None;
+    default:
+        failed(Sql::selectLocation, errorText(m_db, "Unable to fetch row"));
+        return Answer::Failed;
+    }
 }
 
 IndexReader::Answer IndexReader::firstPosition(const QString &key, qint64 *position)

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
 struct sqlite3;
 
 // A look-up's own connection to the index, for reading only, straight
@@ -58,5 +60,9 @@ private:
     template <typename Bind, typename Read> Answer firstRow(const char *sql, Bind bind, Read read);
 
     sqlite3 *m_db = nullptr;
+    // The installed dictionary's row, kept until the reader goes: its read
+    // transaction stays open, so all that follows reads the same state of
+    // the index, without beginning a transaction of its own.
+    std::unique_ptr<Statement> m_location;
     QString m_lastError;
 };
