@@ -1,5 +1,7 @@
 #include "dictionary/format.h"
 
+#include "dictionary/shiftjistable.h"
+
 #include <cstring>
 
 namespace Eijiro {
@@ -10,6 +12,9 @@ Decoder::Decoder() : m_decoder("Shift_JIS", QStringConverter::Flag::Stateless)
 
 QString Decoder::decode(QByteArrayView bytes)
 {
+    QString plain;
+    if (ShiftJisTable::decode(bytes, &plain))
+        return plain;
     // A lead byte left dangling at the end of one line must not combine
     // with the first byte of the next.
     m_decoder.resetState();

@@ -257,6 +257,52 @@ private slots:
         }
     }
 
+    // The decoder reads ICU's mapping into tables: every line must still
+    // decode exactly as ICU decodes it, invalid and unmapped bytes
+    // included, whatever stands before and after them.
+    void decodesEveryLineAsIcuDoes()
+    {
+        QStringDecoder icu("Shift_JIS", QStringConverter::Flag::Stateless);
+        QVERIFY(icu.isValid());
+        const auto byIcu = [&icu](QByteArrayView bytes) {
+            icu.resetState();
+            return QString(icu.decode(bytes));
+        };
+        Eijiro::Decoder decoder;
+        const auto check = [&](const QByteArray &bytes) {
+            if (decoder.decode(bytes) != byIcu(bytes))
+                QFAIL(qPrintable("differs for bytes " + bytes.toHex(' ')));
+        };
+        for (int a = 0; a < 256; ++a) {
+            for (int b = 0; b < 256; ++b) {
+                const QByteArray pair = QByteArray(1, char(a)) + char(b);
+                for (const QByteArray &line : {pair, "\x82\xa0" + pair + "\r\n",
+                                               pair + pair.left(1), "a" + pair + "\x81\x40\n"})
+                    check(line);
+            }
+        }
+        // Lines of mostly valid text with a few stray bytes in them.
+        QRandomGenerator rng(20261207);
+        for (int i = 0; i < 20000; ++i) {
+            QByteArray line;
+            const int n = int(rng.bounded(1, 40));
+            for (int k = 0; k < n; ++k) {
+                const quint32 kind = rng.bounded(10);
+                if (kind < 4)
+                    line += char(rng.bounded(0x20, 0x7F));
+                else if (kind < 8)
+                    line += QByteArray(1, char(rng.bounded(0x81, 0xA0))) +
+                            char(rng.bounded(0x40, 0xFD));
+                else if (kind < 9)
+                    line += QByteArray(1, char(rng.bounded(0xE0, 0xFD))) +
+                            char(rng.bounded(0x40, 0xFD));
+                else
+                    line += char(rng.bounded(256));
+            }
+            check(line);
+        }
+    }
+
     void decodesCp932Extensions()
     {
         Eijiro::Decoder decoder;
