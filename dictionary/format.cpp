@@ -100,7 +100,7 @@ inline bool isSpace(QChar c)
 
 // Index of the whitespace that starts the last "\s:\s" separator at or after
 // `from` whose end (exclusive) is at most `limit`; -1 when there is none.
-qsizetype lastSeparator(const QString &text, qsizetype from, qsizetype limit)
+qsizetype lastSeparator(QStringView text, qsizetype from, qsizetype limit)
 {
     const QChar *d = text.constData();
     for (qsizetype i = limit - 3; i >= from; --i) {
@@ -113,7 +113,7 @@ qsizetype lastSeparator(const QString &text, qsizetype from, qsizetype limit)
 // "^(.+)\s\s\{" ... "\}$": the longest entry word whose brace group closes
 // the head and whose content satisfies `contentOk`. Returns the entry word's
 // length, or -1.
-template <typename ContentOk> qsizetype braceSplit(const QString &head, ContentOk contentOk)
+template <typename ContentOk> qsizetype braceSplit(QStringView head, ContentOk contentOk)
 {
     const qsizetype n = head.size();
     if (n < 6 || head.at(n - 1) != QLatin1Char('}'))
@@ -199,7 +199,7 @@ QString entryWordFor(const QString &line, const QString &key)
     return QString();
 }
 
-bool readRenderer(const QString &line, RendererReading *out)
+bool readRenderer(QStringView line, RendererReading *out)
 {
     const qsizetype n = line.size();
     if (n < 6 || line.at(0) != marker)
@@ -241,7 +241,7 @@ bool readRenderer(const QString &line, RendererReading *out)
     const qsizetype word = braceSplit(out->head, labelOk);
     if (word < 0) {
         out->entryWord = out->head;
-        out->label = QString();
+        out->label = QStringView();
         out->hasLabel = false;
     } else {
         out->entryWord = out->head.left(word);

@@ -119,15 +119,19 @@ QString entryWordFor(const QString &line, const QString &key);
 // Without a label the entry word is the whole head and `label` is null.
 // Escaping the line for HTML first would change none of the cuts, so the
 // pieces of the line as read, escaped, are those of the escaped line.
+// The pieces are views into the line read, valid while it is: a look-up
+// copies only what its page keeps.
 struct RendererReading
 {
-    QString head;
-    QString body;
-    QString entryWord;
-    QString label;
+    QStringView head;
+    QStringView body;
+    QStringView entryWord;
+    QStringView label; // null without a label
     bool hasLabel = false;
 };
-bool readRenderer(const QString &line, RendererReading *out);
+bool readRenderer(QStringView line, RendererReading *out);
+// The views would outlive a temporary line.
+bool readRenderer(QString &&line, RendererReading *out) = delete;
 
 // The four characters the line escaping replaces: < > & and ".
 QString escape(const QString &text);

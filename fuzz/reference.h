@@ -120,9 +120,10 @@ inline QString compare(const QString &line)
     Eijiro::RendererReading raw;
     if (Eijiro::readRenderer(line, &raw) != rEntry)
         return QStringLiteral("renderer, unescaped: entry line");
-    if (rEntry && (escape(raw.head) != out.head || escape(raw.body) != out.body ||
-                   raw.hasLabel != out.hasLabel || escape(raw.entryWord) != out.entryWord ||
-                   escape(raw.label) != out.label))
+    if (rEntry &&
+        (escape(raw.head.toString()) != out.head || escape(raw.body.toString()) != out.body ||
+         raw.hasLabel != out.hasLabel || escape(raw.entryWord.toString()) != out.entryWord ||
+         escape(raw.label.toString()) != out.label))
         return QStringLiteral("renderer, unescaped: pieces");
     return QString();
 }

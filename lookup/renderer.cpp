@@ -15,7 +15,7 @@ ResultRenderer::ResultRenderer(const QString &word) : m_word(word)
 
 // Every occurrence of the typed word in the head, found case-insensitively,
 // non-overlapping, from left to right, is shown as typed and highlighted.
-void ResultRenderer::addHeading(const QString &head)
+void ResultRenderer::addHeading(QStringView head)
 {
     PageBlock heading{PageBlock::Heading, QString(), {}};
     qsizetype copied = 0;
@@ -25,16 +25,16 @@ void ResultRenderer::addHeading(const QString &head)
             // The word as typed is as long as what it matches.
             if (copied == 0)
                 heading.text.reserve(head.size());
-            heading.text += QStringView(head).mid(copied, at - copied);
+            heading.text += head.mid(copied, at - copied);
             heading.cuts << heading.text.size();
             heading.text += m_word;
             heading.cuts << heading.text.size();
         }
     }
     if (copied == 0)
-        heading.text = head;
+        heading.text = head.toString();
     else
-        heading.text += QStringView(head).mid(copied);
+        heading.text += head.mid(copied);
     m_page.blocks.append(std::move(heading));
 }
 
@@ -51,29 +51,30 @@ void ResultRenderer::renderLine(const QString &line)
             // A further unlabelled sense of the same head: a list of its own.
             m_page.blocks.append({PageBlock::NewList, QString(), {}});
         } else {
-            m_lastHead = reading.head;
+            m_lastHead = reading.head.toString();
             addHeading(reading.head);
         }
     } else {
-        if (reading.entryWord != m_lastHead)
+        if (reading.entryWord != m_lastHead) {
             addHeading(reading.entryWord);
-        m_lastHead = reading.entryWord;
+            m_lastHead = reading.entryWord.toString();
+        }
         // The last label survives a change of heading on purpose: the same
         // label under the next word gets no second badge.
         if (reading.label != m_lastLabel) {
-            m_lastLabel = reading.label;
-            m_page.blocks.append({PageBlock::Label, reading.label, {}});
+            m_lastLabel = reading.label.toString();
+            m_page.blocks.append({PageBlock::Label, m_lastLabel, {}});
         }
     }
 
     // Each sub-item mark becomes a line break.
     PageBlock item{PageBlock::Item, QString(), {}};
     if (!reading.body.contains(Eijiro::marker)) {
-        item.text = std::move(reading.body);
+        item.text = reading.body.toString();
     } else {
         item.text.reserve(reading.body.size());
         item.cuts.reserve(4);
-        QStringView body(reading.body);
+        QStringView body = reading.body;
         for (qsizetype at; (at = body.indexOf(Eijiro::marker)) >= 0; body = body.mid(at + 1)) {
             item.text += body.left(at);
             item.cuts << item.text.size();

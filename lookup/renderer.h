@@ -24,7 +24,7 @@ public:
     Page finish() const;
 
 private:
-    void addHeading(const QString &head);
+    void addHeading(QStringView head);
 
     Page m_page;
     QString m_lastHead;

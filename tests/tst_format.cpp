@@ -155,9 +155,10 @@ private slots:
         QCOMPARE(Eijiro::indexKey(in.entryWord), key);
         QCOMPARE(Eijiro::indexKey(in.entryWord).isNull(), key.isNull());
         Eijiro::RendererReading out;
-        if (Eijiro::readRenderer(Eijiro::escape(line), &out)) {
-            QCOMPARE(out.entryWord, renderWord);
-            QCOMPARE(out.label, label);
+        const QString escaped = Eijiro::escape(line);
+        if (Eijiro::readRenderer(escaped, &out)) {
+            QCOMPARE(out.entryWord.toString(), renderWord);
+            QCOMPARE(out.label.toString(), label);
         } else {
             QVERIFY(renderWord.isNull()); // nothing left for the body
         }
@@ -181,7 +182,8 @@ private slots:
                 ++entries;
                 keyed += !Eijiro::indexKey(in.entryWord).isNull();
                 Eijiro::RendererReading out;
-                labelled += Eijiro::readRenderer(Eijiro::escape(line), &out) && out.hasLabel;
+                const QString escaped = Eijiro::escape(line);
+                labelled += Eijiro::readRenderer(escaped, &out) && out.hasLabel;
             }
         }
         // The generator must really reach the interesting cases.

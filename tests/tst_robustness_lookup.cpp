@@ -156,12 +156,14 @@ private slots:
         // content has two separate hyphens, so there is none.
         const QString groups = "w" + QString("  {x").repeated(repeats);
         Eijiro::RendererReading reading;
-        QVERIFY(Eijiro::readRenderer(M + groups + "-b-} : y", &reading));
+        const QString twoHyphens = M + groups + "-b-} : y";
+        QVERIFY(Eijiro::readRenderer(twoHyphens, &reading));
         QVERIFY(!reading.hasLabel);
-        QCOMPARE(reading.entryWord, groups + "-b-}");
-        QVERIFY(Eijiro::readRenderer(M + groups + "--b} : y", &reading));
+        QCOMPARE(reading.entryWord.toString(), groups + "-b-}");
+        const QString oneRun = M + groups + "--b} : y";
+        QVERIFY(Eijiro::readRenderer(oneRun, &reading));
         QVERIFY(reading.hasLabel);
-        QCOMPARE(reading.label, QString("x"));
+        QCOMPARE(reading.label.toString(), QString("x"));
         QCOMPARE(reading.entryWord.size(), groups.size() - 4);
     }
 
