@@ -6,8 +6,11 @@
 
 namespace Eijiro {
 
-Decoder::Decoder() : m_decoder("Shift_JIS", QStringConverter::Flag::Stateless)
+Decoder::Decoder() = default;
+
+bool Decoder::isValid() const
 {
+    return ShiftJisTable::isAvailable();
 }
 
 QString Decoder::decode(QByteArrayView bytes)
@@ -17,8 +20,10 @@ QString Decoder::decode(QByteArrayView bytes)
         return plain;
     // A lead byte left dangling at the end of one line must not combine
     // with the first byte of the next.
-    m_decoder.resetState();
-    return m_decoder.decode(bytes);
+    if (!m_decoder)
+        m_decoder.emplace("Shift_JIS", QStringConverter::Flag::Stateless);
+    m_decoder->resetState();
+    return m_decoder->decode(bytes);
 }
 
 LineReader::LineReader(QIODevice *device, qint64 bufferSize) : m_device(device), m_chunk(bufferSize)

@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <functional>
+#include <optional>
 
 // The Eijiro line format: Shift_JIS text, one entry per line,
 //   ■head : body
@@ -22,11 +23,12 @@ class Decoder
 {
 public:
     Decoder();
-    bool isValid() const { return m_decoder.isValid(); }
+    bool isValid() const;
     QString decode(QByteArrayView bytes);
 
 private:
-    QStringDecoder m_decoder;
+    // Made when a line first needs ICU itself: most never do.
+    std::optional<QStringDecoder> m_decoder;
 };
 
 // Reads a device line by line as raw bytes: each line up to and including its

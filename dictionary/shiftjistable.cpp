@@ -59,7 +59,9 @@ struct Tables
     std::array<std::atomic<const char16_t *>, 256> rows{};
     std::array<std::unique_ptr<char16_t[]>, 256> rowStorage;
     std::mutex building;
+    // Used under `building` only, once the tables are made.
     Probe icu;
+    const bool available = icu.isValid();
 
     Tables()
     {
@@ -96,6 +98,11 @@ Tables &tables()
 }
 
 } // namespace
+
+bool isAvailable()
+{
+    return tables().available;
+}
 
 bool decode(QByteArrayView bytes, QString *out)
 {

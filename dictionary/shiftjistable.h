@@ -15,6 +15,8 @@ namespace ShiftJisTable {
 // characters only; false for anything else (an invalid or unmapped byte,
 // a lead byte without its trail), which ICU must decode itself.
 bool decode(QByteArrayView bytes, QString *out);
+// Whether ICU knows Shift_JIS at all.
+bool isAvailable();
 } // namespace ShiftJisTable
 
 } // namespace Eijiro
