@@ -97,7 +97,7 @@ void renderLines(Eijiro::LineReader &reader, Eijiro::Decoder &decoder, ResultRen
                  int lines)
 {
     for (int i = 0; i < lines; ++i) {
-        const QByteArray bytes = reader.readLine();
+        const QByteArrayView bytes = reader.readLineView();
         // Every further read past the end would give an empty line too,
         // and empty lines render nothing.
         if (bytes.isEmpty())
@@ -179,7 +179,7 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry,
     if (found != DictionaryDatabase::Answer::Found || !file.seek(position))
         return finish(ResultRenderer(word), page);
     Eijiro::LineReader reader(&file, readAhead);
-    const QString first = decoder.decode(reader.readLine());
+    const QString first = decoder.decode(reader.readLineView());
     // An entry's page is that of its word as its first line spells it.
     const QString shown = entry ? Eijiro::entryWordFor(first, key) : QString();
     ResultRenderer renderer(shown.isNull() ? word : shown);

@@ -25,7 +25,7 @@ QString shownForm(QFile &file, Eijiro::Decoder &decoder, const DictionaryDatabas
     QString shown;
     if (file.seek(entry.position)) {
         Eijiro::LineReader reader(&file, lineReadAhead);
-        shown = Eijiro::entryWordFor(decoder.decode(reader.readLine()), entry.key);
+        shown = Eijiro::entryWordFor(decoder.decode(reader.readLineView()), entry.key);
     }
     // The file changed since it was indexed: the key still names the entry,
     // and its page shows whatever the file now holds there.
