@@ -15,15 +15,21 @@ bool Decoder::isValid() const
 
 QString Decoder::decode(QByteArrayView bytes)
 {
-    QString plain;
-    if (ShiftJisTable::decode(bytes, &plain))
-        return plain;
+    QString line;
+    decode(bytes, &line);
+    return line;
+}
+
+void Decoder::decode(QByteArrayView bytes, QString *line)
+{
+    if (ShiftJisTable::decode(bytes, line))
+        return;
     // A lead byte left dangling at the end of one line must not combine
     // with the first byte of the next.
     if (!m_decoder)
         m_decoder.emplace("Shift_JIS", QStringConverter::Flag::Stateless);
     m_decoder->resetState();
-    return m_decoder->decode(bytes);
+    *line = m_decoder->decode(bytes);
 }
 
 LineReader::LineReader(QIODevice *device, qint64 bufferSize) : m_device(device), m_chunk(bufferSize)

@@ -25,6 +25,8 @@ public:
     Decoder();
     bool isValid() const;
     QString decode(QByteArrayView bytes);
+    // The same into `line`, whose room is reused: for reading many lines.
+    void decode(QByteArrayView bytes, QString *line);
 
 private:
     // Made when a line first needs ICU itself: most never do.

@@ -107,9 +107,11 @@ bool isAvailable()
 bool decode(QByteArrayView bytes, QString *out)
 {
     Tables &t = tables();
-    // No character takes more than one unit per byte.
-    QString decoded(bytes.size(), Qt::Uninitialized);
-    char16_t *to = reinterpret_cast<char16_t *>(decoded.data());
+    // No character takes more than one unit per byte. The string's room is
+    // kept, so a caller decoding line after line into it rarely allocates.
+    out->resize(bytes.size());
+    char16_t *const start = reinterpret_cast<char16_t *>(out->data());
+    char16_t *to = start;
     const auto *from = reinterpret_cast<const quint8 *>(bytes.data());
     const quint8 *const end = from + bytes.size();
     while (from < end) {
@@ -127,8 +129,7 @@ bool decode(QByteArrayView bytes, QString *out)
         }
         *to++ = c;
     }
-    decoded.truncate(to - reinterpret_cast<char16_t *>(decoded.data()));
-    *out = std::move(decoded);
+    out->truncate(to - start);
     return true;
 }
 

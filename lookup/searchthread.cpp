@@ -96,13 +96,15 @@ Ending openDictionary(const QString &location, QFile *file, const Eijiro::Decode
 void renderLines(Eijiro::LineReader &reader, Eijiro::Decoder &decoder, ResultRenderer &renderer,
                  int lines)
 {
+    QString line;
     for (int i = 0; i < lines; ++i) {
         const QByteArrayView bytes = reader.readLineView();
         // Every further read past the end would give an empty line too,
         // and empty lines render nothing.
         if (bytes.isEmpty())
             break;
-        renderer.renderLine(decoder.decode(bytes));
+        decoder.decode(bytes, &line);
+        renderer.renderLine(line);
     }
 }
 
