@@ -158,8 +158,16 @@ IndexReader::IndexReader()
 
 IndexReader::~IndexReader()
 {
+    close();
+}
+
+void IndexReader::close()
+{
     m_location.reset();
     sqlite3_close(m_db);
+    m_db = nullptr;
+    if (m_lastError.isEmpty())
+        m_lastError = QStringLiteral("the index reader is closed");
 }
 
 bool IndexReader::failed(const char *sql, const QString &reason)

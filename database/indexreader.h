@@ -17,6 +17,11 @@ struct sqlite3;
 // connection kept for that alone holds while the default connection is open;
 // they never write, so they never wait for each other.
 //
+// A reader's statements all read one state of the index, the one committed
+// when it first read. Readers that read at the same time share that state:
+// one that begins while another is still reading sees what that one sees.
+// So a reader is closed as soon as the index has answered.
+//
 // Used on one thread only; it closes its connection when destroyed.
 class IndexReader
 {
@@ -45,6 +50,9 @@ public:
     // The offset of the first entry line whose entry word has `key`.
     Answer entryPosition(EntryList list, const QString &key, qint64 *position);
 
+    // Ends the reading and closes the connection; nothing can be read after.
+    void close();
+
     // SQLite's reason for the latest failure, worded as QtSql words it.
     QString lastError() const { return m_lastError; }
 
@@ -60,9 +68,9 @@ private:
     template <typename Bind, typename Read> Answer firstRow(const char *sql, Bind bind, Read read);
 
     sqlite3 *m_db = nullptr;
-    // The installed dictionary's row, kept until the reader goes: its read
-    // transaction stays open, so all that follows reads the same state of
-    // the index, without beginning a transaction of its own.
+    // The installed dictionary's row, kept until the reader is closed: its
+    // read transaction stays open, so all that follows reads the same state
+    // of the index, without beginning a transaction of its own.
     std::unique_ptr<Statement> m_location;
     QString m_lastError;
 };

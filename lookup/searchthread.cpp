@@ -171,6 +171,7 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry,
     if (found == DictionaryDatabase::Answer::Failed)
         return indexFailed(database.lastError(), entry ? "the word list" : "the word index", page,
                            error);
+    database.close();
 
     QFile file;
     Eijiro::Decoder decoder;

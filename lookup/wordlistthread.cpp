@@ -74,6 +74,7 @@ WordListThread::List WordListThread::list(const Request &request)
     if (database.entryLists(&source) == DictionaryDatabase::Answer::Failed ||
         !database.entries(source, request.key, request.after, request.limit, &entries))
         return failed("cannot read the word list: " + database.lastError());
+    database.close();
 
     List list;
     list.status = Listed;

@@ -239,6 +239,38 @@ private slots:
         QCOMPARE(typesText(database), QString("1 Eijiro"));
     }
 
+    // A look-up reads one state of the index from its first statement to
+    // its last, and once the look-ups of the moment are done, the next one
+    // reads what was committed meanwhile, whatever the cache they share holds.
+    void lookUpsReadTheIndexAsCommitted()
+    {
+        QVERIFY(TestUtil::openFreshDatabase(TestUtil::makeDir("committed") + "/orvel.db"));
+        const auto install = [](const QString &location, qint64 position) {
+            DictionaryDatabase database;
+            return database.beginBuild() && database.prepareRows() &&
+                   database.insertWord(position, "RUN") == DictionaryDatabase::Insert::Written &&
+                   database.registerDictionary(location, 1) && database.commit();
+        };
+        QVERIFY(install("/first.txt", 10));
+        QString location;
+        qint64 position = -1;
+        {
+            IndexReader reading;
+            QCOMPARE(reading.dictionaryLocation(&location), Answer::Found);
+            QVERIFY(DictionaryDatabase().removeDictionary(1));
+            QVERIFY(install("/second.txt", 20));
+            QCOMPARE(reading.firstPosition("RUN", &position), Answer::Found);
+            QCOMPARE(position, 10);
+            reading.close();
+            QCOMPARE(reading.firstPosition("RUN", &position), Answer::Failed);
+        }
+        IndexReader next;
+        QCOMPARE(next.dictionaryLocation(&location), Answer::Found);
+        QCOMPARE(location, QString("/second.txt"));
+        QCOMPARE(next.firstPosition("RUN", &position), Answer::Found);
+        QCOMPARE(position, 20);
+    }
+
     // Look-ups share SQLite's cache of the file while the program has it
     // open; a file put in its place is read anew, not through that cache.
     void aDatabaseReplacedAtItsPathIsReadAnew()
