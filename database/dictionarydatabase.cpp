@@ -1,6 +1,7 @@
 #include "database/dictionarydatabase.h"
 
 #include "database/indexreader.h"
+#include "database/sql.h"
 
 #include <QDebug>
 #include <QSqlDriver>
@@ -12,52 +13,6 @@
 #include <sqlite3.h>
 
 namespace {
-
-// Every statement the program runs on the database.
-namespace Sql {
-// The schema and its seed row.
-const char createTypes[] =
-    "CREATE TABLE m_dictionary (id INTEGER NOT NULL, name TEXT NOT NULL, PRIMARY KEY (id))";
-const char insertType[] = "INSERT INTO m_dictionary (id, name) VALUES (?, ?)";
-const char createDictionaries[] =
-    "CREATE TABLE t_dictionary (id INTEGER NOT NULL, location TEXT NOT NULL, encoding TEXT, "
-    "count INTEGER, PRIMARY KEY (id))";
-const char createWords[] = "CREATE TABLE t_word (id INTEGER NOT NULL, position INTEGER NOT NULL, "
-                           "name TEXT NOT NULL, PRIMARY KEY (id, position))";
-const char createWordIndex[] = "CREATE INDEX i_word_name ON t_word (name ASC)";
-const char selectWordIndex[] = "SELECT sql FROM sqlite_master WHERE type = 'index' AND name = "
-                               "'i_word_name' AND tbl_name = 't_word'";
-const char dropWordIndex[] = "DROP INDEX i_word_name";
-// The list of every entry word, phrases included: one row per key, pointing
-// at the first entry line with that key. Databases made before it get it in
-// their next build's transaction, hence IF NOT EXISTS.
-const char createEntries[] =
-    "CREATE TABLE IF NOT EXISTS t_entry (id INTEGER NOT NULL, key TEXT NOT NULL, "
-    "position INTEGER NOT NULL, PRIMARY KEY (id, key)) WITHOUT ROWID";
-const char selectEntryTable[] = "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = "
-                                "'t_entry'";
-
-const char journalMode[] = "PRAGMA journal_mode=WAL";
-
-const char selectInstalled[] =
-    "SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m USING (id)";
-const char selectTypes[] =
-    "SELECT m.id, t.id, m.name FROM m_dictionary m LEFT OUTER JOIN t_dictionary t ON (m.id = t.id)";
-const char selectRegistration[] = "SELECT location, count FROM t_dictionary WHERE id = ?";
-const char deleteWords[] = "DELETE FROM t_word WHERE id = ?";
-const char deleteDictionary[] = "DELETE FROM t_dictionary WHERE id = ?";
-const char deleteEntries[] = "DELETE FROM t_entry WHERE id = ?";
-
-const char beginImmediate[] = "BEGIN IMMEDIATE";
-const char insertWord[] = "INSERT INTO t_word (id, position, name) VALUES (?, ?, ?)";
-// Rows come in file order: the first line with a key keeps its row.
-const char insertEntry[] = "INSERT OR IGNORE INTO t_entry (id, key, position) VALUES (?, ?, ?)";
-const char insertDictionary[] =
-    "INSERT INTO t_dictionary (id, location, encoding, count) VALUES (?, ?, ?, ?)";
-const char selectSourceId[] = "SELECT sqlite_source_id()";
-const char selectRowTriggers[] = "SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND "
-                                 "tbl_name IN ('t_word', 't_entry')";
-} // namespace Sql
 
 // SQLite's result code for a violated constraint (SQLITE_CONSTRAINT); its
 // extended codes (UNIQUE, PRIMARY KEY...) keep it in their low byte.

@@ -1,5 +1,7 @@
 #include "database/indexreader.h"
 
+#include "database/sql.h"
+
 #include <QDebug>
 
 #include <mutex>
@@ -7,26 +9,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-namespace Sql {
-const char selectLocation[] = "SELECT location FROM t_dictionary";
-const char selectPosition[] = "SELECT position FROM t_word WHERE name = ? LIMIT 1";
-const char selectEntryTable[] = "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = "
-                                "'t_entry'";
-const char selectEntriesFrom[] =
-    "SELECT key, position FROM t_entry WHERE id = ? AND key >= ? ORDER BY key LIMIT ?";
-const char selectEntriesAfter[] =
-    "SELECT key, position FROM t_entry WHERE id = ? AND key > ? ORDER BY key LIMIT ?";
-const char selectEntryPosition[] = "SELECT position FROM t_entry WHERE id = ? AND key = ?";
-// Without t_entry: the distinct keys of t_word, each with the position the
-// look-up finds for it (its first row).
-const char selectWordsFrom[] =
-    "SELECT k.name, (SELECT w.position FROM t_word w WHERE w.name = k.name LIMIT 1) FROM "
-    "(SELECT DISTINCT name FROM t_word WHERE name >= ? ORDER BY name LIMIT ?) k ORDER BY k.name";
-const char selectWordsAfter[] =
-    "SELECT k.name, (SELECT w.position FROM t_word w WHERE w.name = k.name LIMIT 1) FROM "
-    "(SELECT DISTINCT name FROM t_word WHERE name > ? ORDER BY name LIMIT ?) k ORDER BY k.name";
-} // namespace Sql
 
 // As Qt's driver opens a file, but never creating one: a look-up has
 // nothing to write. Read-only files are opened read-only.
@@ -77,7 +59,7 @@ QString errorText(sqlite3 *db, const char *what)
 class IndexReader::Statement
 {
 public:
-    Statement(sqlite3 *db, const char *sql)
+    Statement(sqlite3 *db, const char *sql) : m_sql(sql)
     {
         if (db)
             sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr);
@@ -87,9 +69,18 @@ public:
     Statement &operator=(const Statement &) = delete;
 
     bool isPrepared() const { return m_statement; }
-    void bind(int index, int value) { sqlite3_bind_int(m_statement, index, value); }
+    const char *sql() const { return m_sql; }
+    // Binding to a statement that was not prepared does nothing; running it
+    // then reports why it was not.
+    void bind(int index, int value)
+    {
+        if (m_statement)
+            sqlite3_bind_int(m_statement, index, value);
+    }
     void bind(int index, const QString &text)
     {
+        if (!m_statement)
+            return;
         const QByteArray utf8 = text.toUtf8();
         sqlite3_bind_text(m_statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     }
@@ -103,6 +94,7 @@ public:
     qint64 integer(int column) { return sqlite3_column_int64(m_statement, column); }
 
 private:
+    const char *m_sql;
     sqlite3_stmt *m_statement = nullptr;
 };
 
@@ -177,15 +169,18 @@ bool IndexReader::failed(const char *sql, const QString &reason)
     return false;
 }
 
-template <typename Bind, typename Read>
-IndexReader::Answer IndexReader::firstRow(const char *sql, Bind bind, Read read)
+bool IndexReader::notPrepared(const Statement &statement)
 {
-    Statement statement(m_db, sql);
+    return failed(statement.sql(),
+                  m_db ? errorText(m_db, "Unable to execute statement") : m_lastError);
+}
+
+template <typename Read> IndexReader::Answer IndexReader::firstRow(Statement &statement, Read read)
+{
     if (!statement.isPrepared()) {
-        failed(sql, m_db ? errorText(m_db, "Unable to execute statement") : m_lastError);
+        notPrepared(statement);
         return Answer::Failed;
     }
-    bind(statement);
     switch (statement.step()) {
     case SQLITE_ROW:
         read(statement);
@@ -193,7 +188,7 @@ IndexReader::Answer IndexReader::firstRow(const char *sql, Bind bind, Read read)
     case SQLITE_DONE:
         return Answer::None;
     default:
-        failed(sql, errorText(m_db, "Unable to fetch row"));
+        failed(statement.sql(), errorText(m_db, "Unable to fetch row"));
         return Answer::Failed;
     }
 }
@@ -201,37 +196,26 @@ IndexReader::Answer IndexReader::firstRow(const char *sql, Bind bind, Read read)
 IndexReader::Answer IndexReader::dictionaryLocation(QString *location)
 {
     m_location = std::make_unique<Statement>(m_db, Sql::selectLocation);
-    if (!m_location->isPrepared()) {
-        failed(Sql::selectLocation,
-               m_db ? errorText(m_db, "Unable to execute statement") : m_lastError);
-        return Answer::Failed;
-    }
-    switch (m_location->step()) {
-    case SQLITE_ROW:
-        *location = m_location->text(0);
-        return Answer::Found;
-    case SQLITE_DONE:
+    const Answer answer =
+        firstRow(*m_location, [location](Statement &row) { *location = row.text(0); });
+    if (answer == Answer::None)
         qDebug() << "QSqlQuery::next failed.";
-        return Answer::None;
-    default:
-        failed(Sql::selectLocation, errorText(m_db, "Unable to fetch row"));
-        return Answer::Failed;
-    }
+    return answer;
 }
 
 IndexReader::Answer IndexReader::firstPosition(const QString &key, qint64 *position)
 {
     // 64-bit: entries past 2 GiB must be reachable.
-    return firstRow(
-        Sql::selectPosition, [&key](Statement &query) { query.bind(1, key); },
-        [position](Statement &row) { *position = row.integer(0); });
+    Statement query(m_db, Sql::selectPosition);
+    query.bind(1, key);
+    return firstRow(query, [position](Statement &row) { *position = row.integer(0); });
 }
 
 IndexReader::Answer IndexReader::entryLists(EntryList *list)
 {
     bool full = false;
-    const Answer answer = firstRow(
-        Sql::selectEntryTable, [](Statement &) {}, [&full](Statement &) { full = true; });
+    Statement query(m_db, Sql::selectEntryTable);
+    const Answer answer = firstRow(query, [&full](Statement &) { full = true; });
     if (answer == Answer::Failed)
         return answer;
     *list = full ? EntryList::AllEntryWords : EntryList::SingleWords;
@@ -250,7 +234,7 @@ bool IndexReader::entries(EntryList list, const QString &key, bool after, int li
                           : (after ? Sql::selectWordsAfter : Sql::selectWordsFrom);
     Statement query(m_db, sql);
     if (!query.isPrepared())
-        return failed(sql, m_db ? errorText(m_db, "Unable to execute statement") : m_lastError);
+        return notPrepared(query);
     int next = 1;
     if (all)
         query.bind(next++, DictionaryDatabase::eijiroId);
@@ -269,11 +253,8 @@ IndexReader::Answer IndexReader::entryPosition(EntryList list, const QString &ke
 {
     if (list == EntryList::SingleWords)
         return firstPosition(key, position);
-    return firstRow(
-        Sql::selectEntryPosition,
-        [&key](Statement &query) {
-            query.bind(1, DictionaryDatabase::eijiroId);
-            query.bind(2, key);
-        },
-        [position](Statement &row) { *position = row.integer(0); });
+    Statement query(m_db, Sql::selectEntryPosition);
+    query.bind(1, DictionaryDatabase::eijiroId);
+    query.bind(2, key);
+    return firstRow(query, [position](Statement &row) { *position = row.integer(0); });
 }

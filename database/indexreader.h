@@ -64,8 +64,10 @@ public:
 private:
     class Statement;
     bool failed(const char *sql, const QString &reason);
-    // Runs `sql` for at most one row; `read` takes the row when there is one.
-    template <typename Bind, typename Read> Answer firstRow(const char *sql, Bind bind, Read read);
+    bool notPrepared(const Statement &statement);
+    // Runs a statement for at most one row; `read` takes the row when there
+    // is one.
+    template <typename Read> Answer firstRow(Statement &statement, Read read);
 
     sqlite3 *m_db = nullptr;
     // The installed dictionary's row, kept until the reader is closed: its

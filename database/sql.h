@@ -1,0 +1,72 @@
+#pragma once
+
+// Every statement the program runs on the database, for DictionaryDatabase
+// and IndexReader only.
+namespace Sql {
+// The schema and its seed row.
+inline constexpr char createTypes[] =
+    "CREATE TABLE m_dictionary (id INTEGER NOT NULL, name TEXT NOT NULL, PRIMARY KEY (id))";
+inline constexpr char insertType[] = "INSERT INTO m_dictionary (id, name) VALUES (?, ?)";
+inline constexpr char createDictionaries[] =
+    "CREATE TABLE t_dictionary (id INTEGER NOT NULL, location TEXT NOT NULL, encoding TEXT, "
+    "count INTEGER, PRIMARY KEY (id))";
+inline constexpr char createWords[] =
+    "CREATE TABLE t_word (id INTEGER NOT NULL, position INTEGER NOT NULL, "
+    "name TEXT NOT NULL, PRIMARY KEY (id, position))";
+inline constexpr char createWordIndex[] = "CREATE INDEX i_word_name ON t_word (name ASC)";
+inline constexpr char selectWordIndex[] =
+    "SELECT sql FROM sqlite_master WHERE type = 'index' AND name = "
+    "'i_word_name' AND tbl_name = 't_word'";
+inline constexpr char dropWordIndex[] = "DROP INDEX i_word_name";
+// The list of every entry word, phrases included: one row per key, pointing
+// at the first entry line with that key. Databases made before it get it in
+// their next build's transaction, hence IF NOT EXISTS.
+inline constexpr char createEntries[] =
+    "CREATE TABLE IF NOT EXISTS t_entry (id INTEGER NOT NULL, key TEXT NOT NULL, "
+    "position INTEGER NOT NULL, PRIMARY KEY (id, key)) WITHOUT ROWID";
+inline constexpr char selectEntryTable[] =
+    "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = "
+    "'t_entry'";
+
+inline constexpr char journalMode[] = "PRAGMA journal_mode=WAL";
+
+inline constexpr char selectInstalled[] =
+    "SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m USING (id)";
+inline constexpr char selectTypes[] =
+    "SELECT m.id, t.id, m.name FROM m_dictionary m LEFT OUTER JOIN t_dictionary t ON (m.id = t.id)";
+inline constexpr char selectRegistration[] =
+    "SELECT location, count FROM t_dictionary WHERE id = ?";
+inline constexpr char deleteWords[] = "DELETE FROM t_word WHERE id = ?";
+inline constexpr char deleteDictionary[] = "DELETE FROM t_dictionary WHERE id = ?";
+inline constexpr char deleteEntries[] = "DELETE FROM t_entry WHERE id = ?";
+
+inline constexpr char beginImmediate[] = "BEGIN IMMEDIATE";
+inline constexpr char insertWord[] = "INSERT INTO t_word (id, position, name) VALUES (?, ?, ?)";
+// Rows come in file order: the first line with a key keeps its row.
+inline constexpr char insertEntry[] =
+    "INSERT OR IGNORE INTO t_entry (id, key, position) VALUES (?, ?, ?)";
+inline constexpr char insertDictionary[] =
+    "INSERT INTO t_dictionary (id, location, encoding, count) VALUES (?, ?, ?, ?)";
+inline constexpr char selectSourceId[] = "SELECT sqlite_source_id()";
+inline constexpr char selectRowTriggers[] =
+    "SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND "
+    "tbl_name IN ('t_word', 't_entry')";
+
+// What look-ups read (IndexReader).
+inline constexpr char selectLocation[] = "SELECT location FROM t_dictionary";
+inline constexpr char selectPosition[] = "SELECT position FROM t_word WHERE name = ? LIMIT 1";
+inline constexpr char selectEntriesFrom[] =
+    "SELECT key, position FROM t_entry WHERE id = ? AND key >= ? ORDER BY key LIMIT ?";
+inline constexpr char selectEntriesAfter[] =
+    "SELECT key, position FROM t_entry WHERE id = ? AND key > ? ORDER BY key LIMIT ?";
+inline constexpr char selectEntryPosition[] =
+    "SELECT position FROM t_entry WHERE id = ? AND key = ?";
+// Without t_entry: the distinct keys of t_word, each with the position the
+// look-up finds for it (its first row).
+inline constexpr char selectWordsFrom[] =
+    "SELECT k.name, (SELECT w.position FROM t_word w WHERE w.name = k.name LIMIT 1) FROM "
+    "(SELECT DISTINCT name FROM t_word WHERE name >= ? ORDER BY name LIMIT ?) k ORDER BY k.name";
+inline constexpr char selectWordsAfter[] =
+    "SELECT k.name, (SELECT w.position FROM t_word w WHERE w.name = k.name LIMIT 1) FROM "
+    "(SELECT DISTINCT name FROM t_word WHERE name > ? ORDER BY name LIMIT ?) k ORDER BY k.name";
+} // namespace Sql
