@@ -66,6 +66,27 @@ bool answered(DictionaryDatabase &database, const QString &operation, QString *e
     return database.beginBuild() && database.registerDictionary("/dict.txt", 1);
 }
 
+// Installs a dictionary at `location` whose one word, RUN, is at `position`.
+bool installRun(const QString &location, qint64 position)
+{
+    DictionaryDatabase database;
+    return database.beginBuild() && database.prepareRows() &&
+           database.insertWord(position, "RUN") == DictionaryDatabase::Insert::Written &&
+           database.registerDictionary(location, 1) && database.commit();
+}
+
+// What a new look-up reads: the installed file and RUN's position.
+QString lookedUp()
+{
+    IndexReader reader;
+    QString location;
+    qint64 position = -1;
+    if (reader.dictionaryLocation(&location) != Answer::Found ||
+        reader.firstPosition("RUN", &position) != Answer::Found)
+        return "nothing";
+    return QString("%1 %2").arg(location).arg(position);
+}
+
 // Whether the look-up's statement finds names through the name index, and
 // the index holds exactly the rows of t_word.
 bool nameIndexServesLookUps()
@@ -245,30 +266,18 @@ private slots:
     void lookUpsReadTheIndexAsCommitted()
     {
         QVERIFY(TestUtil::openFreshDatabase(TestUtil::makeDir("committed") + "/orvel.db"));
-        const auto install = [](const QString &location, qint64 position) {
-            DictionaryDatabase database;
-            return database.beginBuild() && database.prepareRows() &&
-                   database.insertWord(position, "RUN") == DictionaryDatabase::Insert::Written &&
-                   database.registerDictionary(location, 1) && database.commit();
-        };
-        QVERIFY(install("/first.txt", 10));
+        QVERIFY(installRun("/first.txt", 10));
         QString location;
         qint64 position = -1;
-        {
-            IndexReader reading;
-            QCOMPARE(reading.dictionaryLocation(&location), Answer::Found);
-            QVERIFY(DictionaryDatabase().removeDictionary(1));
-            QVERIFY(install("/second.txt", 20));
-            QCOMPARE(reading.firstPosition("RUN", &position), Answer::Found);
-            QCOMPARE(position, 10);
-            reading.close();
-            QCOMPARE(reading.firstPosition("RUN", &position), Answer::Failed);
-        }
-        IndexReader next;
-        QCOMPARE(next.dictionaryLocation(&location), Answer::Found);
-        QCOMPARE(location, QString("/second.txt"));
-        QCOMPARE(next.firstPosition("RUN", &position), Answer::Found);
-        QCOMPARE(position, 20);
+        IndexReader reading;
+        QCOMPARE(reading.dictionaryLocation(&location), Answer::Found);
+        QVERIFY(DictionaryDatabase().removeDictionary(1));
+        QVERIFY(installRun("/second.txt", 20));
+        QCOMPARE(reading.firstPosition("RUN", &position), Answer::Found);
+        QCOMPARE(position, 10);
+        reading.close();
+        QCOMPARE(reading.firstPosition("RUN", &position), Answer::Failed);
+        QCOMPARE(lookedUp(), QString("/second.txt 20"));
     }
 
     // Look-ups share SQLite's cache of the file while the program has it
@@ -278,20 +287,14 @@ private slots:
         const QString dir = TestUtil::makeDir("replaced");
         for (const char *name : {"new", "old"}) {
             QVERIFY(TestUtil::openFreshDatabase(QString("%1/%2.db").arg(dir, name)));
-            DictionaryDatabase database;
-            QVERIFY(database.beginBuild() &&
-                    database.registerDictionary(QString("/%1.txt").arg(name), 1));
-            QVERIFY(database.commit());
+            QVERIFY(installRun(QString("/%1.txt").arg(name), 10));
         }
-        QString location;
-        QCOMPARE(IndexReader().dictionaryLocation(&location), Answer::Found);
-        QCOMPARE(location, QString("/old.txt"));
+        QCOMPARE(lookedUp(), QString("/old.txt 10"));
         // Nothing left in the old file's log, which the new file would
         // otherwise be read with.
         QVERIFY(QSqlQuery().exec("PRAGMA wal_checkpoint(TRUNCATE)"));
         QVERIFY(::rename(qPrintable(dir + "/new.db"), qPrintable(dir + "/old.db")) == 0);
-        QCOMPARE(IndexReader().dictionaryLocation(&location), Answer::Found);
-        QCOMPARE(location, QString("/new.txt"));
+        QCOMPARE(lookedUp(), QString("/new.txt 10"));
     }
 
     // A statement that fails is never taken for an answer: each operation
