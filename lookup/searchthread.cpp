@@ -3,6 +3,7 @@
 #include "database/indexreader.h"
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
+#include "lookup/loopfreedispatcher.h"
 #include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 
@@ -115,9 +116,15 @@ SearchThread::Status finish(const ResultRenderer &renderer, Page *page)
 }
 } // namespace
 
-SearchThread::SearchThread() = default;
+SearchThread::SearchThread()
+{
+    LoopFreeDispatcher::install(this);
+}
 
-SearchThread::~SearchThread() = default;
+SearchThread::~SearchThread()
+{
+    LoopFreeDispatcher::dropUnused(this);
+}
 
 void SearchThread::setWord(const QString &word)
 {

@@ -3,6 +3,7 @@
 #include "database/indexreader.h"
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
+#include "lookup/loopfreedispatcher.h"
 
 #include <QFile>
 
@@ -44,9 +45,15 @@ WordListThread::Request WordListThread::after(const QString &key, int limit)
     return {key, true, limit};
 }
 
-WordListThread::WordListThread() = default;
+WordListThread::WordListThread()
+{
+    LoopFreeDispatcher::install(this);
+}
 
-WordListThread::~WordListThread() = default;
+WordListThread::~WordListThread()
+{
+    LoopFreeDispatcher::dropUnused(this);
+}
 
 void WordListThread::setRequest(const Request &request)
 {

@@ -2,11 +2,14 @@
 #include "generator.h"
 #include "lookup/pagehtml.h"
 #include "lookup/searchthread.h"
+#include "lookup/wordlistthread.h"
 #include "testutil.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
@@ -236,6 +239,21 @@ private slots:
         QCOMPARE(failed.size(), 1);
         QCOMPARE(failed[0][0].toString(), failurePage);
         QCOMPARE(failing.status(), SearchThread::Failed);
+    }
+
+    // Workers come with an event dispatcher of their own, which Qt frees
+    // only as a thread finishes.
+    void workersThatNeverStartFreeTheirDispatcher()
+    {
+        QPointer<QAbstractEventDispatcher> search, list;
+        {
+            SearchThread searchWorker;
+            WordListThread listWorker;
+            search = searchWorker.eventDispatcher();
+            list = listWorker.eventDispatcher();
+            QVERIFY(search && list);
+        }
+        QVERIFY(!search && !list);
     }
 
     void commandLine()

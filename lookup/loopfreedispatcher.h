@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QAbstractEventDispatcher>
+
+// The event dispatcher of a worker thread that never runs an event loop:
+// its run() does one piece of work and returns. Qt would otherwise build a
+// full dispatcher (a GLib main context and its wake-up descriptor) as each
+// such thread starts, before run() begins, and tear it down as it ends.
+// Events posted to the thread are still delivered when asked for; timers and
+// socket notifiers are not: nothing on these threads waits for anything.
+class LoopFreeDispatcher : public QAbstractEventDispatcher
+{
+    Q_OBJECT
+
+public:
+    // Gives `thread` a dispatcher of this kind; before it starts.
+    static void install(QThread *thread);
+    // From the thread's destructor: Qt deletes a thread's dispatcher as the
+    // thread finishes, so one that never started still holds it.
+    static void dropUnused(QThread *thread);
+
+    bool processEvents(QEventLoop::ProcessEventsFlags flags) override;
+    void registerSocketNotifier(QSocketNotifier *) override {}
+    void unregisterSocketNotifier(QSocketNotifier *) override {}
+    void registerTimer(int, qint64, Qt::TimerType, QObject *) override {}
+    bool unregisterTimer(int) override { return false; }
+    bool unregisterTimers(QObject *) override { return false; }
+    QList<TimerInfo> registeredTimers(QObject *) const override { return {}; }
+    int remainingTime(int) override { return -1; }
+    void wakeUp() override {}
+    void interrupt() override {}
+};
