@@ -26,6 +26,7 @@ struct Seen
 {
     int noDictionary = 0, found = 0, other = 0;
     QStringList faults;
+    QStringList lines; // debug lines meanwhile
 };
 
 // Looks `words` up in turn on `threads` threads until `stop` is set, and
@@ -54,6 +55,20 @@ public:
             if (thread.joinable())
                 thread.join();
         }
+    }
+    // Waits for a few more rounds against the complete dictionary, then
+    // stops: what the loop saw, with the debug lines caught meanwhile.
+    Seen finish(std::optional<MessageCapture> &messages)
+    {
+        // The caller checks the count.
+        (void)QTest::qWaitFor([this] { return seen().found >= 20; }, 60000);
+        stop();
+        Seen result = seen();
+        result.lines = messages->lines(QtDebugMsg);
+        messages.reset();
+        qInfo("%d look-ups saw no dictionary, %d the complete one", result.noDictionary,
+              result.found);
+        return result;
     }
     Seen seen() const
     {
@@ -249,15 +264,9 @@ private slots:
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
         loop.expect(expected);
         QCOMPARE(build(dictionary), ConvertThread::Committed);
-        // A few more rounds against the complete dictionary.
-        QTRY_VERIFY_WITH_TIMEOUT(loop.seen().found >= 20, 60000);
-        loop.stop();
-
-        const Seen seen = loop.seen();
-        const QStringList lines = messages->lines(QtDebugMsg);
-        messages.reset();
-        qInfo("%d look-ups saw no dictionary, %d the complete one", seen.noDictionary, seen.found);
-        QVERIFY2(seen.other == 0, qPrintable(seen.faults.join('\n')));
+        const Seen seen = loop.finish(messages);
+        QVERIFY2(seen.found >= 20 && seen.other == 0, qPrintable(seen.faults.join('\n')));
+        const QStringList &lines = seen.lines;
         // Only the lines of the stop and of each no-dictionary page.
         QCOMPARE(lines.count("Convert thread was canceled."), 1);
         QCOMPARE(lines.count("QSqlQuery::next failed."), seen.noDictionary);
@@ -273,14 +282,9 @@ private slots:
         LookUpLoop loop(words, 3);
         loop.expect(expected);
         QCOMPARE(install.wait(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(loop.seen().found >= 20, 60000);
-        loop.stop();
-
-        const Seen seen = loop.seen();
-        const QStringList lines = messages->lines(QtDebugMsg);
-        messages.reset();
-        qInfo("%d look-ups saw no dictionary, %d the complete one", seen.noDictionary, seen.found);
-        QVERIFY2(seen.other == 0, qPrintable(seen.faults.join('\n')));
+        const Seen seen = loop.finish(messages);
+        QVERIFY2(seen.found >= 20 && seen.other == 0, qPrintable(seen.faults.join('\n')));
+        const QStringList &lines = seen.lines;
         // Look-ups never waited into a failure, and no query failed.
         QCOMPARE(lines.filter("QSqlQuery::exec failed."), QStringList());
         QCOMPARE(lines.count("QSqlQuery::next failed."), seen.noDictionary);

@@ -172,6 +172,7 @@ private slots:
     void unopenableDatabaseStillGivesWindow();
     void programKeepsItsFilesUnderItsNames();
 
+    void translationLoading_data();
     void translationLoading();
     void translationReachesWindow();
 
@@ -308,55 +309,43 @@ void StartupTest::programKeepsItsFilesUnderItsNames()
              QStringList{"veldrana"});
 }
 
+void StartupTest::translationLoading_data()
+{
+    // Each file as "name=what Quit becomes in it"; nothing after '=' makes a
+    // file without messages.
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("quit"); // empty: the translator stays empty
+    QTest::newRow("nothing anywhere") << QStringList() << QString();
+    QTest::newRow("only under Lang: the second name finds it")
+        << QStringList{"Lang/orvel_xx_YY.qm=Beenden"} << "Beenden";
+    QTest::newRow("first without messages does not stop the second try")
+        << QStringList{"orvel_xx_YY.qm=", "Lang/orvel_xx_YY.qm=Beenden"} << "Beenden";
+    QTest::newRow("a usable first name wins, language only")
+        << QStringList{"orvel_xx.qm=Quitter", "Lang/orvel_xx_YY.qm=Beenden"} << "Quitter";
+}
+
 void StartupTest::translationLoading()
 {
-    const QList<QStringList> german = {{"MainWindow", "Quit", "Beenden"}};
-    const QList<QStringList> french = {{"MainWindow", "Quit", "Quitter"}};
+    QFETCH(QStringList, files);
+    QFETCH(QString, quit);
     MessageCapture messages;
-
-    // Nothing anywhere: the translator stays empty.
-    QVERIFY(QDir::setCurrent(TestUtil::makeDir("translations/none")));
-    {
-        QTranslator translator;
-        loadTranslation(translator, "xx_YY");
+    const QString dir =
+        TestUtil::makeDir("translations/" + QString::number(qHash(QTest::currentDataTag())));
+    QVERIFY(QDir().mkpath(dir + "/Lang"));
+    for (const QString &file : std::as_const(files)) {
+        const QString text = file.section('=', 1);
+        QList<QStringList> translated;
+        if (!text.isEmpty())
+            translated << QStringList{"MainWindow", "Quit", text};
+        QVERIFY(writeTranslation(dir + "/" + file.section('=', 0, 0), translated));
+    }
+    QVERIFY(QDir::setCurrent(dir));
+    QTranslator translator;
+    loadTranslation(translator, "xx_YY");
+    if (quit.isEmpty())
         QVERIFY(translator.isEmpty());
-    }
-
-    // Only the file under "Lang/" exists: the second name finds it.
-    const QString langOnly = TestUtil::makeDir("translations/lang-only");
-    QVERIFY(QDir().mkpath(langOnly + "/Lang"));
-    QVERIFY(writeTranslation(langOnly + "/Lang/orvel_xx_YY.qm", german));
-    QVERIFY(QDir::setCurrent(langOnly));
-    {
-        QTranslator translator;
-        loadTranslation(translator, "xx_YY");
-        QCOMPARE(translator.translate("MainWindow", "Quit"), QString("Beenden"));
-    }
-
-    // The first name holds no messages: it must not stop the second try.
-    const QString emptyFirst = TestUtil::makeDir("translations/empty-first");
-    QVERIFY(QDir().mkpath(emptyFirst + "/Lang"));
-    QVERIFY(writeTranslation(emptyFirst + "/orvel_xx_YY.qm", {}));
-    QVERIFY(writeTranslation(emptyFirst + "/Lang/orvel_xx_YY.qm", german));
-    QVERIFY(QDir::setCurrent(emptyFirst));
-    {
-        QTranslator translator;
-        loadTranslation(translator, "xx_YY");
-        QCOMPARE(translator.translate("MainWindow", "Quit"), QString("Beenden"));
-    }
-
-    // A usable first name wins, also through the language-only fallback.
-    const QString both = TestUtil::makeDir("translations/both");
-    QVERIFY(QDir().mkpath(both + "/Lang"));
-    QVERIFY(writeTranslation(both + "/orvel_xx.qm", french));
-    QVERIFY(writeTranslation(both + "/Lang/orvel_xx_YY.qm", german));
-    QVERIFY(QDir::setCurrent(both));
-    {
-        QTranslator translator;
-        loadTranslation(translator, "xx_YY");
-        QCOMPARE(translator.translate("MainWindow", "Quit"), QString("Quitter"));
-    }
-
+    else
+        QCOMPARE(translator.translate("MainWindow", "Quit"), quit);
     QCOMPARE(messages.all(), QStringList());
 }
 
