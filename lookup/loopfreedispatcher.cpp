@@ -1,6 +1,7 @@
 #include "lookup/loopfreedispatcher.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QThread>
 
 void LoopFreeDispatcher::install(QThread *thread)
@@ -12,6 +13,19 @@ void LoopFreeDispatcher::dropUnused(QThread *thread)
 {
     if (!thread->isRunning())
         delete thread->eventDispatcher();
+}
+
+void LoopFreeDispatcher::registerSocketNotifier(QSocketNotifier *notifier)
+{
+    qWarning() << "A socket notifier on a worker without an event loop never fires:" << notifier;
+}
+
+void LoopFreeDispatcher::registerTimer(int id, qint64 interval, Qt::TimerType type, QObject *object)
+{
+    Q_UNUSED(id);
+    Q_UNUSED(interval);
+    Q_UNUSED(type);
+    qWarning() << "A timer on a worker without an event loop never fires:" << object;
 }
 
 bool LoopFreeDispatcher::processEvents(QEventLoop::ProcessEventsFlags flags)

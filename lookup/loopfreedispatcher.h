@@ -7,7 +7,8 @@
 // full dispatcher (a GLib main context and its wake-up descriptor) as each
 // such thread starts, before run() begins, and tear it down as it ends.
 // Events posted to the thread are still delivered when asked for; timers and
-// socket notifiers are not: nothing on these threads waits for anything.
+// socket notifiers never fire, and asking for one says so in a warning:
+// nothing on these threads may wait for anything.
 class LoopFreeDispatcher : public QAbstractEventDispatcher
 {
     Q_OBJECT
@@ -20,9 +21,9 @@ public:
     static void dropUnused(QThread *thread);
 
     bool processEvents(QEventLoop::ProcessEventsFlags flags) override;
-    void registerSocketNotifier(QSocketNotifier *) override {}
+    void registerSocketNotifier(QSocketNotifier *notifier) override;
     void unregisterSocketNotifier(QSocketNotifier *) override {}
-    void registerTimer(int, qint64, Qt::TimerType, QObject *) override {}
+    void registerTimer(int id, qint64 interval, Qt::TimerType type, QObject *object) override;
     bool unregisterTimer(int) override { return false; }
     bool unregisterTimers(QObject *) override { return false; }
     QList<TimerInfo> registeredTimers(QObject *) const override { return {}; }
