@@ -5,6 +5,8 @@
 #include "database/database.h"
 #include "dictionary/convertthread.h"
 #include "generator.h"
+#include "lookup/pagehtml.h"
+#include "lookup/searchthread.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/wordlistmodel.h"
 #include "slowreading.h"
@@ -216,7 +218,11 @@ private slots:
         QFETCH(int, row);
         Window w;
         QVERIFY(w.typeAndList("b", slow->list("b", batch)));
-        const QString page = w.view->toPlainText();
+        // The list may come before the typed word's page: wait for both.
+        Page typed;
+        SearchThread::lookUp("b", &typed);
+        const QString page = plainText(PageHtml::write(typed));
+        QTRY_COMPARE(w.view->toPlainText(), page);
         for (const QChar key : keys)
             QTest::keyClick(w.edit, key == 'D' ? Qt::Key_Down : Qt::Key_Up);
         QCOMPARE(w.currentRow(), row);
@@ -271,7 +277,11 @@ private slots:
         w.edit->clear();
         type(w.edit, other);
         QTest::keyClick(w.edit, Qt::Key_Return);
-        QCOMPARE(w.window.history().words(), QStringList({shown, other}));
+        QStringList visits = w.window.history().words();
+        // The typed part enters too if its own page stayed a second on display.
+        if (typed != shown && visits.size() == 3 && visits.first() == typed)
+            visits.removeFirst();
+        QCOMPARE(visits, QStringList({shown, other}));
         QTest::keyClick(w.edit, Qt::Key_Left, Qt::AltModifier);
         QTRY_COMPARE(w.view->toPlainText(), page);
         QCOMPARE(w.edit->text(), shown);
