@@ -11,7 +11,12 @@ void LoopFreeDispatcher::install(QThread *thread)
 
 void LoopFreeDispatcher::dropUnused(QThread *thread)
 {
-    if (!thread->isRunning())
+    // A worker deleted from its own finished() signal (deleteLater) may
+    // still be finishing, and Qt then deletes the dispatcher there: wait
+    // for that. isRunning() is already false at that point, so it cannot
+    // tell a finishing thread from one that never started.
+    thread->wait();
+    if (!thread->isFinished())
         delete thread->eventDispatcher();
 }
 

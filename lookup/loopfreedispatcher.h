@@ -17,7 +17,8 @@ public:
     // Gives `thread` a dispatcher of this kind; before it starts.
     static void install(QThread *thread);
     // From the thread's destructor: Qt deletes a thread's dispatcher as the
-    // thread finishes, so one that never started still holds it.
+    // thread finishes, so one that never started still holds it. Waits for
+    // a thread that is finishing.
     static void dropUnused(QThread *thread);
 
     bool processEvents(QEventLoop::ProcessEventsFlags flags) override;

@@ -267,6 +267,21 @@ private slots:
         QVERIFY(timed.wait(10000));
     }
 
+    // As the windows drop their workers: deleteLater from finished(). The
+    // worker is then deleted while Qt still finishes its thread (held there
+    // by a slow handler of the same signal), which deletes the dispatcher.
+    void workerDeletedWhileItFinishes()
+    {
+        auto *worker = new SearchThread;
+        worker->setWord("run");
+        connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+        connect(
+            worker, &QThread::finished, worker, [] { QThread::msleep(200); }, Qt::DirectConnection);
+        QSignalSpy deleted(worker, &QObject::destroyed);
+        worker->start();
+        QTRY_COMPARE_WITH_TIMEOUT(deleted.count(), 1, 10000);
+    }
+
     void commandLine()
     {
         database("cli", {"■run  {自動-1} : 走る", "■run  {自動-2} : 経営する■・a shop■・a race",
