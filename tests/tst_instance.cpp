@@ -102,7 +102,13 @@ void InstanceTest::socketLeftByACrashIsTakenOver()
         QTRY_VERIFY_WITH_TIMEOUT(listening(path), 20000);
         // A later start hands over and ends.
         QCOMPARE(run({"beta"}), 0);
-        QCOMPARE(first.state(), QProcess::Running);
+        // Handed a word, the first one looks it up: it must still be there.
+        QVERIFY2(
+            first.state() == QProcess::Running,
+            qPrintable(QString("exit %1 (%2): %3")
+                           .arg(first.exitCode())
+                           .arg(first.exitStatus() == QProcess::CrashExit ? "crashed" : "ended")
+                           .arg(QString::fromLocal8Bit(first.readAllStandardError()))));
         // Killed, it leaves its socket behind; the next start must not
         // mistake it for a running Orvel, nor fail on it, nor on the lock
         // of a start cut off halfway.
