@@ -299,6 +299,20 @@
         <source>&amp;Word List</source>
         <translation>単語一覧(&amp;W)</translation>
     </message>
+    <message>
+        <source>Settings cannot be saved</source>
+        <translation>設定を保存できません</translation>
+    </message>
+    <message>
+        <source>Orvel cannot write its settings file:
+%1
+
+The font, the window and the last word will be as before at the next start. Make the file and its folder writable for you, then start Orvel again.</source>
+        <translation>Orvel の設定ファイルに書き込めません:
+%1
+
+フォント、ウィンドウ、最後の単語は次回の起動時に以前のままになります。ファイルとそのフォルダーを書き込み可能にしてから、Orvel を起動し直してください。</translation>
+    </message>
 </context>
 <context>
     <name>OptionDialog</name>

@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QDebug>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -73,8 +74,10 @@ MainWindow::MainWindow(QWidget *parent)
 
     readSettings();
     // Writing at once makes sure the settings file exists: the database
-    // path is derived from it.
-    writeSettings();
+    // path is derived from it. It also finds out while the user can still
+    // be told that nothing set now will be kept.
+    if (!writeSettings())
+        showSettingsNotSaved();
 
     const QString file = Database::path();
     if (DictionaryDatabase::openDefault(file) == DictionaryDatabase::Opened::WithoutTables) {
@@ -564,7 +567,7 @@ void MainWindow::readSettings()
     showFont(settings->font());
 }
 
-void MainWindow::writeSettings()
+bool MainWindow::writeSettings()
 {
     ViewSettings::WindowState state = settings->windowState();
     state.size = size();
@@ -582,7 +585,24 @@ void MainWindow::writeSettings()
         state.splitter = listSplitterState;
     settings->setWindowState(state);
     settings->setLastWord({ui->actionShowLastWord->isChecked(), settings->lastWord().word});
-    settings->save();
+    if (settings->save())
+        return true;
+    qDebug() << "QSettings::sync failed." << ViewSettings::settingsFile();
+    return false;
+}
+
+void MainWindow::showSettingsNotSaved()
+{
+    // Beside the look-up times, which replace any message: otherwise the
+    // user would find the font and the window reset at the next start,
+    // with no word why (a settings folder once made by root, say).
+    auto *label = new QLabel(tr("Settings cannot be saved"), ui->statusBar);
+    label->setObjectName(QStringLiteral("settingsNotSavedLabel"));
+    label->setToolTip(tr("Orvel cannot write its settings file:\n%1\n\nThe font, the window and "
+                         "the last word will be as before at the next start. Make the file and "
+                         "its folder writable for you, then start Orvel again.")
+                          .arg(ViewSettings::settingsFile()));
+    ui->statusBar->addPermanentWidget(label);
 }
 
 bool MainWindow::createDatabase()

@@ -94,7 +94,9 @@ private slots:
 
 private:
     void readSettings();
-    void writeSettings();
+    // False when the settings file cannot be written.
+    bool writeSettings();
+    void showSettingsNotSaved();
     void showFont(const QFont &font);
     bool createDatabase();
     void connectEditActions();

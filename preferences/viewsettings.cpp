@@ -92,7 +92,7 @@ void ViewSettings::load()
     settings.endGroup();
 }
 
-void ViewSettings::save() const
+bool ViewSettings::save() const
 {
     QSettings settings;
     settings.beginGroup(windowGroup);
@@ -117,6 +117,16 @@ void ViewSettings::save() const
     settings.beginGroup(historyGroup);
     settings.setValue(lastWordKey, m_lastWord.word);
     settings.endGroup();
+
+    // A damaged file read back gives FormatError, yet the write may well
+    // have worked; only AccessError says it did not.
+    settings.sync();
+    return settings.status() != QSettings::AccessError;
+}
+
+QString ViewSettings::settingsFile()
+{
+    return QSettings().fileName();
 }
 
 QFont ViewSettings::font() const

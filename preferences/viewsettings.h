@@ -52,8 +52,10 @@ public:
     // gets its default; a value of the wrong type is taken as Qt converts
     // it, and a font size out of bounds is brought within them.
     void load();
-    // Writes every value to the store.
-    void save() const;
+    // Writes every value to the store; false when its file cannot be
+    // written (settingsFile()), so the values go with the program.
+    bool save() const;
+    static QString settingsFile();
 
     QFont font() const;
     // The font the user chose (Preferences). Takes `font` within the bounds;

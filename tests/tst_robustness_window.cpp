@@ -10,9 +10,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -71,6 +73,8 @@ private slots:
                          font.pointSize() <= ViewSettings::maximumFontSize,
                      qPrintable(QString::number(font.pointSize())));
             QCOMPARE(window.viewSettings()->font(), font);
+            // A damaged file is still written over: no false alarm.
+            QVERIFY(!window.findChild<QLabel *>("settingsNotSavedLabel"));
             // The window works: a look-up gives the no-dictionary page.
             auto *edit = window.findChild<QLineEdit *>("searchEdit");
             auto *browser = window.findChild<QTextBrowser *>("textBrowser");
@@ -86,6 +90,24 @@ private slots:
         const int written = stored.value("Preferences/fontSize").toInt();
         QVERIFY(written >= ViewSettings::minimumFontSize &&
                 written <= ViewSettings::maximumFontSize);
+    }
+
+    // A folder in the settings file's place stops even root writing it.
+    void unwritableSettingsAreSaidInSight()
+    {
+        const QString path = QSettings().fileName();
+        QFile::remove(path);
+        QVERIFY(QDir().mkpath(path));
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *label = window.findChild<QLabel *>("settingsNotSavedLabel");
+        QVERIFY(label && label->toolTip().contains(path));
+        // Look-up times take the status bar's message, not the label.
+        window.findChild<QLineEdit *>("searchEdit")->setText("run");
+        QTRY_VERIFY_WITH_TIMEOUT(window.statusBar()->currentMessage().endsWith("seconds"), 30000);
+        QVERIFY(label->isVisible());
+        QVERIFY(QDir(path).removeRecursively());
     }
 
     // Each word gives a page and a title, nothing else, and the window
