@@ -313,6 +313,22 @@ The font, the window and the last word will be as before at the next start. Make
 
 フォント、ウィンドウ、最後の単語は次回の起動時に以前のままになります。ファイルとそのフォルダーを書き込み可能にしてから、Orvel を起動し直してください。</translation>
     </message>
+    <message>
+        <source>The dictionary index cannot be used</source>
+        <translation>辞書の索引を使用できません</translation>
+    </message>
+    <message>
+        <source>Orvel cannot open or set up its dictionary index:
+%1
+(%2)
+
+Look-ups and adding dictionaries fail until it can. Please quit Orvel and make sure that you can read and write that file and its folder. If the file is damaged, move it away: Orvel then starts with a new, empty index, and the dictionary can be added again.</source>
+        <translation>Orvel は辞書の索引を開くことも作成することもできません:
+%1
+(%2)
+
+それができるまで、検索も辞書の追加も失敗します。Orvel を終了し、そのファイルとフォルダーを読み書きできることを確かめてください。ファイルが壊れている場合は、別の場所へ移してください。Orvel は次回の起動時に新しい空の索引を作成し、辞書を追加し直せるようになります。</translation>
+    </message>
 </context>
 <context>
     <name>OptionDialog</name>
@@ -460,6 +476,24 @@ Please install Orvel again.</source>
         <translation>Shift_JIS のデコーダーがないため、辞書を読み込めません。
 
 Orvel をインストールし直してください。</translation>
+    </message>
+    <message>
+        <source>The dictionary index cannot be read:
+%1
+
+Its file cannot be opened, or it is damaged:
+%2
+
+Please quit Orvel and make sure that you can read and write that file and its folder. If the file is damaged, move it away: Orvel then starts with a new, empty index, and the dictionary can be added again on preferences dialog.
+[Edit] - [Preferences] - [Dictionary] Tab</source>
+        <translation>辞書の索引を読み込めません:
+%1
+
+索引のファイルを開けないか、ファイルが壊れています:
+%2
+
+Orvel を終了し、そのファイルとフォルダーを読み書きできることを確かめてください。ファイルが壊れている場合は、別の場所へ移してください。Orvel は次回の起動時に新しい空の索引を作成し、設定ダイアログで辞書を追加し直せるようになります。
+[編集] - [設定] - [辞書] タブ</translation>
     </message>
 </context>
 </TS>

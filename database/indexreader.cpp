@@ -116,6 +116,13 @@ void IndexReader::setDatabaseFile(const QString &file)
     }
 }
 
+QString IndexReader::databaseFile()
+{
+    SharedFile &shared = sharedFile();
+    std::lock_guard lock(shared.mutex);
+    return QString::fromUtf8(shared.file);
+}
+
 IndexReader::IndexReader()
 {
     QByteArray file;
@@ -141,6 +148,7 @@ IndexReader::IndexReader()
     const int cache = same ? SQLITE_OPEN_SHAREDCACHE : SQLITE_OPEN_PRIVATECACHE;
     if (sqlite3_open_v2(file.constData(), &m_db, readerFlags | cache, nullptr) != SQLITE_OK) {
         m_lastError = errorText(m_db, "Error opening database");
+        m_fileUnusable = true;
         sqlite3_close(m_db);
         m_db = nullptr;
         return;
@@ -166,6 +174,10 @@ bool IndexReader::failed(const char *sql, const QString &reason)
 {
     qDebug() << "QSqlQuery::exec failed." << QString::fromLatin1(sql) << reason;
     m_lastError = reason;
+    if (m_db) {
+        const int code = sqlite3_errcode(m_db) & 0xff;
+        m_fileUnusable = code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_CANTOPEN;
+    }
     return false;
 }
 

@@ -55,11 +55,17 @@ public:
 
     // SQLite's reason for the latest failure, worded as QtSql words it.
     QString lastError() const { return m_lastError; }
+    // Whether the latest failure lies in the index file itself: it cannot
+    // be opened, or it is no database or a damaged one. Trying again does
+    // not mend that, nor does anything done through the file.
+    bool fileUnusable() const { return m_fileUnusable; }
 
     // The file the readers open from now on: the default connection's,
     // or none (empty) once it is closed. Keeps the shared cache alive
     // for that file meanwhile.
     static void setDatabaseFile(const QString &file);
+    // The file readers open now; empty when none is.
+    static QString databaseFile();
 
 private:
     class Statement;
@@ -75,4 +81,5 @@ private:
     // of the index, without beginning a transaction of its own.
     std::unique_ptr<Statement> m_location;
     QString m_lastError;
+    bool m_fileUnusable = false;
 };

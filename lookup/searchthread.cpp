@@ -29,9 +29,25 @@ SearchThread::Status failed(const Page &shown, const QString &line, Page *page, 
     return SearchThread::Failed;
 }
 
-SearchThread::Status indexFailed(const QString &reason, const char *what, Page *page,
+SearchThread::Status indexFailed(const IndexReader &database, const char *what, Page *page,
                                  QString *error)
 {
+    const QString reason = database.lastError();
+    const QString line = QStringLiteral("cannot read %1: %2").arg(QLatin1String(what), reason);
+    // Removing the dictionary goes through the same file, so it cannot
+    // help when the file itself is at fault: say which file, and the way out.
+    if (database.fileUnusable())
+        return failed(
+            Page::message(QCoreApplication::translate(
+                              "SearchThread",
+                              "The dictionary index cannot be read:\n%1\n\nIts file cannot be "
+                              "opened, or it is damaged:\n%2\n\nPlease quit Orvel and make sure "
+                              "that you can read and write that file and its folder. If the file "
+                              "is damaged, move it away: Orvel then starts with a new, empty "
+                              "index, and the dictionary can be added again on preferences "
+                              "dialog.\n[Edit] - [Preferences] - [Dictionary] Tab"),
+                          {reason, IndexReader::databaseFile()}),
+            line, page, error);
     return failed(Page::message(QCoreApplication::translate(
                                     "SearchThread",
                                     "The dictionary index cannot be read:\n%1\n\nPlease try "
@@ -39,8 +55,7 @@ SearchThread::Status indexFailed(const QString &reason, const char *what, Page *
                                     "add it again on preferences dialog.\n[Edit] - "
                                     "[Preferences] - [Dictionary] Tab"),
                                 {reason}),
-                  QStringLiteral("cannot read %1: %2").arg(QLatin1String(what), reason), page,
-                  error);
+                  line, page, error);
 }
 
 SearchThread::Status fileFailed(const QString &path, const QString &reason, Page *page,
@@ -73,7 +88,7 @@ Ending findDictionary(IndexReader &database, QString *location, Page *page, QStr
     case DictionaryDatabase::Answer::Failed:
         break;
     }
-    return indexFailed(database.lastError(), "the installed dictionaries", page, error);
+    return indexFailed(database, "the installed dictionaries", page, error);
 }
 
 // Never blocks, whatever now stands at the path: a FIFO fails like a
@@ -176,8 +191,7 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry,
         found = database.firstPosition(key, &position);
     }
     if (found == DictionaryDatabase::Answer::Failed)
-        return indexFailed(database.lastError(), entry ? "the word list" : "the word index", page,
-                           error);
+        return indexFailed(database, entry ? "the word list" : "the word index", page, error);
     database.close();
 
     QFile file;

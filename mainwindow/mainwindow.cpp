@@ -80,9 +80,19 @@ MainWindow::MainWindow(QWidget *parent)
         showSettingsNotSaved();
 
     const QString file = Database::path();
-    if (DictionaryDatabase::openDefault(file) == DictionaryDatabase::Opened::WithoutTables) {
-        if (!createDatabase())
+    QString reason;
+    switch (DictionaryDatabase::openDefault(file, &reason)) {
+    case DictionaryDatabase::Opened::Failed:
+        showIndexUnusable(file, reason);
+        break;
+    case DictionaryDatabase::Opened::WithoutTables:
+        if (!createDatabase(&reason)) {
             qDebug() << "MainWindow::createDatabase failed.";
+            showIndexUnusable(file, reason);
+        }
+        break;
+    default:
+        break;
     }
 }
 
@@ -605,7 +615,27 @@ void MainWindow::showSettingsNotSaved()
     ui->statusBar->addPermanentWidget(label);
 }
 
-bool MainWindow::createDatabase()
+void MainWindow::showIndexUnusable(const QString &file, const QString &reason)
 {
-    return DictionaryDatabase().createSchema();
+    // Said at once, not only at the first look-up: a damaged file or a
+    // folder that cannot be written is mended outside Orvel.
+    auto *label = new QLabel(tr("The dictionary index cannot be used"), ui->statusBar);
+    label->setObjectName(QStringLiteral("indexUnusableLabel"));
+    label->setToolTip(tr("Orvel cannot open or set up its dictionary index:\n%1\n(%2)\n\nLook-ups "
+                         "and adding dictionaries fail until it can. Please quit Orvel and make "
+                         "sure that you can read and write that file and its folder. If the file "
+                         "is damaged, move it away: Orvel then starts with a new, empty index, "
+                         "and the dictionary can be added again.")
+                          .arg(file, reason));
+    ui->statusBar->addPermanentWidget(label);
+}
+
+bool MainWindow::createDatabase(QString *error)
+{
+    DictionaryDatabase database;
+    if (database.createSchema())
+        return true;
+    if (error)
+        *error = database.lastError();
+    return false;
 }

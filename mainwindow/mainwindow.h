@@ -97,8 +97,10 @@ private:
     // False when the settings file cannot be written.
     bool writeSettings();
     void showSettingsNotSaved();
+    // The index database cannot be opened, or its schema not made.
+    void showIndexUnusable(const QString &file, const QString &reason);
     void showFont(const QFont &font);
-    bool createDatabase();
+    bool createDatabase(QString *error = nullptr);
     void connectEditActions();
     void connectHistory();
     void connectKeys();

@@ -55,11 +55,13 @@ class TestSearchThread : public QObject
 
     QString m_dir;
     QString m_file;
+    QString m_databaseFile;
 
     // A fresh database; with `lines`, installed as the one dictionary.
     void database(const QString &name, const QStringList &lines = {})
     {
-        QVERIFY(TestUtil::openFreshDatabase(m_dir + "/" + name + ".db"));
+        m_databaseFile = m_dir + "/" + name + ".db";
+        QVERIFY(TestUtil::openFreshDatabase(m_databaseFile));
         if (lines.isEmpty())
             return;
         m_file = TestUtil::writeDictionary(m_dir + "/" + name + ".txt", lines);
@@ -143,6 +145,7 @@ private slots:
         QTest::addColumn<QString>("debug");
         QTest::addColumn<QString>("shown");
         const QString open = "QFile::open failed.";
+        const QString location = "QSqlQuery::exec failed. \"SELECT location FROM t_dictionary\"";
         QTest::newRow("file deleted") << "delete" << open << "file";
         QTest::newRow("directory in its place") << "directory" << open << "file";
         // Opening a FIFO for reading would wait for a writer forever.
@@ -153,9 +156,14 @@ private slots:
             << "QSqlQuery::exec failed. \"SELECT position FROM t_word WHERE"
             << "index cannot be read:<br />no such table: t_word";
         QTest::newRow("dictionary table gone")
-            << "DROP TABLE t_dictionary"
-            << "QSqlQuery::exec failed. \"SELECT location FROM t_dictionary\""
+            << "DROP TABLE t_dictionary" << location
             << "index cannot be read:<br />no such table: t_dictionary";
+        // Another file in the index's place: no shared cache serves it.
+        QTest::newRow("index file damaged")
+            << "index damaged" << location << "index cannot be read:<br />file is not a database";
+        QTest::newRow("index file a folder")
+            << "index folder" << location
+            << "index cannot be read:<br />unable to open database file";
     }
 
     void failurePages()
@@ -167,6 +175,13 @@ private slots:
         sample(QString("fail <b>&%1 ") + QTest::currentDataTag());
         if (change.startsWith("DROP"))
             QVERIFY(exec(change));
+        else if (change == "index damaged") {
+            // Without its log too, which would still hold every page.
+            for (const char *suffix : {"", "-wal", "-shm"})
+                QFile::remove(m_databaseFile + suffix);
+            TestUtil::writeBytes(m_databaseFile, QByteArray(8192, 'x'));
+        } else if (change == "index folder")
+            QVERIFY(QFile::remove(m_databaseFile) && QDir().mkdir(m_databaseFile));
         else
             QVERIFY(QFile::remove(m_file));
         if (change == "directory")
@@ -181,6 +196,13 @@ private slots:
         QVERIFY2(page.startsWith("The dictionary " + shown) &&
                      page.endsWith("<br />[Edit] - [Preferences] - [Dictionary] Tab"),
                  qPrintable(page));
+        // Trying again cannot mend a damaged index file: the page names it.
+        if (change.startsWith("index "))
+            QVERIFY2(page.contains("<br />" + m_databaseFile.toHtmlEscaped() + "<br />") &&
+                         page.contains("move it away"),
+                     qPrintable(page));
+        else if (change.startsWith("DROP"))
+            QVERIFY2(page.contains("Please try again."), qPrintable(page));
         const QStringList lines = messages.lines(QtDebugMsg);
         QVERIFY2(lines.size() == 1 && lines[0].startsWith(debug), qPrintable(lines.join('\n')));
         QVERIFY(!error.isEmpty() && !error.contains('\n'));
