@@ -89,7 +89,7 @@ Start openDatabase(QString path, bool create)
         return Failed;
     }
     if (opened == DictionaryDatabase::Opened::SchemaFailed) {
-        fail(QStringLiteral("cannot create the database schema in %1").arg(path));
+        fail(QStringLiteral("cannot create the database schema in %1: %2").arg(path, reason));
         return Failed;
     }
     return Ready;

@@ -121,7 +121,9 @@ private slots:
 
         Run run = TestUtil::cli({"--database", db, "install", good});
         QCOMPARE(run.exit, 1);
-        QVERIFY2(run.err.contains("create table m_dictionary failed. (file is not a database"),
+        QVERIFY2(run.err.contains("create table m_dictionary failed. (file is not a database") &&
+                     run.err.contains("cannot create the database schema in " + db +
+                                      ": file is not a database"),
                  qPrintable(run.err));
         run = TestUtil::cli({"--database", db, "lookup", "run"});
         QCOMPARE(run.exit, 2);
