@@ -49,6 +49,10 @@ public:
         int id;
         QString name; // of the dictionary's type
         QString location;
+        bool operator==(const Installed &other) const
+        {
+            return id == other.id && name == other.name && location == other.location;
+        }
     };
     struct Type
     {

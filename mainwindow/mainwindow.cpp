@@ -442,11 +442,25 @@ void MainWindow::focusSearch()
 
 void MainWindow::on_actionPreferences_triggered()
 {
+    const auto installed = [] {
+        QList<DictionaryDatabase::Installed> list;
+        DictionaryDatabase().installedDictionaries(&list);
+        return list;
+    };
+    const QList<DictionaryDatabase::Installed> before = installed();
     OptionDialog dialog(settings, this);
     dialog.exec();
-    // A dictionary may have come or gone.
-    if (ui->searchEdit->text().isEmpty())
+    // A dictionary may have come or gone. The page on display would still
+    // say that none is installed, or show the one removed; the scroll
+    // position is kept when nothing changed (only the font, say).
+    const QString text = ui->searchEdit->text();
+    if (text.isEmpty()) {
         showFirstView();
+    } else if (installed() != before) {
+        if (ui->actionWordList->isChecked())
+            listModel->setText(text);
+        startLookUp(text, wordOnDisplay.entry);
+    }
 }
 
 void MainWindow::on_actionTopmost_toggled(bool checked)

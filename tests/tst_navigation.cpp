@@ -2,6 +2,7 @@
 // up, double-clicked words, what the window opens with, and the keyboard.
 
 #include "database/database.h"
+#include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
 #include "mainwindow/mainwindow.h"
 #include "testutil.h"
@@ -91,6 +92,7 @@ private slots:
     void doubleClickLooksUp_data();
     void doubleClickLooksUp();
     void startShowsLastWordOrWhatToDo();
+    void pageFollowsDictionariesChangedInPreferences();
     void positionRestoredOnlyOnAScreen_data();
     void positionRestoredOnlyOnAScreen();
     void keysFromAnywhere_data();
@@ -205,6 +207,30 @@ void NavigationTest::startShowsLastWordOrWhatToDo()
     closeDefaultConnection();
     QCOMPARE(Window().edit->text(), QString());
     QVERIFY(Window(" \tearth\n").shows("earth"));
+}
+
+void NavigationTest::pageFollowsDictionariesChangedInPreferences()
+{
+    Window w;
+    w.edit->setText("fire");
+    QTRY_VERIFY(w.view->toPlainText().startsWith("No dictionary is installed."));
+    // Added while the dialog was open: the word's page, without a new visit.
+    closeDialog([](QWidget *) { installDictionary(); });
+    w.action("actionPreferences")->trigger();
+    QVERIFY(w.shows("fire"));
+    QCOMPARE(w.history(), QStringList());
+    // Nothing changed: the page stays as it is, scrolled where it was.
+    const QTextDocument *shown = w.view->document();
+    closeDialog();
+    w.action("actionPreferences")->trigger();
+    QTest::qWait(300);
+    QCOMPARE(w.view->document(), shown);
+    // Removed: no page of it stays.
+    bool removed = false;
+    closeDialog([&removed](QWidget *) { removed = DictionaryDatabase().removeDictionary(1); });
+    w.action("actionPreferences")->trigger();
+    QVERIFY(removed);
+    QTRY_VERIFY(w.view->toPlainText().startsWith("No dictionary is installed."));
 }
 
 void NavigationTest::positionRestoredOnlyOnAScreen_data()
