@@ -269,9 +269,20 @@ bool DictionaryDatabase::createSchema()
 
 bool DictionaryDatabase::installedDictionaries(QList<Installed> *list)
 {
+    return readInstalled(list, true);
+}
+
+bool DictionaryDatabase::peekInstalled(QList<Installed> *list)
+{
+    return readInstalled(list, false);
+}
+
+bool DictionaryDatabase::readInstalled(QList<Installed> *list, bool report)
+{
     QSqlQuery query(m_db);
     if (!execute(query, Sql::selectInstalled)) {
-        reportFailedQuery(query);
+        if (report)
+            reportFailedQuery(query);
         return fail(query.lastError().text());
     }
     list->clear();

@@ -122,6 +122,9 @@ public:
 
     // Installed dictionaries with their type's name, in the database's order.
     bool installedDictionaries(QList<Installed> *list);
+    // The same without a diagnostic line on failure: for a look whether
+    // anything changed, made often, where what reads the index says why.
+    bool peekInstalled(QList<Installed> *list);
     // Every known type, and whether a dictionary of it is installed.
     bool dictionaryTypes(QList<Type> *types);
     // What dictionary `id` was registered with, if it is installed.
@@ -174,6 +177,7 @@ public:
     QString lastError() const { return m_lastError; }
 
 private:
+    bool readInstalled(QList<Installed> *list, bool report);
     bool fail(const QString &error);
     // Runs a query for at most one row and moves to it when there is one.
     Answer firstRow(QSqlQuery &query, const char *sql, const QVariantList &values = {});

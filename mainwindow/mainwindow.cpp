@@ -94,6 +94,7 @@ MainWindow::MainWindow(QWidget *parent)
     default:
         break;
     }
+    shownWith = installedNow();
 }
 
 MainWindow::~MainWindow()
@@ -442,25 +443,50 @@ void MainWindow::focusSearch()
 
 void MainWindow::on_actionPreferences_triggered()
 {
-    const auto installed = [] {
-        QList<DictionaryDatabase::Installed> list;
-        DictionaryDatabase().installedDictionaries(&list);
-        return list;
-    };
-    const QList<DictionaryDatabase::Installed> before = installed();
     OptionDialog dialog(settings, this);
     dialog.exec();
-    // A dictionary may have come or gone. The page on display would still
-    // say that none is installed, or show the one removed; the scroll
-    // position is kept when nothing changed (only the font, say).
+    // A dictionary may have come or gone.
+    if (ui->searchEdit->text().isEmpty())
+        showFirstView();
+    followDictionaryChanges();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Back from a terminal where orvel-cli installed or removed one.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        followDictionaryChanges();
+}
+
+QList<DictionaryDatabase::Installed> MainWindow::installedNow() const
+{
+    QList<DictionaryDatabase::Installed> installed;
+    // A database that could not be opened has said so already, and would
+    // say so again at every activation.
+    if (QSqlDatabase::database(QSqlDatabase::defaultConnection, false).isOpen())
+        DictionaryDatabase().peekInstalled(&installed);
+    return installed;
+}
+
+void MainWindow::followDictionaryChanges()
+{
+    QList<DictionaryDatabase::Installed> installed = installedNow();
+    // Nothing changed (only the font, say): the page stays, scrolled where
+    // it was.
+    if (installed == shownWith)
+        return;
+    shownWith = std::move(installed);
+    // Otherwise the page would still say that none is installed, or show
+    // one that is gone.
     const QString text = ui->searchEdit->text();
     if (text.isEmpty()) {
         showFirstView();
-    } else if (installed() != before) {
-        if (ui->actionWordList->isChecked())
-            listModel->setText(text);
-        startLookUp(text, wordOnDisplay.entry);
+        return;
     }
+    if (ui->actionWordList->isChecked())
+        listModel->setText(text);
+    startLookUp(text, wordOnDisplay.entry);
 }
 
 void MainWindow::on_actionTopmost_toggled(bool checked)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/dictionarydatabase.h"
 #include "mainwindow/history.h"
 #include "mainwindow/pagethread.h"
 
@@ -75,6 +76,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     // Makes the worker of one look-up, not yet configured or started.
     virtual PageThread *createSearchThread();
@@ -107,6 +109,11 @@ private:
     // The view while the field is empty at start: empty, or what to do
     // while no dictionary is installed.
     void showFirstView();
+    // The installed dictionaries, or none when the index cannot be read.
+    QList<DictionaryDatabase::Installed> installedNow() const;
+    // When dictionaries came or went since, here or in another program
+    // (orvel-cli), shows the text in the field again as they are now.
+    void followDictionaryChanges();
     // The page of the text in the field is on display, and it was found.
     bool wordFound() const;
     // Before another word is shown: the one on display enters the history
@@ -147,6 +154,8 @@ private:
     // The page on display, or on its way: the field's text, a word entered
     // since, or an entry picked from the list.
     History::Visit wordOnDisplay;
+    // The dictionaries the view was last brought in line with.
+    QList<DictionaryDatabase::Installed> shownWith;
     // The entry key the next change of the field's text looks up (going
     // back to an entry); empty for the typed word.
     QString entryNext;

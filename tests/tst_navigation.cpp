@@ -93,6 +93,7 @@ private slots:
     void doubleClickLooksUp();
     void startShowsLastWordOrWhatToDo();
     void pageFollowsDictionariesChangedInPreferences();
+    void pageFollowsDictionariesChangedElsewhere();
     void positionRestoredOnlyOnAScreen_data();
     void positionRestoredOnlyOnAScreen();
     void keysFromAnywhere_data();
@@ -231,6 +232,23 @@ void NavigationTest::pageFollowsDictionariesChangedInPreferences()
     w.action("actionPreferences")->trigger();
     QVERIFY(removed);
     QTRY_VERIFY(w.view->toPlainText().startsWith("No dictionary is installed."));
+}
+
+void NavigationTest::pageFollowsDictionariesChangedElsewhere()
+{
+    installDictionary();
+    Window w("fire");
+    QVERIFY(w.shows("fire"));
+    // Removed from a terminal, while that had the focus: seen on coming back.
+    QWidget terminal;
+    terminal.show();
+    terminal.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&terminal));
+    QCOMPARE(TestUtil::cli({"--database", Database::path(), "remove"}).exit, 0);
+    w.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    QTRY_VERIFY(w.view->toPlainText().startsWith("No dictionary is installed."));
+    QCOMPARE(w.edit->text(), QString("fire"));
 }
 
 void NavigationTest::positionRestoredOnlyOnAScreen_data()
