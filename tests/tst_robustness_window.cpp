@@ -32,7 +32,6 @@ private slots:
         QSettings().clear();
         for (const char *suffix : {"", "-wal", "-shm"})
             QFile::remove(Database::path() + suffix);
-        QDir(Database::path()).removeRecursively();
     }
     void cleanup() { TestUtil::closeDefaultConnection(); }
 
@@ -74,10 +73,8 @@ private slots:
                          font.pointSize() <= ViewSettings::maximumFontSize,
                      qPrintable(QString::number(font.pointSize())));
             QCOMPARE(window.viewSettings()->font(), font);
-            // A damaged file is still written over: no false alarm. A new
-            // index is made.
+            // A damaged file is still written over: no false alarm.
             QVERIFY(!window.findChild<QLabel *>("settingsNotSavedLabel"));
-            QVERIFY(!window.findChild<QLabel *>("indexUnusableLabel"));
             // The window works: a look-up gives the no-dictionary page.
             auto *edit = window.findChild<QLineEdit *>("searchEdit");
             auto *browser = window.findChild<QTextBrowser *>("textBrowser");
@@ -111,40 +108,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(window.statusBar()->currentMessage().endsWith("seconds"), 30000);
         QVERIFY(label->isVisible());
         QVERIFY(QDir(path).removeRecursively());
-    }
-
-    // Said at start, not only at the first look-up; the file is left as
-    // it is.
-    void unusableIndexIsSaidInSight_data()
-    {
-        QTest::addColumn<QString>("index");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("not a database") << "text"
-                                        << "file is not a database";
-        QTest::newRow("a folder") << "folder"
-                                  << "unable to open database file";
-    }
-
-    void unusableIndexIsSaidInSight()
-    {
-        QFETCH(QString, index);
-        QFETCH(QString, reason);
-        const QString path = Database::path();
-        const QByteArray text = "hello, this is not a database\n";
-        QVERIFY(QDir().mkpath(index == "folder" ? path : QFileInfo(path).absolutePath()));
-        if (index == "text")
-            TestUtil::writeBytes(path, text);
-        {
-            MainWindow window;
-            window.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&window));
-            auto *label = window.findChild<QLabel *>("indexUnusableLabel");
-            QVERIFY(label && label->isVisible());
-            QVERIFY2(label->toolTip().contains(path) && label->toolTip().contains(reason),
-                     qPrintable(label->toolTip()));
-        }
-        if (index == "text")
-            QCOMPARE(TestUtil::readBytes(path), text);
     }
 
     // Each word gives a page and a title, nothing else, and the window

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QMenu>
 #include <QProcess>
@@ -155,6 +156,13 @@ bool writeTranslation(const QString &qmFile, const QList<QStringList> &messages)
     return ok && QFile::exists(qmFile);
 }
 
+// What the status bar says, in a tooltip, of an index that cannot be used.
+QString unusableIndexTip(const MainWindow &window)
+{
+    const auto *label = window.findChild<QLabel *>("indexUnusableLabel");
+    return label ? label->toolTip() : QString();
+}
+
 } // namespace
 
 class StartupTest : public QObject
@@ -256,6 +264,7 @@ void StartupTest::failedCreationRollsBackAndIsRetried()
                              "execute statement)"});
         QCOMPARE(messages.lines(QtDebugMsg), QStringList{"MainWindow::createDatabase failed."});
         QCOMPARE(messages.all().size(), 2);
+        QVERIFY(unusableIndexTip(window).contains("view t_word already exists"));
         // Rolled back: the two tables made before the failure are gone.
         QCOMPARE(objects(), QStringList{"view t_word"});
         QVERIFY(!DictionaryDatabase().hasTables());
@@ -270,6 +279,7 @@ void StartupTest::failedCreationRollsBackAndIsRetried()
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
     QCOMPARE(dictionaryTypes(), QStringList{"1:Eijiro"});
     QCOMPARE(messages.all(), QStringList());
+    QCOMPARE(unusableIndexTip(window), QString());
 }
 
 void StartupTest::unopenableDatabaseStillGivesWindow()
@@ -281,6 +291,9 @@ void StartupTest::unopenableDatabaseStillGivesWindow()
     QCOMPARE(messages.all(), QStringList{"QSqlDatabase::open failed. \"unable to open database "
                                          "file Error opening database\""});
     QVERIFY(!QSqlDatabase::database(QSqlDatabase::defaultConnection, false).isOpen());
+    const QString tip = unusableIndexTip(window);
+    QVERIFY2(tip.contains(databaseFile()) && tip.contains("unable to open database file"),
+             qPrintable(tip));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 }
