@@ -646,27 +646,32 @@ void MainWindow::showSettingsNotSaved()
     // Beside the look-up times, which replace any message: otherwise the
     // user would find the font and the window reset at the next start,
     // with no word why (a settings folder once made by root, say).
-    auto *label = new QLabel(tr("Settings cannot be saved"), ui->statusBar);
-    label->setObjectName(QStringLiteral("settingsNotSavedLabel"));
-    label->setToolTip(tr("Orvel cannot write its settings file:\n%1\n\nThe font, the window and "
-                         "the last word will be as before at the next start. Make the file and "
-                         "its folder writable for you, then start Orvel again.")
-                          .arg(ViewSettings::settingsFile()));
-    ui->statusBar->addPermanentWidget(label);
+    showProblem(QStringLiteral("settingsNotSavedLabel"), tr("Settings cannot be saved"),
+                tr("Orvel cannot write its settings file:\n%1\n\nThe font, the window and "
+                   "the last word will be as before at the next start. Make the file and "
+                   "its folder writable for you, then start Orvel again.")
+                    .arg(ViewSettings::settingsFile()));
 }
 
 void MainWindow::showIndexUnusable(const QString &file, const QString &reason)
 {
     // Said at once, not only at the first look-up: a damaged file or a
     // folder that cannot be written is mended outside Orvel.
-    auto *label = new QLabel(tr("The dictionary index cannot be used"), ui->statusBar);
-    label->setObjectName(QStringLiteral("indexUnusableLabel"));
-    label->setToolTip(tr("Orvel cannot open or set up its dictionary index:\n%1\n(%2)\n\nLook-ups "
-                         "and adding dictionaries fail until it can. Please quit Orvel and make "
-                         "sure that you can read and write that file and its folder. If the file "
-                         "is damaged, move it away: Orvel then starts with a new, empty index, "
-                         "and the dictionary can be added again.")
-                          .arg(file, reason));
+    showProblem(QStringLiteral("indexUnusableLabel"), tr("The dictionary index cannot be used"),
+                tr("Orvel cannot open or set up its dictionary index:\n%1\n(%2)\n\nLook-ups "
+                   "and adding dictionaries fail until it can. Please quit Orvel and make "
+                   "sure that you can read and write that file and its folder. If the file "
+                   "is damaged, move it away: Orvel then starts with a new, empty index, "
+                   "and the dictionary can be added again.")
+                    .arg(file, reason));
+}
+
+void MainWindow::showProblem(const QString &name, const QString &text, const QString &details)
+{
+    // A permanent widget: look-up times replace any status-bar message.
+    auto *label = new QLabel(text, ui->statusBar);
+    label->setObjectName(name);
+    label->setToolTip(details);
     ui->statusBar->addPermanentWidget(label);
 }
 

@@ -101,6 +101,9 @@ private:
     void showSettingsNotSaved();
     // The index database cannot be opened, or its schema not made.
     void showIndexUnusable(const QString &file, const QString &reason);
+    // A problem said in the status bar for as long as the window is open,
+    // with `details` (what and what to do) as its tooltip.
+    void showProblem(const QString &name, const QString &text, const QString &details);
     void showFont(const QFont &font);
     bool createDatabase(QString *error = nullptr);
     void connectEditActions();
