@@ -446,8 +446,6 @@ void MainWindow::on_actionPreferences_triggered()
     OptionDialog dialog(settings, this);
     dialog.exec();
     // A dictionary may have come or gone.
-    if (ui->searchEdit->text().isEmpty())
-        showFirstView();
     followDictionaryChanges();
 }
 
