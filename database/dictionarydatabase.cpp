@@ -173,6 +173,11 @@ void DictionaryDatabase::closeDefault()
     QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
 }
 
+bool DictionaryDatabase::defaultIsOpen()
+{
+    return QSqlDatabase::database(QSqlDatabase::defaultConnection, false).isOpen();
+}
+
 DictionaryDatabase::Opened DictionaryDatabase::openOrCreateDefault(const QString &file,
                                                                    QString *error)
 {

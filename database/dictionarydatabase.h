@@ -97,6 +97,9 @@ public:
     // Closes and removes the default connection; look-ups fail from then on.
     // Any QSqlDatabase object of it must be gone.
     static void closeDefault();
+    // Whether the default connection is open: when it could not be, that
+    // was reported once, and reading through it would only fail again.
+    static bool defaultIsOpen();
     // The way the program's tools and tests open a database: openDefault(),
     // then the schema when the file has no table yet.
     static Opened openOrCreateDefault(const QString &file, QString *error = nullptr);

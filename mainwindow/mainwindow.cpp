@@ -156,7 +156,7 @@ void MainWindow::showFirstView()
 {
     QList<DictionaryDatabase::Installed> installed;
     // A database that could not be opened has said so already.
-    const bool none = QSqlDatabase::database(QSqlDatabase::defaultConnection, false).isOpen() &&
+    const bool none = DictionaryDatabase::defaultIsOpen() &&
                       DictionaryDatabase().installedDictionaries(&installed) && installed.isEmpty();
     if (none)
         ui->textBrowser->setHtml(PageHtml::write(SearchThread::noDictionaryPage()));
@@ -462,7 +462,7 @@ QList<DictionaryDatabase::Installed> MainWindow::installedNow() const
     QList<DictionaryDatabase::Installed> installed;
     // A database that could not be opened has said so already, and would
     // say so again at every activation.
-    if (QSqlDatabase::database(QSqlDatabase::defaultConnection, false).isOpen())
+    if (DictionaryDatabase::defaultIsOpen())
         DictionaryDatabase().peekInstalled(&installed);
     return installed;
 }
