@@ -344,6 +344,14 @@ bool burst(const QString &dbFile, const QString &word, QStringList *seen)
     if (DictionaryDatabase::openDefault(dbFile) != DictionaryDatabase::Opened::Ready)
         return false;
     window.show();
+    // Activation makes the window look its text up again when the installed
+    // list changed, as the swap above did; a second page for the first
+    // letter would then pass for a stale one. Let it come before typing.
+    QElapsedTimer activation;
+    activation.start();
+    while (!window.isActiveWindow() && activation.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::processEvents();
     auto *edit = window.findChild<QLineEdit *>("searchEdit");
     auto *view = window.findChild<QTextBrowser *>("textBrowser");
 
