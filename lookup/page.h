@@ -40,6 +40,9 @@ struct PageBlock
     }
 };
 
+// Moved as bytes when a page's list of blocks grows.
+Q_DECLARE_TYPEINFO(PageBlock, Q_RELOCATABLE_TYPE);
+
 // A page as a look-up makes it. A result page is a heading per entry word,
 // each followed by a numbered list of items; a label or a NewList closes the
 // list and opens the next. The not-found page is a single NotFound block,

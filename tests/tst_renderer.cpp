@@ -3,6 +3,7 @@
 #include "lookup/pagetext.h"
 #include "lookup/renderer.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -92,6 +93,33 @@ private slots:
         QCOMPARE(render("x", {"■y : x\n"}), singleHeading("y"));
         // An empty word marks nothing (and must not hang).
         QCOMPARE(render("", {"■run : x\n"}), singleHeading("run"));
+    }
+
+    void highlightingFoldsAsQtDoes()
+    {
+        // Short ASCII heads are searched apart from the rest; every head must
+        // be marked where Qt's search finds the word. The Kelvin sign and the
+        // long s fold onto k and s, the full-width k onto no ASCII letter.
+        const QString units = QStringLiteral("aAkKsSzZ-\u212A\u017F\uFF4B ");
+        QRandomGenerator random(7);
+        const auto text = [&](int length, int alphabet) {
+            QString made;
+            while (made.size() < length)
+                made += units.at(random.bounded(alphabet));
+            return made;
+        };
+        for (int round = 0; round < 3000; ++round) {
+            const int alphabet = round % 3 ? 9 : int(units.size());
+            const QString word = text(1 + random.bounded(3), alphabet);
+            const QString head = "x" + text(random.bounded(round % 10 ? 12 : 600), alphabet);
+            // The word as typed is as long as what it matches: the cuts
+            // stand where the matches stand in the head.
+            QList<qsizetype> found;
+            for (qsizetype at = 0; (at = head.indexOf(word, at, Qt::CaseInsensitive)) >= 0;
+                 at += word.size())
+                found << at << at + word.size();
+            QCOMPARE(page(word, {"■" + head + " : x\n"}).blocks.first().cuts, found);
+        }
     }
 
     void labelsAndHeads()
