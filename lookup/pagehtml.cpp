@@ -1,73 +1,151 @@
 #include "lookup/pagehtml.h"
 
+#include <algorithm>
+
 namespace {
 
-const QString listOpen = QStringLiteral("<ol>");
-const QString listClose = QStringLiteral("</ol>");
-const QString headingOpen = QStringLiteral("<h2 style='font-weight:bold'>");
-const QString notFoundOpen = QStringLiteral("<h2>");
-const QString headingClose = QStringLiteral("</h2>");
+constexpr QStringView listOpen = u"<ol>";
+constexpr QStringView listClose = u"</ol>";
+constexpr QStringView headingOpen = u"<h2 style='font-weight:bold'>";
+constexpr QStringView notFoundOpen = u"<h2>";
+constexpr QStringView headingClose = u"</h2>";
 const QString highlightOpen =
     QStringLiteral("<span style='color:%1'>").arg(QLatin1String(PageStyle::highlightColor));
 // The label stands between two no-break spaces inside its badge.
 const QString badgeOpen = QStringLiteral("<span style='background-color:%1'>&nbsp;")
                               .arg(QLatin1String(PageStyle::badgeColor));
-const QString badgeClose = QStringLiteral("&nbsp;</span>");
-const QString spanClose = QStringLiteral("</span>");
-const QString itemOpen = QStringLiteral("<li>");
-const QString itemClose = QStringLiteral("</li>");
-const QString lineBreak = QStringLiteral("<br />");
+constexpr QStringView badgeClose = u"&nbsp;</span>";
+constexpr QStringView spanClose = u"</span>";
+constexpr QStringView itemOpen = u"<li>";
+constexpr QStringView itemClose = u"</li>";
+constexpr QStringView lineBreak = u"<br />";
 
-// Appends `text` with < > & and " as character references.
-void appendEscaped(QString &out, QStringView text)
+// The character reference that stands for `c` in the page, or nothing
+// when `c` stands for itself. All four come before '?'; most text does not.
+QStringView entity(char16_t c)
 {
-    qsizetype copied = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
-        // All four come before '?'; most text does not.
-        if (c > u'>')
-            continue;
-        QLatin1String entity;
-        if (c == u'<')
-            entity = QLatin1String("&lt;");
-        else if (c == u'>')
-            entity = QLatin1String("&gt;");
-        else if (c == u'&')
-            entity = QLatin1String("&amp;");
-        else if (c == u'"')
-            entity = QLatin1String("&quot;");
-        else
-            continue;
-        out.append(text.mid(copied, i - copied)).append(entity);
-        copied = i + 1;
+    if (c > u'>')
+        return {};
+    switch (c) {
+    case u'<':
+        return u"&lt;";
+    case u'>':
+        return u"&gt;";
+    case u'&':
+        return u"&amp;";
+    case u'"':
+        return u"&quot;";
+    default:
+        return {};
     }
-    out += text.mid(copied);
 }
 
+// A page is written twice: first only counted, then into a string of
+// exactly that length. Appending piece by piece to a growing string cost
+// more than the rest of writing the page.
+class Counter
+{
+public:
+    void put(QStringView text) { m_size += text.size(); }
+    void putEscaped(QStringView text)
+    {
+        m_size += text.size();
+        for (const QChar c : text) {
+            if (const QStringView reference = entity(c.unicode()); !reference.isEmpty())
+                m_size += reference.size() - 1;
+        }
+    }
+    qsizetype size() const { return m_size; }
+
+private:
+    qsizetype m_size = 0;
+};
+
+class Writer
+{
+public:
+    explicit Writer(char16_t *to) : m_to(to) {}
+    void put(QStringView text) { m_to = std::copy(text.utf16(), text.utf16() + text.size(), m_to); }
+    // Writes `text` with < > & and " as character references.
+    void putEscaped(QStringView text)
+    {
+        for (const QChar c : text) {
+            if (const QStringView reference = entity(c.unicode()); !reference.isEmpty())
+                put(reference);
+            else
+                *m_to++ = c.unicode();
+        }
+    }
+    const char16_t *end() const { return m_to; }
+
+private:
+    char16_t *m_to;
+};
+
 // The pieces of `block` with `separator` between them.
-void appendPieces(QString &out, const PageBlock &block, const QString &separator)
+template <typename Out> void putPieces(Out &out, const PageBlock &block, QStringView separator)
 {
     for (qsizetype i = 0; i < block.pieceCount(); ++i) {
         if (i > 0)
-            out += separator;
-        appendEscaped(out, block.piece(i));
+            out.put(separator);
+        out.putEscaped(block.piece(i));
     }
 }
 
-void appendHeading(QString &out, const PageBlock &heading)
+template <typename Out> void putHeading(Out &out, const PageBlock &heading)
 {
-    out += listClose;
-    out += headingOpen;
+    out.put(listClose);
+    out.put(headingOpen);
     for (qsizetype i = 0; i < heading.pieceCount(); ++i) {
         const bool highlighted = i % 2 == 1;
         if (highlighted)
-            out += highlightOpen;
-        appendEscaped(out, heading.piece(i));
+            out.put(highlightOpen);
+        out.putEscaped(heading.piece(i));
         if (highlighted)
-            out += spanClose;
+            out.put(spanClose);
     }
-    out += headingClose;
-    out += listOpen;
+    out.put(headingClose);
+    out.put(listOpen);
+}
+
+template <typename Out> void putPage(Out &out, const Page &page)
+{
+    const bool result = page.isResult();
+    if (result)
+        out.put(listOpen);
+    for (const PageBlock &block : page.blocks) {
+        switch (block.kind) {
+        case PageBlock::Heading:
+            putHeading(out, block);
+            break;
+        case PageBlock::Label:
+            out.put(listClose);
+            out.put(listOpen);
+            out.put(badgeOpen);
+            out.putEscaped(block.text);
+            out.put(badgeClose);
+            break;
+        case PageBlock::NewList:
+            out.put(listClose);
+            out.put(listOpen);
+            break;
+        case PageBlock::Item:
+            out.put(itemOpen);
+            putPieces(out, block, lineBreak);
+            out.put(itemClose);
+            break;
+        case PageBlock::NotFound:
+            out.put(notFoundOpen);
+            out.putEscaped(block.text);
+            out.put(headingClose);
+            break;
+        case PageBlock::Message:
+            putPieces(out, block, lineBreak);
+            break;
+        }
+    }
+    if (result)
+        out.put(listClose);
 }
 
 } // namespace
@@ -76,49 +154,15 @@ namespace PageHtml {
 
 QString write(const Page &page)
 {
-    qsizetype size = 0;
-    for (const PageBlock &block : page.blocks)
-        size += block.text.size() + 48 + 32 * block.cuts.size();
-    QString out;
-    out.reserve(size + 16);
-
-    const bool result = page.isResult();
-    if (result)
-        out += listOpen;
-    for (const PageBlock &block : page.blocks) {
-        switch (block.kind) {
-        case PageBlock::Heading:
-            appendHeading(out, block);
-            break;
-        case PageBlock::Label:
-            out += listClose;
-            out += listOpen;
-            out += badgeOpen;
-            appendEscaped(out, block.text);
-            out += badgeClose;
-            break;
-        case PageBlock::NewList:
-            out += listClose;
-            out += listOpen;
-            break;
-        case PageBlock::Item:
-            out += itemOpen;
-            appendPieces(out, block, lineBreak);
-            out += itemClose;
-            break;
-        case PageBlock::NotFound:
-            out += notFoundOpen;
-            appendEscaped(out, block.text);
-            out += headingClose;
-            break;
-        case PageBlock::Message:
-            appendPieces(out, block, lineBreak);
-            break;
-        }
-    }
-    if (result)
-        out += listClose;
-    return out;
+    Counter counter;
+    putPage(counter, page);
+    QString html(counter.size(), Qt::Uninitialized);
+    if (html.isEmpty())
+        return html;
+    Writer writer(reinterpret_cast<char16_t *>(html.data()));
+    putPage(writer, page);
+    Q_ASSERT(writer.end() == reinterpret_cast<const char16_t *>(html.constData()) + html.size());
+    return html;
 }
 
 } // namespace PageHtml

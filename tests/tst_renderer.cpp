@@ -24,6 +24,47 @@ QString render(const QString &word, const QStringList &lines)
     return PageHtml::write(page(word, lines));
 }
 
+// The page written the plain way, piece by piece, with Qt's own escaping.
+QString plainHtml(const Page &page)
+{
+    const auto pieces = [](const PageBlock &block, const QString &between) {
+        QStringList escaped;
+        for (qsizetype i = 0; i < block.pieceCount(); ++i)
+            escaped << block.piece(i).toString().toHtmlEscaped();
+        return escaped.join(between);
+    };
+    QString html = page.isResult() ? "<ol>" : "";
+    for (const PageBlock &block : page.blocks) {
+        const QString text = block.text.toHtmlEscaped();
+        switch (block.kind) {
+        case PageBlock::Heading:
+            html += "</ol>" + heading;
+            for (qsizetype i = 0; i < block.pieceCount(); ++i) {
+                const QString piece = block.piece(i).toString().toHtmlEscaped();
+                html += i % 2 ? mark + piece + "</span>" : piece;
+            }
+            html += "</h2><ol>";
+            break;
+        case PageBlock::Label:
+            html += "</ol><ol>" + badge + text + "&nbsp;</span>";
+            break;
+        case PageBlock::NewList:
+            html += "</ol><ol>";
+            break;
+        case PageBlock::Item:
+            html += "<li>" + pieces(block, "<br />") + "</li>";
+            break;
+        case PageBlock::NotFound:
+            html += "<h2>" + text + "</h2>";
+            break;
+        case PageBlock::Message:
+            html += pieces(block, "<br />");
+            break;
+        }
+    }
+    return page.isResult() ? html + "</ol>" : html;
+}
+
 // A page of one entry line "■<head> : x" without a label, as the head shows.
 QString singleHeading(const QString &shownHead)
 {
@@ -192,6 +233,28 @@ private slots:
                 }
             }
             QCOMPARE(render(character, {line}), singleHeading("X" + mark + entity + "</span>Y"));
+        }
+    }
+
+    // Random pages of every kind of block, with markup characters, empty
+    // pieces and pieces that end in a character the page escapes.
+    void htmlMatchesPlainWriting()
+    {
+        const QString alphabet = QStringLiteral("a <>&\";\n\u3042\u00a0");
+        QRandomGenerator random(11);
+        for (int round = 0; round < 2000; ++round) {
+            Page page;
+            for (int blocks = random.bounded(8); blocks > 0; --blocks) {
+                PageBlock block{PageBlock::Kind(random.bounded(PageBlock::Message + 1)), {}, {}};
+                for (int n = random.bounded(8); n > 0; --n)
+                    block.text += alphabet.at(random.bounded(alphabet.size()));
+                if (block.kind != PageBlock::Label && block.kind != PageBlock::NotFound) {
+                    for (qsizetype at = 0; (at += random.bounded(3)) <= block.text.size();)
+                        block.cuts << at;
+                }
+                page.blocks << block;
+            }
+            QCOMPARE(PageHtml::write(page), plainHtml(page));
         }
     }
 
