@@ -43,43 +43,34 @@ QStringView entity(char16_t c)
 // A page is written twice: first only counted, then into a string of
 // exactly that length. Appending piece by piece to a growing string cost
 // more than the rest of writing the page.
-class Counter
+template <bool writing> class Output
 {
 public:
-    void put(QStringView text) { m_size += text.size(); }
+    explicit Output(char16_t *to = nullptr) : m_to(to) {}
+    void put(QStringView text)
+    {
+        if constexpr (writing)
+            m_to = std::copy(text.utf16(), text.utf16() + text.size(), m_to);
+        m_size += text.size();
+    }
+    // Writes `text` with < > & and " as character references.
     void putEscaped(QStringView text)
     {
-        m_size += text.size();
         for (const QChar c : text) {
-            if (const QStringView reference = entity(c.unicode()); !reference.isEmpty())
-                m_size += reference.size() - 1;
+            if (const QStringView reference = entity(c.unicode()); !reference.isEmpty()) {
+                put(reference);
+            } else {
+                if constexpr (writing)
+                    *m_to++ = c.unicode();
+                ++m_size;
+            }
         }
     }
     qsizetype size() const { return m_size; }
 
 private:
-    qsizetype m_size = 0;
-};
-
-class Writer
-{
-public:
-    explicit Writer(char16_t *to) : m_to(to) {}
-    void put(QStringView text) { m_to = std::copy(text.utf16(), text.utf16() + text.size(), m_to); }
-    // Writes `text` with < > & and " as character references.
-    void putEscaped(QStringView text)
-    {
-        for (const QChar c : text) {
-            if (const QStringView reference = entity(c.unicode()); !reference.isEmpty())
-                put(reference);
-            else
-                *m_to++ = c.unicode();
-        }
-    }
-    const char16_t *end() const { return m_to; }
-
-private:
     char16_t *m_to;
+    qsizetype m_size = 0;
 };
 
 // The pieces of `block` with `separator` between them.
@@ -154,14 +145,14 @@ namespace PageHtml {
 
 QString write(const Page &page)
 {
-    Counter counter;
+    Output<false> counter;
     putPage(counter, page);
     QString html(counter.size(), Qt::Uninitialized);
     if (html.isEmpty())
         return html;
-    Writer writer(reinterpret_cast<char16_t *>(html.data()));
+    Output<true> writer(reinterpret_cast<char16_t *>(html.data()));
     putPage(writer, page);
-    Q_ASSERT(writer.end() == reinterpret_cast<const char16_t *>(html.constData()) + html.size());
+    Q_ASSERT(writer.size() == html.size());
     return html;
 }
 
