@@ -1,19 +1,24 @@
 // bench_lookup: how long a look-up takes, from the worker's start to the page
 // and from the keystroke to the page laid out in a text browser, beside a
 // straightforward implementation (QRegExp, QIODevice::readLine, QTextCodec)
-// measured in the same run on the same words; and how long the word list
-// takes for the prefixes typed on the way to them and to phrases.
+// measured in the same run on the same words; how long each step of a
+// look-up takes; and how long the word list takes for the prefixes typed on
+// the way to them and to phrases.
 //
 //   bench_lookup [FILE [LINES [QUERIES]]]
 //
 // FILE is generated when missing (LINES lines, 2,500,000 by default) and its
 // index is built once into FILE.db.
 #include "database/dictionarydatabase.h"
+#include "database/indexreader.h"
 #include "database/settingsstore.h"
 #include "database/workerconnection.h"
 #include "dictionary/convertthread.h"
+#include "dictionary/dictionaryfile.h"
+#include "dictionary/format.h"
 #include "generator.h"
 #include "lookup/pagehtml.h"
+#include "lookup/renderer.h"
 #include "lookup/searchthread.h"
 #include "lookup/wordlistthread.h"
 #include "mainwindow/mainwindow.h"
@@ -558,6 +563,82 @@ void timeWorkersAfter(const QStringList &words, QObject *context, QTextBrowser *
     }
 }
 
+// Where a look-up's time goes: its steps one by one on the GUI thread, each
+// timed on its own, right after the page of another word was laid out in
+// the view (as at a keystroke, with the caches as the layout left them),
+// then the same steps again at once. Microseconds, medians. The lines are
+// kept from one step to the next, a copy each that the look-up itself does
+// not make.
+void timeSteps(const QStringList &words, QTextBrowser *browser)
+{
+    enum { Open, Location, Position, Close, Read, Decode, Render, Html, Steps };
+    static const char *const names[Steps] = {
+        "index: open a connection",
+        "index: dictionary's location",
+        "index: word's first position",
+        "index: close the connection",
+        "file: open, seek, read 128 lines",
+        "decode the lines (Shift_JIS)",
+        "render the page",
+        "write the page's HTML",
+    };
+    std::vector<double> took[2][Steps + 1];
+    for (int i = 0; i < words.size(); ++i) {
+        double gui = 0;
+        timeDocumentThread(words[(i + 1) % words.size()], browser, Finish::LaidOut, &gui);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (int warm = 0; warm < 2; ++warm) {
+            double at[Steps];
+            QElapsedTimer timer;
+            timer.start();
+            QString location;
+            qint64 position = 0;
+            {
+                IndexReader index;
+                at[Open] = ms(timer);
+                index.dictionaryLocation(&location);
+                at[Location] = ms(timer);
+                index.firstPosition(Eijiro::queryKey(words[i]), &position);
+                at[Position] = ms(timer);
+            }
+            at[Close] = ms(timer);
+            QFile file;
+            DictionaryFile::open(&file, location);
+            file.seek(position);
+            Eijiro::LineReader reader(&file, 16 * 1024); // the worker's read-ahead
+            std::vector<QByteArray> lines;
+            for (int n = 0; n < SearchThread::windowLines; ++n) {
+                const QByteArrayView line = reader.readLineView();
+                if (line.isEmpty())
+                    break;
+                lines.emplace_back(line.toByteArray());
+            }
+            at[Read] = ms(timer);
+            Eijiro::Decoder decoder;
+            std::vector<QString> texts(lines.size());
+            for (size_t n = 0; n < lines.size(); ++n)
+                decoder.decode(lines[n], &texts[n]);
+            at[Decode] = ms(timer);
+            ResultRenderer renderer(words[i]);
+            for (const QString &text : texts)
+                renderer.renderLine(text);
+            const Page page = renderer.finish();
+            at[Render] = ms(timer);
+            PageHtml::write(page);
+            at[Html] = ms(timer);
+            for (int step = 0; step < Steps; ++step)
+                took[warm][step].push_back(1000 * (at[step] - (step ? at[step - 1] : 0)));
+            took[warm][Steps].push_back(1000 * at[Html]);
+        }
+    }
+    std::printf("\none look-up on the GUI thread step by step, microseconds (median):\n"
+                "%-40s %14s %14s\n",
+                "", "after a layout", "again at once");
+    for (int step = 0; step <= Steps; ++step)
+        std::printf("  %-38s %14.1f %14.1f\n", step < Steps ? names[step] : "all steps",
+                    stats(took[0][step]).median, stats(took[1][step]).median);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -697,6 +778,7 @@ int main(int argc, char **argv)
         "the same workers when the GUI thread slept or kept busy for 3 ms before, or laid out\n"
         "the page of the word before and then slept 3 ms:\n");
     timeWorkersAfter(words, &app, &browser);
+    timeSteps(words, &browser);
 
     {
         // 13 keystrokes where the index has a key that long.
