@@ -605,7 +605,7 @@ void timeSteps(const QStringList &words, QTextBrowser *browser)
             QFile file;
             DictionaryFile::open(&file, location);
             file.seek(position);
-            Eijiro::LineReader reader(&file, 16 * 1024); // the worker's read-ahead
+            Eijiro::LineReader reader(&file, SearchThread::readAhead);
             std::vector<QByteArray> lines;
             for (int n = 0; n < SearchThread::windowLines; ++n) {
                 const QByteArrayView line = reader.readLineView();

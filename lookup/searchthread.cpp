@@ -14,10 +14,6 @@
 #include <optional>
 
 namespace {
-// The window of one look-up is about 10 KiB; a larger read-ahead costs more
-// than the 128 lines themselves.
-constexpr qint64 readAhead = 16 * 1024;
-
 // A failed look-up still shows a page: a desktop user has no terminal to
 // read the debug line on, and the previous word's page would be a wrong
 // answer. `line` is the failure in one line for the command line.

@@ -53,6 +53,9 @@ public:
 
     // Lines read from the word's first entry line on.
     static constexpr int windowLines = 128;
+    // Bytes read from the file at a time. The window of one look-up is
+    // about 10 KiB; a larger read-ahead costs more than the lines themselves.
+    static constexpr qint64 readAhead = 16 * 1024;
 
 signals:
     void finished(const QString &html);
