@@ -112,16 +112,29 @@ private slots:
             QCOMPARE(lookUp(word), SearchThread::NotFound);
     }
 
+    // Whether the window fits in one read of the file, spans several, or
+    // each of its lines is longer than a read.
+    void windowIs128Lines_data()
+    {
+        QTest::addColumn<int>("bodyLength");
+        QTest::newRow("short lines") << 1;
+        QTest::newRow("window over several reads") << 300;
+        QTest::newRow("lines longer than a read") << int(SearchThread::readAhead) + 1;
+    }
+
     void windowIs128Lines()
     {
+        QFETCH(int, bodyLength);
+        const QString body(bodyLength, QChar('x'));
         QStringList lines;
         for (int i = 0; i < 300; ++i)
-            lines << QString("■w%1 : x").arg(i, 3, 10, QChar('0'));
-        database("window", lines);
+            lines << QString("■w%1 : %2").arg(i, 3, 10, QChar('0')).arg(body);
+        database(QString("window%1").arg(bodyLength), lines);
         const QString page = pageOf("w010");
         QVERIFY(page.contains(heading + "w137</h2>"));
         QVERIFY(!page.contains("w138"));
         QCOMPARE(page.count("<li>"), 128);
+        QCOMPARE(page.count("<li>" + body + "\n</li>"), 128);
         QCOMPARE(pageOf("w290").count("<li>"), 10);
     }
 
