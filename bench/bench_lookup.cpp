@@ -511,6 +511,16 @@ void row(const char *what, const Stats &ours, const Stats &base)
                 base.median, base.p99, base.median > 0 ? ours.median / base.median : 0.0);
 }
 
+// As the view stands before a keystroke: the page of another word than
+// words[i] shown and laid out, the page before it freed.
+void layOutOther(const QStringList &words, int i, QTextBrowser *browser)
+{
+    double gui = 0;
+    timeDocumentThread(words[(i + 1) % words.size()], browser, Finish::LaidOut, &gui);
+    // The window frees the old page while idle.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 // The worker's times when the GUI thread, just before the keystroke, slept
 // or kept its core busy for 3 ms without touching memory, or laid out the
 // page of the word before and then slept (as between a user's keystrokes:
@@ -534,13 +544,8 @@ void timeWorkersAfter(const QStringList &words, QObject *context, QTextBrowser *
                     while (spin.nsecsElapsed() < 3000000) {
                     }
                 } else {
-                    if (before == Before::LaidOutThenIdle) {
-                        double gui = 0;
-                        timeDocumentThread(words[(i + 1) % words.size()], browser, Finish::LaidOut,
-                                           &gui);
-                        // The window frees the old page while idle.
-                        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-                    }
+                    if (before == Before::LaidOutThenIdle)
+                        layOutOther(words, i, browser);
                     QThread::usleep(3000);
                 }
                 WorkerTimes times;
@@ -584,9 +589,7 @@ void timeSteps(const QStringList &words, QTextBrowser *browser)
     };
     std::vector<double> took[2][Steps + 1];
     for (int i = 0; i < words.size(); ++i) {
-        double gui = 0;
-        timeDocumentThread(words[(i + 1) % words.size()], browser, Finish::LaidOut, &gui);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        layOutOther(words, i, browser);
         for (int warm = 0; warm < 2; ++warm) {
             double at[Steps];
             QElapsedTimer timer;
