@@ -5,7 +5,8 @@
 // first), in one transaction, in the database's journal mode:
 // - SQLite's C API: sqlite3_prepare_v2 / bind / step, keys as UTF-8;
 // - Qt's QSqlQuery: one prepared statement per table, values bound per row.
-// Then the database's size with and without the word list (t_entry).
+// Also how soon a build ends when cancelled part-way, and the database's
+// size with and without the word list (t_entry).
 //
 //   bench_convert [--lines N] [--runs R] [--file PATH]
 #include "database/dictionarydatabase.h"
@@ -21,7 +22,9 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <sqlite3.h>
 #include <vector>
@@ -210,6 +213,35 @@ qint64 settledSize(const QString &dbFile)
     return QFileInfo(dbFile).size();
 }
 
+// Cancels a build from this thread, as the wizard's Cancel does, as soon as
+// the build has reported `percent`: the milliseconds until its thread ended.
+// `rolledBack` says whether it ended rolled back with no row left; a build
+// whose reading side had already read the whole file commits instead.
+double timeCancel(const QString &db, const QString &file, int percent, bool *rolledBack)
+{
+    freshDatabase(db);
+    ConvertThread thread;
+    thread.setDictionary("Eijiro", file);
+    std::atomic_int reported{-1};
+    QObject::connect(
+        &thread, &ConvertThread::frameChanged, &thread, [&reported](int p) { reported = p; },
+        Qt::DirectConnection);
+    thread.start();
+    while (reported < percent && !thread.isFinished())
+        QThread::usleep(200);
+    QElapsedTimer timer;
+    timer.start();
+    thread.cancel();
+    thread.wait();
+    const double elapsed = timer.nsecsElapsed() / 1e6;
+    *rolledBack = thread.outcome() == ConvertThread::Canceled && count("t_word") == 0 &&
+                  count("t_dictionary") == 0;
+    if (!*rolledBack && thread.outcome() != ConvertThread::Committed)
+        qFatal("a cancelled build ended neither rolled back nor committed: %s",
+               qPrintable(thread.errorString()));
+    return elapsed;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -268,6 +300,19 @@ int main(int argc, char **argv)
     }
     const qint64 builderPeak = peakKiB();
 
+    // The reading side runs ahead of the reports by a few batches of lines
+    // (about 1 % of this file's); a request that comes after it has read the
+    // last line does not stop the build.
+    double slowestCancel = 0;
+    for (int percent : {1, 10, 30, 50, 70, 90, 97}) {
+        bool rolledBack = false;
+        const double elapsed = timeCancel(db, file, percent, &rolledBack);
+        if (rolledBack)
+            slowestCancel = std::max(slowestCancel, elapsed);
+        std::printf("cancelled at %d %%: ended %.1f ms later, %s\n", percent, elapsed,
+                    rolledBack ? "rolled back" : "committed (the whole file had been read)");
+    }
+
     QElapsedTimer extractTimer;
     extractTimer.start();
     const Rows rows = extract(file);
@@ -310,6 +355,10 @@ int main(int argc, char **argv)
     std::printf("ratio builder/C API:      %.2fx\n", b / c);
     std::printf("ratio builder/QSqlQuery:  %.2fx\n", b / q);
     std::printf("builder peak memory (VmHWM, whole process): %.1f MB\n", builderPeak / 1024.0);
+    if (slowestCancel > 0)
+        std::printf("cancel to rolled back, slowest of the points above: %.1f ms\n", slowestCancel);
+    else
+        std::printf("cancel: every point came after the whole file had been read\n");
     std::printf("database (VACUUM): %.1f MB with the word list, %.1f MB without\n", withList / 1e6,
                 withoutList / 1e6);
     return 0;
