@@ -339,6 +339,39 @@ bool DictionaryDatabase::entryTable(bool *exists)
     return answer != Answer::Failed;
 }
 
+bool DictionaryDatabase::fileTable(bool *exists)
+{
+    QSqlQuery query(m_db);
+    const Answer answer = firstRow(query, Sql::selectFileTable);
+    *exists = answer == Answer::Found;
+    return answer != Answer::Failed;
+}
+
+DictionaryDatabase::Answer DictionaryDatabase::fileIdentity(int id, FileIdentity *identity)
+{
+    bool exists = false;
+    if (!fileTable(&exists))
+        return Answer::Failed;
+    if (!exists)
+        return Answer::None;
+    QSqlQuery query(m_db);
+    const Answer answer = firstRow(query, Sql::selectFile, {id});
+    if (answer == Answer::Found)
+        *identity = {query.value(0).toLongLong(), query.value(1).toLongLong(),
+                     query.value(2).toByteArray()};
+    return answer;
+}
+
+bool DictionaryDatabase::recordFile(int id, const FileIdentity &identity)
+{
+    QSqlQuery query(m_db);
+    if (execute(query, Sql::createFiles) &&
+        execute(query, Sql::replaceFile, {id, identity.size, identity.modified, identity.checksum}))
+        return true;
+    reportFailedQuery(query);
+    return fail(query.lastError().text());
+}
+
 bool DictionaryDatabase::removeDictionary(int id)
 {
     if (!m_db.transaction()) {
@@ -354,10 +387,13 @@ bool DictionaryDatabase::removeDictionary(int id)
             qDebug() << "QSqlQuery::exec failed." << query.executedQuery();
             return fail(query.lastError().text());
         };
-        // The entry list goes with the index, when the database has one.
+        // The entry list and the file's record go with the index, when the
+        // database has them.
         bool entries = false;
+        bool files = false;
         removed = remove(Sql::deleteWords) && remove(Sql::deleteDictionary) &&
-                  entryTable(&entries) && (!entries || remove(Sql::deleteEntries));
+                  entryTable(&entries) && (!entries || remove(Sql::deleteEntries)) &&
+                  fileTable(&files) && (!files || remove(Sql::deleteFile));
     }
     if (!removed) {
         m_db.rollback();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "database/fileidentity.h"
+
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -132,6 +134,9 @@ public:
     bool dictionaryTypes(QList<Type> *types);
     // What dictionary `id` was registered with, if it is installed.
     Answer registration(int id, Registration *registration);
+    // What dictionary `id`'s file looked like when its index was built;
+    // None for a dictionary installed before that was recorded.
+    Answer fileIdentity(int id, FileIdentity *identity);
 
     // --- Removing
 
@@ -172,6 +177,9 @@ public:
                       const std::function<void(size_t, Insert)> &notWritten);
     // The t_dictionary row that makes the index an installed dictionary.
     bool registerDictionary(const QString &location, int count);
+    // Records what dictionary `id`'s file looks like as its index is built,
+    // replacing what was recorded before; inside the build's transaction.
+    bool recordFile(int id, const FileIdentity &identity);
     // Commits the build, with the name index that prepareRows() left out
     // while the rows went in.
     bool commit();
@@ -197,6 +205,8 @@ private:
     std::optional<Insert> nativeRefusal(bool word);
     // Whether the database has the t_entry table.
     bool entryTable(bool *exists);
+    // Whether the database has the t_file table.
+    bool fileTable(bool *exists);
 
     QSqlDatabase m_db;
     QString m_lastError;

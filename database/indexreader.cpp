@@ -92,6 +92,11 @@ public:
         return QString::fromUtf8(bytes, sqlite3_column_bytes(m_statement, column));
     }
     qint64 integer(int column) { return sqlite3_column_int64(m_statement, column); }
+    QByteArray blob(int column)
+    {
+        const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_statement, column));
+        return QByteArray(bytes, sqlite3_column_bytes(m_statement, column));
+    }
 
 private:
     const char *m_sql;
@@ -259,6 +264,20 @@ bool IndexReader::entries(EntryList list, const QString &key, bool after, int li
         return true;
     entries->clear();
     return failed(sql, errorText(m_db, "Unable to fetch row"));
+}
+
+IndexReader::Answer IndexReader::fileIdentity(int id, FileIdentity *identity)
+{
+    // Asked of the parsed schema, not with a statement of its own: a
+    // database made before the table simply has no record to compare with.
+    if (m_db && sqlite3_table_column_metadata(m_db, "main", "t_file", nullptr, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr) != SQLITE_OK)
+        return Answer::None;
+    Statement query(m_db, Sql::selectFile);
+    query.bind(1, id);
+    return firstRow(query, [identity](Statement &row) {
+        *identity = {row.integer(0), row.integer(1), row.blob(2)};
+    });
 }
 
 IndexReader::Answer IndexReader::entryPosition(EntryList list, const QString &key, qint64 *position)

@@ -49,6 +49,9 @@ public:
     bool entries(EntryList list, const QString &key, bool after, int limit, QList<Entry> *entries);
     // The offset of the first entry line whose entry word has `key`.
     Answer entryPosition(EntryList list, const QString &key, qint64 *position);
+    // What dictionary `id`'s file looked like when its index was built;
+    // None when that was not recorded (installed by an older Orvel).
+    Answer fileIdentity(int id, FileIdentity *identity);
 
     // Ends the reading and closes the connection; nothing can be read after.
     void close();

@@ -28,6 +28,19 @@ inline constexpr char selectEntryTable[] =
     "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = "
     "'t_entry'";
 
+// What each installed dictionary's file looked like when its index was
+// built (FileIdentity). Databases made before it get it in their next
+// build's transaction; a dictionary without a row is not checked.
+inline constexpr char createFiles[] =
+    "CREATE TABLE IF NOT EXISTS t_file (id INTEGER NOT NULL, size INTEGER NOT NULL, "
+    "modified INTEGER NOT NULL, checksum BLOB NOT NULL, PRIMARY KEY (id))";
+inline constexpr char replaceFile[] =
+    "INSERT OR REPLACE INTO t_file (id, size, modified, checksum) VALUES (?, ?, ?, ?)";
+inline constexpr char selectFile[] = "SELECT size, modified, checksum FROM t_file WHERE id = ?";
+inline constexpr char selectFileTable[] =
+    "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 't_file'";
+inline constexpr char deleteFile[] = "DELETE FROM t_file WHERE id = ?";
+
 inline constexpr char journalMode[] = "PRAGMA journal_mode=WAL";
 
 inline constexpr char selectInstalled[] =

@@ -1,6 +1,7 @@
 #include "dictionary/dictionaryfile.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QFile>
 
 #include <cerrno>
@@ -16,6 +17,11 @@ Status fail(Status status, const QString &reason, QString *error)
     if (error)
         *error = reason;
     return status;
+}
+
+qint64 nanoseconds(const struct stat &info)
+{
+    return qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
 }
 
 QString notRegular()
@@ -53,6 +59,40 @@ Status open(QFile *file, const QString &path, QString *error)
         return fail(OpenFailed, reason, error);
     }
     return Opened;
+}
+
+bool sizeAndTime(const QString &path, FileIdentity *identity)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    identity->size = info.st_size;
+    identity->modified = nanoseconds(info);
+    identity->checksum.clear();
+    return true;
+}
+
+bool identify(QFile *file, FileIdentity *identity)
+{
+    struct stat info;
+    if (::fstat(file->handle(), &info) != 0)
+        return false;
+    const qint64 size = info.st_size;
+    // The two ends overlap in a small file; reading it whole is the same.
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    QByteArray bytes(int(qMin<qint64>(size, 2 * checksumSpan)), Qt::Uninitialized);
+    const qint64 tail = qMax<qint64>(size - checksumSpan, checksumSpan);
+    const qint64 head = qMin<qint64>(size, checksumSpan);
+    qint64 got = ::pread(file->handle(), bytes.data(), size_t(head), 0);
+    if (got == head && size > head)
+        got += ::pread(file->handle(), bytes.data() + head, size_t(size - tail), tail);
+    if (got != bytes.size())
+        return false;
+    hash.addData(bytes);
+    identity->size = size;
+    identity->modified = nanoseconds(info);
+    identity->checksum = hash.result();
+    return true;
 }
 
 } // namespace DictionaryFile

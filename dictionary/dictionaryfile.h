@@ -1,5 +1,7 @@
 #pragma once
 
+#include "database/fileidentity.h"
+
 #include <QString>
 
 class QFile;
@@ -20,5 +22,15 @@ enum Status {
 // says why in a few words ("not a regular file", "No such file or
 // directory").
 Status open(QFile *file, const QString &path, QString *error = nullptr);
+
+// Bytes the checksum of FileIdentity reads at each end of a file.
+inline constexpr qint64 checksumSpan = 64 * 1024;
+// Size and modification time of the file at `path` (one stat), without a
+// checksum; false when it cannot be looked at.
+bool sizeAndTime(const QString &path, FileIdentity *identity);
+// The whole identity of an open file: its size and time (from the open
+// descriptor) and the checksum of its first and last checksumSpan bytes.
+// Reads at most 128 KiB and leaves the file's position where it was.
+bool identify(QFile *file, FileIdentity *identity);
 
 } // namespace DictionaryFile

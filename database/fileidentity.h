@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+// What an installed dictionary file looked like when its index was built:
+// a look-up compares the file's size and modification time with these (one
+// stat), and only when they differ reads the checksum again, so a file
+// merely touched or copied back unchanged still counts as the same.
+struct FileIdentity
+{
+    qint64 size = -1;
+    qint64 modified = 0; // nanoseconds since the epoch
+    QByteArray checksum; // of the first and the last 64 KiB
+
+    bool sameStat(const FileIdentity &other) const
+    {
+        return size == other.size && modified == other.modified;
+    }
+};
