@@ -43,6 +43,28 @@ void critical(const char *message, const QSqlError &error)
     qCritical("%s (%s)", message, error.text().toLocal8Bit().constData());
 }
 
+// Opens `db` without writing to the file.
+bool openAsItIs(QSqlDatabase &db)
+{
+    // Wait for another connection's lock rather than fail at once. Set only
+    // when it changes: the preferences dialog opens the default connection
+    // again while look-ups may be cloning it on their threads.
+    const QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs.load());
+    if (db.connectOptions() != options)
+        db.setConnectOptions(options);
+    return db.open();
+}
+
+// Write-ahead logging lets look-ups read the installed index while an
+// installation (in this process or another) writes its transaction. The
+// mode is stored in the file: the default connection, which opens it first,
+// sets it, and the workers' connections find it there. A read-only file
+// simply keeps its mode.
+void useWriteAheadLog(QSqlDatabase &db)
+{
+    QSqlQuery(db).exec(QString::fromLatin1(Sql::journalMode));
+}
+
 } // namespace
 
 // The build's row statements run on SQLite itself: binding each row through
@@ -192,23 +214,52 @@ DictionaryDatabase::Opened DictionaryDatabase::openOrCreateDefault(const QString
     return Opened::SchemaFailed;
 }
 
+DictionaryDatabase::Opened DictionaryDatabase::openOwnDefault(const QString &file, bool create,
+                                                              QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", QSqlDatabase::defaultConnection);
+    db.setDatabaseName(file);
+    bool read = openAsItIs(db);
+    QSqlError failure = db.lastError();
+    QStringList tables;
+    if (read) {
+        // SQLite opens any file; only reading it shows whether it is a
+        // database at all.
+        QSqlQuery query(db);
+        read = execute(query, Sql::selectTables);
+        failure = query.lastError();
+        while (read && query.next())
+            tables << query.value(0).toString();
+    }
+    IndexReader::setDatabaseFile(file);
+    if (!read) {
+        qDebug() << "QSqlDatabase::open failed." << failure.text();
+        if (error)
+            *error = failure.text();
+        return Opened::Failed;
+    }
+    if (tables.isEmpty() && !create)
+        return Opened::WithoutTables;
+    for (const char *table : {"m_dictionary", "t_dictionary", "t_word"})
+        if (!tables.isEmpty() && !tables.contains(QLatin1String(table)))
+            return Opened::Foreign;
+    useWriteAheadLog(db);
+    if (!tables.isEmpty())
+        return Opened::Ready;
+    DictionaryDatabase database(db);
+    if (database.createSchema())
+        return Opened::Ready;
+    if (error)
+        *error = database.lastError();
+    return Opened::SchemaFailed;
+}
+
 bool DictionaryDatabase::openConnection(QSqlDatabase &db)
 {
-    // Wait for another connection's lock rather than fail at once. Set only
-    // when it changes: the preferences dialog opens the default connection
-    // again while look-ups may be cloning it on their threads.
-    const QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs.load());
-    if (db.connectOptions() != options)
-        db.setConnectOptions(options);
-    if (!db.open())
+    if (!openAsItIs(db))
         return false;
-    // Write-ahead logging lets look-ups read the installed index while an
-    // installation (in this process or another) writes its transaction.
-    // The mode is stored in the file: the default connection, which opens
-    // it first, sets it, and the workers' connections find it there. A
-    // read-only file simply keeps its mode.
     if (db.connectionName() == QLatin1String(QSqlDatabase::defaultConnection))
-        QSqlQuery(db).exec(QString::fromLatin1(Sql::journalMode));
+        useWriteAheadLog(db);
     return true;
 }
 

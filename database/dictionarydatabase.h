@@ -34,6 +34,7 @@ public:
         WithoutTables, // open, but the file holds no table yet
         Failed,        // the file could not be opened
         SchemaFailed,  // open, but the schema could not be created
+        Foreign,       // open, but its tables are another program's (openOwnDefault)
     };
 
     // What a query for at most one row found.
@@ -105,6 +106,14 @@ public:
     // The way the program's tools and tests open a database: openDefault(),
     // then the schema when the file has no table yet.
     static Opened openOrCreateDefault(const QString &file, QString *error = nullptr);
+    // For orvel-cli, which must not change a file that is not an Orvel
+    // database: opens the default connection on `file` and reads which
+    // tables it holds before anything is written. A file SQLite cannot read
+    // is Failed (with the reason), one with tables but not the schema's
+    // Foreign; a file without tables gets the schema only when `create` is
+    // set (else WithoutTables). Only an Orvel database is switched to
+    // write-ahead logging.
+    static Opened openOwnDefault(const QString &file, bool create, QString *error = nullptr);
     // Opens `db` as every connection of the program is opened, the default
     // one and each worker's.
     static bool openConnection(QSqlDatabase &db);

@@ -42,6 +42,7 @@ inline constexpr char selectFileTable[] =
 inline constexpr char deleteFile[] = "DELETE FROM t_file WHERE id = ?";
 
 inline constexpr char journalMode[] = "PRAGMA journal_mode=WAL";
+inline constexpr char selectTables[] = "SELECT name FROM sqlite_master WHERE type = 'table'";
 
 inline constexpr char selectInstalled[] =
     "SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m USING (id)";
