@@ -3,7 +3,8 @@
 #include <QString>
 
 // orvel-cli lookup: prints the page of a look-up of `word` to stdout, the
-// HTML exactly as the result view receives it (UTF-8) or, without `html`, as
+// HTML exactly as the result view receives it (UTF-8; on a terminal with its
+// control characters shown, see Output) or, without `html`, as
 // readable plain text; with `entry`, the page of the word list's entry with
 // the key of `word` (SearchThread::lookUpEntry), phrases included. Expects
 // the default connection to be open.

@@ -1,7 +1,9 @@
 // orvel-cli: Orvel's dictionary index from the command line, on the same
 // core code as the program: install a dictionary, list, look a word up,
 // list a dictionary's entry words, remove a dictionary.
+#include "cli/commandline.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "database/database.h"
 #include "database/dictionarydatabase.h"
 #include "database/settingsstore.h"
@@ -11,7 +13,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QStringList>
 #include <cstdio>
 #include <unistd.h>
 
@@ -49,86 +50,63 @@ const char usage[] =
 
 QtMessageHandler previousHandler = nullptr;
 
-// The core reports its failures as debug lines as well; every command
-// already prints its failure as one line of its own, so these are dropped.
-void dropDebug(QtMsgType type, const QMessageLogContext &context, const QString &text)
+// The core reports its failures as debug lines, and the schema's as
+// critical ones; every command already prints its failure as one line of
+// its own, with the same reason, so these are dropped.
+void dropDiagnostics(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    if (type != QtDebugMsg && previousHandler)
+    if (type != QtDebugMsg && type != QtCriticalMsg && previousHandler)
         previousHandler(type, context, text);
 }
 
-void fail(const QString &line)
-{
-    std::fprintf(stderr, "orvel-cli: %s\n", qPrintable(line));
-}
+// Exit status of a database that is not there, or not Orvel's.
+constexpr int noDatabase = 2;
 
-// Exit status of a command that cannot begin, as the usage text lists it.
-enum Start { Ready, Failed = 1, NoDatabase = 2 };
-
-// Opens the database at `path` (Orvel's own when empty). Only `create`
-// (install) may make a new one: a mistyped path must not leave an empty
-// database behind that later looks like a real one.
-Start openDatabase(QString path, bool create)
+// Opens the database at `path` (Orvel's own when empty) for `command`;
+// 0 when it is ready, else the exit status after one line saying why.
+// Only a command that creates databases (install) may make a new one or
+// write into a file that is not an Orvel database yet: a mistyped path must
+// not leave an empty database behind that later looks like a real one, and
+// another program's file must stay as it is.
+int openDatabase(QString path, const Command &command)
 {
     if (path.isEmpty())
         path = Database::path();
     if (!QFileInfo::exists(path)) {
-        if (!create) {
-            fail(QStringLiteral("no database at %1: nothing has been installed there").arg(path));
-            return NoDatabase;
+        if (!command.createsDatabase) {
+            Output::fail(
+                QStringLiteral("no database at %1: nothing has been installed there").arg(path));
+            return noDatabase;
         }
         // Orvel itself creates this folder when it writes its settings;
         // the command line may come first.
         QDir().mkpath(QFileInfo(path).absolutePath());
     }
     QString reason;
-    const DictionaryDatabase::Opened opened =
-        DictionaryDatabase::openOrCreateDefault(path, &reason);
-    if (opened == DictionaryDatabase::Opened::Failed) {
-        fail(QStringLiteral("cannot open the database %1: %2").arg(path, reason));
-        return Failed;
+    switch (DictionaryDatabase::openOwnDefault(path, command.createsDatabase, &reason)) {
+    case DictionaryDatabase::Opened::Ready:
+        return 0;
+    case DictionaryDatabase::Opened::Failed:
+        Output::fail(QStringLiteral("cannot open the database %1: %2").arg(path, reason));
+        return command.unusable;
+    case DictionaryDatabase::Opened::SchemaFailed:
+        Output::fail(
+            QStringLiteral("cannot create the database schema in %1: %2").arg(path, reason));
+        return command.unusable;
+    case DictionaryDatabase::Opened::WithoutTables:
+        Output::fail(QStringLiteral("%1 is not an Orvel database: nothing has been installed there")
+                         .arg(path));
+        return noDatabase;
+    case DictionaryDatabase::Opened::Foreign:
+        break;
     }
-    if (opened == DictionaryDatabase::Opened::SchemaFailed) {
-        fail(QStringLiteral("cannot create the database schema in %1: %2").arg(path, reason));
-        return Failed;
+    if (command.createsDatabase) {
+        Output::fail(QStringLiteral("%1 is another program's database: install into another file")
+                         .arg(path));
+        return command.unusable;
     }
-    return Ready;
-}
-
-// The options a command takes before its argument.
-struct CommandOptions
-{
-    bool usable = true; // false for a --limit that is no count
-    bool html = false;  // lookup
-    bool entry = false; // lookup
-    int limit = 20;     // words
-};
-
-// Takes the options of `command` off the front of `args`. Anything else
-// starting with dashes is left as the argument itself, as it always was
-// ("--" ends the options, for a word such as "--html").
-CommandOptions takeOptions(const QString &command, QStringList *args)
-{
-    CommandOptions options;
-    while (!args->isEmpty() && args->first().startsWith("--")) {
-        const QString option = args->first();
-        if (option == "--" && args->size() > 1) {
-            args->removeFirst();
-            break;
-        }
-        if (command == "lookup" && (option == "--html" || option == "--entry")) {
-            (option == "--html" ? options.html : options.entry) = true;
-        } else if (command == "words" && option == "--limit" && args->size() > 1) {
-            args->removeFirst();
-            bool number = false;
-            options.limit = args->first().toInt(&number);
-            options.usable = options.usable && number && options.limit >= 0;
-        } else {
-            break;
-        }
-        args->removeFirst();
-    }
-    return options;
+    Output::fail(QStringLiteral("%1 is another program's database, not Orvel's").arg(path));
+    return noDatabase;
 }
 
 void drawProgress(int percent)
@@ -140,8 +118,9 @@ void drawProgress(int percent)
     std::fflush(stderr);
 }
 
-int install(const QString &file)
+int install(const Invocation &invocation)
 {
+    const QString &file = invocation.argument;
     ConvertThread thread;
     thread.setDictionary(QStringLiteral("Eijiro"), file);
     const bool tty = isatty(fileno(stderr));
@@ -161,49 +140,86 @@ int install(const QString &file)
         QString reason = thread.errorString();
         if (thread.outcome() == ConvertThread::AlreadyInstalled)
             reason += QStringLiteral(" (orvel-cli remove)");
-        fail("install failed: " + reason);
+        Output::fail("install failed: " + reason);
         return 1;
     }
     DictionaryDatabase::Registration installed{file, QStringLiteral("?")};
     DictionaryDatabase().registration(DictionaryDatabase::eijiroId, &installed);
-    std::printf("installed %s (%s entry lines)\n", qPrintable(installed.location),
-                qPrintable(installed.count));
+    Output::write(
+        stdout,
+        QStringLiteral("installed %1 (%2 entry lines)\n").arg(installed.location, installed.count));
     return 0;
 }
 
-int list()
+int cannotReadList(const DictionaryDatabase &database)
 {
+    Output::fail(QStringLiteral("cannot read the dictionary list: %1").arg(database.lastError()));
+    return 1;
+}
+
+int list(const Invocation &)
+{
+    DictionaryDatabase database;
     QList<DictionaryDatabase::Installed> installed;
-    if (!DictionaryDatabase().installedDictionaries(&installed)) {
-        fail(QStringLiteral("cannot read the dictionary list"));
-        return 1;
-    }
+    if (!database.installedDictionaries(&installed))
+        return cannotReadList(database);
+    QString lines;
     for (const DictionaryDatabase::Installed &dictionary : std::as_const(installed))
-        std::printf("%d\t%s\t%s\n", dictionary.id, qPrintable(dictionary.name),
-                    qPrintable(dictionary.location));
+        lines += QStringLiteral("%1\t%2\t%3\n")
+                     .arg(QString::number(dictionary.id), dictionary.name, dictionary.location);
+    Output::write(stdout, lines);
     return 0;
 }
 
-int remove(int id)
+int remove(const Invocation &invocation)
 {
+    const int id = invocation.id;
     DictionaryDatabase database;
     DictionaryDatabase::Registration installed;
     switch (database.registration(id, &installed)) {
     case DictionaryDatabase::Answer::Found:
         break;
     case DictionaryDatabase::Answer::None:
-        fail(QStringLiteral("remove failed: no dictionary with id %1 is installed").arg(id));
+        Output::fail(
+            QStringLiteral("remove failed: no dictionary with id %1 is installed").arg(id));
         return 1;
     case DictionaryDatabase::Answer::Failed:
-        fail(QStringLiteral("cannot read the dictionary list"));
-        return 1;
+        return cannotReadList(database);
     }
     if (!database.removeDictionary(id)) {
-        fail("remove failed: " + database.lastError());
+        Output::fail("remove failed: " + database.lastError());
         return 1;
     }
-    std::printf("removed %s\n", qPrintable(installed.location));
+    Output::write(stdout, QStringLiteral("removed %1\n").arg(installed.location));
     return 0;
+}
+
+int lookup(const Invocation &invocation)
+{
+    return lookupCommand(invocation.argument, invocation.html, invocation.entry);
+}
+
+int words(const Invocation &invocation)
+{
+    return wordsCommand(invocation.argument, invocation.limit);
+}
+
+// Every command: its argument, its options, whether it may make a
+// database, its exit status when the database cannot be used, and what
+// runs it. A new command is a row here and a line in the usage.
+const QList<Command> &commands()
+{
+    // clang-format off
+    static const QList<Command> table{
+        // name     argument              shown   options            creates unusable
+        {"install", Argument::One,        "FILE", {},                true,   1, install},
+        {"list",    Argument::None,       "",     {},                false,  1, list},
+        {"lookup",  Argument::One,        "WORD", {"html", "entry"}, false,  2, lookup},
+        {"words",   Argument::One,        "TEXT", {"limit"},         false,  2, words},
+        {"remove",  Argument::OptionalId, "ID",   {},                false,  1, remove},
+    };
+    // clang-format on
+    return table;
 }
 
 } // namespace
@@ -213,59 +229,22 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     // Orvel's own database lies beside the program's settings.
     SettingsStore::nameApplication(app);
-    previousHandler = qInstallMessageHandler(dropDebug);
-    QStringList args = app.arguments().mid(1);
-    QString database;
-    while (!args.isEmpty() && args.first().startsWith("-")) {
-        const QString option = args.takeFirst();
-        if (option == "-h" || option == "--help") {
-            std::fputs(usage, stdout);
-            return 0;
-        }
-        if (option == "--database" && !args.isEmpty()) {
-            database = args.takeFirst();
-            // Empty would silently mean Orvel's own database.
-            if (database.isEmpty()) {
-                fail(QStringLiteral("--database needs a file name"));
-                return 2;
-            }
-            continue;
-        }
-        std::fputs(usage, stderr);
+    previousHandler = qInstallMessageHandler(dropDiagnostics);
+    const Invocation invocation = Invocation::parse(app.arguments(), commands());
+    switch (invocation.action) {
+    case Invocation::ShowHelp:
+        std::fputs(usage, stdout);
+        return 0;
+    case Invocation::Wrong:
+        // As the GNU tools do: what is wrong, then where to read more.
+        Output::fail(invocation.error);
+        std::fputs("Try 'orvel-cli --help'.\n", stderr);
         return 2;
+    case Invocation::Run:
+        break;
     }
-    if (args.isEmpty()) {
-        std::fputs(usage, stderr);
-        return 2;
-    }
-    const QString command = args.takeFirst();
-    const CommandOptions options = takeOptions(command, &args);
-    int id = 1;
-    bool usable = options.usable;
-    if (command == "install" || command == "lookup" || command == "words") {
-        usable = usable && args.size() == 1;
-    } else if (command == "list") {
-        usable = usable && args.isEmpty();
-    } else if (command == "remove") {
-        usable =
-            usable && (args.isEmpty() || (args.size() == 1 && (id = args.first().toInt()) > 0));
-    } else {
-        usable = false;
-    }
-    if (!usable) {
-        std::fputs(usage, stderr);
-        return 2;
-    }
-    const Start start = openDatabase(database, command == "install");
-    if (start != Ready)
-        return command == "lookup" || command == "words" ? 2 : start;
-    if (command == "install")
-        return install(args.first());
-    if (command == "list")
-        return list();
-    if (command == "remove")
-        return remove(id);
-    if (command == "words")
-        return wordsCommand(args.first(), options.limit);
-    return lookupCommand(args.first(), options.html, options.entry);
+    const Command &command = *invocation.command;
+    if (const int unusable = openDatabase(invocation.database, command))
+        return unusable;
+    return command.run(invocation);
 }

@@ -143,7 +143,8 @@ private slots:
         const bool own = QFileInfo::exists(Database::path());
         run = cli("", command);
         QCOMPARE(run.exit, 2);
-        QCOMPARE(run.err, QString("orvel-cli: --database needs a file name\n"));
+        QCOMPARE(run.err, QString("orvel-cli: --database needs a file name\n"
+                                  "Try 'orvel-cli --help'.\n"));
         QCOMPARE(QFileInfo::exists(Database::path()), own);
     }
 

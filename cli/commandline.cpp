@@ -1,0 +1,130 @@
+#include "cli/commandline.h"
+
+#include <QCommandLineParser>
+
+#include <limits>
+
+namespace {
+
+// Options come before the command and before its argument, so "-ing" or
+// a word after the command is never taken for an option of orvel-cli; a
+// single dash starts a long option too ("-help").
+void configure(QCommandLineParser &parser)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+}
+
+Invocation wrong(const QString &error)
+{
+    Invocation invocation;
+    invocation.action = Invocation::Wrong;
+    invocation.error = error;
+    return invocation;
+}
+
+const QCommandLineOption &helpOption()
+{
+    static const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    return help;
+}
+
+// `value` as a whole number from 1 to `max`; 0 for anything else.
+int count(const QString &value, int max)
+{
+    bool number = false;
+    const qlonglong count = value.toLongLong(&number);
+    return number && count >= 1 && count <= max ? int(count) : 0;
+}
+
+// The command's own options and argument.
+Invocation parseCommand(const QStringList &arguments, const Command &command)
+{
+    const QString prefix = QLatin1String(command.name) + QStringLiteral(": ");
+    QCommandLineParser parser;
+    configure(parser);
+    parser.addOption(helpOption());
+    for (const QString &name : command.options)
+        parser.addOption(name == QLatin1String("limit")
+                             ? QCommandLineOption(name, QString(), QStringLiteral("N"))
+                             : QCommandLineOption(name));
+    // The command's name stands where the parser expects the program's.
+    if (!parser.parse(arguments))
+        return wrong(prefix + parser.errorText());
+
+    Invocation invocation;
+    if (parser.isSet(helpOption())) {
+        invocation.action = Invocation::ShowHelp;
+        return invocation;
+    }
+    invocation.command = &command;
+    invocation.html = command.options.contains(QLatin1String("html")) && parser.isSet("html");
+    invocation.entry = command.options.contains(QLatin1String("entry")) && parser.isSet("entry");
+    if (command.options.contains(QLatin1String("limit")) && parser.isSet("limit")) {
+        const QString value = parser.value("limit");
+        invocation.limit = count(value, Invocation::maxLimit);
+        if (invocation.limit == 0)
+            return wrong(prefix +
+                         QStringLiteral("--limit must be a whole number from 1 to %1, not '%2'")
+                             .arg(QString::number(Invocation::maxLimit), value));
+    }
+
+    const QStringList given = parser.positionalArguments();
+    const qsizetype most = command.argument == Argument::None ? 0 : 1;
+    if (given.size() > most)
+        return wrong(prefix + QStringLiteral("unexpected argument '%1'").arg(given.at(most)));
+    switch (command.argument) {
+    case Argument::None:
+        break;
+    case Argument::One:
+        if (given.isEmpty())
+            return wrong(prefix +
+                         QStringLiteral("missing %1").arg(QLatin1String(command.argumentName)));
+        invocation.argument = given.first();
+        break;
+    case Argument::OptionalId:
+        if (!given.isEmpty()) {
+            invocation.id = count(given.first(), std::numeric_limits<int>::max());
+            if (invocation.id == 0)
+                return wrong(prefix +
+                             QStringLiteral("%1 must be a whole number from 1 on, not '%2'")
+                                 .arg(QLatin1String(command.argumentName), given.first()));
+        }
+        break;
+    }
+    return invocation;
+}
+
+} // namespace
+
+Invocation Invocation::parse(const QStringList &arguments, const QList<Command> &commands)
+{
+    const QCommandLineOption databaseOption(QStringLiteral("database"), QString(),
+                                            QStringLiteral("PATH"));
+    QCommandLineParser parser;
+    configure(parser);
+    parser.addOptions({helpOption(), databaseOption});
+    if (!parser.parse(arguments))
+        return wrong(parser.errorText());
+    if (parser.isSet(helpOption())) {
+        Invocation help;
+        help.action = ShowHelp;
+        return help;
+    }
+    // Empty would silently mean Orvel's own database.
+    const QString database = parser.value(databaseOption);
+    if (parser.isSet(databaseOption) && database.isEmpty())
+        return wrong(QStringLiteral("--database needs a file name"));
+
+    const QStringList rest = parser.positionalArguments();
+    if (rest.isEmpty())
+        return wrong(QStringLiteral("missing command"));
+    for (const Command &command : commands) {
+        if (rest.first() == QLatin1String(command.name)) {
+            Invocation invocation = parseCommand(rest, command);
+            invocation.database = database;
+            return invocation;
+        }
+    }
+    return wrong(QStringLiteral("unknown command '%1'").arg(rest.first()));
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct Invocation;
+
+// What a command takes after its options.
+enum class Argument {
+    None,       // list
+    One,        // install FILE, lookup WORD, words TEXT
+    OptionalId, // remove [ID]: a dictionary id from 1 on, 1 when left out
+};
+
+// One row of orvel-cli's command table.
+struct Command
+{
+    const char *name;
+    Argument argument;
+    const char *argumentName; // as the usage names it: "FILE", "WORD", ...
+    // Which of the command options the command takes: "html", "entry"
+    // (flags), "limit" (a count from 1 to Invocation::maxLimit).
+    QStringList options;
+    // Only a command that may make a new database (install) opens a file
+    // that is not yet an Orvel database; for the others the file must be
+    // one already, and it is left as it is when it is not.
+    bool createsDatabase;
+    // Exit status when the database exists but cannot be used.
+    int unusable;
+    int (*run)(const Invocation &);
+};
+
+// What orvel-cli is asked on its command line:
+//   orvel-cli [--database PATH] COMMAND [OPTIONS] [ARGUMENT]
+// Options come before the argument; "--" ends them, for a word that starts
+// with a dash.
+struct Invocation
+{
+    enum Action {
+        Run,
+        ShowHelp, // -h, --help, before or after the command
+        Wrong,    // `error` names the argument that is wrong
+    };
+    static constexpr int defaultLimit = 20;
+    static constexpr int maxLimit = 100000;
+
+    Action action = Run;
+    QString error;
+    QString database; // --database; empty for Orvel's own
+    const Command *command = nullptr;
+    QString argument; // Argument::One
+    int id = 1;       // Argument::OptionalId
+    bool html = false;
+    bool entry = false;
+    int limit = defaultLimit;
+
+    // `arguments` as QCoreApplication::arguments() gives them, the
+    // program's name first; `commands` the table, which must outlive the
+    // result.
+    static Invocation parse(const QStringList &arguments, const QList<Command> &commands);
+};
