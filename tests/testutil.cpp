@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -19,7 +18,6 @@
 #include <atomic>
 #include <fcntl.h>
 #include <grp.h>
-#include <pty.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,8 +34,6 @@ constexpr int runTimeout = 300000;
 
 // Exit status of the child that could not give up root.
 constexpr int cannotDropRoot = 125;
-// ... and of the child that could not write to its terminal.
-constexpr int cannotUseTerminal = 124;
 constexpr uid_t nobody = 65534;
 
 void handler(QtMsgType type, const QMessageLogContext &context, const QString &text)
@@ -292,46 +288,9 @@ Contents contents(const QString &dbFile, Access access)
     return out;
 }
 
-} // namespace TestUtil
-
-namespace {
-
-// A pseudo-terminal in raw mode, whose other side `terminal` gets; -1 and -1
-// when none could be made. Neither end is inherited by a program.
-QPair<int, int> rawTerminal()
-{
-    termios raw{};
-    cfmakeraw(&raw);
-    int reading = -1;
-    int terminal = -1;
-    if (openpty(&reading, &terminal, nullptr, &raw, nullptr) != 0)
-        return {-1, -1};
-    for (const int fd : {reading, terminal})
-        fcntl(fd, F_SETFD, FD_CLOEXEC);
-    fcntl(reading, F_SETFL, O_NONBLOCK);
-    return {reading, terminal};
-}
-
-QByteArray readAvailable(int fd)
-{
-    QByteArray bytes;
-    char chunk[4096];
-    ssize_t got;
-    while ((got = read(fd, chunk, sizeof chunk)) > 0)
-        bytes.append(chunk, got);
-    return bytes;
-}
-
-} // namespace
-
-namespace TestUtil {
-
 Run run(const QString &program, const QStringList &arguments, const RunOptions &options)
 {
     const bool asNobody = options.withoutRoot && geteuid() == 0;
-    const auto [reading, terminal] = options.onTerminal ? rawTerminal() : QPair<int, int>(-1, -1);
-    if (options.onTerminal && terminal < 0)
-        return Run{-1, QString(), QStringLiteral("no pseudo-terminal: ") + qt_error_string()};
     QProcess process;
     process.setProgram(asNobody ? copyForAnyone(program) : program);
     process.setArguments(arguments);
@@ -343,26 +302,13 @@ Run run(const QString &program, const QStringList &arguments, const RunOptions &
             environment.insert(it.key(), it.value());
         process.setProcessEnvironment(environment);
     }
-    // Runs in the child after QProcess has set up its pipes.
-    process.setChildProcessModifier([asNobody, terminal = terminal] {
-        if (terminal >= 0 &&
-            (dup2(terminal, STDOUT_FILENO) < 0 || dup2(terminal, STDERR_FILENO) < 0))
-            _exit(cannotUseTerminal);
-        if (asNobody && (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0))
-            _exit(cannotDropRoot);
-    });
-    process.start();
-    QByteArray onTerminal;
-    if (terminal >= 0) {
-        close(terminal);
-        // Read while it runs: a full terminal would stop the program.
-        QElapsedTimer running;
-        running.start();
-        while (process.state() != QProcess::NotRunning && running.elapsed() < runTimeout) {
-            process.waitForFinished(20);
-            onTerminal += readAvailable(reading);
-        }
+    if (asNobody) {
+        process.setChildProcessModifier([] {
+            if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0)
+                _exit(cannotDropRoot);
+        });
     }
+    process.start();
     if (!process.waitForFinished(runTimeout)) {
         process.kill();
         process.waitForFinished(-1);
@@ -371,11 +317,7 @@ Run run(const QString &program, const QStringList &arguments, const RunOptions &
     const bool started = process.error() != QProcess::FailedToStart;
     if (started && process.exitStatus() == QProcess::NormalExit)
         out.exit = process.exitCode();
-    if (reading >= 0) {
-        onTerminal += readAvailable(reading);
-        close(reading);
-    }
-    out.out = QString::fromUtf8(process.readAllStandardOutput() + onTerminal);
+    out.out = QString::fromUtf8(process.readAllStandardOutput());
     out.err = started ? QString::fromUtf8(process.readAllStandardError())
                       : program + ": " + process.errorString();
     out.notAsNobody = asNobody && (!started || out.exit == cannotDropRoot);

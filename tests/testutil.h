@@ -119,10 +119,6 @@ struct RunOptions
     // user nobody instead. It can then reach only what anyone may: see
     // SharedDir.
     bool withoutRoot = false;
-    // The program's stdout and stderr are a terminal (a pseudo-terminal
-    // that passes bytes unchanged); what it writes to either comes back in
-    // Run::out, in order.
-    bool onTerminal = false;
 };
 
 Run run(const QString &program, const QStringList &arguments,
