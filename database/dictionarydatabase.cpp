@@ -240,9 +240,11 @@ DictionaryDatabase::Opened DictionaryDatabase::openOwnDefault(const QString &fil
     }
     if (tables.isEmpty() && !create)
         return Opened::WithoutTables;
-    for (const char *table : {"m_dictionary", "t_dictionary", "t_word"})
-        if (!tables.isEmpty() && !tables.contains(QLatin1String(table)))
-            return Opened::Foreign;
+    const bool schema = tables.contains(QLatin1String("m_dictionary")) &&
+                        tables.contains(QLatin1String("t_dictionary")) &&
+                        tables.contains(QLatin1String("t_word"));
+    if (!tables.isEmpty() && !schema)
+        return Opened::Foreign;
     useWriteAheadLog(db);
     if (!tables.isEmpty())
         return Opened::Ready;
