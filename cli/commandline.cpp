@@ -48,8 +48,17 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
         parser.addOption(name == QLatin1String("limit")
                              ? QCommandLineOption(name, QString(), QStringLiteral("N"))
                              : QCommandLineOption(name));
+    // Entry words such as "-ing" or "-able" start with a dash: a last
+    // argument with a single dash that names no option is the word itself,
+    // as it was before options were parsed, not an unknown option.
+    QStringList line = arguments;
+    const QString last = line.size() > 1 ? line.constLast() : QString();
+    if (command.argument == Argument::One && last.size() > 1 && last.startsWith(u'-') &&
+        !last.startsWith(QLatin1String("--")) && !command.options.contains(last.mid(1)) &&
+        !helpOption().names().contains(last.mid(1)) && !line.contains(QLatin1String("--")))
+        line.insert(line.size() - 1, QStringLiteral("--"));
     // The command's name stands where the parser expects the program's.
-    if (!parser.parse(arguments))
+    if (!parser.parse(line))
         return wrong(prefix + parser.errorText());
 
     Invocation invocation;

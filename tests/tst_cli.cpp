@@ -139,6 +139,28 @@ private slots:
         QCOMPARE(terminal.exit, piped.exit);
     }
 
+    void wordsStartingWithADash_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("lookup") << QStringList{"lookup", "-ing"};
+        QTest::newRow("lookup --html") << QStringList{"lookup", "--html", "-ing"};
+        QTest::newRow("words") << QStringList{"words", "--limit", "1", "-in"};
+    }
+
+    // Suffixes are entry words: the last argument with one dash is the
+    // word, not an unknown option.
+    void wordsStartingWithADash()
+    {
+        QFETCH(QStringList, args);
+        const QString file =
+            TestUtil::writeDictionary(dir + "/dict.txt", {Robustness::M + "-ing : suffix"});
+        const QString db = dir + "/index.db";
+        QCOMPARE(TestUtil::cli({"--database", db, "install", file}).exit, 0);
+        const Run run = TestUtil::cli(QStringList{"--database", db} + args);
+        QCOMPARE(run.exit, 0);
+        QVERIFY2(run.out.contains("-ing"), qPrintable(run.out + run.err));
+    }
+
     void filesThatAreNoOrvelDatabaseStayAsTheyAre_data()
     {
         QTest::addColumn<QString>("kind");
