@@ -29,6 +29,11 @@
 namespace {
 const char programName[] = "Orvel";
 
+// Neither pane of the splitter can be made, dragged or restored narrower:
+// a list or a page this narrow still shows a few words a line.
+const int minimumListWidth = 120;
+const int minimumViewWidth = 200;
+
 // Whether a window at `frame` can still be taken by its title bar: part of
 // its top edge lies on one of the screens there are now. A screen since
 // removed would leave the window out of reach.
@@ -42,6 +47,14 @@ bool onAScreen(const QRect &frame)
     }
     return false;
 }
+
+// `frame` moved so that as much of it as fits lies within `area`, its
+// top-left corner first.
+QPoint placedWithin(const QRect &frame, const QRect &area)
+{
+    return QPoint(qMax(area.left(), qMin(frame.left(), area.right() + 1 - frame.width())),
+                  qMax(area.top(), qMin(frame.top(), area.bottom() + 1 - frame.height())));
+}
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -52,6 +65,8 @@ MainWindow::MainWindow(QWidget *parent)
     ui->wordList->setModel(listModel);
     // The view takes the width the window gains.
     ui->splitter->setStretchFactor(1, 1);
+    ui->wordListPanel->setMinimumWidth(minimumListWidth);
+    ui->textBrowser->setMinimumWidth(minimumViewWidth);
     ui->splitter->setSizes({160, 480});
     connect(listModel, &WordListModel::withoutPhrasesChanged, ui->wordListNote,
             &QWidget::setVisible);
@@ -597,9 +612,10 @@ void MainWindow::readSettings()
 {
     settings->load();
     const ViewSettings::WindowState state = settings->windowState();
-    // A damaged settings file can hold any size. A window larger than its
-    // screen is of no use, and one far larger cannot even get a backing
-    // store (Qt then crashes painting it), so keep it within the screen.
+    // A damaged settings file can hold any size. One far larger than the
+    // screen cannot even get a backing store (Qt then crashes painting it),
+    // so it is kept within the screen before the window is shown; once
+    // shown, its frame is fitted too.
     resize(state.size.boundedTo(screen()->availableGeometry().size()));
     if (state.position && onAScreen(QRect(*state.position, size())))
         move(*state.position);
@@ -608,11 +624,41 @@ void MainWindow::readSettings()
     ui->actionMenubar->setChecked(state.menubar);
     ui->actionStatusbar->setChecked(state.statusbar);
     ui->actionTopmost->setChecked(state.topmost);
-    if (!state.splitter.isEmpty())
-        ui->splitter->restoreState(state.splitter);
+    restoreSplitter(state.splitter);
     ui->actionWordList->setChecked(state.wordList);
     ui->actionShowLastWord->setChecked(settings->lastWord().show);
     showFont(settings->font());
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (std::exchange(placed, true))
+        return;
+    // A window larger than its screen, or reaching past it (kept at a
+    // smaller scale factor, say), is shrunk and moved onto it. Its frame is
+    // known by now. After that the user places the window.
+    const QRect area = screen()->availableGeometry();
+    QRect frame = frameGeometry();
+    if (area.contains(frame))
+        return;
+    const QSize excess = (frame.size() - area.size()).expandedTo(QSize(0, 0));
+    resize(size() - excess);
+    frame.setSize(frame.size() - excess);
+    move(placedWithin(frame, area));
+}
+
+void MainWindow::restoreSplitter(const QByteArray &state)
+{
+    const QList<int> sizes = ViewSettings::splitterSizes(state);
+    if (sizes.size() != ui->splitter->count())
+        return;
+    // Each pane gets at least its minimum; a huge one only takes what the
+    // other leaves.
+    QList<int> bounded;
+    for (const int size : sizes)
+        bounded << qBound(0, size, QWIDGETSIZE_MAX);
+    ui->splitter->setSizes(bounded);
 }
 
 bool MainWindow::writeSettings()

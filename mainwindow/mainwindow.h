@@ -77,6 +77,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     // Makes the worker of one look-up, not yet configured or started.
     virtual PageThread *createSearchThread();
@@ -96,6 +97,8 @@ private slots:
 
 private:
     void readSettings();
+    // The splitter's sizes from its stored state, within bounds.
+    void restoreSplitter(const QByteArray &state);
     // False when the settings file cannot be written.
     bool writeSettings();
     void showSettingsNotSaved();
@@ -167,6 +170,8 @@ private:
     QByteArray listSplitterState;
     // Runs while a found word is on display and unchanged.
     QTimer settleTimer;
+    // The window has been shown and fitted onto its screen.
+    bool placed = false;
     // Look-ups not yet deleted. Only for the window's end: a worker still
     // using the database while the process exits can crash in the SQL
     // module's teardown, so the window waits for the few still running.

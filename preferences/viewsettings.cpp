@@ -1,5 +1,6 @@
 #include "preferences/viewsettings.h"
 
+#include <QDataStream>
 #include <QSettings>
 
 namespace {
@@ -57,6 +58,27 @@ QFont ViewSettings::boundedFont(const QFont &font)
     QFont bounded(font);
     bounded.setPointSize(size < minimumFontSize ? minimumFontSize : maximumFontSize);
     return bounded;
+}
+
+QList<int> ViewSettings::splitterSizes(const QByteArray &state)
+{
+    // QSplitter's layout: a marker, a version (0 or 1 so far), then the
+    // sizes as a list.
+    // The count is checked against the bytes there are, so a damaged one
+    // cannot ask for gigabytes.
+    QDataStream stream(state);
+    qint32 marker = 0;
+    qint32 version = -1;
+    quint32 count = 0;
+    stream >> marker >> version >> count;
+    const qint64 left = state.size() - 3 * qint64(sizeof(qint32));
+    if (stream.status() != QDataStream::Ok || marker != 0xff || version < 0 || version > 1 ||
+        count > quint64(left) / sizeof(qint32))
+        return {};
+    QList<int> sizes(count);
+    for (int &size : sizes)
+        stream >> size;
+    return sizes;
 }
 
 ViewSettings::ViewSettings(QObject *parent)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFont>
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QSize>
@@ -44,6 +45,11 @@ public:
         bool wordList = true;
         QByteArray splitter;
     };
+
+    // The pane sizes a splitter's state (QSplitter::saveState()) holds, or
+    // none when it is no such state. Only the sizes: the rest of a stored
+    // state (whether a pane may collapse, the orientation) is the form's.
+    static QList<int> splitterSizes(const QByteArray &state);
 
     explicit ViewSettings(QObject *parent = nullptr);
 

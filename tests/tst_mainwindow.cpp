@@ -17,8 +17,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
@@ -81,6 +83,17 @@ void showAndActivate(QWidget &window)
     QVERIFY(QTest::qWaitForWindowActive(&window));
 }
 
+// A splitter's state as QSplitter::saveState() writes it, with these sizes;
+// what an older or damaged settings file may hold.
+QByteArray splitterState(const QList<int> &sizes)
+{
+    QSplitter splitter;
+    for (int i = 0; i < sizes.size(); ++i)
+        splitter.addWidget(new QWidget);
+    splitter.setSizes(sizes);
+    return splitter.saveState();
+}
+
 } // namespace
 
 class MainWindowTest : public QObject
@@ -96,6 +109,8 @@ private slots:
     void fontSizeSurvivesRestart();
     void fontFollowsTheSettings();
     void barsSizeAndTopmostSurviveRestart();
+    void storedLayoutIsSane_data();
+    void storedLayoutIsSane();
     void editActionsWorkOnSearchField();
     void editActionsFollowTheFocus();
 };
@@ -301,6 +316,56 @@ void MainWindowTest::barsSizeAndTopmostSurviveRestart()
     action(window, "actionTopmost")->trigger();
     QVERIFY(!(window.windowFlags() & Qt::WindowStaysOnTopHint));
     QVERIFY(window.isVisible());
+}
+
+void MainWindowTest::storedLayoutIsSane_data()
+{
+    // Window/splitter as the splitter wrote it, Window/size and
+    // Window/position in the screen's own units (a window kept at 1x is
+    // twice as large at 2x).
+    QTest::addColumn<QByteArray>("splitter");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("position");
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint inside = screen.topLeft() + QPoint(40, 40);
+    const QSize fits(640, 360);
+    QTest::newRow("a huge list") << splitterState({std::numeric_limits<int>::max(), 480}) << fits
+                                 << inside;
+    QTest::newRow("the view collapsed") << splitterState({640, 0}) << fits << inside;
+    QTest::newRow("the list collapsed") << splitterState({0, 640}) << fits << inside;
+    QTest::newRow("three panes") << splitterState({10, 10, 10}) << fits << inside;
+    QTest::newRow("not a state") << QByteArray("\xff\xff\xff") << fits << inside;
+    QTest::newRow("a count past its end")
+        << QByteArray::fromHex("000000ff00000000fffffff000000001") << fits << inside;
+    QTest::newRow("kept at 1x, shown at 2x")
+        << QByteArray() << screen.size() * 2 - QSize(80, 80) << inside;
+    QTest::newRow("far larger") << QByteArray() << QSize(100000, 100000) << inside;
+    QTest::newRow("past the corner")
+        << QByteArray() << screen.size() << screen.bottomRight() - QPoint(200, 200);
+}
+
+void MainWindowTest::storedLayoutIsSane()
+{
+    QFETCH(QByteArray, splitter);
+    QFETCH(QSize, size);
+    QFETCH(QPoint, position);
+    store("Window/splitter", splitter);
+    store("Window/size", size);
+    store("Window/position", position);
+    for (int start = 0; start < 2; ++start) {
+        MainWindow window;
+        showAndActivate(window);
+        // Both panes can be read, at this start and the next.
+        for (const char *pane : {"wordListPanel", "textBrowser"}) {
+            const int width = child<QWidget>(window, pane)->width();
+            QVERIFY2(width >= 100, qPrintable(QString("%1: %2 px").arg(pane).arg(width)));
+        }
+        const QRect screen = window.screen()->availableGeometry();
+        QVERIFY2(screen.contains(window.frameGeometry()),
+                 qPrintable(QDebug::toString(window.frameGeometry()) + QDebug::toString(screen)));
+        QVERIFY(window.close());
+        TestUtil::closeDefaultConnection();
+    }
 }
 
 void MainWindowTest::editActionsWorkOnSearchField()
