@@ -1,16 +1,33 @@
 #include "app/singleinstance.h"
 
+#include <QDeadlineTimer>
 #include <QDebug>
+#include <QFile>
 #include <QGuiApplication>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QStringDecoder>
-#include <QTimer>
+#include <QThread>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <utility>
 
 namespace {
+// How long a refused start waits before it tries again, and the listener
+// for a file descriptor to come free.
+constexpr int retryInterval = 100;
+// Connections taken in one go before the window's events have their turn,
+// so that a flood of them cannot freeze it.
+constexpr int acceptsAtOnce = 64;
+
 // The display the windows go to: the X server without its screen number,
 // the Wayland socket, or else the platform itself, in a form fit for a
 // file name.
@@ -40,7 +57,15 @@ SingleInstance::SingleInstance(const QString &path, QObject *parent) : QObject(p
 {
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    if (m_listener < 0)
+        return;
+    delete m_notifier;
+    ::close(m_listener);
+    // No other Orvel listens there: a later start hands over to this one.
+    QFile::remove(m_path);
+}
 
 SingleInstance::Role SingleInstance::claim(const QString &word)
 {
@@ -57,13 +82,28 @@ SingleInstance::Role SingleInstance::claim(const QString &word)
         return Role::HandedOver;
     case HandOver::NoneRunning:
         return listen() ? Role::Listening : Role::Alone;
-    case HandOver::Failed:
+    case HandOver::Refused:
         break;
     }
     return Role::Alone;
 }
 
 SingleInstance::HandOver SingleInstance::handOver(const QString &word)
+{
+    // The connections a busy listener holds go within its timeout, so by
+    // then a place is free, unless a flood goes on.
+    const QDeadlineTimer deadline(2 * timeout);
+    HandOver result = handOverOnce(word);
+    while (result == HandOver::Refused && !deadline.hasExpired()) {
+        QThread::msleep(retryInterval);
+        result = handOverOnce(word);
+    }
+    if (result == HandOver::Refused)
+        qDebug() << "SingleInstance::handOver failed." << m_path;
+    return result;
+}
+
+SingleInstance::HandOver SingleInstance::handOverOnce(const QString &word)
 {
     QLocalSocket socket;
     socket.connectToServer(m_path);
@@ -73,50 +113,108 @@ SingleInstance::HandOver SingleInstance::handOver(const QString &word)
         if (error == QLocalSocket::ServerNotFoundError ||
             error == QLocalSocket::ConnectionRefusedError)
             return HandOver::NoneRunning;
-        qDebug() << "QLocalSocket::connectToServer failed." << socket.errorString();
-        return HandOver::Failed;
+        // A queue so full that the system refuses, say.
+        return HandOver::Refused;
     }
     socket.write(encode(word));
-    if (!socket.waitForBytesWritten(timeout)) {
-        qDebug() << "QLocalSocket::write failed." << socket.errorString();
-        return HandOver::Failed;
-    }
-    socket.disconnectFromServer();
+    if (!socket.waitForBytesWritten(timeout))
+        return HandOver::Refused;
+    // The listener closes the connection once it has the word; one that
+    // refuses it says so first.
+    if (socket.waitForReadyRead(timeout) && socket.readAll() == busyReply)
+        return HandOver::Refused;
     return HandOver::Delivered;
 }
 
 bool SingleInstance::listen()
 {
     // Nobody answered, so a socket file still there was left by a crash.
-    QLocalServer::removeServer(m_path);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_path)) {
-        qDebug() << "QLocalServer::listen failed." << m_server->errorString();
-        delete m_server;
-        m_server = nullptr;
+    QFile::remove(m_path);
+    const QByteArray path = QFile::encodeName(m_path);
+    sockaddr_un address{};
+    if (size_t(path.size()) >= sizeof address.sun_path) {
+        qDebug() << "bind failed." << m_path << "the path is too long";
         return false;
     }
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), path.size());
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    // Linux makes the socket's file with the socket's own mode: this user's
+    // alone, as the folder is.
+    const bool listening =
+        listener >= 0 && ::fchmod(listener, S_IRUSR | S_IWUSR) == 0 &&
+        ::bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0 &&
+        ::listen(listener, SOMAXCONN) == 0;
+    if (!listening) {
+        qDebug() << "listen failed." << m_path << qt_error_string(errno);
+        if (listener >= 0)
+            ::close(listener);
+        QFile::remove(m_path);
+        return false;
+    }
+    m_listener = listener;
+    m_notifier = new QSocketNotifier(listener, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &SingleInstance::accept);
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(retryInterval);
+    connect(&m_retry, &QTimer::timeout, m_notifier, [this] { m_notifier->setEnabled(true); });
     return true;
 }
 
 void SingleInstance::accept()
 {
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        // Nothing beyond one message is ever read.
-        socket->setReadBufferSize(maxMessageBytes + 1);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
-        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
-            read(socket);
-            socket->deleteLater();
-        });
-        // A client that never ends its message must not hold on.
-        QTimer::singleShot(timeout, socket, [socket] {
-            socket->abort();
-            socket->deleteLater();
-        });
+    for (int taken = 0; taken < acceptsAtOnce; ++taken) {
+        const int descriptor =
+            ::accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (descriptor >= 0) {
+            m_waiting = false;
+            take(descriptor);
+            continue;
+        }
+        switch (errno) {
+        case EAGAIN:
+            return;
+        case EINTR:
+        case ECONNABORTED:
+            continue;
+        default:
+            // Out of file descriptors (EMFILE, ENFILE) or memory. The
+            // connections wait in the queue until some are free, and the
+            // socket stays, so that no second Orvel starts meanwhile.
+            if (!std::exchange(m_waiting, true))
+                qDebug() << "accept failed." << qt_error_string(errno);
+            m_notifier->setEnabled(false);
+            m_retry.start();
+            return;
+        }
     }
+}
+
+void SingleInstance::take(int descriptor)
+{
+    // Those held include any closed but not yet deleted: few, within a turn
+    // of the event loop.
+    const qsizetype held = findChildren<QLocalSocket *>(Qt::FindDirectChildrenOnly).size();
+    auto *socket = new QLocalSocket(this);
+    if (held >= maxConnections || !socket->setSocketDescriptor(descriptor)) {
+        // Refused at once, and told so: the start that sent it tries again.
+        ::send(descriptor, busyReply, sizeof busyReply - 1, MSG_NOSIGNAL);
+        ::close(descriptor);
+        delete socket;
+        return;
+    }
+    // Nothing beyond one message is ever read.
+    socket->setReadBufferSize(maxMessageBytes + 1);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+        read(socket);
+        socket->deleteLater();
+    });
+    // A client that never ends its message must not hold on.
+    QTimer::singleShot(timeout, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
 }
 
 void SingleInstance::read(QLocalSocket *socket)

@@ -2,17 +2,21 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <optional>
 
-class QLocalServer;
 class QLocalSocket;
+class QSocketNotifier;
 
 // One Orvel per user and display. The first to start listens on a local
 // socket in the user's runtime folder, which only that user can reach; a
 // later start hands its word over and ends. A message is a word in UTF-8
 // followed by a line feed and nothing else, at most maxMessageBytes long;
-// anything else is dropped. GUI thread only.
+// anything else is dropped. The listener holds at most maxConnections at
+// once and answers any further one with busyReply before it closes it; the
+// start so refused tries again. It never gives up its socket: without a
+// free file descriptor it waits and accepts again. GUI thread only.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -22,6 +26,8 @@ public:
     // How long a connection may take to bring its message, and a start to
     // wait for another start that is checking at the same moment.
     static constexpr int timeout = 2000;
+    static constexpr int maxConnections = 16;
+    static constexpr char busyReply[] = "busy\n";
 
     // The socket for this user and display; empty without a runtime folder.
     static QString defaultPath();
@@ -47,12 +53,20 @@ signals:
     void wordReceived(const QString &word);
 
 private:
-    enum class HandOver { NoneRunning, Delivered, Failed };
+    enum class HandOver { NoneRunning, Delivered, Refused };
     HandOver handOver(const QString &word);
+    HandOver handOverOnce(const QString &word);
     bool listen();
     void accept();
+    void take(int descriptor);
     void read(QLocalSocket *socket);
 
     QString m_path;
-    QLocalServer *m_server = nullptr;
+    // The listening socket, -1 while not listening.
+    int m_listener = -1;
+    QSocketNotifier *m_notifier = nullptr;
+    // Accepting again after running out of file descriptors.
+    QTimer m_retry;
+    // Said once when it starts.
+    bool m_waiting = false;
 };

@@ -9,12 +9,18 @@
 
 #include <QClipboard>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTest>
+
+#include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -48,6 +54,34 @@ bool listening(const QString &path)
     return socket.waitForConnected(1000);
 }
 
+// Takes every file descriptor this process may still open, for as long as it
+// lives.
+class DescriptorsUsedUp
+{
+public:
+    DescriptorsUsedUp()
+    {
+        // A generous limit would take long to use up; this one is ample for
+        // what the test has open.
+        getrlimit(RLIMIT_NOFILE, &m_limit);
+        rlimit lower = m_limit;
+        lower.rlim_cur = qMin<rlim_t>(m_limit.rlim_cur, 4096);
+        setrlimit(RLIMIT_NOFILE, &lower);
+        for (int taken = dup(0); taken >= 0; taken = dup(0))
+            m_taken.push_back(taken);
+    }
+    ~DescriptorsUsedUp()
+    {
+        for (const int taken : m_taken)
+            close(taken);
+        setrlimit(RLIMIT_NOFILE, &m_limit);
+    }
+
+private:
+    rlimit m_limit{};
+    std::vector<int> m_taken;
+};
+
 } // namespace
 
 class InstanceTest : public QObject
@@ -60,6 +94,8 @@ private slots:
     void socketLeftByACrashIsTakenOver();
     void onlyWellFormedWordsArrive_data();
     void onlyWellFormedWordsArrive();
+    void listenerHolds_data();
+    void listenerHolds();
     void selectionOrClipboard();
     void commandLine_data();
     void commandLine();
@@ -169,6 +205,54 @@ void InstanceTest::onlyWellFormedWordsArrive()
                                   SingleInstance::timeout * 2);
     }
     QCOMPARE(received, words << "next");
+}
+
+void InstanceTest::listenerHolds_data()
+{
+    QTest::addColumn<int>("silent");   // connections made and left silent
+    QTest::addColumn<bool>("starved"); // no file descriptor to spare meanwhile
+    QTest::newRow("out of file descriptors") << 1 << true;
+    QTest::newRow("more connections than it holds") << SingleInstance::maxConnections + 50 << false;
+}
+
+// Whatever comes at it, the listener keeps its socket, and `orvel WORD`
+// hands its word over once it can.
+void InstanceTest::listenerHolds()
+{
+    QFETCH(int, silent);
+    QFETCH(bool, starved);
+    const QString path = SingleInstance::defaultPath();
+    SingleInstance instance;
+    QCOMPARE(instance.claim(QString()), SingleInstance::Role::Listening);
+    QStringList received;
+    connect(&instance, &SingleInstance::wordReceived, this,
+            [&](const QString &word) { received << word; });
+
+    std::vector<std::unique_ptr<QLocalSocket>> clients;
+    for (int i = 0; i < silent; ++i) {
+        clients.push_back(std::make_unique<QLocalSocket>());
+        clients.back()->connectToServer(path);
+        QVERIFY(clients.back()->waitForConnected());
+    }
+    if (starved) {
+        DescriptorsUsedUp used;
+        QTest::qWait(300);
+    }
+    QTest::qWait(300);
+    // Those past the bound are told at once, long before a held one times
+    // out.
+    int refused = 0;
+    for (const auto &client : clients)
+        refused += client->readAll() == SingleInstance::busyReply;
+    QCOMPARE(refused, qMax(0, silent - SingleInstance::maxConnections));
+
+    QCOMPARE(run({"water"}), 0);
+    QTRY_COMPARE(received, QStringList{"water"});
+    QVERIFY(listening(path));
+    // Only this user may reach it.
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QCOMPARE(QFileInfo(path).permissions() & others, QFile::Permissions());
 }
 
 void InstanceTest::selectionOrClipboard()
