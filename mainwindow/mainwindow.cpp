@@ -48,6 +48,22 @@ bool onAScreen(const QRect &frame)
     return false;
 }
 
+// The marks and overrides that turn text around (and the isolates): in a
+// word from outside they would turn the page and the title around too.
+bool isBidiControl(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069) || u == 0x200E ||
+           u == 0x200F || u == 0x061C;
+}
+
+// The title while `word` is shown. The word is isolated, so that
+// right-to-left text in it cannot carry the program's name along.
+QString titleShowing(const QString &word)
+{
+    return u'\u2068' + word + QStringLiteral("\u2069 - ") + programName;
+}
+
 // `frame` moved so that as much of it as fits lies within `area`, its
 // top-left corner first.
 QPoint placedWithin(const QRect &frame, const QRect &area)
@@ -146,8 +162,11 @@ void MainWindow::showFont(const QFont &font)
 
 QString MainWindow::wordFromOutside(const QString &text)
 {
-    QString word = text.simplified();
-    word.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    QString word = text;
+    word.removeIf([](QChar c) {
+        return (c.category() == QChar::Other_Control && !c.isSpace()) || isBidiControl(c);
+    });
+    word = word.simplified();
     if (word.size() > maxWordLength) {
         word.truncate(maxWordLength);
         if (word.back().isHighSurrogate())
@@ -562,7 +581,7 @@ void MainWindow::startLookUp(const QString &word, const QString &entry)
     else
         thread->setEntry(entry);
     thread->start(QThread::InheritPriority);
-    setWindowTitle(word + QStringLiteral(" - ") + programName);
+    setWindowTitle(titleShowing(word));
 }
 
 void MainWindow::showPage(quint64 ticket, PageThread *thread)
@@ -635,12 +654,12 @@ void MainWindow::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (std::exchange(placed, true))
         return;
-    // A window larger than its screen, or reaching past it (kept at a
-    // smaller scale factor, say), is shrunk and moved onto it. Its frame is
-    // known by now. After that the user places the window.
+    // A window larger than its screen (kept at a smaller scale factor, say)
+    // is shrunk to fit and moved onto it; its frame is known by now. One
+    // that fits stays where the user left it, even half off the screen.
     const QRect area = screen()->availableGeometry();
     QRect frame = frameGeometry();
-    if (area.contains(frame))
+    if (frame.width() <= area.width() && frame.height() <= area.height())
         return;
     const QSize excess = (frame.size() - area.size()).expandedTo(QSize(0, 0));
     resize(size() - excess);

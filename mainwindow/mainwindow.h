@@ -49,8 +49,9 @@ public:
     ViewSettings *viewSettings() const;
 
     // A word from the command line, another program or the last run, as
-    // the window takes it: white space runs as one space, none at the ends,
-    // at most maxWordLength characters.
+    // the window takes it: without control characters or marks that turn
+    // text around, white space runs as one space, none at the ends, at most
+    // maxWordLength characters.
     static constexpr int maxWordLength = 256;
     static QString wordFromOutside(const QString &text);
     // How long a found word stays on display before it enters the history.

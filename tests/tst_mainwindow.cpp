@@ -340,8 +340,8 @@ void MainWindowTest::storedLayoutIsSane_data()
     QTest::newRow("kept at 1x, shown at 2x")
         << QByteArray() << screen.size() * 2 - QSize(80, 80) << inside;
     QTest::newRow("far larger") << QByteArray() << QSize(100000, 100000) << inside;
-    QTest::newRow("past the corner")
-        << QByteArray() << screen.size() << screen.bottomRight() - QPoint(200, 200);
+    QTest::newRow("far larger, past the corner")
+        << QByteArray() << screen.size() * 3 << screen.bottomRight() - QPoint(200, 200);
 }
 
 void MainWindowTest::storedLayoutIsSane()
