@@ -42,6 +42,10 @@
   --version     バージョンを表示します
 </translation>
     </message>
+    <message>
+        <source>No selection could be read: the program that holds it does not answer.</source>
+        <translation>選択されたテキストを読み取れませんでした: それを持つプログラムが応答しません。</translation>
+    </message>
 </context>
 <context>
     <name>ConclusionPage</name>

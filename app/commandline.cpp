@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "app/x11selection.h"
 
 #include <QClipboard>
 #include <QCommandLineParser>
@@ -47,8 +48,24 @@ QString CommandLine::help()
               "  --version     show the version\n");
 }
 
-QString selectedText()
+QString CommandLine::noSelection()
 {
+    return tr("No selection could be read: the program that holds it does not answer.");
+}
+
+std::optional<QString> selectedText()
+{
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        QString text;
+        switch (X11Selection::read(QByteArray(), QDeadlineTimer(selectionTimeout), &text)) {
+        case X11Selection::Outcome::Read:
+            return text;
+        case X11Selection::Outcome::NoAnswer:
+            return std::nullopt;
+        case X11Selection::Outcome::NoServer:
+            break;
+        }
+    }
     const QClipboard *clipboard = QGuiApplication::clipboard();
     const QString selected =
         clipboard->supportsSelection() ? clipboard->text(QClipboard::Selection) : QString();

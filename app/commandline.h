@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // What `orvel` is asked on its command line. The toolkit's own options
 // (-platform, -style, ...) are no concern here: QApplication has taken them
 // out of the arguments by then.
@@ -32,9 +34,16 @@ public:
     static CommandLine parse(const QStringList &arguments);
     static QString usage();
     static QString help();
+    // What --selection says when the selection could not be read.
+    static QString noSelection();
 };
 
+// How long --selection waits for the program that holds the selection.
+constexpr int selectionTimeout = 1000;
+
 // The text selected in any program: the primary selection of X11 (and of
-// Wayland where the compositor offers it), or the clipboard where there is
-// no selection.
-QString selectedText();
+// Wayland where the compositor offers it), or the clipboard where the
+// selection holds none. None when the program holding it does not answer
+// within selectionTimeout (on X11; elsewhere Qt's clipboard waits as it
+// does).
+std::optional<QString> selectedText();

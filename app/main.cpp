@@ -60,8 +60,15 @@ int main(int argc, char *argv[])
     const CommandLine command = CommandLine::parse(QCoreApplication::arguments());
     if (command.action != CommandLine::Run)
         return answer(command);
-    const QString word =
-        MainWindow::wordFromOutside(command.selection ? selectedText() : command.word);
+    QString word = command.word;
+    if (command.selection) {
+        // The window then starts, or comes forward, as for no word.
+        const std::optional<QString> selected = selectedText();
+        if (!selected)
+            std::fprintf(stderr, "orvel: %s\n", qPrintable(CommandLine::noSelection()));
+        word = selected.value_or(QString());
+    }
+    word = MainWindow::wordFromOutside(word);
 
     SingleInstance instance;
     if (instance.claim(word) == SingleInstance::Role::HandedOver)

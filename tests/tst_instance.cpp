@@ -4,10 +4,12 @@
 
 #include "app/commandline.h"
 #include "app/singleinstance.h"
+#include "app/x11selection.h"
 #include "mainwindow/mainwindow.h"
 #include "testutil.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -17,6 +19,7 @@
 #include <QSysInfo>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -82,6 +85,62 @@ private:
     std::vector<int> m_taken;
 };
 
+// An X server of the test's own, on a display nobody else uses.
+class XServer
+{
+public:
+    XServer()
+    {
+        m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "640x480x24"});
+        if (QTest::qWaitFor([&] { return m_server.canReadLine(); }, 20000))
+            m_display = ':' + m_server.readLine().trimmed();
+    }
+    ~XServer()
+    {
+        m_server.terminate();
+        m_server.waitForFinished();
+    }
+    // Empty when none could be started.
+    QByteArray display() const { return m_display; }
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", m_display);
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        return environment;
+    }
+
+private:
+    QProcess m_server;
+    QByteArray m_display;
+};
+
+// A program in which `text` is selected; frozen (stopped) when asked.
+class SelectionOwner
+{
+public:
+    SelectionOwner(const XServer &server, const QString &text, bool frozen)
+    {
+        m_owner.setProcessEnvironment(server.environment());
+        m_owner.start(ORVEL_SELECTION_OWNER, {text});
+        m_owned = QTest::qWaitFor([&] { return m_owner.canReadLine(); }, 20000) &&
+                  m_owner.readLine() == "owned\n";
+        if (frozen)
+            kill(pid_t(m_owner.processId()), SIGSTOP);
+    }
+    ~SelectionOwner()
+    {
+        kill(pid_t(m_owner.processId()), SIGCONT);
+        m_owner.kill();
+        m_owner.waitForFinished();
+    }
+    bool owned() const { return m_owned; }
+
+private:
+    QProcess m_owner;
+    bool m_owned = false;
+};
+
 } // namespace
 
 class InstanceTest : public QObject
@@ -97,6 +156,8 @@ private slots:
     void listenerHolds_data();
     void listenerHolds();
     void selectionOrClipboard();
+    void selectionWithinASecond_data();
+    void selectionWithinASecond();
     void commandLine_data();
     void commandLine();
 };
@@ -111,6 +172,9 @@ void InstanceTest::handedToTheRunningWindow_data()
         << QStringList{"-platform", "offscreen", "-style", "Fusion", "look", "  up"} << "look up";
     // No word only brings the window forward.
     QTest::newRow("no word") << QStringList{} << "water";
+    // Nothing from outside may turn the page or the title around.
+    QTest::newRow("marks that turn text around")
+        << QStringList{"\u202Ewa\u2066ter\u200F", "\u061C"} << "water";
 }
 
 void InstanceTest::handedToTheRunningWindow()
@@ -130,6 +194,7 @@ void InstanceTest::handedToTheRunningWindow()
     // read it; the window comes forward in the same step as it looks it up.
     QTRY_VERIFY(window.isVisible());
     QCOMPARE(edit->text(), shown);
+    QCOMPARE(window.windowTitle(), TestUtil::titleShowing(shown));
 }
 
 void InstanceTest::socketLeftByACrashIsTakenOver()
@@ -259,11 +324,63 @@ void InstanceTest::selectionOrClipboard()
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->setText("copied");
-    QCOMPARE(selectedText(), QString("copied"));
+    QCOMPARE(selectedText().value_or("<none>"), QString("copied"));
     if (clipboard->supportsSelection()) {
         clipboard->setText("selected", QClipboard::Selection);
-        QCOMPARE(selectedText(), QString("selected"));
+        QCOMPARE(selectedText().value_or("<none>"), QString("selected"));
     }
+}
+
+void InstanceTest::selectionWithinASecond_data()
+{
+    QTest::addColumn<QString>("selected"); // empty: nothing is selected anywhere
+    QTest::addColumn<bool>("frozen");
+    QTest::newRow("nothing selected") << QString() << false;
+    QTest::newRow("a word selected") << "水 water" << false;
+    QTest::newRow("its program frozen") << "water" << true;
+}
+
+void InstanceTest::selectionWithinASecond()
+{
+    QFETCH(QString, selected);
+    QFETCH(bool, frozen);
+    const XServer server;
+    if (server.display().isEmpty())
+        QSKIP("Xvfb could not be started");
+    std::unique_ptr<SelectionOwner> owner;
+    if (!selected.isEmpty()) {
+        owner = std::make_unique<SelectionOwner>(server, selected, frozen);
+        QVERIFY(owner->owned());
+    }
+    QElapsedTimer timer;
+    timer.start();
+    QString text;
+    const X11Selection::Outcome outcome =
+        X11Selection::read(server.display(), QDeadlineTimer(selectionTimeout), &text);
+    QVERIFY2(timer.elapsed() < selectionTimeout + 500,
+             qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(outcome, frozen ? X11Selection::Outcome::NoAnswer : X11Selection::Outcome::Read);
+    QCOMPARE(text, frozen ? QString() : selected);
+    if (!frozen)
+        return;
+
+    // The program says so, at once, and starts as for no word.
+    QProcess orvel;
+    orvel.setProcessEnvironment(server.environment());
+    timer.restart();
+    orvel.start(program(), {"--selection"});
+    QByteArray errors;
+    const bool said = QTest::qWaitFor(
+        [&] {
+            return (errors += orvel.readAllStandardError())
+                .contains(CommandLine::noSelection().toUtf8());
+        },
+        10000);
+    QVERIFY2(said && timer.elapsed() < 5000, errors.constData());
+    QTest::qWait(500);
+    QCOMPARE(orvel.state(), QProcess::Running);
+    orvel.kill();
+    orvel.waitForFinished();
 }
 
 void InstanceTest::commandLine_data()
