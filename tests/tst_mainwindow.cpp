@@ -83,17 +83,6 @@ void showAndActivate(QWidget &window)
     QVERIFY(QTest::qWaitForWindowActive(&window));
 }
 
-// A splitter's state as QSplitter::saveState() writes it, with these sizes;
-// what an older or damaged settings file may hold.
-QByteArray splitterState(const QList<int> &sizes)
-{
-    QSplitter splitter;
-    for (int i = 0; i < sizes.size(); ++i)
-        splitter.addWidget(new QWidget);
-    splitter.setSizes(sizes);
-    return splitter.saveState();
-}
-
 } // namespace
 
 class MainWindowTest : public QObject
@@ -320,49 +309,38 @@ void MainWindowTest::barsSizeAndTopmostSurviveRestart()
 
 void MainWindowTest::storedLayoutIsSane_data()
 {
-    // Window/splitter as the splitter wrote it, Window/size and
-    // Window/position in the screen's own units (a window kept at 1x is
-    // twice as large at 2x).
-    QTest::addColumn<QByteArray>("splitter");
+    // The splitter's sizes as its state keeps them (none: no state), and the
+    // window's size in the screen's own units (twice as large at 2x).
+    QTest::addColumn<QList<int>>("sizes");
     QTest::addColumn<QSize>("size");
-    QTest::addColumn<QPoint>("position");
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    const QPoint inside = screen.topLeft() + QPoint(40, 40);
     const QSize fits(640, 360);
-    QTest::newRow("a huge list") << splitterState({std::numeric_limits<int>::max(), 480}) << fits
-                                 << inside;
-    QTest::newRow("the view collapsed") << splitterState({640, 0}) << fits << inside;
-    QTest::newRow("the list collapsed") << splitterState({0, 640}) << fits << inside;
-    QTest::newRow("three panes") << splitterState({10, 10, 10}) << fits << inside;
-    QTest::newRow("not a state") << QByteArray("\xff\xff\xff") << fits << inside;
-    QTest::newRow("a count past its end")
-        << QByteArray::fromHex("000000ff00000000fffffff000000001") << fits << inside;
+    QTest::newRow("a huge list") << QList<int>{std::numeric_limits<int>::max(), 480} << fits;
+    QTest::newRow("the view collapsed") << QList<int>{640, 0} << fits;
+    QTest::newRow("the list collapsed") << QList<int>{0, 640} << fits;
     QTest::newRow("kept at 1x, shown at 2x")
-        << QByteArray() << screen.size() * 2 - QSize(80, 80) << inside;
-    QTest::newRow("far larger") << QByteArray() << QSize(100000, 100000) << inside;
-    QTest::newRow("far larger, past the corner")
-        << QByteArray() << screen.size() * 3 << screen.bottomRight() - QPoint(200, 200);
+        << QList<int>() << QGuiApplication::primaryScreen()->availableSize() * 2;
+    QTest::newRow("far larger") << QList<int>() << QSize(100000, 100000);
 }
 
 void MainWindowTest::storedLayoutIsSane()
 {
-    QFETCH(QByteArray, splitter);
+    QFETCH(QList<int>, sizes);
     QFETCH(QSize, size);
-    QFETCH(QPoint, position);
-    store("Window/splitter", splitter);
+    QSplitter kept;
+    for (int i = 0; i < sizes.size(); ++i)
+        kept.addWidget(new QWidget);
+    kept.setSizes(sizes);
+    store("Window/splitter", sizes.isEmpty() ? QByteArray() : kept.saveState());
     store("Window/size", size);
-    store("Window/position", position);
+    store("Window/position", QPoint(40, 40));
     for (int start = 0; start < 2; ++start) {
         MainWindow window;
         showAndActivate(window);
-        // Both panes can be read, at this start and the next.
-        for (const char *pane : {"wordListPanel", "textBrowser"}) {
-            const int width = child<QWidget>(window, pane)->width();
-            QVERIFY2(width >= 100, qPrintable(QString("%1: %2 px").arg(pane).arg(width)));
-        }
-        const QRect screen = window.screen()->availableGeometry();
-        QVERIFY2(screen.contains(window.frameGeometry()),
-                 qPrintable(QDebug::toString(window.frameGeometry()) + QDebug::toString(screen)));
+        // Both panes can be read and the whole window is on its screen, at
+        // this start and the next.
+        QVERIFY(child<QWidget>(window, "wordListPanel")->width() >= 100);
+        QVERIFY(child<QWidget>(window, "textBrowser")->width() >= 100);
+        QVERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
         QVERIFY(window.close());
         TestUtil::closeDefaultConnection();
     }
