@@ -157,11 +157,6 @@ QString writeDictionary(const QString &path, const QStringList &lines, const QBy
     return writeBytes(path, bytes);
 }
 
-QString titleShowing(const QString &word)
-{
-    return u'\u2068' + word + u'\u2069' + QStringLiteral(" - Orvel");
-}
-
 bool openFreshDatabase(const QString &dbFile)
 {
     closeDefaultConnection();

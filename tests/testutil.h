@@ -37,10 +37,6 @@ QString writeBytes(const QString &path, const QByteArray &bytes);
 // The file's bytes, or "<unreadable>".
 QByteArray readBytes(const QString &path);
 
-// The main window's title while it shows `word`: the word isolated, so that
-// right-to-left text in it cannot turn the rest around.
-QString titleShowing(const QString &word);
-
 // Opens (creating when new) the default connection on `dbFile` with the
 // schema, replacing any default connection opened before.
 bool openFreshDatabase(const QString &dbFile);
