@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSysInfo>
 #include <QTest>
 
@@ -56,33 +57,6 @@ bool listening(const QString &path)
     socket.connectToServer(path);
     return socket.waitForConnected(1000);
 }
-
-// An X server of the test's own (no display when it cannot be started) and,
-// when `selected` is given, a program in which it is selected, stopped when
-// `frozen`; it has said "owned" once it holds the selection.
-struct X11Session
-{
-    QProcess server, owner;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    QByteArray display;
-
-    X11Session(const QString &selected, bool frozen)
-    {
-        server.start("Xvfb", {"-displayfd", "1"});
-        if (!QTest::qWaitFor([&] { return server.canReadLine(); }, 20000))
-            return;
-        display = ':' + server.readLine().trimmed();
-        environment.insert("DISPLAY", display);
-        environment.insert("QT_QPA_PLATFORM", "xcb");
-        owner.setProcessEnvironment(environment);
-        if (selected.isEmpty())
-            return;
-        owner.start(ORVEL_SELECTION_OWNER, {selected});
-        if (QTest::qWaitFor([&] { return owner.canReadLine(); }, 20000) && frozen)
-            kill(pid_t(owner.processId()), SIGSTOP);
-    }
-    ~X11Session() { server.terminate(), server.waitForFinished(); }
-};
 
 } // namespace
 
@@ -292,14 +266,28 @@ void InstanceTest::selectionWithinASecond()
 {
     QFETCH(QString, selected);
     QFETCH(bool, frozen);
-    const X11Session x11(selected, frozen);
-    if (x11.display.isEmpty())
+    // An X server of the test's own, and a program in which the text is
+    // selected, stopped when frozen.
+    QProcess server, owner;
+    server.start("Xvfb", {"-displayfd", "1"});
+    const auto stop = qScopeGuard([&] { server.terminate(), server.waitForFinished(); });
+    if (!QTest::qWaitFor([&] { return server.canReadLine(); }, 20000))
         QSKIP("Xvfb could not be started");
-    QVERIFY(selected.isEmpty() || x11.owner.canReadLine());
+    const QByteArray display = ':' + server.readLine().trimmed();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", display);
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    if (!selected.isEmpty()) {
+        owner.setProcessEnvironment(environment);
+        owner.start(ORVEL_SELECTION_OWNER, {selected});
+        QVERIFY(QTest::qWaitFor([&] { return owner.canReadLine(); }, 20000));
+        if (frozen)
+            kill(pid_t(owner.processId()), SIGSTOP);
+    }
     QElapsedTimer timer;
     timer.start();
     QString text;
-    QCOMPARE(X11Selection::read(x11.display, QDeadlineTimer(selectionTimeout), &text),
+    QCOMPARE(X11Selection::read(display, QDeadlineTimer(selectionTimeout), &text),
              frozen ? X11Selection::Outcome::NoAnswer : X11Selection::Outcome::Read);
     QVERIFY(timer.elapsed() < selectionTimeout + 500);
     QCOMPARE(text, frozen ? QString() : selected);
@@ -308,12 +296,12 @@ void InstanceTest::selectionWithinASecond()
 
     // The program says so at once, and starts as for no word.
     QProcess orvel;
-    orvel.setProcessEnvironment(x11.environment);
+    orvel.setProcessEnvironment(environment);
     orvel.start(program(), {"--selection"});
     QByteArray errors;
-    const QByteArray said = CommandLine::noSelection().toUtf8();
-    QVERIFY(QTest::qWaitFor([&] { return (errors += orvel.readAllStandardError()).contains(said); },
-                            5000));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (errors += orvel.readAllStandardError()).contains(CommandLine::noSelection().toUtf8()),
+        5000);
     QTest::qWait(500);
     QCOMPARE(orvel.state(), QProcess::Running);
 }
