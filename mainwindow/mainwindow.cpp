@@ -34,18 +34,18 @@ const char programName[] = "Orvel";
 const int minimumListWidth = 120;
 const int minimumViewWidth = 200;
 
-// Whether a window at `frame` can still be taken by its title bar: part of
-// its top edge lies on one of the screens there are now. A screen since
-// removed would leave the window out of reach.
-bool onAScreen(const QRect &frame)
+// The screen on which a window at `frame` can still be taken by its title
+// bar: part of its top edge lies on it. None when that is a screen since
+// removed, which would leave the window out of reach.
+const QScreen *screenHolding(const QRect &frame)
 {
     const QRect titleBar(frame.topLeft(), QSize(frame.width(), 24));
     for (const QScreen *screen : QGuiApplication::screens()) {
         const QRect shared = screen->geometry().intersected(titleBar);
         if (shared.width() >= qMin(frame.width(), 100) && shared.height() >= 8)
-            return true;
+            return screen;
     }
-    return false;
+    return nullptr;
 }
 
 // The marks and overrides that turn text around (and the isolates): in a
@@ -631,13 +631,21 @@ void MainWindow::readSettings()
 {
     settings->load();
     const ViewSettings::WindowState state = settings->windowState();
-    // A damaged settings file can hold any size. One far larger than the
-    // screen cannot even get a backing store (Qt then crashes painting it),
-    // so it is kept within the screen before the window is shown; once
-    // shown, its frame is fitted too.
-    resize(state.size.boundedTo(screen()->availableGeometry().size()));
-    if (state.position && onAScreen(QRect(*state.position, size())))
-        move(*state.position);
+    // A damaged settings file can hold any size, and one kept at a smaller
+    // scale factor is too large now; one far larger than the screen cannot
+    // even get a backing store (Qt then crashes painting it). A window
+    // larger than its screen is shrunk to fit and moved onto it, here and,
+    // its frame known, once shown.
+    const QScreen *home =
+        state.position ? screenHolding(QRect(*state.position, state.size)) : nullptr;
+    const QSize fitting =
+        state.size.boundedTo((home ? home : screen())->availableGeometry().size());
+    resize(fitting);
+    if (home) {
+        const QRect frame(*state.position, size());
+        move(fitting == state.size ? frame.topLeft()
+                                   : placedWithin(frame, home->availableGeometry()));
+    }
     // A state different from the form's emits toggled(), which hides the
     // bars or puts the window on top right away.
     ui->actionMenubar->setChecked(state.menubar);
@@ -654,9 +662,8 @@ void MainWindow::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (std::exchange(placed, true))
         return;
-    // A window larger than its screen (kept at a smaller scale factor, say)
-    // is shrunk to fit and moved onto it; its frame is known by now. One
-    // that fits stays where the user left it, even half off the screen.
+    // With its frame, a window may be larger than its screen after all.
+    // One that fits stays where the user left it, even half off the screen.
     const QRect area = screen()->availableGeometry();
     QRect frame = frameGeometry();
     if (frame.width() <= area.width() && frame.height() <= area.height())

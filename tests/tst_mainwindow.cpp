@@ -335,6 +335,7 @@ void MainWindowTest::storedLayoutIsSane()
     store("Window/position", QPoint(40, 40));
     for (int start = 0; start < 2; ++start) {
         MainWindow window;
+        QVERIFY(window.screen()->availableGeometry().contains(window.geometry()));
         showAndActivate(window);
         // Both panes can be read and the whole window is on its screen, at
         // this start and the next.
