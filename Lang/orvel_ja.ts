@@ -133,6 +133,13 @@
     </message>
 </context>
 <context>
+    <name>DictionaryDatabase</name>
+    <message>
+        <source>the database dropped a row without an error (a trigger?)</source>
+        <translation>データベースがエラーなしで行を捨てました (トリガー?)</translation>
+    </message>
+</context>
+<context>
     <name>DictionaryFile</name>
     <message>
         <source>not a regular file</source>

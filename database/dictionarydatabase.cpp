@@ -3,6 +3,7 @@
 #include "database/indexreader.h"
 #include "database/sql.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -13,10 +14,6 @@
 #include <sqlite3.h>
 
 namespace {
-
-// SQLite's result code for a violated constraint (SQLITE_CONSTRAINT); its
-// extended codes (UNIQUE, PRIMARY KEY...) keep it in their low byte.
-constexpr int sqliteConstraint = 19;
 
 std::atomic<int> busyTimeoutMs{10000};
 
@@ -114,8 +111,10 @@ struct DictionaryDatabase::NativeRows
         QSqlQuery triggers(connection);
         if (!triggers.exec(QString::fromLatin1(Sql::selectRowTriggers)) || triggers.next())
             return rows;
-        const QByteArray moreRows = QByteArray(", (?, ?, ?)").repeated(chunk - 1);
-        if (!prepared(Sql::insertEntry + moreRows, &rows->entries))
+        QByteArray entries(Sql::insertEntry);
+        entries.insert(entries.indexOf(Sql::insertEntryConflict),
+                       QByteArray(", (?, ?, ?)").repeated(chunk - 1));
+        if (!prepared(entries, &rows->entries))
             return nullptr;
         return rows;
     }
@@ -131,18 +130,19 @@ struct DictionaryDatabase::NativeRows
                           SQLITE_STATIC);
     }
 
-    // Writes `count` rows (1, or `chunk` entry rows), all or none; false
-    // when SQLite refused one.
-    bool insert(bool word, const Row *rows, int count)
+    // Writes `count` rows (1, or `chunk` entry rows), all or none: how many
+    // were written, an entry whose key is there already not, or -1 when
+    // SQLite refused one.
+    int insert(bool word, const Row *rows, int count)
     {
         sqlite3_stmt *statement = count == 1 ? (word ? this->word : entry) : entries;
         for (int i = 0; i < count; ++i)
             bind(statement, 1 + 3 * i, word, rows[i]);
-        const bool written = sqlite3_step(statement) == SQLITE_DONE;
-        if (!written)
+        const bool done = sqlite3_step(statement) == SQLITE_DONE;
+        if (!done)
             error = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_reset(statement);
-        return written;
+        return done ? sqlite3_changes(db) : -1;
     }
 
     // After a refused row: whether the transaction is still open. SQLite
@@ -425,6 +425,26 @@ bool DictionaryDatabase::recordFile(int id, const FileIdentity &identity)
     return fail(query.lastError().text());
 }
 
+bool DictionaryDatabase::deleteRows(const char *sql, const QVariantList &values)
+{
+    QSqlQuery query(m_db);
+    if (execute(query, sql, values))
+        return true;
+    qDebug() << "QSqlQuery::exec failed." << query.executedQuery();
+    return fail(query.lastError().text());
+}
+
+bool DictionaryDatabase::deleteRows(const Sql::RowsOf &rows, int id)
+{
+    QSqlQuery others(m_db);
+    if (firstRow(others, rows.others, {id, id}) != Answer::Found)
+        return false;
+    if (others.value(0).toBool())
+        return deleteRows(rows.one, {id});
+    others.finish();
+    return deleteRows(rows.all, {});
+}
+
 bool DictionaryDatabase::removeDictionary(int id)
 {
     if (!m_db.transaction()) {
@@ -476,12 +496,9 @@ bool DictionaryDatabase::beginBuild()
 bool DictionaryDatabase::prepareRows()
 {
     // The entry list comes with the build into a database made before it.
-    // Rows a program that did not know the table left of a dictionary it
-    // removed would keep the first line of each key from being written.
     {
         QSqlQuery query(m_db);
-        if (!execute(query, Sql::createEntries) ||
-            !execute(query, Sql::deleteEntries, {eijiroId})) {
+        if (!execute(query, Sql::createEntries)) {
             reportFailedQuery(query);
             return fail(query.lastError().text());
         }
@@ -489,6 +506,14 @@ bool DictionaryDatabase::prepareRows()
     // Before the row statements are prepared: a schema change would make
     // SQLite prepare them again.
     if (!deferWordIndex())
+        return false;
+    // The build starts clean: rows of this id left without their
+    // registration (a program that did not know a table, a database
+    // edited by hand) would be found for words of another file, or keep
+    // the first line of a key from being written.
+    bool files = false;
+    if (!deleteRows(Sql::wordRows, eijiroId) || !deleteRows(Sql::entryRows, eijiroId) ||
+        !fileTable(&files) || (files && !deleteRows(Sql::deleteFile, {eijiroId})))
         return false;
     m_insertWord = std::make_unique<QSqlQuery>(m_db);
     // SQLite refuses some statements already here (a trigger naming a
@@ -534,10 +559,12 @@ std::optional<DictionaryDatabase::Insert>
 DictionaryDatabase::insertNatively(bool word, qint64 position, QByteArrayView key)
 {
     const Row row{position, key};
-    if (m_native->insert(word, &row, 1))
+    const int written = m_native->insert(word, &row, 1);
+    if (written == 1)
         return Insert::Written;
-    // Run again through QSqlQuery, which says why and what it costs.
-    return nativeRefusal(word);
+    // Run again through QSqlQuery, which says why and what it costs; for a
+    // row taken but not written, whether its key is there already.
+    return written < 0 ? nativeRefusal(word) : std::nullopt;
 }
 
 std::optional<DictionaryDatabase::Insert> DictionaryDatabase::nativeRefusal(bool word)
@@ -564,14 +591,14 @@ DictionaryDatabase::Insert DictionaryDatabase::insertWord(qint64 position, QByte
     insert.addBindValue(position);
     insert.addBindValue(QString::fromUtf8(key));
     if (insert.exec())
-        return Insert::Written;
+        return insert.numRowsAffected() == 1 ? Insert::Written : dropped(insert);
     reportFailedQuery(insert);
-    // A clash with a row already there costs that row only. Any other
-    // failure (a read-only or full disk, an I/O error) would fail every row
-    // alike.
+    // A clash with a row for the same line costs that row only. Any other
+    // refusal (a read-only or full disk, an I/O error, a trigger or another
+    // constraint) would fail every row alike, or lose rows unseen.
     const QSqlError error = insert.lastError();
     if (m_insertWordPrepareError.isNull() &&
-        (error.nativeErrorCode().toInt() & 0xff) == sqliteConstraint) {
+        error.nativeErrorCode().toInt() == SQLITE_CONSTRAINT_PRIMARYKEY) {
         fail(error.text());
         return Insert::Clash;
     }
@@ -591,8 +618,8 @@ DictionaryDatabase::Insert DictionaryDatabase::insertEntry(QByteArrayView key, q
     insert.addBindValue(QString::fromUtf8(key));
     insert.addBindValue(position);
     if (insert.exec())
-        return Insert::Written;
-    // A key already there is ignored, not refused: any failure is the
+        return insert.numRowsAffected() == 1 || entryThere(key) ? Insert::Written : dropped(insert);
+    // A key already there is let pass, not refused: any failure is the
     // database's.
     reportFailedQuery(insert);
     fail(insert.lastError().text());
@@ -618,8 +645,10 @@ DictionaryDatabase::insertRows(RowTable table, const std::vector<Row> &rows,
         return true;
     };
     constexpr size_t chunk = NativeRows::chunk;
+    // Without triggers (else there are no such statements) only a key
+    // there already keeps an entry row from being written.
     while (!word && m_native && m_native->entries && done + chunk <= rows.size()) {
-        if (m_native->insert(word, rows.data() + done, int(chunk))) {
+        if (m_native->insert(word, rows.data() + done, int(chunk)) >= 0) {
             done += chunk;
             continue;
         }
@@ -639,10 +668,30 @@ bool DictionaryDatabase::registerDictionary(const QString &location, int count)
 {
     QSqlQuery query(m_db);
     // The encoding is an empty text, not NULL.
-    if (execute(query, Sql::insertDictionary, {eijiroId, location, QString(""), count}))
-        return true;
+    if (execute(query, Sql::insertDictionary, {eijiroId, location, QString(""), count})) {
+        if (query.numRowsAffected() == 1)
+            return true;
+        dropped(query);
+        return false;
+    }
     reportFailedQuery(query);
     return fail(query.lastError().text());
+}
+
+bool DictionaryDatabase::entryThere(QByteArrayView key)
+{
+    QSqlQuery query(m_db);
+    return firstRow(query, Sql::selectEntryPosition, {eijiroId, QString::fromUtf8(key)}) ==
+           Answer::Found;
+}
+
+DictionaryDatabase::Insert DictionaryDatabase::dropped(const QSqlQuery &insert)
+{
+    const QString why = QCoreApplication::translate(
+        "DictionaryDatabase", "the database dropped a row without an error (a trigger?)");
+    qDebug() << "QSqlQuery::exec failed." << insert.executedQuery() << why;
+    fail(why);
+    return Insert::Failed;
 }
 
 void DictionaryDatabase::endBuild()

@@ -13,6 +13,9 @@
 #include <vector>
 
 class QSqlQuery;
+namespace Sql {
+struct RowsOf;
+}
 
 // The dictionary database: its schema, every statement the program runs on
 // it, and how its connections are set up. An object works on one
@@ -216,6 +219,14 @@ private:
     bool entryTable(bool *exists);
     // Whether the database has the t_file table.
     bool fileTable(bool *exists);
+    // Deletes dictionary `id`'s rows of one table.
+    bool deleteRows(const Sql::RowsOf &rows, int id);
+    bool deleteRows(const char *sql, const QVariantList &values);
+    // Whether t_entry has a row for `key` (UTF-8).
+    bool entryThere(QByteArrayView key);
+    // A row SQLite took without an error but did not write (a trigger's
+    // RAISE(IGNORE)): reported, and the build must stop.
+    Insert dropped(const QSqlQuery &insert);
 
     QSqlDatabase m_db;
     QString m_lastError;

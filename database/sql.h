@@ -53,12 +53,29 @@ inline constexpr char selectRegistration[] =
 inline constexpr char deleteWords[] = "DELETE FROM t_word WHERE id = ?";
 inline constexpr char deleteDictionary[] = "DELETE FROM t_dictionary WHERE id = ?";
 inline constexpr char deleteEntries[] = "DELETE FROM t_entry WHERE id = ?";
+// A dictionary's rows of a table: the whole table at once when it holds no
+// other dictionary's, which frees its pages without writing each to the log.
+struct RowsOf
+{
+    const char *others; // whether rows of another id are there, bound to the id twice
+    const char *all;
+    const char *one; // bound to the id
+};
+inline constexpr RowsOf wordRows{"SELECT EXISTS (SELECT 1 FROM t_word WHERE id < ?) OR "
+                                 "EXISTS (SELECT 1 FROM t_word WHERE id > ?)",
+                                 "DELETE FROM t_word", deleteWords};
+inline constexpr RowsOf entryRows{"SELECT EXISTS (SELECT 1 FROM t_entry WHERE id < ?) OR "
+                                  "EXISTS (SELECT 1 FROM t_entry WHERE id > ?)",
+                                  "DELETE FROM t_entry", deleteEntries};
 
 inline constexpr char beginImmediate[] = "BEGIN IMMEDIATE";
 inline constexpr char insertWord[] = "INSERT INTO t_word (id, position, name) VALUES (?, ?, ?)";
-// Rows come in file order: the first line with a key keeps its row.
-inline constexpr char insertEntry[] =
-    "INSERT OR IGNORE INTO t_entry (id, key, position) VALUES (?, ?, ?)";
+// Rows come in file order: the first line with a key keeps its row. Only
+// that clash is let pass; anything else that refuses a row fails it.
+inline constexpr char insertEntry[] = "INSERT INTO t_entry (id, key, position) VALUES (?, ?, ?) "
+                                      "ON CONFLICT (id, key) DO NOTHING";
+// Where the rows of a many-row insertEntry end.
+inline constexpr char insertEntryConflict[] = " ON CONFLICT";
 inline constexpr char insertDictionary[] =
     "INSERT INTO t_dictionary (id, location, encoding, count) VALUES (?, ?, ?, ?)";
 inline constexpr char selectSourceId[] = "SELECT sqlite_source_id()";
