@@ -5,9 +5,13 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStorageInfo>
 #include <QVariant>
 
 #include <atomic>
@@ -16,6 +20,7 @@
 namespace {
 
 std::atomic<int> busyTimeoutMs{10000};
+std::atomic<qint64> pretendedFreeSpace{-1};
 
 // Prepares `sql`, binds `values` and runs it. SQLite refuses most broken
 // statements (a missing table, a file that is no database) when they are
@@ -49,7 +54,11 @@ bool openAsItIs(QSqlDatabase &db)
     const QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs.load());
     if (db.connectOptions() != options)
         db.setConnectOptions(options);
-    return db.open();
+    if (!db.open())
+        return false;
+    // A setting of the connection; the file stays as it is.
+    QSqlQuery(db).exec(QString::fromLatin1(Sql::secureDeleteFast));
+    return true;
 }
 
 // Write-ahead logging lets look-ups read the installed index while an
@@ -171,6 +180,7 @@ bool DictionaryDatabase::fail(const QString &error)
 
 DictionaryDatabase::Opened DictionaryDatabase::openDefault(const QString &file, QString *error)
 {
+    releaseReserveOnAFullDisk(file);
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", QSqlDatabase::defaultConnection);
     db.setDatabaseName(file);
     const bool opened = openConnection(db);
@@ -217,6 +227,7 @@ DictionaryDatabase::Opened DictionaryDatabase::openOrCreateDefault(const QString
 DictionaryDatabase::Opened DictionaryDatabase::openOwnDefault(const QString &file, bool create,
                                                               QString *error)
 {
+    releaseReserveOnAFullDisk(file);
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", QSqlDatabase::defaultConnection);
     db.setDatabaseName(file);
     bool read = openAsItIs(db);
@@ -447,38 +458,142 @@ bool DictionaryDatabase::deleteRows(const Sql::RowsOf &rows, int id)
 
 bool DictionaryDatabase::removeDictionary(int id)
 {
+    // Room for the log and its shared memory, on a disk that may be full.
+    QFile::remove(reserveFile(fileName()));
     if (!m_db.transaction()) {
         qDebug() << "QSqlDatabase::transaction failed." << m_db.lastError().text();
-        return fail(m_db.lastError().text());
-    }
-    bool removed;
-    {
-        QSqlQuery query(m_db);
-        const auto remove = [&](const char *sql) {
-            if (execute(query, sql, {id}))
-                return true;
-            qDebug() << "QSqlQuery::exec failed." << query.executedQuery();
-            return fail(query.lastError().text());
-        };
-        // The entry list and the file's record go with the index, when the
-        // database has them.
-        bool entries = false;
-        bool files = false;
-        removed = remove(Sql::deleteWords) && remove(Sql::deleteDictionary) &&
-                  entryTable(&entries) && (!entries || remove(Sql::deleteEntries)) &&
-                  fileTable(&files) && (!files || remove(Sql::deleteFile));
-    }
-    if (!removed) {
-        m_db.rollback();
+        fail(m_db.lastError().text());
+        keepReserve();
         return false;
     }
-    if (!m_db.commit()) {
+    // The entry list and the file's record go with the index, when the
+    // database has them.
+    bool entries = false;
+    bool files = false;
+    const bool removed = deleteRows(Sql::wordRows, id) && deleteRows(Sql::deleteDictionary, {id}) &&
+                         entryTable(&entries) && (!entries || deleteRows(Sql::entryRows, id)) &&
+                         fileTable(&files) && (!files || deleteRows(Sql::deleteFile, {id}));
+    bool done = removed;
+    if (!removed) {
+        m_db.rollback();
+    } else if (!m_db.commit()) {
         qDebug() << "QSqlDatabase::commit failed." << m_db.lastError().text();
         fail(m_db.lastError().text());
         m_db.rollback();
-        return false;
+        done = false;
     }
-    return true;
+    // With no dictionary left, the file gives the disk back the room the
+    // index took; its new pages, a few, go through the log.
+    QSqlQuery left(m_db);
+    if (done && firstRow(left, Sql::selectLocation) == Answer::None) {
+        left.finish();
+        if (!execute(left, Sql::vacuum))
+            reportFailedQuery(left);
+    }
+    left.finish();
+    // Whatever the removal wrote to the log goes, committed or not; a
+    // failed removal keeps its own reason.
+    const QString error = m_lastError;
+    const bool emptied = truncateLog();
+    if (!done)
+        m_lastError = error;
+    else if (!emptied)
+        done = fail(
+            QCoreApplication::translate("DictionaryDatabase", "the dictionary was removed, but %1")
+                .arg(m_lastError));
+    keepReserve();
+    return done;
+}
+
+QString DictionaryDatabase::fileName() const
+{
+    return m_db.databaseName();
+}
+
+QString DictionaryDatabase::reserveFile(const QString &databaseFile)
+{
+    return databaseFile + QLatin1String("-reserve");
+}
+
+void DictionaryDatabase::releaseReserveOnAFullDisk(const QString &databaseFile)
+{
+    // On a full disk even opening the database needs a little room (SQLite's
+    // shared memory file), and so does the removal that would make room.
+    // Only a file of the reserve's size is taken for it.
+    const qint64 free = freeSpace(databaseFile);
+    QFile reserve(reserveFile(databaseFile));
+    if (free >= 0 && free < reserveSize && reserve.size() == reserveSize)
+        reserve.remove();
+}
+
+bool DictionaryDatabase::keepReserve()
+{
+    const QString name = fileName();
+    if (name.isEmpty())
+        return false;
+    QFile reserve(reserveFile(name));
+    if (reserve.size() == reserveSize)
+        return true;
+    // Written out, and not as zeros: a sparse or compressed file would
+    // hold no room.
+    QByteArray bytes(64 << 10, Qt::Uninitialized);
+    QRandomGenerator(reserveSize)
+        .fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / int(sizeof(quint32)));
+    bool written = reserve.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    for (qint64 at = 0; written && at < reserveSize; at += bytes.size())
+        written = reserve.write(bytes) == bytes.size();
+    written = written && reserve.flush();
+    if (!written)
+        reserve.remove();
+    return written;
+}
+
+qint64 DictionaryDatabase::freeSpace(const QString &databaseFile)
+{
+    if (pretendedFreeSpace >= 0)
+        return pretendedFreeSpace;
+    const QStorageInfo storage(QFileInfo(databaseFile).absolutePath());
+    return storage.isValid() ? storage.bytesAvailable() : -1;
+}
+
+void DictionaryDatabase::pretendFreeSpace(qint64 bytes)
+{
+    pretendedFreeSpace = bytes;
+}
+
+bool DictionaryDatabase::truncateLog()
+{
+    bool busy = false;
+    if (checkpoint(&busy))
+        return true;
+    // Copying the log over may need room the disk no longer has (pages
+    // committed before a build that filled it): the reserve gives it, and
+    // once the log is emptied there is room to keep it again.
+    if (busy || !QFile::remove(reserveFile(fileName())))
+        return false;
+    const bool emptied = checkpoint(&busy);
+    keepReserve();
+    return emptied;
+}
+
+bool DictionaryDatabase::checkpoint(bool *busy)
+{
+    QSqlQuery query(m_db);
+    if (!execute(query, Sql::truncateLog) || !query.next()) {
+        reportFailedQuery(query);
+        return fail(QCoreApplication::translate("DictionaryDatabase",
+                                                "the database's log could not be emptied: %1")
+                        .arg(query.lastError().text()));
+    }
+    // Its first column: whether another connection still reading an older
+    // state of the database kept it from being emptied.
+    *busy = query.value(0).toInt() != 0;
+    if (!*busy)
+        return true;
+    qDebug() << "QSqlQuery::exec failed." << query.executedQuery() << "busy";
+    return fail(QCoreApplication::translate(
+        "DictionaryDatabase",
+        "the database's log could not be emptied: another program is reading the database"));
 }
 
 bool DictionaryDatabase::beginBuild()

@@ -43,6 +43,12 @@ inline constexpr char deleteFile[] = "DELETE FROM t_file WHERE id = ?";
 
 inline constexpr char journalMode[] = "PRAGMA journal_mode=WAL";
 inline constexpr char selectTables[] = "SELECT name FROM sqlite_master WHERE type = 'table'";
+// Debian's SQLite overwrites every page it frees, each written to the log
+// first: a removal would need as much free room as the index it removes.
+inline constexpr char secureDeleteFast[] = "PRAGMA secure_delete = FAST";
+// Copies the log into the database and empties it, so it keeps no room.
+inline constexpr char truncateLog[] = "PRAGMA wal_checkpoint(TRUNCATE)";
+inline constexpr char vacuum[] = "VACUUM";
 
 inline constexpr char selectInstalled[] =
     "SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m USING (id)";

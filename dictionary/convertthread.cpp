@@ -469,6 +469,8 @@ QString ConvertThread::errorString() const
     case AlreadyInstalled:
         return tr("a dictionary is installed already (%1): remove it before installing another")
             .arg(m_detail);
+    case CheckpointFailed:
+        return tr("the dictionary was installed, but %1").arg(m_detail);
     }
     return QString();
 }
@@ -496,6 +498,9 @@ void ConvertThread::finish(Outcome outcome, const QString &detail)
 void ConvertThread::rollBack(DictionaryDatabase &database, Outcome outcome, const QString &detail)
 {
     database.rollback();
+    // What the build wrote to the log before it failed (on a full disk,
+    // all the room there was) is given back at once.
+    database.truncateLog();
     finish(outcome, detail);
 }
 
@@ -550,6 +555,7 @@ bool ConvertThread::beginBuild(DictionaryDatabase &database)
     DictionaryDatabase::Registration installed;
     switch (database.registration(DictionaryDatabase::eijiroId, &installed)) {
     case DictionaryDatabase::Answer::None:
+        database.keepReserve(); // room for a removal, should the disk fill
         if (database.prepareRows())
             return true;
         break;
@@ -570,8 +576,17 @@ void ConvertThread::registerAndCommit(DictionaryDatabase &database, int count)
     if (!database.registerDictionary(m_file, count))
         return rollBack(database, FinalInsertFailed, database.lastError());
     // Report success only once it is on disk.
-    if (!database.commit())
-        return finish(CommitFailed, database.lastError());
-    finish(Committed);
+    if (!database.commit()) {
+        const QString error = database.lastError();
+        database.truncateLog();
+        return finish(CommitFailed, error);
+    }
+    // The index stays in the log, taking as much room again as in the
+    // database, until it is copied over: a log that cannot be emptied is
+    // said, though the dictionary is installed.
+    if (database.truncateLog())
+        finish(Committed);
+    else
+        finish(CheckpointFailed, database.lastError());
     emit frameChanged(100);
 }

@@ -31,6 +31,7 @@ public:
         NoEntryLines,      // not one entry line in the whole file; rolled back
         CrLineEnds,        // lines end in CR alone; rolled back
         AlreadyInstalled,  // a dictionary is installed already; rolled back before reading
+        CheckpointFailed,  // committed, 100 reported, but the log could not be emptied
     };
     Q_ENUM(Outcome)
 

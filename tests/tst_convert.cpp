@@ -461,33 +461,51 @@ private slots:
         QCOMPARE(debug.mid(1, reported.size()), reported);
     }
 
+    // A full disk while the rows go in, or at the commit (the rows are in
+    // the page cache until then): rolled back, no 100, and the log emptied.
+    void failedCommitReportsNoHundred_data()
+    {
+        QTest::addColumn<int>("size"); // lines
+        QTest::addColumn<int>("room"); // for the log to grow
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("rows") << 100000 << (256 << 10) << int(ConvertThread::InsertFailed)
+                              << "QSqlQuery::exec failed. \"INSERT INTO";
+        QTest::newRow("commit") << 1 << 1024 << int(ConvertThread::CommitFailed)
+                                << "QSqlDatabase::commit failed. \"";
+    }
+
     void failedCommitReportsNoHundred()
     {
-        const QString path = TestUtil::writeDictionary(dir + "/d.txt", {M + "run : 走る"});
-        // A full disk at the commit: the rows are still in the page cache
-        // until then, and the commit cannot append them to the log.
+        QFETCH(int, size);
+        QFETCH(int, room);
+        QFETCH(int, expected);
+        QFETCH(QString, failure);
+        const QString path = dir + "/d.txt";
+        QVERIFY(Generator::write(path, {size, false, 7}));
+        QVERIFY(DictionaryDatabase().keepReserve()); // kept from an earlier install
         const QString wal = dir + "/orvel.db-wal";
         const qint64 limit = qMax(QFileInfo(wal).size(), QFileInfo(dir + "/orvel.db").size());
         struct rlimit old;
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
         struct rlimit tight = old;
-        tight.rlim_cur = rlim_t(limit + 1024);
+        tight.rlim_cur = rlim_t(limit + room);
         signal(SIGXFSZ, SIG_IGN);
         MessageCapture messages;
         QList<int> progress;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
         const int outcome = TestUtil::install(path, &progress);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &old), 0);
-        QCOMPARE(outcome, int(ConvertThread::CommitFailed));
+        QCOMPARE(outcome, expected);
         QVERIFY(!progress.contains(100));
         const QStringList lines = messages.lines(QtDebugMsg);
-        QCOMPARE(lines.size(), 1);
-        QVERIFY2(lines[0].startsWith("QSqlDatabase::commit failed. \""), qPrintable(lines[0]));
+        QVERIFY2(lines.value(0).startsWith(failure), qPrintable(lines.value(0)));
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
         QCOMPARE(TestUtil::rowCount("t_dictionary"), 0);
+        QCOMPARE(QFileInfo(wal).size(), 0);
         // Nothing is lost: with room again the same file installs.
         QCOMPARE(TestUtil::install(path), int(ConvertThread::Committed));
-        QCOMPARE(TestUtil::rowCount("t_word"), 1);
+        QVERIFY(TestUtil::rowCount("t_word") > 0);
     }
 
     void stopAllWaitsForRunningBuilds()
