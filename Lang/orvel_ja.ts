@@ -132,6 +132,10 @@
         <translation>辞書がすでにインストールされています (%1): 別の辞書をインストールする前に削除してください</translation>
     </message>
     <message>
+        <source>not enough free space on the disk of %1: the index needs %2, %3 are free</source>
+        <translation>%1 のディスクの空き容量が足りません: 索引には %2 が必要ですが、空きは %3 です</translation>
+    </message>
+    <message>
         <source>the dictionary was installed, but %1</source>
         <translation>辞書はインストールされましたが、%1</translation>
     </message>

@@ -561,6 +561,19 @@ void DictionaryDatabase::pretendFreeSpace(qint64 bytes)
     pretendedFreeSpace = bytes;
 }
 
+bool DictionaryDatabase::room(Room *room)
+{
+    room->available = freeSpace(fileName());
+    room->reserved = QFileInfo(reserveFile(fileName())).size() == reserveSize;
+    QSqlQuery pages(m_db);
+    QSqlQuery size(m_db);
+    if (firstRow(pages, Sql::freePages) != Answer::Found ||
+        firstRow(size, Sql::pageSize) != Answer::Found)
+        return false;
+    room->reusable = pages.value(0).toLongLong() * size.value(0).toLongLong();
+    return true;
+}
+
 bool DictionaryDatabase::truncateLog()
 {
     bool busy = false;

@@ -177,6 +177,13 @@ public:
     // Makes freeSpace() give `bytes` (tests); a negative figure asks the
     // file system again.
     static void pretendFreeSpace(qint64 bytes);
+    struct Room
+    {
+        qint64 available = -1; // on the file system, -1 when unknown
+        qint64 reusable = 0;   // free pages inside the file
+        bool reserved = false; // the reserve is there already
+    };
+    bool room(Room *room);
     // Copies the write-ahead log into the database and empties it, after
     // every build and removal, on a full disk with the reserve's room.
     // False when it could not (another connection still reading an older

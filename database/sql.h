@@ -48,7 +48,9 @@ inline constexpr char selectTables[] = "SELECT name FROM sqlite_master WHERE typ
 inline constexpr char secureDeleteFast[] = "PRAGMA secure_delete = FAST";
 // Copies the log into the database and empties it, so it keeps no room.
 inline constexpr char truncateLog[] = "PRAGMA wal_checkpoint(TRUNCATE)";
+inline constexpr char freePages[] = "PRAGMA freelist_count";
 inline constexpr char vacuum[] = "VACUUM";
+inline constexpr char pageSize[] = "PRAGMA page_size";
 
 inline constexpr char selectInstalled[] =
     "SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m USING (id)";

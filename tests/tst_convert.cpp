@@ -7,6 +7,7 @@
 #include "testutil.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QRegExp>
 #include <QSqlQuery>
 #include <QStringDecoder>
@@ -506,6 +507,37 @@ private slots:
         // Nothing is lost: with room again the same file installs.
         QCOMPARE(TestUtil::install(path), int(ConvertThread::Committed));
         QVERIFY(TestUtil::rowCount("t_word") > 0);
+    }
+
+    // The room a build needs on the database's disk is checked before it
+    // writes: about half the file's size, once in the log and once in the
+    // database, where a removed dictionary's pages are used again.
+    void aBuildWithoutRoomIsRefusedBeforeWriting()
+    {
+        const QString path = dir + "/d.txt";
+        QVERIFY(Generator::write(path, {200000, false, 8}));
+        const QString db = dir + "/orvel.db";
+        QVERIFY(DictionaryDatabase().truncateLog());
+        const QByteArray before = TestUtil::readBytes(db);
+        // As much free as the file is large.
+        const qint64 free = QFileInfo(path).size();
+        DictionaryDatabase::pretendFreeSpace(free);
+        const Build refused = TestUtil::build(path);
+        DictionaryDatabase::pretendFreeSpace(-1);
+        QCOMPARE(refused.outcome, ConvertThread::NoRoom);
+        QCOMPARE(TestUtil::readBytes(db), before);
+        QCOMPARE(QFileInfo(db + "-wal").size(), 0);
+        QVERIFY2(refused.error.startsWith("not enough free space on the disk of " + db +
+                                          ": the index needs ") &&
+                     refused.error.endsWith(", " + QLocale().formattedDataSize(free) + " are free"),
+                 qPrintable(refused.error));
+        // Removed as an older Orvel removed it, leaving its pages free.
+        QCOMPARE(TestUtil::install(path), int(ConvertThread::Committed));
+        for (const char *table : {"t_word", "t_entry", "t_dictionary"})
+            QVERIFY(QSqlQuery().exec(QString("DELETE FROM ") + table));
+        DictionaryDatabase::pretendFreeSpace(free);
+        QCOMPARE(TestUtil::install(path), int(ConvertThread::Committed));
+        DictionaryDatabase::pretendFreeSpace(-1);
     }
 
     void stopAllWaitsForRunningBuilds()
