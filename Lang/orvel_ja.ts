@@ -135,6 +135,33 @@
         <source>a dictionary is installed already (%1): remove it before installing another</source>
         <translation>辞書がすでにインストールされています (%1): 別の辞書をインストールする前に削除してください</translation>
     </message>
+    <message>
+        <source>not enough free space on the disk of %1: the index needs %2, %3 are free</source>
+        <translation>%1 のディスクの空き容量が足りません: 索引には %2 が必要ですが、空きは %3 です</translation>
+    </message>
+    <message>
+        <source>the dictionary was installed, but %1</source>
+        <translation>辞書はインストールされましたが、%1</translation>
+    </message>
+</context>
+<context>
+    <name>DictionaryDatabase</name>
+    <message>
+        <source>the dictionary was removed, but %1</source>
+        <translation>辞書は削除されましたが、%1</translation>
+    </message>
+    <message>
+        <source>the database&apos;s log could not be emptied: %1</source>
+        <translation>データベースのログを空にできませんでした: %1</translation>
+    </message>
+    <message>
+        <source>the database&apos;s log could not be emptied: another program is reading the database</source>
+        <translation>データベースのログを空にできませんでした: 別のプログラムがデータベースを読んでいます</translation>
+    </message>
+    <message>
+        <source>the database dropped a row without an error (a trigger?)</source>
+        <translation>データベースがエラーなしで行を捨てました (トリガー?)</translation>
+    </message>
 </context>
 <context>
     <name>DictionaryFile</name>

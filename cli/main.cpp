@@ -136,6 +136,11 @@ int install(const Invocation &invocation)
     QCoreApplication::processEvents();
     if (tty)
         std::fprintf(stderr, "\n");
+    // Installed, but the room of the log was not given back.
+    if (thread.outcome() == ConvertThread::CheckpointFailed) {
+        Output::fail(thread.errorString());
+        return 1;
+    }
     if (thread.outcome() != ConvertThread::Committed) {
         QString reason = thread.errorString();
         if (thread.outcome() == ConvertThread::AlreadyInstalled)

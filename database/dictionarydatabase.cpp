@@ -3,10 +3,15 @@
 #include "database/indexreader.h"
 #include "database/sql.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStorageInfo>
 #include <QVariant>
 
 #include <atomic>
@@ -14,11 +19,8 @@
 
 namespace {
 
-// SQLite's result code for a violated constraint (SQLITE_CONSTRAINT); its
-// extended codes (UNIQUE, PRIMARY KEY...) keep it in their low byte.
-constexpr int sqliteConstraint = 19;
-
 std::atomic<int> busyTimeoutMs{10000};
+std::atomic<qint64> pretendedFreeSpace{-1};
 
 // Prepares `sql`, binds `values` and runs it. SQLite refuses most broken
 // statements (a missing table, a file that is no database) when they are
@@ -52,7 +54,11 @@ bool openAsItIs(QSqlDatabase &db)
     const QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs.load());
     if (db.connectOptions() != options)
         db.setConnectOptions(options);
-    return db.open();
+    if (!db.open())
+        return false;
+    // A setting of the connection; the file stays as it is.
+    QSqlQuery(db).exec(QString::fromLatin1(Sql::secureDeleteFast));
+    return true;
 }
 
 // Write-ahead logging lets look-ups read the installed index while an
@@ -114,8 +120,10 @@ struct DictionaryDatabase::NativeRows
         QSqlQuery triggers(connection);
         if (!triggers.exec(QString::fromLatin1(Sql::selectRowTriggers)) || triggers.next())
             return rows;
-        const QByteArray moreRows = QByteArray(", (?, ?, ?)").repeated(chunk - 1);
-        if (!prepared(Sql::insertEntry + moreRows, &rows->entries))
+        QByteArray entries(Sql::insertEntry);
+        entries.insert(entries.indexOf(Sql::insertEntryConflict),
+                       QByteArray(", (?, ?, ?)").repeated(chunk - 1));
+        if (!prepared(entries, &rows->entries))
             return nullptr;
         return rows;
     }
@@ -131,18 +139,19 @@ struct DictionaryDatabase::NativeRows
                           SQLITE_STATIC);
     }
 
-    // Writes `count` rows (1, or `chunk` entry rows), all or none; false
-    // when SQLite refused one.
-    bool insert(bool word, const Row *rows, int count)
+    // Writes `count` rows (1, or `chunk` entry rows), all or none: how many
+    // were written, an entry whose key is there already not, or -1 when
+    // SQLite refused one.
+    int insert(bool word, const Row *rows, int count)
     {
         sqlite3_stmt *statement = count == 1 ? (word ? this->word : entry) : entries;
         for (int i = 0; i < count; ++i)
             bind(statement, 1 + 3 * i, word, rows[i]);
-        const bool written = sqlite3_step(statement) == SQLITE_DONE;
-        if (!written)
+        const bool done = sqlite3_step(statement) == SQLITE_DONE;
+        if (!done)
             error = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_reset(statement);
-        return written;
+        return done ? sqlite3_changes(db) : -1;
     }
 
     // After a refused row: whether the transaction is still open. SQLite
@@ -171,6 +180,7 @@ bool DictionaryDatabase::fail(const QString &error)
 
 DictionaryDatabase::Opened DictionaryDatabase::openDefault(const QString &file, QString *error)
 {
+    releaseReserveOnAFullDisk(file);
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", QSqlDatabase::defaultConnection);
     db.setDatabaseName(file);
     const bool opened = openConnection(db);
@@ -217,6 +227,7 @@ DictionaryDatabase::Opened DictionaryDatabase::openOrCreateDefault(const QString
 DictionaryDatabase::Opened DictionaryDatabase::openOwnDefault(const QString &file, bool create,
                                                               QString *error)
 {
+    releaseReserveOnAFullDisk(file);
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", QSqlDatabase::defaultConnection);
     db.setDatabaseName(file);
     bool read = openAsItIs(db);
@@ -425,40 +436,177 @@ bool DictionaryDatabase::recordFile(int id, const FileIdentity &identity)
     return fail(query.lastError().text());
 }
 
+bool DictionaryDatabase::deleteRows(const char *sql, const QVariantList &values)
+{
+    QSqlQuery query(m_db);
+    if (execute(query, sql, values))
+        return true;
+    qDebug() << "QSqlQuery::exec failed." << query.executedQuery();
+    return fail(query.lastError().text());
+}
+
+bool DictionaryDatabase::deleteRows(const Sql::RowsOf &rows, int id)
+{
+    QSqlQuery others(m_db);
+    if (firstRow(others, rows.others, {id, id}) != Answer::Found)
+        return false;
+    if (others.value(0).toBool())
+        return deleteRows(rows.one, {id});
+    others.finish();
+    return deleteRows(rows.all, {});
+}
+
 bool DictionaryDatabase::removeDictionary(int id)
 {
+    // Room for the log and its shared memory, on a disk that may be full.
+    QFile::remove(reserveFile(fileName()));
     if (!m_db.transaction()) {
         qDebug() << "QSqlDatabase::transaction failed." << m_db.lastError().text();
-        return fail(m_db.lastError().text());
-    }
-    bool removed;
-    {
-        QSqlQuery query(m_db);
-        const auto remove = [&](const char *sql) {
-            if (execute(query, sql, {id}))
-                return true;
-            qDebug() << "QSqlQuery::exec failed." << query.executedQuery();
-            return fail(query.lastError().text());
-        };
-        // The entry list and the file's record go with the index, when the
-        // database has them.
-        bool entries = false;
-        bool files = false;
-        removed = remove(Sql::deleteWords) && remove(Sql::deleteDictionary) &&
-                  entryTable(&entries) && (!entries || remove(Sql::deleteEntries)) &&
-                  fileTable(&files) && (!files || remove(Sql::deleteFile));
-    }
-    if (!removed) {
-        m_db.rollback();
+        fail(m_db.lastError().text());
+        keepReserve();
         return false;
     }
-    if (!m_db.commit()) {
+    // The entry list and the file's record go with the index, when the
+    // database has them.
+    bool entries = false;
+    bool files = false;
+    const bool removed = deleteRows(Sql::wordRows, id) && deleteRows(Sql::deleteDictionary, {id}) &&
+                         entryTable(&entries) && (!entries || deleteRows(Sql::entryRows, id)) &&
+                         fileTable(&files) && (!files || deleteRows(Sql::deleteFile, {id}));
+    bool done = removed;
+    if (!removed) {
+        m_db.rollback();
+    } else if (!m_db.commit()) {
         qDebug() << "QSqlDatabase::commit failed." << m_db.lastError().text();
         fail(m_db.lastError().text());
         m_db.rollback();
-        return false;
+        done = false;
     }
+    // With no dictionary left, the file gives the disk back the room the
+    // index took; its new pages, a few, go through the log.
+    QSqlQuery left(m_db);
+    if (done && firstRow(left, Sql::selectLocation) == Answer::None) {
+        left.finish();
+        if (!execute(left, Sql::vacuum))
+            reportFailedQuery(left);
+    }
+    left.finish();
+    // Whatever the removal wrote to the log goes, committed or not; a
+    // failed removal keeps its own reason.
+    const QString error = m_lastError;
+    const bool emptied = truncateLog();
+    if (!done)
+        m_lastError = error;
+    else if (!emptied)
+        done = fail(
+            QCoreApplication::translate("DictionaryDatabase", "the dictionary was removed, but %1")
+                .arg(m_lastError));
+    keepReserve();
+    return done;
+}
+
+QString DictionaryDatabase::fileName() const
+{
+    return m_db.databaseName();
+}
+
+QString DictionaryDatabase::reserveFile(const QString &databaseFile)
+{
+    return databaseFile + QLatin1String("-reserve");
+}
+
+void DictionaryDatabase::releaseReserveOnAFullDisk(const QString &databaseFile)
+{
+    // On a full disk even opening the database needs a little room (SQLite's
+    // shared memory file), and so does the removal that would make room.
+    // Only a file of the reserve's size is taken for it.
+    const qint64 free = freeSpace(databaseFile);
+    QFile reserve(reserveFile(databaseFile));
+    if (free >= 0 && free < reserveSize && reserve.size() == reserveSize)
+        reserve.remove();
+}
+
+bool DictionaryDatabase::keepReserve()
+{
+    const QString name = fileName();
+    if (name.isEmpty())
+        return false;
+    QFile reserve(reserveFile(name));
+    if (reserve.size() == reserveSize)
+        return true;
+    // Written out, and not as zeros: a sparse or compressed file would
+    // hold no room.
+    QByteArray bytes(64 << 10, Qt::Uninitialized);
+    QRandomGenerator(reserveSize)
+        .fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / int(sizeof(quint32)));
+    bool written = reserve.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    for (qint64 at = 0; written && at < reserveSize; at += bytes.size())
+        written = reserve.write(bytes) == bytes.size();
+    written = written && reserve.flush();
+    if (!written)
+        reserve.remove();
+    return written;
+}
+
+qint64 DictionaryDatabase::freeSpace(const QString &databaseFile)
+{
+    if (pretendedFreeSpace >= 0)
+        return pretendedFreeSpace;
+    const QStorageInfo storage(QFileInfo(databaseFile).absolutePath());
+    return storage.isValid() ? storage.bytesAvailable() : -1;
+}
+
+void DictionaryDatabase::pretendFreeSpace(qint64 bytes)
+{
+    pretendedFreeSpace = bytes;
+}
+
+bool DictionaryDatabase::room(Room *room)
+{
+    room->available = freeSpace(fileName());
+    room->reserved = QFileInfo(reserveFile(fileName())).size() == reserveSize;
+    QSqlQuery pages(m_db);
+    QSqlQuery size(m_db);
+    if (firstRow(pages, Sql::freePages) != Answer::Found ||
+        firstRow(size, Sql::pageSize) != Answer::Found)
+        return false;
+    room->reusable = pages.value(0).toLongLong() * size.value(0).toLongLong();
     return true;
+}
+
+bool DictionaryDatabase::truncateLog()
+{
+    bool busy = false;
+    if (checkpoint(&busy))
+        return true;
+    // Copying the log over may need room the disk no longer has (pages
+    // committed before a build that filled it): the reserve gives it, and
+    // once the log is emptied there is room to keep it again.
+    if (busy || !QFile::remove(reserveFile(fileName())))
+        return false;
+    const bool emptied = checkpoint(&busy);
+    keepReserve();
+    return emptied;
+}
+
+bool DictionaryDatabase::checkpoint(bool *busy)
+{
+    QSqlQuery query(m_db);
+    if (!execute(query, Sql::truncateLog) || !query.next()) {
+        reportFailedQuery(query);
+        return fail(QCoreApplication::translate("DictionaryDatabase",
+                                                "the database's log could not be emptied: %1")
+                        .arg(query.lastError().text()));
+    }
+    // Its first column: whether another connection still reading an older
+    // state of the database kept it from being emptied.
+    *busy = query.value(0).toInt() != 0;
+    if (!*busy)
+        return true;
+    qDebug() << "QSqlQuery::exec failed." << query.executedQuery() << "busy";
+    return fail(QCoreApplication::translate(
+        "DictionaryDatabase",
+        "the database's log could not be emptied: another program is reading the database"));
 }
 
 bool DictionaryDatabase::beginBuild()
@@ -476,12 +624,9 @@ bool DictionaryDatabase::beginBuild()
 bool DictionaryDatabase::prepareRows()
 {
     // The entry list comes with the build into a database made before it.
-    // Rows a program that did not know the table left of a dictionary it
-    // removed would keep the first line of each key from being written.
     {
         QSqlQuery query(m_db);
-        if (!execute(query, Sql::createEntries) ||
-            !execute(query, Sql::deleteEntries, {eijiroId})) {
+        if (!execute(query, Sql::createEntries)) {
             reportFailedQuery(query);
             return fail(query.lastError().text());
         }
@@ -489,6 +634,14 @@ bool DictionaryDatabase::prepareRows()
     // Before the row statements are prepared: a schema change would make
     // SQLite prepare them again.
     if (!deferWordIndex())
+        return false;
+    // The build starts clean: rows of this id left without their
+    // registration (a program that did not know a table, a database
+    // edited by hand) would be found for words of another file, or keep
+    // the first line of a key from being written.
+    bool files = false;
+    if (!deleteRows(Sql::wordRows, eijiroId) || !deleteRows(Sql::entryRows, eijiroId) ||
+        !fileTable(&files) || (files && !deleteRows(Sql::deleteFile, {eijiroId})))
         return false;
     m_insertWord = std::make_unique<QSqlQuery>(m_db);
     // SQLite refuses some statements already here (a trigger naming a
@@ -534,10 +687,12 @@ std::optional<DictionaryDatabase::Insert>
 DictionaryDatabase::insertNatively(bool word, qint64 position, QByteArrayView key)
 {
     const Row row{position, key};
-    if (m_native->insert(word, &row, 1))
+    const int written = m_native->insert(word, &row, 1);
+    if (written == 1)
         return Insert::Written;
-    // Run again through QSqlQuery, which says why and what it costs.
-    return nativeRefusal(word);
+    // Run again through QSqlQuery, which says why and what it costs; for a
+    // row taken but not written, whether its key is there already.
+    return written < 0 ? nativeRefusal(word) : std::nullopt;
 }
 
 std::optional<DictionaryDatabase::Insert> DictionaryDatabase::nativeRefusal(bool word)
@@ -564,14 +719,14 @@ DictionaryDatabase::Insert DictionaryDatabase::insertWord(qint64 position, QByte
     insert.addBindValue(position);
     insert.addBindValue(QString::fromUtf8(key));
     if (insert.exec())
-        return Insert::Written;
+        return insert.numRowsAffected() == 1 ? Insert::Written : dropped(insert);
     reportFailedQuery(insert);
-    // A clash with a row already there costs that row only. Any other
-    // failure (a read-only or full disk, an I/O error) would fail every row
-    // alike.
+    // A clash with a row for the same line costs that row only. Any other
+    // refusal (a read-only or full disk, an I/O error, a trigger or another
+    // constraint) would fail every row alike, or lose rows unseen.
     const QSqlError error = insert.lastError();
     if (m_insertWordPrepareError.isNull() &&
-        (error.nativeErrorCode().toInt() & 0xff) == sqliteConstraint) {
+        error.nativeErrorCode().toInt() == SQLITE_CONSTRAINT_PRIMARYKEY) {
         fail(error.text());
         return Insert::Clash;
     }
@@ -591,8 +746,8 @@ DictionaryDatabase::Insert DictionaryDatabase::insertEntry(QByteArrayView key, q
     insert.addBindValue(QString::fromUtf8(key));
     insert.addBindValue(position);
     if (insert.exec())
-        return Insert::Written;
-    // A key already there is ignored, not refused: any failure is the
+        return insert.numRowsAffected() == 1 || entryThere(key) ? Insert::Written : dropped(insert);
+    // A key already there is let pass, not refused: any failure is the
     // database's.
     reportFailedQuery(insert);
     fail(insert.lastError().text());
@@ -618,8 +773,10 @@ DictionaryDatabase::insertRows(RowTable table, const std::vector<Row> &rows,
         return true;
     };
     constexpr size_t chunk = NativeRows::chunk;
+    // Without triggers (else there are no such statements) only a key
+    // there already keeps an entry row from being written.
     while (!word && m_native && m_native->entries && done + chunk <= rows.size()) {
-        if (m_native->insert(word, rows.data() + done, int(chunk))) {
+        if (m_native->insert(word, rows.data() + done, int(chunk)) >= 0) {
             done += chunk;
             continue;
         }
@@ -639,10 +796,30 @@ bool DictionaryDatabase::registerDictionary(const QString &location, int count)
 {
     QSqlQuery query(m_db);
     // The encoding is an empty text, not NULL.
-    if (execute(query, Sql::insertDictionary, {eijiroId, location, QString(""), count}))
-        return true;
+    if (execute(query, Sql::insertDictionary, {eijiroId, location, QString(""), count})) {
+        if (query.numRowsAffected() == 1)
+            return true;
+        dropped(query);
+        return false;
+    }
     reportFailedQuery(query);
     return fail(query.lastError().text());
+}
+
+bool DictionaryDatabase::entryThere(QByteArrayView key)
+{
+    QSqlQuery query(m_db);
+    return firstRow(query, Sql::selectEntryPosition, {eijiroId, QString::fromUtf8(key)}) ==
+           Answer::Found;
+}
+
+DictionaryDatabase::Insert DictionaryDatabase::dropped(const QSqlQuery &insert)
+{
+    const QString why = QCoreApplication::translate(
+        "DictionaryDatabase", "the database dropped a row without an error (a trigger?)");
+    qDebug() << "QSqlQuery::exec failed." << insert.executedQuery() << why;
+    fail(why);
+    return Insert::Failed;
 }
 
 void DictionaryDatabase::endBuild()

@@ -13,6 +13,9 @@
 #include <vector>
 
 class QSqlQuery;
+namespace Sql {
+struct RowsOf;
+}
 
 // The dictionary database: its schema, every statement the program runs on
 // it, and how its connections are set up. An object works on one
@@ -151,8 +154,42 @@ public:
 
     // Deletes one installed dictionary's index rows, its entry list and its
     // registration in one transaction; its type stays, so it can be
-    // installed again.
+    // installed again. Needs next to no room on the disk: it gives up the
+    // reserve first and keeps it again after. False, with the reason, also
+    // when the rows went but the log could not be emptied (truncateLog()).
     bool removeDictionary(int id);
+
+    // --- Room on the disk
+
+    // The database's file and the reserve beside it: room kept so that a
+    // removal can be written on a full disk, where even opening the
+    // database needs a little.
+    QString fileName() const;
+    static constexpr qint64 reserveSize = 4 << 20;
+    static QString reserveFile(const QString &databaseFile);
+    // Gives the reserve up when the disk has less free than it holds.
+    static void releaseReserveOnAFullDisk(const QString &databaseFile);
+    // Writes the reserve unless it is there already; false when it cannot be.
+    bool keepReserve();
+    // Bytes free for this program on `databaseFile`'s file system, -1 when
+    // unknown; or the figure set for tests.
+    static qint64 freeSpace(const QString &databaseFile);
+    // Makes freeSpace() give `bytes` (tests); a negative figure asks the
+    // file system again.
+    static void pretendFreeSpace(qint64 bytes);
+    struct Room
+    {
+        qint64 available = -1; // on the file system, -1 when unknown
+        qint64 reusable = 0;   // free pages inside the file
+        bool reserved = false; // the reserve is there already
+    };
+    bool room(Room *room);
+    // Copies the write-ahead log into the database and empties it, after
+    // every build and removal, on a full disk with the reserve's room.
+    // False when it could not (another connection still reading an older
+    // state, an I/O error): the log then keeps its room until a later
+    // checkpoint.
+    bool truncateLog();
 
     // --- Building an index, all in one transaction
 
@@ -216,6 +253,17 @@ private:
     bool entryTable(bool *exists);
     // Whether the database has the t_file table.
     bool fileTable(bool *exists);
+    // Deletes dictionary `id`'s rows of one table.
+    bool deleteRows(const Sql::RowsOf &rows, int id);
+    bool deleteRows(const char *sql, const QVariantList &values);
+    // PRAGMA wal_checkpoint(TRUNCATE); `busy` when a reader kept it from
+    // being done.
+    bool checkpoint(bool *busy);
+    // Whether t_entry has a row for `key` (UTF-8).
+    bool entryThere(QByteArrayView key);
+    // A row SQLite took without an error but did not write (a trigger's
+    // RAISE(IGNORE)): reported, and the build must stop.
+    Insert dropped(const QSqlQuery &insert);
 
     QSqlDatabase m_db;
     QString m_lastError;

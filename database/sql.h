@@ -43,6 +43,14 @@ inline constexpr char deleteFile[] = "DELETE FROM t_file WHERE id = ?";
 
 inline constexpr char journalMode[] = "PRAGMA journal_mode=WAL";
 inline constexpr char selectTables[] = "SELECT name FROM sqlite_master WHERE type = 'table'";
+// Debian's SQLite overwrites every page it frees, each written to the log
+// first: a removal would need as much free room as the index it removes.
+inline constexpr char secureDeleteFast[] = "PRAGMA secure_delete = FAST";
+// Copies the log into the database and empties it, so it keeps no room.
+inline constexpr char truncateLog[] = "PRAGMA wal_checkpoint(TRUNCATE)";
+inline constexpr char freePages[] = "PRAGMA freelist_count";
+inline constexpr char vacuum[] = "VACUUM";
+inline constexpr char pageSize[] = "PRAGMA page_size";
 
 inline constexpr char selectInstalled[] =
     "SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m USING (id)";
@@ -53,12 +61,29 @@ inline constexpr char selectRegistration[] =
 inline constexpr char deleteWords[] = "DELETE FROM t_word WHERE id = ?";
 inline constexpr char deleteDictionary[] = "DELETE FROM t_dictionary WHERE id = ?";
 inline constexpr char deleteEntries[] = "DELETE FROM t_entry WHERE id = ?";
+// A dictionary's rows of a table: the whole table at once when it holds no
+// other dictionary's, which frees its pages without writing each to the log.
+struct RowsOf
+{
+    const char *others; // whether rows of another id are there, bound to the id twice
+    const char *all;
+    const char *one; // bound to the id
+};
+inline constexpr RowsOf wordRows{"SELECT EXISTS (SELECT 1 FROM t_word WHERE id < ?) OR "
+                                 "EXISTS (SELECT 1 FROM t_word WHERE id > ?)",
+                                 "DELETE FROM t_word", deleteWords};
+inline constexpr RowsOf entryRows{"SELECT EXISTS (SELECT 1 FROM t_entry WHERE id < ?) OR "
+                                  "EXISTS (SELECT 1 FROM t_entry WHERE id > ?)",
+                                  "DELETE FROM t_entry", deleteEntries};
 
 inline constexpr char beginImmediate[] = "BEGIN IMMEDIATE";
 inline constexpr char insertWord[] = "INSERT INTO t_word (id, position, name) VALUES (?, ?, ?)";
-// Rows come in file order: the first line with a key keeps its row.
-inline constexpr char insertEntry[] =
-    "INSERT OR IGNORE INTO t_entry (id, key, position) VALUES (?, ?, ?)";
+// Rows come in file order: the first line with a key keeps its row. Only
+// that clash is let pass; anything else that refuses a row fails it.
+inline constexpr char insertEntry[] = "INSERT INTO t_entry (id, key, position) VALUES (?, ?, ?) "
+                                      "ON CONFLICT (id, key) DO NOTHING";
+// Where the rows of a many-row insertEntry end.
+inline constexpr char insertEntryConflict[] = " ON CONFLICT";
 inline constexpr char insertDictionary[] =
     "INSERT INTO t_dictionary (id, location, encoding, count) VALUES (?, ?, ?, ?)";
 inline constexpr char selectSourceId[] = "SELECT sqlite_source_id()";

@@ -8,6 +8,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMutex>
 #include <QSet>
 #include <QStringEncoder>
@@ -469,6 +470,12 @@ QString ConvertThread::errorString() const
     case AlreadyInstalled:
         return tr("a dictionary is installed already (%1): remove it before installing another")
             .arg(m_detail);
+    case NoRoom:
+        return tr("not enough free space on the disk of %1: the index needs %2, %3 are free")
+            .arg(m_detail, QLocale().formattedDataSize(m_needed),
+                 QLocale().formattedDataSize(m_available));
+    case CheckpointFailed:
+        return tr("the dictionary was installed, but %1").arg(m_detail);
     }
     return QString();
 }
@@ -496,6 +503,9 @@ void ConvertThread::finish(Outcome outcome, const QString &detail)
 void ConvertThread::rollBack(DictionaryDatabase &database, Outcome outcome, const QString &detail)
 {
     database.rollback();
+    // What the build wrote to the log before it failed (on a full disk,
+    // all the room there was) is given back at once.
+    database.truncateLog();
     finish(outcome, detail);
 }
 
@@ -510,7 +520,7 @@ void ConvertThread::run()
         return;
     WorkerConnection connection;
     DictionaryDatabase database(connection.database());
-    if (!beginBuild(database))
+    if (!beginBuild(database, file.size()))
         return;
     const Reading reading = readAndInsert(&file, database, canceled,
                                           [this](int percent) { emit frameChanged(percent); });
@@ -538,7 +548,7 @@ bool ConvertThread::checkAndOpen(QFile *file)
     return true;
 }
 
-bool ConvertThread::beginBuild(DictionaryDatabase &database)
+bool ConvertThread::beginBuild(DictionaryDatabase &database, qint64 fileSize)
 {
     if (!database.beginBuild()) {
         finish(TransactionFailed, database.lastError());
@@ -550,6 +560,8 @@ bool ConvertThread::beginBuild(DictionaryDatabase &database)
     DictionaryDatabase::Registration installed;
     switch (database.registration(DictionaryDatabase::eijiroId, &installed)) {
     case DictionaryDatabase::Answer::None:
+        if (!checkRoom(database, fileSize))
+            return false;
         if (database.prepareRows())
             return true;
         break;
@@ -565,13 +577,50 @@ bool ConvertThread::beginBuild(DictionaryDatabase &database)
     return false;
 }
 
+bool ConvertThread::checkRoom(DictionaryDatabase &database, qint64 fileSize)
+{
+    DictionaryDatabase::Room room;
+    if (!database.room(&room)) {
+        rollBack(database, InsertFailed, database.lastError());
+        return false;
+    }
+    // The index comes to about half the file's size (0.47 for generated
+    // dictionaries of 20,000 to 2.5 million lines; a mebibyte more for the
+    // pages of a small one and the log's shared memory). It is written
+    // twice: into the log while the transaction lasts, then from there into
+    // the database file, which fills its free pages first.
+    const qint64 index = fileSize / 2 + (1 << 20);
+    const qint64 needed = index + qMax<qint64>(0, index - room.reusable) +
+                          (room.reserved ? 0 : DictionaryDatabase::reserveSize);
+    if (room.available < 0 || room.available >= needed) {
+        // Not needed for the build: its own writes say so if room runs out.
+        database.keepReserve();
+        return true;
+    }
+    qDebug() << "ConvertThread::run failed. Not enough free space on the disk of"
+             << database.fileName() << ":" << needed << "bytes needed," << room.available << "free";
+    m_needed = needed;
+    m_available = room.available;
+    rollBack(database, NoRoom, database.fileName());
+    return false;
+}
+
 void ConvertThread::registerAndCommit(DictionaryDatabase &database, int count)
 {
     if (!database.registerDictionary(m_file, count))
         return rollBack(database, FinalInsertFailed, database.lastError());
     // Report success only once it is on disk.
-    if (!database.commit())
-        return finish(CommitFailed, database.lastError());
-    finish(Committed);
+    if (!database.commit()) {
+        const QString error = database.lastError();
+        database.truncateLog();
+        return finish(CommitFailed, error);
+    }
+    // The index stays in the log, taking as much room again as in the
+    // database, until it is copied over: a log that cannot be emptied is
+    // said, though the dictionary is installed.
+    if (database.truncateLog())
+        finish(Committed);
+    else
+        finish(CheckpointFailed, database.lastError());
     emit frameChanged(100);
 }

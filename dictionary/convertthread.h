@@ -31,6 +31,8 @@ public:
         NoEntryLines,      // not one entry line in the whole file; rolled back
         CrLineEnds,        // lines end in CR alone; rolled back
         AlreadyInstalled,  // a dictionary is installed already; rolled back before reading
+        NoRoom,            // too little free space on the database's disk; refused before writing
+        CheckpointFailed,  // committed, 100 reported, but the log could not be emptied
     };
     Q_ENUM(Outcome)
 
@@ -65,7 +67,10 @@ private:
     // A step that fails ends the build with its outcome (and a bool step
     // returns false).
     bool checkAndOpen(QFile *file);
-    bool beginBuild(DictionaryDatabase &database);
+    bool beginBuild(DictionaryDatabase &database, qint64 fileSize);
+    // Refuses a build the database's disk has no room for; keeps the
+    // reserve that lets a removal work on a full disk.
+    bool checkRoom(DictionaryDatabase &database, qint64 fileSize);
     void registerAndCommit(DictionaryDatabase &database, int count);
     // Rolls the build back and ends it with `outcome`.
     void rollBack(DictionaryDatabase &database, Outcome outcome, const QString &detail = QString());
@@ -77,4 +82,5 @@ private:
     std::atomic_bool canceled{false};
     std::atomic<Outcome> m_outcome{NotFinished};
     QString m_detail;
+    qint64 m_needed = 0, m_available = 0; // NoRoom
 };

@@ -3,6 +3,7 @@
 #include "database/database.h"
 #include "database/dictionarydatabase.h"
 #include "database/indexreader.h"
+#include "generator.h"
 #include "testutil.h"
 
 #include <QDir>
@@ -105,6 +106,12 @@ class TestDatabase : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup()
+    {
+        DictionaryDatabase::setBusyTimeout(10000);
+        QSqlDatabase::removeDatabase("reading");
+    }
+
     void liesBesideTheSettingsFileBeforeAndAfterItExists()
     {
         const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -254,9 +261,10 @@ private slots:
         QVERIFY2(database.lastError().contains("UNIQUE"), qPrintable(database.lastError()));
         database.rollback();
 
+        reader.close();
         QVERIFY(database.removeDictionary(1));
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
-        QCOMPARE(reader.dictionaryLocation(&location), Answer::None);
+        QCOMPARE(IndexReader().dictionaryLocation(&location), Answer::None);
         QCOMPARE(typesText(database), QString("1 Eijiro"));
     }
 
@@ -265,19 +273,76 @@ private slots:
     // reads what was committed meanwhile, whatever the cache they share holds.
     void lookUpsReadTheIndexAsCommitted()
     {
+        // The removal's log, which the reading needs, stays: no long wait.
+        DictionaryDatabase::setBusyTimeout(100);
         QVERIFY(TestUtil::openFreshDatabase(TestUtil::makeDir("committed") + "/orvel.db"));
         QVERIFY(installRun("/first.txt", 10));
         QString location;
         qint64 position = -1;
         IndexReader reading;
         QCOMPARE(reading.dictionaryLocation(&location), Answer::Found);
-        QVERIFY(DictionaryDatabase().removeDictionary(1));
+        DictionaryDatabase().removeDictionary(1);
         QVERIFY(installRun("/second.txt", 20));
         QCOMPARE(reading.firstPosition("RUN", &position), Answer::Found);
         QCOMPARE(position, 10);
         reading.close();
         QCOMPARE(reading.firstPosition("RUN", &position), Answer::Failed);
         QCOMPARE(lookedUp(), QString("/second.txt 20"));
+    }
+
+    // The log is emptied after an install and after a removal; when another
+    // connection still reads the state before, it cannot be, which is said.
+    // A removal frees its pages without writing each to the log: its log,
+    // kept whole for that reader, is a few pages, not the index.
+    void aLogThatCannotBeEmptiedIsReported()
+    {
+        const QString db = TestUtil::makeDir("log") + "/orvel.db";
+        DictionaryDatabase::setBusyTimeout(100);
+        QVERIFY(TestUtil::openFreshDatabase(db));
+        QVERIFY(Generator::write(db + ".txt", {100000, false, 4}));
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "reading");
+        other.setDatabaseName(db);
+        QSqlQuery held(other);
+        // A statement that has read a row and goes on reads that state.
+        const auto hold = [&] {
+            return other.open() && held.exec("SELECT 1 FROM m_dictionary") && held.next();
+        };
+        QVERIFY(hold());
+        QCOMPARE(TestUtil::install(db + ".txt"), int(ConvertThread::CheckpointFailed));
+        held.finish();
+        QVERIFY(DictionaryDatabase().truncateLog());
+        QCOMPARE(QFileInfo(db + "-wal").size(), 0);
+        const qint64 size = QFileInfo(db).size();
+        QVERIFY(hold());
+        DictionaryDatabase database;
+        QVERIFY(!database.removeDictionary(1));
+        const qint64 log = QFileInfo(db + "-wal").size();
+        QVERIFY2(log > 0 && log < size / 50, qPrintable(QString("%1 of %2").arg(log).arg(size)));
+        QCOMPARE(TestUtil::rowCount("t_word") + TestUtil::rowCount("t_entry"), 0);
+        // Once the reader is done, the disk gets the index's room back.
+        held.finish();
+        QVERIFY(DictionaryDatabase().truncateLog());
+        QVERIFY(QFileInfo(db).size() < size / 50);
+    }
+
+    // Room kept beside the database so that a removal works on a full disk:
+    // given up as the database is opened on a disk with less free (opening
+    // needs a little room too), written again after a removal.
+    void theReserveIsGivenUpWhereRoomIsShort()
+    {
+        const QString db = TestUtil::makeDir("reserve") + "/orvel.db";
+        const QString reserve = DictionaryDatabase::reserveFile(db);
+        QVERIFY(TestUtil::openFreshDatabase(db) && DictionaryDatabase().keepReserve());
+        for (const qint64 free : {DictionaryDatabase::reserveSize, qint64(0)}) {
+            TestUtil::closeDefaultConnection();
+            DictionaryDatabase::pretendFreeSpace(free);
+            QVERIFY(DictionaryDatabase::openDefault(db) == Opened::Ready);
+            DictionaryDatabase::pretendFreeSpace(-1);
+            QCOMPARE(QFileInfo::exists(reserve), free > 0);
+        }
+        QVERIFY(DictionaryDatabase().removeDictionary(1));
+        QCOMPARE(QFileInfo(reserve).size(), DictionaryDatabase::reserveSize);
+        QCOMPARE(QFileInfo(db + "-wal").size(), 0);
     }
 
     // Look-ups share SQLite's cache of the file while the program has it

@@ -57,6 +57,12 @@ void ConvertPage::buildEnded(const ConvertThread *builder)
     QString reason = builder->errorString();
     if (!reason.isEmpty())
         reason[0] = reason[0].toUpper();
+    // Installed all the same: the page is complete, and there is no way back.
+    if (outcome == ConvertThread::CheckpointFailed) {
+        ui->errorLabel->setText(reason);
+        ui->errorLabel->show();
+        return;
+    }
     ui->errorLabel->setText((reason.isEmpty() ? QString() : reason + '\n') +
                             tr("Nothing was installed. Click Back to choose another file."));
     ui->errorLabel->show();
