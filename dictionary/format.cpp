@@ -40,14 +40,21 @@ bool LineReader::fill()
 {
     if (m_eof)
         return false;
+    qint64 want = m_chunk;
+    if (m_limit >= 0) {
+        want = qMin(want, m_limit - m_read);
+        m_limitReached = want <= 0;
+        if (m_limitReached)
+            return false;
+    }
     if (m_pos > 0) {
         m_buffer.remove(0, m_pos);
         m_scanned -= m_pos;
         m_pos = 0;
     }
     const qsizetype old = m_buffer.size();
-    m_buffer.resize(old + m_chunk);
-    qint64 got = m_device->read(m_buffer.data() + old, m_chunk);
+    m_buffer.resize(old + want);
+    qint64 got = m_device->read(m_buffer.data() + old, want);
     if (got < 0) {
         m_failed = true;
         got = 0;
@@ -77,6 +84,9 @@ bool LineReader::atEnd()
 
 QByteArrayView LineReader::readLineView()
 {
+    m_cut = false;
+    if (m_skipping && !skipRest())
+        return QByteArrayView();
     for (;;) {
         const char *data = m_buffer.constData();
         if (m_scanned < m_pos)
@@ -88,13 +98,67 @@ QByteArrayView LineReader::readLineView()
             m_offset += end - m_pos;
             m_pos = end;
             m_scanned = end;
-            return line;
+            m_cut = m_longest >= 0 && line.size() > m_longest;
+            return m_cut ? line.first(characterStart(line, m_longest)) : line;
         }
         // Not found in what is buffered: remember how far we looked, so a
         // very long line is scanned once, not once per chunk.
         m_scanned = m_buffer.size();
-        fill();
+        if (m_longest >= 0 && m_buffer.size() - m_pos >= m_longest)
+            return cutLine();
+        // At the byte limit the line read so far waits for a higher one.
+        if (!fill() && !m_eof)
+            return QByteArrayView();
     }
+}
+
+QByteArrayView LineReader::cutLine()
+{
+    const QByteArrayView held = QByteArrayView(m_buffer).sliced(m_pos);
+    // The buffer stays as it is until the next call, and the view with it.
+    m_offset += held.size();
+    m_pos = m_scanned = m_buffer.size();
+    m_skipping = m_cut = true;
+    return held.first(characterStart(held, m_longest));
+}
+
+bool LineReader::skipRest()
+{
+    for (;;) {
+        const char *data = m_buffer.constData();
+        const void *lf = std::memchr(data + m_pos, '\n', m_buffer.size() - m_pos);
+        const qsizetype end = lf ? static_cast<const char *>(lf) - data + 1 : m_buffer.size();
+        m_offset += end - m_pos;
+        m_pos = m_scanned = end;
+        if (lf || (!fill() && m_eof)) {
+            m_skipping = false;
+            return true;
+        }
+        if (m_limitReached)
+            return false;
+    }
+}
+
+void LineReader::restart()
+{
+    m_buffer.clear();
+    m_pos = m_scanned = 0;
+    m_offset = 0;
+    m_eof = m_cut = m_skipping = m_limitReached = false;
+}
+
+qsizetype characterStart(QByteArrayView bytes, qsizetype at)
+{
+    at = qMin(at, bytes.size());
+    qsizetype i = 0;
+    while (i < at) {
+        const quint8 b = quint8(bytes[i]);
+        const qsizetype width = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC) ? 2 : 1;
+        if (i + width > at)
+            break;
+        i += width;
+    }
+    return i;
 }
 
 QByteArray LineReader::readLine()

@@ -34,9 +34,9 @@ private:
 };
 
 // Reads a device line by line as raw bytes: each line up to and including its
-// LF, or to the end for a last line without one, with no length limit.
-// Offsets are 64-bit and counted from the raw lengths. Buffers internally, so
-// it reads much faster than QIODevice::readLine.
+// LF, or to the end for a last line without one, with no length limit unless
+// one is set. Offsets are 64-bit and counted from the raw lengths. Buffers
+// internally, so it reads much faster than QIODevice::readLine.
 class LineReader
 {
 public:
@@ -61,8 +61,34 @@ public:
     // True when the chunk check ended the reading.
     bool stopped() const { return m_stopped; }
 
+    // Bounds for a reader that must not hold or read more than it needs,
+    // whatever the file holds (a look-up). A line longer than `bytes` is
+    // handed out cut there, at the start of a Shift_JIS character, and the
+    // rest of it is skipped unheld; offset() then counts the skipped bytes
+    // only once they are read. Unset (negative) by default.
+    void setLongestLine(qint64 bytes) { m_longest = bytes; }
+    // Whether the line handed out last was cut.
+    bool lineCut() const { return m_cut; }
+    // Takes no more than `bytes` from the device in all, from now on or
+    // from the last restart(); may be raised later. Where the limit falls
+    // inside a line, that line is not handed out: readLineView() gives an
+    // empty view and limitReached() is true, and after the limit was raised
+    // it goes on where it stopped. Unset (negative) by default.
+    void setByteLimit(qint64 bytes) { m_limit = bytes; }
+    bool limitReached() const { return m_limitReached; }
+    // Bytes taken from the device so far.
+    qint64 bytesRead() const { return m_read; }
+    // After the device was moved (seek): drops what is buffered and reads
+    // from where the device now is. What was read before still counts
+    // against the byte limit.
+    void restart();
+
 private:
     bool fill();
+    // Hands out the first bytes of an overlong line; skips the rest later.
+    QByteArrayView cutLine();
+    // Skips the rest of a cut line; false when it is not all read yet.
+    bool skipRest();
     QIODevice *m_device;
     ChunkCheck m_check;
     QByteArray m_buffer;
@@ -74,7 +100,16 @@ private:
     bool m_eof = false;
     bool m_failed = false;
     bool m_stopped = false;
+    qint64 m_longest = -1;
+    qint64 m_limit = -1;
+    bool m_cut = false;
+    bool m_skipping = false; // the rest of a cut line is still to be skipped
+    bool m_limitReached = false;
 };
+
+// Where a Shift_JIS character starts at or before `at` in `bytes`, which
+// starts at a character: a lead byte and its trail byte stay together.
+qsizetype characterStart(QByteArrayView bytes, qsizetype at);
 
 // Indexer reading: "^■(.+)\s:\s" gives the head, "^(.+)\s\s\{(.+)\}$" on the
 // head strips a trailing brace group. Returns false for a line that is not an

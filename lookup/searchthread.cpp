@@ -3,6 +3,7 @@
 #include "database/indexreader.h"
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
+#include "lookup/boundedreader.h"
 #include "lookup/loopfreedispatcher.h"
 #include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
@@ -105,17 +106,16 @@ Ending openDictionary(const QString &location, QFile *file, const Eijiro::Decode
 }
 
 // Renders `lines` more lines of the window.
-void renderLines(Eijiro::LineReader &reader, Eijiro::Decoder &decoder, ResultRenderer &renderer,
+void renderLines(BoundedReader &reader, Eijiro::Decoder &decoder, ResultRenderer &renderer,
                  int lines)
 {
     QString line;
     for (int i = 0; i < lines; ++i) {
-        const QByteArrayView bytes = reader.readLineView();
+        reader.readLine(decoder, &line);
         // Every further read past the end would give an empty line too,
         // and empty lines render nothing.
-        if (bytes.isEmpty())
+        if (line.isEmpty())
             break;
-        decoder.decode(bytes, &line);
         renderer.renderLine(line);
     }
 }
@@ -157,16 +157,18 @@ Page SearchThread::noDictionaryPage()
 
 SearchThread::Status SearchThread::lookUp(const QString &word, Page *page, QString *error)
 {
-    return lookUpWindow(word, false, page, error);
+    LongReadPermit permit;
+    return lookUpWindow(word, false, page, error, &permit);
 }
 
 SearchThread::Status SearchThread::lookUpEntry(const QString &word, Page *page, QString *error)
 {
-    return lookUpWindow(word, true, page, error);
+    LongReadPermit permit;
+    return lookUpWindow(word, true, page, error, &permit);
 }
 
 SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry, Page *page,
-                                                QString *error)
+                                                QString *error, LongReadPermit *permit)
 {
     IndexReader database;
     QString location;
@@ -198,8 +200,9 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry,
     // and show unrelated lines; show nothing instead.
     if (found != DictionaryDatabase::Answer::Found || !file.seek(position))
         return finish(ResultRenderer(word), page);
-    Eijiro::LineReader reader(&file, readAhead);
-    const QString first = decoder.decode(reader.readLineView());
+    BoundedReader reader(&file, readAhead, permit);
+    QString first;
+    reader.readLine(decoder, &first);
     // An entry's page is that of its word as its first line spells it.
     const QString shown = entry ? Eijiro::entryWordFor(first, key) : QString();
     ResultRenderer renderer(shown.isNull() ? word : shown);
@@ -208,9 +211,9 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry,
     return finish(renderer, page);
 }
 
-SearchThread::Status SearchThread::lookUpAsked(Page *page) const
+SearchThread::Status SearchThread::lookUpAsked(Page *page, LongReadPermit *permit) const
 {
-    return m_entry ? lookUpEntry(word, page) : lookUp(word, page);
+    return lookUpWindow(word, m_entry, page, nullptr, permit);
 }
 
 void SearchThread::deliver(const QString &page, Status status)
@@ -221,7 +224,8 @@ void SearchThread::deliver(const QString &page, Status status)
 
 void SearchThread::run()
 {
+    LongReadPermit permit;
     Page page;
-    const Status status = lookUpAsked(&page);
+    const Status status = lookUpAsked(&page, &permit);
     deliver(PageHtml::write(page), status);
 }

@@ -7,6 +7,8 @@
 
 #include <atomic>
 
+class LongReadPermit;
+
 // Looks one typed word up on a worker thread: finds the installed
 // dictionary's file, the word's first index row, reads 128 lines from that
 // offset and delivers the rendered page through finished(QString).
@@ -51,7 +53,8 @@ public:
     // until a page has been delivered.
     Status status() const { return m_status; }
 
-    // Lines read from the word's first entry line on.
+    // Lines read from the word's first entry line on, at most: a window
+    // also ends once it has read BoundedReader::mostBytes of the file.
     static constexpr int windowLines = 128;
     // Bytes read from the file at a time. The window of one look-up is
     // about 10 KiB; a larger read-ahead costs more than the lines themselves.
@@ -63,15 +66,18 @@ signals:
 protected:
     void run() override;
     const QString &typedWord() const { return word; }
-    // The look-up this worker was set up for, on the calling thread.
-    Status lookUpAsked(Page *page) const;
+    // The look-up this worker was set up for, on the calling thread. A
+    // long window's reading takes `permit`, which the worker holds until
+    // it has written the page.
+    Status lookUpAsked(Page *page, LongReadPermit *permit) const;
     // Records how the look-up ended, then emits finished(page).
     void deliver(const QString &page, Status status);
 
 private:
     // The two look-ups: from the word's first index row, or with `entry`
     // from its entry's first line.
-    static Status lookUpWindow(const QString &word, bool entry, Page *page, QString *error);
+    static Status lookUpWindow(const QString &word, bool entry, Page *page, QString *error,
+                               LongReadPermit *permit);
 
     QString word;
     bool m_entry = false;

@@ -3,6 +3,7 @@
 #include "database/indexreader.h"
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
+#include "lookup/boundedreader.h"
 #include "lookup/loopfreedispatcher.h"
 
 #include <QFile>
@@ -20,13 +21,15 @@ WordListThread::List failed(const QString &error)
     return list;
 }
 
-// The entry word of the entry's first line, as the file spells it.
-QString shownForm(QFile &file, Eijiro::Decoder &decoder, const DictionaryDatabase::Entry &entry)
+// The entry word of the entry's first line, as the file spells it. The
+// rows' lines share one reader's bounds.
+QString shownForm(QFile &file, BoundedReader &reader, Eijiro::Decoder &decoder,
+                  const DictionaryDatabase::Entry &entry)
 {
     QString shown;
     if (file.seek(entry.position)) {
-        Eijiro::LineReader reader(&file, lineReadAhead);
-        shown = Eijiro::entryWordFor(decoder.decode(reader.readLineView()), entry.key);
+        reader.restart();
+        shown = Eijiro::entryWordFor(decoder.decode(reader.readLine()), entry.key);
     }
     // The file changed since it was indexed: the key still names the entry,
     // and its page shows whatever the file now holds there.
@@ -96,9 +99,11 @@ WordListThread::List WordListThread::list(const Request &request)
     Eijiro::Decoder decoder;
     if (!decoder.isValid())
         return failed(QStringLiteral("no Shift_JIS decoder is available"));
+    LongReadPermit permit;
+    BoundedReader reader(&file, lineReadAhead, &permit);
     list.rows.reserve(entries.size());
     for (const DictionaryDatabase::Entry &entry : std::as_const(entries))
-        list.rows.append({entry.key, shownForm(file, decoder, entry)});
+        list.rows.append({entry.key, shownForm(file, reader, decoder, entry)});
     return list;
 }
 

@@ -1,5 +1,6 @@
 #include "mainwindow/pagethread.h"
 
+#include "lookup/boundedreader.h"
 #include "lookup/pagehtml.h"
 #include "mainwindow/pagedocument.h"
 
@@ -50,8 +51,10 @@ QTextDocument *PageThread::takeDocument()
 
 void PageThread::run()
 {
+    // A long window's permit covers its document too.
+    LongReadPermit permit;
     Page page;
-    const Status status = lookUpAsked(&page);
+    const Status status = lookUpAsked(&page, &permit);
     const QString html = PageHtml::write(page);
     deliver(html, status);
     auto document = std::make_unique<QTextDocument>();

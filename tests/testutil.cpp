@@ -139,6 +139,27 @@ QString writeBytes(const QString &path, const QByteArray &bytes)
     return path;
 }
 
+qint64 bytesRead()
+{
+    QFile io("/proc/self/io");
+    if (!io.open(QIODevice::ReadOnly))
+        qFatal("cannot read /proc/self/io");
+    for (const QByteArray &line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    }
+    qFatal("no rchar in /proc/self/io");
+}
+
+bool copyTime(const QString &from, const QString &path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(from).constData(), &info) != 0)
+        return false;
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
 QByteArray readBytes(const QString &path)
 {
     QFile file(path);

@@ -37,6 +37,13 @@ QString writeBytes(const QString &path, const QByteArray &bytes);
 // The file's bytes, or "<unreadable>".
 QByteArray readBytes(const QString &path);
 
+// Bytes the process has read so far through read() and its kin, from files
+// and pipes alike (rchar of /proc/self/io).
+qint64 bytesRead();
+// Gives `path` the modification time of `from`, to the nanosecond, as
+// `touch -r` does.
+bool copyTime(const QString &from, const QString &path);
+
 // Opens (creating when new) the default connection on `dbFile` with the
 // schema, replacing any default connection opened before.
 bool openFreshDatabase(const QString &dbFile);

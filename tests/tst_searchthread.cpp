@@ -1,5 +1,6 @@
 #include "dictionary/convertthread.h"
 #include "generator.h"
+#include "lookup/boundedreader.h"
 #include "lookup/pagehtml.h"
 #include "lookup/searchthread.h"
 #include "lookup/wordlistthread.h"
@@ -15,6 +16,7 @@
 #include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -136,6 +138,75 @@ private slots:
         QCOMPARE(page.count("<li>"), 128);
         QCOMPARE(page.count("<li>" + body + "\n</li>"), 128);
         QCOMPARE(pageOf("w290").count("<li>"), 10);
+    }
+
+    // Whatever stands at a word's offset, a look-up reads a bounded stretch
+    // of the file: a line past longestLine is cut there, marked, and the
+    // window ends after mostBytes. `body` is the length of run's line.
+    void readingIsBounded_data()
+    {
+        QTest::addColumn<int>("body");
+        QTest::addColumn<bool>("zeros"); // the file becomes zeros of its size and time
+        QTest::addColumn<bool>("tailShown");
+        QTest::newRow("a line of 6 MiB") << (6 << 20) << false << false;
+        QTest::newRow("a line of 1.5 MiB, then more") << (3 << 19) << false << true;
+        // No look at the file's size and time can tell this one.
+        QTest::newRow("zeros in its place") << (6 << 20) << true << false;
+    }
+
+    void readingIsBounded()
+    {
+        QFETCH(int, body);
+        QFETCH(bool, zeros);
+        QFETCH(bool, tailShown);
+        database(QString("bounded%1").arg(QTest::currentDataTag()).remove(' '),
+                 {"■run : " + QString(body, 'x'), "■tail : 尾"});
+        if (zeros) {
+            const QString original = m_file + ".orig";
+            QVERIFY(QFile::rename(m_file, original));
+            QFile replaced(m_file);
+            QVERIFY(replaced.open(QIODevice::WriteOnly) &&
+                    replaced.resize(QFileInfo(original).size()));
+            replaced.close();
+            QVERIFY(TestUtil::copyTime(original, m_file));
+        }
+        const qint64 before = TestUtil::bytesRead();
+        Page page;
+        const SearchThread::Status status = SearchThread::lookUp("run", &page);
+        const qint64 read = TestUtil::bytesRead() - before;
+        QVERIFY2(read < BoundedReader::mostBytes + (256 << 10), qPrintable(QString::number(read)));
+        QCOMPARE(status, zeros ? SearchThread::NotFound : SearchThread::Found);
+        if (zeros)
+            return;
+        QCOMPARE(page.blocks.at(1).kind, PageBlock::Item);
+        const QString item = page.blocks.at(1).text;
+        QVERIFY(item.size() <= BoundedReader::longestLine &&
+                item.size() > BoundedReader::longestLine / 2);
+        QVERIFY(item.endsWith(QString(QChar('x')) + QChar(0x2026)));
+        QCOMPARE(PageHtml::write(page).contains("尾"), tailShown);
+    }
+
+    // Only one look-up at a time reads more than the free bytes: one that
+    // needs a long window waits for the permit, a short window does not.
+    void longWindowsTakeTurns()
+    {
+        database("turns", {"■run : " + QString(1 << 20, 'x'), "■tail : 尾"});
+        std::optional<LongReadPermit> held(std::in_place);
+        held->take();
+        SearchThread longWindow, shortWindow;
+        longWindow.setWord("run");
+        shortWindow.setWord("tail");
+        QSignalSpy longEnded(&longWindow, &QThread::finished);
+        QSignalSpy shortEnded(&shortWindow, &QThread::finished);
+        longWindow.start();
+        shortWindow.start();
+        QTRY_COMPARE_WITH_TIMEOUT(shortEnded.size(), 1, 10000);
+        QCOMPARE(shortWindow.status(), SearchThread::Found);
+        QTest::qWait(300);
+        QCOMPARE(longEnded.size(), 0);
+        held.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(longEnded.size(), 1, 10000);
+        QCOMPARE(longWindow.status(), SearchThread::Found);
     }
 
     void noDictionary()

@@ -5,6 +5,7 @@
 #include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
 #include "generator.h"
+#include "lookup/boundedreader.h"
 #include "lookup/wordlistthread.h"
 #include "slowreading.h"
 #include "testutil.h"
@@ -197,6 +198,24 @@ private slots:
         QVERIFY(page.wait(30000));
         QCOMPARE(delivered.size(), 1);
         QCOMPARE(delivered[0][0].toString(), slow->page("MARCH ON"));
+    }
+
+    // A list reads its rows' first lines within one look-up's bounds: the
+    // first rows as the file spells them (cut lines), the rest by key.
+    void listReadingIsBounded()
+    {
+        QStringList longLines;
+        for (const char *word : {"Alpha", "Beta", "Delta", "Gamma"})
+            longLines << M + word + " : " + QString(2 << 20, 'x');
+        install("bounded", TestUtil::writeDictionary(dir + "/long.txt", longLines));
+        const qint64 before = TestUtil::bytesRead();
+        const WordListThread::List list = WordListThread::list(WordListThread::from("a", 10));
+        const qint64 read = TestUtil::bytesRead() - before;
+        QVERIFY2(read < BoundedReader::mostBytes + (256 << 10), qPrintable(QString::number(read)));
+        QCOMPARE(list.status, WordListThread::Listed);
+        QCOMPARE(list.rows.size(), 4);
+        QCOMPARE(list.rows.first().shown, QString("Alpha"));
+        QCOMPARE(list.rows.last().key, QString("GAMMA"));
     }
 
     void commandLineFailures_data()

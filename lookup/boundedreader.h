@@ -1,0 +1,57 @@
+#pragma once
+
+#include "dictionary/format.h"
+
+#include <QByteArrayView>
+
+#include <mutex>
+
+class QIODevice;
+
+// The one permit for reading a long stretch of a dictionary file, shared by
+// every look-up and word list of the process. Each keystroke starts both on
+// threads of their own, so without it a file of very long lines would let
+// their windows add up; with it only one at a time holds more than
+// BoundedReader::freeBytes. Taken when a reader first needs it, and held
+// until this object goes, so a worker keeps it until its page is written.
+class LongReadPermit
+{
+public:
+    // Waits until no other look-up holds it.
+    void take();
+    bool isHeld() const { return m_lock.owns_lock(); }
+
+private:
+    std::unique_lock<std::mutex> m_lock;
+};
+
+// A look-up's reading of its dictionary file, bounded whatever the file
+// holds (one without line breaks, a line of many MiB): a line longer than
+// longestLine is cut there and the rest of it skipped, and no more than
+// mostBytes are read in all, past freeBytes only under the permit. A
+// dictionary's lines are far shorter and its window far smaller, so its
+// pages stay exactly as read.
+class BoundedReader
+{
+public:
+    static constexpr qint64 longestLine = 1 << 20;
+    static constexpr qint64 freeBytes = 256 << 10;
+    static constexpr qint64 mostBytes = 3 << 20;
+
+    // Reads `device` from where it is, `readAhead` bytes at a time; takes
+    // `permit` when it needs it.
+    BoundedReader(QIODevice *device, qint64 readAhead, LongReadPermit *permit);
+
+    // The next line, cut as above; empty at the end of the file or of what
+    // may be read. Valid until the next call.
+    QByteArrayView readLine();
+    // The same decoded, with a cut line ending in "…".
+    void readLine(Eijiro::Decoder &decoder, QString *line);
+    // After the device was moved (seek): reads on from there, within what
+    // is left of the bytes.
+    void restart() { m_reader.restart(); }
+
+private:
+    Eijiro::LineReader m_reader;
+    LongReadPermit *m_permit;
+};
