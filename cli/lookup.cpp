@@ -33,6 +33,7 @@ int wordsCommand(const QString &text, int limit)
         Output::fail(QStringLiteral("no dictionary is installed"));
         return 1;
     case WordListThread::Failed:
+    case WordListThread::FileChanged:
         Output::fail(list.error);
         return 2;
     }

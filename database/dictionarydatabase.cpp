@@ -466,13 +466,7 @@ bool DictionaryDatabase::removeDictionary(int id)
         keepReserve();
         return false;
     }
-    // The entry list and the file's record go with the index, when the
-    // database has them.
-    bool entries = false;
-    bool files = false;
-    const bool removed = deleteRows(Sql::wordRows, id) && deleteRows(Sql::deleteDictionary, {id}) &&
-                         entryTable(&entries) && (!entries || deleteRows(Sql::entryRows, id)) &&
-                         fileTable(&files) && (!files || deleteRows(Sql::deleteFile, {id}));
+    const bool removed = deleteDictionaryRows(id);
     bool done = removed;
     if (!removed) {
         m_db.rollback();
@@ -503,6 +497,17 @@ bool DictionaryDatabase::removeDictionary(int id)
                 .arg(m_lastError));
     keepReserve();
     return done;
+}
+
+bool DictionaryDatabase::deleteDictionaryRows(int id)
+{
+    // The entry list and the file's record go with the index, when the
+    // database has them.
+    bool entries = false;
+    bool files = false;
+    return deleteRows(Sql::wordRows, id) && deleteRows(Sql::deleteDictionary, {id}) &&
+           entryTable(&entries) && (!entries || deleteRows(Sql::entryRows, id)) &&
+           fileTable(&files) && (!files || deleteRows(Sql::deleteFile, {id}));
 }
 
 QString DictionaryDatabase::fileName() const

@@ -158,6 +158,8 @@ public:
     // reserve first and keeps it again after. False, with the reason, also
     // when the rows went but the log could not be emptied (truncateLog()).
     bool removeDictionary(int id);
+    // The same deletions inside a transaction the caller holds (a rebuild's).
+    bool deleteDictionaryRows(int id);
 
     // --- Room on the disk
 

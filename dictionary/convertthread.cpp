@@ -12,6 +12,7 @@
 #include <QMutex>
 #include <QSet>
 #include <QStringEncoder>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -424,6 +425,11 @@ void ConvertThread::setDictionary(const QString &name, const QString &file)
     m_file = file.isEmpty() ? file : QFileInfo(file).absoluteFilePath();
 }
 
+void ConvertThread::setRebuild(int id)
+{
+    m_rebuild = id;
+}
+
 void ConvertThread::cancel()
 {
     canceled = true;
@@ -476,6 +482,8 @@ QString ConvertThread::errorString() const
                  QLocale().formattedDataSize(m_available));
     case CheckpointFailed:
         return tr("the dictionary was installed, but %1").arg(m_detail);
+    case NotInstalled:
+        return tr("no dictionary with id %1 is installed").arg(m_detail);
     }
     return QString();
 }
@@ -512,11 +520,14 @@ void ConvertThread::rollBack(DictionaryDatabase &database, Outcome outcome, cons
 void ConvertThread::run()
 {
     m_outcome = NotFinished;
+    if (m_rebuild != 0 && !findRegisteredFile())
+        return;
     // The file before the database: a folder, device or FIFO is refused
     // without ever taking the write lock, which would keep every other
     // installation out while nothing happens.
     QFile file;
-    if (!checkAndOpen(&file))
+    FileIdentity identity;
+    if (!checkAndOpen(&file, &identity))
         return;
     WorkerConnection connection;
     DictionaryDatabase database(connection.database());
@@ -527,10 +538,29 @@ void ConvertThread::run()
     const Ending ending = howReadingEnded(reading, file, m_file);
     if (ending.outcome != NotFinished)
         return rollBack(database, ending.outcome, ending.detail);
-    registerAndCommit(database, reading.count);
+    registerAndCommit(database, reading.count, identity);
 }
 
-bool ConvertThread::checkAndOpen(QFile *file)
+bool ConvertThread::findRegisteredFile()
+{
+    WorkerConnection connection;
+    DictionaryDatabase database(connection.database());
+    DictionaryDatabase::Registration installed;
+    const DictionaryDatabase::Answer answer = m_rebuild == DictionaryDatabase::eijiroId
+                                                  ? database.registration(m_rebuild, &installed)
+                                                  : DictionaryDatabase::Answer::None;
+    if (answer == DictionaryDatabase::Answer::Found) {
+        m_file = installed.location;
+        return true;
+    }
+    if (answer == DictionaryDatabase::Answer::None)
+        finish(NotInstalled, QString::number(m_rebuild));
+    else
+        finish(TransactionFailed, database.lastError());
+    return false;
+}
+
+bool ConvertThread::checkAndOpen(QFile *file, FileIdentity *identity)
 {
     QString reason;
     const DictionaryFile::Status status = DictionaryFile::open(file, m_file, &reason);
@@ -543,6 +573,12 @@ bool ConvertThread::checkAndOpen(QFile *file)
         qDebug() << "QStringDecoder failed."
                  << "Shift_JIS";
         finish(DecoderMissing);
+        return false;
+    }
+    // Before a byte is read: look-ups compare the file with this.
+    if (!DictionaryFile::identify(file, identity)) {
+        qDebug() << "QFile::read failed." << m_file;
+        finish(ReadFailed, qt_error_string(errno));
         return false;
     }
     return true;
@@ -558,7 +594,13 @@ bool ConvertThread::beginBuild(DictionaryDatabase &database, qint64 fileSize)
     // reading, so installing over an installed dictionary fails at once, not
     // at the end of the file after a clash for every row.
     DictionaryDatabase::Registration installed;
-    switch (database.registration(DictionaryDatabase::eijiroId, &installed)) {
+    const DictionaryDatabase::Answer answer =
+        database.registration(DictionaryDatabase::eijiroId, &installed);
+    if (m_rebuild != 0 && answer != DictionaryDatabase::Answer::Failed)
+        return replaceRows(
+            database, answer == DictionaryDatabase::Answer::Found ? installed.location : QString(),
+            fileSize);
+    switch (answer) {
     case DictionaryDatabase::Answer::None:
         if (!checkRoom(database, fileSize))
             return false;
@@ -605,9 +647,30 @@ bool ConvertThread::checkRoom(DictionaryDatabase &database, qint64 fileSize)
     return false;
 }
 
-void ConvertThread::registerAndCommit(DictionaryDatabase &database, int count)
+bool ConvertThread::replaceRows(DictionaryDatabase &database, const QString &registeredFile,
+                                qint64 fileSize)
 {
-    if (!database.registerDictionary(m_file, count))
+    // Removed, or installed from another file, since the rebuild began.
+    if (registeredFile != m_file) {
+        rollBack(database, NotInstalled, QString::number(m_rebuild));
+        return false;
+    }
+    // The old index's pages are free again only after the commit.
+    if (!checkRoom(database, fileSize))
+        return false;
+    // The build clears this id's rows as it begins; the registration goes
+    // too. Look-ups read the old ones until the commit.
+    if (database.prepareRows() && database.deleteDictionaryRows(m_rebuild))
+        return true;
+    rollBack(database, InsertFailed, database.lastError());
+    return false;
+}
+
+void ConvertThread::registerAndCommit(DictionaryDatabase &database, int count,
+                                      const FileIdentity &identity)
+{
+    if (!database.registerDictionary(m_file, count) ||
+        !database.recordFile(DictionaryDatabase::eijiroId, identity))
         return rollBack(database, FinalInsertFailed, database.lastError());
     // Report success only once it is on disk.
     if (!database.commit()) {

@@ -5,6 +5,7 @@
 
 class DictionaryDatabase;
 class QFile;
+struct FileIdentity;
 
 // Builds a dictionary's entry-word index on a worker thread: one t_word row
 // per keyed entry line and one t_dictionary row, all in one transaction, so a
@@ -33,6 +34,7 @@ public:
         AlreadyInstalled,  // a dictionary is installed already; rolled back before reading
         NoRoom,            // too little free space on the database's disk; refused before writing
         CheckpointFailed,  // committed, 100 reported, but the log could not be emptied
+        NotInstalled,      // a rebuild of a dictionary that is not installed; nothing written
     };
     Q_ENUM(Outcome)
 
@@ -43,6 +45,13 @@ public:
     // working folder. Symbolic links are kept: a link may be pointed at a
     // newer version of the dictionary.
     void setDictionary(const QString &name, const QString &file);
+    // Instead: builds the index of installed dictionary `id` again, from the
+    // file it is registered with (after that file changed). The new index
+    // replaces the old one at the commit, in the build's one transaction;
+    // until then look-ups read the old one, and a build that does not
+    // commit leaves it as it was. Only DictionaryDatabase::eijiroId is ever
+    // installed, so any other id ends as NotInstalled.
+    void setRebuild(int id);
     // Asks a running build to stop at its next line. Any thread, any time.
     void cancel();
 
@@ -66,12 +75,17 @@ private:
     // The steps of run() around reading the file and inserting its rows.
     // A step that fails ends the build with its outcome (and a bool step
     // returns false).
-    bool checkAndOpen(QFile *file);
+    // A rebuild's file: the one its dictionary is registered with.
+    bool findRegisteredFile();
+    // Opens the file and tells what it looks like as it is read.
+    bool checkAndOpen(QFile *file, FileIdentity *identity);
     bool beginBuild(DictionaryDatabase &database, qint64 fileSize);
     // Refuses a build the database's disk has no room for; keeps the
     // reserve that lets a removal work on a full disk.
     bool checkRoom(DictionaryDatabase &database, qint64 fileSize);
-    void registerAndCommit(DictionaryDatabase &database, int count);
+    // A rebuild's beginning: the old rows go inside the transaction.
+    bool replaceRows(DictionaryDatabase &database, const QString &registeredFile, qint64 fileSize);
+    void registerAndCommit(DictionaryDatabase &database, int count, const FileIdentity &identity);
     // Rolls the build back and ends it with `outcome`.
     void rollBack(DictionaryDatabase &database, Outcome outcome, const QString &detail = QString());
     // `detail` completes errorString(): an error text, a byte offset, a path.
@@ -79,6 +93,7 @@ private:
 
     QString m_name;
     QString m_file;
+    int m_rebuild = 0; // the dictionary a rebuild builds again; 0 for an installation
     std::atomic_bool canceled{false};
     std::atomic<Outcome> m_outcome{NotFinished};
     QString m_detail;

@@ -95,4 +95,12 @@ bool identify(QFile *file, FileIdentity *identity)
     return true;
 }
 
+bool matches(QFile *file, const QString &path, const FileIdentity &recorded)
+{
+    FileIdentity now;
+    if (sizeAndTime(path, &now) && (now.sameStat(recorded) || now.size != recorded.size))
+        return now.sameStat(recorded);
+    return identify(file, &now) && now.size == recorded.size && now.checksum == recorded.checksum;
+}
+
 } // namespace DictionaryFile

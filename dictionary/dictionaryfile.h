@@ -32,5 +32,9 @@ bool sizeAndTime(const QString &path, FileIdentity *identity);
 // descriptor) and the checksum of its first and last checksumSpan bytes.
 // Reads at most 128 KiB and leaves the file's position where it was.
 bool identify(QFile *file, FileIdentity *identity);
+// Whether the open `file` at `path` is still the file `recorded` describes:
+// one stat of the path, and only when just its time differs, the checksum
+// read again, so a file merely touched or copied back counts as the same.
+bool matches(QFile *file, const QString &path, const FileIdentity &recorded);
 
 } // namespace DictionaryFile

@@ -101,6 +101,7 @@ inline QString check(const Page &page, const QString &word, Shape *shape = nullp
             break;
         case PageBlock::NotFound:
         case PageBlock::Message:
+        case PageBlock::Link:
             return QStringLiteral("block %1 does not belong in a result page").arg(i);
         }
     }

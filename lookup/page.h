@@ -24,6 +24,8 @@ struct PageBlock
         // The text of the no-dictionary and failure pages; a line break
         // between pieces.
         Message,
+        // A link on a failure page: the text shown, then the address.
+        Link,
     };
 
     Kind kind;
@@ -59,6 +61,10 @@ struct Page
     // %9 in it stands for that argument. An argument is text whatever it
     // holds: a line break or a "%2" in a file name stays as it is.
     static Page message(const QString &text, const QStringList &arguments = {});
+    static PageBlock link(const QString &text, const QString &address)
+    {
+        return {PageBlock::Link, text + address, {text.size()}};
+    }
 };
 
 // The colours a page is shown in, whatever writes it.

@@ -19,6 +19,9 @@ constexpr QStringView spanClose = u"</span>";
 constexpr QStringView itemOpen = u"<li>";
 constexpr QStringView itemClose = u"</li>";
 constexpr QStringView lineBreak = u"<br />";
+constexpr QStringView linkOpen = u"<a href=\"";
+constexpr QStringView linkTextOpen = u"\">";
+constexpr QStringView linkClose = u"</a>";
 
 // The character reference that stands for `c` in the page, or nothing
 // when `c` stands for itself. All four come before '?'; most text does not.
@@ -132,6 +135,13 @@ template <typename Out> void putPage(Out &out, const Page &page)
             break;
         case PageBlock::Message:
             putPieces(out, block, lineBreak);
+            break;
+        case PageBlock::Link:
+            out.put(linkOpen);
+            out.putEscaped(block.piece(1));
+            out.put(linkTextOpen);
+            out.putEscaped(block.piece(0));
+            out.put(linkClose);
             break;
         }
     }

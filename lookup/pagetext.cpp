@@ -129,6 +129,10 @@ QString write(const Page &page)
                 out.add(block.piece(i));
             }
             break;
+        case PageBlock::Link:
+            out.add(block.piece(0));
+            out.endLine();
+            break;
         }
     }
     return out.finish();

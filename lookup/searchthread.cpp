@@ -70,6 +70,24 @@ SearchThread::Status fileFailed(const QString &path, const QString &reason, Page
                   error);
 }
 
+// The index holds the offsets of another file: its words would show other
+// words' entries. The page offers to build the index again.
+SearchThread::Status fileChanged(const QString &path, Page *page, QString *error)
+{
+    qDebug() << "The dictionary file has changed since it was installed." << path;
+    Page shown = Page::message(
+        QCoreApplication::translate(
+            "SearchThread",
+            "The dictionary file has changed since it was installed:\n%1\n\nIts index no "
+            "longer fits it, so words would show other words' entries. Please rebuild the "
+            "index, here or on preferences dialog.\n[Edit] - [Preferences] - [Dictionary] "
+            "Tab\n\n"),
+        {path});
+    shown.blocks.append(Page::link(QCoreApplication::translate("SearchThread", "Rebuild the index"),
+                                   SearchThread::rebuildLink));
+    return failed(shown, SearchThread::fileChangedError(path), page, error);
+}
+
 // Each step below either lets the look-up go on (no value) or ends it with
 // the page it has set.
 using Ending = std::optional<SearchThread::Status>;
@@ -86,6 +104,21 @@ Ending findDictionary(IndexReader &database, QString *location, Page *page, QStr
         break;
     }
     return indexFailed(database, "the installed dictionaries", page, error);
+}
+
+// What the file looked like when its index was built: none for a
+// dictionary installed before that was recorded, which is not checked.
+Ending findRecord(IndexReader &database, std::optional<FileIdentity> *recorded, Page *page,
+                  QString *error)
+{
+    FileIdentity identity;
+    const DictionaryDatabase::Answer answer =
+        database.fileIdentity(DictionaryDatabase::eijiroId, &identity);
+    if (answer == DictionaryDatabase::Answer::Failed)
+        return indexFailed(database, "the dictionary file's record", page, error);
+    if (answer == DictionaryDatabase::Answer::Found)
+        *recorded = identity;
+    return std::nullopt;
 }
 
 // Never blocks, whatever now stands at the path: a FIFO fails like a
@@ -149,6 +182,13 @@ void SearchThread::setEntry(const QString &key)
     m_entry = true;
 }
 
+QString SearchThread::fileChangedError(const QString &path)
+{
+    return QStringLiteral("the dictionary file %1 has changed since it was installed: rebuild "
+                          "its index (orvel-cli rebuild)")
+        .arg(path);
+}
+
 Page SearchThread::noDictionaryPage()
 {
     return Page::message(tr("No dictionary is installed.\n\nPlease setup new dictionaries on "
@@ -174,6 +214,9 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry,
     QString location;
     if (const Ending ended = findDictionary(database, &location, page, error))
         return *ended;
+    std::optional<FileIdentity> recorded;
+    if (const Ending ended = findRecord(database, &recorded, page, error))
+        return *ended;
 
     // A typed word is found through its index key, an entry through the
     // list of every entry word (which an old database has of single words).
@@ -196,6 +239,8 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry,
     Eijiro::Decoder decoder;
     if (const Ending ended = openDictionary(location, &file, decoder, page, error))
         return *ended;
+    if (recorded && !DictionaryFile::matches(&file, location, *recorded))
+        return fileChanged(location, page, error);
     // A failed seek (a negative offset) would leave the file at its start
     // and show unrelated lines; show nothing instead.
     if (found != DictionaryDatabase::Answer::Found || !file.seek(position))

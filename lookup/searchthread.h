@@ -49,6 +49,13 @@ public:
     // The page of every look-up while no dictionary is installed.
     static Page noDictionaryPage();
 
+    // The look-up fails when the dictionary's file differs from the one its
+    // index was built of (as install recorded it; one installed before that
+    // is not checked). Its page then offers this link, which rebuilds the
+    // index of the installed dictionary; `error` is this line.
+    static constexpr char rebuildLink[] = "orvel:rebuild";
+    static QString fileChangedError(const QString &path);
+
     // How the look-up whose page finished(QString) delivered ended; Failed
     // until a page has been delivered.
     Status status() const { return m_status; }

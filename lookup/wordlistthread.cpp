@@ -5,6 +5,7 @@
 #include "dictionary/format.h"
 #include "lookup/boundedreader.h"
 #include "lookup/loopfreedispatcher.h"
+#include "lookup/searchthread.h"
 
 #include <QFile>
 
@@ -84,18 +85,31 @@ WordListThread::List WordListThread::list(const Request &request)
     if (database.entryLists(&source) == DictionaryDatabase::Answer::Failed ||
         !database.entries(source, request.key, request.after, request.limit, &entries))
         return failed("cannot read the word list: " + database.lastError());
+    // A dictionary installed before its file was recorded is not checked.
+    FileIdentity recorded;
+    const DictionaryDatabase::Answer record =
+        database.fileIdentity(DictionaryDatabase::eijiroId, &recorded);
+    if (record == DictionaryDatabase::Answer::Failed)
+        return failed("cannot read the dictionary file's record: " + database.lastError());
     database.close();
 
     List list;
     list.status = Listed;
     list.phrases = source == DictionaryDatabase::EntryList::AllEntryWords;
-    if (entries.isEmpty())
+    const bool checked = record == DictionaryDatabase::Answer::Found;
+    if (entries.isEmpty() && !checked)
         return list;
     QFile file;
     QString reason;
     if (DictionaryFile::open(&file, location, &reason) != DictionaryFile::Opened)
         return failed(
             QStringLiteral("cannot open the dictionary file %1: %2").arg(location, reason));
+    // Words the index offers would show other words' entries.
+    if (checked && !DictionaryFile::matches(&file, location, recorded)) {
+        List changed = failed(SearchThread::fileChangedError(location));
+        changed.status = FileChanged;
+        return changed;
+    }
     Eijiro::Decoder decoder;
     if (!decoder.isValid())
         return failed(QStringLiteral("no Shift_JIS decoder is available"));

@@ -41,6 +41,7 @@ public:
         Listed,       // the rows, maybe none
         NoDictionary, // no dictionary is installed
         Failed,       // the database or the dictionary file cannot be read
+        FileChanged,  // the file differs from the one the index was built of
     };
     struct List
     {
@@ -49,7 +50,7 @@ public:
         // False for a dictionary installed before phrases were listed: its
         // rows are single words only, until it is installed again.
         bool phrases = false;
-        QString error; // on Failed, what failed in one line
+        QString error; // on Failed and FileChanged, what failed in one line
     };
 
     WordListThread();

@@ -199,11 +199,13 @@ void releaseFifo(const QString &path)
         ::close(fd);
 }
 
-Build build(const QString &file, const std::function<bool(const QList<int> &progress)> &stopWhen)
+namespace {
+// Runs `thread`, set up to build the index of `file` (empty: the one
+// registered), to its end, as build() says.
+Build runBuilder(ConvertThread &thread, const QString &file,
+                 const std::function<bool(const QList<int> &progress)> &stopWhen)
 {
     Build out;
-    ConvertThread thread;
-    thread.setDictionary(QStringLiteral("Eijiro"), file);
     QObject::connect(
         &thread, &ConvertThread::frameChanged, &thread,
         [&](int percent) {
@@ -222,7 +224,8 @@ Build build(const QString &file, const std::function<bool(const QList<int> &prog
     thread.start(QThread::InheritPriority);
     if (!thread.wait(buildTimeout)) {
         // A build that hangs in opening a FIFO fails the test, not hangs it.
-        releaseFifo(file);
+        if (!file.isEmpty())
+            releaseFifo(file);
         thread.wait();
         return out;
     }
@@ -231,6 +234,21 @@ Build build(const QString &file, const std::function<bool(const QList<int> &prog
         out.error = thread.errorString();
     }
     return out;
+}
+} // namespace
+
+Build build(const QString &file, const std::function<bool(const QList<int> &progress)> &stopWhen)
+{
+    ConvertThread thread;
+    thread.setDictionary(QStringLiteral("Eijiro"), file);
+    return runBuilder(thread, file, stopWhen);
+}
+
+Build rebuild(int id, const std::function<bool(const QList<int> &progress)> &stopWhen)
+{
+    ConvertThread thread;
+    thread.setRebuild(id);
+    return runBuilder(thread, QString(), stopWhen);
 }
 
 int install(const QString &file, QList<int> *progress)

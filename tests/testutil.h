@@ -66,6 +66,8 @@ struct Build
 // NotFinished. Uses no queued signal, so ThreadSanitizer sees every step.
 Build build(const QString &file,
             const std::function<bool(const QList<int> &progress)> &stopWhen = nullptr);
+// The same for a rebuild of installed dictionary `id`.
+Build rebuild(int id, const std::function<bool(const QList<int> &progress)> &stopWhen = nullptr);
 // Lets a reader blocked in opening the FIFO `path` go on (and meet its end),
 // so a build that hangs there fails the test instead of hanging it.
 void releaseFifo(const QString &path);

@@ -1,7 +1,9 @@
 // The index builder: exact rows and counts, progress, and every way a build
 // can end, on real files and a real database.
 #include "database/dictionarydatabase.h"
+#include "database/indexreader.h"
 #include "dictionary/convertthread.h"
+#include "dictionary/dictionaryfile.h"
 #include "generator.h"
 #include "lookup/searchthread.h"
 #include "testutil.h"
@@ -81,6 +83,33 @@ Build build(const QString &path, int stopAt = 0)
 {
     return TestUtil::build(
         path, [stopAt](const QList<int> &progress) { return progress.size() == stopAt; });
+}
+
+// What DictionaryFile::identify() says of the file at `path`, as text.
+QString identityText(const FileIdentity &identity)
+{
+    return QString("%1 %2 %3")
+        .arg(identity.size)
+        .arg(identity.modified)
+        .arg(QString::fromLatin1(identity.checksum.toHex()));
+}
+
+QString identityOf(const QString &path)
+{
+    QFile file(path);
+    FileIdentity identity;
+    if (!file.open(QIODevice::ReadOnly) || !DictionaryFile::identify(&file, &identity))
+        return QString("unreadable");
+    return identityText(identity);
+}
+
+// What the database recorded of dictionary 1's file; empty when nothing.
+QString recordedIdentity()
+{
+    FileIdentity identity;
+    if (DictionaryDatabase().fileIdentity(1, &identity) != DictionaryDatabase::Answer::Found)
+        return QString();
+    return identityText(identity);
 }
 
 int storedCount()
@@ -325,6 +354,62 @@ private slots:
         QCOMPARE(messages.lines(QtDebugMsg), QStringList{"Convert thread was canceled."});
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
         QCOMPARE(TestUtil::rowCount("t_dictionary"), 0);
+    }
+
+    // A rebuild builds the registered file's index again in one
+    // transaction: the old index answers until the commit replaces it, and
+    // a rebuild that does not commit leaves it as it was, its record too.
+    void rebuildReplacesTheIndexOrLeavesIt_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("a new edition") << "edition" << int(ConvertThread::Committed);
+        QTest::newRow("canceled") << "cancel" << int(ConvertThread::Canceled);
+        QTest::newRow("zeros in its place") << "zeros" << int(ConvertThread::NotText);
+        QTest::newRow("file gone") << "delete" << int(ConvertThread::FileOpenFailed);
+        QTest::newRow("not installed") << "remove" << int(ConvertThread::NotInstalled);
+    }
+
+    void rebuildReplacesTheIndexOrLeavesIt()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, outcome);
+        const QString path =
+            TestUtil::writeDictionary(dir + "/d.txt", {M + "run : 走る", M + "walk : 歩く"});
+        QCOMPARE(TestUtil::install(path), int(ConvertThread::Committed));
+        // Install recorded the file as it read it.
+        const QString asInstalled = identityOf(path);
+        QCOMPARE(recordedIdentity(), asInstalled);
+        if (change == "edition" || change == "cancel")
+            QVERIFY(Generator::write(path, {100000, false, 3}));
+        else if (change == "zeros")
+            TestUtil::writeBytes(path, QByteArray(4096, '\0'));
+        else if (change == "delete")
+            QVERIFY(QFile::remove(path));
+        else
+            QVERIFY(DictionaryDatabase().removeDictionary(1));
+        const QStringList before = TestUtil::contents(dir + "/orvel.db").all();
+
+        qint64 seenDuring = -1;
+        const Build rebuilt = TestUtil::rebuild(1, [&](const QList<int> &progress) {
+            if (progress.size() == 1)
+                IndexReader().firstPosition("WALK", &seenDuring);
+            return change == "cancel";
+        });
+        QCOMPARE(int(rebuilt.outcome), outcome);
+        if (outcome != ConvertThread::Committed) {
+            QCOMPARE(TestUtil::contents(dir + "/orvel.db").all(), before);
+            QCOMPARE(recordedIdentity(), change == "remove" ? QString() : asInstalled);
+            QVERIFY(!rebuilt.error.isEmpty());
+            return;
+        }
+        // The old index answered while the new one was built.
+        QCOMPARE(seenDuring, Generator::toShiftJis(M + "run : 走る\n").size());
+        int count = 0;
+        QCOMPARE(TestUtil::wordRows(), referenceRows(path, &count));
+        QCOMPARE(storedCount(), count);
+        QCOMPARE(recordedIdentity(), identityOf(path));
+        QCOMPARE(rebuilt.progress.last(), 100);
     }
 
     void cancelAfterTheLastLineStillCommits()

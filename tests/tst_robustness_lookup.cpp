@@ -10,6 +10,7 @@
 #include "robustness.h"
 #include "testutil.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -60,49 +61,78 @@ private slots:
     void dictionaryFileChangedAfterInstall_data()
     {
         QTest::addColumn<QString>("change");
-        // Look-ups show whatever lies at the old offsets.
-        QTest::newRow("edited in place") << "edit";
-        QTest::newRow("overwritten with random bytes, NULs included") << "noise";
-        QTest::newRow("truncated before the lines") << "truncate";
-        // One clear line, and a page that says so.
-        QTest::newRow("deleted") << "delete";
-        QTest::newRow("a directory in its place") << "directory";
+        QTest::addColumn<QString>("seen");
+        const struct
+        {
+            const char *tag, *change, *seen;
+        } rows[] = {
+            // The index no longer fits: a page that says so and offers to
+            // rebuild it.
+            {"edited in place", "edit", "changed"},
+            {"overwritten with random bytes, NULs included", "noise", "changed"},
+            {"truncated before the lines", "truncate", "changed"},
+            // Only the time differs: the checksum shows it is the same file.
+            {"touched", "touch", "same"},
+            // What no look at size and time can tell: whatever lies at the
+            // old offsets.
+            {"random bytes, size and time kept", "noise, time kept", "unchecked"},
+            // One clear line, and a page that says so.
+            {"deleted", "delete", "gone"},
+            {"a directory in its place", "directory", "gone"},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row.tag) << QString(row.change) << QString(row.seen);
     }
 
     void dictionaryFileChangedAfterInstall()
     {
         QFETCH(QString, change);
+        QFETCH(QString, seen);
         const QString file = installed(dir, "changed");
         const QStringList words{"apple", "run", "tail"};
         QStringList before;
         for (const QString &word : words)
             before << lookUp(word).page;
+        const QString original = dir + "/original.txt";
+        QVERIFY(QFile::copy(file, original) && TestUtil::copyTime(file, original));
 
         if (change == "edit") {
             QStringList edited = {M + "xyz : 別", M + "more : もっと", M + "run : 新しい"};
             for (int i = 0; i < 200; ++i)
                 edited << M + QString("w%1 : 語").arg(i);
             TestUtil::writeDictionary(file, edited);
-        } else if (change == "noise") {
+        } else if (change.startsWith("noise")) {
             QByteArray bytes = TestUtil::readBytes(file);
             QRandomGenerator rng(11);
             for (char &c : bytes)
                 c = char(rng.bounded(256));
+            QTest::qSleep(10);
             TestUtil::writeBytes(file, bytes);
         } else if (change == "truncate") {
             TestUtil::writeBytes(file, Generator::toShiftJis(M + "a"));
+        } else if (change == "touch") {
+            QFile touched(file);
+            QVERIFY(touched.open(QIODevice::ReadWrite));
+            QVERIFY(touched.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                        QFileDevice::FileModificationTime));
         } else {
             QVERIFY(QFile::remove(file));
             if (change == "directory")
                 QVERIFY(QDir().mkpath(file));
         }
+        if (change.endsWith("time kept"))
+            QVERIFY(TestUtil::copyTime(original, file));
 
-        const bool readable = QFileInfo(file).isFile();
         for (qsizetype i = 0; i < words.size(); ++i) {
             const QString &word = words[i];
             MessageCapture messages;
             const LookUp r = lookUp(word);
-            if (readable) {
+            if (seen == "same") {
+                QCOMPARE(r.status, SearchThread::Found);
+                QCOMPARE(r.page, before[i]);
+                continue;
+            }
+            if (seen == "unchecked") {
                 QVERIFY(r.status == SearchThread::Found || r.status == SearchThread::NotFound);
                 QCOMPARE(r.page, PageHtml::write(pageAt(file, offsetOf(sample, word), word)));
                 QCOMPARE(PageCheck::check(r.model, word), QString());
@@ -111,10 +141,21 @@ private slots:
                 continue;
             }
             QCOMPARE(r.status, SearchThread::Failed);
-            QVERIFY2(r.error.startsWith("cannot open the dictionary file " + file),
-                     qPrintable(r.error));
-            QCOMPARE(messages.all(), QStringList{"QFile::open failed."});
-            QVERIFY(r.page.startsWith("The dictionary file cannot be read:"));
+            if (seen == "changed") {
+                QCOMPARE(r.error, SearchThread::fileChangedError(file));
+                QVERIFY2(r.page.startsWith("The dictionary file has changed since it was "
+                                           "installed:<br />" +
+                                           file.toHtmlEscaped()) &&
+                             r.page.endsWith("<br /><br /><a href=\"orvel:rebuild\">Rebuild the "
+                                             "index</a>"),
+                         qPrintable(r.page));
+                QCOMPARE(messages.lines(QtDebugMsg).size(), 1);
+            } else {
+                QVERIFY2(r.error.startsWith("cannot open the dictionary file " + file),
+                         qPrintable(r.error));
+                QCOMPARE(messages.all(), QStringList{"QFile::open failed."});
+                QVERIFY(r.page.startsWith("The dictionary file cannot be read:"));
+            }
 
             // The worker delivers that page, and its thread ends.
             SearchThread thread;

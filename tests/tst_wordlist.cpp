@@ -227,6 +227,10 @@ private slots:
         const QStringList run{"words", "run"};
         QTest::newRow("file gone")
             << "file" << run << 2 << "orvel-cli: cannot open the dictionary file";
+        // Words the index offers would show other words' entries.
+        QTest::newRow("file changed") << "edit" << run << 2
+                                      << "orvel-cli: the dictionary file " + dir +
+                                             "/failing.txt has changed since it was installed";
         QTest::newRow("no dictionary")
             << "DELETE FROM t_dictionary" << run << 1 << "orvel-cli: no dictionary is installed\n";
         QTest::newRow("no database") << "database" << run << 2 << "orvel-cli: no database at";
@@ -244,6 +248,8 @@ private slots:
         install("failing", copy);
         if (change == "file")
             QVERIFY(QFile::remove(copy));
+        else if (change == "edit")
+            TestUtil::writeDictionary(copy, {M + "run : 走る"});
         else if (change.startsWith("DELETE"))
             QVERIFY(QSqlQuery().exec(change));
         const Run run = cli(change == "database" ? dir + "/none.db" : db, args);
