@@ -143,6 +143,10 @@
         <source>the dictionary was installed, but %1</source>
         <translation>辞書はインストールされましたが、%1</translation>
     </message>
+    <message>
+        <source>no dictionary with id %1 is installed</source>
+        <translation>ID %1 の辞書はインストールされていません</translation>
+    </message>
 </context>
 <context>
     <name>DictionaryDatabase</name>
@@ -360,6 +364,10 @@ Look-ups and adding dictionaries fail until it can. Please quit Orvel and make s
 
 それができるまで、検索も辞書の追加も失敗します。Orvel を終了し、そのファイルとフォルダーを読み書きできることを確かめてください。ファイルが壊れている場合は、別の場所へ移してください。Orvel は次回の起動時に新しい空の索引を作成し、辞書を追加し直せるようになります。</translation>
     </message>
+    <message>
+        <source>The dictionary file has changed since it was installed. Rebuild its index to list its words.</source>
+        <translation>辞書ファイルがインストール後に変更されています。単語を一覧するには索引を再構築してください。</translation>
+    </message>
 </context>
 <context>
     <name>OptionDialog</name>
@@ -419,12 +427,41 @@ Look-ups and adding dictionaries fail until it can. Please quit Orvel and make s
         <source>The dictionary could not be removed: %1</source>
         <translation>辞書を削除できませんでした: %1</translation>
     </message>
+    <message>
+        <source>Build the index of the selected dictionary again from its file, after the file has changed</source>
+        <translation>ファイルが変更された後に、選択した辞書の索引をそのファイルから作り直します</translation>
+    </message>
+    <message>
+        <source>Rebuild</source>
+        <translation>再構築</translation>
+    </message>
 </context>
 <context>
     <name>PageThread</name>
     <message>
         <source>[%1 characters not shown]</source>
         <translation>[以下 %1 文字を省略]</translation>
+    </message>
+</context>
+<context>
+    <name>RebuildDialog</name>
+    <message>
+        <source>Rebuild the Index</source>
+        <translation>索引の再構築</translation>
+    </message>
+    <message>
+        <source>Building the dictionary&apos;s index again from its file. Until it is done, look-ups use the old index.</source>
+        <translation>辞書の索引をファイルから作り直しています。完了するまでは古い索引で検索します。</translation>
+    </message>
+    <message>
+        <source>Canceling...</source>
+        <translation>キャンセルしています...</translation>
+    </message>
+    <message>
+        <source>The index could not be rebuilt: %1
+The old index is still in place.</source>
+        <translation>索引を再構築できませんでした: %1
+古い索引はそのまま残っています。</translation>
     </message>
 </context>
 <context>
@@ -525,6 +562,26 @@ Please quit Orvel and make sure that you can read and write that file and its fo
 
 Orvel を終了し、そのファイルとフォルダーを読み書きできることを確かめてください。ファイルが壊れている場合は、別の場所へ移してください。Orvel は次回の起動時に新しい空の索引を作成し、設定ダイアログで辞書を追加し直せるようになります。
 [編集] - [設定] - [辞書] タブ</translation>
+    </message>
+    <message>
+        <source>The dictionary file has changed since it was installed:
+%1
+
+Its index no longer fits it, so words would show other words&apos; entries. Please rebuild the index, here or on preferences dialog.
+[Edit] - [Preferences] - [Dictionary] Tab
+
+</source>
+        <translation>辞書ファイルがインストール後に変更されています:
+%1
+
+索引がファイルと合わないため、別の単語の項目が表示されてしまいます。ここか設定ダイアログで索引を再構築してください。
+[編集] - [設定] - [辞書] タブ
+
+</translation>
+    </message>
+    <message>
+        <source>Rebuild the index</source>
+        <translation>索引を再構築する</translation>
     </message>
 </context>
 </TS>

@@ -9,6 +9,7 @@
 #include "mainwindow/pagethread.h"
 #include "mainwindow/wordlistmodel.h"
 #include "preferences/optiondialog.h"
+#include "preferences/rebuilddialog.h"
 #include "preferences/viewsettings.h"
 
 #include <QApplication>
@@ -89,6 +90,12 @@ MainWindow::MainWindow(QWidget *parent)
     // A click shows the entry; the keyboard stays in the search field.
     connect(ui->wordList, &QAbstractItemView::clicked, this, &MainWindow::pick);
     connect(ui->actionWordList, &QAction::toggled, this, &MainWindow::showWordList);
+    connect(listModel, &WordListModel::fileChangedChanged, ui->fileChangedNote,
+            &QWidget::setVisible);
+    // Queued: the rebuild it may start runs a dialog of its own, which must
+    // not run inside the view's handling of the click.
+    connect(ui->textBrowser, &QTextBrowser::anchorClicked, this, &MainWindow::followLink,
+            Qt::QueuedConnection);
     // The view shows the settings' font; zooming changes the view's, which
     // the settings take on (within their bounds), so both stay in step.
     connect(settings, &ViewSettings::fontChanged, this, &MainWindow::showFont);
@@ -478,6 +485,7 @@ void MainWindow::focusSearch()
 void MainWindow::on_actionPreferences_triggered()
 {
     OptionDialog dialog(settings, this);
+    connect(&dialog, &OptionDialog::indexRebuilt, this, &MainWindow::lookUpAgain);
     dialog.exec();
     // A dictionary may have come or gone.
     followDictionaryChanges();
@@ -511,6 +519,11 @@ void MainWindow::followDictionaryChanges()
     shownWith = std::move(installed);
     // Otherwise the page would still say that none is installed, or show
     // one that is gone.
+    lookUpAgain();
+}
+
+void MainWindow::lookUpAgain()
+{
     const QString text = ui->searchEdit->text();
     if (text.isEmpty()) {
         showFirstView();
@@ -519,6 +532,19 @@ void MainWindow::followDictionaryChanges()
     if (ui->actionWordList->isChecked())
         listModel->setText(text);
     startLookUp(text, wordOnDisplay.entry);
+}
+
+void MainWindow::followLink(const QUrl &link)
+{
+    if (link.toString() == QLatin1String(SearchThread::rebuildLink))
+        rebuildIndex(DictionaryDatabase::eijiroId);
+}
+
+void MainWindow::rebuildIndex(int id)
+{
+    RebuildDialog dialog(id, this);
+    dialog.exec();
+    lookUpAgain();
 }
 
 void MainWindow::on_actionTopmost_toggled(bool checked)

@@ -14,6 +14,7 @@ class QCloseEvent;
 class QKeyEvent;
 class QModelIndex;
 class QMouseEvent;
+class QUrl;
 class ViewSettings;
 class WordListModel;
 class WordListThread;
@@ -121,6 +122,13 @@ private:
     // When dictionaries came or went since, here or in another program
     // (orvel-cli), shows the text in the field again as they are now.
     void followDictionaryChanges();
+    // Looks the page on display (and the list) up again.
+    void lookUpAgain();
+    // A link of a page: a failure page's Rebuild.
+    void followLink(const QUrl &link);
+    // Builds dictionary `id`'s index again, with its progress, then shows
+    // the page on display as the index now has it.
+    void rebuildIndex(int id);
     // The page of the text in the field is on display, and it was found.
     bool wordFound() const;
     // Before another word is shown: the one on display enters the history

@@ -37,7 +37,7 @@ bool keepsText(const PageBlock &block)
 bool buildable(const Page &page)
 {
     for (const PageBlock &block : page.blocks) {
-        if (block.kind == PageBlock::Message)
+        if (block.kind == PageBlock::Message || block.kind == PageBlock::Link)
             return false;
         if (block.kind == PageBlock::NewList)
             continue;
@@ -163,6 +163,7 @@ bool build(const Page &page, QTextDocument *document)
             break;
         case PageBlock::NewList:
         case PageBlock::Message:
+        case PageBlock::Link:
             continue;
         }
         if (b == 0) {

@@ -10,6 +10,9 @@
 
 ResultView::ResultView(QWidget *parent) : QTextBrowser(parent)
 {
+    // A page's links are the window's to follow (anchorClicked()): there is
+    // no other page to open.
+    setOpenLinks(false);
 }
 
 QString ResultView::selectedPlainText() const

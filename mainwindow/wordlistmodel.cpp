@@ -93,14 +93,16 @@ void WordListModel::arrived(quint64 ticket, bool more, const WordListThread::Lis
     complete = m_rows.size() < batch;
     moreAskedFor = 0;
     endResetModel();
-    setWithoutPhrases(listed && !list.phrases);
+    setFlag(&m_withoutPhrases, listed && !list.phrases, &WordListModel::withoutPhrasesChanged);
+    setFlag(&m_fileChanged, list.status == WordListThread::FileChanged,
+            &WordListModel::fileChangedChanged);
     emit listShown();
 }
 
-void WordListModel::setWithoutPhrases(bool withoutPhrases)
+void WordListModel::setFlag(bool *flag, bool value, void (WordListModel::*changed)(bool))
 {
-    if (withoutPhrases == m_withoutPhrases)
+    if (*flag == value)
         return;
-    m_withoutPhrases = withoutPhrases;
-    emit withoutPhrasesChanged(withoutPhrases);
+    *flag = value;
+    emit(this->*changed)(value);
 }

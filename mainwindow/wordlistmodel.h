@@ -35,6 +35,9 @@ public:
     // The list on display comes from a dictionary installed before phrases
     // were listed.
     bool withoutPhrases() const { return m_withoutPhrases; }
+    // The list on display is empty because the dictionary file has changed
+    // since its index was built.
+    bool fileChanged() const { return m_fileChanged; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -45,11 +48,13 @@ signals:
     // A new list replaced the rows (not sent when more rows join).
     void listShown();
     void withoutPhrasesChanged(bool withoutPhrases);
+    void fileChangedChanged(bool fileChanged);
 
 private:
     void ask(const WordListThread::Request &request, quint64 ticket, bool more);
     void arrived(quint64 ticket, bool more, const WordListThread::List &list);
-    void setWithoutPhrases(bool withoutPhrases);
+    // Sets `flag` to `value`, announcing a change through `changed`.
+    void setFlag(bool *flag, bool value, void (WordListModel::*changed)(bool));
 
     ThreadFactory m_createThread;
     QList<WordListThread::Row> m_rows;
@@ -61,6 +66,7 @@ private:
     // The dictionary has no rows after the last one on display.
     bool complete = true;
     bool m_withoutPhrases = false;
+    bool m_fileChanged = false;
     // Workers not yet deleted; waited for when the model goes.
     QList<QPointer<WordListThread>> running;
 };

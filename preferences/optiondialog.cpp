@@ -3,6 +3,7 @@
 
 #include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
+#include "preferences/rebuilddialog.h"
 #include "preferences/viewsettings.h"
 #include "wizard/dictionarywizard.h"
 
@@ -95,7 +96,17 @@ void OptionDialog::showDictionaries(QStandardItemModel *model)
 // one; a new model has none.
 void OptionDialog::updateRemoveButton()
 {
-    ui->removeButton->setEnabled(ui->dictionaryView->currentIndex().isValid());
+    const bool current = ui->dictionaryView->currentIndex().isValid();
+    ui->removeButton->setEnabled(current);
+    ui->rebuildButton->setEnabled(current);
+}
+
+int OptionDialog::currentId() const
+{
+    const QModelIndex current = ui->dictionaryView->currentIndex();
+    const QStandardItem *item =
+        m_model && current.isValid() ? m_model->item(current.row(), 0) : nullptr;
+    return item ? item->text().toInt() : 0;
 }
 
 void OptionDialog::on_familyBox_currentFontChanged(const QFont &font)
@@ -159,6 +170,17 @@ void OptionDialog::on_removeButton_clicked()
         ui->removalErrorLabel->show();
     }
     QApplication::restoreOverrideCursor();
+}
+
+void OptionDialog::on_rebuildButton_clicked()
+{
+    const int id = currentId();
+    if (id == 0)
+        return;
+    RebuildDialog rebuild(id, this);
+    rebuild.exec();
+    refresh();
+    emit indexRebuilt();
 }
 
 void OptionDialog::changeEvent(QEvent *e)

@@ -12,7 +12,8 @@ class OptionDialog;
 
 // Preferences: the result view's font, changed live in the view settings
 // (whoever shows them follows at once), and the installed dictionaries,
-// added through the wizard or removed with their index. There is nothing to
+// added through the wizard, removed with their index, or their index built
+// again. There is nothing to
 // apply on closing.
 class OptionDialog : public QDialog
 {
@@ -24,6 +25,10 @@ public:
     OptionDialog(ViewSettings *settings, QWidget *parent = nullptr);
     ~OptionDialog() override;
 
+signals:
+    // A rebuild of a dictionary's index has ended (committed or not).
+    void indexRebuilt();
+
 protected:
     void changeEvent(QEvent *e) override;
 
@@ -33,6 +38,7 @@ private slots:
     void on_dictionaryView_clicked(const QModelIndex &index);
     void on_addButton_clicked();
     void on_removeButton_clicked();
+    void on_rebuildButton_clicked();
 
 private:
     // Shows the settings' font and reads the installed dictionaries into the
@@ -42,7 +48,10 @@ private:
     void showFont();
     QStandardItemModel *loadDictionaries() const;
     void showDictionaries(QStandardItemModel *model);
+    // Remove and Rebuild act on the current row.
     void updateRemoveButton();
+    // The dictionary id of the current row; 0 when there is none.
+    int currentId() const;
 
     Ui::OptionDialog *ui;
     ViewSettings *settings;

@@ -4,9 +4,11 @@
 #include "generator.h"
 #include "mainwindow/mainwindow.h"
 #include "preferences/optiondialog.h"
+#include "preferences/rebuilddialog.h"
 #include "preferences/viewsettings.h"
 #include "wizard/dictionarywizard.h"
 
+#include <QDialogButtonBox>
 #include <QFontComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -37,6 +40,8 @@ private slots:
     void failedRemoval_data();
     void failedRemoval();
     void failedRefresh();
+    void rebuild_data();
+    void rebuild();
     void fontControlsEditTheSettings();
 
 private:
@@ -364,6 +369,52 @@ void TestPreferences::fontControlsEditTheSettings()
     QVERIFY(shown != "Monospace");
     QCOMPARE(settings.font().family(), shown);
     QCOMPARE(settings.font().pointSize(), 9);
+}
+
+// Rebuild builds the selected dictionary's index again from its file, with
+// its progress, and says why when it cannot; the old index then stays.
+void TestPreferences::rebuild_data()
+{
+    QTest::addColumn<bool>("readable");
+    QTest::newRow("a new edition") << true;
+    QTest::newRow("zeros in its place") << false;
+}
+
+void TestPreferences::rebuild()
+{
+    QFETCH(bool, readable);
+    const QString file = TestUtil::makeDir("rebuild") + "/eijiro.txt";
+    QVERIFY(Generator::write(file, {3000, false, 4}));
+    QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
+    const QStringList before = TestUtil::wordRows();
+    if (readable)
+        TestUtil::writeDictionary(file, {QString::fromUtf8("■wander : さまよう")});
+    else
+        TestUtil::writeBytes(file, QByteArray(100, '\0'));
+
+    OptionDialog dialog(window->viewSettings(), window.get());
+    showDictionaryTab(dialog);
+    QVERIFY(!button(dialog, "rebuildButton")->isEnabled());
+    clickRow(dialog, 0);
+    QVERIFY(button(dialog, "rebuildButton")->isEnabled());
+    QSignalSpy rebuilt(&dialog, &OptionDialog::indexRebuilt);
+    QString said;
+    whenModal<RebuildDialog>(this, [&](RebuildDialog *rebuilding) {
+        QVERIFY(rebuilding->findChild<QProgressBar *>("progressBar"));
+        auto *buttons = rebuilding->findChild<QDialogButtonBox *>("buttonBox");
+        // Done, it closes; failed, it stays with the reason and a Close.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !rebuilding->isVisible() || buttons->button(QDialogButtonBox::Close), 60000);
+        said = rebuilding->findChild<QLabel *>("messageLabel")->text();
+    });
+    button(dialog, "rebuildButton")->click();
+    QCOMPARE(rebuilt.size(), 1);
+    QCOMPARE(TestUtil::wordRows(), readable ? QStringList{"0:WANDER"} : before);
+    if (readable)
+        return;
+    QVERIFY2(said.startsWith("The index could not be rebuilt: ") && said.contains("binary data") &&
+                 said.endsWith("The old index is still in place."),
+             qPrintable(said));
 }
 
 QTEST_MAIN(TestPreferences)

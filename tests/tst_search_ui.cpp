@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QRegularExpression>
@@ -18,6 +19,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
+#include <QUrl>
 
 namespace {
 
@@ -99,6 +101,7 @@ private slots:
     void failedLookUpsClaimNoSuccess();
     void closingWaitsForRunningLookUps();
     void realLookUp();
+    void aChangedFileIsRebuiltFromItsPage();
 
 private:
     bool open(TestWindow &window);
@@ -296,6 +299,31 @@ void SearchUiTest::realLookUp()
     QVERIFY(view->toPlainText().contains(file));
     QCOMPARE(window.windowTitle(), QString("Orvel"));
     QVERIFY(!QApplication::overrideCursor());
+}
+
+// A dictionary file replaced after installation: the page and the word list
+// say so, and the page's link rebuilds the index and shows the word again.
+void SearchUiTest::aChangedFileIsRebuiltFromItsPage()
+{
+    TestWindow window;
+    QVERIFY(open(window));
+    const QString file = installDictionary();
+    QVERIFY(!file.isEmpty());
+    TestUtil::writeDictionary(file, {QString::fromUtf8("■wander : さまよう")});
+    auto *note = window.findChild<QLabel *>("fileChangedNote");
+    edit->setText("wander");
+    QVERIFY(release(window, 0));
+    QVERIFY(view->toPlainText().startsWith("The dictionary file has changed since it was "
+                                           "installed:"));
+    QCOMPARE(window.statusBar()->currentMessage(), QString("The look-up failed."));
+    QTRY_VERIFY(note->isVisible());
+
+    emit view->anchorClicked(QUrl(QString::fromLatin1(SearchThread::rebuildLink)));
+    QTRY_COMPARE_WITH_TIMEOUT(window.workers.size(), 2, 60000);
+    QVERIFY(release(window, 1));
+    QVERIFY(view->toPlainText().contains(QString::fromUtf8("さまよう")));
+    QCOMPARE(window.windowTitle(), QString("\u2068wander\u2069 - Orvel"));
+    QTRY_VERIFY(!note->isVisible());
 }
 
 QTEST_MAIN(SearchUiTest)
