@@ -10,7 +10,7 @@ struct Invocation;
 enum class Argument {
     None,       // list
     One,        // install FILE, lookup WORD, words TEXT
-    OptionalId, // remove [ID]: a dictionary id from 1 on, 1 when left out
+    OptionalId, // remove [ID], rebuild [ID]: a dictionary id from 1 on, 1 when left out
 };
 
 // One row of orvel-cli's command table.

@@ -1,6 +1,6 @@
 // orvel-cli: Orvel's dictionary index from the command line, on the same
 // core code as the program: install a dictionary, list, look a word up,
-// list a dictionary's entry words, remove a dictionary.
+// list a dictionary's entry words, remove a dictionary, rebuild its index.
 #include "cli/commandline.h"
 #include "cli/commands.h"
 #include "cli/output.h"
@@ -36,17 +36,20 @@ const char usage[] =
     "                       in the order of their upper-cased forms, phrases included\n"
     "  remove [ID]          remove the installed dictionary ID (default 1, the id\n"
     "                       install registers) and its index; the file stays\n"
+    "  rebuild [ID]         build the index of the installed dictionary ID (default\n"
+    "                       1) again from its file, after the file has changed;\n"
+    "                       the old index answers until the new one replaces it\n"
     "\n"
     "Options:\n"
     "  --database PATH      use the index database at PATH instead of Orvel's own,\n"
     "                       which lies beside its settings; only install creates it\n"
     "  -h, --help           show this help\n"
     "\n"
-    "Exit status: 0 on success. install, list, remove: 1 on failure. lookup: 1\n"
-    "when the word or any dictionary is not found, 2 on failure. words: 0 even\n"
-    "for an empty list, 1 when no dictionary is installed, 2 on failure. list,\n"
-    "lookup, words, remove: 2 when the database does not exist. 2 for a wrong\n"
-    "command line.\n";
+    "Exit status: 0 on success. install, list, remove, rebuild: 1 on failure.\n"
+    "lookup: 1 when the word or any dictionary is not found, 2 on failure.\n"
+    "words: 0 even for an empty list, 1 when no dictionary is installed, 2 on\n"
+    "failure. list, lookup, words, remove, rebuild: 2 when the database does not\n"
+    "exist. 2 for a wrong command line.\n";
 
 QtMessageHandler previousHandler = nullptr;
 
@@ -118,11 +121,11 @@ void drawProgress(int percent)
     std::fflush(stderr);
 }
 
-int install(const Invocation &invocation)
+// Runs a set-up builder to its end, its progress drawn on a terminal.
+// Returns 0 when it committed, else 1 after one line saying why (`what`
+// failed).
+int runBuilder(ConvertThread &thread, const QString &what)
 {
-    const QString &file = invocation.argument;
-    ConvertThread thread;
-    thread.setDictionary(QStringLiteral("Eijiro"), file);
     const bool tty = isatty(fileno(stderr));
     QEventLoop loop;
     QObject::connect(&thread, &ConvertThread::frameChanged, &loop, [tty](int percent) {
@@ -145,14 +148,39 @@ int install(const Invocation &invocation)
         QString reason = thread.errorString();
         if (thread.outcome() == ConvertThread::AlreadyInstalled)
             reason += QStringLiteral(" (orvel-cli remove)");
-        Output::fail("install failed: " + reason);
+        Output::fail(what + " failed: " + reason);
         return 1;
     }
+    return 0;
+}
+
+// What the database now says of the dictionary a build committed.
+QString registered(const QString &what, const QString &file)
+{
     DictionaryDatabase::Registration installed{file, QStringLiteral("?")};
     DictionaryDatabase().registration(DictionaryDatabase::eijiroId, &installed);
-    Output::write(
-        stdout,
-        QStringLiteral("installed %1 (%2 entry lines)\n").arg(installed.location, installed.count));
+    return QStringLiteral("%1 %2 (%3 entry lines)\n")
+        .arg(what, installed.location, installed.count);
+}
+
+int install(const Invocation &invocation)
+{
+    const QString &file = invocation.argument;
+    ConvertThread thread;
+    thread.setDictionary(QStringLiteral("Eijiro"), file);
+    if (const int failed = runBuilder(thread, QStringLiteral("install")))
+        return failed;
+    Output::write(stdout, registered(QStringLiteral("installed"), file));
+    return 0;
+}
+
+int rebuild(const Invocation &invocation)
+{
+    ConvertThread thread;
+    thread.setRebuild(invocation.id);
+    if (const int failed = runBuilder(thread, QStringLiteral("rebuild")))
+        return failed;
+    Output::write(stdout, registered(QStringLiteral("rebuilt"), QString()));
     return 0;
 }
 
@@ -222,6 +250,7 @@ const QList<Command> &commands()
         {"lookup",  Argument::One,        "WORD", {"html", "entry"}, false,  2, lookup},
         {"words",   Argument::One,        "TEXT", {"limit"},         false,  2, words},
         {"remove",  Argument::OptionalId, "ID",   {},                false,  1, remove},
+        {"rebuild", Argument::OptionalId, "ID",   {},                false,  1, rebuild},
     };
     // clang-format on
     return table;
