@@ -1,13 +1,28 @@
 #include "lookup/boundedreader.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 std::mutex longReads;
 } // namespace
 
 void LongReadPermit::take()
 {
-    if (!isHeld())
-        m_lock = std::unique_lock(longReads);
+    if (isHeld())
+        return;
+    m_lock = std::unique_lock(longReads);
+#ifdef __GLIBC__
+    // A long window's page and document take megabytes, made on a worker
+    // thread of their own. glibc keeps a freed block that large in the
+    // thread's arena once it has raised its threshold for mapping such
+    // blocks, which each one freed does, so look-up after look-up would
+    // leave its megabytes with the process. A fixed threshold gives them
+    // back as they are freed.
+    static std::once_flag fixed;
+    std::call_once(fixed, [] { mallopt(M_MMAP_THRESHOLD, 128 * 1024); });
+#endif
 }
 
 BoundedReader::BoundedReader(QIODevice *device, qint64 readAhead, LongReadPermit *permit)

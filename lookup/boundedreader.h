@@ -36,7 +36,7 @@ class BoundedReader
 public:
     static constexpr qint64 longestLine = 1 << 20;
     static constexpr qint64 freeBytes = 256 << 10;
-    static constexpr qint64 mostBytes = 3 << 20;
+    static constexpr qint64 mostBytes = 5 << 19; // 2.5 MiB
 
     // Reads `device` from where it is, `readAhead` bytes at a time; takes
     // `permit` when it needs it.

@@ -35,6 +35,30 @@ QList<std::pair<qsizetype, qsizetype>> longRuns(const QString &text)
     }
     return runs;
 }
+// Where `text` may be cut at `at` or just after: a surrogate pair stays whole.
+qsizetype characterEnd(const QString &text, qsizetype at)
+{
+    if (at > 0 && at < text.size() && text.at(at - 1).isHighSurrogate() &&
+        text.at(at).isLowSurrogate())
+        ++at;
+    return at;
+}
+
+// Puts in place of `block`'s text from `cut` to `end` (positions in the
+// block, `end` possibly past it) a mark in the format of the text there,
+// greyed, saying how many characters are not shown.
+void markNotShown(const QTextBlock &block, qsizetype cut, qsizetype end)
+{
+    QTextCursor cursor(block);
+    cursor.setPosition(block.position() + int(cut));
+    QTextCharFormat format = cursor.charFormat();
+    format.setForeground(QBrush(QColor(0x80, 0x80, 0x80)));
+    cursor.setPosition(block.position() + int(end), QTextCursor::KeepAnchor);
+    cursor.insertText(
+        QStringLiteral("\u2026 ") +
+            PageThread::tr("[%1 characters not shown]").arg(QLocale().toString(end - cut)),
+        format);
+}
 } // namespace
 
 PageThread::PageThread(const QTextEdit *view)
@@ -93,30 +117,41 @@ int PageThread::shortenLongRuns(QTextDocument *document)
     int shortened = 0;
     const bool undo = document->isUndoRedoEnabled();
     document->setUndoRedoEnabled(false);
+    qsizetype shown = 0;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         const QString text = block.text();
-        if (text.size() <= longestRun)
-            continue;
-        const QList<std::pair<qsizetype, qsizetype>> runs = longRuns(text);
-        // From the last run back, so that the positions found stay valid.
-        for (auto run = runs.crbegin(); run != runs.crend(); ++run) {
-            qsizetype cut = run->first + longestRun;
-            if (text.at(cut - 1).isHighSurrogate() && text.at(cut).isLowSurrogate())
-                ++cut;
-            if (cut >= run->second)
+        // The paragraph shows up to its room, or up to where a long run
+        // that reaches past that is cut; the runs before are cut as ever.
+        const bool endsDocument = text.size() > longestDocument - shown;
+        const qsizetype room = qMin<qsizetype>(longestParagraph, longestDocument - shown);
+        qsizetype end = text.size() > room ? characterEnd(text, room) : text.size();
+        QList<std::pair<qsizetype, qsizetype>> cuts;
+        const QList<std::pair<qsizetype, qsizetype>> runs =
+            text.size() > longestRun ? longRuns(text) : QList<std::pair<qsizetype, qsizetype>>();
+        for (const auto &[start, stop] : runs) {
+            const qsizetype cut = characterEnd(text, start + longestRun);
+            if (cut >= end)
+                break;
+            if (cut >= stop)
                 continue;
-            QTextCursor cursor(document);
-            cursor.setPosition(block.position() + int(cut));
-            // The mark in the run's own format, greyed.
-            QTextCharFormat format = cursor.charFormat();
-            format.setForeground(QBrush(QColor(0x80, 0x80, 0x80)));
-            cursor.setPosition(block.position() + int(run->second), QTextCursor::KeepAnchor);
-            cursor.insertText(
-                QStringLiteral("\u2026 ") +
-                    tr("[%1 characters not shown]").arg(QLocale().toString(run->second - cut)),
-                format);
-            ++shortened;
+            if (stop >= end) {
+                end = cut;
+                break;
+            }
+            cuts.append({cut, stop});
         }
+        if (end < text.size()) {
+            QTextCursor last(document);
+            last.movePosition(QTextCursor::End);
+            cuts.append({end, endsDocument ? last.position() - block.position() : text.size()});
+        }
+        // From the last cut back, so that the positions found stay valid.
+        for (auto cut = cuts.crbegin(); cut != cuts.crend(); ++cut)
+            markNotShown(block, cut->first, cut->second);
+        shortened += int(cuts.size());
+        shown += end;
+        if (endsDocument)
+            break;
     }
     document->setUndoRedoEnabled(undo);
     return shortened;

@@ -36,10 +36,15 @@ public:
     // grows with the square of its length: one run of 1,000,000 characters
     // held the GUI thread for minutes. No dictionary text has such runs, so
     // the view shows the first longestRun characters of each, then a mark
-    // saying how many more there are; the page itself stays whole. Returns
-    // the number of runs shortened.
+    // saying how many more there are; the page itself stays whole. A laid
+    // out paragraph holds some 25 bytes per character, all of it once any
+    // of it shows, so a paragraph is cut the same way after
+    // longestParagraph characters, and the whole document after
+    // longestDocument. Returns the number of cuts.
     static int shortenLongRuns(QTextDocument *document);
     static constexpr int longestRun = 2000;
+    static constexpr int longestParagraph = 100000;
+    static constexpr int longestDocument = 500000;
 
 signals:
     // Follows finished(QString): the same page is ready as a document.
