@@ -375,22 +375,28 @@ void TestPreferences::fontControlsEditTheSettings()
 // its progress, and says why when it cannot; the old index then stays.
 void TestPreferences::rebuild_data()
 {
-    QTest::addColumn<bool>("readable");
-    QTest::newRow("a new edition") << true;
-    QTest::newRow("zeros in its place") << false;
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("a new edition") << "edition" << int(ConvertThread::Committed);
+    QTest::newRow("zeros in its place") << "zeros" << int(ConvertThread::NotText);
+    QTest::newRow("canceled") << "cancel" << int(ConvertThread::Canceled);
 }
 
 void TestPreferences::rebuild()
 {
-    QFETCH(bool, readable);
+    QFETCH(QString, change);
+    QFETCH(int, outcome);
+    const bool readable = outcome == ConvertThread::Committed;
     const QString file = TestUtil::makeDir("rebuild") + "/eijiro.txt";
     QVERIFY(Generator::write(file, {3000, false, 4}));
     QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
     const QStringList before = TestUtil::wordRows();
-    if (readable)
+    if (change == "edition")
         TestUtil::writeDictionary(file, {QString::fromUtf8("■wander : さまよう")});
-    else
+    else if (change == "zeros")
         TestUtil::writeBytes(file, QByteArray(100, '\0'));
+    else
+        QVERIFY(Generator::write(file, {300000, false, 5}));
 
     OptionDialog dialog(window->viewSettings(), window.get());
     showDictionaryTab(dialog);
@@ -399,18 +405,24 @@ void TestPreferences::rebuild()
     QVERIFY(button(dialog, "rebuildButton")->isEnabled());
     QSignalSpy rebuilt(&dialog, &OptionDialog::indexRebuilt);
     QString said;
+    int ended = ConvertThread::NotFinished;
     whenModal<RebuildDialog>(this, [&](RebuildDialog *rebuilding) {
         QVERIFY(rebuilding->findChild<QProgressBar *>("progressBar"));
+        // Cancel closes it once the build has rolled back.
+        if (change == "cancel")
+            rebuilding->reject();
         auto *buttons = rebuilding->findChild<QDialogButtonBox *>("buttonBox");
         // Done, it closes; failed, it stays with the reason and a Close.
         QTRY_VERIFY_WITH_TIMEOUT(
             !rebuilding->isVisible() || buttons->button(QDialogButtonBox::Close), 60000);
         said = rebuilding->findChild<QLabel *>("messageLabel")->text();
+        ended = rebuilding->outcome();
     });
     button(dialog, "rebuildButton")->click();
+    QCOMPARE(ended, outcome);
     QCOMPARE(rebuilt.size(), 1);
     QCOMPARE(TestUtil::wordRows(), readable ? QStringList{"0:WANDER"} : before);
-    if (readable)
+    if (outcome != ConvertThread::NotText)
         return;
     QVERIFY2(said.startsWith("The index could not be rebuilt: ") && said.contains("binary data") &&
                  said.endsWith("The old index is still in place."),
