@@ -11,6 +11,7 @@
 #include <QMap>
 #include <QMutex>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -141,14 +142,8 @@ QString writeBytes(const QString &path, const QByteArray &bytes)
 
 qint64 bytesRead()
 {
-    QFile io("/proc/self/io");
-    if (!io.open(QIODevice::ReadOnly))
-        qFatal("cannot read /proc/self/io");
-    for (const QByteArray &line : io.readAll().split('\n')) {
-        if (line.startsWith("rchar:"))
-            return line.mid(6).trimmed().toLongLong();
-    }
-    qFatal("no rchar in /proc/self/io");
+    static const QRegularExpression rchar("rchar: (\\d+)");
+    return rchar.match(readBytes("/proc/self/io")).captured(1).toLongLong();
 }
 
 bool copyTime(const QString &from, const QString &path)
@@ -199,13 +194,15 @@ void releaseFifo(const QString &path)
         ::close(fd);
 }
 
-namespace {
-// Runs `thread`, set up to build the index of `file` (empty: the one
-// registered), to its end, as build() says.
-Build runBuilder(ConvertThread &thread, const QString &file,
-                 const std::function<bool(const QList<int> &progress)> &stopWhen)
+Build build(const QString &file, const std::function<bool(const QList<int> &progress)> &stopWhen,
+            int rebuild)
 {
     Build out;
+    ConvertThread thread;
+    if (rebuild != 0)
+        thread.setRebuild(rebuild);
+    else
+        thread.setDictionary(QStringLiteral("Eijiro"), file);
     QObject::connect(
         &thread, &ConvertThread::frameChanged, &thread,
         [&](int percent) {
@@ -224,8 +221,7 @@ Build runBuilder(ConvertThread &thread, const QString &file,
     thread.start(QThread::InheritPriority);
     if (!thread.wait(buildTimeout)) {
         // A build that hangs in opening a FIFO fails the test, not hangs it.
-        if (!file.isEmpty())
-            releaseFifo(file);
+        releaseFifo(file);
         thread.wait();
         return out;
     }
@@ -234,21 +230,6 @@ Build runBuilder(ConvertThread &thread, const QString &file,
         out.error = thread.errorString();
     }
     return out;
-}
-} // namespace
-
-Build build(const QString &file, const std::function<bool(const QList<int> &progress)> &stopWhen)
-{
-    ConvertThread thread;
-    thread.setDictionary(QStringLiteral("Eijiro"), file);
-    return runBuilder(thread, file, stopWhen);
-}
-
-Build rebuild(int id, const std::function<bool(const QList<int> &progress)> &stopWhen)
-{
-    ConvertThread thread;
-    thread.setRebuild(id);
-    return runBuilder(thread, QString(), stopWhen);
 }
 
 int install(const QString &file, QList<int> *progress)

@@ -64,10 +64,10 @@ struct Build
 // request lands at a known point of the build), and a true answer asks the
 // build to stop. A build still running after five minutes counts as
 // NotFinished. Uses no queued signal, so ThreadSanitizer sees every step.
+// With `rebuild`, a rebuild of that installed dictionary instead.
 Build build(const QString &file,
-            const std::function<bool(const QList<int> &progress)> &stopWhen = nullptr);
-// The same for a rebuild of installed dictionary `id`.
-Build rebuild(int id, const std::function<bool(const QList<int> &progress)> &stopWhen = nullptr);
+            const std::function<bool(const QList<int> &progress)> &stopWhen = nullptr,
+            int rebuild = 0);
 // Lets a reader blocked in opening the FIFO `path` go on (and meet its end),
 // so a build that hangs there fails the test instead of hanging it.
 void releaseFifo(const QString &path);

@@ -362,61 +362,6 @@ private slots:
         QVERIFY(!reader.failed());
     }
 
-    // A look-up's reader: `prefix` and then `fill` without end, read with
-    // a longest line and a byte limit, raised once when `raiseTo` is set.
-    // A cut line is listed with "|" after it.
-    void boundsCutLinesAndLimitReading_data()
-    {
-        QTest::addColumn<QByteArray>("prefix");
-        QTest::addColumn<char>("fill");
-        QTest::addColumn<int>("limit");
-        QTest::addColumn<int>("raiseTo");
-        QTest::addColumn<QList<QByteArray>>("lines");
-        const QByteArray zeros(4, '\0');
-        QTest::newRow("long lines cut, their rest skipped")
-            << QByteArray("abcdefgh\nxy\n") << '\0' << 30 << -1
-            << QList<QByteArray>{"abcd|", "xy\n", zeros + "|"};
-        QTest::newRow("a two-byte character stays whole")
-            << QByteArray("a\x82\xa0\x82\xa0\nb\x82\xa0\n") << '\0' << 12 << -1
-            << QList<QByteArray>{"a\x82\xa0|", "b\x82\xa0\n"};
-        QTest::newRow("a line the limit falls in is held back")
-            << QByteArray("ab\ncdef\n") << '\0' << 6 << -1 << QList<QByteArray>{"ab\n"};
-        QTest::newRow("a raised limit goes on where it stopped")
-            << QByteArray("ab\ncde\ngh\n") << '\0' << 6 << 12
-            << QList<QByteArray>{"ab\n", "cde\n", "gh\n"};
-        QTest::newRow("endless zeros")
-            << QByteArray() << '\0' << 64 << -1 << QList<QByteArray>{zeros + "|"};
-    }
-
-    void boundsCutLinesAndLimitReading()
-    {
-        QFETCH(QByteArray, prefix);
-        QFETCH(char, fill);
-        QFETCH(int, limit);
-        QFETCH(int, raiseTo);
-        QFETCH(QList<QByteArray>, lines);
-        EndlessDevice device(prefix, fill);
-        Eijiro::LineReader reader(&device, 3);
-        reader.setLongestLine(4);
-        reader.setByteLimit(limit);
-        QList<QByteArray> read;
-        for (int i = 0; i < 100; ++i) {
-            const QByteArray line = reader.readLine();
-            if (line.isEmpty() && reader.limitReached() && raiseTo > limit) {
-                limit = raiseTo;
-                reader.setByteLimit(limit);
-                continue;
-            }
-            if (line.isEmpty())
-                break;
-            read << line + (reader.lineCut() ? "|" : "");
-        }
-        QCOMPARE(read, lines);
-        QVERIFY(reader.limitReached());
-        QCOMPARE(device.handedOut, qint64(limit));
-        QCOMPARE(reader.bytesRead(), qint64(limit));
-    }
-
     void chunkCheckEndsReadingWithoutHoldingTheLine_data()
     {
         QTest::addColumn<QByteArray>("prefix");

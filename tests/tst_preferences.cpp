@@ -386,7 +386,6 @@ void TestPreferences::rebuild()
 {
     QFETCH(QString, change);
     QFETCH(int, outcome);
-    const bool readable = outcome == ConvertThread::Committed;
     const QString file = TestUtil::makeDir("rebuild") + "/eijiro.txt";
     QVERIFY(Generator::write(file, {3000, false, 4}));
     QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
@@ -407,12 +406,11 @@ void TestPreferences::rebuild()
     QString said;
     int ended = ConvertThread::NotFinished;
     whenModal<RebuildDialog>(this, [&](RebuildDialog *rebuilding) {
-        QVERIFY(rebuilding->findChild<QProgressBar *>("progressBar"));
-        // Cancel closes it once the build has rolled back.
+        // Cancel closes it once the build has rolled back, as success does;
+        // a failure stays with its reason and a Close.
         if (change == "cancel")
             rebuilding->reject();
         auto *buttons = rebuilding->findChild<QDialogButtonBox *>("buttonBox");
-        // Done, it closes; failed, it stays with the reason and a Close.
         QTRY_VERIFY_WITH_TIMEOUT(
             !rebuilding->isVisible() || buttons->button(QDialogButtonBox::Close), 60000);
         said = rebuilding->findChild<QLabel *>("messageLabel")->text();
@@ -421,12 +419,9 @@ void TestPreferences::rebuild()
     button(dialog, "rebuildButton")->click();
     QCOMPARE(ended, outcome);
     QCOMPARE(rebuilt.size(), 1);
-    QCOMPARE(TestUtil::wordRows(), readable ? QStringList{"0:WANDER"} : before);
-    if (outcome != ConvertThread::NotText)
-        return;
-    QVERIFY2(said.startsWith("The index could not be rebuilt: ") && said.contains("binary data") &&
-                 said.endsWith("The old index is still in place."),
-             qPrintable(said));
+    QCOMPARE(TestUtil::wordRows(), change == "edition" ? QStringList{"0:WANDER"} : before);
+    QCOMPARE(said.contains("could not be rebuilt: ") && said.contains("binary data"),
+             change == "zeros");
 }
 
 QTEST_MAIN(TestPreferences)
