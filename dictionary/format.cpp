@@ -99,7 +99,7 @@ QByteArrayView LineReader::readLineView()
             m_pos = end;
             m_scanned = end;
             m_cut = m_longest >= 0 && line.size() > m_longest;
-            return m_cut ? line.first(characterStart(line, m_longest)) : line;
+            return m_cut ? line.first(m_longest) : line;
         }
         // Not found in what is buffered: remember how far we looked, so a
         // very long line is scanned once, not once per chunk.
@@ -119,7 +119,7 @@ QByteArrayView LineReader::cutLine()
     m_offset += held.size();
     m_pos = m_scanned = m_buffer.size();
     m_skipping = m_cut = true;
-    return held.first(characterStart(held, m_longest));
+    return held.first(m_longest);
 }
 
 bool LineReader::skipRest()
@@ -145,20 +145,6 @@ void LineReader::restart()
     m_pos = m_scanned = 0;
     m_offset = 0;
     m_eof = m_cut = m_skipping = m_limitReached = false;
-}
-
-qsizetype characterStart(QByteArrayView bytes, qsizetype at)
-{
-    at = qMin(at, bytes.size());
-    qsizetype i = 0;
-    while (i < at) {
-        const quint8 b = quint8(bytes[i]);
-        const qsizetype width = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC) ? 2 : 1;
-        if (i + width > at)
-            break;
-        i += width;
-    }
-    return i;
 }
 
 QByteArray LineReader::readLine()

@@ -63,9 +63,9 @@ public:
 
     // Bounds for a reader that must not hold or read more than it needs,
     // whatever the file holds (a look-up). A line longer than `bytes` is
-    // handed out cut there, at the start of a Shift_JIS character, and the
-    // rest of it is skipped unheld; offset() then counts the skipped bytes
-    // only once they are read. Unset (negative) by default.
+    // handed out cut there (a lead byte left at the end decodes to
+    // nothing), and the rest of it is skipped unheld; offset() then counts
+    // the skipped bytes only once they are read. Unset (negative) by default.
     void setLongestLine(qint64 bytes) { m_longest = bytes; }
     // Whether the line handed out last was cut.
     bool lineCut() const { return m_cut; }
@@ -106,10 +106,6 @@ private:
     bool m_skipping = false; // the rest of a cut line is still to be skipped
     bool m_limitReached = false;
 };
-
-// Where a Shift_JIS character starts at or before `at` in `bytes`, which
-// starts at a character: a lead byte and its trail byte stay together.
-qsizetype characterStart(QByteArrayView bytes, qsizetype at);
 
 // Indexer reading: "^■(.+)\s:\s" gives the head, "^(.+)\s\s\{(.+)\}$" on the
 // head strips a trailing brace group. Returns false for a line that is not an

@@ -141,9 +141,9 @@ private slots:
     }
 
     // Whatever stands at a word's offset, a look-up reads a bounded stretch
-    // of the file: a line past longestLine is cut there, at a character,
-    // marked, and the window ends after mostBytes. run's line holds `kana`
-    // two-byte characters after an odd number of bytes.
+    // of the file: a line past longestLine is cut there and marked, even
+    // inside a two-byte character, and the window ends after mostBytes.
+    // run's line holds `kana` such characters after an odd number of bytes.
     void readingIsBounded_data()
     {
         QTest::addColumn<int>("kana");
