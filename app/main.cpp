@@ -1,9 +1,11 @@
 #include "app/commandline.h"
+#include "app/openindex.h"
 #include "app/singleinstance.h"
 #include "app/translation.h"
 #include "database/settingsstore.h"
 #include "dictionary/convertthread.h"
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/outsideword.h"
 #include "version.h"
 
 #include <QApplication>
@@ -15,7 +17,7 @@
 
 namespace {
 // Every word the window takes fits into one message.
-static_assert(SingleInstance::maxMessageBytes > 3 * MainWindow::maxWordLength,
+static_assert(SingleInstance::maxMessageBytes > 3 * OutsideWord::maxLength,
               "a word of UTF-16 units takes at most three bytes each in UTF-8");
 
 // What a command line that opens no window asks for; the exit status.
@@ -68,13 +70,14 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "orvel: %s\n", qPrintable(CommandLine::noSelection()));
         word = selected.value_or(QString());
     }
-    word = MainWindow::wordFromOutside(word);
+    word = OutsideWord::clean(word);
 
     SingleInstance instance;
     if (instance.claim(word) == SingleInstance::Role::HandedOver)
         return 0;
 
     MainWindow window;
+    openIndex(&window);
     QObject::connect(&instance, &SingleInstance::wordReceived, &window,
                      &MainWindow::showFromOutside);
     window.show();

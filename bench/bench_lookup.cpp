@@ -19,6 +19,7 @@
 #include "generator.h"
 #include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
+#include "lookup/requests.h"
 #include "lookup/searchthread.h"
 #include "lookup/wordlistthread.h"
 #include "mainwindow/mainwindow.h"
@@ -185,6 +186,28 @@ BaselineThread *makeThread(BaselineThread *, const QString &word)
     return thread;
 }
 
+// One timed run on the GUI thread, from the clock's start until done() is
+// called in `loop`. What the previous run left to paint is painted first,
+// not inside this run.
+struct TimedRun
+{
+    QEventLoop loop;
+    QElapsedTimer timer;
+    double elapsed = 0;
+
+    TimedRun()
+    {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        timer.start();
+    }
+    void done()
+    {
+        elapsed = ms(timer);
+        loop.quit();
+    }
+};
+
 // One look-up as the search field runs it: `create` makes and connects a
 // fresh worker, which is started at once; the worker's signal handler calls
 // `done` on this (the GUI) thread when its work there is over. Returns the
@@ -194,25 +217,15 @@ double timeLookUp(
     const std::function<QThread *(const QElapsedTimer &, const std::function<void()> &)> &create,
     double *returned = nullptr)
 {
-    // Paint what the previous run left to paint now, not inside this run.
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-
-    QEventLoop loop;
-    double elapsed = 0;
-    QElapsedTimer timer;
-    timer.start();
-    QThread *thread = create(timer, [&] {
-        elapsed = ms(timer);
-        loop.quit();
-    });
+    TimedRun run;
+    QThread *thread = create(run.timer, [&] { run.done(); });
     thread->start(QThread::InheritPriority);
     if (returned)
-        *returned = ms(timer);
-    loop.exec();
+        *returned = ms(run.timer);
+    run.loop.exec();
     thread->wait();
     delete thread;
-    return elapsed;
+    return run.elapsed;
 }
 
 // When start() came back (making the thread, on the calling thread), when
@@ -269,24 +282,26 @@ void finish(QTextBrowser *browser, Finish how)
 }
 
 // As the main window does it: the worker also builds the page's document,
-// and the GUI thread only swaps it in. Returns the time from the keystroke
-// until `how` is done; `guiShare` gets the GUI thread's part.
+// the window's requests let it through, and the GUI thread only swaps it
+// in. Returns the time from the keystroke until `how` is done; `guiShare`
+// gets the GUI thread's part.
 double timeDocumentThread(const QString &word, QTextBrowser *browser, Finish how, double *guiShare)
 {
-    return timeLookUp([&](const QElapsedTimer &, const std::function<void()> &done) {
-        auto *thread = new PageThread(browser);
-        thread->setWord(word);
-        QObject::connect(thread, &PageThread::documentReady, browser,
-                         [thread, browser, how, guiShare, done] {
-                             QElapsedTimer gui;
-                             gui.start();
-                             PageThread::show(browser, thread->takeDocument());
-                             finish(browser, how);
-                             *guiShare = ms(gui);
-                             done();
-                         });
-        return static_cast<QThread *>(thread);
+    TimedRun run;
+    // Goes at the end, waiting for its worker, as timeLookUp() waits.
+    Requests pages;
+    auto *thread = new PageThread(browser);
+    thread->setWord(word);
+    pages.ask(thread, &PageThread::documentReady, [&](PageThread *done) {
+        QElapsedTimer gui;
+        gui.start();
+        PageThread::show(browser, done->takeDocument());
+        finish(browser, how);
+        *guiShare = ms(gui);
+        run.done();
     });
+    run.loop.exec();
+    return run.elapsed;
 }
 
 bool ensureIndex(const QString &file, qint64 lines)
@@ -344,14 +359,12 @@ QString shownWord(QTextBrowser *view)
 bool burst(const QString &dbFile, const QString &word, QStringList *seen)
 {
     MainWindow window;
-    // The window opened its own (empty) database; look up in the bench's.
-    DictionaryDatabase::closeDefault();
-    if (DictionaryDatabase::openDefault(dbFile) != DictionaryDatabase::Opened::Ready)
-        return false;
+    // The index open already is the bench's.
+    window.indexOpened(DictionaryDatabase::Opened::Ready, dbFile, QString());
     window.show();
-    // Activation makes the window look its text up again when the installed
-    // list changed, as the swap above did; a second page for the first
-    // letter would then pass for a stale one. Let it come before typing.
+    // Let activation come before typing: the window looks its text up again
+    // when the installed dictionaries changed since it was told, and a
+    // second page for the first letter would then pass for a stale one.
     QElapsedTimer activation;
     activation.start();
     while (!window.isActiveWindow() && activation.elapsed() < 2000)
@@ -796,9 +809,6 @@ int main(int argc, char **argv)
                     "%s -> %s\n",
                     int(word.size()), qPrintable(seen.join(", ")),
                     ok ? "ends with the full word, never older after newer" : "FAILED");
-        if (DictionaryDatabase::openDefault(QFileInfo(file).absoluteFilePath() + ".db") !=
-            DictionaryDatabase::Opened::Ready)
-            return 1;
     }
 
     timeLists(words);

@@ -1,5 +1,82 @@
 #include "mainwindow/history.h"
 
+History::History(QObject *parent) : QObject(parent)
+{
+    settleTimer.setSingleShot(true);
+    settleTimer.setInterval(settleTime);
+    connect(&settleTimer, &QTimer::timeout, this, &History::settle);
+}
+
+void History::typed(const Visit &visit)
+{
+    settleTimer.stop();
+    found = false;
+    m_onDisplay = visit;
+    announce();
+}
+
+void History::pageAsked()
+{
+    found = false;
+}
+
+void History::pageArrived(bool foundPage)
+{
+    found = foundPage;
+    if (found)
+        settleTimer.start();
+}
+
+void History::enter(const Visit &visit)
+{
+    // A word picked from a list is on display while the field keeps what
+    // was typed.
+    m_onDisplay = visit;
+    add(visit);
+    announce();
+}
+
+void History::goingOn()
+{
+    if (found)
+        settle();
+    settleTimer.stop();
+}
+
+void History::back()
+{
+    if (!canGoBack())
+        return;
+    if (m_onDisplay == current())
+        --m_current;
+    go(current());
+}
+
+void History::forward()
+{
+    if (canGoForward())
+        go(m_visits.at(++m_current));
+}
+
+bool History::canGoBack() const
+{
+    return m_current > 0 || (m_current == 0 && m_onDisplay != current());
+}
+
+bool History::canGoForward() const
+{
+    return m_current + 1 < m_visits.size();
+}
+
+QStringList History::words() const
+{
+    QStringList words;
+    words.reserve(m_visits.size());
+    for (const Visit &visit : m_visits)
+        words << visit.word;
+    return words;
+}
+
 void History::add(const Visit &visit)
 {
     if (visit.word.isEmpty() || visit == current())
@@ -17,37 +94,16 @@ void History::add(const Visit &visit)
     m_current = int(m_visits.size()) - 1;
 }
 
-bool History::canGoBack(const Visit &shown) const
+void History::go(const Visit &visit)
 {
-    return m_current > 0 || (m_current == 0 && shown != current());
+    // The window compares with the page on display, which is then this.
+    emit goTo(visit);
+    m_onDisplay = visit;
+    announce();
 }
 
-bool History::canGoForward() const
+void History::announce()
 {
-    return m_current + 1 < m_visits.size();
-}
-
-History::Visit History::goBack(const Visit &shown)
-{
-    if (!canGoBack(shown))
-        return Visit();
-    if (shown == current())
-        --m_current;
-    return current();
-}
-
-History::Visit History::goForward()
-{
-    if (!canGoForward())
-        return Visit();
-    return m_visits.at(++m_current);
-}
-
-QStringList History::words() const
-{
-    QStringList words;
-    words.reserve(m_visits.size());
-    for (const Visit &visit : m_visits)
-        words << visit.word;
-    return words;
+    emit canGoBackChanged(canGoBack());
+    emit canGoForwardChanged(canGoForward());
 }

@@ -1,22 +1,32 @@
 #pragma once
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
-// The pages looked at in this run, for Back and Forward, as a browser keeps
-// the pages visited. Going back and forward moves through the list without
-// changing it; a page that enters while the user stands further back drops
-// the pages ahead, as a browser does.
+// The pages the user settled on in this run, for Back and Forward, as a
+// browser keeps the pages visited, and the page on display that may yet
+// enter. Going back and forward moves through the list without changing
+// it; a page that enters while the user stands further back drops the
+// pages ahead, as a browser does.
 //
-// The page on display need not be in the list (it enters only when the
-// user settles on it), so Back is measured from it: from a page not yet in
-// the list, Back leads to the list's current page.
-class History
+// A page enters when the user settles on it: confirmed with Enter, picked
+// from the word list, double-clicked or handed over from outside at once;
+// a found page left on display for settleTime; one on display when the
+// user goes on to another page (not by typing) if it was found. Back is
+// measured from the page on display: from one not yet in the list, Back
+// leads to the list's current page.
+class History : public QObject
 {
+    Q_OBJECT
+
 public:
     // The oldest pages go beyond this many.
     static constexpr int capacity = 100;
+    // How long a found page stays on display before it enters.
+    static constexpr int settleTime = 1000;
 
     // A page: a typed word's, or an entry's picked from the word list. A
     // phrase has no typed word's page, so an entry is shown again from its
@@ -33,24 +43,59 @@ public:
         bool operator!=(const Visit &other) const { return !(*this == other); }
     };
 
-    // `visit` enters after the current page, unless it is the current page.
-    void add(const Visit &visit);
-    void add(const QString &word) { add(Visit{word, QString()}); }
+    explicit History(QObject *parent = nullptr);
 
-    bool canGoBack(const Visit &shown) const;
+    // --- The page on display
+
+    // The search field's text became `visit`'s word: its page is on its
+    // way (or none, for an empty field), and settling starts afresh.
+    void typed(const Visit &visit);
+    // A page was asked for; until it arrives, the one on display was not
+    // found.
+    void pageAsked();
+    // A page arrived; `found` when it is a result page answering the newest
+    // request. Left on display, a found page enters.
+    void pageArrived(bool found);
+    // The user settled on the page on display.
+    void settle() { enter(m_onDisplay); }
+    // The user settled on `visit`, which is on display now (or on its way).
+    void enter(const Visit &visit);
+    // Another page is to be shown, not by typing: the one on display enters
+    // if it was found.
+    void goingOn();
+    const Visit &onDisplay() const { return m_onDisplay; }
+
+    // --- Back and Forward: they emit goTo() with the page to show, which
+    // is then the one on display.
+
+    void back();
+    void forward();
+    bool canGoBack() const;
     bool canGoForward() const;
-    // The page to show next; the current page moves to it. An empty word
-    // when there is nowhere to go.
-    Visit goBack(const Visit &shown);
-    Visit goForward();
 
     // The words of the pages, oldest first.
     QStringList words() const;
     const QList<Visit> &visits() const { return m_visits; }
     Visit current() const { return m_current < 0 ? Visit() : m_visits.at(m_current); }
 
+signals:
+    // Show `visit`'s page, its word in the search field.
+    void goTo(const History::Visit &visit);
+    void canGoBackChanged(bool canGoBack);
+    void canGoForwardChanged(bool canGoForward);
+
 private:
+    void add(const Visit &visit);
+    void go(const Visit &visit);
+    void announce();
+
     QList<Visit> m_visits;
     // Index of the current page; -1 while the list is empty.
     int m_current = -1;
+    // The page on display, or on its way.
+    Visit m_onDisplay;
+    // The page on display is a found page answering the newest request.
+    bool found = false;
+    // Runs while a found page is on display and unchanged.
+    QTimer settleTimer;
 };

@@ -5,6 +5,8 @@
 #include <QEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 
@@ -13,6 +15,40 @@ ResultView::ResultView(QWidget *parent) : QTextBrowser(parent)
     // A page's links are the window's to follow (anchorClicked()): there is
     // no other page to open.
     setOpenLinks(false);
+}
+
+void ResultView::takePageKeysFrom(QWidget *widget)
+{
+    const struct
+    {
+        QKeyCombination keys;
+        QAbstractSlider::SliderAction action;
+    } scrolls[] = {
+        {Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub},
+        {Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd},
+        {Qt::CTRL | Qt::Key_Home, QAbstractSlider::SliderToMinimum},
+        {Qt::CTRL | Qt::Key_End, QAbstractSlider::SliderToMaximum},
+    };
+    for (const auto &scroll : scrolls) {
+        auto *shortcut = new QShortcut(QKeySequence(scroll.keys), widget);
+        shortcut->setContext(Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this,
+                [this, scroll] { verticalScrollBar()->triggerAction(scroll.action); });
+    }
+    keysFrom << widget;
+    widget->installEventFilter(this);
+}
+
+bool ResultView::eventFilter(QObject *watched, QEvent *event)
+{
+    // A line edit keeps Ctrl+Home and Ctrl+End for its one line, where Home
+    // and End do the same: unclaimed, they reach the shortcuts above.
+    if (event->type() == QEvent::ShortcutOverride && keysFrom.contains(watched)) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        return (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier &&
+               (key->key() == Qt::Key_Home || key->key() == Qt::Key_End);
+    }
+    return QTextBrowser::eventFilter(watched, event);
 }
 
 QString ResultView::selectedPlainText() const

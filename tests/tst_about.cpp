@@ -1,9 +1,9 @@
 // The about box and how the main window opens it.
 
 #include "about/aboutdialog.h"
-#include "mainwindow/mainwindow.h"
 #include "testutil.h"
 #include "version.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -170,7 +170,8 @@ void AboutTest::openedFromMainWindow()
         QSettings settings;
         settings.clear();
     }
-    MainWindow window;
+    WindowFixture w;
+    MainWindow &window = w.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto *edit = window.findChild<QLineEdit *>("searchEdit");

@@ -5,8 +5,8 @@
 #include "app/commandline.h"
 #include "app/singleinstance.h"
 #include "app/x11selection.h"
-#include "mainwindow/mainwindow.h"
 #include "testutil.h"
+#include "windowfixture.h"
 
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -100,9 +100,10 @@ void InstanceTest::handedToTheRunningWindow()
     QFETCH(QString, shown);
     SingleInstance instance;
     QCOMPARE(instance.claim(QString()), SingleInstance::Role::Listening);
-    MainWindow window;
+    WindowFixture w;
+    MainWindow &window = w.window;
     connect(&instance, &SingleInstance::wordReceived, &window, &MainWindow::showFromOutside);
-    auto *edit = window.findChild<QLineEdit *>("searchEdit");
+    auto *edit = w.edit;
     edit->setText("water");
 
     QVERIFY(!window.isVisible());

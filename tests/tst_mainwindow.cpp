@@ -4,10 +4,10 @@
 #include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 #include "lookup/searchthread.h"
-#include "mainwindow/mainwindow.h"
 #include "preferences/optiondialog.h"
 #include "preferences/viewsettings.h"
 #include "testutil.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,47 +40,6 @@ QVariant stored(const QString &key)
 {
     QSettings settings;
     return settings.value(key);
-}
-
-QAction *action(QWidget &window, const char *name)
-{
-    auto *found = window.findChild<QAction *>(name);
-    if (!found)
-        qFatal("no action %s", name);
-    return found;
-}
-
-template <class T> T *child(QWidget &window, const char *name)
-{
-    T *found = window.findChild<T *>(name);
-    if (!found)
-        qFatal("no widget %s", name);
-    return found;
-}
-
-// Counts the look-ups it has running, so a test can let them all end
-// before the process does.
-class CountingWindow : public MainWindow
-{
-public:
-    int running = 0;
-
-protected:
-    PageThread *createSearchThread() override
-    {
-        PageThread *worker = MainWindow::createSearchThread();
-        ++running;
-        QObject::connect(worker, &QObject::destroyed, this, [this] { --running; });
-        return worker;
-    }
-};
-
-void showAndActivate(QWidget &window)
-{
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
 }
 
 } // namespace
@@ -119,22 +78,22 @@ void MainWindowTest::cleanup()
 void MainWindowTest::firstStartDefaults()
 {
     MessageCapture messages;
-    MainWindow window;
-    QCOMPARE(window.size(), QSize(640, 360));
-    QCOMPARE(window.windowTitle(), QString("Orvel"));
-    QVERIFY(!(window.windowFlags() & Qt::WindowStaysOnTopHint));
+    WindowFixture w;
+    QCOMPARE(w.window.size(), QSize(640, 360));
+    QCOMPARE(w.window.windowTitle(), QString("Orvel"));
+    QVERIFY(!(w.window.windowFlags() & Qt::WindowStaysOnTopHint));
     // Nothing shows itself during construction unless it is to stay on top.
-    QVERIFY(!window.isVisible());
+    QVERIFY(!w.window.isVisible());
 
-    showAndActivate(window);
-    QVERIFY(window.menuBar()->isVisible());
-    QVERIFY(window.statusBar()->isVisible());
-    QVERIFY(!child<QPushButton>(window, "menuButton")->isVisible());
+    QVERIFY(w.showAndActivate());
+    QVERIFY(w.window.menuBar()->isVisible());
+    QVERIFY(w.window.statusBar()->isVisible());
+    QVERIFY(!w.child<QPushButton>("menuButton")->isVisible());
 
-    const QFont font = child<QTextBrowser>(window, "textBrowser")->font();
+    const QFont font = w.view->font();
     QCOMPARE(font.family(), QString("Sans"));
     QCOMPARE(font.pointSize(), 10);
-    QCOMPARE(window.property("browserFont").value<QFont>(), font);
+    QCOMPARE(w.window.property("browserFont").value<QFont>(), font);
 
     // The settings were written back during construction.
     QCOMPARE(stored("Window/size").toSize(), QSize(640, 360));
@@ -143,9 +102,9 @@ void MainWindowTest::firstStartDefaults()
 
     // The font property is the result view's font, both ways.
     QFont serif("Serif", 14);
-    window.setProperty("browserFont", serif);
-    QCOMPARE(child<QTextBrowser>(window, "textBrowser")->font(), serif);
-    QCOMPARE(window.browserFont(), serif);
+    w.window.setProperty("browserFont", serif);
+    QCOMPARE(w.view->font(), serif);
+    QCOMPARE(w.window.browserFont(), serif);
     // The program's own diagnostics; the platform plugin may add warnings.
     QCOMPARE(messages.lines(QtDebugMsg), QStringList());
     QCOMPARE(messages.lines(QtCriticalMsg), QStringList());
@@ -154,12 +113,12 @@ void MainWindowTest::firstStartDefaults()
 void MainWindowTest::hiddenMenubarKeepsShortcutsAndButton()
 {
     store("Window/menubar", false);
-    MainWindow window;
-    showAndActivate(window);
-    QVERIFY(!window.menuBar()->isVisible());
-    auto *button = child<QPushButton>(window, "menuButton");
+    WindowFixture w;
+    QVERIFY(w.showAndActivate());
+    QVERIFY(!w.window.menuBar()->isVisible());
+    auto *button = w.child<QPushButton>("menuButton");
     QVERIFY(button->isVisible());
-    QVERIFY(!action(window, "actionMenubar")->isChecked());
+    QVERIFY(!w.action("actionMenubar")->isChecked());
 
     // The button's popup offers every menu, hanging from the button's
     // bottom-right corner.
@@ -176,7 +135,7 @@ void MainWindowTest::hiddenMenubarKeepsShortcutsAndButton()
     });
     QTest::mouseClick(button, Qt::LeftButton);
     QStringList menus;
-    for (const QAction *menu : window.menuBar()->actions())
+    for (const QAction *menu : w.window.menuBar()->actions())
         menus << menu->text();
     QVERIFY(menus.size() > 1);
     QCOMPARE(titles, menus);
@@ -185,35 +144,35 @@ void MainWindowTest::hiddenMenubarKeepsShortcutsAndButton()
     QCOMPARE(popupGeometry.y(), corner.y());
 
     // Shortcuts of the hidden menus still work.
-    showAndActivate(window);
-    QTest::keyClick(&window, Qt::Key_Plus, Qt::ControlModifier);
-    QCOMPARE(window.browserFont().pointSize(), 11);
-    QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
-    QTRY_VERIFY(!window.isVisible());
+    QVERIFY(w.showAndActivate());
+    QTest::keyClick(&w.window, Qt::Key_Plus, Qt::ControlModifier);
+    QCOMPARE(w.window.browserFont().pointSize(), 11);
+    QTest::keyClick(&w.window, Qt::Key_Q, Qt::ControlModifier);
+    QTRY_VERIFY(!w.window.isVisible());
 
     // Showing the menu bar again hides the button.
-    action(window, "actionMenubar")->trigger();
-    showAndActivate(window);
-    QVERIFY(window.menuBar()->isVisible());
+    w.action("actionMenubar")->trigger();
+    QVERIFY(w.showAndActivate());
+    QVERIFY(w.window.menuBar()->isVisible());
     QVERIFY(!button->isVisible());
 }
 
 void MainWindowTest::fontSizeSurvivesRestart()
 {
     {
-        MainWindow window;
-        showAndActivate(window);
+        WindowFixture w;
+        QVERIFY(w.showAndActivate());
         for (int i = 0; i < 3; ++i)
-            action(window, "actionBigger")->trigger();
-        QCOMPARE(window.browserFont().pointSize(), 13);
-        QVERIFY(window.close());
+            w.action("actionBigger")->trigger();
+        QCOMPARE(w.window.browserFont().pointSize(), 13);
+        QVERIFY(w.window.close());
     }
     TestUtil::closeDefaultConnection();
     QCOMPARE(stored("Preferences/fontSize").toInt(), 13);
     {
-        MainWindow window;
-        QCOMPARE(window.browserFont().family(), QString("Sans"));
-        QCOMPARE(window.browserFont().pointSize(), 13);
+        WindowFixture w;
+        QCOMPARE(w.window.browserFont().family(), QString("Sans"));
+        QCOMPARE(w.window.browserFont().pointSize(), 13);
     }
     TestUtil::closeDefaultConnection();
 
@@ -228,13 +187,13 @@ void MainWindowTest::fontSizeSurvivesRestart()
     store("Preferences/fontFamily", "Serif");
     for (const auto &size : sizes) {
         store("Preferences/fontSize", size.stored);
-        MainWindow window;
-        showAndActivate(window);
-        QCOMPARE(window.browserFont().family(), QString("Serif"));
+        WindowFixture w;
+        QVERIFY(w.showAndActivate());
+        QCOMPARE(w.window.browserFont().family(), QString("Serif"));
         for (int i = 0; i < 3; ++i)
-            QTest::keySequence(&window, QKeySequence(size.keys));
-        QCOMPARE(window.browserFont().pointSize(), size.shown);
-        QVERIFY(window.close());
+            QTest::keySequence(&w.window, QKeySequence(size.keys));
+        QCOMPARE(w.window.browserFont().pointSize(), size.shown);
+        QVERIFY(w.window.close());
         QCOMPARE(stored("Preferences/fontSize").toInt(), size.shown);
         TestUtil::closeDefaultConnection();
     }
@@ -245,10 +204,10 @@ void MainWindowTest::fontSizeSurvivesRestart()
 // above), within the bounds.
 void MainWindowTest::fontFollowsTheSettings()
 {
-    MainWindow window;
-    showAndActivate(window);
-    ViewSettings *settings = window.viewSettings();
-    auto *view = child<QTextBrowser>(window, "textBrowser");
+    WindowFixture w;
+    QVERIFY(w.showAndActivate());
+    ViewSettings *settings = w.window.viewSettings();
+    auto *view = w.view;
     settings->setFont(QFont("Serif", 100));
     QCOMPARE(view->font().pointSize(), 72);
     QCOMPARE(view->document()->defaultFont().pointSize(), 72);
@@ -269,42 +228,42 @@ void MainWindowTest::fontFollowsTheSettings()
         shownInDialog = view->font().pointSize();
         dialog->reject();
     });
-    action(window, "actionPreferences")->trigger();
+    w.action("actionPreferences")->trigger();
     QCOMPARE(shownInDialog, 30);
-    QCOMPARE(settings->font(), window.browserFont());
-    QVERIFY(window.close());
+    QCOMPARE(settings->font(), w.window.browserFont());
+    QVERIFY(w.window.close());
     QCOMPARE(stored("Preferences/fontSize").toInt(), 30);
 }
 
 void MainWindowTest::barsSizeAndTopmostSurviveRestart()
 {
     {
-        MainWindow window;
-        showAndActivate(window);
-        action(window, "actionStatusbar")->trigger();
-        QVERIFY(!window.statusBar()->isVisible());
-        window.resize(500, 300);
-        action(window, "actionTopmost")->trigger();
+        WindowFixture w;
+        QVERIFY(w.showAndActivate());
+        w.action("actionStatusbar")->trigger();
+        QVERIFY(!w.window.statusBar()->isVisible());
+        w.window.resize(500, 300);
+        w.action("actionTopmost")->trigger();
         // Re-applying the flags hides the window; it must come back.
-        QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(window.isVisible());
-        QVERIFY(window.close());
+        QVERIFY(w.window.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(w.window.isVisible());
+        QVERIFY(w.window.close());
     }
     TestUtil::closeDefaultConnection();
 
-    MainWindow window;
+    WindowFixture w;
     // On top from the start: shown already during construction.
-    QVERIFY(window.isVisible());
-    QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
-    QVERIFY(action(window, "actionTopmost")->isChecked());
-    QCOMPARE(window.size(), QSize(500, 300));
-    QVERIFY(!action(window, "actionStatusbar")->isChecked());
-    QVERIFY(!window.statusBar()->isVisible());
-    QVERIFY(window.menuBar()->isVisible());
+    QVERIFY(w.window.isVisible());
+    QVERIFY(w.window.windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(w.action("actionTopmost")->isChecked());
+    QCOMPARE(w.window.size(), QSize(500, 300));
+    QVERIFY(!w.action("actionStatusbar")->isChecked());
+    QVERIFY(!w.window.statusBar()->isVisible());
+    QVERIFY(w.window.menuBar()->isVisible());
 
-    action(window, "actionTopmost")->trigger();
-    QVERIFY(!(window.windowFlags() & Qt::WindowStaysOnTopHint));
-    QVERIFY(window.isVisible());
+    w.action("actionTopmost")->trigger();
+    QVERIFY(!(w.window.windowFlags() & Qt::WindowStaysOnTopHint));
+    QVERIFY(w.window.isVisible());
 }
 
 void MainWindowTest::storedLayoutIsSane_data()
@@ -334,49 +293,49 @@ void MainWindowTest::storedLayoutIsSane()
     store("Window/size", size);
     store("Window/position", QPoint(40, 40));
     for (int start = 0; start < 2; ++start) {
-        MainWindow window;
-        QVERIFY(window.screen()->availableGeometry().contains(window.geometry()));
-        showAndActivate(window);
+        WindowFixture w;
+        QVERIFY(w.window.screen()->availableGeometry().contains(w.window.geometry()));
+        QVERIFY(w.showAndActivate());
         // Both panes can be read and the whole window is on its screen, at
         // this start and the next.
-        QVERIFY(child<QWidget>(window, "wordListPanel")->width() >= 100);
-        QVERIFY(child<QWidget>(window, "textBrowser")->width() >= 100);
-        QVERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
-        QVERIFY(window.close());
+        QVERIFY(w.child<QWidget>("wordListPanel")->width() >= 100);
+        QVERIFY(w.child<QWidget>("textBrowser")->width() >= 100);
+        QVERIFY(w.window.screen()->availableGeometry().contains(w.window.frameGeometry()));
+        QVERIFY(w.window.close());
         TestUtil::closeDefaultConnection();
     }
 }
 
 void MainWindowTest::editActionsWorkOnSearchField()
 {
-    CountingWindow window;
-    showAndActivate(window);
-    auto *edit = child<QLineEdit>(window, "searchEdit");
+    WindowFixture w;
+    QVERIFY(w.showAndActivate());
+    auto *edit = w.edit;
     edit->setFocus();
     QTest::keyClicks(edit, "run");
-    action(window, "actionSelectAll")->trigger();
+    w.action("actionSelectAll")->trigger();
     QCOMPARE(edit->selectedText(), QString("run"));
-    action(window, "actionCut")->trigger();
+    w.action("actionCut")->trigger();
     QCOMPARE(edit->text(), QString());
-    action(window, "actionPaste")->trigger();
-    action(window, "actionPaste")->trigger();
-    action(window, "actionUndo")->trigger();
+    w.action("actionPaste")->trigger();
+    w.action("actionPaste")->trigger();
+    w.action("actionUndo")->trigger();
     QCOMPARE(edit->text(), QString("run"));
-    action(window, "actionRedo")->trigger();
+    w.action("actionRedo")->trigger();
     QCOMPARE(edit->text(), QString("runrun"));
-    action(window, "actionDelete")->trigger();
+    w.action("actionDelete")->trigger();
     QCOMPARE(edit->text(), QString());
     // Every change started a look-up; let them end before the window goes.
-    QTRY_COMPARE(window.running, 0);
+    QTRY_COMPARE(w.pagesRunning(), 0);
     QVERIFY(!QApplication::overrideCursor());
 }
 
 void MainWindowTest::editActionsFollowTheFocus()
 {
-    MainWindow window;
-    showAndActivate(window);
-    auto *edit = child<QLineEdit>(window, "searchEdit");
-    auto *view = child<QTextBrowser>(window, "textBrowser");
+    WindowFixture w;
+    QVERIFY(w.showAndActivate());
+    auto *edit = w.edit;
+    auto *view = w.view;
     ResultRenderer page("run");
     page.renderLine("■run  {v-1} : to move fast■・a shop\n");
     page.renderLine("■rune : a letter\n");
@@ -394,7 +353,7 @@ void MainWindowTest::editActionsFollowTheFocus()
     QCOMPARE(QApplication::clipboard()->text(), QString("move fast\n・a shop \nrune\na "));
     // What cannot change a read-only view leaves the search field alone.
     for (const char *name : {"actionUndo", "actionCut", "actionPaste", "actionDelete"})
-        action(window, name)->trigger();
+        w.action(name)->trigger();
     QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(view->textCursor().selectedText().size(), text.size());
     QCOMPARE(view->toPlainText(), text);

@@ -3,8 +3,8 @@
 
 #include "database/database.h"
 #include "dictionary/convertthread.h"
-#include "mainwindow/mainwindow.h"
 #include "testutil.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListView>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSettings>
@@ -44,29 +45,17 @@ void installDictionary()
         closeDefaultConnection();
 }
 
-// A main window as the program starts it, with its parts at hand.
-struct Window
+// A main window as the program starts it: shown, then given the word it
+// opens with.
+struct Window : WindowFixture
 {
-    MainWindow window;
-    QLineEdit *edit = window.findChild<QLineEdit *>("searchEdit");
-    QTextBrowser *view = window.findChild<QTextBrowser *>("textBrowser");
     QAction *back = action("actionBack");
 
     explicit Window(const QString &word = QString())
     {
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(showAndActivate());
         window.start(word);
     }
-    // The word is in the field and its page on display.
-    bool shows(const QString &word)
-    {
-        return QTest::qWaitFor(
-            [&] { return edit->text() == word && view->toPlainText().startsWith(word + "\n"); });
-    }
-    QStringList history() const { return window.history().words(); }
-    QAction *action(const char *name) { return window.findChild<QAction *>(name); }
 };
 
 void closeDialog(const std::function<void(QWidget *)> &change = nullptr)
@@ -95,6 +84,8 @@ private slots:
     void pageFollowsDictionariesThatCameOrWent();
     void positionRestoredOnlyOnAScreen_data();
     void positionRestoredOnlyOnAScreen();
+    void sideButtonsFromAnywhere_data();
+    void sideButtonsFromAnywhere();
     void keysFromAnywhere_data();
     void keysFromAnywhere();
     void zoomComesBackToTheChosenSize();
@@ -121,10 +112,10 @@ void NavigationTest::settledWordsEnterAndBackForwardShowThem()
     QTRY_COMPARE(w.history(), QStringList{"fire"});
     // Not found: it enters by Enter only. A pick from a list enters at once.
     w.edit->setText("fyre");
-    QTest::qWait(MainWindow::settleTime * 3 / 2);
+    QTest::qWait(History::settleTime * 3 / 2);
     QCOMPARE(w.history(), QStringList{"fire"});
     QTest::keyClick(w.edit, Qt::Key_Return);
-    w.window.enterHistory("earth");
+    w.window.history().enter({"earth", QString()});
     QCOMPARE(w.history(), (QStringList{"fire", "fyre", "earth"}));
 
     // By the keys, the action and the mouse's side buttons anywhere; left on
@@ -135,7 +126,7 @@ void NavigationTest::settledWordsEnterAndBackForwardShowThem()
     QVERIFY(w.shows("fire"));
     QVERIFY(!w.back->isEnabled());
     QTest::mousePress(w.view->viewport(), Qt::BackButton);
-    QTest::qWait(MainWindow::settleTime * 3 / 2);
+    QTest::qWait(History::settleTime * 3 / 2);
     QCOMPARE(w.edit->text(), QString("fire"));
     QTest::mousePress(w.view->viewport(), Qt::ForwardButton);
     QTest::keyClick(w.edit, Qt::Key_Right, Qt::AltModifier);
@@ -252,13 +243,43 @@ void NavigationTest::positionRestoredOnlyOnAScreen()
     QFETCH(bool, restored);
     QSettings().setValue("Window/position", stored);
     {
-        MainWindow window;
-        QCOMPARE(window.pos() == stored.toPoint() && window.pos() != QPoint(), restored);
-        window.show();
-        window.move(120, 90);
-        QVERIFY(window.close());
+        WindowFixture w;
+        QCOMPARE(w.window.pos() == stored.toPoint() && w.window.pos() != QPoint(), restored);
+        w.window.show();
+        w.window.move(120, 90);
+        QVERIFY(w.window.close());
     }
     QCOMPARE(QSettings().value("Window/position").toPoint(), QPoint(120, 90));
+}
+
+// The mouse's back and forward buttons, pressed on widgets that take every
+// press for themselves and on one that leaves it to the window.
+void NavigationTest::sideButtonsFromAnywhere_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::newRow("the field") << "searchEdit";
+    QTest::newRow("the list") << "wordList";
+    QTest::newRow("the page's scroll bar") << "scrollBar";
+    QTest::newRow("the menu bar") << "menuBar";
+    QTest::newRow("the status bar") << "statusBar";
+}
+
+void NavigationTest::sideButtonsFromAnywhere()
+{
+    QFETCH(QString, where);
+    installDictionary();
+    Window w("fire");
+    QVERIFY(w.shows("fire"));
+    w.window.lookUp("water");
+    QVERIFY(w.shows("water"));
+    QWidget *widget = where == "scrollBar"  ? w.view->verticalScrollBar()
+                      : where == "wordList" ? w.list->viewport()
+                                            : w.window.findChild<QWidget *>(where);
+    QTRY_VERIFY(widget->isVisible());
+    QTest::mousePress(widget, Qt::BackButton, {}, QPoint(2, 2));
+    QVERIFY(w.shows("fire"));
+    QTest::mousePress(widget, Qt::ForwardButton, {}, QPoint(2, 2));
+    QVERIFY(w.shows("water"));
 }
 
 // A key pressed in the widget named, the page scrolled to `from`; then the

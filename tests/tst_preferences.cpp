@@ -1,8 +1,8 @@
 #include "testutil.h"
+#include "windowfixture.h"
 
 #include "dictionary/convertthread.h"
 #include "generator.h"
-#include "mainwindow/mainwindow.h"
 #include "preferences/optiondialog.h"
 #include "preferences/rebuilddialog.h"
 #include "preferences/viewsettings.h"
@@ -45,7 +45,8 @@ private slots:
     void fontControlsEditTheSettings();
 
 private:
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<WindowFixture> fixture;
+    MainWindow *window = nullptr;
 };
 
 static bool exec(const QString &sql)
@@ -105,8 +106,10 @@ static void clickRow(OptionDialog &dialog, int row)
 
 void TestPreferences::initTestCase()
 {
-    // The window opens the database beside its settings, in the test's home.
-    window = std::make_unique<MainWindow>();
+    // The database is opened beside the window's settings, in the test's
+    // home.
+    fixture = std::make_unique<WindowFixture>();
+    window = &fixture->window;
     QVERIFY(QSqlDatabase::database().isOpen());
 }
 
@@ -122,7 +125,7 @@ void TestPreferences::init()
 
 void TestPreferences::addThroughWizard()
 {
-    OptionDialog dialog(window->viewSettings(), window.get());
+    OptionDialog dialog(window->viewSettings(), window);
     showDictionaryTab(dialog);
     QTableView *table = view(dialog);
     QCOMPARE(table->model()->rowCount(), 0);
@@ -206,7 +209,7 @@ void TestPreferences::remove()
     QVERIFY(words > 2);
     const QStringList types = table("m_dictionary");
 
-    OptionDialog dialog(window->viewSettings(), window.get());
+    OptionDialog dialog(window->viewSettings(), window);
     showDictionaryTab(dialog);
     QCOMPARE(listed(dialog).size(), 2);
     const int row = listed(dialog)[0].startsWith("Eijiro|") ? 0 : 1;
@@ -274,7 +277,7 @@ void TestPreferences::failedRemoval()
     QFETCH(QString, table);
     const int words = installTwo();
     QVERIFY(words > 2);
-    OptionDialog dialog(window->viewSettings(), window.get());
+    OptionDialog dialog(window->viewSettings(), window);
     showDictionaryTab(dialog);
     // Only now: opening the connection again resets its pragmas.
     QVERIFY(table.isEmpty() ? exec("PRAGMA foreign_keys = ON") &&
@@ -318,7 +321,7 @@ void TestPreferences::failedRefresh()
     const QString error = failing.lastError().text();
     {
         MessageCapture messages;
-        OptionDialog dialog(window->viewSettings(), window.get());
+        OptionDialog dialog(window->viewSettings(), window);
         QCOMPARE(messages.lines(QtDebugMsg),
                  QStringList{"QSqlQuery::exec failed. \"" + select + "\" \"" + error + "\""});
         QVERIFY(!view(dialog)->model());
@@ -397,7 +400,7 @@ void TestPreferences::rebuild()
     else
         QVERIFY(Generator::write(file, {300000, false, 5}));
 
-    OptionDialog dialog(window->viewSettings(), window.get());
+    OptionDialog dialog(window->viewSettings(), window);
     showDictionaryTab(dialog);
     QVERIFY(!button(dialog, "rebuildButton")->isEnabled());
     clickRow(dialog, 0);

@@ -1,10 +1,10 @@
 // The main window over garbage settings and hostile typed words: it comes
 // up, stays usable and writes back a usable state.
 #include "database/database.h"
-#include "mainwindow/mainwindow.h"
 #include "preferences/viewsettings.h"
 #include "robustness.h"
 #include "testutil.h"
+#include "windowfixture.h"
 
 #include <QApplication>
 #include <QDir>
@@ -62,27 +62,27 @@ private slots:
         QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
         TestUtil::writeBytes(path, settings);
         {
-            MainWindow window;
-            window.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&window));
-            QVERIFY(window.isVisible());
+            WindowFixture w;
+            w.window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+            QVERIFY(w.window.isVisible());
             // Within the result font's bounds, in the view and in what the
             // preferences dialog would edit.
-            const QFont font = window.browserFont();
+            const QFont font = w.window.browserFont();
             QVERIFY2(font.pointSize() >= ViewSettings::minimumFontSize &&
                          font.pointSize() <= ViewSettings::maximumFontSize,
                      qPrintable(QString::number(font.pointSize())));
-            QCOMPARE(window.viewSettings()->font(), font);
+            QCOMPARE(w.window.viewSettings()->font(), font);
             // A damaged file is still written over: no false alarm.
-            QVERIFY(!window.findChild<QLabel *>("settingsNotSavedLabel"));
+            QVERIFY(!w.window.findChild<QLabel *>("settingsNotSavedLabel"));
             // The window works: a look-up gives the no-dictionary page.
-            auto *edit = window.findChild<QLineEdit *>("searchEdit");
-            auto *browser = window.findChild<QTextBrowser *>("textBrowser");
+            auto *edit = w.edit;
+            auto *browser = w.view;
             QVERIFY(edit && browser);
             edit->setText("run");
             QTRY_VERIFY_WITH_TIMEOUT(
                 browser->toPlainText().startsWith("No dictionary is installed."), 30000);
-            window.close();
+            w.window.close();
         }
         // What it writes back reads as a usable state.
         QSettings stored;
@@ -98,14 +98,14 @@ private slots:
         const QString path = QSettings().fileName();
         QFile::remove(path);
         QVERIFY(QDir().mkpath(path));
-        MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto *label = window.findChild<QLabel *>("settingsNotSavedLabel");
+        WindowFixture w;
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        auto *label = w.window.findChild<QLabel *>("settingsNotSavedLabel");
         QVERIFY(label && label->toolTip().contains(path));
         // Look-up times take the status bar's message, not the label.
-        window.findChild<QLineEdit *>("searchEdit")->setText("run");
-        QTRY_VERIFY_WITH_TIMEOUT(window.statusBar()->currentMessage().endsWith("seconds"), 30000);
+        w.edit->setText("run");
+        QTRY_VERIFY_WITH_TIMEOUT(w.window.statusBar()->currentMessage().endsWith("seconds"), 30000);
         QVERIFY(label->isVisible());
         QVERIFY(QDir(path).removeRecursively());
     }
@@ -127,20 +127,20 @@ private slots:
                  int(ConvertThread::Committed));
         TestUtil::closeDefaultConnection();
 
-        MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto *edit = window.findChild<QLineEdit *>("searchEdit");
-        auto *browser = window.findChild<QTextBrowser *>("textBrowser");
+        WindowFixture w;
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        auto *edit = w.edit;
+        auto *browser = w.view;
         QVERIFY(edit && browser);
         for (const QString &typed : {word, QString("run")}) {
             browser->clear();
             edit->setText(typed);
             QTRY_VERIFY_WITH_TIMEOUT(!browser->toPlainText().isEmpty(), 30000);
-            QCOMPARE(window.windowTitle(), "\u2068" + edit->text() + "\u2069 - Orvel");
+            QCOMPARE(w.window.windowTitle(), "\u2068" + edit->text() + "\u2069 - Orvel");
         }
         QVERIFY(browser->toPlainText().contains("走る"));
-        window.close();
+        w.window.close();
     }
 };
 

@@ -3,9 +3,8 @@
 
 #include "database/database.h"
 #include "dictionary/convertthread.h"
-#include "mainwindow/mainwindow.h"
-#include "mainwindow/pagethread.h"
 #include "testutil.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,7 +13,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QSemaphore>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTest>
@@ -23,54 +21,16 @@
 
 namespace {
 
-// The main window's own look-up, held back until the test lets it go, so
-// the test decides in which order look-ups finish. Its page reaches the
+// A main window whose look-ups are held back until the test lets them go,
+// so the test decides in which order they finish. Their pages reach the
 // view the way every page does.
-class GatedSearch : public PageThread
+struct TestWindow : WindowFixture
 {
-public:
-    using PageThread::PageThread;
-    QSemaphore gate;
-
-protected:
-    void run() override
-    {
-        gate.acquire();
-        PageThread::run();
-    }
+    TestWindow() { holdPages = true; }
+    // Lets look-up `index` finish and waits until its worker is gone, which
+    // is after its page and searchFinished() have been delivered.
+    bool release(int index) const { return WindowFixture::release(pages.value(index)); }
 };
-
-class TestWindow : public MainWindow
-{
-public:
-    ~TestWindow() override
-    {
-        for (const QPointer<GatedSearch> &worker : workers) {
-            if (worker)
-                worker->gate.release();
-        }
-    }
-
-    QList<QPointer<GatedSearch>> workers;
-
-protected:
-    PageThread *createSearchThread() override
-    {
-        workers << new GatedSearch(findChild<QTextBrowser *>("textBrowser"));
-        return workers.last();
-    }
-};
-
-// Lets one look-up finish and waits until its worker is gone, which is
-// after its page and searchFinished() have been delivered.
-bool release(TestWindow &window, int index)
-{
-    QPointer<GatedSearch> worker = window.workers.value(index);
-    if (!worker)
-        return false;
-    worker->gate.release();
-    return QTest::qWaitFor([&] { return worker.isNull(); });
-}
 
 const QRegularExpression secondsText("^\\d+\\.\\d{3} seconds$");
 
@@ -102,12 +62,6 @@ private slots:
     void closingWaitsForRunningLookUps();
     void realLookUp();
     void aChangedFileIsRebuiltFromItsPage();
-
-private:
-    bool open(TestWindow &window);
-
-    QLineEdit *edit = nullptr;
-    QTextBrowser *view = nullptr;
 };
 
 void SearchUiTest::init()
@@ -124,54 +78,42 @@ void SearchUiTest::cleanup()
     TestUtil::closeDefaultConnection();
 }
 
-bool SearchUiTest::open(TestWindow &window)
-{
-    window.show();
-    window.activateWindow();
-    edit = window.findChild<QLineEdit *>("searchEdit");
-    view = window.findChild<QTextBrowser *>("textBrowser");
-    return QTest::qWaitForWindowActive(&window) && edit && view;
-}
-
 void SearchUiTest::pagesNeverGoBackToOlderText()
 {
-    TestWindow window;
-    QVERIFY(open(window));
+    TestWindow w;
+    QVERIFY(w.showAndActivate());
     QVERIFY(!installDictionary().isEmpty());
 
     // What the view and the worker look like when the time is shown.
     QStringList atStatus;
-    connect(window.statusBar(), &QStatusBar::messageChanged, this, [&](const QString &text) {
+    connect(w.statusBar, &QStatusBar::messageChanged, this, [&](const QString &text) {
         if (text.isEmpty())
             return;
-        int alive = 0;
-        for (const auto &worker : window.workers)
-            alive += worker ? 1 : 0;
-        atStatus << view->toPlainText() + QString(" / %1 running").arg(alive);
+        atStatus << w.view->toPlainText() + QString(" / %1 running").arg(w.pagesRunning());
     });
 
-    QTest::keyClicks(edit, "ab");
-    QCOMPARE(window.workers.size(), 2);
-    QCOMPARE(window.windowTitle(), QString("\u2068ab\u2069 - Orvel"));
+    QTest::keyClicks(w.edit, "ab");
+    QCOMPARE(w.pages.size(), 2);
+    QCOMPARE(w.window.windowTitle(), QString("\u2068ab\u2069 - Orvel"));
     QTRY_VERIFY(QApplication::overrideCursor());
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    view->setFocus();
+    w.view->setFocus();
 
     // The newer look-up finishes first.
-    QVERIFY(release(window, 1));
-    QCOMPARE(view->toPlainText(), QString("ab is not found."));
-    QVERIFY(secondsText.match(window.statusBar()->currentMessage()).hasMatch());
-    QCOMPARE(QApplication::focusWidget(), edit);
+    QVERIFY(w.release(1));
+    QCOMPARE(w.view->toPlainText(), QString("ab is not found."));
+    QVERIFY(secondsText.match(w.statusBar->currentMessage()).hasMatch());
+    QCOMPARE(QApplication::focusWidget(), w.edit);
     // One look-up is still running, so the wait cursor stays.
     QVERIFY(QApplication::overrideCursor());
 
     // The older one must not take the view back to "a".
-    window.statusBar()->clearMessage();
-    QVERIFY(release(window, 0));
-    QCOMPARE(view->toPlainText(), QString("ab is not found."));
-    QVERIFY(secondsText.match(window.statusBar()->currentMessage()).hasMatch());
+    w.statusBar->clearMessage();
+    QVERIFY(w.release(0));
+    QCOMPARE(w.view->toPlainText(), QString("ab is not found."));
+    QVERIFY(secondsText.match(w.statusBar->currentMessage()).hasMatch());
     QVERIFY(!QApplication::overrideCursor());
-    QCOMPARE(window.windowTitle(), QString("\u2068ab\u2069 - Orvel"));
+    QCOMPARE(w.window.windowTitle(), QString("\u2068ab\u2069 - Orvel"));
 
     // Each time was shown after the page had arrived and before its worker
     // was deleted (both still existed at the first one).
@@ -179,87 +121,87 @@ void SearchUiTest::pagesNeverGoBackToOlderText()
              (QStringList{"ab is not found. / 2 running", "ab is not found. / 1 running"}));
 
     // In order, every page is shown.
-    QTest::keyClick(edit, Qt::Key_C);
-    QVERIFY(release(window, 2));
-    QCOMPARE(view->toPlainText(), QString("abc is not found."));
+    QTest::keyClick(w.edit, Qt::Key_C);
+    QVERIFY(w.release(2));
+    QCOMPARE(w.view->toPlainText(), QString("abc is not found."));
 }
 
 void SearchUiTest::clearingDropsPagesOnTheirWay()
 {
-    TestWindow window;
-    QVERIFY(open(window));
+    TestWindow w;
+    QVERIFY(w.showAndActivate());
     QVERIFY(!installDictionary().isEmpty());
-    QTest::keyClick(edit, Qt::Key_X);
-    QVERIFY(release(window, 0));
-    QCOMPARE(view->toPlainText(), QString("x is not found."));
+    QTest::keyClick(w.edit, Qt::Key_X);
+    QVERIFY(w.release(0));
+    QCOMPARE(w.view->toPlainText(), QString("x is not found."));
 
-    QTest::keyClick(edit, Qt::Key_Y);
-    QCOMPARE(window.windowTitle(), QString("\u2068xy\u2069 - Orvel"));
-    window.findChild<QAction *>("actionDelete")->trigger();
-    QCOMPARE(edit->text(), QString());
-    QCOMPARE(view->toPlainText(), QString());
-    QCOMPARE(window.windowTitle(), QString("Orvel"));
+    QTest::keyClick(w.edit, Qt::Key_Y);
+    QCOMPARE(w.window.windowTitle(), QString("\u2068xy\u2069 - Orvel"));
+    w.window.findChild<QAction *>("actionDelete")->trigger();
+    QCOMPARE(w.edit->text(), QString());
+    QCOMPARE(w.view->toPlainText(), QString());
+    QCOMPARE(w.window.windowTitle(), QString("Orvel"));
     // Emptying the field is no look-up.
-    QCOMPARE(window.workers.size(), 2);
+    QCOMPARE(w.pages.size(), 2);
 
     // The page of "xy" arrives after the field was emptied: dropped.
-    QVERIFY(release(window, 1));
-    QCOMPARE(view->toPlainText(), QString());
-    QCOMPARE(window.windowTitle(), QString("Orvel"));
+    QVERIFY(w.release(1));
+    QCOMPARE(w.view->toPlainText(), QString());
+    QCOMPARE(w.window.windowTitle(), QString("Orvel"));
     QVERIFY(!QApplication::overrideCursor());
 
     // The next word is shown again.
-    QTest::keyClick(edit, Qt::Key_Z);
-    QVERIFY(release(window, 2));
-    QCOMPARE(view->toPlainText(), QString("z is not found."));
-    QCOMPARE(window.windowTitle(), QString("\u2068z\u2069 - Orvel"));
+    QTest::keyClick(w.edit, Qt::Key_Z);
+    QVERIFY(w.release(2));
+    QCOMPARE(w.view->toPlainText(), QString("z is not found."));
+    QCOMPARE(w.window.windowTitle(), QString("\u2068z\u2069 - Orvel"));
 }
 
 void SearchUiTest::spacesAreSearchedToo()
 {
-    TestWindow window;
-    QVERIFY(open(window));
+    TestWindow w;
+    QVERIFY(w.showAndActivate());
     QVERIFY(!installDictionary().isEmpty());
-    edit->setText("   ");
-    QCOMPARE(window.workers.size(), 1);
-    QCOMPARE(window.windowTitle(), QString("\u2068   \u2069 - Orvel"));
-    QVERIFY(release(window, 0));
-    QCOMPARE(view->toPlainText(), QString("is not found."));
+    w.edit->setText("   ");
+    QCOMPARE(w.pages.size(), 1);
+    QCOMPARE(w.window.windowTitle(), QString("\u2068   \u2069 - Orvel"));
+    QVERIFY(w.release(0));
+    QCOMPARE(w.view->toPlainText(), QString("is not found."));
 }
 
 void SearchUiTest::failedLookUpsClaimNoSuccess()
 {
-    TestWindow window;
-    QVERIFY(open(window));
+    TestWindow w;
+    QVERIFY(w.showAndActivate());
     const QString file = installDictionary();
     QVERIFY(!file.isEmpty());
-    QTest::keyClicks(edit, "aaa");
-    QCOMPARE(window.workers.size(), 3);
-    QVERIFY(release(window, 1));
+    QTest::keyClicks(w.edit, "aaa");
+    QCOMPARE(w.pages.size(), 3);
+    QVERIFY(w.release(1));
     // With the dictionary file gone, the first and the last fail.
     QVERIFY(QFile::remove(file));
     // An older failure whose page is not shown changes nothing.
-    QVERIFY(release(window, 0));
-    QCOMPARE(view->toPlainText(), QString("aa is not found."));
-    QCOMPARE(window.windowTitle(), QString("\u2068aaa\u2069 - Orvel"));
-    QVERIFY(secondsText.match(window.statusBar()->currentMessage()).hasMatch());
+    QVERIFY(w.release(0));
+    QCOMPARE(w.view->toPlainText(), QString("aa is not found."));
+    QCOMPARE(w.window.windowTitle(), QString("\u2068aaa\u2069 - Orvel"));
+    QVERIFY(secondsText.match(w.statusBar->currentMessage()).hasMatch());
     // With a failure page shown, neither claims a look-up of the word.
-    QVERIFY(release(window, 2));
-    QVERIFY(view->toPlainText().startsWith("The dictionary file cannot be read:"));
-    QCOMPARE(window.windowTitle(), QString("Orvel"));
-    QCOMPARE(window.statusBar()->currentMessage(), QString("The look-up failed."));
+    QVERIFY(w.release(2));
+    QVERIFY(w.view->toPlainText().startsWith("The dictionary file cannot be read:"));
+    QCOMPARE(w.window.windowTitle(), QString("Orvel"));
+    QCOMPARE(w.statusBar->currentMessage(), QString("The look-up failed."));
 }
 
 void SearchUiTest::closingWaitsForRunningLookUps()
 {
-    QPointer<GatedSearch> running;
+    QPointer<QThread> running;
     {
-        TestWindow window;
-        QVERIFY(open(window));
-        QTest::keyClick(edit, Qt::Key_A);
-        running = window.workers.value(0);
+        TestWindow w;
+        QVERIFY(w.showAndActivate());
+        QTest::keyClick(w.edit, Qt::Key_A);
+        running = w.pages.value(0).thread;
         QVERIFY(running);
-        // The test window lets its workers go as it is destroyed; the main
+        // The fixture lets its workers go as it is destroyed; the main
         // window then waits for them and deletes them, with the document
         // each made for a page it never showed.
     }
@@ -268,36 +210,36 @@ void SearchUiTest::closingWaitsForRunningLookUps()
 
 void SearchUiTest::realLookUp()
 {
-    TestWindow window;
-    QVERIFY(open(window));
+    TestWindow w;
+    QVERIFY(w.showAndActivate());
 
     // Nothing installed yet.
-    edit->setText("run");
-    QVERIFY(release(window, 0));
-    QVERIFY(view->toPlainText().startsWith("No dictionary is installed."));
+    w.edit->setText("run");
+    QVERIFY(w.release(0));
+    QVERIFY(w.view->toPlainText().startsWith("No dictionary is installed."));
     QVERIFY(!QApplication::overrideCursor());
 
     const QString file = installDictionary();
     QVERIFY(!file.isEmpty());
 
     // The word as typed, in any case, finds its first entry line.
-    edit->setText("Run");
-    QVERIFY(release(window, 1));
-    QVERIFY(view->toPlainText().contains(QString::fromUtf8("走ること")));
-    QVERIFY(view->toPlainText().contains(QString::fromUtf8("走る")));
-    QVERIFY(!view->toPlainText().contains(QString::fromUtf8("規則")));
-    QCOMPARE(window.windowTitle(), QString("\u2068Run\u2069 - Orvel"));
-    QVERIFY(secondsText.match(window.statusBar()->currentMessage()).hasMatch());
+    w.edit->setText("Run");
+    QVERIFY(w.release(1));
+    QVERIFY(w.view->toPlainText().contains(QString::fromUtf8("走ること")));
+    QVERIFY(w.view->toPlainText().contains(QString::fromUtf8("走る")));
+    QVERIFY(!w.view->toPlainText().contains(QString::fromUtf8("規則")));
+    QCOMPARE(w.window.windowTitle(), QString("\u2068Run\u2069 - Orvel"));
+    QVERIFY(secondsText.match(w.statusBar->currentMessage()).hasMatch());
     QVERIFY(!QApplication::overrideCursor());
-    QCOMPARE(QApplication::focusWidget(), edit);
+    QCOMPARE(QApplication::focusWidget(), w.edit);
 
     // The file gone: the view says so instead of keeping the last page.
     QVERIFY(QFile::remove(file));
-    edit->setText("run");
-    QVERIFY(release(window, 2));
-    QVERIFY(view->toPlainText().startsWith("The dictionary file cannot be read:"));
-    QVERIFY(view->toPlainText().contains(file));
-    QCOMPARE(window.windowTitle(), QString("Orvel"));
+    w.edit->setText("run");
+    QVERIFY(w.release(2));
+    QVERIFY(w.view->toPlainText().startsWith("The dictionary file cannot be read:"));
+    QVERIFY(w.view->toPlainText().contains(file));
+    QCOMPARE(w.window.windowTitle(), QString("Orvel"));
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -305,24 +247,24 @@ void SearchUiTest::realLookUp()
 // say so, and the page's link rebuilds the index and shows the word again.
 void SearchUiTest::aChangedFileIsRebuiltFromItsPage()
 {
-    TestWindow window;
-    QVERIFY(open(window));
+    TestWindow w;
+    QVERIFY(w.showAndActivate());
     const QString file = installDictionary();
     QVERIFY(!file.isEmpty());
     TestUtil::writeDictionary(file, {QString::fromUtf8("■wander : さまよう")});
-    auto *note = window.findChild<QLabel *>("fileChangedNote");
-    edit->setText("wander");
-    QVERIFY(release(window, 0));
-    QVERIFY(view->toPlainText().startsWith("The dictionary file has changed since it was "
-                                           "installed:"));
-    QCOMPARE(window.statusBar()->currentMessage(), QString("The look-up failed."));
+    auto *note = w.window.findChild<QLabel *>("fileChangedNote");
+    w.edit->setText("wander");
+    QVERIFY(w.release(0));
+    QVERIFY(w.view->toPlainText().startsWith("The dictionary file has changed since it was "
+                                             "installed:"));
+    QCOMPARE(w.statusBar->currentMessage(), QString("The look-up failed."));
     QTRY_VERIFY(note->isVisible());
 
-    emit view->anchorClicked(QUrl(QString::fromLatin1(SearchThread::rebuildLink)));
-    QTRY_COMPARE_WITH_TIMEOUT(window.workers.size(), 2, 60000);
-    QVERIFY(release(window, 1));
-    QVERIFY(view->toPlainText().contains(QString::fromUtf8("さまよう")));
-    QCOMPARE(window.windowTitle(), QString("\u2068wander\u2069 - Orvel"));
+    emit w.view->anchorClicked(QUrl(QString::fromLatin1(SearchThread::rebuildLink)));
+    QTRY_COMPARE_WITH_TIMEOUT(w.pages.size(), 2, 60000);
+    QVERIFY(w.release(1));
+    QVERIFY(w.view->toPlainText().contains(QString::fromUtf8("さまよう")));
+    QCOMPARE(w.window.windowTitle(), QString("\u2068wander\u2069 - Orvel"));
     QTRY_VERIFY(!note->isVisible());
 }
 

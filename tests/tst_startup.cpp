@@ -1,10 +1,10 @@
-// Start-up: the dictionary database that the main window sets up on its first
-// start, and the loading of the interface translation.
+// Start-up: the dictionary database set up beside the main window's
+// settings on the first start, and the loading of the interface translation.
 
 #include "app/translation.h"
 #include "database/dictionarydatabase.h"
-#include "mainwindow/mainwindow.h"
 #include "testutil.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -157,9 +157,9 @@ bool writeTranslation(const QString &qmFile, const QList<QStringList> &messages)
 }
 
 // What the status bar says, in a tooltip, of an index that cannot be used.
-QString unusableIndexTip(const MainWindow &window)
+QString unusableIndexTip(const WindowFixture &w)
 {
-    const auto *label = window.findChild<QLabel *>("indexUnusableLabel");
+    const auto *label = w.window.findChild<QLabel *>("indexUnusableLabel");
     return label ? label->toolTip() : QString();
 }
 
@@ -207,7 +207,7 @@ void StartupTest::firstStartCreatesDatabaseBesideSettings()
 {
     QVERIFY(!QFile::exists(settingsFile()));
     MessageCapture messages;
-    MainWindow window;
+    WindowFixture w;
 
     QVERIFY(QFile::exists(settingsFile()));
     QVERIFY(QFile::exists(databaseFile()));
@@ -224,7 +224,7 @@ void StartupTest::firstStartCreatesDatabaseBesideSettings()
 void StartupTest::laterStartLeavesDatabaseAlone()
 {
     {
-        MainWindow first;
+        WindowFixture first;
         QSqlQuery query;
         QVERIFY(query.exec("INSERT INTO t_dictionary VALUES (1, '/dict/eijiro.txt', '', 2)"));
         QVERIFY(query.exec("INSERT INTO t_word VALUES (1, 0, 'RUN')"));
@@ -234,7 +234,7 @@ void StartupTest::laterStartLeavesDatabaseAlone()
 
     // A creation attempt would fail on the existing tables and say so.
     MessageCapture messages;
-    MainWindow second;
+    WindowFixture second;
     QCOMPARE(objects(), schema);
     QCOMPARE(dictionaryTypes(), QStringList{"1:Eijiro"});
     QCOMPARE(TestUtil::rowCount("t_dictionary"), 1);
@@ -246,7 +246,7 @@ void StartupTest::foreignTableMeansNoCreation()
 {
     prepareDatabase({"CREATE TABLE notes (text TEXT)"});
     MessageCapture messages;
-    MainWindow window;
+    WindowFixture w;
     QCOMPARE(objects(), QStringList{"table notes"});
     QCOMPARE(messages.all(), QStringList());
 }
@@ -258,13 +258,13 @@ void StartupTest::failedCreationRollsBackAndIsRetried()
     prepareDatabase({"CREATE VIEW t_word AS SELECT 1 AS x"});
     {
         MessageCapture messages;
-        MainWindow window;
+        WindowFixture w;
         QCOMPARE(messages.lines(QtCriticalMsg),
                  QStringList{"create table t_word failed. (view t_word already exists Unable to "
                              "execute statement)"});
         QCOMPARE(messages.lines(QtDebugMsg), QStringList{"MainWindow::createDatabase failed."});
         QCOMPARE(messages.all().size(), 2);
-        QVERIFY(unusableIndexTip(window).contains("view t_word already exists"));
+        QVERIFY(unusableIndexTip(w).contains("view t_word already exists"));
         // Rolled back: the two tables made before the failure are gone.
         QCOMPARE(objects(), QStringList{"view t_word"});
         QVERIFY(!DictionaryDatabase().hasTables());
@@ -273,13 +273,13 @@ void StartupTest::failedCreationRollsBackAndIsRetried()
 
     prepareDatabase({"DROP VIEW t_word"});
     MessageCapture messages;
-    MainWindow window;
+    WindowFixture w;
     QCOMPARE(objects(), schema);
     const QStringList faults = schemaFaults();
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
     QCOMPARE(dictionaryTypes(), QStringList{"1:Eijiro"});
     QCOMPARE(messages.all(), QStringList());
-    QCOMPARE(unusableIndexTip(window), QString());
+    QCOMPARE(unusableIndexTip(w), QString());
 }
 
 void StartupTest::unopenableDatabaseStillGivesWindow()
@@ -287,15 +287,15 @@ void StartupTest::unopenableDatabaseStillGivesWindow()
     // A folder where the database file should be cannot be opened.
     QVERIFY(QDir().mkpath(databaseFile()));
     MessageCapture messages;
-    MainWindow window;
+    WindowFixture w;
     QCOMPARE(messages.all(), QStringList{"QSqlDatabase::open failed. \"unable to open database "
                                          "file Error opening database\""});
     QVERIFY(!QSqlDatabase::database(QSqlDatabase::defaultConnection, false).isOpen());
-    const QString tip = unusableIndexTip(window);
+    const QString tip = unusableIndexTip(w);
     QVERIFY2(tip.contains(databaseFile()) && tip.contains("unable to open database file"),
              qPrintable(tip));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    w.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.window));
 }
 
 void StartupTest::programKeepsItsFilesUnderItsNames()
@@ -374,12 +374,12 @@ void StartupTest::translationReachesWindow()
     loadTranslation(translator, "xx_YY");
     QCoreApplication::installTranslator(&translator);
 
-    MainWindow window;
-    QCOMPARE(window.findChild<QAction *>("actionQuit")->text(), QString("Beenden"));
-    QCOMPARE(window.findChild<QAction *>("actionQuit")->shortcut(), QKeySequence("Ctrl+Q"));
-    QCOMPARE(window.findChild<QMenu *>("menuFile")->title(), QString("&Datei"));
+    WindowFixture w;
+    QCOMPARE(w.window.findChild<QAction *>("actionQuit")->text(), QString("Beenden"));
+    QCOMPARE(w.window.findChild<QAction *>("actionQuit")->shortcut(), QKeySequence("Ctrl+Q"));
+    QCOMPARE(w.window.findChild<QMenu *>("menuFile")->title(), QString("&Datei"));
     // The program's name is never translated.
-    QCOMPARE(window.windowTitle(), QString("Orvel"));
+    QCOMPARE(w.window.windowTitle(), QString("Orvel"));
     QCoreApplication::removeTranslator(&translator);
 }
 

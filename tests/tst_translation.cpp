@@ -6,9 +6,9 @@
 #include "about/aboutdialog.h"
 #include "app/translation.h"
 #include "dictionary/convertthread.h"
-#include "mainwindow/mainwindow.h"
 #include "preferences/optiondialog.h"
 #include "testutil.h"
+#include "windowfixture.h"
 #include "wizard/dictionarywizard.h"
 
 #include <QAbstractButton>
@@ -248,7 +248,8 @@ void TranslationTest::catalogueMatchesSources()
 
 void TranslationTest::mainWindowAndLookUpInJapanese()
 {
-    MainWindow window;
+    WindowFixture w;
+    MainWindow &window = w.window;
     window.show();
 
     QStringList titles;
@@ -289,7 +290,8 @@ void TranslationTest::mainWindowAndLookUpInJapanese()
 
 void TranslationTest::dialogsAndWizardInJapanese()
 {
-    MainWindow window;
+    WindowFixture w;
+    MainWindow &window = w.window;
 
     OptionDialog options(window.viewSettings(), &window);
     QCOMPARE(options.windowTitle(), QString("設定"));

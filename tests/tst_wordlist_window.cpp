@@ -7,10 +7,10 @@
 #include "generator.h"
 #include "lookup/pagehtml.h"
 #include "lookup/searchthread.h"
-#include "mainwindow/mainwindow.h"
 #include "mainwindow/wordlistmodel.h"
 #include "slowreading.h"
 #include "testutil.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,9 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QPointer>
 #include <QScrollBar>
-#include <QSemaphore>
 #include <QSettings>
 #include <QSplitter>
 #include <QSqlQuery>
@@ -33,46 +31,6 @@
 #include <memory>
 
 namespace {
-
-// A list request held back until the test lets it go, so the test decides
-// in which order lists arrive. Its list reaches the window the way every
-// list does.
-class GatedList : public WordListThread
-{
-public:
-    QSemaphore gate;
-
-protected:
-    void run() override
-    {
-        gate.acquire();
-        WordListThread::run();
-    }
-};
-
-class ListWindow : public MainWindow
-{
-public:
-    ~ListWindow() override
-    {
-        for (const QPointer<GatedList> &worker : std::as_const(held)) {
-            if (worker)
-                worker->gate.release();
-        }
-    }
-
-    bool holdLists = false;
-    QList<QPointer<GatedList>> held;
-
-protected:
-    WordListThread *createListThread() override
-    {
-        if (!holdLists)
-            return MainWindow::createListThread();
-        held << new GatedList;
-        return held.last();
-    }
-};
 
 // Types as a user does: ASCII on the keyboard, the rest committed by an
 // input method.
@@ -89,34 +47,16 @@ void type(QWidget *field, const QString &text)
     }
 }
 
-// A main window as the program starts it, with its parts at hand.
-struct Window
+// A main window as the program starts it, shown, the keyboard in the
+// search field.
+struct Window : WindowFixture
 {
-    ListWindow window;
-    QLineEdit *edit = window.findChild<QLineEdit *>("searchEdit");
-    QListView *list = window.findChild<QListView *>("wordList");
-    QTextBrowser *view = window.findChild<QTextBrowser *>("textBrowser");
-    QSplitter *splitter = window.findChild<QSplitter *>("splitter");
-    QAction *toggle = window.findChild<QAction *>("actionWordList");
+    QAction *toggle = action("actionWordList");
 
     Window()
     {
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(showAndActivate());
         edit->setFocus();
-    }
-    // The rows as the list shows them.
-    QStringList rows() const
-    {
-        QStringList shown;
-        for (int row = 0; row < list->model()->rowCount(); ++row)
-            shown << list->model()->index(row, 0).data().toString();
-        return shown;
-    }
-    int currentRow() const
-    {
-        return list->currentIndex().isValid() ? list->currentIndex().row() : -1;
     }
     // Types `text` into the emptied field and waits for its list.
     bool typeAndList(const QString &text, const QStringList &expected)
@@ -305,7 +245,7 @@ private slots:
         QFETCH(QStringList, typing);
         QFETCH(QList<int>, finishing);
         Window w;
-        w.window.holdLists = true;
+        w.holdLists = true;
         for (const QString &keys : typing) {
             if (keys == "\b")
                 QTest::keyClick(w.edit, Qt::Key_Backspace);
@@ -313,13 +253,10 @@ private slots:
                 QTest::keyClicks(w.edit, keys);
         }
         const QString text = w.edit->text();
-        QCOMPARE(w.window.held.size(), finishing.size());
-        for (const int index : finishing) {
-            QPointer<GatedList> worker = w.window.held.at(index);
-            worker->gate.release();
-            QVERIFY(QTest::qWaitFor([&] { return worker.isNull(); }));
-        }
-        w.window.holdLists = false;
+        QCOMPARE(w.lists.size(), finishing.size());
+        for (const int index : finishing)
+            QVERIFY(WindowFixture::release(w.lists.at(index)));
+        w.holdLists = false;
         QCOMPARE(w.rows(), slow->list(text, text.isEmpty() ? 0 : batch));
     }
 

@@ -7,6 +7,7 @@
 // throw-away home, under Xvfb.
 
 #include "about/aboutdialog.h"
+#include "app/openindex.h"
 #include "app/translation.h"
 #include "database/dictionarydatabase.h"
 #include "database/settingsstore.h"
@@ -313,6 +314,7 @@ int main(int argc, char *argv[])
     bool ok = true;
     {
         MainWindow window;
+        openIndex(&window);
         for (const QString &shot : std::as_const(args)) {
             if (shot == QLatin1String("main"))
                 ok = shootMain(window, options);

@@ -1,0 +1,59 @@
+#include "mainwindow/pageloader.h"
+
+#include "lookup/pagehtml.h"
+#include "mainwindow/pagethread.h"
+
+#include <QTextBrowser>
+
+PageLoader::PageLoader(QTextBrowser *view, QObject *parent) : QObject(parent), view(view)
+{
+}
+
+void PageLoader::lookUp(const QString &word, const QString &entry)
+{
+    auto *worker = new PageThread(view);
+    connect(worker, &QThread::started, this, &PageLoader::lookUpStarted);
+    connect(worker, &QThread::finished, this, &PageLoader::lookUpFinished);
+    if (entry.isEmpty())
+        worker->setWord(word);
+    else
+        worker->setEntry(entry);
+    // A page not shown goes with its worker.
+    pages.ask(worker, &PageThread::documentReady, [this](PageThread *done) {
+        m_failureShown = done->status() == SearchThread::Failed;
+        PageThread::show(view, done->takeDocument());
+        emit pageShown(done->status());
+    });
+}
+
+void PageLoader::clear()
+{
+    pages.dropPending();
+    m_failureShown = false;
+    view->setText(QString());
+}
+
+void PageLoader::showFirstView()
+{
+    QList<DictionaryDatabase::Installed> installed;
+    // A database that could not be opened has said so already.
+    const bool none = DictionaryDatabase::defaultIsOpen() &&
+                      DictionaryDatabase().installedDictionaries(&installed) && installed.isEmpty();
+    if (none)
+        view->setHtml(PageHtml::write(SearchThread::noDictionaryPage()));
+    else
+        view->setText(QString());
+}
+
+bool PageLoader::dictionariesChanged()
+{
+    QList<DictionaryDatabase::Installed> installed;
+    // A database that could not be opened has said so already, and would
+    // say so again at every activation.
+    if (DictionaryDatabase::defaultIsOpen())
+        DictionaryDatabase().peekInstalled(&installed);
+    if (installed == shownWith)
+        return false;
+    shownWith = std::move(installed);
+    return true;
+}

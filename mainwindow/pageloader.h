@@ -1,0 +1,52 @@
+#pragma once
+
+#include "database/dictionarydatabase.h"
+#include "lookup/requests.h"
+#include "lookup/searchthread.h"
+
+#include <QObject>
+
+class QTextBrowser;
+
+// Looks pages up for a result view, each on a worker of its own
+// (PageThread), and shows them there: a page replaces the view's only when
+// its look-up was asked for after the one on display, and none on its way
+// is shown once the view was emptied.
+class PageLoader : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The workers read `view`'s font and text options as they are made.
+    explicit PageLoader(QTextBrowser *view, QObject *parent = nullptr);
+
+    // Looks `word` up, or with `entry` the word list's entry whose key it
+    // is.
+    void lookUp(const QString &word, const QString &entry = QString());
+    // Empties the view; pages still on their way are dropped.
+    void clear();
+    // The view while nothing is typed: empty, or what to do while no
+    // dictionary is installed.
+    void showFirstView();
+    // Whether the installed dictionaries differ from those the view was
+    // last brought in line with (here or in another program, orvel-cli);
+    // from now on the view counts as in line with them.
+    bool dictionariesChanged();
+    // The page on display says that its look-up failed.
+    bool failureShown() const { return m_failureShown; }
+    // The page on display answers the newest look-up.
+    bool showsNewest() const { return pages.showsNewest(); }
+
+signals:
+    // A look-up's worker began, and ended (after its page, if shown).
+    void lookUpStarted();
+    void lookUpFinished();
+    // A page replaced the view's; `status` tells how its look-up ended.
+    void pageShown(SearchThread::Status status);
+
+private:
+    QTextBrowser *view;
+    bool m_failureShown = false;
+    QList<DictionaryDatabase::Installed> shownWith;
+    Requests pages;
+};

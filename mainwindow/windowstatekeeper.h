@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+
+class QAction;
+class QMainWindow;
+class QSplitter;
+class QWidget;
+class ViewSettings;
+
+// The main window's own state across runs, as ViewSettings keeps it: its
+// size and place, its bars, always on top, whether the word list is shown,
+// the splitter's sizes and whether the last word is shown at the next
+// start. What is restored is usable whatever was stored: each pane keeps a
+// width that still shows a few words a line, and a window larger than its
+// screen is shrunk to fit and moved onto it.
+class WindowStateKeeper : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The window's parts whose state is kept; the actions' checked states
+    // are what is kept of the bars, always on top and the word list.
+    struct Parts
+    {
+        QAction *menubar;
+        QAction *statusbar;
+        QAction *topmost;
+        QAction *wordList;
+        QAction *showLastWord;
+        QSplitter *splitter;
+        QWidget *listPane;
+        QWidget *pagePane;
+    };
+    WindowStateKeeper(QMainWindow *window, const Parts &parts, ViewSettings *settings);
+
+    // Loads the settings and shows the state they hold. An action's state
+    // different from the form's emits its toggled(), which hides a bar or
+    // puts the window on top right away.
+    void load();
+    // Saves the settings with the window's state; false (and a debug line)
+    // when the settings file cannot be written.
+    bool save();
+
+protected:
+    // Fits the window onto its screen once it is first shown.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // The splitter's sizes from its stored state, within bounds.
+    void restoreSplitter(const QByteArray &state);
+    void showList(bool shown);
+    void fitOntoScreen();
+
+    QMainWindow *window;
+    Parts parts;
+    ViewSettings *settings;
+    // The splitter's state when the list was last hidden.
+    QByteArray hiddenListState;
+    bool fitted = false;
+};

@@ -1,0 +1,83 @@
+#include "mainwindow/wordlist.h"
+
+#include "mainwindow/wordlistmodel.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QShortcut>
+
+#include <functional>
+
+WordList::WordList(const Parts &parts, QObject *parent)
+    : QObject(parent), parts(parts), model(new WordListModel(this))
+{
+    parts.view->setModel(model);
+    connect(model, &WordListModel::withoutPhrasesChanged, parts.withoutPhrasesNote,
+            &QWidget::setVisible);
+    connect(model, &WordListModel::fileChangedChanged, parts.fileChangedNote, &QWidget::setVisible);
+    connect(parts.view, &QAbstractItemView::clicked, this, &WordList::pick);
+    // Lists are not asked for while hidden.
+    connect(parts.shown, &QAction::toggled, this, [this](bool shown) {
+        if (shown)
+            model->setText(this->parts.field->text());
+    });
+    const struct
+    {
+        Qt::Key key;
+        std::function<void()> run;
+    } keys[] = {
+        {Qt::Key_Up, [this] { move(-1); }},
+        {Qt::Key_Down, [this] { move(1); }},
+        {Qt::Key_Return, [this] { enter(); }},
+        {Qt::Key_Enter, [this] { enter(); }},
+    };
+    for (const auto &key : keys) {
+        auto *shortcut = new QShortcut(QKeySequence(key.key), parts.field);
+        shortcut->setContext(Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this, key.run);
+    }
+}
+
+void WordList::setText(const QString &text)
+{
+    if (parts.shown->isChecked())
+        model->setText(text);
+}
+
+void WordList::move(int step)
+{
+    const int rows = model->rowCount();
+    if (!parts.shown->isChecked() || rows == 0)
+        return;
+    const QModelIndex current = parts.view->currentIndex();
+    // From no row, Down goes to the first and Up stays.
+    const int row =
+        current.isValid() ? qBound(0, current.row() + step, rows - 1) : (step > 0 ? 0 : -1);
+    if (row < 0)
+        return;
+    const QModelIndex next = model->index(row);
+    parts.view->setCurrentIndex(next);
+    parts.view->scrollTo(next);
+    // The rows after the last one come as the list is scrolled; from the
+    // keyboard, ask as soon as the last row is reached.
+    if (row == rows - 1)
+        model->fetchMore(QModelIndex());
+}
+
+void WordList::enter()
+{
+    const QModelIndex current = parts.view->currentIndex();
+    if (parts.shown->isChecked() && current.isValid())
+        pick(current);
+    else
+        emit enteredWithoutRow();
+}
+
+void WordList::pick(const QModelIndex &index)
+{
+    const WordListThread::Row row = model->row(index.row());
+    if (!row.key.isEmpty())
+        emit picked(row);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "lookup/wordlistthread.h"
+
+#include <QObject>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QModelIndex;
+class WordListModel;
+
+// The word list beside the result view: the rows of the entries from the
+// search field's text on (WordListModel), listed while View > Word List is
+// on. Up and Down in the field move its current row, without taking the
+// keyboard from the field; Enter there or a click on a row picks the row.
+class WordList : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Parts
+    {
+        QListView *view;
+        QLineEdit *field;
+        QAction *shown; // View > Word List
+        QLabel *withoutPhrasesNote;
+        QLabel *fileChangedNote;
+    };
+    explicit WordList(const Parts &parts, QObject *parent = nullptr);
+
+    // Lists the entries from the key of `text` on, while the list is shown.
+    void setText(const QString &text);
+
+signals:
+    // A row was picked: its entry's page is wanted.
+    void picked(const WordListThread::Row &row);
+    // Enter in the field while no row is current.
+    void enteredWithoutRow();
+
+private:
+    // Moves the current row by `step`, when there is a list to move in.
+    void move(int step);
+    void enter();
+    void pick(const QModelIndex &index);
+
+    Parts parts;
+    WordListModel *model;
+};

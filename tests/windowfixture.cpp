@@ -1,0 +1,98 @@
+#include "windowfixture.h"
+
+#include "app/openindex.h"
+#include "lookup/requests.h"
+#include "mainwindow/pagethread.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QListView>
+#include <QSemaphore>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTest>
+#include <QTextBrowser>
+
+WindowFixture::WindowFixture()
+    : edit(child<QLineEdit>("searchEdit")), view(child<QTextBrowser>("textBrowser")),
+      list(child<QListView>("wordList")), splitter(child<QSplitter>("splitter")),
+      statusBar(child<QStatusBar>("statusBar"))
+{
+    openIndex(&window);
+    Requests::setStartObserver([this](QThread *thread) { watch(thread); });
+}
+
+WindowFixture::~WindowFixture()
+{
+    Requests::setStartObserver(nullptr);
+    // The window waits for its workers as it goes.
+    for (const QList<Worker> *workers : {&pages, &lists}) {
+        for (const Worker &worker : *workers) {
+            if (worker.gate)
+                worker.gate->release();
+        }
+    }
+}
+
+QAction *WindowFixture::action(const char *name) const
+{
+    return child<QAction>(name);
+}
+
+bool WindowFixture::showAndActivate()
+{
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowExposed(&window) && QTest::qWaitForWindowActive(&window);
+}
+
+bool WindowFixture::shows(const QString &word) const
+{
+    return QTest::qWaitFor(
+        [&] { return edit->text() == word && view->toPlainText().startsWith(word + "\n"); });
+}
+
+QStringList WindowFixture::rows() const
+{
+    QStringList shown;
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        shown << list->model()->index(row, 0).data().toString();
+    return shown;
+}
+
+int WindowFixture::currentRow() const
+{
+    return list->currentIndex().isValid() ? list->currentIndex().row() : -1;
+}
+
+bool WindowFixture::release(const Worker &worker)
+{
+    if (!worker.gate || !worker.thread)
+        return false;
+    const QPointer<QThread> thread = worker.thread;
+    worker.gate->release();
+    return QTest::qWaitFor([&] { return thread.isNull(); });
+}
+
+int WindowFixture::pagesRunning() const
+{
+    int running = 0;
+    for (const Worker &worker : pages)
+        running += worker.thread ? 1 : 0;
+    return running;
+}
+
+void WindowFixture::watch(QThread *thread)
+{
+    const bool page = qobject_cast<PageThread *>(thread);
+    Worker worker{thread, nullptr};
+    if (page ? holdPages : holdLists) {
+        worker.gate = std::make_shared<QSemaphore>();
+        // Connected last, on the worker's own thread as it starts: what the
+        // window connected to started() has been sent on by then.
+        QObject::connect(
+            thread, &QThread::started, thread, [gate = worker.gate] { gate->acquire(); },
+            Qt::DirectConnection);
+    }
+    (page ? pages : lists) << worker;
+}

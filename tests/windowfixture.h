@@ -1,0 +1,81 @@
+#pragma once
+
+#include "mainwindow/mainwindow.h"
+
+#include <QList>
+#include <QPointer>
+#include <QThread>
+
+#include <memory>
+
+class QAction;
+class QLineEdit;
+class QListView;
+class QSemaphore;
+class QSplitter;
+class QStatusBar;
+class QTextBrowser;
+
+// A main window as the program starts it: made (it reads and writes its
+// settings), then the index opened beside the settings file as main opens
+// it, with its parts at hand.
+//
+// Every worker the window starts is watched (Requests' start observer):
+// page and list workers can be held back before they run, so a test decides
+// in which order their answers arrive. Held workers are let go before the
+// window goes, which waits for them. One fixture at a time.
+class WindowFixture
+{
+public:
+    WindowFixture();
+    ~WindowFixture();
+    WindowFixture(const WindowFixture &) = delete;
+    WindowFixture &operator=(const WindowFixture &) = delete;
+
+    MainWindow window;
+    QLineEdit *const edit;
+    QTextBrowser *const view;
+    QListView *const list;
+    QSplitter *const splitter;
+    QStatusBar *const statusBar;
+
+    QAction *action(const char *name) const;
+    template <class T> T *child(const char *name) const
+    {
+        T *found = window.findChild<T *>(name);
+        if (!found)
+            qFatal("no widget %s", name);
+        return found;
+    }
+
+    // Shows the window and waits until it is active, as a user's would be.
+    bool showAndActivate();
+    // The word is in the field and its page (which starts with it) on
+    // display.
+    bool shows(const QString &word) const;
+    // The word list's rows as it shows them, and its current row (-1: none).
+    QStringList rows() const;
+    int currentRow() const;
+    QStringList history() { return window.history().words(); }
+
+    // A worker the window started, and its gate when it was held back.
+    struct Worker
+    {
+        QPointer<QThread> thread;
+        std::shared_ptr<QSemaphore> gate;
+    };
+    // Workers started from now on wait before they run until released.
+    bool holdPages = false;
+    bool holdLists = false;
+    // Every page and list worker started, in order.
+    QList<Worker> pages;
+    QList<Worker> lists;
+    // Lets a held worker run and waits until it is gone, which is after its
+    // answer and its thread's end have been delivered.
+    static bool release(const Worker &worker);
+    // Page workers not yet gone.
+    int pagesRunning() const;
+
+private:
+    void watch(QThread *thread);
+};
