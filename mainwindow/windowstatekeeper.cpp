@@ -39,16 +39,15 @@ QPoint placedWithin(const QRect &frame, const QRect &area)
 }
 } // namespace
 
-WindowStateKeeper::WindowStateKeeper(QMainWindow *window, const Parts &parts,
-                                     ViewSettings *settings)
-    : QObject(window), window(window), parts(parts), settings(settings)
+WindowStateKeeper::WindowStateKeeper(QMainWindow *window, const Form &form, ViewSettings *settings)
+    : QObject(window), window(window), form(form), settings(settings)
 {
     // The page takes the width the window gains.
-    parts.splitter->setStretchFactor(1, 1);
-    parts.listPane->setMinimumWidth(minimumListWidth);
-    parts.pagePane->setMinimumWidth(minimumPageWidth);
-    parts.splitter->setSizes({160, 480});
-    connect(parts.wordList, &QAction::toggled, this, &WindowStateKeeper::showList);
+    form.splitter->setStretchFactor(1, 1);
+    form.listPane->setMinimumWidth(minimumListWidth);
+    form.pagePane->setMinimumWidth(minimumPageWidth);
+    form.splitter->setSizes({160, 480});
+    connect(form.wordList, &QAction::toggled, this, &WindowStateKeeper::showList);
     window->installEventFilter(this);
 }
 
@@ -71,32 +70,32 @@ void WindowStateKeeper::load()
         window->move(fitting == state.size ? frame.topLeft()
                                            : placedWithin(frame, home->availableGeometry()));
     }
-    parts.menubar->setChecked(state.menubar);
-    parts.statusbar->setChecked(state.statusbar);
-    parts.topmost->setChecked(state.topmost);
+    form.menubar->setChecked(state.menubar);
+    form.statusbar->setChecked(state.statusbar);
+    form.topmost->setChecked(state.topmost);
     restoreSplitter(state.splitter);
-    parts.wordList->setChecked(state.wordList);
-    parts.showLastWord->setChecked(settings->lastWord().show);
+    form.wordList->setChecked(state.wordList);
+    form.showLastWord->setChecked(settings->lastWord().show);
 }
 
 bool WindowStateKeeper::save()
 {
     ViewSettings::WindowState state = settings->windowState();
     state.size = window->size();
-    state.menubar = parts.menubar->isChecked();
-    state.statusbar = parts.statusbar->isChecked();
-    state.topmost = parts.topmost->isChecked();
-    state.wordList = parts.wordList->isChecked();
+    state.menubar = form.menubar->isChecked();
+    state.statusbar = form.statusbar->isChecked();
+    state.topmost = form.topmost->isChecked();
+    state.wordList = form.wordList->isChecked();
     // A window not yet shown has no place of its own to keep, nor sizes of
-    // its parts; a hidden list keeps the width it had when shown.
+    // its form; a hidden list keeps the width it had when shown.
     if (window->isVisible())
         state.position = window->pos();
     if (window->isVisible() && state.wordList)
-        state.splitter = parts.splitter->saveState();
+        state.splitter = form.splitter->saveState();
     else if (!hiddenListState.isEmpty())
         state.splitter = hiddenListState;
     settings->setWindowState(state);
-    settings->setLastWord({parts.showLastWord->isChecked(), settings->lastWord().word});
+    settings->setLastWord({form.showLastWord->isChecked(), settings->lastWord().word});
     if (settings->save())
         return true;
     qDebug() << "QSettings::sync failed." << ViewSettings::settingsFile();
@@ -115,22 +114,22 @@ bool WindowStateKeeper::eventFilter(QObject *watched, QEvent *event)
 void WindowStateKeeper::restoreSplitter(const QByteArray &state)
 {
     const QList<int> sizes = ViewSettings::splitterSizes(state);
-    if (sizes.size() != parts.splitter->count())
+    if (sizes.size() != form.splitter->count())
         return;
     // Each pane gets at least its minimum; a huge one only takes what the
     // other leaves.
     QList<int> bounded;
     for (const int size : sizes)
         bounded << qBound(0, size, QWIDGETSIZE_MAX);
-    parts.splitter->setSizes(bounded);
+    form.splitter->setSizes(bounded);
 }
 
 void WindowStateKeeper::showList(bool shown)
 {
     // Shown again, or at the next start, the list has the width it had.
     if (!shown && window->isVisible())
-        hiddenListState = parts.splitter->saveState();
-    parts.listPane->setVisible(shown);
+        hiddenListState = form.splitter->saveState();
+    form.listPane->setVisible(shown);
 }
 
 void WindowStateKeeper::fitOntoScreen()

@@ -20,9 +20,10 @@ class WindowStateKeeper : public QObject
     Q_OBJECT
 
 public:
-    // The window's parts whose state is kept; the actions' checked states
-    // are what is kept of the bars, always on top and the word list.
-    struct Parts
+    // The widgets and actions of the window's form whose state is kept; the
+    // actions' checked states are what is kept of the bars, always on top,
+    // the word list and the last word.
+    struct Form
     {
         QAction *menubar;
         QAction *statusbar;
@@ -33,7 +34,7 @@ public:
         QWidget *listPane;
         QWidget *pagePane;
     };
-    WindowStateKeeper(QMainWindow *window, const Parts &parts, ViewSettings *settings);
+    WindowStateKeeper(QMainWindow *window, const Form &form, ViewSettings *settings);
 
     // Loads the settings and shows the state they hold. An action's state
     // different from the form's emits its toggled(), which hides a bar or
@@ -54,7 +55,7 @@ private:
     void fitOntoScreen();
 
     QMainWindow *window;
-    Parts parts;
+    Form form;
     ViewSettings *settings;
     // The splitter's state when the list was last hidden.
     QByteArray hiddenListState;

@@ -10,18 +10,18 @@
 
 #include <functional>
 
-WordList::WordList(const Parts &parts, QObject *parent)
-    : QObject(parent), parts(parts), model(new WordListModel(this))
+WordList::WordList(const Form &form, QObject *parent)
+    : QObject(parent), form(form), model(new WordListModel(this))
 {
-    parts.view->setModel(model);
-    connect(model, &WordListModel::withoutPhrasesChanged, parts.withoutPhrasesNote,
+    form.view->setModel(model);
+    connect(model, &WordListModel::withoutPhrasesChanged, form.withoutPhrasesNote,
             &QWidget::setVisible);
-    connect(model, &WordListModel::fileChangedChanged, parts.fileChangedNote, &QWidget::setVisible);
-    connect(parts.view, &QAbstractItemView::clicked, this, &WordList::pick);
+    connect(model, &WordListModel::fileChangedChanged, form.fileChangedNote, &QWidget::setVisible);
+    connect(form.view, &QAbstractItemView::clicked, this, &WordList::pick);
     // Lists are not asked for while hidden.
-    connect(parts.shown, &QAction::toggled, this, [this](bool shown) {
+    connect(form.shown, &QAction::toggled, this, [this](bool shown) {
         if (shown)
-            model->setText(this->parts.field->text());
+            model->setText(this->form.field->text());
     });
     const struct
     {
@@ -34,7 +34,7 @@ WordList::WordList(const Parts &parts, QObject *parent)
         {Qt::Key_Enter, [this] { enter(); }},
     };
     for (const auto &key : keys) {
-        auto *shortcut = new QShortcut(QKeySequence(key.key), parts.field);
+        auto *shortcut = new QShortcut(QKeySequence(key.key), form.field);
         shortcut->setContext(Qt::WidgetShortcut);
         connect(shortcut, &QShortcut::activated, this, key.run);
     }
@@ -42,24 +42,24 @@ WordList::WordList(const Parts &parts, QObject *parent)
 
 void WordList::setText(const QString &text)
 {
-    if (parts.shown->isChecked())
+    if (form.shown->isChecked())
         model->setText(text);
 }
 
 void WordList::move(int step)
 {
     const int rows = model->rowCount();
-    if (!parts.shown->isChecked() || rows == 0)
+    if (!form.shown->isChecked() || rows == 0)
         return;
-    const QModelIndex current = parts.view->currentIndex();
+    const QModelIndex current = form.view->currentIndex();
     // From no row, Down goes to the first and Up stays.
     const int row =
         current.isValid() ? qBound(0, current.row() + step, rows - 1) : (step > 0 ? 0 : -1);
     if (row < 0)
         return;
     const QModelIndex next = model->index(row);
-    parts.view->setCurrentIndex(next);
-    parts.view->scrollTo(next);
+    form.view->setCurrentIndex(next);
+    form.view->scrollTo(next);
     // The rows after the last one come as the list is scrolled; from the
     // keyboard, ask as soon as the last row is reached.
     if (row == rows - 1)
@@ -68,8 +68,8 @@ void WordList::move(int step)
 
 void WordList::enter()
 {
-    const QModelIndex current = parts.view->currentIndex();
-    if (parts.shown->isChecked() && current.isValid())
+    const QModelIndex current = form.view->currentIndex();
+    if (form.shown->isChecked() && current.isValid())
         pick(current);
     else
         emit enteredWithoutRow();

@@ -20,7 +20,8 @@ class WordList : public QObject
     Q_OBJECT
 
 public:
-    struct Parts
+    // The widgets and actions of the window's form it works with.
+    struct Form
     {
         QListView *view;
         QLineEdit *field;
@@ -28,7 +29,7 @@ public:
         QLabel *withoutPhrasesNote;
         QLabel *fileChangedNote;
     };
-    explicit WordList(const Parts &parts, QObject *parent = nullptr);
+    explicit WordList(const Form &form, QObject *parent = nullptr);
 
     // Lists the entries from the key of `text` on, while the list is shown.
     void setText(const QString &text);
@@ -45,6 +46,6 @@ private:
     void enter();
     void pick(const QModelIndex &index);
 
-    Parts parts;
+    Form form;
     WordListModel *model;
 };
