@@ -149,25 +149,6 @@
     </message>
 </context>
 <context>
-    <name>DictionaryDatabase</name>
-    <message>
-        <source>the dictionary was removed, but %1</source>
-        <translation>辞書は削除されましたが、%1</translation>
-    </message>
-    <message>
-        <source>the database&apos;s log could not be emptied: %1</source>
-        <translation>データベースのログを空にできませんでした: %1</translation>
-    </message>
-    <message>
-        <source>the database&apos;s log could not be emptied: another program is reading the database</source>
-        <translation>データベースのログを空にできませんでした: 別のプログラムがデータベースを読んでいます</translation>
-    </message>
-    <message>
-        <source>the database dropped a row without an error (a trigger?)</source>
-        <translation>データベースがエラーなしで行を捨てました (トリガー?)</translation>
-    </message>
-</context>
-<context>
     <name>DictionaryFile</name>
     <message>
         <source>not a regular file</source>
@@ -179,10 +160,35 @@
     </message>
 </context>
 <context>
+    <name>DictionaryRemoval</name>
+    <message>
+        <source>the dictionary was removed, but %1</source>
+        <translation>辞書は削除されましたが、%1</translation>
+    </message>
+</context>
+<context>
     <name>DictionaryWizard</name>
     <message>
         <source>Add New Dictionary</source>
         <translation>新しい辞書の追加</translation>
+    </message>
+</context>
+<context>
+    <name>DiskRoom</name>
+    <message>
+        <source>the database&apos;s log could not be emptied: %1</source>
+        <translation>データベースのログを空にできませんでした: %1</translation>
+    </message>
+    <message>
+        <source>the database&apos;s log could not be emptied: another program is reading the database</source>
+        <translation>データベースのログを空にできませんでした: 別のプログラムがデータベースを読んでいます</translation>
+    </message>
+</context>
+<context>
+    <name>IndexWriter</name>
+    <message>
+        <source>the database dropped a row without an error (a trigger?)</source>
+        <translation>データベースがエラーなしで行を捨てました (トリガー?)</translation>
     </message>
 </context>
 <context>

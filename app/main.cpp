@@ -2,10 +2,10 @@
 #include "app/openindex.h"
 #include "app/singleinstance.h"
 #include "app/translation.h"
-#include "database/settingsstore.h"
 #include "dictionary/convertthread.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/outsideword.h"
+#include "settings/settingsstore.h"
 #include "version.h"
 
 #include <QApplication>

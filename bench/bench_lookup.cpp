@@ -11,7 +11,6 @@
 // index is built once into FILE.db.
 #include "database/dictionarydatabase.h"
 #include "database/indexreader.h"
-#include "database/settingsstore.h"
 #include "database/workerconnection.h"
 #include "dictionary/convertthread.h"
 #include "dictionary/dictionaryfile.h"
@@ -24,6 +23,7 @@
 #include "lookup/wordlistthread.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/pagethread.h"
+#include "settings/settingsstore.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

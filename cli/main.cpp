@@ -6,8 +6,10 @@
 #include "cli/output.h"
 #include "database/database.h"
 #include "database/dictionarydatabase.h"
-#include "database/settingsstore.h"
+#include "database/dictionaryremoval.h"
+#include "database/installeddictionaries.h"
 #include "dictionary/convertthread.h"
+#include "settings/settingsstore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -157,8 +159,8 @@ int runBuilder(ConvertThread &thread, const QString &what)
 // What the database now says of the dictionary a build committed.
 QString registered(const QString &what, const QString &file)
 {
-    DictionaryDatabase::Registration installed{file, QStringLiteral("?")};
-    DictionaryDatabase().registration(DictionaryDatabase::eijiroId, &installed);
+    Records::Registration installed{file, QStringLiteral("?")};
+    InstalledDictionaries().registration(Records::eijiroId, &installed);
     return QStringLiteral("%1 %2 (%3 entry lines)\n")
         .arg(what, installed.location, installed.count);
 }
@@ -184,7 +186,7 @@ int rebuild(const Invocation &invocation)
     return 0;
 }
 
-int cannotReadList(const DictionaryDatabase &database)
+int cannotReadList(const InstalledDictionaries &database)
 {
     Output::fail(QStringLiteral("cannot read the dictionary list: %1").arg(database.lastError()));
     return 1;
@@ -192,12 +194,12 @@ int cannotReadList(const DictionaryDatabase &database)
 
 int list(const Invocation &)
 {
-    DictionaryDatabase database;
-    QList<DictionaryDatabase::Installed> installed;
-    if (!database.installedDictionaries(&installed))
+    InstalledDictionaries database;
+    QList<Records::Installed> installed;
+    if (!database.list(&installed))
         return cannotReadList(database);
     QString lines;
-    for (const DictionaryDatabase::Installed &dictionary : std::as_const(installed))
+    for (const Records::Installed &dictionary : std::as_const(installed))
         lines += QStringLiteral("%1\t%2\t%3\n")
                      .arg(QString::number(dictionary.id), dictionary.name, dictionary.location);
     Output::write(stdout, lines);
@@ -207,20 +209,21 @@ int list(const Invocation &)
 int remove(const Invocation &invocation)
 {
     const int id = invocation.id;
-    DictionaryDatabase database;
-    DictionaryDatabase::Registration installed;
+    InstalledDictionaries database;
+    Records::Registration installed;
     switch (database.registration(id, &installed)) {
-    case DictionaryDatabase::Answer::Found:
+    case Records::Answer::Found:
         break;
-    case DictionaryDatabase::Answer::None:
+    case Records::Answer::None:
         Output::fail(
             QStringLiteral("remove failed: no dictionary with id %1 is installed").arg(id));
         return 1;
-    case DictionaryDatabase::Answer::Failed:
+    case Records::Answer::Failed:
         return cannotReadList(database);
     }
-    if (!database.removeDictionary(id)) {
-        Output::fail("remove failed: " + database.lastError());
+    DictionaryRemoval removal;
+    if (!removal.remove(id)) {
+        Output::fail("remove failed: " + removal.lastError());
         return 1;
     }
     Output::write(stdout, QStringLiteral("removed %1\n").arg(installed.location));

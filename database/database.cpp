@@ -4,7 +4,13 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <atomic>
+
 namespace Database {
+
+namespace {
+std::atomic<int> busyTimeoutMs{10000};
+}
 
 QString path()
 {
@@ -15,6 +21,16 @@ QString path()
     // folder is the right place then, never the working directory.
     const QString folder = info.exists() ? info.canonicalPath() : info.absolutePath();
     return folder + QDir::separator() + info.baseName() + ".db";
+}
+
+void setBusyTimeout(int milliseconds)
+{
+    busyTimeoutMs = milliseconds;
+}
+
+int busyTimeout()
+{
+    return busyTimeoutMs.load();
 }
 
 } // namespace Database

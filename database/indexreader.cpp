@@ -1,57 +1,21 @@
 #include "database/indexreader.h"
 
+#include "database/database.h"
+#include "database/readerfile.h"
 #include "database/sql.h"
 
-#include <QDebug>
-
-#include <mutex>
 #include <sqlite3.h>
-#include <sys/stat.h>
+
+using Records::Answer;
+using Records::Entry;
+using Records::EntryList;
 
 namespace {
 
-// As Qt's driver opens a file, but never creating one: a look-up has
-// nothing to write. Read-only files are opened read-only.
-constexpr int readerFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
-
-// The file readers open, and the connection that keeps its shared cache
-// (page cache and parsed schema) alive between look-ups. It runs no
-// statement: SQLite frees a shared cache with its last connection.
-struct SharedFile
+// SQLite's own words for why the latest call on `db` failed.
+QString errorText(sqlite3 *db)
 {
-    std::mutex mutex;
-    QByteArray file;
-    sqlite3 *keeper = nullptr;
-    // The file the keeper has open. SQLite finds a shared cache by the
-    // file's name, so a file put in the place of this one must not be read
-    // through it.
-    dev_t device = 0;
-    ino_t inode = 0;
-    ~SharedFile() { sqlite3_close(keeper); }
-};
-
-bool identify(const QByteArray &file, dev_t *device, ino_t *inode)
-{
-    struct stat status;
-    if (::stat(file.constData(), &status) != 0)
-        return false;
-    *device = status.st_dev;
-    *inode = status.st_ino;
-    return true;
-}
-
-SharedFile &sharedFile()
-{
-    static SharedFile shared;
-    return shared;
-}
-
-QString errorText(sqlite3 *db, const char *what)
-{
-    // As QSqlError::text() words SQLite's errors, so a failure reads alike
-    // whichever connection met it.
-    return QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory") + QLatin1Char(' ') +
-           QLatin1String(what);
+    return QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
 }
 
 } // namespace
@@ -103,62 +67,22 @@ private:
     sqlite3_stmt *m_statement = nullptr;
 };
 
-void IndexReader::setDatabaseFile(const QString &file)
-{
-    SharedFile &shared = sharedFile();
-    const QByteArray name = file.toUtf8();
-    std::lock_guard lock(shared.mutex);
-    sqlite3_close(shared.keeper);
-    shared.keeper = nullptr;
-    shared.file = name;
-    // Without it look-ups still work, each reading the schema again.
-    if (name.isEmpty() ||
-        sqlite3_open_v2(name.constData(), &shared.keeper, readerFlags | SQLITE_OPEN_SHAREDCACHE,
-                        nullptr) != SQLITE_OK ||
-        !identify(name, &shared.device, &shared.inode)) {
-        sqlite3_close(shared.keeper);
-        shared.keeper = nullptr;
-    }
-}
-
-QString IndexReader::databaseFile()
-{
-    SharedFile &shared = sharedFile();
-    std::lock_guard lock(shared.mutex);
-    return QString::fromUtf8(shared.file);
-}
-
 IndexReader::IndexReader()
 {
-    QByteArray file;
-    bool kept;
-    dev_t device;
-    ino_t inode;
-    {
-        SharedFile &shared = sharedFile();
-        std::lock_guard lock(shared.mutex);
-        file = shared.file;
-        kept = shared.keeper;
-        device = shared.device;
-        inode = shared.inode;
-    }
-    if (file.isEmpty()) {
+    switch (ReaderFile::open(&m_db)) {
+    case ReaderFile::Opened::Open:
+        sqlite3_busy_timeout(m_db, Database::busyTimeout());
+        return;
+    case ReaderFile::Opened::NoFile:
         m_lastError = QStringLiteral("no database is open");
         return;
-    }
-    dev_t nowDevice;
-    ino_t nowInode;
-    const bool same =
-        kept && identify(file, &nowDevice, &nowInode) && nowDevice == device && nowInode == inode;
-    const int cache = same ? SQLITE_OPEN_SHAREDCACHE : SQLITE_OPEN_PRIVATECACHE;
-    if (sqlite3_open_v2(file.constData(), &m_db, readerFlags | cache, nullptr) != SQLITE_OK) {
-        m_lastError = errorText(m_db, "Error opening database");
+    case ReaderFile::Opened::Failed:
+        m_lastError = errorText(m_db);
         m_fileUnusable = true;
         sqlite3_close(m_db);
         m_db = nullptr;
         return;
     }
-    sqlite3_busy_timeout(m_db, DictionaryDatabase::busyTimeout());
 }
 
 IndexReader::~IndexReader()
@@ -177,7 +101,7 @@ void IndexReader::close()
 
 bool IndexReader::failed(const char *sql, const QString &reason)
 {
-    qDebug() << "QSqlQuery::exec failed." << QString::fromLatin1(sql) << reason;
+    m_failedStatement = QString::fromLatin1(sql);
     m_lastError = reason;
     if (m_db) {
         const int code = sqlite3_errcode(m_db) & 0xff;
@@ -188,11 +112,10 @@ bool IndexReader::failed(const char *sql, const QString &reason)
 
 bool IndexReader::notPrepared(const Statement &statement)
 {
-    return failed(statement.sql(),
-                  m_db ? errorText(m_db, "Unable to execute statement") : m_lastError);
+    return failed(statement.sql(), m_db ? errorText(m_db) : m_lastError);
 }
 
-template <typename Read> IndexReader::Answer IndexReader::firstRow(Statement &statement, Read read)
+template <typename Read> Answer IndexReader::firstRow(Statement &statement, Read read)
 {
     if (!statement.isPrepared()) {
         notPrepared(statement);
@@ -205,22 +128,18 @@ template <typename Read> IndexReader::Answer IndexReader::firstRow(Statement &st
     case SQLITE_DONE:
         return Answer::None;
     default:
-        failed(statement.sql(), errorText(m_db, "Unable to fetch row"));
+        failed(statement.sql(), errorText(m_db));
         return Answer::Failed;
     }
 }
 
-IndexReader::Answer IndexReader::dictionaryLocation(QString *location)
+Answer IndexReader::dictionaryLocation(QString *location)
 {
     m_location = std::make_unique<Statement>(m_db, Sql::selectLocation);
-    const Answer answer =
-        firstRow(*m_location, [location](Statement &row) { *location = row.text(0); });
-    if (answer == Answer::None)
-        qDebug() << "QSqlQuery::next failed.";
-    return answer;
+    return firstRow(*m_location, [location](Statement &row) { *location = row.text(0); });
 }
 
-IndexReader::Answer IndexReader::firstPosition(const QString &key, qint64 *position)
+Answer IndexReader::firstPosition(const QString &key, qint64 *position)
 {
     // 64-bit: entries past 2 GiB must be reachable.
     Statement query(m_db, Sql::selectPosition);
@@ -228,7 +147,7 @@ IndexReader::Answer IndexReader::firstPosition(const QString &key, qint64 *posit
     return firstRow(query, [position](Statement &row) { *position = row.integer(0); });
 }
 
-IndexReader::Answer IndexReader::entryLists(EntryList *list)
+Answer IndexReader::entryLists(EntryList *list)
 {
     bool full = false;
     Statement query(m_db, Sql::selectEntryTable);
@@ -254,7 +173,7 @@ bool IndexReader::entries(EntryList list, const QString &key, bool after, int li
         return notPrepared(query);
     int next = 1;
     if (all)
-        query.bind(next++, DictionaryDatabase::eijiroId);
+        query.bind(next++, Records::eijiroId);
     query.bind(next++, key);
     query.bind(next, limit);
     int stepped;
@@ -263,10 +182,10 @@ bool IndexReader::entries(EntryList list, const QString &key, bool after, int li
     if (stepped == SQLITE_DONE)
         return true;
     entries->clear();
-    return failed(sql, errorText(m_db, "Unable to fetch row"));
+    return failed(sql, errorText(m_db));
 }
 
-IndexReader::Answer IndexReader::fileIdentity(int id, FileIdentity *identity)
+Answer IndexReader::fileIdentity(int id, FileIdentity *identity)
 {
     // Asked of the parsed schema, not with a statement of its own: a
     // database made before the table simply has no record to compare with.
@@ -280,12 +199,12 @@ IndexReader::Answer IndexReader::fileIdentity(int id, FileIdentity *identity)
     });
 }
 
-IndexReader::Answer IndexReader::entryPosition(EntryList list, const QString &key, qint64 *position)
+Answer IndexReader::entryPosition(EntryList list, const QString &key, qint64 *position)
 {
     if (list == EntryList::SingleWords)
         return firstPosition(key, position);
     Statement query(m_db, Sql::selectEntryPosition);
-    query.bind(1, DictionaryDatabase::eijiroId);
+    query.bind(1, Records::eijiroId);
     query.bind(2, key);
     return firstRow(query, [position](Statement &row) { *position = row.integer(0); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "database/dictionarydatabase.h"
+#include "database/fileidentity.h"
+#include "database/records.h"
 
 #include <QList>
 #include <QString>
@@ -12,24 +13,20 @@ struct sqlite3;
 // A look-up's own connection to the index, for reading only, straight
 // through SQLite: each look-up runs on a thread of its own and so opens a
 // connection of its own, and through QtSql opening one and reading the schema
-// took most of a look-up's time. Readers of the default connection's file
-// share SQLite's page cache and parsed schema (its shared-cache mode), which a
-// connection kept for that alone holds while the default connection is open;
-// they never write, so they never wait for each other.
+// took most of a look-up's time. Readers open the default connection's file
+// (ReaderFile) and share SQLite's cache of it; they never write, so they
+// never wait for each other.
 //
 // A reader's statements all read one state of the index, the one committed
 // when it first read. Readers that read at the same time share that state:
 // one that begins while another is still reading sees what that one sees.
 // So a reader is closed as soon as the index has answered.
 //
+// It writes no diagnostic line: what a failure means is its caller's to say.
 // Used on one thread only; it closes its connection when destroyed.
 class IndexReader
 {
 public:
-    using Answer = DictionaryDatabase::Answer;
-    using EntryList = DictionaryDatabase::EntryList;
-    using Entry = DictionaryDatabase::Entry;
-
     // Opens a connection on the default connection's file. A failure to
     // open shows in the first operation, which fails with the reason.
     IndexReader();
@@ -38,37 +35,33 @@ public:
     IndexReader &operator=(const IndexReader &) = delete;
 
     // The file of the installed dictionary (the first one listed).
-    Answer dictionaryLocation(QString *location);
+    Records::Answer dictionaryLocation(QString *location);
     // The byte offset of the first entry line indexed under `key`.
-    Answer firstPosition(const QString &key, qint64 *position);
+    Records::Answer firstPosition(const QString &key, qint64 *position);
     // Which list of entry words this database has (Found), or Failed.
-    Answer entryLists(EntryList *list);
+    Records::Answer entryLists(Records::EntryList *list);
     // Up to `limit` entries in key order (SQLite's BINARY order of UTF-8,
     // that is code point order), each key once: those whose key is at or
     // after `key`, or with `after` only those after it.
-    bool entries(EntryList list, const QString &key, bool after, int limit, QList<Entry> *entries);
+    bool entries(Records::EntryList list, const QString &key, bool after, int limit,
+                 QList<Records::Entry> *entries);
     // The offset of the first entry line whose entry word has `key`.
-    Answer entryPosition(EntryList list, const QString &key, qint64 *position);
+    Records::Answer entryPosition(Records::EntryList list, const QString &key, qint64 *position);
     // What dictionary `id`'s file looked like when its index was built;
     // None when that was not recorded (installed by an older Orvel).
-    Answer fileIdentity(int id, FileIdentity *identity);
+    Records::Answer fileIdentity(int id, FileIdentity *identity);
 
     // Ends the reading and closes the connection; nothing can be read after.
     void close();
 
-    // SQLite's reason for the latest failure, worded as QtSql words it.
+    // SQLite's reason for the latest failure.
     QString lastError() const { return m_lastError; }
+    // The statement that failed last.
+    QString failedStatement() const { return m_failedStatement; }
     // Whether the latest failure lies in the index file itself: it cannot
     // be opened, or it is no database or a damaged one. Trying again does
     // not mend that, nor does anything done through the file.
     bool fileUnusable() const { return m_fileUnusable; }
-
-    // The file the readers open from now on: the default connection's,
-    // or none (empty) once it is closed. Keeps the shared cache alive
-    // for that file meanwhile.
-    static void setDatabaseFile(const QString &file);
-    // The file readers open now; empty when none is.
-    static QString databaseFile();
 
 private:
     class Statement;
@@ -76,7 +69,7 @@ private:
     bool notPrepared(const Statement &statement);
     // Runs a statement for at most one row; `read` takes the row when there
     // is one.
-    template <typename Read> Answer firstRow(Statement &statement, Read read);
+    template <typename Read> Records::Answer firstRow(Statement &statement, Read read);
 
     sqlite3 *m_db = nullptr;
     // The installed dictionary's row, kept until the reader is closed: its
@@ -84,5 +77,6 @@ private:
     // of the index, without beginning a transaction of its own.
     std::unique_ptr<Statement> m_location;
     QString m_lastError;
+    QString m_failedStatement;
     bool m_fileUnusable = false;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
-// Every statement the program runs on the database, for DictionaryDatabase
-// and IndexReader only.
+// Every statement the program runs on the database, for the classes of
+// database/ only.
 namespace Sql {
 // The schema and its seed row.
 inline constexpr char createTypes[] =

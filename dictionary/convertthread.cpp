@@ -1,6 +1,8 @@
 #include "dictionary/convertthread.h"
 
-#include "database/dictionarydatabase.h"
+#include "database/diskroom.h"
+#include "database/indexwriter.h"
+#include "database/installeddictionaries.h"
 #include "database/workerconnection.h"
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
@@ -286,7 +288,7 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
 class RowWriter
 {
 public:
-    explicit RowWriter(DictionaryDatabase &database) : m_database(database) {}
+    explicit RowWriter(IndexWriter &database) : m_database(database) {}
 
     bool write(const Batch &batch)
     {
@@ -302,8 +304,8 @@ public:
                 m_wordLines.push_back(&entry);
             }
         }
-        using Insert = DictionaryDatabase::Insert;
-        using Table = DictionaryDatabase::RowTable;
+        using Insert = IndexWriter::Insert;
+        using Table = IndexWriter::RowTable;
         if (m_database.insertRows(Table::Entries, m_entries, [](size_t, Insert) {}) !=
             Insert::Written)
             return false;
@@ -311,22 +313,22 @@ public:
             const EntryLine &entry = *m_wordLines[index];
             qDebug() << "row =" << entry.row << "["
                      << Eijiro::Decoder().decode(batch.view(entry.line)) << "]";
-            qDebug() << "id =" << DictionaryDatabase::eijiroId << ", position =" << entry.offset
+            qDebug() << "id =" << Records::eijiroId << ", position =" << entry.offset
                      << ", name =" << QString::fromUtf8(batch.view(entry.key));
         };
         return m_database.insertRows(Table::Words, m_words, refused) == Insert::Written;
     }
 
 private:
-    DictionaryDatabase &m_database;
-    std::vector<DictionaryDatabase::Row> m_entries, m_words;
+    IndexWriter &m_database;
+    std::vector<IndexWriter::Row> m_entries, m_words;
     std::vector<const EntryLine *> m_wordLines;
 };
 
 // The writing side: inserts the rows coming through `pipe` and reports each
 // new percentage once its batch is written. Returns the error that made it
 // give up (null when none): it then sets `stopReading` and drains the pipe.
-QString insertRows(DictionaryDatabase &database, Pipe *pipe, std::atomic_bool *stopReading,
+QString insertRows(IndexWriter &database, Pipe *pipe, std::atomic_bool *stopReading,
                    const std::function<void(int)> &progress)
 {
     QString error;
@@ -351,7 +353,7 @@ QString insertRows(DictionaryDatabase &database, Pipe *pipe, std::atomic_bool *s
 
 // Reads the file on a thread of its own while this one inserts, so the
 // disk, the decoder and SQLite work side by side.
-Reading readAndInsert(QFile *file, DictionaryDatabase &database, const std::atomic_bool &canceled,
+Reading readAndInsert(QFile *file, IndexWriter &database, const std::atomic_bool &canceled,
                       const std::function<void(int)> &progress)
 {
     std::atomic_bool stopReading{false}; // set when inserting cannot go on at all
@@ -508,12 +510,12 @@ void ConvertThread::finish(Outcome outcome, const QString &detail)
     m_outcome = outcome;
 }
 
-void ConvertThread::rollBack(DictionaryDatabase &database, Outcome outcome, const QString &detail)
+void ConvertThread::rollBack(IndexWriter &writer, Outcome outcome, const QString &detail)
 {
-    database.rollback();
+    writer.rollback();
     // What the build wrote to the log before it failed (on a full disk,
     // all the room there was) is given back at once.
-    database.truncateLog();
+    DiskRoom(writer.connection()).truncateLog();
     finish(outcome, detail);
 }
 
@@ -530,30 +532,30 @@ void ConvertThread::run()
     if (!checkAndOpen(&file, &identity))
         return;
     WorkerConnection connection;
-    DictionaryDatabase database(connection.database());
-    if (!beginBuild(database, file.size()))
+    IndexWriter writer(connection.database());
+    if (!beginBuild(writer, file.size()))
         return;
-    const Reading reading = readAndInsert(&file, database, canceled,
-                                          [this](int percent) { emit frameChanged(percent); });
+    const Reading reading =
+        readAndInsert(&file, writer, canceled, [this](int percent) { emit frameChanged(percent); });
     const Ending ending = howReadingEnded(reading, file, m_file);
     if (ending.outcome != NotFinished)
-        return rollBack(database, ending.outcome, ending.detail);
-    registerAndCommit(database, reading.count, identity);
+        return rollBack(writer, ending.outcome, ending.detail);
+    registerAndCommit(writer, reading.count, identity);
 }
 
 bool ConvertThread::findRegisteredFile()
 {
     WorkerConnection connection;
-    DictionaryDatabase database(connection.database());
-    DictionaryDatabase::Registration installed;
-    const DictionaryDatabase::Answer answer = m_rebuild == DictionaryDatabase::eijiroId
-                                                  ? database.registration(m_rebuild, &installed)
-                                                  : DictionaryDatabase::Answer::None;
-    if (answer == DictionaryDatabase::Answer::Found) {
+    InstalledDictionaries database(connection.database());
+    Records::Registration installed;
+    const Records::Answer answer = m_rebuild == Records::eijiroId
+                                       ? database.registration(m_rebuild, &installed)
+                                       : Records::Answer::None;
+    if (answer == Records::Answer::Found) {
         m_file = installed.location;
         return true;
     }
-    if (answer == DictionaryDatabase::Answer::None)
+    if (answer == Records::Answer::None)
         finish(NotInstalled, QString::number(m_rebuild));
     else
         finish(TransactionFailed, database.lastError());
@@ -584,46 +586,47 @@ bool ConvertThread::checkAndOpen(QFile *file, FileIdentity *identity)
     return true;
 }
 
-bool ConvertThread::beginBuild(DictionaryDatabase &database, qint64 fileSize)
+bool ConvertThread::beginBuild(IndexWriter &writer, qint64 fileSize)
 {
-    if (!database.beginBuild()) {
-        finish(TransactionFailed, database.lastError());
+    if (!writer.beginBuild()) {
+        finish(TransactionFailed, writer.lastError());
         return false;
     }
     // Every build registers its dictionary under the same id. Asked before
     // reading, so installing over an installed dictionary fails at once, not
     // at the end of the file after a clash for every row.
-    DictionaryDatabase::Registration installed;
-    const DictionaryDatabase::Answer answer =
-        database.registration(DictionaryDatabase::eijiroId, &installed);
-    if (m_rebuild != 0 && answer != DictionaryDatabase::Answer::Failed)
+    InstalledDictionaries dictionaries(writer.connection());
+    Records::Registration installed;
+    const Records::Answer answer = dictionaries.registration(Records::eijiroId, &installed);
+    if (m_rebuild != 0 && answer != Records::Answer::Failed)
         return replaceRows(
-            database, answer == DictionaryDatabase::Answer::Found ? installed.location : QString(),
-            fileSize);
+            writer, answer == Records::Answer::Found ? installed.location : QString(), fileSize);
     switch (answer) {
-    case DictionaryDatabase::Answer::None:
-        if (!checkRoom(database, fileSize))
+    case Records::Answer::None:
+        if (!checkRoom(writer, fileSize))
             return false;
-        if (database.prepareRows())
+        if (writer.prepareRows())
             return true;
-        break;
-    case DictionaryDatabase::Answer::Found:
+        rollBack(writer, InsertFailed, writer.lastError());
+        return false;
+    case Records::Answer::Found:
         qDebug() << "ConvertThread::run failed. A dictionary is installed already:"
                  << installed.location;
-        rollBack(database, AlreadyInstalled, installed.location);
+        rollBack(writer, AlreadyInstalled, installed.location);
         return false;
-    case DictionaryDatabase::Answer::Failed:
+    case Records::Answer::Failed:
         break;
     }
-    rollBack(database, InsertFailed, database.lastError());
+    rollBack(writer, InsertFailed, dictionaries.lastError());
     return false;
 }
 
-bool ConvertThread::checkRoom(DictionaryDatabase &database, qint64 fileSize)
+bool ConvertThread::checkRoom(IndexWriter &writer, qint64 fileSize)
 {
-    DictionaryDatabase::Room room;
-    if (!database.room(&room)) {
-        rollBack(database, InsertFailed, database.lastError());
+    DiskRoom disk(writer.connection());
+    DiskRoom::Room room;
+    if (!disk.room(&room)) {
+        rollBack(writer, InsertFailed, disk.lastError());
         return false;
     }
     // The index comes to about half the file's size (0.47 for generated
@@ -633,57 +636,56 @@ bool ConvertThread::checkRoom(DictionaryDatabase &database, qint64 fileSize)
     // the database file, which fills its free pages first.
     const qint64 index = fileSize / 2 + (1 << 20);
     const qint64 needed = index + qMax<qint64>(0, index - room.reusable) +
-                          (room.reserved ? 0 : DictionaryDatabase::reserveSize);
+                          (room.reserved ? 0 : DiskRoom::reserveSize);
     if (room.available < 0 || room.available >= needed) {
         // Not needed for the build: its own writes say so if room runs out.
-        database.keepReserve();
+        disk.keepReserve();
         return true;
     }
-    qDebug() << "ConvertThread::run failed. Not enough free space on the disk of"
-             << database.fileName() << ":" << needed << "bytes needed," << room.available << "free";
+    qDebug() << "ConvertThread::run failed. Not enough free space on the disk of" << disk.fileName()
+             << ":" << needed << "bytes needed," << room.available << "free";
     m_needed = needed;
     m_available = room.available;
-    rollBack(database, NoRoom, database.fileName());
+    rollBack(writer, NoRoom, disk.fileName());
     return false;
 }
 
-bool ConvertThread::replaceRows(DictionaryDatabase &database, const QString &registeredFile,
-                                qint64 fileSize)
+bool ConvertThread::replaceRows(IndexWriter &writer, const QString &registeredFile, qint64 fileSize)
 {
     // Removed, or installed from another file, since the rebuild began.
     if (registeredFile != m_file) {
-        rollBack(database, NotInstalled, QString::number(m_rebuild));
+        rollBack(writer, NotInstalled, QString::number(m_rebuild));
         return false;
     }
     // The old index's pages are free again only after the commit.
-    if (!checkRoom(database, fileSize))
+    if (!checkRoom(writer, fileSize))
         return false;
     // The build clears this id's rows as it begins; the registration goes
     // too. Look-ups read the old ones until the commit.
-    if (database.prepareRows() && database.deleteDictionaryRows(m_rebuild))
+    if (writer.prepareRows() && writer.deleteDictionary(m_rebuild))
         return true;
-    rollBack(database, InsertFailed, database.lastError());
+    rollBack(writer, InsertFailed, writer.lastError());
     return false;
 }
 
-void ConvertThread::registerAndCommit(DictionaryDatabase &database, int count,
-                                      const FileIdentity &identity)
+void ConvertThread::registerAndCommit(IndexWriter &writer, int count, const FileIdentity &identity)
 {
-    if (!database.registerDictionary(m_file, count) ||
-        !database.recordFile(DictionaryDatabase::eijiroId, identity))
-        return rollBack(database, FinalInsertFailed, database.lastError());
+    if (!writer.registerDictionary(m_file, count) ||
+        !writer.recordFile(Records::eijiroId, identity))
+        return rollBack(writer, FinalInsertFailed, writer.lastError());
+    DiskRoom disk(writer.connection());
     // Report success only once it is on disk.
-    if (!database.commit()) {
-        const QString error = database.lastError();
-        database.truncateLog();
+    if (!writer.commit()) {
+        const QString error = writer.lastError();
+        disk.truncateLog();
         return finish(CommitFailed, error);
     }
     // The index stays in the log, taking as much room again as in the
     // database, until it is copied over: a log that cannot be emptied is
     // said, though the dictionary is installed.
-    if (database.truncateLog())
+    if (disk.truncateLog())
         finish(Committed);
     else
-        finish(CheckpointFailed, database.lastError());
+        finish(CheckpointFailed, disk.lastError());
     emit frameChanged(100);
 }

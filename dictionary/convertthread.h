@@ -3,7 +3,7 @@
 #include <QThread>
 #include <atomic>
 
-class DictionaryDatabase;
+class IndexWriter;
 class QFile;
 struct FileIdentity;
 
@@ -49,7 +49,7 @@ public:
     // file it is registered with (after that file changed). The new index
     // replaces the old one at the commit, in the build's one transaction;
     // until then look-ups read the old one, and a build that does not
-    // commit leaves it as it was. Only DictionaryDatabase::eijiroId is ever
+    // commit leaves it as it was. Only Records::eijiroId is ever
     // installed, so any other id ends as NotInstalled.
     void setRebuild(int id);
     // Asks a running build to stop at its next line. Any thread, any time.
@@ -79,15 +79,15 @@ private:
     bool findRegisteredFile();
     // Opens the file and tells what it looks like as it is read.
     bool checkAndOpen(QFile *file, FileIdentity *identity);
-    bool beginBuild(DictionaryDatabase &database, qint64 fileSize);
+    bool beginBuild(IndexWriter &writer, qint64 fileSize);
     // Refuses a build the database's disk has no room for; keeps the
     // reserve that lets a removal work on a full disk.
-    bool checkRoom(DictionaryDatabase &database, qint64 fileSize);
+    bool checkRoom(IndexWriter &writer, qint64 fileSize);
     // A rebuild's beginning: the old rows go inside the transaction.
-    bool replaceRows(DictionaryDatabase &database, const QString &registeredFile, qint64 fileSize);
-    void registerAndCommit(DictionaryDatabase &database, int count, const FileIdentity &identity);
+    bool replaceRows(IndexWriter &writer, const QString &registeredFile, qint64 fileSize);
+    void registerAndCommit(IndexWriter &writer, int count, const FileIdentity &identity);
     // Rolls the build back and ends it with `outcome`.
-    void rollBack(DictionaryDatabase &database, Outcome outcome, const QString &detail = QString());
+    void rollBack(IndexWriter &writer, Outcome outcome, const QString &detail = QString());
     // `detail` completes errorString(): an error text, a byte offset, a path.
     void finish(Outcome outcome, const QString &detail = QString());
 

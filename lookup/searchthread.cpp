@@ -1,6 +1,7 @@
 #include "lookup/searchthread.h"
 
 #include "database/indexreader.h"
+#include "database/readerfile.h"
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
 #include "lookup/boundedreader.h"
@@ -30,6 +31,7 @@ SearchThread::Status indexFailed(const IndexReader &database, const char *what, 
                                  QString *error)
 {
     const QString reason = database.lastError();
+    qDebug() << "QSqlQuery::exec failed." << database.failedStatement() << reason;
     const QString line = QStringLiteral("cannot read %1: %2").arg(QLatin1String(what), reason);
     // Removing the dictionary goes through the same file, so it cannot
     // help when the file itself is at fault: say which file, and the way out.
@@ -43,7 +45,7 @@ SearchThread::Status indexFailed(const IndexReader &database, const char *what, 
                               "is damaged, move it away: Orvel then starts with a new, empty "
                               "index, and the dictionary can be added again on preferences "
                               "dialog.\n[Edit] - [Preferences] - [Dictionary] Tab"),
-                          {reason, IndexReader::databaseFile()}),
+                          {reason, ReaderFile::name()}),
             line, page, error);
     return failed(Page::message(QCoreApplication::translate(
                                     "SearchThread",
@@ -95,12 +97,13 @@ using Ending = std::optional<SearchThread::Status>;
 Ending findDictionary(IndexReader &database, QString *location, Page *page, QString *error)
 {
     switch (database.dictionaryLocation(location)) {
-    case DictionaryDatabase::Answer::Found:
+    case Records::Answer::Found:
         return std::nullopt;
-    case DictionaryDatabase::Answer::None:
+    case Records::Answer::None:
+        qDebug() << "QSqlQuery::next failed.";
         *page = SearchThread::noDictionaryPage();
         return SearchThread::NoDictionary;
-    case DictionaryDatabase::Answer::Failed:
+    case Records::Answer::Failed:
         break;
     }
     return indexFailed(database, "the installed dictionaries", page, error);
@@ -112,11 +115,10 @@ Ending findRecord(IndexReader &database, std::optional<FileIdentity> *recorded, 
                   QString *error)
 {
     FileIdentity identity;
-    const DictionaryDatabase::Answer answer =
-        database.fileIdentity(DictionaryDatabase::eijiroId, &identity);
-    if (answer == DictionaryDatabase::Answer::Failed)
+    const Records::Answer answer = database.fileIdentity(Records::eijiroId, &identity);
+    if (answer == Records::Answer::Failed)
         return indexFailed(database, "the dictionary file's record", page, error);
-    if (answer == DictionaryDatabase::Answer::Found)
+    if (answer == Records::Answer::Found)
         *recorded = identity;
     return std::nullopt;
 }
@@ -222,16 +224,16 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry,
     // list of every entry word (which an old database has of single words).
     const QString key = Eijiro::queryKey(word);
     qint64 position = 0;
-    DictionaryDatabase::Answer found;
+    Records::Answer found;
     if (entry) {
-        DictionaryDatabase::EntryList list;
+        Records::EntryList list;
         found = database.entryLists(&list);
-        if (found != DictionaryDatabase::Answer::Failed)
+        if (found != Records::Answer::Failed)
             found = database.entryPosition(list, key, &position);
     } else {
         found = database.firstPosition(key, &position);
     }
-    if (found == DictionaryDatabase::Answer::Failed)
+    if (found == Records::Answer::Failed)
         return indexFailed(database, entry ? "the word list" : "the word index", page, error);
     database.close();
 
@@ -243,7 +245,7 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry,
         return fileChanged(location, page, error);
     // A failed seek (a negative offset) would leave the file at its start
     // and show unrelated lines; show nothing instead.
-    if (found != DictionaryDatabase::Answer::Found || !file.seek(position))
+    if (found != Records::Answer::Found || !file.seek(position))
         return finish(ResultRenderer(word), page);
     BoundedReader reader(&file, readAhead, permit);
     QString first;

@@ -7,6 +7,7 @@
 #include "lookup/loopfreedispatcher.h"
 #include "lookup/searchthread.h"
 
+#include <QDebug>
 #include <QFile>
 
 namespace {
@@ -22,10 +23,20 @@ WordListThread::List failed(const QString &error)
     return list;
 }
 
+// The index could not be read: said on the debug channel too, as a look-up
+// says it, since the list only shows that it failed.
+WordListThread::List indexFailed(const char *what, const IndexReader &database)
+{
+    const QString error =
+        QStringLiteral("cannot read %1: %2").arg(QLatin1String(what), database.lastError());
+    qDebug() << "The word list could not be read." << error;
+    return failed(error);
+}
+
 // The entry word of the entry's first line, as the file spells it. The
 // rows' lines share one reader's bounds.
 QString shownForm(QFile &file, BoundedReader &reader, Eijiro::Decoder &decoder,
-                  const DictionaryDatabase::Entry &entry)
+                  const Records::Entry &entry)
 {
     QString shown;
     if (file.seek(entry.position)) {
@@ -69,34 +80,33 @@ WordListThread::List WordListThread::list(const Request &request)
     IndexReader database;
     QString location;
     switch (database.dictionaryLocation(&location)) {
-    case DictionaryDatabase::Answer::Found:
+    case Records::Answer::Found:
         break;
-    case DictionaryDatabase::Answer::None: {
+    case Records::Answer::None: {
         List none;
         none.status = NoDictionary;
         return none;
     }
-    case DictionaryDatabase::Answer::Failed:
-        return failed("cannot read the installed dictionaries: " + database.lastError());
+    case Records::Answer::Failed:
+        return indexFailed("the installed dictionaries", database);
     }
 
-    DictionaryDatabase::EntryList source;
-    QList<DictionaryDatabase::Entry> entries;
-    if (database.entryLists(&source) == DictionaryDatabase::Answer::Failed ||
+    Records::EntryList source;
+    QList<Records::Entry> entries;
+    if (database.entryLists(&source) == Records::Answer::Failed ||
         !database.entries(source, request.key, request.after, request.limit, &entries))
-        return failed("cannot read the word list: " + database.lastError());
+        return indexFailed("the word list", database);
     // A dictionary installed before its file was recorded is not checked.
     FileIdentity recorded;
-    const DictionaryDatabase::Answer record =
-        database.fileIdentity(DictionaryDatabase::eijiroId, &recorded);
-    if (record == DictionaryDatabase::Answer::Failed)
-        return failed("cannot read the dictionary file's record: " + database.lastError());
+    const Records::Answer record = database.fileIdentity(Records::eijiroId, &recorded);
+    if (record == Records::Answer::Failed)
+        return indexFailed("the dictionary file's record", database);
     database.close();
 
     List list;
     list.status = Listed;
-    list.phrases = source == DictionaryDatabase::EntryList::AllEntryWords;
-    const bool checked = record == DictionaryDatabase::Answer::Found;
+    list.phrases = source == Records::EntryList::AllEntryWords;
+    const bool checked = record == Records::Answer::Found;
     if (entries.isEmpty() && !checked)
         return list;
     QFile file;
@@ -116,7 +126,7 @@ WordListThread::List WordListThread::list(const Request &request)
     LongReadPermit permit;
     BoundedReader reader(&file, lineReadAhead, &permit);
     list.rows.reserve(entries.size());
-    for (const DictionaryDatabase::Entry &entry : std::as_const(entries))
+    for (const Records::Entry &entry : std::as_const(entries))
         list.rows.append({entry.key, shownForm(file, reader, decoder, entry)});
     return list;
 }

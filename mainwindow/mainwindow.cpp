@@ -263,7 +263,7 @@ void MainWindow::followLink(const QUrl &link)
 {
     if (link.toString() != QLatin1String(SearchThread::rebuildLink))
         return;
-    RebuildDialog dialog(DictionaryDatabase::eijiroId, this);
+    RebuildDialog dialog(Records::eijiroId, this);
     dialog.exec();
     lookUpAgain();
 }

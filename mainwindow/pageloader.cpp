@@ -1,5 +1,7 @@
 #include "mainwindow/pageloader.h"
 
+#include "database/dictionarydatabase.h"
+#include "database/installeddictionaries.h"
 #include "lookup/pagehtml.h"
 #include "mainwindow/pagethread.h"
 
@@ -35,10 +37,10 @@ void PageLoader::clear()
 
 void PageLoader::showFirstView()
 {
-    QList<DictionaryDatabase::Installed> installed;
+    QList<Records::Installed> installed;
     // A database that could not be opened has said so already.
     const bool none = DictionaryDatabase::defaultIsOpen() &&
-                      DictionaryDatabase().installedDictionaries(&installed) && installed.isEmpty();
+                      InstalledDictionaries().list(&installed) && installed.isEmpty();
     if (none)
         view->setHtml(PageHtml::write(SearchThread::noDictionaryPage()));
     else
@@ -47,11 +49,11 @@ void PageLoader::showFirstView()
 
 bool PageLoader::dictionariesChanged()
 {
-    QList<DictionaryDatabase::Installed> installed;
+    QList<Records::Installed> installed;
     // A database that could not be opened has said so already, and would
     // say so again at every activation.
     if (DictionaryDatabase::defaultIsOpen())
-        DictionaryDatabase().peekInstalled(&installed);
+        InstalledDictionaries().peek(&installed);
     if (installed == shownWith)
         return false;
     shownWith = std::move(installed);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/dictionarydatabase.h"
+#include "database/records.h"
 #include "lookup/requests.h"
 #include "lookup/searchthread.h"
 
@@ -47,6 +47,6 @@ signals:
 private:
     QTextBrowser *view;
     bool m_failureShown = false;
-    QList<DictionaryDatabase::Installed> shownWith;
+    QList<Records::Installed> shownWith;
     Requests pages;
 };

@@ -2,6 +2,8 @@
 #include "ui_optiondialog.h"
 
 #include "database/dictionarydatabase.h"
+#include "database/dictionaryremoval.h"
+#include "database/installeddictionaries.h"
 #include "dictionary/convertthread.h"
 #include "preferences/rebuilddialog.h"
 #include "preferences/viewsettings.h"
@@ -63,13 +65,12 @@ QStandardItemModel *OptionDialog::loadDictionaries() const
 {
     // Opened again although it is normally open: a start-up that could not
     // open the database gets another chance here.
-    DictionaryDatabase database;
-    QList<DictionaryDatabase::Installed> installed;
-    if (!database.open() || !database.installedDictionaries(&installed))
+    QList<Records::Installed> installed;
+    if (!DictionaryDatabase().open() || !InstalledDictionaries().list(&installed))
         return nullptr;
     auto *model = new QStandardItemModel;
     model->setHorizontalHeaderLabels({tr("No"), tr("Name"), tr("File")});
-    for (const DictionaryDatabase::Installed &dictionary : std::as_const(installed)) {
+    for (const Records::Installed &dictionary : std::as_const(installed)) {
         model->appendRow({new QStandardItem(QString::number(dictionary.id)),
                           new QStandardItem(dictionary.name),
                           new QStandardItem(dictionary.location)});
@@ -160,13 +161,13 @@ void OptionDialog::on_removeButton_clicked()
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QStandardItem *item = m_model->item(ui->dictionaryView->currentIndex().row(), 0);
-    DictionaryDatabase database;
-    const bool removed = item && database.removeDictionary(item->text().toInt());
+    DictionaryRemoval removal;
+    const bool removed = item && removal.remove(item->text().toInt());
     // Removed or rolled back, the list shows what the database now holds.
     refresh();
     if (!removed) {
         ui->removalErrorLabel->setText(
-            tr("The dictionary could not be removed: %1").arg(database.lastError()));
+            tr("The dictionary could not be removed: %1").arg(removal.lastError()));
         ui->removalErrorLabel->show();
     }
     QApplication::restoreOverrideCursor();

@@ -1,8 +1,8 @@
 #include "testutil.h"
 
 #include "database/dictionarydatabase.h"
-#include "database/settingsstore.h"
 #include "generator.h"
+#include "settings/settingsstore.h"
 
 #include <QCoreApplication>
 #include <QDir>

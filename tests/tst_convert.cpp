@@ -1,7 +1,11 @@
 // The index builder: exact rows and counts, progress, and every way a build
 // can end, on real files and a real database.
-#include "database/dictionarydatabase.h"
+#include "database/database.h"
+#include "database/dictionaryremoval.h"
+#include "database/diskroom.h"
 #include "database/indexreader.h"
+#include "database/indexwriter.h"
+#include "database/installeddictionaries.h"
 #include "dictionary/convertthread.h"
 #include "dictionary/dictionaryfile.h"
 #include "generator.h"
@@ -65,11 +69,11 @@ struct WriteLock
         db.setDatabaseName(dbFile);
         if (!db.open() || !QSqlQuery(db).exec("BEGIN IMMEDIATE"))
             qFatal("cannot hold the write lock");
-        DictionaryDatabase::setBusyTimeout(100);
+        Database::setBusyTimeout(100);
     }
     ~WriteLock()
     {
-        DictionaryDatabase::setBusyTimeout(10000);
+        Database::setBusyTimeout(10000);
         QSqlDatabase::database("holder").rollback();
         QSqlDatabase::removeDatabase("holder");
     }
@@ -91,9 +95,8 @@ QString identity(const QString &path = QString())
 {
     FileIdentity id;
     QFile file(path);
-    if (path.isEmpty()
-            ? DictionaryDatabase().fileIdentity(1, &id) != DictionaryDatabase::Answer::Found
-            : !file.open(QIODevice::ReadOnly) || !DictionaryFile::identify(&file, &id))
+    if (path.isEmpty() ? InstalledDictionaries().fileIdentity(1, &id) != Records::Answer::Found
+                       : !file.open(QIODevice::ReadOnly) || !DictionaryFile::identify(&file, &id))
         return QString();
     return QString("%1 %2 ").arg(id.size).arg(id.modified) + id.checksum.toHex();
 }
@@ -364,7 +367,7 @@ private slots:
         // Install recorded the file as it read it.
         const QString asInstalled = identity(path);
         QCOMPARE(identity(), asInstalled);
-        QVERIFY(change == "remove" ? DictionaryDatabase().removeDictionary(1)
+        QVERIFY(change == "remove" ? DictionaryRemoval().remove(1)
                                    : Generator::write(path, {100000, false, 3}));
         const QStringList before = TestUtil::contents(dir + "/orvel.db").all();
 
@@ -435,7 +438,7 @@ private slots:
     void rowsLeftOfTheDictionaryAreRemovedFirst()
     {
         QFETCH(QString, left);
-        QVERIFY(left == "t_file" ? DictionaryDatabase().recordFile(1, {-7, 0, "x"})
+        QVERIFY(left == "t_file" ? IndexWriter(QSqlDatabase::database()).recordFile(1, {-7, 0, "x"})
                                  : QSqlQuery().exec(left));
         const QString path =
             TestUtil::writeDictionary(dir + "/d.txt", {M + "run : 走る", M + "walk : 歩く"});
@@ -548,7 +551,7 @@ private slots:
         QFETCH(QString, failure);
         const QString path = dir + "/d.txt";
         QVERIFY(Generator::write(path, {size, false, 7}));
-        QVERIFY(DictionaryDatabase().keepReserve()); // kept from an earlier install
+        QVERIFY(DiskRoom().keepReserve()); // kept from an earlier install
         const QString wal = dir + "/orvel.db-wal";
         const qint64 limit = qMax(QFileInfo(wal).size(), QFileInfo(dir + "/orvel.db").size());
         struct rlimit old;
@@ -581,13 +584,13 @@ private slots:
         const QString path = dir + "/d.txt";
         QVERIFY(Generator::write(path, {200000, false, 8}));
         const QString db = dir + "/orvel.db";
-        QVERIFY(DictionaryDatabase().truncateLog());
+        QVERIFY(DiskRoom().truncateLog());
         const QByteArray before = TestUtil::readBytes(db);
         // As much free as the file is large.
         const qint64 free = QFileInfo(path).size();
-        DictionaryDatabase::pretendFreeSpace(free);
+        DiskRoom::pretendFreeSpace(free);
         const Build refused = TestUtil::build(path);
-        DictionaryDatabase::pretendFreeSpace(-1);
+        DiskRoom::pretendFreeSpace(-1);
         QCOMPARE(refused.outcome, ConvertThread::NoRoom);
         QCOMPARE(TestUtil::readBytes(db), before);
         QCOMPARE(QFileInfo(db + "-wal").size(), 0);
@@ -599,9 +602,9 @@ private slots:
         QCOMPARE(TestUtil::install(path), int(ConvertThread::Committed));
         for (const char *table : {"t_word", "t_entry", "t_dictionary"})
             QVERIFY(QSqlQuery().exec(QString("DELETE FROM ") + table));
-        DictionaryDatabase::pretendFreeSpace(free);
+        DiskRoom::pretendFreeSpace(free);
         QCOMPARE(TestUtil::install(path), int(ConvertThread::Committed));
-        DictionaryDatabase::pretendFreeSpace(-1);
+        DiskRoom::pretendFreeSpace(-1);
     }
 
     void stopAllWaitsForRunningBuilds()

@@ -1,8 +1,12 @@
 // Where the dictionary database lives, what opening makes of the file found
-// there, and what DictionaryDatabase's operations read and write.
+// there, and what the database classes read and write.
 #include "database/database.h"
 #include "database/dictionarydatabase.h"
+#include "database/dictionaryremoval.h"
+#include "database/diskroom.h"
 #include "database/indexreader.h"
+#include "database/indexwriter.h"
+#include "database/installeddictionaries.h"
 #include "generator.h"
 #include "testutil.h"
 
@@ -15,7 +19,8 @@
 #include <cstdio>
 
 using Opened = DictionaryDatabase::Opened;
-using Answer = DictionaryDatabase::Answer;
+using Answer = Records::Answer;
+using Insert = IndexWriter::Insert;
 Q_DECLARE_METATYPE(Opened)
 
 namespace {
@@ -26,10 +31,10 @@ QString scalar(const QString &sql)
     return query.next() ? query.value(0).toString() : QStringLiteral("<none>");
 }
 
-QString typesText(DictionaryDatabase &database)
+QString typesText()
 {
-    QList<DictionaryDatabase::Type> types;
-    if (!database.dictionaryTypes(&types))
+    QList<Records::Type> types;
+    if (!InstalledDictionaries().types(&types))
         return "failed";
     QStringList out;
     for (const auto &type : types)
@@ -39,41 +44,51 @@ QString typesText(DictionaryDatabase &database)
 
 // Runs one operation; false when it failed rather than found something or
 // nothing, with the reason in `error`.
-bool answered(DictionaryDatabase &database, const QString &operation, QString *error)
+bool answered(const QString &operation, QString *error)
 {
     QString location;
     qint64 position;
     IndexReader reader;
-    *error = database.lastError();
+    InstalledDictionaries dictionaries;
     const auto read = [&](Answer answer) {
         *error = reader.lastError();
         return answer != Answer::Failed;
     };
-    DictionaryDatabase::Registration registration;
-    QList<DictionaryDatabase::Installed> installed;
-    QList<DictionaryDatabase::Type> types;
+    const auto done = [&](bool ok, const QueryRunner &runner) {
+        *error = runner.lastError();
+        return ok;
+    };
+    Records::Registration registration;
+    QList<Records::Installed> installed;
+    QList<Records::Type> types;
     if (operation == "location")
         return read(reader.dictionaryLocation(&location));
     if (operation == "position")
         return read(reader.firstPosition("RUN", &position));
     if (operation == "registration")
-        return database.registration(1, &registration) != Answer::Failed;
+        return done(dictionaries.registration(1, &registration) != Answer::Failed, dictionaries);
     if (operation == "installed")
-        return database.installedDictionaries(&installed);
+        return done(dictionaries.list(&installed), dictionaries);
     if (operation == "types")
-        return database.dictionaryTypes(&types);
-    if (operation == "removal")
-        return database.removeDictionary(1);
-    return database.beginBuild() && database.registerDictionary("/dict.txt", 1);
+        return done(dictionaries.types(&types), dictionaries);
+    if (operation == "removal") {
+        DictionaryRemoval removal;
+        return done(removal.remove(1), removal);
+    }
+    IndexWriter writer(QSqlDatabase::database());
+    const bool registered = writer.beginBuild() && writer.registerDictionary("/dict.txt", 1);
+    done(registered, writer);
+    writer.rollback();
+    return registered;
 }
 
 // Installs a dictionary at `location` whose one word, RUN, is at `position`.
 bool installRun(const QString &location, qint64 position)
 {
-    DictionaryDatabase database;
-    return database.beginBuild() && database.prepareRows() &&
-           database.insertWord(position, "RUN") == DictionaryDatabase::Insert::Written &&
-           database.registerDictionary(location, 1) && database.commit();
+    IndexWriter writer(QSqlDatabase::database());
+    return writer.beginBuild() && writer.prepareRows() &&
+           writer.insertWord(position, "RUN") == Insert::Written &&
+           writer.registerDictionary(location, 1) && writer.commit();
 }
 
 // What a new look-up reads: the installed file and RUN's position.
@@ -108,7 +123,7 @@ class TestDatabase : public QObject
 private slots:
     void cleanup()
     {
-        DictionaryDatabase::setBusyTimeout(10000);
+        Database::setBusyTimeout(10000);
         QSqlDatabase::removeDatabase("reading");
     }
 
@@ -194,10 +209,8 @@ private slots:
             // Look-ups read while an installation writes.
             QCOMPARE(scalar("PRAGMA journal_mode"), QString("wal"));
         }
-        if (found == "nothing") {
-            DictionaryDatabase database;
-            QCOMPARE(typesText(database), QString("1 Eijiro"));
-        }
+        if (found == "nothing")
+            QCOMPARE(typesText(), QString("1 Eijiro"));
         if (found == "text") {
             TestUtil::closeDefaultConnection();
             QFile kept(file);
@@ -211,20 +224,20 @@ private slots:
     void operationsReadWhatABuildWrote()
     {
         QVERIFY(TestUtil::openFreshDatabase(TestUtil::makeDir("operations") + "/orvel.db"));
-        DictionaryDatabase database;
+        IndexWriter database(QSqlDatabase::database());
+        InstalledDictionaries dictionaries;
         IndexReader reader;
         QString location;
         QCOMPARE(reader.dictionaryLocation(&location), Answer::None);
 
         // Rolled back: nothing of it stays.
         QVERIFY(database.beginBuild() && database.prepareRows());
-        QCOMPARE(database.insertWord(0, "GONE"), DictionaryDatabase::Insert::Written);
+        QCOMPARE(database.insertWord(0, "GONE"), Insert::Written);
         database.rollback();
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
         QVERIFY(nameIndexServesLookUps());
 
         QVERIFY(database.beginBuild() && database.prepareRows());
-        using Insert = DictionaryDatabase::Insert;
         QCOMPARE(database.insertWord(10, "RUN"), Insert::Written);
         QCOMPARE(database.insertWord(25, "WALK"), Insert::Written);
         QCOMPARE(database.insertWord(40, "RUN"), Insert::Written);
@@ -244,17 +257,17 @@ private slots:
         QCOMPARE(reader.firstPosition("TALK", &position), Answer::Found);
         QCOMPARE(position, 55);
         QCOMPARE(reader.firstPosition("SWIM", &position), Answer::None);
-        DictionaryDatabase::Registration registration;
-        QCOMPARE(database.registration(2, &registration), Answer::None);
-        QCOMPARE(database.registration(1, &registration), Answer::Found);
+        Records::Registration registration;
+        QCOMPARE(dictionaries.registration(2, &registration), Answer::None);
+        QCOMPARE(dictionaries.registration(1, &registration), Answer::Found);
         QCOMPARE(registration.location + " " + registration.count, "/dict/eijiro.txt 5");
         QCOMPARE(scalar("SELECT encoding IS NULL FROM t_dictionary"), QString("0"));
-        QList<DictionaryDatabase::Installed> installed;
-        QVERIFY(database.installedDictionaries(&installed));
+        QList<Records::Installed> installed;
+        QVERIFY(dictionaries.list(&installed));
         QCOMPARE(installed.size(), 1);
         QCOMPARE(installed[0].id, 1);
         QCOMPARE(installed[0].name + " " + installed[0].location, "Eijiro /dict/eijiro.txt");
-        QCOMPARE(typesText(database), QString("1 Eijiro installed"));
+        QCOMPARE(typesText(), QString("1 Eijiro installed"));
         // A second build is refused before it has read anything.
         QVERIFY(database.beginBuild());
         QCOMPARE(database.registerDictionary("/dict/other.txt", 1), false);
@@ -262,10 +275,10 @@ private slots:
         database.rollback();
 
         reader.close();
-        QVERIFY(database.removeDictionary(1));
+        QVERIFY(DictionaryRemoval().remove(1));
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
         QCOMPARE(IndexReader().dictionaryLocation(&location), Answer::None);
-        QCOMPARE(typesText(database), QString("1 Eijiro"));
+        QCOMPARE(typesText(), QString("1 Eijiro"));
     }
 
     // A look-up reads one state of the index from its first statement to
@@ -274,14 +287,14 @@ private slots:
     void lookUpsReadTheIndexAsCommitted()
     {
         // The removal's log, which the reading needs, stays: no long wait.
-        DictionaryDatabase::setBusyTimeout(100);
+        Database::setBusyTimeout(100);
         QVERIFY(TestUtil::openFreshDatabase(TestUtil::makeDir("committed") + "/orvel.db"));
         QVERIFY(installRun("/first.txt", 10));
         QString location;
         qint64 position = -1;
         IndexReader reading;
         QCOMPARE(reading.dictionaryLocation(&location), Answer::Found);
-        DictionaryDatabase().removeDictionary(1);
+        DictionaryRemoval().remove(1);
         QVERIFY(installRun("/second.txt", 20));
         QCOMPARE(reading.firstPosition("RUN", &position), Answer::Found);
         QCOMPARE(position, 10);
@@ -297,7 +310,7 @@ private slots:
     void aLogThatCannotBeEmptiedIsReported()
     {
         const QString db = TestUtil::makeDir("log") + "/orvel.db";
-        DictionaryDatabase::setBusyTimeout(100);
+        Database::setBusyTimeout(100);
         QVERIFY(TestUtil::openFreshDatabase(db));
         QVERIFY(Generator::write(db + ".txt", {100000, false, 4}));
         QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "reading");
@@ -310,18 +323,17 @@ private slots:
         QVERIFY(hold());
         QCOMPARE(TestUtil::install(db + ".txt"), int(ConvertThread::CheckpointFailed));
         held.finish();
-        QVERIFY(DictionaryDatabase().truncateLog());
+        QVERIFY(DiskRoom().truncateLog());
         QCOMPARE(QFileInfo(db + "-wal").size(), 0);
         const qint64 size = QFileInfo(db).size();
         QVERIFY(hold());
-        DictionaryDatabase database;
-        QVERIFY(!database.removeDictionary(1));
+        QVERIFY(!DictionaryRemoval().remove(1));
         const qint64 log = QFileInfo(db + "-wal").size();
         QVERIFY2(log > 0 && log < size / 50, qPrintable(QString("%1 of %2").arg(log).arg(size)));
         QCOMPARE(TestUtil::rowCount("t_word") + TestUtil::rowCount("t_entry"), 0);
         // Once the reader is done, the disk gets the index's room back.
         held.finish();
-        QVERIFY(DictionaryDatabase().truncateLog());
+        QVERIFY(DiskRoom().truncateLog());
         QVERIFY(QFileInfo(db).size() < size / 50);
     }
 
@@ -331,17 +343,17 @@ private slots:
     void theReserveIsGivenUpWhereRoomIsShort()
     {
         const QString db = TestUtil::makeDir("reserve") + "/orvel.db";
-        const QString reserve = DictionaryDatabase::reserveFile(db);
-        QVERIFY(TestUtil::openFreshDatabase(db) && DictionaryDatabase().keepReserve());
-        for (const qint64 free : {DictionaryDatabase::reserveSize, qint64(0)}) {
+        const QString reserve = DiskRoom::reserveFile(db);
+        QVERIFY(TestUtil::openFreshDatabase(db) && DiskRoom().keepReserve());
+        for (const qint64 free : {DiskRoom::reserveSize, qint64(0)}) {
             TestUtil::closeDefaultConnection();
-            DictionaryDatabase::pretendFreeSpace(free);
+            DiskRoom::pretendFreeSpace(free);
             QVERIFY(DictionaryDatabase::openDefault(db) == Opened::Ready);
-            DictionaryDatabase::pretendFreeSpace(-1);
+            DiskRoom::pretendFreeSpace(-1);
             QCOMPARE(QFileInfo::exists(reserve), free > 0);
         }
-        QVERIFY(DictionaryDatabase().removeDictionary(1));
-        QCOMPARE(QFileInfo(reserve).size(), DictionaryDatabase::reserveSize);
+        QVERIFY(DictionaryRemoval().remove(1));
+        QCOMPARE(QFileInfo(reserve).size(), DiskRoom::reserveSize);
         QCOMPARE(QFileInfo(db + "-wal").size(), 0);
     }
 
@@ -378,13 +390,9 @@ private slots:
         QVERIFY(TestUtil::openFreshDatabase(TestUtil::makeDir("failing") + "/orvel.db"));
         for (const char *table : {"t_word", "t_dictionary", "m_dictionary"})
             QVERIFY(QSqlQuery().exec(QString("ALTER TABLE %1 RENAME TO old_%1").arg(table)));
-        DictionaryDatabase database;
         QString error;
-        QVERIFY(!answered(database, operation, &error));
-        if (error.isEmpty())
-            error = database.lastError();
+        QVERIFY(!answered(operation, &error));
         QVERIFY2(error.contains("no such table"), qPrintable(error));
-        database.rollback();
     }
 };
 

@@ -1,8 +1,9 @@
 // Index databases that are no database, read-only, or locked by another
 // process: each failure says why in one line, and nothing of the file or of
 // what is installed is lost.
+#include "database/database.h"
 #include "database/dictionarydatabase.h"
-#include "database/indexreader.h"
+#include "database/readerfile.h"
 #include "robustness.h"
 #include "testutil.h"
 
@@ -97,7 +98,7 @@ class TestRobustnessDatabase : public QObject
 
 private slots:
     void init() { dir = TestUtil::makeDir(QTest::currentTestFunction()); }
-    void cleanup() { DictionaryDatabase::setBusyTimeout(10000); }
+    void cleanup() { Database::setBusyTimeout(10000); }
 
     void databaseThatIsNoDatabase_data()
     {
@@ -251,8 +252,8 @@ private slots:
         // that look-ups share once they have read through it. Look-ups and
         // builds only copy the default connection's file and settings.
         QSqlDatabase::database(QSqlDatabase::defaultConnection, false).close();
-        IndexReader::setDatabaseFile(db);
-        DictionaryDatabase::setBusyTimeout(busyTimeout);
+        ReaderFile::set(db);
+        Database::setBusyTimeout(busyTimeout);
         {
             LockHolder holder(db, lock);
             QVERIFY(holder.locked());

@@ -2,7 +2,7 @@
 // orvel-cli and the core's API, against a slow reading of the file. Also what
 // databases made before the list do, and that removing, cancelling or
 // re-building leaves no stray rows.
-#include "database/dictionarydatabase.h"
+#include "database/dictionaryremoval.h"
 #include "dictionary/convertthread.h"
 #include "generator.h"
 #include "lookup/boundedreader.h"
@@ -259,6 +259,37 @@ private slots:
         QCOMPARE(run.out, QString());
     }
 
+    // The debug channel says what happened: nothing when no dictionary is
+    // installed, the reason when the index cannot be read.
+    void theListSaysWhatHappened_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("line"); // what the one debug line holds
+        QTest::newRow("no dictionary")
+            << "DELETE FROM t_dictionary" << int(WordListThread::NoDictionary) << QString();
+        QTest::newRow("index gone")
+            << "DROP TABLE t_word" << int(WordListThread::Failed) << "no such table: t_word";
+    }
+
+    void theListSaysWhatHappened()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, status);
+        QFETCH(QString, line);
+        install("diagnostics");
+        QVERIFY(QSqlQuery().exec("DROP TABLE t_entry") && QSqlQuery().exec(change));
+        MessageCapture messages;
+        QCOMPARE(int(WordListThread::list(WordListThread::from("run", 5)).status), status);
+        const QStringList lines = messages.all();
+        if (line.isEmpty())
+            QCOMPARE(lines, QStringList());
+        else
+            QVERIFY2(lines.size() == 1 && lines[0].contains(line) &&
+                         !lines[0].startsWith("QSqlQuery"),
+                     qPrintable(lines.join('\n')));
+    }
+
     // A database made before the list: look-ups as before, a list of the
     // single words, no page for phrases; removing and installing again
     // brings the phrases.
@@ -279,7 +310,7 @@ private slots:
         QCOMPARE(status, SearchThread::NotFound);
 
         // Removed, and a cancelled build does not leave the table behind.
-        QVERIFY(DictionaryDatabase().removeDictionary(1));
+        QVERIFY(DictionaryRemoval().remove(1));
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
         cancelledBuild();
         QVERIFY(!QSqlDatabase::database().tables().contains("t_entry"));
@@ -294,7 +325,7 @@ private slots:
     {
         install("removal");
         const QStringList built = TestUtil::contents(db).entries;
-        QVERIFY(DictionaryDatabase().removeDictionary(1));
+        QVERIFY(DictionaryRemoval().remove(1));
         QCOMPARE(TestUtil::contents(db).all(), QStringList());
 
         cancelledBuild();

@@ -1,7 +1,7 @@
 #include "wizard/intropage.h"
 #include "ui_intropage.h"
 
-#include "database/dictionarydatabase.h"
+#include "database/installeddictionaries.h"
 
 #include <QEvent>
 #include <QRadioButton>
@@ -26,9 +26,9 @@ IntroPage::~IntroPage()
 
 void IntroPage::initializePage()
 {
-    QList<DictionaryDatabase::Type> types;
-    DictionaryDatabase().dictionaryTypes(&types);
-    for (const DictionaryDatabase::Type &type : std::as_const(types)) {
+    QList<Records::Type> types;
+    InstalledDictionaries().types(&types);
+    for (const Records::Type &type : std::as_const(types)) {
         auto *button = new QRadioButton(type.name);
         // A type with a dictionary installed cannot take a second one.
         button->setEnabled(!type.installed);

@@ -9,13 +9,13 @@
 #include "about/aboutdialog.h"
 #include "app/openindex.h"
 #include "app/translation.h"
-#include "database/dictionarydatabase.h"
-#include "database/settingsstore.h"
+#include "database/installeddictionaries.h"
 #include "dictionary/convertthread.h"
 #include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 #include "mainwindow/mainwindow.h"
 #include "preferences/optiondialog.h"
+#include "settings/settingsstore.h"
 #include "wizard/dictionarywizard.h"
 
 #include <QAbstractButton>
@@ -109,8 +109,8 @@ bool shootMain(MainWindow &window, const Options &options)
         return false;
     // Without a dictionary the look-up gives a page all the same, one that
     // asks to install a dictionary.
-    QList<DictionaryDatabase::Installed> installed;
-    if (!DictionaryDatabase().installedDictionaries(&installed) || installed.isEmpty())
+    QList<Records::Installed> installed;
+    if (!InstalledDictionaries().list(&installed) || installed.isEmpty())
         return fail(QStringLiteral("no dictionary is installed"));
     auto *edit = child<QLineEdit>(&window, "searchEdit");
     auto *view = child<QTextBrowser>(&window, "textBrowser");

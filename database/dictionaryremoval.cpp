@@ -1,0 +1,49 @@
+#include "database/dictionaryremoval.h"
+
+#include "database/diskroom.h"
+#include "database/sql.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+
+bool DictionaryRemoval::remove(int id)
+{
+    DiskRoom room(m_db);
+    // Room for the log and its shared memory, on a disk that may be full.
+    QFile::remove(DiskRoom::reserveFile(room.fileName()));
+    if (!m_db.transaction()) {
+        qDebug() << "QSqlDatabase::transaction failed." << m_db.lastError().text();
+        fail(m_db.lastError().text());
+        room.keepReserve();
+        return false;
+    }
+    bool done = deleteDictionaryRows(id);
+    if (!done) {
+        m_db.rollback();
+    } else if (!m_db.commit()) {
+        qDebug() << "QSqlDatabase::commit failed." << m_db.lastError().text();
+        fail(m_db.lastError().text());
+        m_db.rollback();
+        done = false;
+    }
+    // With no dictionary left, the file gives the disk back the room the
+    // index took; its new pages, a few, go through the log.
+    QSqlQuery left(m_db);
+    if (done && firstRow(left, Sql::selectLocation) == Records::Answer::None) {
+        left.finish();
+        if (!execute(left, Sql::vacuum))
+            reportFailed(left);
+    }
+    left.finish();
+    // Whatever the removal wrote to the log goes, committed or not; a
+    // failed removal keeps its own reason.
+    if (!room.truncateLog() && done)
+        done = fail(
+            QCoreApplication::translate("DictionaryRemoval", "the dictionary was removed, but %1")
+                .arg(room.lastError()));
+    room.keepReserve();
+    return done;
+}

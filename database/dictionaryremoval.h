@@ -1,0 +1,18 @@
+#pragma once
+
+#include "database/queryrunner.h"
+
+// Removes an installed dictionary from the dictionary database: its index
+// rows, its entry list, its file's record and its registration. Its type
+// stays, so it can be installed again.
+class DictionaryRemoval : public QueryRunner
+{
+public:
+    using QueryRunner::QueryRunner;
+
+    // Deletes dictionary `id` in one transaction. Needs next to no room on
+    // the disk: it gives up the reserve first and keeps it again after
+    // (DiskRoom). False, with the reason, also when the rows went but the
+    // log could not be emptied.
+    bool remove(int id);
+};

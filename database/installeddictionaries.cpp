@@ -1,0 +1,71 @@
+#include "database/installeddictionaries.h"
+
+#include "database/sql.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+using Records::Answer;
+
+bool InstalledDictionaries::list(QList<Records::Installed> *list)
+{
+    return read(list, true);
+}
+
+bool InstalledDictionaries::peek(QList<Records::Installed> *list)
+{
+    return read(list, false);
+}
+
+bool InstalledDictionaries::read(QList<Records::Installed> *list, bool report)
+{
+    QSqlQuery query(m_db);
+    if (!execute(query, Sql::selectInstalled)) {
+        if (report)
+            reportFailed(query);
+        return fail(query.lastError().text());
+    }
+    list->clear();
+    while (query.next())
+        list->append(
+            {query.value(0).toInt(), query.value(1).toString(), query.value(2).toString()});
+    return true;
+}
+
+bool InstalledDictionaries::types(QList<Records::Type> *types)
+{
+    types->clear();
+    QSqlQuery query(m_db);
+    // Not reported: with no type listed there is nothing to choose, which
+    // shows for itself.
+    if (!execute(query, Sql::selectTypes))
+        return fail(query.lastError().text());
+    while (query.next())
+        types->append(
+            {query.value(0).toInt(), query.value(2).toString(), !query.value(1).isNull()});
+    return true;
+}
+
+Answer InstalledDictionaries::registration(int id, Records::Registration *registration)
+{
+    QSqlQuery query(m_db);
+    const Answer answer = firstRow(query, Sql::selectRegistration, {id});
+    if (answer == Answer::Found)
+        *registration = {query.value(0).toString(), query.value(1).toString()};
+    return answer;
+}
+
+Answer InstalledDictionaries::fileIdentity(int id, FileIdentity *identity)
+{
+    bool exists = false;
+    if (!tableExists(Sql::selectFileTable, &exists))
+        return Answer::Failed;
+    if (!exists)
+        return Answer::None;
+    QSqlQuery query(m_db);
+    const Answer answer = firstRow(query, Sql::selectFile, {id});
+    if (answer == Answer::Found)
+        *identity = {query.value(0).toLongLong(), query.value(1).toLongLong(),
+                     query.value(2).toByteArray()};
+    return answer;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "database/records.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+class QSqlQuery;
+namespace Sql {
+struct RowsOf;
+}
+
+// What every class that works on one QtSql connection of the dictionary
+// database shares: the connection, running a statement, the diagnostic
+// line of a failed one, and SQLite's reason for the latest failure
+// (lastError()). An object is used on its connection's thread only.
+class QueryRunner
+{
+public:
+    // On the default connection, opened if it is not open yet.
+    QueryRunner();
+    // On `connection`, which must be open.
+    explicit QueryRunner(const QSqlDatabase &connection);
+
+    QString lastError() const { return m_lastError; }
+    QSqlDatabase connection() const { return m_db; }
+
+protected:
+    ~QueryRunner() = default;
+
+    // Prepares `sql`, binds `values` and runs it.
+    static bool execute(QSqlQuery &query, const char *sql, const QVariantList &values = {});
+    // "QSqlQuery::exec failed." with the statement and its error.
+    static void reportFailed(const QSqlQuery &query);
+    // Keeps `error` as the reason; false.
+    bool fail(const QString &error);
+    // Runs a query for at most one row and moves to it when there is one.
+    Records::Answer firstRow(QSqlQuery &query, const char *sql, const QVariantList &values = {});
+    // Whether the query `sql` finds a row: for a table that databases made
+    // before it lack.
+    bool tableExists(const char *sql, bool *exists);
+    // Deletes dictionary `id`'s rows of one table.
+    bool deleteRows(const Sql::RowsOf &rows, int id);
+    bool deleteRows(const char *sql, const QVariantList &values);
+    // Deletes an installed dictionary's index rows, its entry list, its
+    // file's record and its registration, in the caller's transaction.
+    bool deleteDictionaryRows(int id);
+
+    QSqlDatabase m_db;
+    QString m_lastError;
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// What reading the dictionary database gives, whichever connection reads
+// it: the rows' shapes, and how a query for at most one row came out.
+namespace Records {
+
+// The one dictionary type the schema is seeded with ("Eijiro"). Every
+// build registers its dictionary under this id.
+inline constexpr int eijiroId = 1;
+
+// What a query for at most one row found.
+enum class Answer { Found, None, Failed };
+
+// An installed dictionary, with its type's name.
+struct Installed
+{
+    int id;
+    QString name; // of the dictionary's type
+    QString location;
+    bool operator==(const Installed &other) const
+    {
+        return id == other.id && name == other.name && location == other.location;
+    }
+};
+
+// A known dictionary type, and whether a dictionary of it is installed.
+struct Type
+{
+    int id;
+    QString name;
+    bool installed;
+};
+
+// What a dictionary was registered with.
+struct Registration
+{
+    QString location;
+    QString count; // entry lines found by the build, as stored
+};
+
+// Where the list of entry words comes from.
+enum class EntryList {
+    AllEntryWords, // t_entry: every entry word, phrases included
+    // A database built before t_entry existed: the keys of t_word, that
+    // is single words only, until the dictionary is installed again.
+    SingleWords,
+};
+
+// One entry of the list: its key and the offset of its first entry line.
+struct Entry
+{
+    QString key;
+    qint64 position;
+};
+
+} // namespace Records
