@@ -1,10 +1,9 @@
-// `cmake --install` of this build into a scratch prefix: programs, catalogue,
-// sample, menu entry, metadata and icons land where a desktop looks for them,
-// the freedesktop validators accept them, and the installed pieces work
-// together. Also the installation of the sample dictionary on the very first
-// start only.
+// `cmake --install` of this build into a scratch prefix: programs, sample,
+// menu entry, metadata and icons land where a desktop looks for them, the
+// freedesktop validators accept them, and the installed pieces work
+// together, in Japanese wherever the program starts. Also the installation
+// of the sample dictionary on the very first start only.
 
-#include "app/translation.h"
 #include "database/database.h"
 #include "dictionary/format.h"
 #include "testutil.h"
@@ -18,7 +17,6 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTest>
-#include <QTranslator>
 
 namespace {
 
@@ -66,7 +64,8 @@ class InstallTest : public QObject
 private slots:
     void initTestCase();
     void filesInPlace();
-    void desktopEntryStartsTranslated();
+    void desktopEntryStartsTheProgram();
+    void menusInJapaneseFromAnyFolder();
     void validatorsAccept();
     void sampleIsTheSource();
     void installedCliLooksUpSample();
@@ -90,7 +89,6 @@ void InstallTest::filesInPlace()
     const QString id = ORVEL_APP_ID;
     const QStringList files{"bin/orvel",
                             "bin/orvel-cli",
-                            "share/orvel/Lang/orvel_ja.qm",
                             "share/orvel/samples/sample-eijiro.txt",
                             "share/applications/" + id + ".desktop",
                             "share/metainfo/" + id + ".metainfo.xml",
@@ -107,7 +105,7 @@ void InstallTest::filesInPlace()
     QVERIFY(readText(prefix + "/share/icons/hicolor/scalable/apps/orvel.svg").contains("<svg"));
 }
 
-void InstallTest::desktopEntryStartsTranslated()
+void InstallTest::desktopEntryStartsTheProgram()
 {
     const QMap<QString, QString> entry =
         desktopEntry(prefix + "/share/applications/" ORVEL_APP_ID ".desktop");
@@ -116,20 +114,34 @@ void InstallTest::desktopEntryStartsTranslated()
     QVERIFY(QFileInfo(prefix + "/bin/" + entry.value("Exec")).isExecutable());
     QVERIFY(QFileInfo(prefix + "/share/icons/hicolor/scalable/apps/" + entry.value("Icon") + ".svg")
                 .isFile());
+    // Started from wherever the desktop starts it.
+    QVERIFY(!entry.contains("Path"));
+}
 
-    // The entry's working folder is the installed one, whatever prefix was
-    // given at install time, and from there the program's own loader finds
-    // the Japanese catalogue.
-    const QString path = entry.value("Path");
-    QCOMPARE(QFileInfo(path).canonicalFilePath(),
-             QFileInfo(prefix + "/share/orvel").canonicalFilePath());
-    const QString before = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(path));
-    QTranslator translator;
-    loadTranslation(translator, "ja_JP");
-    QDir::setCurrent(before);
-    QVERIFY(!translator.isEmpty());
-    QCOMPARE(translator.translate("MainWindow", "&File"), QString("ファイル(&F)"));
+// The installed program, started from the root folder under a Japanese
+// locale: its menus are Japanese, though no catalogue lies in that folder.
+void InstallTest::menusInJapaneseFromAnyFolder()
+{
+    // A home of its own: the first start's checks below need this one new.
+    const QString home = TestUtil::makeDir("japanese-home");
+    TestUtil::RunOptions options;
+    options.workingDirectory = "/";
+    options.environment = {{"HOME", home},
+                           {"XDG_CONFIG_HOME", home + "/config"},
+                           {"XDG_DATA_HOME", home + "/data"},
+                           {"LANG", "ja_JP.UTF-8"},
+                           {"LC_ALL", ""},
+                           {"LC_MESSAGES", ""},
+                           {"LANGUAGE", ""},
+                           {"QT_PLUGIN_PATH", ORVEL_PLUGIN_DIR},
+                           {"QT_QPA_GENERIC_PLUGINS", "orvelmenuprobe"}};
+    QVERIFY(!QFileInfo::exists("/orvel_ja.qm") && !QFileInfo::exists("/Lang/orvel_ja.qm"));
+    // Should the plug-in not load, nothing would end the program.
+    const Run run = TestUtil::run("timeout", {"60", prefix + "/bin/orvel"}, options);
+    QVERIFY2(run.exit == 0, qPrintable(output(run)));
+    QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts),
+             QStringList({"ファイル(&F)", "編集(&E)", "書式(&O)", "表示(&V)", "移動(&G)",
+                          "ウィンドウ(&W)", "ヘルプ(&H)"}));
 }
 
 void InstallTest::validatorsAccept()

@@ -326,19 +326,27 @@ void StartupTest::translationLoading_data()
 {
     // Each file as "name=what Quit becomes in it"; nothing after '=' makes a
     // file without messages.
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QString>("quit"); // empty: the translator stays empty
-    QTest::newRow("nothing anywhere") << QStringList() << QString();
+    QTest::newRow("nothing anywhere") << "xx_YY" << QStringList() << QString();
     QTest::newRow("only under Lang: the second name finds it")
-        << QStringList{"Lang/orvel_xx_YY.qm=Beenden"} << "Beenden";
+        << "xx_YY" << QStringList{"Lang/orvel_xx_YY.qm=Beenden"} << "Beenden";
     QTest::newRow("first without messages does not stop the second try")
-        << QStringList{"orvel_xx_YY.qm=", "Lang/orvel_xx_YY.qm=Beenden"} << "Beenden";
+        << "xx_YY" << QStringList{"orvel_xx_YY.qm=", "Lang/orvel_xx_YY.qm=Beenden"} << "Beenden";
     QTest::newRow("a usable first name wins, language only")
-        << QStringList{"orvel_xx.qm=Quitter", "Lang/orvel_xx_YY.qm=Beenden"} << "Quitter";
+        << "xx_YY" << QStringList{"orvel_xx.qm=Quitter", "Lang/orvel_xx_YY.qm=Beenden"}
+        << "Quitter";
+    // The catalogue compiled into the program comes last.
+    QTest::newRow("nothing in the folder: the built-in catalogue")
+        << "ja_JP" << QStringList() << "終了";
+    QTest::newRow("a catalogue in the folder comes first")
+        << "ja_JP" << QStringList{"Lang/orvel_ja_JP.qm=Beenden"} << "Beenden";
 }
 
 void StartupTest::translationLoading()
 {
+    QFETCH(QString, locale);
     QFETCH(QStringList, files);
     QFETCH(QString, quit);
     MessageCapture messages;
@@ -354,7 +362,7 @@ void StartupTest::translationLoading()
     }
     QVERIFY(QDir::setCurrent(dir));
     QTranslator translator;
-    loadTranslation(translator, "xx_YY");
+    loadTranslation(translator, locale);
     if (quit.isEmpty())
         QVERIFY(translator.isEmpty());
     else

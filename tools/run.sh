@@ -10,6 +10,4 @@ cmake --build "$build" -j"$(nproc)" --target orvel orvel-cli
 # The very first start (no database yet) gets the sample dictionary, so there
 # is something to look up.
 bash tools/install-sample.sh "$build"
-# Translations are looked up relative to the working directory.
-cd "$build"
-exec ./app/orvel "$@"
+exec "$build/app/orvel" "$@"

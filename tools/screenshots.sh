@@ -45,14 +45,12 @@ in_home() {
     XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/runtime" "$@"
 }
 
-# shoot HOME LOCALE ARGS...: runs orvel-shoot in that home and locale. It runs
-# in the build folder, whose Lang/ holds the translations, as tools/run.sh
-# starts the program.
+# shoot HOME LOCALE ARGS...: runs orvel-shoot in that home and locale.
 shoot() {
   local home=$1 locale=$2
   shift 2
-  (cd "$build" && in_home "$home" env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG="$locale" \
-    "${display[@]}" tools/screenshots/orvel-shoot "$@")
+  in_home "$home" env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG="$locale" \
+    "${display[@]}" "$build/tools/screenshots/orvel-shoot" "$@"
 }
 
 # The program in use: the sample dictionary installed the way a first start
