@@ -5,7 +5,7 @@
 #include "dictionary/convertthread.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/outsideword.h"
-#include "settings/settingsstore.h"
+#include "app/settingsstore.h"
 #include "version.h"
 
 #include <QApplication>

@@ -23,7 +23,7 @@
 #include "lookup/wordlistthread.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/pagethread.h"
-#include "settings/settingsstore.h"
+#include "app/settingsstore.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

@@ -9,7 +9,7 @@
 #include "database/dictionaryremoval.h"
 #include "database/installeddictionaries.h"
 #include "dictionary/convertthread.h"
-#include "settings/settingsstore.h"
+#include "app/settingsstore.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "database/dictionarydatabase.h"
 #include "generator.h"
-#include "settings/settingsstore.h"
+#include "app/settingsstore.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -8,7 +8,7 @@ cd "${1:-$(dirname "$0")/..}" || exit 2
 
 # Layers, low to high; folders of one layer may include each other's files,
 # but not in a circle.
-layers='settings:0 database:1 dictionary:2 lookup:3 mainwindow:4 preferences:4 wizard:4 about:4 app:5 cli:5'
+layers='database:1 dictionary:2 lookup:3 mainwindow:4 preferences:4 wizard:4 about:4 app:5 cli:5'
 folders=$(echo "$layers" | tr ' ' '\n' | cut -d: -f1 | tr '\n' ' ')
 
 edges=$(mktemp) && trap 'rm -f "$edges"' EXIT

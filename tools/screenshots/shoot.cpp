@@ -15,7 +15,7 @@
 #include "lookup/renderer.h"
 #include "mainwindow/mainwindow.h"
 #include "preferences/optiondialog.h"
-#include "settings/settingsstore.h"
+#include "app/settingsstore.h"
 #include "wizard/dictionarywizard.h"
 
 #include <QAbstractButton>
