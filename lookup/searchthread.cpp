@@ -5,7 +5,6 @@
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
 #include "lookup/boundedreader.h"
-#include "lookup/loopfreedispatcher.h"
 #include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 
@@ -162,15 +161,9 @@ SearchThread::Status finish(const ResultRenderer &renderer, Page *page)
 }
 } // namespace
 
-SearchThread::SearchThread()
-{
-    LoopFreeDispatcher::install(this);
-}
+SearchThread::SearchThread() = default;
 
-SearchThread::~SearchThread()
-{
-    LoopFreeDispatcher::dropUnused(this);
-}
+SearchThread::~SearchThread() = default;
 
 void SearchThread::setWord(const QString &word)
 {

@@ -4,7 +4,6 @@
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
 #include "lookup/boundedreader.h"
-#include "lookup/loopfreedispatcher.h"
 #include "lookup/searchthread.h"
 
 #include <QDebug>
@@ -58,16 +57,6 @@ WordListThread::Request WordListThread::from(const QString &text, int limit)
 WordListThread::Request WordListThread::after(const QString &key, int limit)
 {
     return {key, true, limit};
-}
-
-WordListThread::WordListThread()
-{
-    LoopFreeDispatcher::install(this);
-}
-
-WordListThread::~WordListThread()
-{
-    LoopFreeDispatcher::dropUnused(this);
 }
 
 void WordListThread::setRequest(const Request &request)

@@ -53,9 +53,6 @@ public:
         QString error; // on Failed and FileChanged, what failed in one line
     };
 
-    WordListThread();
-    ~WordListThread() override;
-
     void setRequest(const Request &request);
     const Request &request() const { return m_request; }
 

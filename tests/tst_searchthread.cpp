@@ -3,19 +3,14 @@
 #include "lookup/boundedreader.h"
 #include "lookup/pagehtml.h"
 #include "lookup/searchthread.h"
-#include "lookup/wordlistthread.h"
 #include "testutil.h"
 
-#include <QAbstractEventDispatcher>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
-#include <QTimer>
 #include <optional>
 #include <sys/stat.h>
 
@@ -340,45 +335,6 @@ private slots:
         QCOMPARE(failed.size(), 1);
         QCOMPARE(failed[0][0].toString(), failurePage);
         QCOMPARE(failing.status(), SearchThread::Failed);
-    }
-
-    // Workers run without an event loop: one that never starts still frees
-    // what it was given for that, and a timer asked for on one, which would
-    // never fire, is reported.
-    void workersRunWithoutAnEventLoop()
-    {
-        QPointer<QAbstractEventDispatcher> search, list;
-        {
-            SearchThread searchWorker;
-            WordListThread listWorker;
-            search = searchWorker.eventDispatcher();
-            list = listWorker.eventDispatcher();
-            QVERIFY(search && list);
-        }
-        QVERIFY(!search && !list);
-
-        class TimedWorker : public SearchThread
-        {
-            void run() override { QTimer().start(10); }
-        } timed;
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^A timer on a worker .* never"));
-        timed.start();
-        QVERIFY(timed.wait(10000));
-    }
-
-    // As the windows drop their workers: deleteLater from finished(). The
-    // worker is then deleted while Qt still finishes its thread (held there
-    // by a slow handler of the same signal), which deletes the dispatcher.
-    void workerDeletedWhileItFinishes()
-    {
-        auto *worker = new SearchThread;
-        worker->setWord("run");
-        connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-        connect(
-            worker, &QThread::finished, worker, [] { QThread::msleep(200); }, Qt::DirectConnection);
-        QSignalSpy deleted(worker, &QObject::destroyed);
-        worker->start();
-        QTRY_COMPARE_WITH_TIMEOUT(deleted.count(), 1, 10000);
     }
 
     void commandLine()
