@@ -25,15 +25,10 @@ public:
 
 private:
     void addHeading(QStringView head);
-    // Where the typed word next occurs in `head` from `from` on, found
-    // case-insensitively; `asciiHead` when head and word are short ASCII.
-    qsizetype findWord(QStringView head, bool asciiHead, qsizetype from) const;
 
     Page m_page;
     QString m_lastHead;
     QString m_lastLabel;
     // As typed: the writers escape whatever it holds.
     QString m_word;
-    // The typed word folded, when it is ASCII; empty otherwise.
-    QString m_asciiWord;
 };

@@ -125,9 +125,9 @@ private slots:
     }
 
     // Random entry lines: each head marked where Qt's case-insensitive
-    // search finds the word, and the page as plain writing makes it. Short
-    // ASCII heads are searched apart from the rest; the Kelvin sign and the
-    // long s fold onto k and s, the full-width k onto no ASCII letter.
+    // search finds the word, and the page as plain writing makes it. The
+    // Kelvin sign and the long s fold onto k and s, the full-width k onto no
+    // ASCII letter.
     void randomPages()
     {
         const QString units = QStringLiteral("aAkKsSzZ-<&\"\u212A\u017F\uFF4B \u25A0");
