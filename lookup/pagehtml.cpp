@@ -1,7 +1,5 @@
 #include "lookup/pagehtml.h"
 
-#include <algorithm>
-
 namespace {
 
 constexpr QStringView listOpen = u"<ol>";
@@ -43,41 +41,29 @@ QStringView entity(char16_t c)
     }
 }
 
-// A page is written twice: first only counted, then into a string of
-// exactly that length. Appending piece by piece to a growing string cost
-// more than the rest of writing the page.
-template <bool writing> class Output
+// The page's HTML, written piece by piece.
+class Output
 {
 public:
-    explicit Output(char16_t *to = nullptr) : m_to(to) {}
-    void put(QStringView text)
-    {
-        if constexpr (writing)
-            m_to = std::copy(text.utf16(), text.utf16() + text.size(), m_to);
-        m_size += text.size();
-    }
+    void put(QStringView text) { m_html += text; }
     // Writes `text` with < > & and " as character references.
     void putEscaped(QStringView text)
     {
         for (const QChar c : text) {
-            if (const QStringView reference = entity(c.unicode()); !reference.isEmpty()) {
-                put(reference);
-            } else {
-                if constexpr (writing)
-                    *m_to++ = c.unicode();
-                ++m_size;
-            }
+            if (const QStringView reference = entity(c.unicode()); !reference.isEmpty())
+                m_html += reference;
+            else
+                m_html += c;
         }
     }
-    qsizetype size() const { return m_size; }
+    QString html() const { return m_html; }
 
 private:
-    char16_t *m_to;
-    qsizetype m_size = 0;
+    QString m_html;
 };
 
 // The pieces of `block` with `separator` between them.
-template <typename Out> void putPieces(Out &out, const PageBlock &block, QStringView separator)
+void putPieces(Output &out, const PageBlock &block, QStringView separator)
 {
     for (qsizetype i = 0; i < block.pieceCount(); ++i) {
         if (i > 0)
@@ -86,7 +72,7 @@ template <typename Out> void putPieces(Out &out, const PageBlock &block, QString
     }
 }
 
-template <typename Out> void putHeading(Out &out, const PageBlock &heading)
+void putHeading(Output &out, const PageBlock &heading)
 {
     out.put(listClose);
     out.put(headingOpen);
@@ -102,7 +88,7 @@ template <typename Out> void putHeading(Out &out, const PageBlock &heading)
     out.put(listOpen);
 }
 
-template <typename Out> void putPage(Out &out, const Page &page)
+void putPage(Output &out, const Page &page)
 {
     const bool result = page.isResult();
     if (result)
@@ -155,15 +141,9 @@ namespace PageHtml {
 
 QString write(const Page &page)
 {
-    Output<false> counter;
-    putPage(counter, page);
-    QString html(counter.size(), Qt::Uninitialized);
-    if (html.isEmpty())
-        return html;
-    Output<true> writer(reinterpret_cast<char16_t *>(html.data()));
-    putPage(writer, page);
-    Q_ASSERT(writer.size() == html.size());
-    return html;
+    Output out;
+    putPage(out, page);
+    return out.html();
 }
 
 } // namespace PageHtml
