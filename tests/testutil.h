@@ -26,6 +26,11 @@ public:
 
 namespace TestUtil {
 
+// How long a test waits for a worker, a page or a list before it fails:
+// far longer than they take, since a loaded machine or a sanitizer build is
+// slow. A passing test never waits that long.
+constexpr int waitTimeout = 60000;
+
 // A fresh folder below the test's own temporary directory.
 QString makeDir(const QString &name);
 

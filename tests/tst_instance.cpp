@@ -110,7 +110,7 @@ void InstanceTest::handedToTheRunningWindow()
     QCOMPARE(run(arguments), 0);
     // The sender ends once its word is written, maybe before this window has
     // read it; the window comes forward in the same step as it looks it up.
-    QTRY_VERIFY(window.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), TestUtil::waitTimeout);
     QCOMPARE(edit->text(), shown);
     QCOMPARE(window.windowTitle(), "\u2068" + shown + "\u2069 - Orvel");
 }

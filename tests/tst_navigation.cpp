@@ -204,7 +204,8 @@ void NavigationTest::pageFollowsDictionariesThatCameOrWent()
 {
     Window w;
     w.edit->setText("fire");
-    QTRY_VERIFY(w.view->toPlainText().startsWith("No dictionary is installed."));
+    QTRY_VERIFY_WITH_TIMEOUT(w.view->toPlainText().startsWith("No dictionary is installed."),
+                             TestUtil::waitTimeout);
     // Added while Preferences was open: the word's page, without a new visit.
     closeDialog([](QWidget *) { installDictionary(); });
     w.action("actionPreferences")->trigger();
@@ -224,7 +225,8 @@ void NavigationTest::pageFollowsDictionariesThatCameOrWent()
     QCOMPARE(TestUtil::cli({"--database", Database::path(), "remove"}).exit, 0);
     w.window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w.window));
-    QTRY_VERIFY(w.view->toPlainText().startsWith("No dictionary is installed."));
+    QTRY_VERIFY_WITH_TIMEOUT(w.view->toPlainText().startsWith("No dictionary is installed."),
+                             TestUtil::waitTimeout);
 }
 
 void NavigationTest::positionRestoredOnlyOnAScreen_data()
@@ -275,7 +277,7 @@ void NavigationTest::sideButtonsFromAnywhere()
     QWidget *widget = where == "scrollBar"  ? w.view->verticalScrollBar()
                       : where == "wordList" ? w.list->viewport()
                                             : w.window.findChild<QWidget *>(where);
-    QTRY_VERIFY(widget->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(widget->isVisible(), TestUtil::waitTimeout);
     QTest::mousePress(widget, Qt::BackButton, {}, QPoint(2, 2));
     QVERIFY(w.shows("fire"));
     QTest::mousePress(widget, Qt::ForwardButton, {}, QPoint(2, 2));
@@ -318,7 +320,7 @@ void NavigationTest::keysFromAnywhere()
     Window w("water");
     QVERIFY(w.shows("water"));
     QScrollBar *bar = w.view->verticalScrollBar();
-    QTRY_VERIFY(bar->maximum() > 2 * bar->pageStep());
+    QTRY_VERIFY_WITH_TIMEOUT(bar->maximum() > 2 * bar->pageStep(), TestUtil::waitTimeout);
     const QHash<QString, int> place{{"top", 0},
                                     {"bottom", bar->maximum()},
                                     {"page", bar->pageStep()},
@@ -346,7 +348,7 @@ void NavigationTest::zoomComesBackToTheChosenSize()
         QCOMPARE(w.view->font().pointSize(), 13);
         // Alt+E opens Edit, as every menu opens by its mnemonic.
         QTest::keyClick(w.edit, Qt::Key_E, Qt::AltModifier);
-        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTRY_VERIFY_WITH_TIMEOUT(QApplication::activePopupWidget(), TestUtil::waitTimeout);
         QCOMPARE(QApplication::activePopupWidget()->objectName(), QString("menuEdit"));
         QApplication::activePopupWidget()->close();
         // A size chosen in Preferences is the one to come back to.

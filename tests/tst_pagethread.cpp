@@ -48,7 +48,7 @@ private slots:
             connect(&thread, &PageThread::documentReady, this,
                     [&] { document = thread.takeDocument(); });
             thread.start();
-            QVERIFY(QTest::qWaitFor([&] { return document != nullptr; }));
+            QVERIFY(QTest::qWaitFor([&] { return document != nullptr; }, TestUtil::waitTimeout));
             QCOMPARE(document->thread(), QThread::currentThread());
             QVERIFY(!document->parent());
 
@@ -68,7 +68,8 @@ private slots:
             if (!first)
                 first = document;
             else
-                QTRY_VERIFY(first.isNull()); // the replaced document is freed
+                QTRY_VERIFY_WITH_TIMEOUT(first.isNull(),
+                                         TestUtil::waitTimeout); // the replaced document is freed
             thread.wait();
         }
         // A later font change reaches the shown document, as with setHtml.

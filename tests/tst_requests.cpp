@@ -38,7 +38,7 @@ protected:
 bool finish(const QPointer<Worker> &worker)
 {
     worker->gate.release();
-    return QTest::qWaitFor([&] { return worker.isNull(); });
+    return QTest::qWaitFor([&] { return worker.isNull(); }, TestUtil::waitTimeout);
 }
 
 // Runs a script on one Requests object: "a1" asks request 1, "m2" asks as

@@ -95,7 +95,8 @@ void SearchUiTest::pagesNeverGoBackToOlderText()
     QTest::keyClicks(w.edit, "ab");
     QCOMPARE(w.pages.size(), 2);
     QCOMPARE(w.window.windowTitle(), QString("\u2068ab\u2069 - Orvel"));
-    QTRY_VERIFY(QApplication::overrideCursor());
+    QTRY_COMPARE_WITH_TIMEOUT(w.pagesStarted, 2, TestUtil::waitTimeout);
+    QVERIFY(QApplication::overrideCursor());
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     w.view->setFocus();
 

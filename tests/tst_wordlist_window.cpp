@@ -63,7 +63,7 @@ struct Window : WindowFixture
     {
         edit->clear();
         type(edit, text);
-        return QTest::qWaitFor([&] { return rows() == expected; });
+        return QTest::qWaitFor([&] { return rows() == expected; }, TestUtil::waitTimeout);
     }
 };
 
@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), w.edit);
         // Emptying the field empties the list.
         w.edit->clear();
-        QTRY_VERIFY(w.rows().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(w.rows().isEmpty(), TestUtil::waitTimeout);
     }
 
     void upAndDownMoveTheRowFromTheField_data()
@@ -162,7 +162,7 @@ private slots:
         Page typed;
         SearchThread::lookUp("b", &typed);
         const QString page = plainText(PageHtml::write(typed));
-        QTRY_COMPARE(w.view->toPlainText(), page);
+        QTRY_COMPARE_WITH_TIMEOUT(w.view->toPlainText(), page, TestUtil::waitTimeout);
         for (const QChar key : keys)
             QTest::keyClick(w.edit, key == 'D' ? Qt::Key_Down : Qt::Key_Up);
         QCOMPARE(w.currentRow(), row);
@@ -205,7 +205,7 @@ private slots:
             QTest::keyClick(w.edit, Qt::Key_Return);
         }
         const QString page = plainText(slow->page(key));
-        QTRY_COMPARE(w.view->toPlainText(), page);
+        QTRY_COMPARE_WITH_TIMEOUT(w.view->toPlainText(), page, TestUtil::waitTimeout);
         QCOMPARE(w.edit->text(), typed);
         QCOMPARE(w.window.windowTitle(), "\u2068" + shown + "\u2069 - Orvel");
         QCOMPARE(QApplication::focusWidget(), w.edit);
@@ -223,12 +223,12 @@ private slots:
             visits.removeFirst();
         QCOMPARE(visits, QStringList({shown, other}));
         QTest::keyClick(w.edit, Qt::Key_Left, Qt::AltModifier);
-        QTRY_COMPARE(w.view->toPlainText(), page);
+        QTRY_COMPARE_WITH_TIMEOUT(w.view->toPlainText(), page, TestUtil::waitTimeout);
         QCOMPARE(w.edit->text(), shown);
         QCOMPARE(w.window.windowTitle(), "\u2068" + shown + "\u2069 - Orvel");
         QTest::keyClick(w.edit, Qt::Key_Right, Qt::AltModifier);
-        QTRY_COMPARE(w.edit->text(), other);
-        QTRY_VERIFY(w.view->toPlainText().startsWith(other));
+        QTRY_COMPARE_WITH_TIMEOUT(w.edit->text(), other, TestUtil::waitTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(w.view->toPlainText().startsWith(other), TestUtil::waitTimeout);
     }
 
     void aStaleListNeverReplacesANewerOne_data()
@@ -267,13 +267,13 @@ private slots:
         QCOMPARE(all.size(), 3 * batch);
         QVERIFY(w.typeAndList("b", all.mid(0, batch)));
         QScrollBar *bar = w.list->verticalScrollBar();
-        QTRY_VERIFY(bar->maximum() > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(bar->maximum() > 0, TestUtil::waitTimeout);
         bar->setValue(bar->maximum());
-        QTRY_COMPARE(w.rows(), all.mid(0, 2 * batch));
+        QTRY_COMPARE_WITH_TIMEOUT(w.rows(), all.mid(0, 2 * batch), TestUtil::waitTimeout);
         // Down at the last row asks for the next ones too.
         w.list->setCurrentIndex(w.list->model()->index(2 * batch - 2, 0));
         QTest::keyClick(w.edit, Qt::Key_Down);
-        QTRY_COMPARE(w.rows(), all);
+        QTRY_COMPARE_WITH_TIMEOUT(w.rows(), all, TestUtil::waitTimeout);
         QCOMPARE(w.currentRow(), 2 * batch - 1);
     }
 
@@ -291,7 +291,7 @@ private slots:
             Window w;
             QVERIFY(w.toggle->isChecked());
             w.splitter->setSizes({230, w.splitter->width() - 230});
-            QTRY_COMPARE(w.splitter->sizes().constFirst(), 230);
+            QTRY_COMPARE_WITH_TIMEOUT(w.splitter->sizes().constFirst(), 230, TestUtil::waitTimeout);
             if (!shown)
                 w.toggle->trigger();
             w.window.close();
@@ -307,8 +307,8 @@ private slots:
             QVERIFY(w.rows().isEmpty());
             w.toggle->trigger();
         }
-        QTRY_COMPARE(w.rows(), slow->list("b", batch));
-        QTRY_COMPARE(w.splitter->sizes().constFirst(), 230);
+        QTRY_COMPARE_WITH_TIMEOUT(w.rows(), slow->list("b", batch), TestUtil::waitTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(w.splitter->sizes().constFirst(), 230, TestUtil::waitTimeout);
     }
 
     // Last: it makes the database an old one.
@@ -326,7 +326,7 @@ private slots:
             QCOMPARE(note->isVisible(), old);
             QVERIFY(!note->text().isEmpty());
             w.edit->clear();
-            QTRY_VERIFY(!note->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(!note->isVisible(), TestUtil::waitTimeout);
         }
     }
 };

@@ -3,6 +3,7 @@
 #include "app/openindex.h"
 #include "lookup/requests.h"
 #include "mainwindow/pagethread.h"
+#include "testutil.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -49,7 +50,8 @@ bool WindowFixture::showAndActivate()
 bool WindowFixture::shows(const QString &word) const
 {
     return QTest::qWaitFor(
-        [&] { return edit->text() == word && view->toPlainText().startsWith(word + "\n"); });
+        [&] { return edit->text() == word && view->toPlainText().startsWith(word + "\n"); },
+        TestUtil::waitTimeout);
 }
 
 QStringList WindowFixture::rows() const
@@ -71,7 +73,7 @@ bool WindowFixture::release(const Worker &worker)
         return false;
     const QPointer<QThread> thread = worker.thread;
     worker.gate->release();
-    return QTest::qWaitFor([&] { return thread.isNull(); });
+    return QTest::qWaitFor([&] { return thread.isNull(); }, TestUtil::waitTimeout);
 }
 
 int WindowFixture::pagesRunning() const
@@ -86,6 +88,9 @@ void WindowFixture::watch(QThread *thread)
 {
     const bool page = qobject_cast<PageThread *>(thread);
     Worker worker{thread, nullptr};
+    // Queued after the window's own handling of the start.
+    if (page)
+        QObject::connect(thread, &QThread::started, &window, [this] { ++pagesStarted; });
     if (page ? holdPages : holdLists) {
         worker.gate = std::make_shared<QSemaphore>();
         // Connected last, on the worker's own thread as it starts: what the

@@ -70,6 +70,8 @@ public:
     // Every page and list worker started, in order.
     QList<Worker> pages;
     QList<Worker> lists;
+    // Page workers whose start the window has seen (its wait cursor is on).
+    int pagesStarted = 0;
     // Lets a held worker run and waits until it is gone, which is after its
     // answer and its thread's end have been delivered.
     static bool release(const Worker &worker);
