@@ -5,7 +5,7 @@
 // word, or a result page whose blocks follow one another as the renderer
 // puts them (a heading first, every list with items, highlights in
 // headings only and showing exactly the typed word, no sub-item mark left
-// in an item). Used by the fuzz targets and by the robustness tests.
+// in an item). Used by the fuzz targets and by the tests.
 
 #include "dictionary/format.h"
 #include "lookup/page.h"

@@ -1,8 +1,11 @@
 // orvel-cli as it is run: a wrong command line says what is wrong, text
-// cannot drive a terminal, a file that is not an Orvel database stays as it is.
-#include "robustness.h"
+// cannot drive a terminal, a file that is not an Orvel database stays as it
+// is, and only install makes a database.
+#include "database/database.h"
+#include "lookupfixture.h"
 #include "testutil.h"
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -13,6 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace LookUpFixture;
 using TestUtil::Run;
 
 namespace {
@@ -123,8 +127,8 @@ private slots:
         QFETCH(QStringList, args);
         const QString file = TestUtil::writeDictionary(
             dir + QString::fromUtf16(u"/d\x1b[2J\u202E.txt"),
-            {Robustness::M + QString::fromUtf16(u"run : 走る\x1b]0;pwned\x07\x1b[31m赤\x7f"),
-             Robustness::M + QString::fromUtf16(u"runner\x1b[5m : 走者")});
+            {M + QString::fromUtf16(u"run : 走る\x1b]0;pwned\x07\x1b[31m赤\x7f"),
+             M + QString::fromUtf16(u"runner\x1b[5m : 走者")});
         const QString db = dir + "/index.db";
         QCOMPARE(TestUtil::cli({"--database", db, "install", file}).exit, 0);
         args.prepend(db); // the last --database counts ("failure")
@@ -153,8 +157,7 @@ private slots:
     void wordsStartingWithADash()
     {
         QFETCH(QStringList, args);
-        const QString file =
-            TestUtil::writeDictionary(dir + "/dict.txt", {Robustness::M + "-ing : suffix"});
+        const QString file = TestUtil::writeDictionary(dir + "/dict.txt", {M + "-ing : suffix"});
         const QString db = dir + "/index.db";
         QCOMPARE(TestUtil::cli({"--database", db, "install", file}).exit, 0);
         const Run run = TestUtil::cli(QStringList{"--database", db} + args);
@@ -166,10 +169,10 @@ private slots:
     // the index of the file as it is now.
     void rebuildAfterTheFileChanged()
     {
-        const QString file = TestUtil::writeDictionary(dir + "/dict.txt", Robustness::sample);
+        const QString file = TestUtil::writeDictionary(dir + "/dict.txt", sample);
         const QStringList db{"--database", dir + "/index.db"};
         QCOMPARE(TestUtil::cli(db + QStringList{"install", file}).exit, 0);
-        TestUtil::writeDictionary(file, {Robustness::M + "wander : さまよう"});
+        TestUtil::writeDictionary(file, {M + "wander : さまよう"});
         const QStringList lookUp = db + QStringList{"lookup", "wander"};
         QCOMPARE(TestUtil::cli(lookUp).err, "orvel-cli: the dictionary file " + file +
                                                 " has changed since it was installed: rebuild "
@@ -184,21 +187,41 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QStringList>("args");
-        for (const QString kind : {"empty", "foreign"})
-            for (const QStringList &args : {QStringList{"lookup", "run"}, QStringList{"list"},
-                                            QStringList{"words", "run"}, QStringList{"remove"}})
-                QTest::addRow("%s %s", qPrintable(kind), qPrintable(args.first())) << kind << args;
-        QTest::newRow("install into foreign") << "foreign" << QStringList{"install", "FILE"};
+        QTest::addColumn<int>("exit");
+        for (const QString kind : {"empty", "foreign", "text", "noise", "damaged header"}) {
+            const bool tables = kind == "empty" || kind == "foreign";
+            for (const QStringList &args :
+                 {QStringList{"lookup", "run"}, QStringList{"list"}, QStringList{"words", "run"},
+                  QStringList{"remove"}, QStringList{"install", "FILE"}}) {
+                // A file that is no database at all cannot be used: each
+                // command's own status (those that show pages as for none).
+                const bool install = args.first() == "install";
+                const bool pages = args.first() == "lookup" || args.first() == "words";
+                if (kind != "empty" || !install)
+                    QTest::addRow("%s %s", qPrintable(kind), qPrintable(args.first()))
+                        << kind << args << (install || (!tables && !pages) ? 1 : 2);
+            }
+        }
     }
 
-    // One line, and the file byte for byte as it was; without Orvel's
-    // tables it is as if there were no database (exit 2).
+    // One line, and the file byte for byte as it was: without Orvel's
+    // tables it is as if there were no database, and a file that is no
+    // database at all is never taken for an empty one.
     void filesThatAreNoOrvelDatabaseStayAsTheyAre()
     {
         QFETCH(QString, kind);
         QFETCH(QStringList, args);
-        const QString file = TestUtil::writeDictionary(dir + "/dict.txt", Robustness::sample);
-        const QString db = TestUtil::writeBytes(dir + "/index.db", "");
+        QFETCH(int, exit);
+        const QString file = TestUtil::writeDictionary(dir + "/dict.txt", sample);
+        QByteArray noise(64 * 1024, '\0');
+        QRandomGenerator rng(3);
+        for (char &c : noise)
+            c = char(rng.bounded(256));
+        const QHash<QString, QByteArray> bytes{
+            {"text", "hello, this is not a database\n"},
+            {"noise", noise},
+            {"damaged header", QByteArray("SQLite format 3\0", 16) + noise}};
+        const QString db = TestUtil::writeBytes(dir + "/index.db", bytes.value(kind));
         if (kind == "foreign") {
             {
                 QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "foreign");
@@ -210,13 +233,67 @@ private slots:
         const QByteArray before = TestUtil::readBytes(db);
         const Run run =
             TestUtil::cli(QStringList{"--database", db} + args.replaceInStrings("FILE", file));
-        QCOMPARE(run.exit, args.first() == "install" ? 1 : 2);
-        QVERIFY2(run.err.startsWith("orvel-cli: ") && run.err.count('\n') == 1,
+        QCOMPARE(run.exit, exit);
+        QVERIFY2(run.err.startsWith("orvel-cli: ") && run.err.count('\n') == 1 &&
+                     run.err.contains("file is not a database") == bytes.contains(kind),
                  qPrintable(run.err));
         QCOMPARE(TestUtil::readBytes(db), before);
         // install alone makes a database, of a file without tables.
         if (kind == "empty")
             QCOMPARE(TestUtil::cli({"--database", db, "install", file}).exit, 0);
+    }
+
+    void commandsThatOnlyReadNeverCreateADatabase_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        for (const QStringList &command : {QStringList{"list"}, QStringList{"lookup", "run"},
+                                           QStringList{"remove"}, QStringList{"install"}})
+            QTest::newRow(qPrintable(command.first())) << command;
+    }
+
+    void commandsThatOnlyReadNeverCreateADatabase()
+    {
+        QFETCH(QStringList, command);
+        const bool install = command.first() == "install";
+        if (install)
+            command << TestUtil::writeDictionary(dir + "/good.txt", sample);
+        // A mistyped path: only install makes the database.
+        const QString db = dir + "/mistyped.db";
+        Run run = TestUtil::cli(QStringList{"--database", db} + command);
+        QCOMPARE(run.exit, install ? 0 : 2);
+        if (!install)
+            QCOMPARE(run.err,
+                     "orvel-cli: no database at " + db + ": nothing has been installed there\n");
+        QCOMPARE(QFileInfo::exists(db), install);
+
+        // An empty path would mean Orvel's own database: refused.
+        const bool own = QFileInfo::exists(Database::path());
+        run = TestUtil::cli(QStringList{"--database", ""} + command);
+        QCOMPARE(run.exit, 2);
+        QCOMPARE(run.err, QString("orvel-cli: --database needs a file name\n"
+                                  "Try 'orvel-cli --help'.\n"));
+        QCOMPARE(QFileInfo::exists(Database::path()), own);
+    }
+
+    void removeTakesTheDictionaryAndItsIndexAway()
+    {
+        const QStringList db{"--database", dir + "/index.db"};
+        const QString good = TestUtil::writeDictionary(dir + "/good.txt", sample);
+        QCOMPARE(TestUtil::cli(db + QStringList{"install", good}).exit, 0);
+        const QStringList installed = TestUtil::contents(dir + "/index.db").all();
+        // The registration, four keyed lines, four entry words.
+        QCOMPARE(installed.size(), 1 + 4 + 4);
+        const Run wrong = TestUtil::cli(db + QStringList{"remove", "2"});
+        QCOMPARE(wrong.err,
+                 QString("orvel-cli: remove failed: no dictionary with id 2 is installed\n"));
+        QCOMPARE(TestUtil::contents(dir + "/index.db").all(), installed);
+
+        const Run run = TestUtil::cli(db + QStringList{"remove"});
+        QCOMPARE(run.exit, 0);
+        QCOMPARE(run.out, "removed " + good + "\n");
+        QCOMPARE(TestUtil::contents(dir + "/index.db").all(), QStringList());
+        QCOMPARE(TestUtil::cli(db + QStringList{"remove"}).exit, 1);
+        QCOMPARE(TestUtil::cli(db + QStringList{"install", good}).exit, 0);
     }
 };
 

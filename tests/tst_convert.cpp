@@ -8,8 +8,11 @@
 #include "database/installeddictionaries.h"
 #include "dictionary/convertthread.h"
 #include "dictionary/dictionaryfile.h"
+#include "fuzz/pagecheck.h"
+#include "fuzz/reference.h"
 #include "generator.h"
 #include "lookup/searchthread.h"
+#include "lookupfixture.h"
 #include "testutil.h"
 
 #include <QFile>
@@ -26,9 +29,9 @@
 #include <thread>
 #include <unistd.h>
 
-namespace {
+using namespace LookUpFixture;
 
-const QString M = QString(QChar(0x25A0));
+namespace {
 
 // The index rows a file must produce, computed the slow, obvious way:
 // QIODevice::readLine, a fresh decoder per line and QRegExp.
@@ -246,6 +249,8 @@ private slots:
         };
         row("missing", "missing", {}, ConvertThread::FileOpenFailed,
             "cannot open FILE: No such file or directory");
+        row("no name", "no name", {}, ConvertThread::FileOpenFailed,
+            "no dictionary file was named");
         row("directory", "directory", {}, ConvertThread::NotRegularFile, notRegular);
         row("FIFO", "FIFO", {}, ConvertThread::NotRegularFile, notRegular);
         row("device", "device", {}, ConvertThread::NotRegularFile, notRegular);
@@ -277,6 +282,8 @@ private slots:
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         else if (kind == "device")
             path = "/dev/zero";
+        else if (kind == "no name")
+            path.clear();
         else if (kind.isEmpty())
             TestUtil::writeBytes(path, bytes);
         reason.replace("FILE", path);
@@ -302,6 +309,110 @@ private slots:
             QVERIFY2(lines[0].contains(path), qPrintable(lines[0]));
         else
             QCOMPARE(lines[0], QString("QFile::open failed."));
+
+        // With a dictionary installed, the file is refused again (one it
+        // could read, as a second dictionary) and the installed one stays.
+        QCOMPARE(
+            TestUtil::install(TestUtil::writeDictionary(dir + "/good.txt", {M + "run : 走る"})),
+            int(ConvertThread::Committed));
+        const QStringList installed = TestUtil::contents(dir + "/orvel.db").all();
+        QCOMPARE(int(build(path).outcome),
+                 kind.isEmpty() ? int(ConvertThread::AlreadyInstalled) : outcome);
+        QCOMPARE(TestUtil::contents(dir + "/orvel.db").all(), installed);
+    }
+
+    void unreadableFileIsRefused()
+    {
+        // As user nobody: root reads whatever the mode says.
+        TestUtil::SharedDir shared;
+        const QString file = TestUtil::writeDictionary(shared.file("locked.txt"), sample);
+        QVERIFY(QFile::setPermissions(file, QFileDevice::Permissions()));
+        const QString db = shared.file("index.db");
+        TestUtil::RunOptions withoutRoot;
+        withoutRoot.withoutRoot = true;
+        const TestUtil::Run run = TestUtil::cli({"--database", db, "install", file}, withoutRoot);
+        if (run.notAsNobody)
+            QSKIP("running as root, and the user nobody cannot be switched to or cannot run "
+                  "orvel-cli");
+        QCOMPARE(run.exit, 1);
+        QCOMPARE(run.err,
+                 "orvel-cli: install failed: cannot open " + file + ": Permission denied\n");
+        QCOMPARE(TestUtil::contents(db).all(), QStringList());
+    }
+
+    void invalidShiftJisIsIndexedAsDecoded()
+    {
+        // Invalid sequences decode to the substitute character U+001A and
+        // never take a separator, a line end or the next line with them.
+        const QByteArray m = "\x81\xa1"; // the entry marker
+        const QList<QByteArray> lines = {
+            m + "bad\x81 : x\n",       // lead byte before the separator
+            m + "ok : \xff\xfe\xfd\n", // undefined bytes in the body
+            m + "lead : end\x81\n",    // lead byte right before the LF
+            m + "next : y\r\n",
+            m + "\x80\xa0\xfd : z\n", // single bytes that are no characters
+            "\x82 : half a marker\n",
+            m + "last : \x81", // a lone lead byte at the very end decodes to nothing
+        };
+        const QString path = TestUtil::writeBytes(dir + "/invalid.txt", lines.join());
+        QCOMPARE(TestUtil::install(path), int(ConvertThread::Committed));
+
+        QStringList expected;
+        qint64 offset = 0;
+        for (const QByteArray &bytes : lines) {
+            QStringDecoder decoder("Shift_JIS", QStringConverter::Flag::Stateless);
+            const Reference::Reading reading = Reference::read(decoder.decode(bytes));
+            if (!reading.key.isNull())
+                expected << QString::number(offset) + ":" + reading.key;
+            offset += bytes.size();
+        }
+        QCOMPARE(TestUtil::wordRows(), expected);
+        QVERIFY(expected.contains(
+            QString("%1:NEXT").arg(lines[0].size() + lines[1].size() + lines[2].size())));
+
+        for (const QString &word : QStringList{"next", "bad\x1a", "lead", "ok"}) {
+            const LookUp r = lookUp(word);
+            QVERIFY2(r.status == SearchThread::Found, qPrintable(Reference::dump(word)));
+            QCOMPARE(PageCheck::check(r.model, word), QString());
+        }
+        QVERIFY(lookUp("next").page.contains("<li>y\r\n</li>"));
+        // Indexed, but with its body gone the line renders nothing.
+        QCOMPARE(lookUp("last").page, PageCheck::notFoundPage("last"));
+    }
+
+    void hundredMegabyteLineWithoutLineEnd()
+    {
+        const QString path = dir + "/long.txt";
+        const qint64 length = 100 * 1000 * 1000;
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(Generator::toShiftJis(M + "short : 短い\n" + M));
+            const QByteArray chunk(1000 * 1000, 'a');
+            for (qint64 written = 0; written < length; written += chunk.size())
+                file.write(chunk);
+            file.write(Generator::toShiftJis(" : 長い"));
+        }
+        // In a process of its own, whose peak memory is the build's.
+        const QString db = dir + "/long.db";
+        const TestUtil::Run run = TestUtil::cli({"--database", db, "install", path});
+        rusage usage{};
+        getrusage(RUSAGE_CHILDREN, &usage);
+        qInfo("peak memory of a build with a 100 MB line: %ld MB", usage.ru_maxrss / 1024);
+        // Lines have no length limit, so it must finish, not fail.
+        QCOMPARE(run.exit, 0);
+        // A guard against copies that grow with every buffer refill.
+        QVERIFY(usage.ru_maxrss / 1024 < 3000);
+        // Each t_word row as "position length-of-name start-of-name count".
+        QVERIFY(TestUtil::openFreshDatabase(db));
+        const QStringList rows =
+            TestUtil::pairs("SELECT position, length(name) || ' ' || substr(name, 1, 3) || ' ' || "
+                            "(SELECT count FROM t_dictionary) FROM t_word ORDER BY position");
+        const qint64 second = Generator::toShiftJis(M + "short : 短い\n").size();
+        QCOMPARE(rows, (QStringList{"0:5 SHO 2", QString("%1:%2 AAA 2").arg(second).arg(length)}));
+        const TestUtil::Run missing = TestUtil::cli({"--database", db, "lookup", "missing"});
+        QCOMPARE(missing.exit, 1);
+        QVERIFY2(missing.out.contains("is not found."), qPrintable(missing.out));
     }
 
     void pathsAreStoredAbsoluteWithLinksKept_data()

@@ -4,6 +4,7 @@
 #include "dictionary/format.h"
 #include "fuzz/reference.h"
 #include "generator.h"
+#include "testutil.h"
 
 #include <QBuffer>
 #include <QtTest>
@@ -211,6 +212,19 @@ private slots:
             QCOMPARE(Eijiro::readIndexer(bytes, &decoder, &raw),
                      Eijiro::readIndexer(line, &decoded));
             QCOMPARE(raw.entryWord, decoded.entryWord);
+        }
+    }
+
+    // The seed inputs of the fuzz targets, replayed in every build.
+    void fuzzSeedsAgreeWithQRegExp()
+    {
+        const QDir seeds(qEnvironmentVariable("ORVEL_SOURCE_DIR") + "/fuzz/corpus/line");
+        const QStringList names = seeds.entryList(QDir::Files);
+        QVERIFY(names.size() >= 10);
+        Eijiro::Decoder decoder;
+        for (const QString &name : names) {
+            const QString line = decoder.decode(TestUtil::readBytes(seeds.filePath(name)));
+            QVERIFY2(Reference::compare(line).isEmpty(), qPrintable(name));
         }
     }
 

@@ -1,5 +1,5 @@
 // The main window: its menus and shortcuts, and the state it keeps across
-// restarts in the settings store.
+// restarts in the settings store, whatever that store holds.
 
 #include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
@@ -12,11 +12,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QSettings>
 #include <QSpinBox>
@@ -59,6 +63,9 @@ private slots:
     void barsSizeAndTopmostSurviveRestart();
     void storedLayoutIsSane_data();
     void storedLayoutIsSane();
+    void garbageSettingsStillGiveAWindow_data();
+    void garbageSettingsStillGiveAWindow();
+    void unwritableSettingsAreSaidInSight();
     void editActionsWorkOnSearchField();
     void editActionsFollowTheFocus();
 };
@@ -304,6 +311,74 @@ void MainWindowTest::storedLayoutIsSane()
         QVERIFY(w.window.close());
         TestUtil::closeDefaultConnection();
     }
+}
+
+void MainWindowTest::garbageSettingsStillGiveAWindow_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::newRow("wrong types") << QByteArray("[Window]\nsize=banana\nmenubar=maybe\n"
+                                               "statusbar=@Invalid()\ntopmost=2\n"
+                                               "[Preferences]\nfontFamily=@ByteArray(\\0\\xff)\n"
+                                               "fontSize=-7\n");
+    QTest::newRow("extremes") << QByteArray("[Window]\nsize=@Size(-5 100000)\n"
+                                            "[Preferences]\nfontFamily=\nfontSize=2147483647\n");
+    QTest::newRow("huge window") << QByteArray("[Window]\nsize=@Size(100000 100000)\n"
+                                               "[Preferences]\nfontSize=0\n");
+    QByteArray noise(4096, '\0');
+    QRandomGenerator rng(5);
+    for (char &c : noise)
+        c = char(rng.bounded(256));
+    QTest::newRow("noise") << noise;
+}
+
+// The window comes up, stays usable and writes back a usable state.
+void MainWindowTest::garbageSettingsStillGiveAWindow()
+{
+    QFETCH(QByteArray, settings);
+    const QString path = QSettings().fileName();
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    TestUtil::writeBytes(path, settings);
+    {
+        WindowFixture w;
+        QVERIFY(w.showAndActivate());
+        // Within the result font's bounds, in the view and in what the
+        // preferences dialog would edit.
+        const QFont font = w.window.browserFont();
+        QVERIFY2(font.pointSize() >= ViewSettings::minimumFontSize &&
+                     font.pointSize() <= ViewSettings::maximumFontSize,
+                 qPrintable(QString::number(font.pointSize())));
+        QCOMPARE(w.window.viewSettings()->font(), font);
+        // A damaged file is still written over: no false alarm.
+        QVERIFY(!w.window.findChild<QLabel *>("settingsNotSavedLabel"));
+        // The window works: a look-up gives the no-dictionary page.
+        w.edit->setText("run");
+        QTRY_VERIFY_WITH_TIMEOUT(w.view->toPlainText().startsWith("No dictionary is installed."),
+                                 TestUtil::waitTimeout);
+        w.window.close();
+    }
+    // What it writes back reads as a usable state.
+    QSettings stored;
+    QCOMPARE(stored.status(), QSettings::NoError);
+    const int written = stored.value("Preferences/fontSize").toInt();
+    QVERIFY(written >= ViewSettings::minimumFontSize && written <= ViewSettings::maximumFontSize);
+}
+
+// A folder in the settings file's place stops even root writing it.
+void MainWindowTest::unwritableSettingsAreSaidInSight()
+{
+    const QString path = QSettings().fileName();
+    QFile::remove(path);
+    QVERIFY(QDir().mkpath(path));
+    WindowFixture w;
+    QVERIFY(w.showAndActivate());
+    auto *label = w.child<QLabel>("settingsNotSavedLabel");
+    QVERIFY(label->toolTip().contains(path));
+    // Look-up times take the status bar's message, not the label.
+    w.edit->setText("run");
+    QTRY_VERIFY_WITH_TIMEOUT(w.statusBar->currentMessage().endsWith("seconds"),
+                             TestUtil::waitTimeout);
+    QVERIFY(label->isVisible());
+    QVERIFY(QDir(path).removeRecursively());
 }
 
 void MainWindowTest::editActionsWorkOnSearchField()

@@ -1,4 +1,5 @@
 #include "dictionary/format.h"
+#include "fuzz/pagecheck.h"
 #include "lookup/pagehtml.h"
 #include "lookup/pagetext.h"
 #include "lookup/renderer.h"
@@ -122,6 +123,32 @@ private slots:
         QCOMPARE(render("x", {"■y : x\n"}), singleHeading("y"));
         // An empty word marks nothing (and must not hang).
         QCOMPARE(render("", {"■run : x\n"}), singleHeading("run"));
+    }
+
+    void longHeadsRenderCompletely()
+    {
+        // Highlighting and the label rule once took time quadratic in the
+        // head's length; a look-up over such a line never came back.
+        const int repeats = 200000;
+        PageCheck::Shape shape;
+        const QString many = "■" + QString("runxxxxxxx").repeated(repeats) + " : x\n";
+        QCOMPARE(PageCheck::check(page("run", {many}), "run", &shape), QString());
+        QCOMPARE(shape.marks, repeats);
+        QCOMPARE(shape.items, 1);
+
+        // Many brace groups: only the last may be the label, and here its
+        // content has two separate hyphens, so there is none.
+        const QString groups = "w" + QString("  {x").repeated(repeats);
+        Eijiro::RendererReading reading;
+        // The reading is views into the line.
+        const QString twoHyphens = "■" + groups + "-b-} : y", oneRun = "■" + groups + "--b} : y";
+        QVERIFY(Eijiro::readRenderer(twoHyphens, &reading));
+        QVERIFY(!reading.hasLabel);
+        QCOMPARE(reading.entryWord.toString(), groups + "-b-}");
+        QVERIFY(Eijiro::readRenderer(oneRun, &reading));
+        QVERIFY(reading.hasLabel);
+        QCOMPARE(reading.label.toString(), QString("x"));
+        QCOMPARE(reading.entryWord.size(), groups.size() - 4);
     }
 
     // Random entry lines: each head marked where Qt's case-insensitive

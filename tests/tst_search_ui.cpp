@@ -3,6 +3,7 @@
 
 #include "database/database.h"
 #include "dictionary/convertthread.h"
+#include "lookupfixture.h"
 #include "testutil.h"
 #include "windowfixture.h"
 
@@ -62,6 +63,8 @@ private slots:
     void closingWaitsForRunningLookUps();
     void realLookUp();
     void aChangedFileIsRebuiltFromItsPage();
+    void hostileTypedWords_data();
+    void hostileTypedWords();
 };
 
 void SearchUiTest::init()
@@ -259,14 +262,37 @@ void SearchUiTest::aChangedFileIsRebuiltFromItsPage()
     QVERIFY(w.view->toPlainText().startsWith("The dictionary file has changed since it was "
                                              "installed:"));
     QCOMPARE(w.statusBar->currentMessage(), QString("The look-up failed."));
-    QTRY_VERIFY(note->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(note->isVisible(), TestUtil::waitTimeout);
 
     emit w.view->anchorClicked(QUrl(QString::fromLatin1(SearchThread::rebuildLink)));
     QTRY_COMPARE_WITH_TIMEOUT(w.pages.size(), 2, 60000);
     QVERIFY(w.release(1));
     QVERIFY(w.view->toPlainText().contains(QString::fromUtf8("さまよう")));
     QCOMPARE(w.window.windowTitle(), QString("\u2068wander\u2069 - Orvel"));
-    QTRY_VERIFY(!note->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!note->isVisible(), TestUtil::waitTimeout);
+}
+
+void SearchUiTest::hostileTypedWords_data()
+{
+    LookUpFixture::addHostileWords();
+}
+
+// Each word gives a page and a title, nothing else, and the window still
+// looks the next word up.
+void SearchUiTest::hostileTypedWords()
+{
+    QFETCH(QString, word);
+    QSettings().setValue("Window/size", QSize(400, 300));
+    WindowFixture w;
+    QVERIFY(w.showAndActivate());
+    QVERIFY(!installDictionary().isEmpty());
+    for (const QString &typed : {word, QString("run")}) {
+        w.view->clear();
+        w.edit->setText(typed);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.view->toPlainText().isEmpty(), TestUtil::waitTimeout);
+        QCOMPARE(w.window.windowTitle(), "\u2068" + w.edit->text() + "\u2069 - Orvel");
+    }
+    QVERIFY(w.view->toPlainText().contains(QString::fromUtf8("走る")));
 }
 
 QTEST_MAIN(SearchUiTest)

@@ -1,39 +1,63 @@
+// The look-up: its pages, what it reads, and what it makes of a dictionary
+// file changed, replaced or taken away after installation, of an index
+// that cannot be read and of hostile typed words; each look-up gives a
+// well-formed page or one that says what failed, and never hangs.
 #include "dictionary/convertthread.h"
+#include "fuzz/pagecheck.h"
+#include "fuzz/reference.h"
 #include "generator.h"
 #include "lookup/boundedreader.h"
 #include "lookup/pagehtml.h"
+#include "lookup/renderer.h"
 #include "lookup/searchthread.h"
+#include "lookupfixture.h"
 #include "testutil.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
 #include <optional>
 #include <sys/stat.h>
 
+using namespace LookUpFixture;
+
 namespace {
 const QString heading = "<h2 style='font-weight:bold'>";
 const QString mark = "<span style='color:#C00000'>";
 const QString badge = "<span style='background-color:#e0e0e0'>&nbsp;";
 
-// The look-up, with its page as finished(QString) delivers it.
-SearchThread::Status lookUp(const QString &word, QString *page = nullptr, QString *error = nullptr)
-{
-    Page model;
-    const SearchThread::Status status = SearchThread::lookUp(word, &model, error);
-    if (page)
-        *page = PageHtml::write(model);
-    return status;
-}
-
 QString pageOf(const QString &word)
 {
-    QString page;
-    lookUp(word, &page);
-    return page;
+    return lookUp(word).page;
+}
+
+// The byte offset of the first line of `lines` (written with LF) that is
+// indexed under `word`, read the slow, obvious way.
+qint64 offsetOf(const QStringList &lines, const QString &word)
+{
+    qint64 offset = 0;
+    for (const QString &line : lines) {
+        if (Reference::read(line + "\n").key == Eijiro::queryKey(word))
+            return offset;
+        offset += Generator::toShiftJis(line + "\n").size();
+    }
+    return -1;
+}
+
+// The page of the window of lines that lies at `offset` in the file now:
+// split at LF, each line decoded on its own.
+QString pageAt(const QString &file, qint64 offset, const QString &word)
+{
+    const QList<QByteArray> lines = TestUtil::readBytes(file).mid(offset).split('\n');
+    ResultRenderer renderer(word);
+    Eijiro::Decoder decoder;
+    for (int i = 0; i < SearchThread::windowLines && i < lines.size(); ++i)
+        renderer.renderLine(decoder.decode(lines[i] + (i + 1 < lines.size() ? "\n" : "")));
+    return PageHtml::write(renderer.finish());
 }
 
 bool exec(const QString &sql, const QVariant &value = QVariant())
@@ -79,8 +103,8 @@ private slots:
     {
         sample("found");
         MessageCapture messages;
-        QString page;
-        QCOMPARE(lookUp("run", &page), SearchThread::Found);
+        const QString page = pageOf("run");
+        QCOMPARE(lookUp("run").status, SearchThread::Found);
         // From the word's first line to the end of the file, whatever follows.
         QCOMPARE(page,
                  "<ol></ol>" + heading + mark + "run</span></h2><ol></ol><ol>" + badge +
@@ -100,13 +124,12 @@ private slots:
     void notFound()
     {
         sample("notfound");
-        QString page;
-        QCOMPARE(lookUp("walk", &page), SearchThread::NotFound);
-        QCOMPARE(page, QString("<h2>walk  is not found.</h2>"));
+        QCOMPARE(lookUp("walk").status, SearchThread::NotFound);
+        QCOMPARE(pageOf("walk"), QString("<h2>walk  is not found.</h2>"));
         // The typed text is not trimmed; multi-word heads are not indexed.
         QCOMPARE(pageOf("run "), QString("<h2>run   is not found.</h2>"));
         for (const char *word : {" run", "out", "run out"})
-            QCOMPARE(lookUp(word), SearchThread::NotFound);
+            QCOMPARE(lookUp(word).status, SearchThread::NotFound);
     }
 
     // Whether the window fits in one read of the file, spans several, or
@@ -201,11 +224,12 @@ private slots:
     {
         MessageCapture messages;
         database("empty");
-        QString page;
-        QCOMPARE(lookUp("run", &page), SearchThread::NoDictionary);
-        QCOMPARE(page, QString("No dictionary is installed.<br /><br />Please setup new "
-                               "dictionaries on preferences dialog.<br />[Edit] - [Preferences] - "
-                               "[Dictionary] Tab"));
+        const LookUp r = lookUp("run");
+        QCOMPARE(r.status, SearchThread::NoDictionary);
+        QCOMPARE(r.page,
+                 QString("No dictionary is installed.<br /><br />Please setup new "
+                         "dictionaries on preferences dialog.<br />[Edit] - [Preferences] - "
+                         "[Dictionary] Tab"));
         QCOMPARE(messages.lines(QtDebugMsg), QStringList{"QSqlQuery::next failed."});
     }
 
@@ -263,8 +287,8 @@ private slots:
         if (shown == "file")
             shown = "file cannot be read:<br />" + m_file.toHtmlEscaped() + "<br />";
         MessageCapture messages;
-        QString page, error;
-        QCOMPARE(lookUp("run", &page, &error), SearchThread::Failed);
+        const auto [status, model, page, error] = lookUp("run");
+        QCOMPARE(status, SearchThread::Failed);
         QVERIFY2(page.startsWith("The dictionary " + shown) &&
                      page.endsWith("<br />[Edit] - [Preferences] - [Dictionary] Tab"),
                  qPrintable(page));
@@ -278,6 +302,96 @@ private slots:
         const QStringList lines = messages.lines(QtDebugMsg);
         QVERIFY2(lines.size() == 1 && lines[0].startsWith(debug), qPrintable(lines.join('\n')));
         QVERIFY(!error.isEmpty() && !error.contains('\n'));
+    }
+
+    // The dictionary file changed after installation: a page that says so
+    // and offers to rebuild where its size, time or checksum shows it, the
+    // same pages where only its time changed, and whatever lies at the old
+    // offsets where nothing recorded can tell.
+    void dictionaryFileChangedAfterInstall_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("seen");
+        QTest::newRow("edited in place") << "edit"
+                                         << "changed";
+        QTest::newRow("random bytes, NULs included") << "noise"
+                                                     << "changed";
+        QTest::newRow("truncated before the lines") << "truncate"
+                                                    << "changed";
+        QTest::newRow("touched") << "touch"
+                                 << "same";
+        QTest::newRow("random bytes, size and time kept") << "noise, time kept"
+                                                          << "unchecked";
+        QTest::newRow("edited, no record") << "edit, no record"
+                                           << "unchecked";
+    }
+
+    void dictionaryFileChangedAfterInstall()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, seen);
+        database(QString("changed ") + QTest::currentDataTag(), LookUpFixture::sample);
+        const QStringList words{"apple", "run", "tail"};
+        QStringList before;
+        for (const QString &word : words)
+            before << pageOf(word);
+        const QString original = m_file + ".original";
+        QVERIFY(QFile::copy(m_file, original) && TestUtil::copyTime(m_file, original));
+        if (change.startsWith("edit")) {
+            QStringList edited = {M + "xyz : 別", M + "more : もっと", M + "run : 新しい"};
+            for (int i = 0; i < 200; ++i)
+                edited << M + QString("w%1 : 語").arg(i);
+            TestUtil::writeDictionary(m_file, edited);
+        } else if (change.startsWith("noise")) {
+            QByteArray bytes = TestUtil::readBytes(m_file);
+            QRandomGenerator rng(11);
+            for (char &c : bytes)
+                c = char(rng.bounded(256));
+            QTest::qSleep(10);
+            TestUtil::writeBytes(m_file, bytes);
+        } else if (change == "truncate") {
+            TestUtil::writeBytes(m_file, Generator::toShiftJis(M + "a"));
+        } else {
+            QVERIFY(TestUtil::copyTime(TestUtil::writeBytes(m_file + ".later", ""), m_file));
+        }
+        if (change.endsWith("time kept"))
+            QVERIFY(TestUtil::copyTime(original, m_file));
+        if (change.endsWith("no record"))
+            QVERIFY(exec("DELETE FROM t_file"));
+
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            const QString &word = words[i];
+            MessageCapture messages;
+            const LookUp r = lookUp(word);
+            if (seen == "same") {
+                QCOMPARE(r.status, SearchThread::Found);
+                QCOMPARE(r.page, before[i]);
+            } else if (seen == "unchecked") {
+                QVERIFY(r.status == SearchThread::Found || r.status == SearchThread::NotFound);
+                QCOMPARE(r.page, pageAt(m_file, offsetOf(LookUpFixture::sample, word), word));
+                QCOMPARE(PageCheck::check(r.model, word), QString());
+                QVERIFY2(r.page != before[i], qPrintable(word)); // the change shows
+                QCOMPARE(messages.all(), QStringList());
+            } else {
+                QCOMPARE(r.status, SearchThread::Failed);
+                QCOMPARE(r.error, SearchThread::fileChangedError(m_file));
+                QVERIFY(
+                    r.page.startsWith("The dictionary file has changed since it was installed:"));
+                QVERIFY(r.page.endsWith("<a href=\"orvel:rebuild\">Rebuild the index</a>"));
+            }
+        }
+    }
+
+    void hostileTypedWords_data() { addHostileWords(); }
+
+    void hostileTypedWords()
+    {
+        QFETCH(QString, word);
+        sample(QString("hostile ") + QTest::currentDataTag());
+        const LookUp r = lookUp(word);
+        QCOMPARE(r.status, SearchThread::NotFound);
+        QCOMPARE(r.page, PageCheck::notFoundPage(word));
+        QCOMPARE(PageCheck::check(r.model, word), QString());
     }
 
     void storedOffsets()
@@ -324,8 +438,8 @@ private slots:
 
         // A failed look-up sends its failure page and says so.
         QVERIFY(QFile::remove(m_file));
-        QString failurePage;
-        QCOMPARE(lookUp("tail", &failurePage), SearchThread::Failed);
+        const QString failurePage = pageOf("tail");
+        QCOMPARE(lookUp("tail").status, SearchThread::Failed);
         SearchThread failing;
         failing.setWord("tail");
         QSignalSpy failed(&failing, qOverload<const QString &>(&SearchThread::finished));

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the robustness tests (tst_robustness_*) share: a small dictionary,
-// words typed to break a look-up, and a look-up with the page it delivers.
+// What the tests of look-ups share: a small dictionary, words typed to
+// break a look-up, and a look-up with the page it delivers.
 #include "dictionary/convertthread.h"
 #include "dictionary/format.h"
 #include "lookup/pagehtml.h"
@@ -12,7 +12,7 @@
 #include <QStringList>
 #include <QTest>
 
-namespace Robustness {
+namespace LookUpFixture {
 
 inline const QString M = QString(Eijiro::marker);
 
@@ -67,4 +67,4 @@ inline QString installed(const QString &dir, const QString &name, const QStringL
     return file;
 }
 
-} // namespace Robustness
+} // namespace LookUpFixture
