@@ -42,9 +42,13 @@ Status open(QFile *file, const QString &path, QString *error)
         return fail(OpenFailed, qt_error_string(errno), error);
     if (!S_ISREG(info.st_mode))
         return fail(NotRegular, notRegular(), error);
-    // Non-blocking, and checked again on the descriptor: the path may have
-    // been replaced by a FIFO in between.
-    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    return openLookedAt(file, path, error);
+}
+
+Status openLookedAt(QFile *file, const QString &path, QString *error)
+{
+    struct stat info;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return fail(OpenFailed, qt_error_string(errno), error);
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {

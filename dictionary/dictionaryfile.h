@@ -22,6 +22,10 @@ enum Status {
 // says why in a few words ("not a regular file", "No such file or
 // directory").
 Status open(QFile *file, const QString &path, QString *error = nullptr);
+// The second step of open(), once a look at `path` found a regular file:
+// opens it without blocking and checks again on the open descriptor, since
+// the path may have been replaced (by a FIFO, say) in between.
+Status openLookedAt(QFile *file, const QString &path, QString *error = nullptr);
 
 // Bytes the checksum of FileIdentity reads at each end of a file.
 inline constexpr qint64 checksumSpan = 64 * 1024;

@@ -259,6 +259,11 @@ private slots:
                                "ELF\0\n",
                                6),
             ConvertThread::NotText, "FILE is not a dictionary text file (binary data at byte 12)");
+        // Every chunk is looked at, not only the first MiB.
+        const QByteArray lines = entry.repeated((1 << 20) / entry.size() + 100);
+        row("NUL after the first MiB", {}, lines + QByteArray("x\0\n", 3), ConvertThread::NotText,
+            QString("FILE is not a dictionary text file (binary data at byte %1)")
+                .arg(lines.size() + 1));
         row("empty", {}, {}, ConvertThread::NoEntryLines, noEntry);
         row("UTF-8", {}, (M + "run : 走る\n").toUtf8(), ConvertThread::NoEntryLines, noEntry);
         row("CR line ends", {}, QByteArray(entry).replace('\n', '\r').repeated(2),
@@ -298,7 +303,9 @@ private slots:
         lock.reset();
         QCOMPARE(int(refused.outcome), outcome);
         QCOMPARE(refused.error, reason);
-        QCOMPARE(refused.progress, QList<int>());
+        // What the first chunk refuses is refused before a line is read.
+        QCOMPARE(refused.progress.isEmpty(), bytes.size() <= (1 << 20));
+        QVERIFY(!refused.progress.contains(100));
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
         QCOMPARE(TestUtil::rowCount("t_dictionary"), 0);
         // One diagnostic line: the usual one for a file that cannot be
@@ -319,6 +326,22 @@ private slots:
         QCOMPARE(int(build(path).outcome),
                  kind.isEmpty() ? int(ConvertThread::AlreadyInstalled) : outcome);
         QCOMPARE(TestUtil::contents(dir + "/orvel.db").all(), installed);
+    }
+
+    // A path replaced by a FIFO after open() looked at it: the open
+    // descriptor shows it, and nothing blocks.
+    void aPathReplacedAfterItsLookIsRefused()
+    {
+        const QString fifo = dir + "/fifo";
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QFile file;
+        QString error;
+        QCOMPARE(DictionaryFile::openLookedAt(&file, fifo, &error), DictionaryFile::NotRegular);
+        QCOMPARE(error, QString("not a regular file"));
+        QVERIFY(!file.isOpen());
+        const QString regular = TestUtil::writeDictionary(dir + "/d.txt", {M + "run : 走る"});
+        QCOMPARE(DictionaryFile::openLookedAt(&file, regular), DictionaryFile::Opened);
+        QCOMPARE(file.readAll(), TestUtil::readBytes(regular));
     }
 
     void unreadableFileIsRefused()

@@ -319,9 +319,10 @@ void MainWindowTest::garbageSettingsStillGiveAWindow_data()
     QTest::newRow("wrong types") << QByteArray("[Window]\nsize=banana\nmenubar=maybe\n"
                                                "statusbar=@Invalid()\ntopmost=2\n"
                                                "[Preferences]\nfontFamily=@ByteArray(\\0\\xff)\n"
-                                               "fontSize=-7\n");
+                                               "fontSize=-7\nchosenFontSize=x\n");
     QTest::newRow("extremes") << QByteArray("[Window]\nsize=@Size(-5 100000)\n"
-                                            "[Preferences]\nfontFamily=\nfontSize=2147483647\n");
+                                            "[Preferences]\nfontFamily=\nfontSize=2147483647\n"
+                                            "chosenFontSize=2147483647\n");
     QTest::newRow("huge window") << QByteArray("[Window]\nsize=@Size(100000 100000)\n"
                                                "[Preferences]\nfontSize=0\n");
     QByteArray noise(4096, '\0');
@@ -359,8 +360,12 @@ void MainWindowTest::garbageSettingsStillGiveAWindow()
     // What it writes back reads as a usable state.
     QSettings stored;
     QCOMPARE(stored.status(), QSettings::NoError);
-    const int written = stored.value("Preferences/fontSize").toInt();
-    QVERIFY(written >= ViewSettings::minimumFontSize && written <= ViewSettings::maximumFontSize);
+    for (const char *key : {"Preferences/fontSize", "Preferences/chosenFontSize"}) {
+        const int written = stored.value(key).toInt();
+        QVERIFY2(written >= ViewSettings::minimumFontSize &&
+                     written <= ViewSettings::maximumFontSize,
+                 key);
+    }
 }
 
 // A folder in the settings file's place stops even root writing it.

@@ -78,6 +78,7 @@ private slots:
     void init();
     void cleanup() { closeDefaultConnection(); }
     void settledWordsEnterAndBackForwardShowThem();
+    void historyKeepsTheNewestPages();
     void doubleClickLooksUp_data();
     void doubleClickLooksUp();
     void startShowsLastWordOrWhatToDo();
@@ -109,11 +110,16 @@ void NavigationTest::settledWordsEnterAndBackForwardShowThem()
     QTest::keyClick(w.edit, Qt::Key_E);
     QVERIFY(w.shows("fire"));
     QCOMPARE(w.history(), QStringList());
-    QTRY_COMPARE(w.history(), QStringList{"fire"});
+    QTRY_COMPARE_WITH_TIMEOUT(w.history(), QStringList{"fire"}, TestUtil::waitTimeout);
     // Not found: it enters by Enter only. A pick from a list enters at once.
     w.edit->setText("fyre");
     QTest::qWait(History::settleTime * 3 / 2);
     QCOMPARE(w.history(), QStringList{"fire"});
+    // Back leads from it to the one word settled on.
+    QVERIFY(w.back->isEnabled());
+    w.back->trigger();
+    QVERIFY(w.shows("fire"));
+    w.edit->setText("fyre");
     QTest::keyClick(w.edit, Qt::Key_Return);
     w.window.history().enter({"earth", QString()});
     QCOMPARE(w.history(), (QStringList{"fire", "fyre", "earth"}));
@@ -143,6 +149,21 @@ void NavigationTest::settledWordsEnterAndBackForwardShowThem()
     w.edit->setText("river");
     QTest::keyClick(w.edit, Qt::Key_Return);
     QCOMPARE(w.history(), (QStringList{"fire", "fyre", "river"}));
+}
+
+// Back leads as far as the oldest of the pages kept.
+void NavigationTest::historyKeepsTheNewestPages()
+{
+    History history;
+    QStringList words;
+    for (int i = 0; i < History::capacity + 5; ++i) {
+        words << QString("w%1").arg(i);
+        history.enter({words.last(), QString()});
+    }
+    QCOMPARE(history.words(), words.mid(5));
+    while (history.canGoBack())
+        history.back();
+    QCOMPARE(history.onDisplay().word, QString("w5"));
 }
 
 void NavigationTest::doubleClickLooksUp_data()
