@@ -49,13 +49,15 @@ public:
         sqlite3_bind_text(m_statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     }
     int step() { return sqlite3_step(m_statement); }
-    QString text(int column)
+    qint64 integer(int column) { return sqlite3_column_int64(m_statement, column); }
+    // A text column's UTF-8 bytes, valid until the next step.
+    QByteArrayView bytes(int column)
     {
         const auto *bytes =
             reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
-        return QString::fromUtf8(bytes, sqlite3_column_bytes(m_statement, column));
+        return QByteArrayView(bytes, sqlite3_column_bytes(m_statement, column));
     }
-    qint64 integer(int column) { return sqlite3_column_int64(m_statement, column); }
+    QString text(int column) { return QString::fromUtf8(bytes(column)); }
     QByteArray blob(int column)
     {
         const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_statement, column));
@@ -207,4 +209,39 @@ Answer IndexReader::entryPosition(EntryList list, const QString &key, qint64 *po
     query.bind(1, Records::eijiroId);
     query.bind(2, key);
     return firstRow(query, [position](Statement &row) { *position = row.integer(0); });
+}
+
+Answer IndexReader::entryStartingWith(EntryList list, const QString &key, Entry *entry)
+{
+    // Keys that start with `key` follow it at once in key order: if any
+    // does, the first key at or after it does.
+    QList<Entry> first;
+    if (!entries(list, key, false, 1, &first))
+        return Answer::Failed;
+    if (first.isEmpty() || !first.first().key.startsWith(key))
+        return Answer::None;
+    *entry = first.first();
+    return Answer::Found;
+}
+
+bool IndexReader::wordKeys(const std::function<bool(QByteArrayView key)> &each)
+{
+    Statement query(m_db, Sql::selectWordKeys);
+    if (!query.isPrepared())
+        return notPrepared(query);
+    int stepped;
+    while ((stepped = query.step()) == SQLITE_ROW) {
+        if (!each(query.bytes(0)))
+            return true;
+    }
+    return stepped == SQLITE_DONE || failed(Sql::selectWordKeys, errorText(m_db));
+}
+
+Answer IndexReader::wordsState(int id, QString *state)
+{
+    Statement query(m_db, Sql::selectWordsState);
+    query.bind(1, id);
+    return firstRow(query, [state](Statement &row) {
+        *state = QStringLiteral("%1 %2").arg(row.integer(0)).arg(row.integer(1));
+    });
 }

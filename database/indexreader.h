@@ -3,9 +3,11 @@
 #include "database/fileidentity.h"
 #include "database/records.h"
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 struct sqlite3;
@@ -47,6 +49,17 @@ public:
                  QList<Records::Entry> *entries);
     // The offset of the first entry line whose entry word has `key`.
     Records::Answer entryPosition(Records::EntryList list, const QString &key, qint64 *position);
+    // The first entry in key order whose key starts with `key` (it may be
+    // `key` itself); None when no key does.
+    Records::Answer entryStartingWith(Records::EntryList list, const QString &key,
+                                      Records::Entry *entry);
+    // Each single-word key (t_word's) once, in code point order, as the
+    // UTF-8 bytes the index holds; `each` returns false to stop early.
+    // False when reading failed.
+    bool wordKeys(const std::function<bool(QByteArrayView key)> &each);
+    // Text that differs whenever the single-word keys may differ: t_word's
+    // last row and the number of entry lines dictionary `id` registered.
+    Records::Answer wordsState(int id, QString *state);
     // What dictionary `id`'s file looked like when its index was built;
     // None when that was not recorded (installed by an older Orvel).
     Records::Answer fileIdentity(int id, FileIdentity *identity);

@@ -100,6 +100,14 @@ inline constexpr char selectEntriesAfter[] =
     "SELECT key, position FROM t_entry WHERE id = ? AND key > ? ORDER BY key LIMIT ?";
 inline constexpr char selectEntryPosition[] =
     "SELECT position FROM t_entry WHERE id = ? AND key = ?";
+// The single-word keys, each once, in code point order: what suggestions
+// are searched among. Not restricted by dictionary: the name index alone
+// answers it, where a test of id would read each row.
+inline constexpr char selectWordKeys[] = "SELECT DISTINCT name FROM t_word ORDER BY name";
+// Changes whenever t_word's rows or the registration change: the last row
+// and the count of entry lines registered with dictionary ?.
+inline constexpr char selectWordsState[] =
+    "SELECT (SELECT max(rowid) FROM t_word), (SELECT count FROM t_dictionary WHERE id = ?)";
 // Without t_entry: the distinct keys of t_word, each with the position the
 // look-up finds for it (its first row).
 inline constexpr char selectWordsFrom[] =

@@ -1,5 +1,7 @@
 #include "lookup/boundedreader.h"
 
+#include <QIODevice>
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -26,7 +28,7 @@ void LongReadPermit::take()
 }
 
 BoundedReader::BoundedReader(QIODevice *device, qint64 readAhead, LongReadPermit *permit)
-    : m_reader(device, readAhead), m_permit(permit)
+    : m_device(device), m_reader(device, readAhead), m_permit(permit)
 {
     m_reader.setLongestLine(longestLine);
     m_reader.setByteLimit(permit->isHeld() ? mostBytes : freeBytes);
@@ -48,4 +50,14 @@ void BoundedReader::readLine(Eijiro::Decoder &decoder, QString *line)
     decoder.decode(readLine(), line);
     if (m_reader.lineCut())
         line->append(QChar(0x2026));
+}
+
+QString BoundedReader::entryWordAt(qint64 position, const QString &key, Eijiro::Decoder &decoder)
+{
+    QString shown;
+    if (m_device->seek(position)) {
+        restart();
+        shown = Eijiro::entryWordFor(decoder.decode(readLine()), key);
+    }
+    return shown.isNull() ? key : shown;
 }

@@ -50,8 +50,14 @@ public:
     // After the device was moved (seek): reads on from there, within what
     // is left of the bytes.
     void restart() { m_reader.restart(); }
+    // The entry word of the line at `position` as the file spells it, for
+    // the entry whose key is `key`; `key` itself when that line is no
+    // longer such an entry (the file changed since it was indexed: the key
+    // still names the entry).
+    QString entryWordAt(qint64 position, const QString &key, Eijiro::Decoder &decoder);
 
 private:
+    QIODevice *m_device;
     Eijiro::LineReader m_reader;
     LongReadPermit *m_permit;
 };

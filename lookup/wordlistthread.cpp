@@ -32,21 +32,6 @@ WordListThread::List indexFailed(const char *what, const IndexReader &database)
     return failed(error);
 }
 
-// The entry word of the entry's first line, as the file spells it. The
-// rows' lines share one reader's bounds.
-QString shownForm(QFile &file, BoundedReader &reader, Eijiro::Decoder &decoder,
-                  const Records::Entry &entry)
-{
-    QString shown;
-    if (file.seek(entry.position)) {
-        reader.restart();
-        shown = Eijiro::entryWordFor(decoder.decode(reader.readLine()), entry.key);
-    }
-    // The file changed since it was indexed: the key still names the entry,
-    // and its page shows whatever the file now holds there.
-    return shown.isNull() ? entry.key : shown;
-}
-
 } // namespace
 
 WordListThread::Request WordListThread::from(const QString &text, int limit)
@@ -116,7 +101,7 @@ WordListThread::List WordListThread::list(const Request &request)
     BoundedReader reader(&file, lineReadAhead, &permit);
     list.rows.reserve(entries.size());
     for (const Records::Entry &entry : std::as_const(entries))
-        list.rows.append({entry.key, shownForm(file, reader, decoder, entry)});
+        list.rows.append({entry.key, reader.entryWordAt(entry.position, entry.key, decoder)});
     return list;
 }
 
