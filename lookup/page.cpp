@@ -1,5 +1,12 @@
 #include "lookup/page.h"
 
+#include <QCoreApplication>
+#include <QUrl>
+
+namespace {
+constexpr QLatin1StringView lookUpScheme("orvel:lookup/");
+} // namespace
+
 Page Page::message(const QString &text, const QStringList &arguments)
 {
     PageBlock block{PageBlock::Message, QString(), {}};
@@ -17,5 +24,24 @@ Page Page::message(const QString &text, const QStringList &arguments)
             block.text += c;
         }
     }
-    return {{block}};
+    return of(block);
+}
+
+QString Page::suggestionsLead()
+{
+    //: Under the not-found page, before the words the user may have meant.
+    return QCoreApplication::translate("Page", "Did you mean:");
+}
+
+QString Page::lookUpAddress(const QString &word)
+{
+    return lookUpScheme + QString::fromLatin1(QUrl::toPercentEncoding(word));
+}
+
+QString Page::lookedUpWord(const QUrl &link)
+{
+    const QString address = link.toString(QUrl::FullyEncoded);
+    if (!address.startsWith(lookUpScheme))
+        return QString();
+    return QUrl::fromPercentEncoding(QStringView(address).mid(lookUpScheme.size()).toLatin1());
 }

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QStringView>
 
+class QUrl;
+
 // One paragraph of a page: what it says and what it is, no markup. Its text
 // is cut into pieces at `cuts`; what a cut stands for depends on the kind.
 struct PageBlock
@@ -53,10 +55,23 @@ Q_DECLARE_TYPEINFO(PageBlock, Q_RELOCATABLE_TYPE);
 struct Page
 {
     QList<PageBlock> blocks;
+    // Above the page, when it shows an entry other than the text typed:
+    // what for what ("running → run"). Empty for the others.
+    QString note;
+    // Under a not-found page: the words the user may have meant, as the
+    // dictionary spells them, each a link that looks it up.
+    QStringList suggestions;
 
     bool isResult() const { return !blocks.isEmpty() && blocks.first().kind == PageBlock::Heading; }
 
-    static Page notFound(const QString &text) { return {{{PageBlock::NotFound, text, {}}}}; }
+    static Page notFound(const QString &text) { return of({PageBlock::NotFound, text, {}}); }
+    // A page of one block.
+    static Page of(const PageBlock &block)
+    {
+        Page page;
+        page.blocks.append(block);
+        return page;
+    }
     // A page of lines: `text` holds its line breaks as '\n', and each %1 to
     // %9 in it stands for that argument. An argument is text whatever it
     // holds: a line break or a "%2" in a file name stays as it is.
@@ -65,10 +80,19 @@ struct Page
     {
         return {PageBlock::Link, text + address, {text.size()}};
     }
+
+    // The text that leads the suggestions.
+    static QString suggestionsLead();
+    // The address of a link that looks `word` up: "orvel:lookup/" and the
+    // word percent-encoded, so any text survives the trip; and the word
+    // back from such a link, null for any other.
+    static QString lookUpAddress(const QString &word);
+    static QString lookedUpWord(const QUrl &link);
 };
 
 // The colours a page is shown in, whatever writes it.
 namespace PageStyle {
 inline constexpr char highlightColor[] = "#C00000";
 inline constexpr char badgeColor[] = "#e0e0e0";
+inline constexpr char noteColor[] = "#808080";
 } // namespace PageStyle

@@ -20,6 +20,12 @@ constexpr QStringView lineBreak = u"<br />";
 constexpr QStringView linkOpen = u"<a href=\"";
 constexpr QStringView linkTextOpen = u"\">";
 constexpr QStringView linkClose = u"</a>";
+const QString noteOpen =
+    QStringLiteral("<p style='color:%1'>").arg(QLatin1String(PageStyle::noteColor));
+constexpr QStringView paragraphOpen = u"<p>";
+constexpr QStringView paragraphClose = u"</p>";
+constexpr QStringView bulletsOpen = u"<ul>";
+constexpr QStringView bulletsClose = u"</ul>";
 
 // The character reference that stands for `c` in the page, or nothing
 // when `c` stands for itself. All four come before '?'; most text does not.
@@ -88,8 +94,37 @@ void putHeading(Output &out, const PageBlock &heading)
     out.put(listOpen);
 }
 
+void putLink(Output &out, QStringView text, QStringView address)
+{
+    out.put(linkOpen);
+    out.putEscaped(address);
+    out.put(linkTextOpen);
+    out.putEscaped(text);
+    out.put(linkClose);
+}
+
+// The suggestions, a list of links under their lead.
+void putSuggestions(Output &out, const QStringList &words)
+{
+    out.put(paragraphOpen);
+    out.putEscaped(Page::suggestionsLead());
+    out.put(paragraphClose);
+    out.put(bulletsOpen);
+    for (const QString &word : words) {
+        out.put(itemOpen);
+        putLink(out, word, Page::lookUpAddress(word));
+        out.put(itemClose);
+    }
+    out.put(bulletsClose);
+}
+
 void putPage(Output &out, const Page &page)
 {
+    if (!page.note.isEmpty()) {
+        out.put(noteOpen);
+        out.putEscaped(page.note);
+        out.put(paragraphClose);
+    }
     const bool result = page.isResult();
     if (result)
         out.put(listOpen);
@@ -123,16 +158,14 @@ void putPage(Output &out, const Page &page)
             putPieces(out, block, lineBreak);
             break;
         case PageBlock::Link:
-            out.put(linkOpen);
-            out.putEscaped(block.piece(1));
-            out.put(linkTextOpen);
-            out.putEscaped(block.piece(0));
-            out.put(linkClose);
+            putLink(out, block.piece(0), block.piece(1));
             break;
         }
     }
     if (result)
         out.put(listClose);
+    if (!page.suggestions.isEmpty())
+        putSuggestions(out, page.suggestions);
 }
 
 } // namespace

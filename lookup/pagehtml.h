@@ -7,7 +7,8 @@
 // The page as HTML: what SearchThread's finished(QString) delivers and
 // `orvel-cli lookup --html` prints. All its markup is written here; every
 // text of the page is escaped, so nothing typed or read from a dictionary
-// is taken for markup.
+// is taken for markup. A page's note stands above it, its suggestions
+// under it.
 namespace PageHtml {
 
 QString write(const Page &page);

@@ -91,6 +91,10 @@ namespace PageText {
 QString write(const Page &page)
 {
     Writer out;
+    if (!page.note.isEmpty()) {
+        out.add(page.note);
+        out.endLine();
+    }
     int number = 0;
     for (const PageBlock &block : page.blocks) {
         switch (block.kind) {
@@ -134,6 +138,15 @@ QString write(const Page &page)
             out.endLine();
             break;
         }
+    }
+    if (!page.suggestions.isEmpty()) {
+        out.startHeading();
+        out.add(Page::suggestionsLead());
+        for (const QString &word : page.suggestions) {
+            out.startLine(QStringLiteral("  "));
+            out.add(word);
+        }
+        out.endLine();
     }
     return out.finish();
 }

@@ -5,6 +5,7 @@
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
 #include "lookup/boundedreader.h"
+#include "lookup/meaning.h"
 #include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 
@@ -89,6 +90,10 @@ SearchThread::Status fileChanged(const QString &path, Page *page, QString *error
     return failed(shown, SearchThread::fileChangedError(path), page, error);
 }
 
+// A line of the file read on its own (a suggestion's): most are well
+// under this, a longer one is read on.
+constexpr qint64 lineReadAhead = 512;
+
 // Each step below either lets the look-up go on (no value) or ends it with
 // the page it has set.
 using Ending = std::optional<SearchThread::Status>;
@@ -159,6 +164,59 @@ SearchThread::Status finish(const ResultRenderer &renderer, Page *page)
     *page = renderer.finish();
     return renderer.isEmpty() ? SearchThread::NotFound : SearchThread::Found;
 }
+
+// Where a page lies, as the index says.
+struct Target
+{
+    Records::Answer found = Records::Answer::None; // Found: read from `position`
+    qint64 position = 0;
+    QString word; // as typed: highlighted, or the not-found page's
+    // For an entry's page, its key: its first line's entry word is shown
+    // (highlighted) instead of `word`.
+    QString entryKey;
+    QList<Records::Entry> suggestions; // under a not-found page
+};
+
+// The installed dictionary as its index was made: its file and, when
+// recorded, what the file looked like.
+QString dictionaryName(const QString &location, const std::optional<FileIdentity> &recorded)
+{
+    if (!recorded)
+        return location;
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(location, QString::number(recorded->size), QString::number(recorded->modified),
+             QString::fromLatin1(recorded->checksum.toHex()));
+}
+
+// What the rules found, as the place of the page and what it shows.
+Target targetOf(const FindWhatIMean::Found &found, const QString &text, Meaning *meaning)
+{
+    Target target{found.rule == Meaning::None ? Records::Answer::None : Records::Answer::Found,
+                  found.position, text, QString(), found.suggestions};
+    if (found.rule != Meaning::Word && found.rule != Meaning::None) {
+        target.entryKey = found.key;
+        // Only when the file changed since it was indexed: the line there
+        // is no longer the entry.
+        if (found.rule != Meaning::Entry)
+            target.word = found.key;
+    }
+    *meaning = {found.rule, found.rule == Meaning::None ? QString() : target.word, found.key};
+    return target;
+}
+
+// The not-found page of `target`, with its suggestions as the file spells
+// them.
+SearchThread::Status notFound(const Target &target, QFile &file, Eijiro::Decoder &decoder,
+                              Page *page, LongReadPermit *permit)
+{
+    const SearchThread::Status status = finish(ResultRenderer(target.word), page);
+    if (target.suggestions.isEmpty())
+        return status;
+    BoundedReader reader(&file, lineReadAhead, permit);
+    for (const Records::Entry &entry : target.suggestions)
+        page->suggestions << reader.entryWordAt(entry.position, entry.key, decoder);
+    return status;
+}
 } // namespace
 
 SearchThread::SearchThread() = default;
@@ -177,6 +235,28 @@ void SearchThread::setEntry(const QString &key)
     m_entry = true;
 }
 
+void SearchThread::setFindWhatIMean(bool on)
+{
+    m_findWhatIMean = on;
+}
+
+QString SearchThread::noteFor(Meaning::Rule rule, const QString &text, const QString &shown)
+{
+    switch (rule) {
+    case Meaning::Base:
+        //: Above the page of a base form: the word typed, then the base shown.
+        return tr("%1 → %2").arg(text, shown);
+    case Meaning::Nearest:
+        //: Above the page of the entry the typed text begins: that text, then the entry.
+        return tr("%1… → %2").arg(text, shown);
+    case Meaning::Word:
+    case Meaning::Entry:
+    case Meaning::None:
+        break;
+    }
+    return QString();
+}
+
 QString SearchThread::fileChangedError(const QString &path)
 {
     return QStringLiteral("the dictionary file %1 has changed since it was installed: rebuild "
@@ -193,18 +273,36 @@ Page SearchThread::noDictionaryPage()
 SearchThread::Status SearchThread::lookUp(const QString &word, Page *page, QString *error)
 {
     LongReadPermit permit;
-    return lookUpWindow(word, false, page, error, &permit);
+    return lookUpWindow(word, Asked::Word, page, error, &permit);
 }
 
 SearchThread::Status SearchThread::lookUpEntry(const QString &word, Page *page, QString *error)
 {
     LongReadPermit permit;
-    return lookUpWindow(word, true, page, error, &permit);
+    return lookUpWindow(word, Asked::Entry, page, error, &permit);
 }
 
-SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry, Page *page,
-                                                QString *error, LongReadPermit *permit)
+SearchThread::Status SearchThread::findWhatIMean(const QString &text, Page *page, Meaning *meaning,
+                                                 QString *error)
 {
+    LongReadPermit permit;
+    Meaning ignored;
+    return lookUpWindow(text, Asked::Meaning, page, error, &permit, meaning ? meaning : &ignored);
+}
+
+SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked, Page *page,
+                                                QString *error, LongReadPermit *permit,
+                                                Meaning *meaning)
+{
+    const QString text = asked == Asked::Meaning ? word.trimmed() : word;
+    // Nothing but white space: looked up as it is, as without the rules.
+    if (asked == Asked::Meaning && text.isEmpty()) {
+        const Status status = lookUpWindow(word, Asked::Word, page, error, permit);
+        if (status == Found)
+            *meaning = {Meaning::Word, word, Eijiro::queryKey(word)};
+        return status;
+    }
+
     IndexReader database;
     QString location;
     if (const Ending ended = findDictionary(database, &location, page, error))
@@ -214,20 +312,34 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry,
         return *ended;
 
     // A typed word is found through its index key, an entry through the
-    // list of every entry word (which an old database has of single words).
+    // list of every entry word (which an old database has of single words),
+    // what the user means through the rules.
     const QString key = Eijiro::queryKey(word);
-    qint64 position = 0;
-    Records::Answer found;
-    if (entry) {
+    Target target{Records::Answer::None, 0, word, QString(), {}};
+    switch (asked) {
+    case Asked::Word:
+        target.found = database.firstPosition(key, &target.position);
+        break;
+    case Asked::Entry: {
+        target.entryKey = key;
         Records::EntryList list;
-        found = database.entryLists(&list);
-        if (found != Records::Answer::Failed)
-            found = database.entryPosition(list, key, &position);
-    } else {
-        found = database.firstPosition(key, &position);
+        target.found = database.entryLists(&list);
+        if (target.found != Records::Answer::Failed)
+            target.found = database.entryPosition(list, key, &target.position);
+        break;
     }
-    if (found == Records::Answer::Failed)
-        return indexFailed(database, entry ? "the word list" : "the word index", page, error);
+    case Asked::Meaning: {
+        FindWhatIMean::Found found;
+        if (!FindWhatIMean::resolve(database, dictionaryName(location, recorded), text, &found))
+            target.found = Records::Answer::Failed;
+        else
+            target = targetOf(found, text, meaning);
+        break;
+    }
+    }
+    if (target.found == Records::Answer::Failed)
+        return indexFailed(database, asked == Asked::Entry ? "the word list" : "the word index",
+                           page, error);
     database.close();
 
     QFile file;
@@ -238,22 +350,31 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, bool entry,
         return fileChanged(location, page, error);
     // A failed seek (a negative offset) would leave the file at its start
     // and show unrelated lines; show nothing instead.
-    if (found != Records::Answer::Found || !file.seek(position))
-        return finish(ResultRenderer(word), page);
+    if (target.found != Records::Answer::Found || !file.seek(target.position))
+        return notFound(target, file, decoder, page, permit);
     BoundedReader reader(&file, readAhead, permit);
     QString first;
     reader.readLine(decoder, &first);
     // An entry's page is that of its word as its first line spells it.
-    const QString shown = entry ? Eijiro::entryWordFor(first, key) : QString();
-    ResultRenderer renderer(shown.isNull() ? word : shown);
+    const QString shown =
+        target.entryKey.isNull() ? QString() : Eijiro::entryWordFor(first, target.entryKey);
+    ResultRenderer renderer(shown.isNull() ? target.word : shown);
     renderer.renderLine(first);
     renderLines(reader, decoder, renderer, windowLines - 1);
-    return finish(renderer, page);
+    const Status status = finish(renderer, page);
+    if (asked == Asked::Meaning && !shown.isNull()) {
+        meaning->shown = shown;
+        if (status == Found)
+            page->note = noteFor(meaning->rule, text, shown);
+    }
+    return status;
 }
 
-SearchThread::Status SearchThread::lookUpAsked(Page *page, LongReadPermit *permit) const
+SearchThread::Status SearchThread::lookUpAsked(Page *page, LongReadPermit *permit)
 {
-    return lookUpWindow(word, m_entry, page, nullptr, permit);
+    const Asked asked = m_entry ? Asked::Entry : m_findWhatIMean ? Asked::Meaning : Asked::Word;
+    m_meaning = Meaning();
+    return lookUpWindow(word, asked, page, nullptr, permit, &m_meaning);
 }
 
 void SearchThread::deliver(const QString &page, Status status)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lookup/meaning.h"
 #include "lookup/page.h"
 
 #include <QString>
@@ -31,6 +32,9 @@ public:
     // Looks up an entry of the word list (lookUpEntry) instead of a typed
     // word: a row's key, or any text whose key is wanted.
     void setEntry(const QString &key);
+    // A typed word then gives the page of what the user means
+    // (findWhatIMean) rather than the word's own page. Off by default.
+    void setFindWhatIMean(bool on);
 
     // The look-up itself, run synchronously on the calling thread with a
     // database connection of its own. Always fills `page`; on Failed with a
@@ -46,6 +50,19 @@ public:
     // `word`.
     static Status lookUpEntry(const QString &word, Page *page, QString *error = nullptr);
 
+    // The page the window shows for the typed `text` when it finds what
+    // the user means: the first rule of Meaning that applies to the text
+    // with the white space around it removed (an empty one is looked up as
+    // it is). For Base and Nearest the page has a note above it saying
+    // what is shown for what; for None it is the not-found page of the
+    // text with up to WordKeys::most suggestions. `meaning` (if given) gets
+    // the rule and the entry word shown, whenever the index could be read.
+    static Status findWhatIMean(const QString &text, Page *page, Meaning *meaning = nullptr,
+                                QString *error = nullptr);
+    // The note above a page shown for `text`: the entry word `shown`, its
+    // base form or the entry `text` begins.
+    static QString noteFor(Meaning::Rule rule, const QString &text, const QString &shown);
+
     // The page of every look-up while no dictionary is installed.
     static Page noDictionaryPage();
 
@@ -59,6 +76,9 @@ public:
     // How the look-up whose page finished(QString) delivered ended; Failed
     // until a page has been delivered.
     Status status() const { return m_status; }
+    // With setFindWhatIMean, what that page shows (the history keeps it);
+    // read where finished(QString) arrives.
+    const Meaning &meaning() const { return m_meaning; }
 
     // Lines read from the word's first entry line on, at most: a window
     // also ends once it has read BoundedReader::mostBytes of the file.
@@ -75,19 +95,22 @@ protected:
     const QString &typedWord() const { return word; }
     // The look-up this worker was set up for, on the calling thread. A
     // long window's reading takes `permit`, which the worker holds until
-    // it has written the page.
-    Status lookUpAsked(Page *page, LongReadPermit *permit) const;
+    // it has written the page. Sets meaning().
+    Status lookUpAsked(Page *page, LongReadPermit *permit);
     // Records how the look-up ended, then emits finished(page).
     void deliver(const QString &page, Status status);
 
 private:
-    // The two look-ups: from the word's first index row, or with `entry`
-    // from its entry's first line.
-    static Status lookUpWindow(const QString &word, bool entry, Page *page, QString *error,
-                               LongReadPermit *permit);
+    enum class Asked { Word, Entry, Meaning };
+    // The three look-ups: from the word's first index row, from its
+    // entry's first line, or of what the user means.
+    static Status lookUpWindow(const QString &word, Asked asked, Page *page, QString *error,
+                               LongReadPermit *permit, Meaning *meaning = nullptr);
 
     QString word;
     bool m_entry = false;
+    bool m_findWhatIMean = false;
+    Meaning m_meaning;
     // Written by the worker before it emits, read where the page arrives.
     std::atomic<Status> m_status{Failed};
 };

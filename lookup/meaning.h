@@ -1,0 +1,52 @@
+#pragma once
+
+#include "database/records.h"
+
+#include <QList>
+#include <QString>
+
+class IndexReader;
+
+// What the user means by a typed text, when the window finds what they
+// mean rather than only the text's own entries: the first of these rules
+// that applies, tried in this order on the text with the white space
+// around it removed.
+struct Meaning
+{
+    enum Rule {
+        Word,    // the text has an index key: its own page
+        Entry,   // an entry word has its key (a phrase): that entry's page
+        Base,    // an inflected form whose base form has an entry (BaseForms)
+        Nearest, // the first entry whose key starts with the text's key
+        None,    // the not-found page, with suggestions (WordKeys)
+    };
+
+    Rule rule = None;
+    // The entry word shown, as the dictionary's first line of it spells it
+    // (for Word the text itself); empty for None.
+    QString shown;
+    // Its key: the page of the entry with this key (for Word that of the
+    // text) is what was shown.
+    QString key;
+};
+
+// The rules on the index alone; the page is read from the file afterwards.
+namespace FindWhatIMean {
+
+struct Found
+{
+    Meaning::Rule rule = Meaning::None;
+    QString key;         // of the entry shown; for Word the text's key
+    qint64 position = 0; // of its first entry line
+    // For None: the suggestions' keys with their first lines' offsets.
+    QList<Records::Entry> suggestions;
+};
+
+// Applies the rules to `text` (not empty, no white space around it) with
+// `reader`. `dictionary` tells the installed dictionary's index apart from
+// any other that was installed before (its file, as it was recorded), for
+// the keys shared between look-ups. False when the index could not be
+// read; the reader then says why.
+bool resolve(IndexReader &reader, const QString &dictionary, const QString &text, Found *found);
+
+} // namespace FindWhatIMean

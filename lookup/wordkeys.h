@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class IndexReader;
+
+// The installed dictionary's single-word keys, held in memory for the
+// suggestions under a not-found page: the keys closest to a typed text are
+// found by walking them as a tree of prefixes, never by comparing the text
+// with every key. Read from the index once and shared by every look-up
+// while the index stays the same; one dictionary's keys are a few MB
+// (2.5 million lines: 283,000 keys, 3.4 MB).
+class WordKeys
+{
+public:
+    // Suggestions are given for a key of this many code points or more,
+    // those at distance 2 for one of twoEditsFrom or more.
+    static constexpr int shortest = 4;
+    static constexpr int twoEditsFrom = 7;
+    static constexpr int most = 5;
+
+    // The keys `reader` reads, or those read before while the index was in
+    // `state` (IndexReader::wordsState and what else tells indexes apart).
+    // Null when reading failed.
+    static std::shared_ptr<const WordKeys> shared(IndexReader &reader, const QString &state);
+    // Keys in code point order, each once (for tests and tools).
+    static std::shared_ptr<const WordKeys> fromSorted(const QStringList &keys);
+
+    // Up to `most` keys in key order at the smallest optimal string
+    // alignment distance (insert, delete, replace, swap of neighbours, on
+    // code points) from `key`: 1, or else 2, as the thresholds above allow.
+    // Bounded for any `key`: the walk goes no deeper than the longest key.
+    QStringList closest(const QString &key) const;
+
+    qsizetype size() const { return qsizetype(m_starts.size()) - 1; }
+
+private:
+    WordKeys() = default;
+    void append(QByteArrayView key);
+    QByteArrayView key(qsizetype index) const
+    {
+        return QByteArrayView(m_bytes).sliced(m_starts[size_t(index)], m_starts[size_t(index) + 1] -
+                                                                           m_starts[size_t(index)]);
+    }
+    friend class KeyWalk;
+
+    QByteArray m_bytes;                 // the keys' UTF-8, one after the other
+    std::vector<qsizetype> m_starts{0}; // where each key starts, and the end
+    qsizetype m_longest = 0;            // code points of the longest key
+};
