@@ -18,3 +18,13 @@ int lookupCommand(const QString &word, bool html, bool entry);
 // 2 on failure. A dictionary installed before phrases were listed lists
 // single words only, which a line on stderr says.
 int wordsCommand(const QString &text, int limit);
+
+// orvel-cli show: what the window shows for the typed `text` when it finds
+// what the user means (SearchThread::findWhatIMean). Prints the rule and
+// the entry word shown, separated by a tab ("word\trun", "base\trun",
+// "none\t"), then for none a line "suggest\tWORD" per suggestion; with
+// `html`, instead, the page exactly as the window shows it. Expects the
+// default connection to be open.
+// Returns 0 when something is shown, 1 for none or when no dictionary is
+// installed, 2 on failure.
+int showCommand(const QString &text, bool html);

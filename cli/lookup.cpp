@@ -23,6 +23,50 @@ int lookupCommand(const QString &word, bool html, bool entry)
     return status == SearchThread::Found ? 0 : 1;
 }
 
+namespace {
+
+QString ruleName(Meaning::Rule rule)
+{
+    switch (rule) {
+    case Meaning::Word:
+        return QStringLiteral("word");
+    case Meaning::Entry:
+        return QStringLiteral("entry");
+    case Meaning::Base:
+        return QStringLiteral("base");
+    case Meaning::Nearest:
+        return QStringLiteral("nearest");
+    case Meaning::None:
+        break;
+    }
+    return QStringLiteral("none");
+}
+
+} // namespace
+
+int showCommand(const QString &text, bool html)
+{
+    Page page;
+    Meaning meaning;
+    QString error;
+    const SearchThread::Status status = SearchThread::findWhatIMean(text, &page, &meaning, &error);
+    if (status == SearchThread::Failed) {
+        Output::fail(error);
+        return 2;
+    }
+    if (html) {
+        Output::write(stdout, PageHtml::write(page));
+    } else if (status == SearchThread::NoDictionary) {
+        Output::fail(QStringLiteral("no dictionary is installed"));
+    } else {
+        QString out = ruleName(meaning.rule) + u'\t' + meaning.shown + u'\n';
+        for (const QString &word : std::as_const(page.suggestions))
+            out += QStringLiteral("suggest\t") + word + u'\n';
+        Output::write(stdout, out);
+    }
+    return status == SearchThread::Found ? 0 : 1;
+}
+
 int wordsCommand(const QString &text, int limit)
 {
     const WordListThread::List list = WordListThread::list(WordListThread::from(text, limit));

@@ -1,6 +1,7 @@
 // orvel-cli: Orvel's dictionary index from the command line, on the same
 // core code as the program: install a dictionary, list, look a word up,
 // list a dictionary's entry words, remove a dictionary, rebuild its index.
+#include "app/settingsstore.h"
 #include "cli/commandline.h"
 #include "cli/commands.h"
 #include "cli/output.h"
@@ -9,7 +10,6 @@
 #include "database/dictionaryremoval.h"
 #include "database/installeddictionaries.h"
 #include "dictionary/convertthread.h"
-#include "app/settingsstore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,6 +32,12 @@ const char usage[] =
     "                       the page exactly as the result view receives it; with\n"
     "                       --entry the page of the word list's entry WORD, as the\n"
     "                       dictionary first spells it, phrases included\n"
+    "  show [--html] TEXT   print what Orvel's window shows for TEXT when it finds\n"
+    "                       what you mean: the rule that applied and the entry word\n"
+    "                       shown, separated by a tab (word, entry, base, nearest;\n"
+    "                       none with no word, then a line \"suggest<TAB>WORD\" per\n"
+    "                       suggestion); with --html the page exactly as the\n"
+    "                       window shows it\n"
     "  words [--limit N] TEXT\n"
     "                       print the word list from TEXT on: at most N entry words\n"
     "                       (default 20) in the dictionary's spelling, one per line,\n"
@@ -49,9 +55,11 @@ const char usage[] =
     "\n"
     "Exit status: 0 on success. install, list, remove, rebuild: 1 on failure.\n"
     "lookup: 1 when the word or any dictionary is not found, 2 on failure.\n"
+    "show: 0 when an entry is shown, 1 for none or when no dictionary is installed,\n"
+    "2 on failure.\n"
     "words: 0 even for an empty list, 1 when no dictionary is installed, 2 on\n"
-    "failure. list, lookup, words, remove, rebuild: 2 when the database does not\n"
-    "exist. 2 for a wrong command line.\n";
+    "failure. list, lookup, show, words, remove, rebuild: 2 when the database does\n"
+    "not exist. 2 for a wrong command line.\n";
 
 QtMessageHandler previousHandler = nullptr;
 
@@ -235,6 +243,11 @@ int lookup(const Invocation &invocation)
     return lookupCommand(invocation.argument, invocation.html, invocation.entry);
 }
 
+int show(const Invocation &invocation)
+{
+    return showCommand(invocation.argument, invocation.html);
+}
+
 int words(const Invocation &invocation)
 {
     return wordsCommand(invocation.argument, invocation.limit);
@@ -251,6 +264,7 @@ const QList<Command> &commands()
         {"install", Argument::One,        "FILE", {},                true,   1, install},
         {"list",    Argument::None,       "",     {},                false,  1, list},
         {"lookup",  Argument::One,        "WORD", {"html", "entry"}, false,  2, lookup},
+        {"show",    Argument::One,        "TEXT", {"html"},          false,  2, show},
         {"words",   Argument::One,        "TEXT", {"limit"},         false,  2, words},
         {"remove",  Argument::OptionalId, "ID",   {},                false,  1, remove},
         {"rebuild", Argument::OptionalId, "ID",   {},                false,  1, rebuild},
