@@ -59,9 +59,11 @@ struct Slow
         return out;
     }
 
-    QString page(const QString &key) const
+    // The page of the entry with `key`, its first line's entry word (or
+    // `word`) highlighted.
+    QString page(const QString &key, const QString &word = QString()) const
     {
-        ResultRenderer renderer(shown[key]);
+        ResultRenderer renderer(word.isNull() ? shown[key] : word);
         for (int i = first[key]; i < first[key] + SearchThread::windowLines && i < lines.size();
              ++i)
             renderer.renderLine(lines[i]);

@@ -1,0 +1,163 @@
+#pragma once
+
+// A slow, literal reading of what the user means, against which
+// `orvel-cli show` is checked: each rule applied to the whole list of keys
+// of a Slow reading, the base forms as a table of rewritings, suggestions
+// by the textbook distance to every single-word key.
+
+#include "lookup/baseforms.h"
+#include "slowreading.h"
+
+#include <QUrl>
+
+#include <algorithm>
+#include <vector>
+
+namespace SlowMeaning {
+
+// The optimal string alignment distance on code points: the whole table.
+inline int distance(const QList<uint> &a, const QList<uint> &b)
+{
+    const qsizetype n = a.size(), m = b.size();
+    std::vector<std::vector<int>> d(size_t(n + 1), std::vector<int>(size_t(m + 1)));
+    for (qsizetype i = 0; i <= n; ++i)
+        for (qsizetype j = 0; j <= m; ++j) {
+            if (i == 0 || j == 0) {
+                d[i][j] = int(i + j);
+                continue;
+            }
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
+                                d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[n][m];
+}
+
+// The base forms of a key's first word, in their documented order: the
+// irregular verbs, then the rewritings of the word's end, each tried on
+// its own ("+" undoubles a doubled consonant).
+inline QStringList bases(const QString &key)
+{
+    static const char *const rewritings[][2] = {
+        {"S", ""},    {"ES", ""},   {"IES", "Y"}, {"ED", "E"},  {"ED", ""},   {"ED", "+"},
+        {"IED", "Y"}, {"ING", "E"}, {"ING", ""},  {"ING", "+"}, {"ER", "E"},  {"ER", ""},
+        {"ER", "+"},  {"IER", "Y"}, {"EST", "E"}, {"EST", ""},  {"EST", "+"}, {"IEST", "Y"},
+    };
+    const qsizetype space = key.indexOf(' ');
+    const QString word = space < 0 ? key : key.left(space);
+    const QString rest = space < 0 ? QString() : key.mid(space);
+    QStringList forms;
+    for (const QStringList &row : BaseForms::irregularVerbs())
+        if (row.mid(1).contains(word.toLower()))
+            forms << row.first().toUpper();
+    for (const auto &[suffix, ending] : rewritings) {
+        if (!word.endsWith(suffix) || word.size() == qsizetype(strlen(suffix)))
+            continue;
+        QString stem = word.chopped(qsizetype(strlen(suffix)));
+        if (QString(ending) == "+") {
+            const QChar last = stem.back();
+            if (stem.size() < 2 || stem[stem.size() - 2] != last ||
+                !QString("BCDFGHJKLMNPQRSTVWXZ").contains(last))
+                continue;
+            stem.chop(1);
+        } else {
+            stem += ending;
+        }
+        if (stem.toUcs4().size() >= 2)
+            forms << stem;
+    }
+    QStringList keys;
+    for (const QString &form : forms)
+        if (!keys.contains(form + rest))
+            keys << form + rest;
+    return keys;
+}
+
+struct Expected
+{
+    QString rule;
+    QString shown;
+    QString key; // of the page shown
+    QString note;
+    QStringList suggestions;
+
+    // What `orvel-cli show` prints.
+    QString lines() const
+    {
+        QString out = rule + '\t' + shown + '\n';
+        for (const QString &word : suggestions)
+            out += "suggest\t" + word + '\n';
+        return out;
+    }
+};
+
+inline bool operator==(const Expected &a, const Expected &b)
+{
+    return a.rule == b.rule && a.shown == b.shown && a.key == b.key && a.note == b.note &&
+           a.suggestions == b.suggestions;
+}
+
+// For QCOMPARE's message.
+inline char *toString(const Expected &e)
+{
+    return qstrdup(qPrintable(e.lines() + "key " + e.key + ", note " + e.note));
+}
+
+// `singleWords`: as a database made before the list of every entry word.
+inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = false)
+{
+    const QString text = typed.trimmed();
+    const QString key = (text.isEmpty() ? typed : text).toUpper();
+    QStringList words, entries;
+    for (const QString &k : slow.keys) {
+        if (!k.contains(' '))
+            words << k;
+        if (!singleWords || !k.contains(' '))
+            entries << k;
+    }
+    if (words.contains(key))
+        return {"word", text.isEmpty() ? typed : text, key, {}, {}};
+    if (text.isEmpty())
+        return {"none", {}, {}, {}, {}};
+    if (entries.contains(key))
+        return {"entry", slow.shown[key], key, {}, {}};
+    for (const QString &base : bases(key))
+        if (entries.contains(base))
+            return {"base", slow.shown[base], base, text + " → " + slow.shown[base], {}};
+    for (const QString &entry : entries)
+        if (entry.startsWith(key))
+            return {"nearest", slow.shown[entry], entry, text + "… → " + slow.shown[entry], {}};
+    Expected none{"none", {}, {}, {}, {}};
+    const QList<uint> typedKey = key.toUcs4();
+    for (int d = 1; d <= 2 && none.suggestions.isEmpty(); ++d) {
+        if (typedKey.size() < (d == 1 ? 4 : 7))
+            break;
+        for (const QString &word : words)
+            if (none.suggestions.size() < 5 && distance(typedKey, word.toUcs4()) == d)
+                none.suggestions << slow.shown[word];
+    }
+    return none;
+}
+
+// The page `orvel-cli show --html` prints for `typed`.
+inline QString html(const Slow &slow, const Expected &e, const QString &typed)
+{
+    const QString text = typed.trimmed().isEmpty() ? typed : typed.trimmed();
+    if (e.rule == "none") {
+        QString page = "<h2>" + Reference::escape(text) + "  is not found.</h2>";
+        if (e.suggestions.isEmpty())
+            return page;
+        page += "<p>Did you mean:</p><ul>";
+        for (const QString &word : e.suggestions)
+            page += "<li><a href=\"orvel:lookup/" + QUrl::toPercentEncoding(word) + "\">" +
+                    Reference::escape(word) + "</a></li>";
+        return page + "</ul>";
+    }
+    const QString note = e.note.isEmpty()
+                             ? QString()
+                             : "<p style='color:#808080'>" + Reference::escape(e.note) + "</p>";
+    return note + slow.page(e.key, e.rule == "word" ? text : slow.shown[e.key]);
+}
+
+} // namespace SlowMeaning

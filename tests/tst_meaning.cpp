@@ -1,0 +1,347 @@
+// What the window shows for a typed text when it finds what the user means:
+// each rule through orvel-cli show and the core's API, against a slow,
+// literal reading of the rules over a generated file with English words
+// added; the suggestions' walk against the distance to every key; hostile
+// texts.
+#include "database/dictionaryremoval.h"
+#include "generator.h"
+#include "lookup/searchthread.h"
+#include "lookup/wordkeys.h"
+#include "lookupfixture.h"
+#include "meaningreading.h"
+#include "testutil.h"
+
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTest>
+#include <QUrl>
+
+using TestUtil::Run;
+
+namespace {
+
+const QString M = QString(Eijiro::marker);
+
+// English bases and phrases with none of their inflected forms, after a
+// generated file.
+const QStringList englishLines = {
+    M + "run  {動} : 走る",
+    M + "Run  {名} : 走ること",
+    M + "run out : 尽きる",
+    M + "look : 見る",
+    M + "look up : 調べる",
+    M + "look up to : 尊敬する",
+    M + "study : 勉強する",
+    M + "happy  {形} : 幸せな",
+    M + "big : 大きい",
+    M + "stop : 止まる",
+    M + "make : 作る",
+    M + "go : 行く",
+    M + "take : 取る",
+    M + "take off : 離陸する",
+    M + "cat : 猫",
+    M + "box : 箱",
+    M + "hope : 望む",
+    M + "hop : 跳ぶ",
+    M + "use : 使う",
+    M + "us : 私たちを",
+    M + "tie : 結ぶ",
+    M + "large : 大きい",
+    M + "fast : 速い",
+    M + "New York : ニューヨーク",
+    M + "water : 水",
+    M + "waterfall : 滝",
+    M + "dictionary : 辞書",
+    M + "diction : 言葉遣い",
+    M + "走る : run",
+    M + "走り書き : scribble",
+    M + "ＲＵＮＮＥＲ : 全角",
+};
+
+Run cli(const QString &db, const QStringList &args)
+{
+    return TestUtil::cli(QStringList{"--database", db} + args);
+}
+
+struct Shown
+{
+    SearchThread::Status status;
+    Meaning meaning;
+    Page page;
+};
+
+Shown show(const QString &text)
+{
+    Shown shown;
+    shown.status = SearchThread::findWhatIMean(text, &shown.page, &shown.meaning);
+    return shown;
+}
+
+const char *const ruleNames[] = {"word", "entry", "base", "nearest", "none"};
+
+// What the core gave, in the shape the slow reading expects.
+SlowMeaning::Expected asExpected(const Shown &shown)
+{
+    return {ruleNames[shown.meaning.rule], shown.meaning.shown,
+            shown.meaning.rule == Meaning::None ? QString() : shown.meaning.key, shown.page.note,
+            shown.page.suggestions};
+}
+
+// Texts a user might type on the way to, or beside, the file's words.
+QStringList madeUpTexts(const QStringList &keys, int count)
+{
+    QRandomGenerator random(35);
+    const auto pick = [&random](qsizetype below) { return qsizetype(random.bounded(int(below))); };
+    const QStringList endings = {"s", "es", "ed", "d", "ing", "er", "est", "ies", "ied"};
+    QStringList texts;
+    while (texts.size() < count) {
+        QString text = keys[pick(keys.size())].toLower();
+        const qsizetype at = pick(text.size());
+        switch (random.bounded(8)) {
+        case 0: // a prefix
+            text = text.left(1 + at);
+            break;
+        case 1: // inflected, maybe a phrase's first word
+            text.insert(text.indexOf(' ') < 0 ? text.size() : text.indexOf(' '),
+                        endings[pick(endings.size())]);
+            break;
+        case 2:
+            text.remove(at, 1);
+            break;
+        case 3:
+            text.insert(at, QChar(u'a' + random.bounded(26)));
+            break;
+        case 4:
+            text[at] = QChar(u'a' + random.bounded(26));
+            break;
+        case 5:
+            if (at + 1 < text.size())
+                std::swap(text[at], text[at + 1]);
+            break;
+        case 6: // two edits
+            text[at] = u'x';
+            text.insert(pick(text.size()), u'q');
+            break;
+        default: // as typed, in other letter case, white space around
+            text = u' ' + text.toUpper() + u'\t';
+            break;
+        }
+        texts << text;
+    }
+    return texts;
+}
+
+// Keys as the index orders them: by code point.
+QStringList sortedKeys(QStringList keys)
+{
+    std::sort(keys.begin(), keys.end(),
+              [](const QString &a, const QString &b) { return a.toUcs4() < b.toUcs4(); });
+    keys.removeDuplicates();
+    return keys;
+}
+
+} // namespace
+
+class TestMeaning : public QObject
+{
+    Q_OBJECT
+
+    QString dir, file, db;
+    std::unique_ptr<Slow> slow;
+
+    // `dictionary` installed into a new database `db` (made of `name`).
+    void install(const QString &name, const QString &dictionary)
+    {
+        db = TestUtil::makeDir(name) + "/orvel.db";
+        QVERIFY(TestUtil::openFreshDatabase(db));
+        QCOMPARE(TestUtil::install(dictionary), int(ConvertThread::Committed));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        dir = TestUtil::makeDir("meaning");
+        file = dir + "/dict.txt";
+        QByteArray bytes = Generator::generate({20000, false, 35});
+        for (const QString &line : englishLines)
+            bytes += Generator::toShiftJis(line) + "\n";
+        TestUtil::writeBytes(file, bytes);
+        slow = std::make_unique<Slow>(file);
+        install("main", file);
+    }
+
+    void rulesFollowTheSlowReading_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("rule"); // the rule the row is there for
+        const QList<std::pair<const char *, const char *>> rows = {
+            {"run", "word"},        {"RUN", "word"},        {" Run\t", "word"},
+            {"走る", "word"},       {"look up", "entry"},   {"LOOK up ", "entry"},
+            {"new york", "entry"},  {"cats", "base"},       {"boxes", "base"},
+            {"studies", "base"},    {"ties", "base"},       {"looked", "base"},
+            {"used", "base"},       {"studied", "base"},    {"stopped", "base"},
+            {"looking", "base"},    {"making", "base"},     {"hoping", "base"},
+            {"Running", "base"},    {"larger", "base"},     {"faster", "base"},
+            {"bigger", "base"},     {"happier", "base"},    {"largest", "base"},
+            {"fastest", "base"},    {"biggest", "base"},    {"happiest", "base"},
+            {"went", "base"},       {"taken", "base"},      {"ran", "base"},
+            {"looked up", "base"},  {"Took off", "base"},   {"wat", "nearest"},
+            {"look u", "nearest"},  {"走", "nearest"},      {"ｒｕｎ", "nearest"},
+            {"waterf", "nearest"},  {"dictionery", "none"}, // a replace
+            {"wtaer", "none"},                              // a swap
+            {"hapy", "none"},                               // an insert, at the shortest
+            {"fastt", "none"},                              // a delete
+            {"hpy", "none"},                                // too short for any
+            {"wxtxr", "none"},                              // two edits, too short for them
+            {"dxctxon", "none"},                            // two edits, at the shortest
+            {"waxxrfall", "none"},  {"look upp", "none"},   {"zzzzzzzz", "none"},
+            {"\U0001F600", "none"}, // past the last entry
+        };
+        for (const auto &[text, rule] : rows)
+            QTest::newRow(text) << QString::fromUtf8(text) << QString(rule);
+    }
+
+    void rulesFollowTheSlowReading()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, rule);
+        const QStringList suggests = {"dictionery", "wtaer",   "hapy",
+                                      "fastt",      "dxctxon", "waxxrfall"};
+        const SlowMeaning::Expected expected = SlowMeaning::mean(*slow, text);
+        QCOMPARE(expected.rule, rule);
+        QCOMPARE(!expected.suggestions.isEmpty(), suggests.contains(text));
+
+        const Run lines = cli(db, {"show", text});
+        QCOMPARE(lines.err, QString());
+        QCOMPARE(lines.out, expected.lines());
+        QCOMPARE(lines.exit, rule == "none" ? 1 : 0);
+        const Run page = cli(db, {"show", "--html", text});
+        QCOMPARE(page.out, SlowMeaning::html(*slow, expected, text));
+        QCOMPARE(page.exit, lines.exit);
+    }
+
+    // Prefixes, inflections, misspellings and phrases of the file's own
+    // words, in the core's API.
+    void madeUpTextsFollowTheSlowReading()
+    {
+        int rules[5] = {};
+        for (const QString &text : madeUpTexts(slow->keys, 400)) {
+            const Shown shown = show(text);
+            QCOMPARE(asExpected(shown), SlowMeaning::mean(*slow, text));
+            ++rules[shown.meaning.rule];
+        }
+        // Every rule came up, suggestions among them.
+        for (const int count : rules)
+            QVERIFY(count > 5);
+    }
+
+    // The walk over the keys finds what comparing with every key finds:
+    // dense keys, so that many are near, of letters, kana and a character
+    // beyond the BMP; a key too long for any table.
+    void closestKeysAreTheNearestInKeyOrder()
+    {
+        const QList<QString> letters = {"A", "B", "C", "あ", "\U00020B9F"};
+        QRandomGenerator random(7);
+        const auto word = [&](int length) {
+            QString out;
+            for (int i = 0; i < length; ++i)
+                out += letters[random.bounded(int(letters.size()))];
+            return out;
+        };
+        QStringList made;
+        for (int i = 0; i < 3000; ++i)
+            made << word(1 + random.bounded(9));
+        const QStringList keys = sortedKeys(made);
+        const auto walked = WordKeys::fromSorted(keys);
+        for (int i = 0; i < 300; ++i) {
+            const QString typed = word(3 + random.bounded(8));
+            QStringList expected;
+            const QList<uint> code = typed.toUcs4();
+            for (int d = 1; d <= 2 && expected.isEmpty() && code.size() >= (d == 1 ? 4 : 7); ++d)
+                for (const QString &key : keys)
+                    if (expected.size() < 5 && SlowMeaning::distance(code, key.toUcs4()) == d)
+                        expected << key;
+            QCOMPARE(walked->closest(typed), expected);
+        }
+
+        const QString longKey(30000, 'A');
+        QString typed = longKey;
+        typed[15000] = u'B';
+        QCOMPARE(WordKeys::fromSorted({"AB", longKey})->closest(typed), QStringList{longKey});
+    }
+
+    // Off, the worker gives the word's own page; on, what is meant, with
+    // the rule and the entry word for the history.
+    void theWorkerFindsWhatIsMeantOnlyWhenAsked()
+    {
+        Page parts;
+        SearchThread::lookUp("running", &parts);
+        for (const bool on : {false, true}) {
+            SearchThread thread;
+            thread.setWord("running");
+            if (on)
+                thread.setFindWhatIMean(true);
+            QSignalSpy delivered(&thread, qOverload<const QString &>(&SearchThread::finished));
+            thread.start();
+            QVERIFY(thread.wait(30000));
+            QCOMPARE(delivered.size(), 1);
+            const QString expected =
+                on ? SlowMeaning::html(*slow, SlowMeaning::mean(*slow, "running"), "running")
+                   : PageHtml::write(parts);
+            QCOMPARE(delivered[0][0].toString(), expected);
+            QCOMPARE(thread.status(), on ? SearchThread::Found : SearchThread::NotFound);
+            QCOMPARE(thread.meaning().rule, on ? Meaning::Base : Meaning::None);
+            QCOMPARE(thread.meaning().shown, on ? QString("run") : QString());
+        }
+    }
+
+    // A database made before the list of every entry word: its entries
+    // are its single words.
+    void aDatabaseWithoutTheListMeansSingleWords()
+    {
+        install("old", file);
+        QVERIFY(QSqlQuery().exec("DROP TABLE t_entry"));
+        for (const char *text : {"look up", "looked up", "running", "look", "wat", "took off",
+                                 "dictionery", "look upp"})
+            QCOMPARE(asExpected(show(text)), SlowMeaning::mean(*slow, text, true));
+    }
+
+    // Suggestions come from the dictionary installed now, not from keys
+    // read while another was.
+    void suggestionsFollowTheInstalledDictionary()
+    {
+        install("changing", file);
+        QCOMPARE(show("dictionery").page.suggestions, QStringList{"dictionary"});
+        QVERIFY(DictionaryRemoval().remove(1));
+        const QString other = TestUtil::writeDictionary(dir + "/other.txt", {M + "Dictionarx : x"});
+        QCOMPARE(TestUtil::install(other), int(ConvertThread::Committed));
+        QCOMPARE(show("dictionery").page.suggestions, QStringList{"Dictionarx"});
+    }
+
+    void hostileTextsGiveAPage_data() { LookUpFixture::addHostileWords(); }
+
+    // A page or the not-found page, whatever the text, soon, with the text
+    // escaped; suggestion links give the word back whatever it holds.
+    void hostileTextsGiveAPage()
+    {
+        QFETCH(QString, word);
+        const QString sample = LookUpFixture::installed(TestUtil::makeDir("hostile"), "typed");
+        const Slow reading(sample);
+        QElapsedTimer timer;
+        timer.start();
+        const Shown shown = show(word);
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        const SlowMeaning::Expected expected = SlowMeaning::mean(reading, word);
+        QCOMPARE(asExpected(shown), expected);
+        QCOMPARE(PageHtml::write(shown.page), SlowMeaning::html(reading, expected, word));
+        // As UTF-8 carries it: a lone surrogate (which no dictionary word
+        // holds) cannot go.
+        QCOMPARE(Page::lookedUpWord(QUrl(Page::lookUpAddress(word))),
+                 QString::fromUtf8(word.toUtf8()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMeaning)
+#include "tst_meaning.moc"
