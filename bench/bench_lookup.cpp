@@ -5,10 +5,12 @@
 // look-up takes; and how long the word list takes for the prefixes typed on
 // the way to them and to phrases.
 //
-//   bench_lookup [FILE [LINES [QUERIES]]]
+//   bench_lookup [FILE [LINES [QUERIES [meaning]]]]
 //
 // FILE is generated when missing (LINES lines, 2,500,000 by default) and its
-// index is built once into FILE.db.
+// index is built once into FILE.db. With "meaning", only the times of
+// finding what the user means, for texts of each rule.
+#include "app/settingsstore.h"
 #include "database/dictionarydatabase.h"
 #include "database/indexreader.h"
 #include "database/workerconnection.h"
@@ -23,7 +25,6 @@
 #include "lookup/wordlistthread.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/pagethread.h"
-#include "app/settingsstore.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -40,6 +41,7 @@
 #include <QTextBrowser>
 #include <QTextCodec>
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <functional>
@@ -285,13 +287,15 @@ void finish(QTextBrowser *browser, Finish how)
 // the window's requests let it through, and the GUI thread only swaps it
 // in. Returns the time from the keystroke until `how` is done; `guiShare`
 // gets the GUI thread's part.
-double timeDocumentThread(const QString &word, QTextBrowser *browser, Finish how, double *guiShare)
+double timeDocumentThread(const QString &word, QTextBrowser *browser, Finish how, double *guiShare,
+                          bool findWhatIMean = false)
 {
     TimedRun run;
     // Goes at the end, waiting for its worker, as timeLookUp() waits.
     Requests pages;
     auto *thread = new PageThread(browser);
     thread->setWord(word);
+    thread->setFindWhatIMean(findWhatIMean);
     pages.ask(thread, &PageThread::documentReady, [&](PageThread *done) {
         QElapsedTimer gui;
         gui.start();
@@ -581,6 +585,106 @@ void timeWorkersAfter(const QStringList &words, QObject *context, QTextBrowser *
     }
 }
 
+// Texts of each rule of what the user means, made of the file's own
+// words, each kept only where the rules take it as meant: the words; the
+// first phrase after each; the words with -s, -ed, -ing, -er or -est; the
+// words without their last two letters; the words with a letter replaced,
+// and those of 7 letters or more with two replaced (suggestions at distance
+// 2, or, the longest walk, none at all). `loaded` gets the time the
+// slowest not-found text took: the first, which read the keys.
+enum { Words, Phrases, Bases, Prefixes, OneEdit, TwoEdits, Kinds };
+
+std::array<QStringList, Kinds> textsOfEachRule(const QStringList &words, double *loaded)
+{
+    std::array<QStringList, Kinds> texts;
+    const QStringList endings = {"s", "ed", "ing", "er", "est"};
+    const auto misspell = [](QString word, qsizetype at) {
+        word[at] = word[at] == u'q' ? u'x' : u'q';
+        return word;
+    };
+    QSqlQuery phrase;
+    phrase.prepare("SELECT key FROM t_entry WHERE id = 1 AND key >= ? AND key LIKE '% %' "
+                   "ORDER BY key LIMIT 1");
+    *loaded = -1;
+    for (int i = 0; i < words.size(); ++i) {
+        const QString &word = words[i];
+        QList<std::pair<int, QString>> tried = {{Words, word},
+                                                {Bases, word + endings[i % endings.size()]},
+                                                {Prefixes, word.chopped(2)},
+                                                {OneEdit, misspell(word, word.size() / 2)}};
+        if (word.size() >= 7)
+            tried.append({TwoEdits, misspell(misspell(word, 1), word.size() - 2)});
+        phrase.addBindValue(word.toUpper());
+        if (phrase.exec() && phrase.next())
+            tried.append({Phrases, phrase.value(0).toString().toLower()});
+        for (const auto &[kind, text] : tried) {
+            Page page;
+            Meaning meaning;
+            QElapsedTimer timer;
+            timer.start();
+            SearchThread::findWhatIMean(text, &page, &meaning);
+            if (meaning.rule == Meaning::None)
+                *loaded = std::max(*loaded, ms(timer));
+            const int rule = kind >= OneEdit ? int(Meaning::None) : kind;
+            if (int(meaning.rule) == rule && (kind != OneEdit || !page.suggestions.isEmpty()))
+                texts[size_t(kind)] << text;
+        }
+    }
+    return texts;
+}
+
+// Keystroke to page laid out for texts of each rule with the window
+// finding what the user means, each beside the plain baseline's page of a
+// found word in the same loop, taking turns as the first table does.
+void timeMeaning(const QStringList &words, QTextBrowser *browser)
+{
+    double loaded = 0;
+    const std::array<QStringList, Kinds> texts = textsOfEachRule(words, &loaded);
+    static const char *const names[Kinds] = {
+        "word",          "entry (a phrase)",       "base form",
+        "nearest entry", "none, suggestions at 1", "none, 2 edits (at 2 or none)"};
+    std::printf("\nfinding what the user means, keystroke -> page set and laid out, beside the "
+                "baseline's\nfound word; milliseconds (the slowest not-found text, which read the "
+                "keys, took %.1f):\n",
+                loaded);
+    std::printf("%-40s %9s %9s   %9s %9s   %6s\n", "rule (texts)", "median", "p99", "base med",
+                "base p99", "ratio");
+    for (int kind = 0; kind < Kinds; ++kind) {
+        std::vector<double> ours, base, call;
+        int suggested = 0;
+        const QStringList &some = texts[size_t(kind)];
+        for (int i = 0; i < some.size() && i < 150; ++i) {
+            for (int turn = 0; turn < 2; ++turn) {
+                if ((i + turn) % 2 == 0) {
+                    double gui = 0;
+                    ours.push_back(
+                        timeDocumentThread(some[i], browser, Finish::LaidOut, &gui, true));
+                    Page page;
+                    QElapsedTimer timer;
+                    timer.start();
+                    SearchThread::findWhatIMean(some[i], &page);
+                    call.push_back(ms(timer));
+                    suggested += page.suggestions.isEmpty() ? 0 : 1;
+                } else {
+                    base.push_back(timeThread<BaselineThread>(words[i % words.size()], browser,
+                                                              [browser](const QString &page) {
+                                                                  browser->setHtml(page);
+                                                                  finish(browser, Finish::LaidOut);
+                                                              }));
+                }
+            }
+        }
+        row(qPrintable(QStringLiteral("%1 (%2)").arg(names[kind]).arg(ours.size())), stats(ours),
+            stats(base));
+        const Stats calls = stats(call);
+        std::printf("    findWhatIMean() on the calling thread: median %.3f p99 %.3f%s\n",
+                    calls.median, calls.p99,
+                    kind >= OneEdit
+                        ? qPrintable(QStringLiteral("; %1 with suggestions").arg(suggested))
+                        : "");
+    }
+}
+
 // Where a look-up's time goes: its steps one by one on the GUI thread, each
 // timed on its own, right after the page of another word was laid out in
 // the view (as at a keystroke, with the caches as the layout left them),
@@ -693,6 +797,14 @@ int main(int argc, char **argv)
     if (words.isEmpty()) {
         std::fprintf(stderr, "the index holds no words\n");
         return 1;
+    }
+
+    if (args.value(4) == QLatin1String("meaning")) {
+        QTextBrowser browser;
+        browser.resize(800, 600);
+        browser.show();
+        timeMeaning(words, &browser);
+        return 0;
     }
 
     // Same pages from both (apart from pages the baseline gets wrong),
@@ -812,6 +924,7 @@ int main(int argc, char **argv)
     }
 
     timeLists(words);
+    timeMeaning(words, &browser);
 
     const long before = rssKiB();
     for (int i = 0; i < 10000; ++i) {
