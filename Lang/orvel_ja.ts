@@ -374,6 +374,10 @@ Look-ups and adding dictionaries fail until it can. Please quit Orvel and make s
         <source>The dictionary file has changed since it was installed. Rebuild its index to list its words.</source>
         <translation>辞書ファイルがインストール後に変更されています。単語を一覧するには索引を再構築してください。</translation>
     </message>
+    <message>
+        <source>Find What I Mean</source>
+        <translation>意図を推測して検索</translation>
+    </message>
 </context>
 <context>
     <name>OptionDialog</name>

@@ -38,11 +38,12 @@ MainWindow::MainWindow(QWidget *parent)
       m_history(new History(this))
 {
     ui->setupUi(this);
-    stateKeeper = new WindowStateKeeper(this,
-                                        {ui->actionMenubar, ui->actionStatusbar, ui->actionTopmost,
-                                         ui->actionWordList, ui->actionShowLastWord, ui->splitter,
-                                         ui->wordListPanel, ui->textBrowser},
-                                        settings);
+    stateKeeper =
+        new WindowStateKeeper(this,
+                              {ui->actionMenubar, ui->actionStatusbar, ui->actionTopmost,
+                               ui->actionWordList, ui->actionShowLastWord, ui->actionFindWhatIMean,
+                               ui->splitter, ui->wordListPanel, ui->textBrowser},
+                              settings);
     pages = new PageLoader(ui->textBrowser, this);
     connect(pages, &PageLoader::lookUpStarted, this, &MainWindow::searchStarted);
     connect(pages, &PageLoader::lookUpFinished, this, &MainWindow::searchFinished);

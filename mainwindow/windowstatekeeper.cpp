@@ -76,6 +76,7 @@ void WindowStateKeeper::load()
     restoreSplitter(state.splitter);
     form.wordList->setChecked(state.wordList);
     form.showLastWord->setChecked(settings->lastWord().show);
+    form.findWhatIMean->setChecked(settings->findWhatIMean());
 }
 
 bool WindowStateKeeper::save()
@@ -96,6 +97,7 @@ bool WindowStateKeeper::save()
         state.splitter = hiddenListState;
     settings->setWindowState(state);
     settings->setLastWord({form.showLastWord->isChecked(), settings->lastWord().word});
+    settings->setFindWhatIMean(form.findWhatIMean->isChecked());
     if (settings->save())
         return true;
     qDebug() << "QSettings::sync failed." << ViewSettings::settingsFile();

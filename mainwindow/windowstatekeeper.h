@@ -11,10 +11,10 @@ class ViewSettings;
 
 // The main window's own state across runs, as ViewSettings keeps it: its
 // size and place, its bars, always on top, whether the word list is shown,
-// the splitter's sizes and whether the last word is shown at the next
-// start. What is restored is usable whatever was stored: each pane keeps a
-// width that still shows a few words a line, and a window larger than its
-// screen is shrunk to fit and moved onto it.
+// the splitter's sizes, whether the last word is shown at the next start
+// and whether the view finds what the user means. What is restored is usable whatever was stored:
+// each pane keeps a width that still shows a few words a line, and a window larger than its screen
+// is shrunk to fit and moved onto it.
 class WindowStateKeeper : public QObject
 {
     Q_OBJECT
@@ -22,7 +22,7 @@ class WindowStateKeeper : public QObject
 public:
     // The widgets and actions of the window's form whose state is kept; the
     // actions' checked states are what is kept of the bars, always on top,
-    // the word list and the last word.
+    // the word list, the last word and finding what is meant.
     struct Form
     {
         QAction *menubar;
@@ -30,6 +30,7 @@ public:
         QAction *topmost;
         QAction *wordList;
         QAction *showLastWord;
+        QAction *findWhatIMean;
         QSplitter *splitter;
         QWidget *listPane;
         QWidget *pagePane;

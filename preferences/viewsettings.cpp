@@ -18,6 +18,7 @@ const char familyKey[] = "fontFamily";
 const char fontSizeKey[] = "fontSize";
 const char chosenFontSizeKey[] = "chosenFontSize";
 const char showLastWordKey[] = "showLastWord";
+const char findWhatIMeanKey[] = "findWhatIMean";
 
 const char historyGroup[] = "History";
 const char lastWordKey[] = "lastWord";
@@ -107,6 +108,7 @@ void ViewSettings::load()
                        settings.value(fontSizeKey, defaultFontSize).toInt()));
     m_chosenFontSize = boundedSize(settings.value(chosenFontSizeKey, m_font.pointSize()).toInt());
     m_lastWord.show = settings.value(showLastWordKey, LastWord().show).toBool();
+    m_findWhatIMean = settings.value(findWhatIMeanKey, true).toBool();
     settings.endGroup();
 
     settings.beginGroup(historyGroup);
@@ -134,6 +136,7 @@ bool ViewSettings::save() const
     settings.setValue(fontSizeKey, m_font.pointSize());
     settings.setValue(chosenFontSizeKey, m_chosenFontSize);
     settings.setValue(showLastWordKey, m_lastWord.show);
+    settings.setValue(findWhatIMeanKey, m_findWhatIMean);
     settings.endGroup();
 
     settings.beginGroup(historyGroup);
@@ -203,4 +206,14 @@ ViewSettings::LastWord ViewSettings::lastWord() const
 void ViewSettings::setLastWord(const LastWord &lastWord)
 {
     m_lastWord = lastWord;
+}
+
+bool ViewSettings::findWhatIMean() const
+{
+    return m_findWhatIMean;
+}
+
+void ViewSettings::setFindWhatIMean(bool on)
+{
+    m_findWhatIMean = on;
 }

@@ -86,6 +86,12 @@ public:
     LastWord lastWord() const;
     void setLastWord(const LastWord &lastWord);
 
+    // Whether the view shows what a typed text most likely means (an
+    // entry it is a phrase, an inflection or the start of, or suggestions)
+    // rather than only the page of the text exactly as typed. On by default.
+    bool findWhatIMean() const;
+    void setFindWhatIMean(bool on);
+
     WindowState windowState() const;
     void setWindowState(const WindowState &state);
 
@@ -97,4 +103,5 @@ private:
     int m_chosenFontSize;
     WindowState m_window;
     LastWord m_lastWord;
+    bool m_findWhatIMean = true;
 };
