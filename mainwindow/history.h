@@ -47,8 +47,9 @@ public:
 
     // --- The page on display
 
-    // The search field's text became `visit`'s word: its page is on its
-    // way (or none, for an empty field), and settling starts afresh.
+    // The search field's text became `visit`'s word, or a row of the word
+    // list became the current one: its page is on its way (or none, for an
+    // empty field), and settling starts afresh.
     void typed(const Visit &visit);
     // A page was asked for; until it arrives, the one on display was not
     // found.

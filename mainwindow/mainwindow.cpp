@@ -60,6 +60,7 @@ MainWindow::MainWindow(QWidget *parent)
         {ui->wordList, ui->searchEdit, ui->actionWordList, ui->wordListNote, ui->fileChangedNote},
         this);
     connect(wordList, &WordList::picked, this, &MainWindow::pick);
+    connect(wordList, &WordList::browsed, this, &MainWindow::browse);
     routeEditActions({ui->actionUndo, ui->actionRedo, ui->actionCut, ui->actionCopy,
                       ui->actionPaste, ui->actionDelete, ui->actionSelectAll},
                      ui->searchEdit, ui->textBrowser);
@@ -223,9 +224,23 @@ void MainWindow::pageShown(SearchThread::Status status)
 
 void MainWindow::pick(const WordListThread::Row &row)
 {
+    const History::Visit visit{row.shown, row.key};
+    // Made current first, the row's page is on display or on its way.
+    if (visit == m_history->onDisplay()) {
+        m_history->settle();
+        return;
+    }
     m_history->goingOn();
     startLookUp(row.shown, row.key);
-    m_history->enter({row.shown, row.key});
+    m_history->enter(visit);
+}
+
+void MainWindow::browse(const WordListThread::Row &row)
+{
+    // As a keystroke does: moving on through the rows, the user has not
+    // settled on any yet.
+    m_history->typed({row.shown, row.key});
+    startLookUp(row.shown, row.key);
 }
 
 void MainWindow::showVisit(const History::Visit &visit)

@@ -96,6 +96,8 @@ private:
     void pageShown(SearchThread::Status status);
     // Shows the page of a row picked in the word list.
     void pick(const WordListThread::Row &row);
+    // Shows the page of the word list's current row.
+    void browse(const WordListThread::Row &row);
 
     Ui::MainWindow *ui;
     ViewSettings *settings;

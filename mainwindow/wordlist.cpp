@@ -3,6 +3,7 @@
 #include "mainwindow/wordlistmodel.h"
 
 #include <QAction>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -18,6 +19,8 @@ WordList::WordList(const Form &form, QObject *parent)
             &QWidget::setVisible);
     connect(model, &WordListModel::fileChangedChanged, form.fileChangedNote, &QWidget::setVisible);
     connect(form.view, &QAbstractItemView::clicked, this, &WordList::pick);
+    connect(form.view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &WordList::browse);
     // Lists are not asked for while hidden.
     connect(form.shown, &QAction::toggled, this, [this](bool shown) {
         if (shown)
@@ -80,4 +83,14 @@ void WordList::pick(const QModelIndex &index)
     const WordListThread::Row row = model->row(index.row());
     if (!row.key.isEmpty())
         emit picked(row);
+}
+
+void WordList::browse(const QModelIndex &current)
+{
+    // A new list has no current row: only the user makes one current.
+    if (!current.isValid())
+        return;
+    const WordListThread::Row row = model->row(current.row());
+    if (!row.key.isEmpty())
+        emit browsed(row);
 }

@@ -14,7 +14,9 @@ class WordListModel;
 // The word list beside the result view: the rows of the entries from the
 // search field's text on (WordListModel), listed while View > Word List is
 // on. Up and Down in the field move its current row, without taking the
-// keyboard from the field; Enter there or a click on a row picks the row.
+// keyboard from the field; whichever way the current row changes (those
+// keys, the list's own keys, a click), its entry is wanted at once. Enter
+// in the field or a click on a row picks the row.
 class WordList : public QObject
 {
     Q_OBJECT
@@ -35,6 +37,9 @@ public:
     void setText(const QString &text);
 
 signals:
+    // A row became the current one: its entry's page is wanted, while the
+    // user may still move on.
+    void browsed(const WordListThread::Row &row);
     // A row was picked: its entry's page is wanted.
     void picked(const WordListThread::Row &row);
     // Enter in the field while no row is current.
@@ -45,6 +50,7 @@ private:
     void move(int step);
     void enter();
     void pick(const QModelIndex &index);
+    void browse(const QModelIndex &current);
 
     Form form;
     WordListModel *model;

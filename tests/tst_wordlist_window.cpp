@@ -141,35 +141,81 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.rows().isEmpty(), TestUtil::waitTimeout);
     }
 
-    void upAndDownMoveTheRowFromTheField_data()
+    void upAndDownShowTheRowAtOnce_data()
     {
         QTest::addColumn<QString>("keys"); // D: Down, U: Up
+        QTest::addColumn<bool>("inList");  // pressed in the list after a click on its first row
         QTest::addColumn<int>("row");
-        QTest::newRow("none yet") << "" << -1;
-        QTest::newRow("Down from none") << "D" << 0;
-        QTest::newRow("Up from none") << "U" << -1;
-        QTest::newRow("down and back") << "DDDU" << 1;
-        QTest::newRow("Up stops at the top") << "DDUUU" << 0;
+        QTest::newRow("none yet") << "" << false << -1;
+        QTest::newRow("Down from none") << "D" << false << 0;
+        QTest::newRow("Up from none") << "U" << false << -1;
+        QTest::newRow("down and back") << "DDDU" << false << 1;
+        QTest::newRow("Up stops at the top") << "DDUUU" << false << 0;
+        QTest::newRow("in the list") << "DDU" << true << 1;
     }
 
-    void upAndDownMoveTheRowFromTheField()
+    void upAndDownShowTheRowAtOnce()
     {
         QFETCH(QString, keys);
+        QFETCH(bool, inList);
         QFETCH(int, row);
         Window w;
         QVERIFY(w.typeAndList("b", slow->list("b", batch)));
         // The list may come before the typed word's page: wait for both.
         Page typed;
         SearchThread::lookUp("b", &typed);
-        const QString page = plainText(PageHtml::write(typed));
-        QTRY_COMPARE_WITH_TIMEOUT(w.view->toPlainText(), page, TestUtil::waitTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(w.view->toPlainText(), plainText(PageHtml::write(typed)),
+                                  TestUtil::waitTimeout);
+        QWidget *keysTo = w.edit;
+        if (inList) {
+            QTest::mouseClick(w.list->viewport(), Qt::LeftButton, {},
+                              w.list->visualRect(w.list->model()->index(0, 0)).center());
+            // Its page takes the keyboard back to the field as it comes.
+            QTRY_COMPARE_WITH_TIMEOUT(w.pagesRunning(), 0, TestUtil::waitTimeout);
+            keysTo = w.list;
+            keysTo->setFocus();
+        }
         for (const QChar key : keys)
-            QTest::keyClick(w.edit, key == 'D' ? Qt::Key_Down : Qt::Key_Up);
+            QTest::keyClick(keysTo, key == 'D' ? Qt::Key_Down : Qt::Key_Up);
         QCOMPARE(w.currentRow(), row);
-        QCOMPARE(QApplication::focusWidget(), w.edit);
+        QCOMPARE(QApplication::focusWidget(), keysTo);
         QCOMPARE(w.edit->text(), QString("b"));
-        // Only Enter shows the row's entry.
-        QCOMPARE(w.view->toPlainText(), page);
+        // Without Enter, the current row's entry.
+        const QString page = row < 0 ? PageHtml::write(typed) : slow->page(w.rows()[row].toUpper());
+        QTRY_COMPARE_WITH_TIMEOUT(w.view->toPlainText(), plainText(page), TestUtil::waitTimeout);
+        QCOMPARE(w.edit->text(), QString("b"));
+    }
+
+    // Down held: a look-up per row, finishing in any order; only the last
+    // row's page may stay.
+    void movingFastEndsOnTheLastRow_data()
+    {
+        QTest::addColumn<QList<int>>("finishing");
+        QTest::newRow("the newest first") << QList<int>{2, 1, 0};
+        QTest::newRow("in order") << QList<int>{0, 1, 2};
+        QTest::newRow("the newest in between") << QList<int>{1, 2, 0};
+    }
+
+    void movingFastEndsOnTheLastRow()
+    {
+        QFETCH(QList<int>, finishing);
+        Window w;
+        QVERIFY(w.typeAndList("b", slow->list("b", batch)));
+        QTRY_COMPARE_WITH_TIMEOUT(w.pagesRunning(), 0, TestUtil::waitTimeout);
+        w.holdPages = true;
+        const qsizetype before = w.pages.size();
+        for (int i = 0; i < finishing.size(); ++i)
+            QTest::keyClick(w.edit, Qt::Key_Down);
+        QCOMPARE(w.pages.size() - before, finishing.size());
+        const QString last = plainText(slow->page(w.rows()[finishing.size() - 1].toUpper()));
+        for (const int index : finishing) {
+            QVERIFY(WindowFixture::release(w.pages.at(before + index)));
+            // Once the last row's page is in, it stays.
+            if (index == finishing.size() - 1)
+                QCOMPARE(w.view->toPlainText(), last);
+        }
+        QCOMPARE(w.view->toPlainText(), last);
+        QCOMPARE(w.edit->text(), QString("b"));
     }
 
     void enterOrClickShowsTheEntry_data()
