@@ -1,11 +1,11 @@
 #include "app/commandline.h"
 #include "app/openindex.h"
+#include "app/settingsstore.h"
 #include "app/singleinstance.h"
 #include "app/translation.h"
 #include "dictionary/convertthread.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/outsideword.h"
-#include "app/settingsstore.h"
 #include "version.h"
 
 #include <QApplication>
@@ -70,7 +70,7 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "orvel: %s\n", qPrintable(CommandLine::noSelection()));
         word = selected.value_or(QString());
     }
-    word = OutsideWord::clean(word);
+    word = OutsideWord::fromText(word);
 
     SingleInstance instance;
     if (instance.claim(word) == SingleInstance::Role::HandedOver)

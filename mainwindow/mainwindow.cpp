@@ -123,7 +123,10 @@ void MainWindow::indexOpened(DictionaryDatabase::Opened opened, const QString &f
 void MainWindow::start(const QString &word)
 {
     const ViewSettings::LastWord last = settings->lastWord();
-    const QString first = OutsideWord::clean(word.isEmpty() && last.show ? last.word : word);
+    // The last word is as it was typed; only a word given comes from text.
+    const QString first = !word.isEmpty() ? OutsideWord::fromText(word)
+                          : last.show     ? OutsideWord::clean(last.word)
+                                          : QString();
     if (first.isEmpty())
         pages->showFirstView();
     else
@@ -145,7 +148,7 @@ void MainWindow::showFromOutside(const QString &word)
     show();
     raise();
     activateWindow();
-    lookUp(OutsideWord::clean(word));
+    lookUp(OutsideWord::fromText(word));
 }
 
 // Back and Forward lead through the pages settled on, with the mouse's side

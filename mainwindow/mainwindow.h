@@ -50,14 +50,16 @@ public:
 
     // What the window opens with, once shown: `word` when given, else the
     // last run's word if the settings say so, else the first view (which
-    // says how to add a dictionary while none is installed). Words from
-    // outside are taken as OutsideWord::clean() leaves them.
+    // says how to add a dictionary while none is installed). A word given
+    // is taken as OutsideWord::fromText() leaves it, the last word as
+    // OutsideWord::clean() does.
     void start(const QString &word);
     // Puts `word` in the search field and looks it up; it enters the
     // history, after the word on display if that was found.
     void lookUp(const QString &word);
     // A word handed over from outside: the window comes to the front and
-    // looks it up (an empty word only raises it).
+    // looks it up as OutsideWord::fromText() leaves it (an empty word only
+    // raises it).
     void showFromOutside(const QString &word);
     History &history() { return *m_history; }
 

@@ -10,4 +10,12 @@
 namespace OutsideWord {
 constexpr int maxLength = 256;
 QString clean(const QString &text);
+// A word given on the command line or selected in another program, as
+// clean() leaves it and without the punctuation around it that text
+// carries ("apple," or 「りんご」): quotes, brackets, commas, full stops,
+// colons, semicolons, ! and ?, in their full-width and Japanese forms too.
+// Punctuation inside stays ("don't"), and so does the last full stop of an
+// abbreviation written with stops ("U.S."). Text of nothing but
+// punctuation is left as it is.
+QString fromText(const QString &text);
 } // namespace OutsideWord

@@ -90,6 +90,7 @@ void InstanceTest::handedToTheRunningWindow_data()
     // No word only brings the window forward.
     QTest::newRow("no word") << QStringList{} << "water";
     // Nothing from outside may turn the page or the title around.
+    QTest::newRow("punctuation around") << QStringList{"\u300c(water),"} << "water";
     QTest::newRow("marks that turn text around")
         << QStringList{"\u202Ewa\u2066ter\u200F", "\u061C"} << "water";
     // Cut to its longest, never inside a character.

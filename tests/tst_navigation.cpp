@@ -82,6 +82,8 @@ private slots:
     void doubleClickLooksUp_data();
     void doubleClickLooksUp();
     void startShowsLastWordOrWhatToDo();
+    void punctuationAroundAWordFromOutsideGoes_data();
+    void punctuationAroundAWordFromOutsideGoes();
     void pageFollowsDictionariesThatCameOrWent();
     void positionRestoredOnlyOnAScreen_data();
     void positionRestoredOnlyOnAScreen();
@@ -219,6 +221,47 @@ void NavigationTest::startShowsLastWordOrWhatToDo()
     closeDefaultConnection();
     QCOMPARE(Window().edit->text(), QString());
     QVERIFY(Window(" \tearth\n").shows("earth"));
+}
+
+void NavigationTest::punctuationAroundAWordFromOutsideGoes_data()
+{
+    QTest::addColumn<QString>("text"); // given on the command line or selected
+    QTest::addColumn<QString>("word");
+    const auto row = [](const char *name, const char *text, const char *word) {
+        QTest::newRow(name) << QString(text) << QString(word);
+    };
+    row("a comma", "apple,", "apple");
+    row("straight quotes", "\"water\"", "water");
+    row("curly quotes", "“water”", "water");
+    row("single quotes and a full stop", "'water'.", "water");
+    row("brackets", "[(water)]", "water");
+    row("colon, semicolon, ! and ?", ":water;!?", "water");
+    row("quotes in quotes, spaces", " « ‘water’ » ", "water");
+    row("Japanese brackets and comma", "「水」、", "水");
+    row("Japanese double brackets and full stop", "『水』。", "水");
+    row("full-width brackets and !", "（水）！", "水");
+    row("a phrase", "\"look up,\"", "look up");
+    row("an apostrophe inside", "don't.", "don't");
+    row("an abbreviation's stops", "(U.S.),", "U.S.");
+    row("a hyphen and a percent sign belong", "-ism 100%", "-ism 100%");
+    row("nothing but punctuation", "?!", "?!");
+}
+
+void NavigationTest::punctuationAroundAWordFromOutsideGoes()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, word);
+    // At start (orvel WORD, orvel --selection), and handed to a running one.
+    Window w(text);
+    QCOMPARE(w.edit->text(), word);
+    w.edit->clear();
+    w.window.showFromOutside(text);
+    QCOMPARE(w.edit->text(), word);
+    // A word typed keeps all it has; the last word at the next start too.
+    w.edit->setText(text.trimmed());
+    QVERIFY(w.window.close());
+    closeDefaultConnection();
+    QCOMPARE(Window().edit->text(), text.trimmed());
 }
 
 void NavigationTest::pageFollowsDictionariesThatCameOrWent()
