@@ -27,6 +27,16 @@ void History::pageArrived(bool foundPage)
         settleTimer.start();
 }
 
+void History::arrivedAs(const Visit &visit)
+{
+    // Settled on before its page came (handed over, double-clicked): the
+    // visit becomes what the page shows.
+    if (m_current >= 0 && current() == m_onDisplay)
+        m_visits[m_current] = visit;
+    m_onDisplay = visit;
+    announce();
+}
+
 void History::enter(const Visit &visit)
 {
     // A word picked from a list is on display while the field keeps what

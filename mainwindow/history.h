@@ -57,6 +57,11 @@ public:
     // A page arrived; `found` when it is a result page answering the newest
     // request. Left on display, a found page enters.
     void pageArrived(bool found);
+    // The page that arrived shows `visit`'s page: what the window found the
+    // typed text to mean ("running" shows run's entry). That is the page
+    // that enters (or stands for the page entered already), and the one
+    // Back and Forward come back to.
+    void arrivedAs(const Visit &visit);
     // The user settled on the page on display.
     void settle() { enter(m_onDisplay); }
     // The user settled on `visit`, which is on display now (or on its way).
