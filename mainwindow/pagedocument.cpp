@@ -2,6 +2,8 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -33,6 +35,14 @@ bool keepsText(const PageBlock &block)
            !std::all_of(block.text.begin(), block.text.end(), collapses);
 }
 
+// Whether a paragraph of `text` alone (the note, a suggestion) comes out
+// of the importer as one paragraph holding it.
+bool keepsParagraph(const QString &text)
+{
+    return !std::any_of(text.begin(), text.end(), splitsBlocks) &&
+           !std::all_of(text.begin(), text.end(), collapses);
+}
+
 // Whether the document build() makes of `page` is the one setHtml() makes.
 bool buildable(const Page &page)
 {
@@ -48,6 +58,9 @@ bool buildable(const Page &page)
             std::all_of(block.text.begin(), block.text.end(), [](QChar c) { return c.isSpace(); }))
             return false;
     }
+    if ((!page.note.isEmpty() && !keepsParagraph(page.note)) ||
+        !std::all_of(page.suggestions.begin(), page.suggestions.end(), keepsParagraph))
+        return false;
     // Only a heading may take the document's own first block.
     return !page.blocks.isEmpty() && (page.blocks.first().kind == PageBlock::Heading ||
                                       page.blocks.first().kind == PageBlock::NotFound);
@@ -106,6 +119,81 @@ private:
     bool m_dropSpace = true;
 };
 
+// Writes the page's paragraphs one after the other, the first into the
+// document's own first block.
+class Writer
+{
+public:
+    explicit Writer(QTextDocument *document) : m_cursor(document) { m_cursor.beginEditBlock(); }
+    ~Writer() { m_cursor.endEditBlock(); }
+
+    QTextCursor &startBlock(const QTextBlockFormat &format, const QTextCharFormat &charFormat)
+    {
+        if (m_first) {
+            m_cursor.setBlockFormat(format);
+            m_cursor.setBlockCharFormat(charFormat);
+            m_first = false;
+        } else {
+            m_cursor.insertBlock(format, charFormat);
+        }
+        return m_cursor;
+    }
+    bool atStart() const { return m_first; }
+
+private:
+    QTextCursor m_cursor;
+    bool m_first = true;
+};
+
+// A paragraph with the margins of <p>.
+QTextBlockFormat paragraphFormat()
+{
+    QTextBlockFormat format;
+    format.setTopMargin(12);
+    format.setBottomMargin(12);
+    return format;
+}
+
+// The grey line above the page.
+void writeNote(Writer &out, const QString &note)
+{
+    QTextCharFormat grey;
+    grey.setForeground(QBrush(QColor(QLatin1String(PageStyle::noteColor))));
+    Paragraph(&out.startBlock(paragraphFormat(), grey)).add(note, &grey);
+}
+
+// The lead, then a bulleted list of links.
+void writeSuggestions(Writer &out, const QStringList &words)
+{
+    const QTextCharFormat plain;
+    Paragraph(&out.startBlock(paragraphFormat(), plain)).add(Page::suggestionsLead(), &plain);
+    QTextListFormat bullets;
+    bullets.setStyle(QTextListFormat::ListDisc);
+    bullets.setIndent(1);
+    QTextList *list = nullptr;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        QTextBlockFormat format;
+        if (i == 0)
+            format.setTopMargin(12);
+        if (i + 1 == words.size())
+            format.setBottomMargin(12);
+        QTextCursor &cursor = out.startBlock(format, {});
+        if (list)
+            list->add(cursor.block());
+        else
+            list = cursor.createList(bullets);
+        // As the importer makes a link: in the palette's link colour,
+        // underlined.
+        QTextCharFormat link;
+        link.setForeground(QGuiApplication::palette().link());
+        link.setProperty(QTextFormat::FontUnderline, true);
+        link.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+        link.setAnchor(true);
+        link.setAnchorHref(Page::lookUpAddress(words.at(i)));
+        Paragraph(&cursor).add(words.at(i), &link);
+    }
+}
+
 } // namespace
 
 bool build(const Page &page, QTextDocument *document)
@@ -128,82 +216,82 @@ bool build(const Page &page, QTextDocument *document)
 
     const bool undo = document->isUndoRedoEnabled();
     document->setUndoRedoEnabled(false);
-    QTextCursor cursor(document);
-    cursor.beginEditBlock();
-    QTextList *list = nullptr;
-    const auto &blocks = page.blocks;
-    for (qsizetype b = 0; b < blocks.size(); ++b) {
-        const PageBlock &block = blocks.at(b);
-        QTextBlockFormat blockFormat;
-        QTextCharFormat blockCharFormat;
-        // Items: whether they open or close their list.
-        const bool firstInList = b == 0 || blocks.at(b - 1).kind != PageBlock::Item;
-        const bool lastInList = b + 1 == blocks.size() || blocks.at(b + 1).kind != PageBlock::Item;
-        switch (block.kind) {
-        case PageBlock::Heading:
-        case PageBlock::NotFound:
-            blockFormat.setTopMargin(16);
-            blockFormat.setBottomMargin(12);
-            // A result page begins with an empty list, after which the
-            // importer leaves an explicit zero indent on the first heading.
-            if (b == 0 && block.kind == PageBlock::Heading)
-                blockFormat.setIndent(0);
-            blockFormat.setHeadingLevel(2);
-            blockCharFormat = heading;
-            break;
-        case PageBlock::Label:
-            blockFormat.setIndent(1);
-            blockCharFormat = badge;
-            break;
-        case PageBlock::Item:
-            if (firstInList)
-                blockFormat.setTopMargin(12);
-            if (lastInList)
+    {
+        Writer out(document);
+        if (!page.note.isEmpty())
+            writeNote(out, page.note);
+        QTextList *list = nullptr;
+        const auto &blocks = page.blocks;
+        for (qsizetype b = 0; b < blocks.size(); ++b) {
+            const PageBlock &block = blocks.at(b);
+            QTextBlockFormat blockFormat;
+            QTextCharFormat blockCharFormat;
+            // Items: whether they open or close their list.
+            const bool firstInList = b == 0 || blocks.at(b - 1).kind != PageBlock::Item;
+            const bool lastInList =
+                b + 1 == blocks.size() || blocks.at(b + 1).kind != PageBlock::Item;
+            switch (block.kind) {
+            case PageBlock::Heading:
+            case PageBlock::NotFound:
+                blockFormat.setTopMargin(16);
                 blockFormat.setBottomMargin(12);
-            break;
-        case PageBlock::NewList:
-        case PageBlock::Message:
-        case PageBlock::Link:
-            continue;
-        }
-        if (b == 0) {
-            // The document's own first block takes the first paragraph.
-            cursor.setBlockFormat(blockFormat);
-            cursor.setBlockCharFormat(blockCharFormat);
-        } else {
-            cursor.insertBlock(blockFormat, blockCharFormat);
-        }
-
-        Paragraph paragraph(&cursor);
-        switch (block.kind) {
-        case PageBlock::Heading:
-            for (qsizetype i = 0; i < block.pieceCount(); ++i)
-                paragraph.add(block.piece(i), i % 2 == 1 ? &highlight : &heading);
-            break;
-        case PageBlock::NotFound:
-            paragraph.add(block.text, &heading);
-            break;
-        case PageBlock::Label: {
-            const QChar padding = QChar::Nbsp;
-            paragraph.add(QStringView(&padding, 1), &badge);
-            paragraph.add(block.text, &badge);
-            paragraph.add(QStringView(&padding, 1), &badge);
-            break;
-        }
-        default:
-            if (firstInList)
-                list = cursor.createList(listFormat);
-            else
-                list->add(cursor.block());
-            for (qsizetype i = 0; i < block.pieceCount(); ++i) {
-                if (i > 0)
-                    paragraph.lineBreak(&item);
-                paragraph.add(block.piece(i), &item);
+                // A result page begins with an empty list, after which the
+                // importer leaves an explicit zero indent on the first
+                // heading when it opens the document.
+                if (b == 0 && block.kind == PageBlock::Heading && out.atStart())
+                    blockFormat.setIndent(0);
+                blockFormat.setHeadingLevel(2);
+                blockCharFormat = heading;
+                break;
+            case PageBlock::Label:
+                blockFormat.setIndent(1);
+                blockCharFormat = badge;
+                break;
+            case PageBlock::Item:
+                if (firstInList)
+                    blockFormat.setTopMargin(12);
+                if (lastInList)
+                    blockFormat.setBottomMargin(12);
+                break;
+            case PageBlock::NewList:
+            case PageBlock::Message:
+            case PageBlock::Link:
+                continue;
             }
-            break;
+            QTextCursor &cursor = out.startBlock(blockFormat, blockCharFormat);
+
+            Paragraph paragraph(&cursor);
+            switch (block.kind) {
+            case PageBlock::Heading:
+                for (qsizetype i = 0; i < block.pieceCount(); ++i)
+                    paragraph.add(block.piece(i), i % 2 == 1 ? &highlight : &heading);
+                break;
+            case PageBlock::NotFound:
+                paragraph.add(block.text, &heading);
+                break;
+            case PageBlock::Label: {
+                const QChar padding = QChar::Nbsp;
+                paragraph.add(QStringView(&padding, 1), &badge);
+                paragraph.add(block.text, &badge);
+                paragraph.add(QStringView(&padding, 1), &badge);
+                break;
+            }
+            default:
+                if (firstInList)
+                    list = cursor.createList(listFormat);
+                else
+                    list->add(cursor.block());
+                for (qsizetype i = 0; i < block.pieceCount(); ++i) {
+                    if (i > 0)
+                        paragraph.lineBreak(&item);
+                    paragraph.add(block.piece(i), &item);
+                }
+                break;
+            }
         }
+        if (!page.suggestions.isEmpty())
+            writeSuggestions(out, page.suggestions);
     }
-    cursor.endEditBlock();
     document->setUndoRedoEnabled(undo);
     return true;
 }

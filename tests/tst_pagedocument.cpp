@@ -137,6 +137,14 @@ Page render(const QString &word, const QStringList &lines)
     return renderer.finish();
 }
 
+// `page` with a note above it and suggestions under it.
+Page around(Page page, const QString &note, const QStringList &suggestions = {})
+{
+    page.note = note;
+    page.suggestions = suggestions;
+    return page;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Page)
@@ -170,6 +178,13 @@ private slots:
         QTest::newRow("typed space marks spaces") << render(" ", {M + "a b  c : d\n"});
         QTest::newRow("lines that are not entries")
             << render("a", {QStringLiteral("not an entry\n"), M + "a : b\n", M + "broken\n"});
+        const Page run = render("run", {M + "run  {動} : 走る\n", M + "run out : 尽きる\n"});
+        QTest::newRow("a note") << around(run, "running \u2192 run");
+        QTest::newRow("a note of markup and white space runs")
+            << around(run, "  <b>&amp;</b>\t\t%1\u3000 \u2192 run ");
+        QTest::newRow("one suggestion") << around(render("dictionery", {}), {}, {"dictionary"});
+        QTest::newRow("suggestions of markup, spaces and far characters")
+            << around(render("zz", {}), {}, {"a&b", "<i>", " x  y ", "\U00020B9F", "%1", "\"q\""});
     }
 
     void sameDocumentAsSetHtml()
@@ -282,6 +297,9 @@ private slots:
         QTest::newRow("paragraph separator") << render("a", {M + "a : b\u2029c\n"});
         QTest::newRow("badge of white space only") << render("a", {M + "a  {\u3000 } : b\n"});
         QTest::newRow("message") << Page::message("a\n\nb");
+        QTest::newRow("note with a paragraph separator")
+            << around(render("a", {M + "a : b\n"}), "a\u2029b");
+        QTest::newRow("suggestion of white space only") << around(render("a", {}), {}, {"b", "\t"});
         QTest::newRow("empty") << Page();
     }
 
