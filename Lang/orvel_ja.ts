@@ -447,6 +447,14 @@ Look-ups and adding dictionaries fail until it can. Please quit Orvel and make s
     </message>
 </context>
 <context>
+    <name>Page</name>
+    <message>
+        <source>Did you mean:</source>
+        <extracomment>Under the not-found page, before the words the user may have meant.</extracomment>
+        <translation>もしかして:</translation>
+    </message>
+</context>
+<context>
     <name>PageThread</name>
     <message>
         <source>[%1 characters not shown]</source>
@@ -592,6 +600,16 @@ Its index no longer fits it, so words would show other words&apos; entries. Plea
     <message>
         <source>Rebuild the index</source>
         <translation>索引を再構築する</translation>
+    </message>
+    <message>
+        <source>%1 -&gt; %2</source>
+        <extracomment>Above the page of a base form: the word typed, then the base shown.</extracomment>
+        <translation>%1 -&gt; %2（原形）</translation>
+    </message>
+    <message>
+        <source>%1… -&gt; %2</source>
+        <extracomment>Above the page of the entry the typed text begins: that text, then the entry.</extracomment>
+        <translation>%1… -&gt; %2（前方一致）</translation>
     </message>
 </context>
 </TS>

@@ -56,7 +56,7 @@ struct Page
 {
     QList<PageBlock> blocks;
     // Above the page, when it shows an entry other than the text typed:
-    // what for what ("running → run"). Empty for the others.
+    // what for what ("running -> run"). Empty for the others.
     QString note;
     // Under a not-found page: the words the user may have meant, as the
     // dictionary spells them, each a link that looks it up.

@@ -245,10 +245,10 @@ QString SearchThread::noteFor(Meaning::Rule rule, const QString &text, const QSt
     switch (rule) {
     case Meaning::Base:
         //: Above the page of a base form: the word typed, then the base shown.
-        return tr("%1 → %2").arg(text, shown);
+        return tr("%1 -> %2").arg(text, shown);
     case Meaning::Nearest:
         //: Above the page of the entry the typed text begins: that text, then the entry.
-        return tr("%1… → %2").arg(text, shown);
+        return tr("%1… -> %2").arg(text, shown);
     case Meaning::Word:
     case Meaning::Entry:
     case Meaning::None:

@@ -124,10 +124,10 @@ inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = 
         return {"entry", slow.shown[key], key, {}, {}};
     for (const QString &base : bases(key))
         if (entries.contains(base))
-            return {"base", slow.shown[base], base, text + " → " + slow.shown[base], {}};
+            return {"base", slow.shown[base], base, text + " -> " + slow.shown[base], {}};
     for (const QString &entry : entries)
         if (entry.startsWith(key))
-            return {"nearest", slow.shown[entry], entry, text + "… → " + slow.shown[entry], {}};
+            return {"nearest", slow.shown[entry], entry, text + "… -> " + slow.shown[entry], {}};
     Expected none{"none", {}, {}, {}, {}};
     const QList<uint> typedKey = key.toUcs4();
     for (int d = 1; d <= 2 && none.suggestions.isEmpty(); ++d) {
