@@ -70,7 +70,7 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "orvel: %s\n", qPrintable(CommandLine::noSelection()));
         word = selected.value_or(QString());
     }
-    word = OutsideWord::fromText(word);
+    word = OutsideWord::clean(word);
 
     SingleInstance instance;
     if (instance.claim(word) == SingleInstance::Role::HandedOver)

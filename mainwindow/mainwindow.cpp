@@ -6,6 +6,7 @@
 #include "mainwindow/outsideword.h"
 #include "mainwindow/pageloader.h"
 #include "mainwindow/sidebuttons.h"
+#include "mainwindow/whatimean.h"
 #include "mainwindow/windowstatekeeper.h"
 #include "mainwindow/wordlist.h"
 #include "preferences/optiondialog.h"
@@ -59,8 +60,11 @@ MainWindow::MainWindow(QWidget *parent)
     wordList = new WordList(
         {ui->wordList, ui->searchEdit, ui->actionWordList, ui->wordListNote, ui->fileChangedNote},
         this);
-    connect(wordList, &WordList::picked, this, &MainWindow::pick);
-    connect(wordList, &WordList::browsed, this, &MainWindow::browse);
+    connect(wordList, &WordList::picked, this, [this](const auto &row) { showRow(row, true); });
+    connect(wordList, &WordList::browsed, this, [this](const auto &row) { showRow(row, false); });
+    meaning = new WhatIMean(ui->actionFindWhatIMean, ui->textBrowser, pages, m_history, this);
+    connect(meaning, &WhatIMean::lookUpWanted, this, &MainWindow::lookUp);
+    connect(meaning, &WhatIMean::turned, this, &MainWindow::lookUpAgain);
     routeEditActions({ui->actionUndo, ui->actionRedo, ui->actionCut, ui->actionCopy,
                       ui->actionPaste, ui->actionDelete, ui->actionSelectAll},
                      ui->searchEdit, ui->textBrowser);
@@ -124,7 +128,7 @@ void MainWindow::start(const QString &word)
 {
     const ViewSettings::LastWord last = settings->lastWord();
     // The last word is as it was typed; only a word given comes from text.
-    const QString first = !word.isEmpty() ? OutsideWord::fromText(word)
+    const QString first = !word.isEmpty() ? meaning->outsideWord(word)
                           : last.show     ? OutsideWord::clean(last.word)
                                           : QString();
     if (first.isEmpty())
@@ -148,7 +152,7 @@ void MainWindow::showFromOutside(const QString &word)
     show();
     raise();
     activateWindow();
-    lookUp(OutsideWord::fromText(word));
+    lookUp(meaning->outsideWord(word));
 }
 
 // Back and Forward lead through the pages settled on, with the mouse's side
@@ -225,25 +229,23 @@ void MainWindow::pageShown(SearchThread::Status status)
     m_history->pageArrived(status == SearchThread::Found && pages->showsNewest());
 }
 
-void MainWindow::pick(const WordListThread::Row &row)
+void MainWindow::showRow(const WordListThread::Row &row, bool picked)
 {
     const History::Visit visit{row.shown, row.key};
-    // Made current first, the row's page is on display or on its way.
-    if (visit == m_history->onDisplay()) {
-        m_history->settle();
+    // Made current, the row is shown as a keystroke's page is, the user not
+    // settled on it yet; only a pick shows it without the rules. Made
+    // current before a pick, it is on display or on its way.
+    if (!picked && !meaning->isOn())
         return;
-    }
-    m_history->goingOn();
+    if (!picked)
+        m_history->typed(visit);
+    else if (visit == m_history->onDisplay())
+        return m_history->settle();
+    else
+        m_history->goingOn();
     startLookUp(row.shown, row.key);
-    m_history->enter(visit);
-}
-
-void MainWindow::browse(const WordListThread::Row &row)
-{
-    // As a keystroke does: moving on through the rows, the user has not
-    // settled on any yet.
-    m_history->typed({row.shown, row.key});
-    startLookUp(row.shown, row.key);
+    if (picked)
+        m_history->enter(visit);
 }
 
 void MainWindow::showVisit(const History::Visit &visit)
@@ -275,6 +277,7 @@ void MainWindow::lookUpAgain()
         return;
     }
     wordList->setText(text);
+    meaning->lookingUpAgain(text);
     startLookUp(text, m_history->onDisplay().entry);
 }
 

@@ -13,6 +13,7 @@ class PageLoader;
 class QCloseEvent;
 class QUrl;
 class ViewSettings;
+class WhatIMean;
 class WindowStateKeeper;
 class WordList;
 
@@ -27,7 +28,8 @@ class MainWindow;
 // a row picked in the list shows its entry's page while the field keeps
 // what was typed; History keeps the pages settled on for Back and Forward;
 // the window's own state and the result font survive a restart through
-// WindowStateKeeper and ViewSettings.
+// WindowStateKeeper and ViewSettings; WhatIMean does the window's part of
+// finding what the user means.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -51,15 +53,15 @@ public:
     // What the window opens with, once shown: `word` when given, else the
     // last run's word if the settings say so, else the first view (which
     // says how to add a dictionary while none is installed). A word given
-    // is taken as OutsideWord::fromText() leaves it, the last word as
+    // is taken as WhatIMean::outsideWord() leaves it, the last word as
     // OutsideWord::clean() does.
     void start(const QString &word);
     // Puts `word` in the search field and looks it up; it enters the
     // history, after the word on display if that was found.
     void lookUp(const QString &word);
     // A word handed over from outside: the window comes to the front and
-    // looks it up as OutsideWord::fromText() leaves it (an empty word only
-    // raises it).
+    // looks it up as WhatIMean::outsideWord() leaves it (an empty word
+    // only raises it).
     void showFromOutside(const QString &word);
     History &history() { return *m_history; }
 
@@ -96,16 +98,15 @@ private:
     // entry whose key it is.
     void startLookUp(const QString &word, const QString &entry);
     void pageShown(SearchThread::Status status);
-    // Shows the page of a row picked in the word list.
-    void pick(const WordListThread::Row &row);
-    // Shows the page of the word list's current row.
-    void browse(const WordListThread::Row &row);
+    // Shows the page of a row of the word list, `picked` or made current.
+    void showRow(const WordListThread::Row &row, bool picked);
 
     Ui::MainWindow *ui;
     ViewSettings *settings;
     WindowStateKeeper *stateKeeper;
     PageLoader *pages;
     WordList *wordList;
+    WhatIMean *meaning;
     History *m_history;
     QElapsedTimer searchTimer;
     // The entry key the next change of the field's text looks up (going

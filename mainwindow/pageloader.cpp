@@ -16,13 +16,16 @@ void PageLoader::lookUp(const QString &word, const QString &entry)
     auto *worker = new PageThread(view);
     connect(worker, &QThread::started, this, &PageLoader::lookUpStarted);
     connect(worker, &QThread::finished, this, &PageLoader::lookUpFinished);
-    if (entry.isEmpty())
+    if (entry.isEmpty()) {
         worker->setWord(word);
-    else
+        worker->setFindWhatIMean(m_findWhatIMean);
+    } else {
         worker->setEntry(entry);
+    }
     // A page not shown goes with its worker.
     pages.ask(worker, &PageThread::documentReady, [this](PageThread *done) {
         m_failureShown = done->status() == SearchThread::Failed;
+        m_meaning = done->meaning();
         PageThread::show(view, done->takeDocument());
         emit pageShown(done->status());
     });
@@ -32,6 +35,7 @@ void PageLoader::clear()
 {
     pages.dropPending();
     m_failureShown = false;
+    m_meaning = Meaning();
     view->setText(QString());
 }
 

@@ -36,6 +36,12 @@ public:
     bool failureShown() const { return m_failureShown; }
     // The page on display answers the newest look-up.
     bool showsNewest() const { return pages.showsNewest(); }
+    // Typed words are looked up as what the user means
+    // (SearchThread::findWhatIMean) while this is on; off at first.
+    void setFindWhatIMean(bool on) { m_findWhatIMean = on; }
+    // What the page on display shows, when the rules found it; rule None
+    // for any other page.
+    const Meaning &meaning() const { return m_meaning; }
 
 signals:
     // A look-up's worker began, and ended (after its page, if shown).
@@ -47,6 +53,8 @@ signals:
 private:
     QTextBrowser *view;
     bool m_failureShown = false;
+    bool m_findWhatIMean = false;
+    Meaning m_meaning;
     QList<Records::Installed> shownWith;
     Requests pages;
 };

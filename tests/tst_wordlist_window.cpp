@@ -145,25 +145,33 @@ private slots:
     {
         QTest::addColumn<QString>("keys"); // D: Down, U: Up
         QTest::addColumn<bool>("inList");  // pressed in the list after a click on its first row
+        QTest::addColumn<bool>("rules");   // View > Find What I Mean
         QTest::addColumn<int>("row");
-        QTest::newRow("none yet") << "" << false << -1;
-        QTest::newRow("Down from none") << "D" << false << 0;
-        QTest::newRow("Up from none") << "U" << false << -1;
-        QTest::newRow("down and back") << "DDDU" << false << 1;
-        QTest::newRow("Up stops at the top") << "DDUUU" << false << 0;
-        QTest::newRow("in the list") << "DDU" << true << 1;
+        QTest::newRow("none yet") << "" << false << true << -1;
+        QTest::newRow("Down from none") << "D" << false << true << 0;
+        QTest::newRow("Up from none") << "U" << false << true << -1;
+        QTest::newRow("down and back") << "DDDU" << false << true << 1;
+        QTest::newRow("Up stops at the top") << "DDUUU" << false << true << 0;
+        QTest::newRow("in the list") << "DDU" << true << true << 1;
+        QTest::newRow("without the rules") << "DDD" << false << false << 2;
+        QTest::newRow("without the rules, in the list") << "DDU" << true << false << 1;
     }
 
     void upAndDownShowTheRowAtOnce()
     {
         QFETCH(QString, keys);
         QFETCH(bool, inList);
+        QFETCH(bool, rules);
         QFETCH(int, row);
         Window w;
+        w.action("actionFindWhatIMean")->setChecked(rules);
         QVERIFY(w.typeAndList("b", slow->list("b", batch)));
         // The list may come before the typed word's page: wait for both.
         Page typed;
-        SearchThread::lookUp("b", &typed);
+        if (rules)
+            SearchThread::findWhatIMean("b", &typed);
+        else
+            SearchThread::lookUp("b", &typed);
         QTRY_COMPARE_WITH_TIMEOUT(w.view->toPlainText(), plainText(PageHtml::write(typed)),
                                   TestUtil::waitTimeout);
         QWidget *keysTo = w.edit;
@@ -175,14 +183,21 @@ private slots:
             keysTo = w.list;
             keysTo->setFocus();
         }
+        const qsizetype asked = w.pages.size();
         for (const QChar key : keys)
             QTest::keyClick(keysTo, key == 'D' ? Qt::Key_Down : Qt::Key_Up);
         QCOMPARE(w.currentRow(), row);
         QCOMPARE(QApplication::focusWidget(), keysTo);
         QCOMPARE(w.edit->text(), QString("b"));
-        // Without Enter, the current row's entry.
-        const QString page = row < 0 ? PageHtml::write(typed) : slow->page(w.rows()[row].toUpper());
-        QTRY_COMPARE_WITH_TIMEOUT(w.view->toPlainText(), plainText(page), TestUtil::waitTimeout);
+        // Without Enter, the current row's entry; without the rules, only
+        // the row picked by the click.
+        QTRY_COMPARE_WITH_TIMEOUT(w.pagesRunning(), 0, TestUtil::waitTimeout);
+        if (!rules)
+            QCOMPARE(w.pages.size(), asked);
+        const int shown = rules ? row : inList ? 0 : -1;
+        const QString page =
+            shown < 0 ? PageHtml::write(typed) : slow->page(w.rows()[shown].toUpper());
+        QCOMPARE(w.view->toPlainText(), plainText(page));
         QCOMPARE(w.edit->text(), QString("b"));
     }
 
