@@ -1,0 +1,209 @@
+// View > Find What I Mean in the window: the page of what the user means
+// under its rule line, suggestions whose links look their word up, the
+// history keeping the entry shown, and with the setting off the pages and
+// words as without it, across restarts.
+
+#include "database/database.h"
+#include "dictionary/convertthread.h"
+#include "dictionary/format.h"
+#include "lookup/pagehtml.h"
+#include "lookup/searchthread.h"
+#include "testutil.h"
+#include "windowfixture.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
+
+namespace {
+
+const QString M = QString(Eijiro::marker);
+
+QString plainText(const QString &html)
+{
+    QTextDocument document;
+    document.setHtml(html);
+    return document.toPlainText();
+}
+
+// What the window is to show for `text`, with the rules or without.
+QString pageOf(const QString &text, bool rules)
+{
+    Page page;
+    if (rules)
+        SearchThread::findWhatIMean(text, &page);
+    else
+        SearchThread::lookUp(text, &page);
+    return plainText(PageHtml::write(page));
+}
+
+// A window as the program starts it, shown, with the rules on or off.
+struct Window : WindowFixture
+{
+    QAction *setting = action("actionFindWhatIMean");
+
+    explicit Window(bool rules = true)
+    {
+        setting->setChecked(rules);
+        [this] { QVERIFY(showAndActivate()); }();
+    }
+    // The view's text is `page` (plain) before long.
+    bool showsPage(const QString &page) const
+    {
+        return QTest::qWaitFor([&] { return view->toPlainText() == page; }, TestUtil::waitTimeout);
+    }
+    QString firstLine() const { return view->document()->firstBlock().text(); }
+    // Clicks the view's link to `address`; false when it shows none.
+    bool clickLink(const QString &address)
+    {
+        for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                if (it.fragment().charFormat().anchorHref() != address)
+                    continue;
+                QTextCursor cursor(view->document());
+                cursor.setPosition(it.fragment().position() + 1);
+                const QPoint at = view->cursorRect(cursor).center();
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+class WhatIMeanTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        const QString file = TestUtil::writeDictionary(
+            TestUtil::makeDir("dict") + "/dict.txt",
+            {M + "run  {動} : 走る", M + "run out : 尽きる", M + "look up : 調べる",
+             M + "water : 水", M + "waterfall : 滝", M + "Dictionary : 辞書",
+             M + "diction : 言葉遣い"});
+        QVERIFY(QDir().mkpath(QFileInfo(Database::path()).path()));
+        QVERIFY(TestUtil::openFreshDatabase(Database::path()));
+        QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
+        TestUtil::closeDefaultConnection();
+    }
+    void init() { QSettings().clear(); }
+    void cleanup() { TestUtil::closeDefaultConnection(); }
+
+    void theViewShowsWhatIsMeant_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("rules");
+        QTest::addColumn<QString>("ruleLine"); // above the page; none when empty
+        QTest::newRow("word") << "run" << true << "";
+        QTest::newRow("word, spaces around") << " run\t" << true << "";
+        QTest::newRow("entry") << "look up" << true << "";
+        QTest::newRow("base") << "running" << true << "running -> run";
+        QTest::newRow("base of a phrase") << "Looked up " << true << "Looked up -> look up";
+        QTest::newRow("nearest") << "wat" << true << "wat… -> water";
+        QTest::newRow("none, suggestions") << "dictionery" << true << "";
+        QTest::newRow("markup and placeholders") << "<b>%1</b>ing" << true << "";
+        QTest::newRow("off: word, spaces around") << " run\t" << false << "";
+        QTest::newRow("off: entry") << "look up" << false << "";
+        QTest::newRow("off: base") << "running" << false << "";
+        QTest::newRow("off: nearest") << "wat" << false << "";
+        QTest::newRow("off: none") << "dictionery" << false << "";
+    }
+
+    // Typed text gives the page the core gives for it, the rule line on
+    // top; the field keeps what was typed.
+    void theViewShowsWhatIsMeant()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, rules);
+        QFETCH(QString, ruleLine);
+        Window w(rules);
+        w.edit->setText(text);
+        QVERIFY(w.showsPage(pageOf(text, rules)));
+        QCOMPARE(w.firstLine().contains(" -> "), !ruleLine.isEmpty());
+        if (!ruleLine.isEmpty())
+            QCOMPARE(w.firstLine(), ruleLine);
+        QCOMPARE(w.view->toPlainText().contains("Did you mean:"), rules && text == "dictionery");
+        QCOMPARE(w.edit->text(), text);
+    }
+
+    // A suggestion's link looks its word up, as a word handed over does.
+    void aSuggestionLooksItsWordUp()
+    {
+        Window w;
+        w.edit->setText("dictionery");
+        QVERIFY(w.showsPage(pageOf("dictionery", true)));
+        QVERIFY(w.clickLink("orvel:lookup/Dictionary"));
+        QVERIFY(w.shows("Dictionary"));
+        QCOMPARE(w.history(), QStringList{"Dictionary"});
+    }
+
+    void backReturnsToTheEntryShown_data()
+    {
+        QTest::addColumn<bool>("handedOver"); // else typed and settled with Enter
+        QTest::newRow("typed") << false;
+        QTest::newRow("handed over") << true;
+    }
+
+    // The history keeps the entry a page showed, not the text typed: Back
+    // and Forward show that entry, with no rule line.
+    void backReturnsToTheEntryShown()
+    {
+        QFETCH(bool, handedOver);
+        Window w;
+        for (const QString text : {"running", "wat"}) {
+            if (handedOver) {
+                w.window.showFromOutside(text);
+            } else {
+                w.edit->setText(text);
+                w.edit->setFocus();
+            }
+            QVERIFY(w.showsPage(pageOf(text, true)));
+            if (!handedOver)
+                QTest::keyClick(w.edit, Qt::Key_Return);
+        }
+        QCOMPARE(w.history(), (QStringList{"run", "water"}));
+        w.action("actionBack")->trigger();
+        QVERIFY(w.shows("run"));
+        QCOMPARE(w.view->toPlainText(), pageOf("run", false));
+        w.action("actionForward")->trigger();
+        QVERIFY(w.shows("water"));
+        QCOMPARE(w.view->toPlainText(), pageOf("water", false));
+    }
+
+    // On at first and kept across runs; turned, the page on display
+    // follows at once; off, a word from outside keeps its punctuation.
+    void theSettingIsKeptAndFollowedAtOnce()
+    {
+        const QString quoted = "\u300cwat\u300d,";
+        for (const bool on : {true, false}) {
+            WindowFixture w;
+            QVERIFY(w.showAndActivate());
+            QAction *setting = w.action("actionFindWhatIMean");
+            QCOMPARE(setting->isChecked(), on);
+            w.edit->setText("wat");
+            QTRY_COMPARE_WITH_TIMEOUT(w.view->toPlainText(), pageOf("wat", on),
+                                      TestUtil::waitTimeout);
+            setting->trigger();
+            QTRY_COMPARE_WITH_TIMEOUT(w.view->toPlainText(), pageOf("wat", !on),
+                                      TestUtil::waitTimeout);
+            QCOMPARE(w.view->document()->firstBlock().text() == "wat… -> water", !on);
+            w.window.showFromOutside(quoted);
+            QCOMPARE(w.edit->text(), on ? quoted : QString("wat"));
+            QVERIFY(w.window.close());
+            TestUtil::closeDefaultConnection();
+        }
+    }
+};
+
+QTEST_MAIN(WhatIMeanTest)
+#include "tst_whatimean.moc"
