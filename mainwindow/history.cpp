@@ -30,9 +30,13 @@ void History::pageArrived(bool foundPage)
 void History::arrivedAs(const Visit &visit)
 {
     // Settled on before its page came (handed over, double-clicked): the
-    // visit becomes what the page shows.
-    if (m_current >= 0 && current() == m_onDisplay)
+    // visit becomes what the page shows, one with the visit before it when
+    // that showed the same word.
+    if (m_current >= 0 && current() == m_onDisplay) {
+        if (m_current > 0 && m_visits.at(m_current - 1).word == visit.word)
+            m_visits.removeAt(m_current--);
         m_visits[m_current] = visit;
+    }
     m_onDisplay = visit;
     announce();
 }

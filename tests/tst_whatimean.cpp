@@ -150,8 +150,14 @@ private slots:
     void backReturnsToTheEntryShown_data()
     {
         QTest::addColumn<bool>("handedOver"); // else typed and settled with Enter
-        QTest::newRow("typed") << false;
-        QTest::newRow("handed over") << true;
+        QTest::addColumn<QStringList>("texts");
+        for (const bool handedOver : {false, true}) {
+            const char *how = handedOver ? "handed over" : "typed";
+            QTest::addRow("%s", how) << handedOver << QStringList{"running", "wat"};
+            // The base form's page after the word's own is one visit.
+            QTest::addRow("%s after the base", how)
+                << handedOver << QStringList{"run", "running", "wat"};
+        }
     }
 
     // The history keeps the entry a page showed, not the text typed: Back
@@ -159,8 +165,9 @@ private slots:
     void backReturnsToTheEntryShown()
     {
         QFETCH(bool, handedOver);
+        QFETCH(QStringList, texts);
         Window w;
-        for (const QString text : {"running", "wat"}) {
+        for (const QString &text : texts) {
             if (handedOver) {
                 w.window.showFromOutside(text);
             } else {
