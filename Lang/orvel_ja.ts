@@ -132,10 +132,6 @@
         <translation>%1 の改行が CR だけです: 改行が CR LF または LF の Eijiro 形式のテキストファイルを指定してください</translation>
     </message>
     <message>
-        <source>a dictionary is installed already (%1): remove it before installing another</source>
-        <translation>辞書がすでにインストールされています (%1): 別の辞書をインストールする前に削除してください</translation>
-    </message>
-    <message>
         <source>not enough free space on the disk of %1: the index needs %2, %3 are free</source>
         <translation>%1 のディスクの空き容量が足りません: 索引には %2 が必要ですが、空きは %3 です</translation>
     </message>
@@ -146,6 +142,10 @@
     <message>
         <source>no dictionary with id %1 is installed</source>
         <translation>ID %1 の辞書はインストールされていません</translation>
+    </message>
+    <message>
+        <source>%1 is installed already, as dictionary %2</source>
+        <translation>%1 はすでに辞書 %2 としてインストールされています</translation>
     </message>
 </context>
 <context>
@@ -164,6 +164,25 @@
     <message>
         <source>the dictionary was removed, but %1</source>
         <translation>辞書は削除されましたが、%1</translation>
+    </message>
+</context>
+<context>
+    <name>DictionarySettings</name>
+    <message>
+        <source>a dictionary&apos;s name cannot be empty</source>
+        <translation>辞書の名前は空にできません</translation>
+    </message>
+    <message>
+        <source>a dictionary&apos;s name can have at most %1 characters</source>
+        <translation>辞書の名前は %1 文字までです</translation>
+    </message>
+    <message>
+        <source>no dictionary with id %1 is installed</source>
+        <translation>ID %1 の辞書はインストールされていません</translation>
+    </message>
+    <message>
+        <source>the order must name every installed dictionary once</source>
+        <translation>並び順にはインストールされたすべての辞書を一度ずつ指定してください</translation>
     </message>
 </context>
 <context>

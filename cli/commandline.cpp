@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include <QCommandLineParser>
+#include <QHash>
 
 #include <limits>
 
@@ -44,10 +45,13 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
     QCommandLineParser parser;
     configure(parser);
     parser.addOption(helpOption());
+    // Options with a value, and what the usage calls it.
+    const QHash<QString, QString> values{{QStringLiteral("limit"), QStringLiteral("N")},
+                                         {QStringLiteral("name"), QStringLiteral("NAME")},
+                                         {QStringLiteral("dictionary"), QStringLiteral("ID")}};
     for (const QString &name : command.options)
-        parser.addOption(name == QLatin1String("limit")
-                             ? QCommandLineOption(name, QString(), QStringLiteral("N"))
-                             : QCommandLineOption(name));
+        parser.addOption(values.contains(name) ? QCommandLineOption(name, QString(), values[name])
+                                               : QCommandLineOption(name));
     // Entry words such as "-ing" or "-able" start with a dash: a last
     // argument with a single dash that names no option is the word itself,
     // as it was before options were parsed, not an unknown option.
@@ -78,6 +82,21 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
                              .arg(QString::number(Invocation::maxLimit), value));
     }
 
+    if (command.options.contains(QLatin1String("name")) && parser.isSet("name"))
+        invocation.name = parser.value("name");
+    if (command.options.contains(QLatin1String("dictionary"))) {
+        for (const QString &value : parser.values("dictionary")) {
+            const int id = count(value, std::numeric_limits<int>::max());
+            if (id == 0)
+                return wrong(prefix +
+                             QStringLiteral("--dictionary must be a whole number from 1 on, not "
+                                            "'%1'")
+                                 .arg(value));
+            if (!invocation.dictionaries.contains(id))
+                invocation.dictionaries << id;
+        }
+    }
+
     const QStringList given = parser.positionalArguments();
     const qsizetype most = command.argument == Argument::None ? 0 : 1;
     if (given.size() > most)
@@ -93,6 +112,7 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
         break;
     case Argument::OptionalId:
         if (!given.isEmpty()) {
+            invocation.idGiven = true;
             invocation.id = count(given.first(), std::numeric_limits<int>::max());
             if (invocation.id == 0)
                 return wrong(prefix +

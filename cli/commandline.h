@@ -20,7 +20,8 @@ struct Command
     Argument argument;
     const char *argumentName; // as the usage names it: "FILE", "WORD", ...
     // Which of the command options the command takes: "html", "entry"
-    // (flags), "limit" (a count from 1 to Invocation::maxLimit).
+    // (flags), "limit" (a count from 1 to Invocation::maxLimit), "name"
+    // (a text), "dictionary" (an id from 1 on, repeatable).
     QStringList options;
     // Only a command that may make a new database (install) opens a file
     // that is not yet an Orvel database; for the others the file must be
@@ -51,6 +52,9 @@ struct Invocation
     const Command *command = nullptr;
     QString argument; // Argument::One
     int id = 1;       // Argument::OptionalId
+    bool idGiven = false;
+    QString name;            // --name; null when not given
+    QList<int> dictionaries; // --dictionary, each once; empty for every one switched on
     bool html = false;
     bool entry = false;
     int limit = defaultLimit;

@@ -24,29 +24,39 @@ const char usage[] =
     "Usage: orvel-cli [--database PATH] COMMAND\n"
     "\n"
     "Commands:\n"
-    "  install FILE         build the index of the Eijiro-format dictionary FILE\n"
-    "                       (Shift_JIS, one entry per line) and register it\n"
-    "  list                 print the installed dictionaries: id, type, file\n"
-    "  lookup [--html] [--entry] WORD\n"
-    "                       print WORD's entries as Orvel shows them; with --html\n"
-    "                       the page exactly as the result view receives it; with\n"
-    "                       --entry the page of the word list's entry WORD, as the\n"
-    "                       dictionary first spells it, phrases included\n"
+    "  install [--name NAME] FILE\n"
+    "                       build the index of the Eijiro-format dictionary FILE\n"
+    "                       (Shift_JIS or UTF-8, one entry per line) and register\n"
+    "                       it beside those installed, named NAME (default: the\n"
+    "                       file's name without its extension)\n"
+    "  list                 print the installed dictionaries in the order their\n"
+    "                       pages show: id, name, on or off, entry lines, file\n"
+    "  lookup [--html] [--entry] [--dictionary ID]... WORD\n"
+    "                       print WORD's entries as Orvel shows them, a section per\n"
+    "                       dictionary that has it; with --html the page exactly as\n"
+    "                       the result view receives it; with --entry the page of\n"
+    "                       the word list's entry WORD, as the dictionary first\n"
+    "                       spells it, phrases included\n"
     "  show [--html] TEXT   print what Orvel's window shows for TEXT when it finds\n"
     "                       what you mean: the rule that applied and the entry word\n"
     "                       shown, separated by a tab (word, entry, base, nearest;\n"
     "                       none with no word, then a line \"suggest<TAB>WORD\" per\n"
     "                       suggestion); with --html the page exactly as the\n"
     "                       window shows it\n"
-    "  words [--limit N] TEXT\n"
+    "  words [--limit N] [--dictionary ID]... TEXT\n"
     "                       print the word list from TEXT on: at most N entry words\n"
-    "                       (default 20) in the dictionary's spelling, one per line,\n"
-    "                       in the order of their upper-cased forms, phrases included\n"
-    "  remove [ID]          remove the installed dictionary ID (default 1, the id\n"
-    "                       install registers) and its index; the file stays\n"
-    "  rebuild [ID]         build the index of the installed dictionary ID (default\n"
-    "                       1) again from its file, after the file has changed;\n"
-    "                       the old index answers until the new one replaces it\n"
+    "                       (default 20) in the dictionaries' spelling, one per\n"
+    "                       line, in the order of their upper-cased forms, phrases\n"
+    "                       included\n"
+    "  remove [ID]          remove the installed dictionary ID (needed when several\n"
+    "                       are installed) and its index; the file stays\n"
+    "  rebuild [ID]         build the index of the installed dictionary ID (needed\n"
+    "                       when several are installed) again from its file, after\n"
+    "                       the file has changed; the old index answers until the\n"
+    "                       new one replaces it\n"
+    "\n"
+    "lookup and words read the dictionaries switched on, in their order; each\n"
+    "--dictionary ID names one to read instead, switched on or off.\n"
     "\n"
     "Options:\n"
     "  --database PATH      use the index database at PATH instead of Orvel's own,\n"
@@ -155,42 +165,36 @@ int runBuilder(ConvertThread &thread, const QString &what)
         return 1;
     }
     if (thread.outcome() != ConvertThread::Committed) {
-        QString reason = thread.errorString();
-        if (thread.outcome() == ConvertThread::AlreadyInstalled)
-            reason += QStringLiteral(" (orvel-cli remove)");
-        Output::fail(what + " failed: " + reason);
+        Output::fail(what + " failed: " + thread.errorString());
         return 1;
     }
     return 0;
 }
 
 // What the database now says of the dictionary a build committed.
-QString registered(const QString &what, const QString &file)
+Records::Installed registered(int id, const QString &file)
 {
-    Records::Registration installed{file, QStringLiteral("?")};
-    InstalledDictionaries().registration(Records::eijiroId, &installed);
-    return QStringLiteral("%1 %2 (%3 entry lines)\n")
-        .arg(what, installed.location, installed.count);
+    Records::Installed installed{id, QString(), file, QString()};
+    InstalledDictionaries().find(id, &installed);
+    return installed;
+}
+
+QString count(const Records::Installed &dictionary)
+{
+    return dictionary.count < 0 ? QStringLiteral("?") : QString::number(dictionary.count);
 }
 
 int install(const Invocation &invocation)
 {
     const QString &file = invocation.argument;
     ConvertThread thread;
-    thread.setDictionary(QStringLiteral("Eijiro"), file);
+    thread.setDictionary(invocation.name, file);
     if (const int failed = runBuilder(thread, QStringLiteral("install")))
         return failed;
-    Output::write(stdout, registered(QStringLiteral("installed"), file));
-    return 0;
-}
-
-int rebuild(const Invocation &invocation)
-{
-    ConvertThread thread;
-    thread.setRebuild(invocation.id);
-    if (const int failed = runBuilder(thread, QStringLiteral("rebuild")))
-        return failed;
-    Output::write(stdout, registered(QStringLiteral("rebuilt"), QString()));
+    const Records::Installed installed = registered(thread.installedId(), file);
+    Output::write(stdout, QStringLiteral("installed %1 as dictionary %2, %3 (%4 entry lines)\n")
+                              .arg(installed.location, QString::number(installed.id),
+                                   installed.name, count(installed)));
     return 0;
 }
 
@@ -198,6 +202,44 @@ int cannotReadList(const InstalledDictionaries &database)
 {
     Output::fail(QStringLiteral("cannot read the dictionary list: %1").arg(database.lastError()));
     return 1;
+}
+
+// The dictionary `invocation` names, or the only one installed; 0 after a
+// line saying why there is none (`what` failed).
+int dictionaryOf(const Invocation &invocation, const QString &what)
+{
+    if (invocation.idGiven)
+        return invocation.id;
+    InstalledDictionaries database;
+    QList<Records::Installed> installed;
+    if (!database.list(&installed)) {
+        cannotReadList(database);
+        return 0;
+    }
+    if (installed.size() == 1)
+        return installed.first().id;
+    Output::fail(installed.isEmpty()
+                     ? QStringLiteral("%1 failed: no dictionary is installed").arg(what)
+                     : QStringLiteral("%1 failed: %2 dictionaries are installed: name one by its "
+                                      "id (orvel-cli list)")
+                           .arg(what, QString::number(installed.size())));
+    return 0;
+}
+
+int rebuild(const Invocation &invocation)
+{
+    const int id = dictionaryOf(invocation, QStringLiteral("rebuild"));
+    if (id == 0)
+        return 1;
+    ConvertThread thread;
+    thread.setRebuild(id);
+    if (const int failed = runBuilder(thread, QStringLiteral("rebuild")))
+        return failed;
+    const Records::Installed rebuilt = registered(id, QString());
+    Output::write(
+        stdout,
+        QStringLiteral("rebuilt %1 (%2 entry lines)\n").arg(rebuilt.location, count(rebuilt)));
+    return 0;
 }
 
 int list(const Invocation &)
@@ -208,15 +250,19 @@ int list(const Invocation &)
         return cannotReadList(database);
     QString lines;
     for (const Records::Installed &dictionary : std::as_const(installed))
-        lines += QStringLiteral("%1\t%2\t%3\n")
-                     .arg(QString::number(dictionary.id), dictionary.name, dictionary.location);
+        lines += QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
+                     .arg(QString::number(dictionary.id), dictionary.name,
+                          dictionary.enabled ? QStringLiteral("on") : QStringLiteral("off"),
+                          count(dictionary), dictionary.location);
     Output::write(stdout, lines);
     return 0;
 }
 
 int remove(const Invocation &invocation)
 {
-    const int id = invocation.id;
+    const int id = dictionaryOf(invocation, QStringLiteral("remove"));
+    if (id == 0)
+        return 1;
     InstalledDictionaries database;
     Records::Registration installed;
     switch (database.registration(id, &installed)) {
@@ -261,7 +307,7 @@ const QList<Command> &commands()
     // clang-format off
     static const QList<Command> table{
         // name     argument              shown   options            creates unusable
-        {"install", Argument::One,        "FILE", {},                true,   1, install},
+        {"install", Argument::One,        "FILE", {"name"},          true,   1, install},
         {"list",    Argument::None,       "",     {},                false,  1, list},
         {"lookup",  Argument::One,        "WORD", {"html", "entry"}, false,  2, lookup},
         {"show",    Argument::One,        "TEXT", {"html"},          false,  2, show},

@@ -20,14 +20,14 @@ bool DictionaryRemoval::remove(int id)
         room.keepReserve();
         return false;
     }
-    bool done = deleteDictionaryRows(id);
+    // Its name and place in the order go with it.
+    bool settings = false;
+    bool done = deleteDictionaryRows(id) && tableExists(Sql::selectSettingsTable, &settings) &&
+                (!settings || write(Sql::deleteSettings, {id}));
     if (!done) {
         m_db.rollback();
-    } else if (!m_db.commit()) {
-        qDebug() << "QSqlDatabase::commit failed." << m_db.lastError().text();
-        fail(m_db.lastError().text());
-        m_db.rollback();
-        done = false;
+    } else {
+        done = commitTransaction();
     }
     // With no dictionary left, the file gives the disk back the room the
     // index took; its new pages, a few, go through the log.

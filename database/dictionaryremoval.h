@@ -3,8 +3,8 @@
 #include "database/queryrunner.h"
 
 // Removes an installed dictionary from the dictionary database: its index
-// rows, its entry list, its file's record and its registration. Its type
-// stays, so it can be installed again.
+// rows, its entry list, its file's record, its registration, its name and
+// its place in the order. Its type stays, so it can be installed again.
 class DictionaryRemoval : public QueryRunner
 {
 public:

@@ -58,6 +58,7 @@ public:
         return QByteArrayView(bytes, sqlite3_column_bytes(m_statement, column));
     }
     QString text(int column) { return QString::fromUtf8(bytes(column)); }
+    bool isNull(int column) { return sqlite3_column_type(m_statement, column) == SQLITE_NULL; }
     QByteArray blob(int column)
     {
         const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_statement, column));
@@ -141,19 +142,65 @@ Answer IndexReader::dictionaryLocation(QString *location)
     return firstRow(*m_location, [location](Statement &row) { *location = row.text(0); });
 }
 
-Answer IndexReader::firstPosition(const QString &key, qint64 *position)
+Answer IndexReader::dictionaries(QList<Records::Installed> *list)
+{
+    list->clear();
+    // The installed dictionary's row first, as a look-up always read it:
+    // its statement holds the state of the index all that follows reads.
+    QString first;
+    if (!m_location) {
+        const Answer answer = dictionaryLocation(&first);
+        if (answer != Answer::Found)
+            return answer;
+    }
+    const bool settings = hasTable("t_installed");
+    Statement query(m_db, settings ? Sql::selectDictionaries : Sql::selectDictionariesUnsorted);
+    if (!query.isPrepared()) {
+        notPrepared(query);
+        return Answer::Failed;
+    }
+    int stepped;
+    while ((stepped = query.step()) == SQLITE_ROW)
+        list->append({int(query.integer(0)), query.text(1), query.text(2), query.text(3),
+                      query.integer(5) != 0, query.isNull(4) ? -1 : query.integer(4)});
+    if (stepped != SQLITE_DONE) {
+        list->clear();
+        failed(query.sql(), errorText(m_db));
+        return Answer::Failed;
+    }
+    return list->isEmpty() ? Answer::None : Answer::Found;
+}
+
+Answer IndexReader::firstPosition(const QString &key, qint64 *position, int id)
 {
     // 64-bit: entries past 2 GiB must be reachable.
-    Statement query(m_db, Sql::selectPosition);
+    Statement query(m_db, id == 0 ? Sql::selectPosition : Sql::selectPositionIn);
     query.bind(1, key);
+    if (id != 0)
+        query.bind(2, id);
     return firstRow(query, [position](Statement &row) { *position = row.integer(0); });
 }
 
-Answer IndexReader::entryLists(EntryList *list)
+bool IndexReader::hasTable(const char *table)
+{
+    // Asked of the parsed schema, not with a statement of its own.
+    return m_db && sqlite3_table_column_metadata(m_db, "main", table, nullptr, nullptr, nullptr,
+                                                 nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+Answer IndexReader::entryLists(EntryList *list, int id)
 {
     bool full = false;
     Statement query(m_db, Sql::selectEntryTable);
-    const Answer answer = firstRow(query, [&full](Statement &) { full = true; });
+    Answer answer = firstRow(query, [&full](Statement &) { full = true; });
+    // A dictionary built before the list of every entry word has single
+    // words only, even once another one's build made the table.
+    if (answer == Answer::Found) {
+        Statement rows(m_db, Sql::selectHasEntries);
+        rows.bind(1, id);
+        answer = firstRow(rows, [](Statement &) {});
+        full = answer == Answer::Found;
+    }
     if (answer == Answer::Failed)
         return answer;
     *list = full ? EntryList::AllEntryWords : EntryList::SingleWords;
@@ -161,7 +208,7 @@ Answer IndexReader::entryLists(EntryList *list)
 }
 
 bool IndexReader::entries(EntryList list, const QString &key, bool after, int limit,
-                          QList<Entry> *entries)
+                          QList<Entry> *entries, int id)
 {
     entries->clear();
     // SQLite takes a negative LIMIT for none at all.
@@ -173,11 +220,9 @@ bool IndexReader::entries(EntryList list, const QString &key, bool after, int li
     Statement query(m_db, sql);
     if (!query.isPrepared())
         return notPrepared(query);
-    int next = 1;
-    if (all)
-        query.bind(next++, Records::eijiroId);
-    query.bind(next++, key);
-    query.bind(next, limit);
+    query.bind(1, id);
+    query.bind(2, key);
+    query.bind(3, limit);
     int stepped;
     while ((stepped = query.step()) == SQLITE_ROW)
         entries->append({query.text(0), query.integer(1)});
@@ -189,10 +234,8 @@ bool IndexReader::entries(EntryList list, const QString &key, bool after, int li
 
 Answer IndexReader::fileIdentity(int id, FileIdentity *identity)
 {
-    // Asked of the parsed schema, not with a statement of its own: a
-    // database made before the table simply has no record to compare with.
-    if (m_db && sqlite3_table_column_metadata(m_db, "main", "t_file", nullptr, nullptr, nullptr,
-                                              nullptr, nullptr, nullptr) != SQLITE_OK)
+    // A database made before the table simply has no record to compare with.
+    if (m_db && !hasTable("t_file"))
         return Answer::None;
     Statement query(m_db, Sql::selectFile);
     query.bind(1, id);
@@ -201,12 +244,12 @@ Answer IndexReader::fileIdentity(int id, FileIdentity *identity)
     });
 }
 
-Answer IndexReader::entryPosition(EntryList list, const QString &key, qint64 *position)
+Answer IndexReader::entryPosition(EntryList list, const QString &key, qint64 *position, int id)
 {
     if (list == EntryList::SingleWords)
-        return firstPosition(key, position);
+        return firstPosition(key, position, id);
     Statement query(m_db, Sql::selectEntryPosition);
-    query.bind(1, Records::eijiroId);
+    query.bind(1, id == 0 ? Records::eijiroId : id);
     query.bind(2, key);
     return firstRow(query, [position](Statement &row) { *position = row.integer(0); });
 }

@@ -38,17 +38,25 @@ public:
 
     // The file of the installed dictionary (the first one listed).
     Records::Answer dictionaryLocation(QString *location);
-    // The byte offset of the first entry line indexed under `key`.
-    Records::Answer firstPosition(const QString &key, qint64 *position);
-    // Which list of entry words this database has (Found), or Failed.
-    Records::Answer entryLists(Records::EntryList *list);
-    // Up to `limit` entries in key order (SQLite's BINARY order of UTF-8,
-    // that is code point order), each key once: those whose key is at or
-    // after `key`, or with `after` only those after it.
+    // Every installed dictionary in the user's order, switched off ones
+    // included (None when there is none). Reads dictionaryLocation() first
+    // unless it was read, so what is read after reads the same state.
+    Records::Answer dictionaries(QList<Records::Installed> *list);
+    // The byte offset of the first entry line indexed under `key`, in any
+    // dictionary or, with `id`, in dictionary `id`.
+    Records::Answer firstPosition(const QString &key, qint64 *position, int id = 0);
+    // Which list of entry words dictionary `id` has (Found), or Failed.
+    Records::Answer entryLists(Records::EntryList *list, int id = Records::eijiroId);
+    // Up to `limit` entries of dictionary `id` in key order (SQLite's
+    // BINARY order of UTF-8, that is code point order), each key once:
+    // those whose key is at or after `key`, or with `after` only those
+    // after it.
     bool entries(Records::EntryList list, const QString &key, bool after, int limit,
-                 QList<Records::Entry> *entries);
-    // The offset of the first entry line whose entry word has `key`.
-    Records::Answer entryPosition(Records::EntryList list, const QString &key, qint64 *position);
+                 QList<Records::Entry> *entries, int id = Records::eijiroId);
+    // The offset of the first entry line of dictionary `id` whose entry
+    // word has `key`; for a list of single words, with `id` 0, in any.
+    Records::Answer entryPosition(Records::EntryList list, const QString &key, qint64 *position,
+                                  int id = 0);
     // The first entry in key order whose key starts with `key` (it may be
     // `key` itself); None when no key does.
     Records::Answer entryStartingWith(Records::EntryList list, const QString &key,
@@ -80,6 +88,7 @@ private:
     class Statement;
     bool failed(const char *sql, const QString &reason);
     bool notPrepared(const Statement &statement);
+    bool hasTable(const char *table);
     // Runs a statement for at most one row; `read` takes the row when there
     // is one.
     template <typename Read> Records::Answer firstRow(Statement &statement, Read read);

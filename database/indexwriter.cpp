@@ -23,6 +23,7 @@ struct IndexWriter::NativeRows
     static constexpr int chunk = 32;
 
     sqlite3 *db = nullptr;
+    int id = 0;                      // the dictionary whose rows are written
     sqlite3_stmt *word = nullptr;    // insertWord: id, position, name
     sqlite3_stmt *entry = nullptr;   // insertEntry: id, key, position
     sqlite3_stmt *entries = nullptr; // insertEntry with `chunk` rows; null when not
@@ -34,7 +35,7 @@ struct IndexWriter::NativeRows
     }
 
     // Prepared on `connection`'s handle, or null where that cannot be used.
-    static std::unique_ptr<NativeRows> prepare(const QSqlDatabase &connection)
+    static std::unique_ptr<NativeRows> prepare(const QSqlDatabase &connection, int id)
     {
         const QVariant handle = connection.driver()->handle();
         if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
@@ -44,6 +45,7 @@ struct IndexWriter::NativeRows
             library.value(0).toString() != QLatin1String(sqlite3_sourceid()))
             return nullptr;
         auto rows = std::make_unique<NativeRows>();
+        rows->id = id;
         rows->db = *static_cast<sqlite3 *const *>(handle.constData());
         const auto prepared = [&](const QByteArray &sql, sqlite3_stmt **statement) {
             return sqlite3_prepare_v2(rows->db, sql.constData(), int(sql.size()), statement,
@@ -67,9 +69,9 @@ struct IndexWriter::NativeRows
     }
 
     // Binds a row's values from parameter `first` on.
-    static void bind(sqlite3_stmt *statement, int first, bool word, const Row &row)
+    void bind(sqlite3_stmt *statement, int first, bool word, const Row &row)
     {
-        sqlite3_bind_int(statement, first, Records::eijiroId);
+        sqlite3_bind_int(statement, first, id);
         sqlite3_bind_int64(statement, word ? first + 1 : first + 2, row.position);
         // A null pointer would bind NULL, not an empty text.
         sqlite3_bind_text(statement, word ? first + 2 : first + 1,
@@ -117,8 +119,9 @@ bool IndexWriter::beginBuild()
     return fail(begin.lastError().text());
 }
 
-bool IndexWriter::prepareRows()
+bool IndexWriter::prepareRows(int id)
 {
+    m_id = id;
     // The entry list comes with the build into a database made before it.
     {
         QSqlQuery query(m_db);
@@ -136,10 +139,9 @@ bool IndexWriter::prepareRows()
     // edited by hand) would be found for words of another file, or keep
     // the first line of a key from being written.
     bool files = false;
-    if (!deleteRows(Sql::wordRows, Records::eijiroId) ||
-        !deleteRows(Sql::entryRows, Records::eijiroId) ||
+    if (!deleteRows(Sql::wordRows, m_id) || !deleteRows(Sql::entryRows, m_id) ||
         !tableExists(Sql::selectFileTable, &files) ||
-        (files && !deleteRows(Sql::deleteFile, {Records::eijiroId})))
+        (files && !deleteRows(Sql::deleteFile, {m_id})))
         return false;
     m_insertWord = std::make_unique<QSqlQuery>(m_db);
     // SQLite refuses some statements already here (a trigger naming a
@@ -155,7 +157,7 @@ bool IndexWriter::prepareRows()
     // A statement SQLite refuses already here goes the way of QSqlQuery,
     // which reports it as it always did.
     if (m_insertWordPrepareError.isNull())
-        m_native = NativeRows::prepare(m_db);
+        m_native = NativeRows::prepare(m_db, m_id);
     return true;
 }
 
@@ -213,7 +215,7 @@ IndexWriter::Insert IndexWriter::insertWord(qint64 position, QByteArrayView key)
             return *inserted;
     }
     QSqlQuery &insert = *m_insertWord;
-    insert.addBindValue(Records::eijiroId);
+    insert.addBindValue(m_id);
     insert.addBindValue(position);
     insert.addBindValue(QString::fromUtf8(key));
     if (insert.exec())
@@ -240,7 +242,7 @@ IndexWriter::Insert IndexWriter::insertEntry(QByteArrayView key, qint64 position
             return *inserted;
     }
     QSqlQuery &insert = *m_insertEntry;
-    insert.addBindValue(Records::eijiroId);
+    insert.addBindValue(m_id);
     insert.addBindValue(QString::fromUtf8(key));
     insert.addBindValue(position);
     if (insert.exec())
@@ -289,11 +291,19 @@ IndexWriter::Insert IndexWriter::insertRows(RowTable table, const std::vector<Ro
     return oneByOne(rows.size()) ? Insert::Written : Insert::Failed;
 }
 
-bool IndexWriter::registerDictionary(const QString &location, int count)
+bool IndexWriter::registerDictionary(const QString &location, int count, const QString &encoding,
+                                     const QString &name)
 {
+    // The dictionaries installed before it keep their order, this one comes
+    // last; a rebuilt one keeps its name and place.
+    int lastRank = -1;
+    if (!settleOrder(nullptr, &lastRank) ||
+        !write(Sql::insertSettingsIfNew, {m_id, name, lastRank + 1, 1}))
+        return false;
     QSqlQuery query(m_db);
-    // The encoding is an empty text, not NULL.
-    if (execute(query, Sql::insertDictionary, {Records::eijiroId, location, QString(""), count})) {
+    // A Shift_JIS file's encoding is an empty text, not NULL.
+    if (execute(query, Sql::insertDictionary,
+                {m_id, location, encoding.isNull() ? QString("") : encoding, count})) {
         if (query.numRowsAffected() == 1)
             return true;
         dropped(query);
@@ -315,13 +325,15 @@ bool IndexWriter::recordFile(int id, const FileIdentity &identity)
 
 bool IndexWriter::deleteDictionary(int id)
 {
-    return deleteDictionaryRows(id);
+    // A dictionary installed before names gets its name and place while
+    // it is still registered, so it keeps them.
+    return settleOrder() && deleteDictionaryRows(id);
 }
 
 bool IndexWriter::entryThere(QByteArrayView key)
 {
     QSqlQuery query(m_db);
-    return firstRow(query, Sql::selectEntryPosition, {Records::eijiroId, QString::fromUtf8(key)}) ==
+    return firstRow(query, Sql::selectEntryPosition, {m_id, QString::fromUtf8(key)}) ==
            Records::Answer::Found;
 }
 
@@ -354,12 +366,7 @@ bool IndexWriter::commit()
         m_db.rollback();
         return false;
     }
-    if (m_db.commit())
-        return true;
-    qDebug() << "QSqlDatabase::commit failed." << m_db.lastError().text();
-    fail(m_db.lastError().text());
-    m_db.rollback();
-    return false;
+    return commitTransaction();
 }
 
 void IndexWriter::rollback()

@@ -11,8 +11,8 @@
 #include <vector>
 
 // The writing side of an index build, all in one transaction on the
-// builder's connection: the rows of dictionary Records::eijiroId, its
-// registration, and the commit that makes it installed. Rows are bound
+// builder's connection: the rows of one dictionary, its registration, and
+// the commit that makes it installed. Rows are bound
 // through SQLite itself where Qt's driver runs on the library this program
 // links, else through QSqlQuery; the rows written are the same.
 class IndexWriter : public QueryRunner
@@ -35,17 +35,19 @@ public:
     // database that another connection is writing fails here, once, rather
     // than at every row.
     bool beginBuild();
-    // Readies the rows of dictionary eijiroId, which must not be installed:
+    // Readies the rows of dictionary `id`, which must not be installed:
     // gives a database made before the entry list its table, inside the
     // transaction, and drops entry rows left of a removed dictionary.
-    bool prepareRows();
+    bool prepareRows(int id);
+    // The dictionary prepareRows() readied.
+    int id() const { return m_id; }
     // For a rebuild: deletes dictionary `id`'s rows and registration inside
     // the build's transaction; look-ups read the old ones until the commit.
     bool deleteDictionary(int id);
-    // One t_word row of dictionary eijiroId, its key in UTF-8 (the
+    // One t_word row of the dictionary, its key in UTF-8 (the
     // database's encoding); prepareRows() first.
     Insert insertWord(qint64 position, QByteArrayView key);
-    // One t_entry row of dictionary eijiroId, its key in UTF-8; a key written
+    // One t_entry row of the dictionary, its key in UTF-8; a key written
     // before keeps its row (Written all the same). Never a Clash.
     Insert insertEntry(QByteArrayView key, qint64 position);
     // The rows of a build for insertRows(): a key (UTF-8) and its position.
@@ -62,8 +64,12 @@ public:
     // Failed then, else Written.
     Insert insertRows(RowTable table, const std::vector<Row> &rows,
                       const std::function<void(size_t, Insert)> &notWritten);
-    // The t_dictionary row that makes the index an installed dictionary.
-    bool registerDictionary(const QString &location, int count);
+    // The t_dictionary row that makes the index an installed dictionary,
+    // with `encoding` as t_dictionary keeps it (empty for Shift_JIS); and
+    // unless the dictionary has them already (a rebuild), its name and its
+    // place at the end of the user's order.
+    bool registerDictionary(const QString &location, int count, const QString &encoding,
+                            const QString &name);
     // Records what dictionary `id`'s file looks like as its index is built,
     // replacing what was recorded before; inside the build's transaction.
     bool recordFile(int id, const FileIdentity &identity);
@@ -96,4 +102,5 @@ private:
     std::unique_ptr<QSqlQuery> m_insertEntry;
     std::unique_ptr<NativeRows> m_native;
     bool m_wordIndexDeferred = false;
+    int m_id = Records::eijiroId;
 };

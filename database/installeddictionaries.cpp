@@ -19,17 +19,21 @@ bool InstalledDictionaries::peek(QList<Records::Installed> *list)
 
 bool InstalledDictionaries::read(QList<Records::Installed> *list, bool report)
 {
-    QSqlQuery query(m_db);
-    if (!execute(query, Sql::selectInstalled)) {
-        if (report)
-            reportFailed(query);
-        return fail(query.lastError().text());
+    return readDictionaries(list, report);
+}
+
+Answer InstalledDictionaries::find(int id, Records::Installed *installed)
+{
+    QList<Records::Installed> all;
+    if (!list(&all))
+        return Answer::Failed;
+    for (const Records::Installed &dictionary : std::as_const(all)) {
+        if (dictionary.id == id) {
+            *installed = dictionary;
+            return Answer::Found;
+        }
     }
-    list->clear();
-    while (query.next())
-        list->append(
-            {query.value(0).toInt(), query.value(1).toString(), query.value(2).toString()});
-    return true;
+    return Answer::None;
 }
 
 bool InstalledDictionaries::types(QList<Records::Type> *types)

@@ -8,14 +8,19 @@
 
 // What the windows and orvel-cli read of the dictionary database through
 // QtSql: the installed dictionaries, the known types, a dictionary's
-// registration and its file's record. Look-ups read through IndexReader.
+// registration and its file's record. Look-ups read through IndexReader;
+// DictionarySettings changes names, order and what is switched on.
 class InstalledDictionaries : public QueryRunner
 {
 public:
     using QueryRunner::QueryRunner;
 
-    // Installed dictionaries with their type's name, in the database's order.
+    // Installed dictionaries in the user's order, switched off ones
+    // included, with the names the user gave them (a dictionary installed
+    // before names has its type's).
     bool list(QList<Records::Installed> *list);
+    // Installed dictionary `id`.
+    Records::Answer find(int id, Records::Installed *installed);
     // The same without a diagnostic line on failure: for a look whether
     // anything changed, made often, where what reads the index says why.
     bool peek(QList<Records::Installed> *list);

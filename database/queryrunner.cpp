@@ -56,7 +56,17 @@ bool QueryRunner::tableExists(const char *sql, bool *exists)
     return answer != Records::Answer::Failed;
 }
 
-bool QueryRunner::deleteRows(const char *sql, const QVariantList &values)
+bool QueryRunner::commitTransaction()
+{
+    if (m_db.commit())
+        return true;
+    qDebug() << "QSqlDatabase::commit failed." << m_db.lastError().text();
+    fail(m_db.lastError().text());
+    m_db.rollback();
+    return false;
+}
+
+bool QueryRunner::write(const char *sql, const QVariantList &values)
 {
     QSqlQuery query(m_db);
     if (execute(query, sql, values))
@@ -87,4 +97,75 @@ bool QueryRunner::deleteDictionaryRows(int id)
            (!entries || deleteRows(Sql::entryRows, id)) &&
            tableExists(Sql::selectFileTable, &files) &&
            (!files || deleteRows(Sql::deleteFile, {id}));
+}
+
+bool QueryRunner::readDictionaries(QList<Records::Installed> *list, bool report,
+                                   QList<bool> *ranked)
+{
+    list->clear();
+    if (ranked)
+        ranked->clear();
+    // The list of installed dictionaries as it always was read: what fails
+    // it fails as it always did.
+    QSqlQuery query(m_db);
+    if (!execute(query, Sql::selectInstalled)) {
+        if (report)
+            reportFailed(query);
+        return fail(query.lastError().text());
+    }
+    query.finish();
+    bool settings = false;
+    if (!tableExists(Sql::selectSettingsTable, &settings))
+        return false;
+    if (!execute(query, settings ? Sql::selectDictionaries : Sql::selectDictionariesUnsorted)) {
+        if (report)
+            reportFailed(query);
+        return fail(query.lastError().text());
+    }
+    while (query.next()) {
+        const QVariant count = query.value(4);
+        list->append({query.value(0).toInt(), query.value(1).toString(), query.value(2).toString(),
+                      query.value(3).toString(), query.value(5).toBool(),
+                      count.isNull() ? -1 : count.toLongLong()});
+        if (ranked)
+            ranked->append(!query.value(6).isNull());
+    }
+    return true;
+}
+
+bool QueryRunner::settleOrder(QList<Records::Installed> *order, int *lastRank)
+{
+    QSqlQuery query(m_db);
+    if (!execute(query, Sql::createSettings)) {
+        reportFailed(query);
+        return fail(query.lastError().text());
+    }
+    QList<Records::Installed> list;
+    QList<bool> ranked;
+    if (!readDictionaries(&list, true, &ranked))
+        return false;
+    // Those with a row come first, in rank order: the last of them has the
+    // highest rank.
+    int rank = -1;
+    if (const qsizetype withRow = ranked.count(true); withRow > 0) {
+        QSqlQuery highest(m_db);
+        if (firstRow(highest, Sql::selectLastRank) != Records::Answer::Found)
+            return false;
+        rank = highest.value(0).toInt();
+    }
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (ranked.at(i))
+            continue;
+        const Records::Installed &dictionary = list.at(i);
+        if (!execute(query, Sql::insertSettings,
+                     {dictionary.id, dictionary.name, ++rank, int(dictionary.enabled)})) {
+            reportFailed(query);
+            return fail(query.lastError().text());
+        }
+    }
+    if (order)
+        *order = list;
+    if (lastRank)
+        *lastRank = rank;
+    return true;
 }

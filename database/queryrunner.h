@@ -42,10 +42,26 @@ protected:
     bool tableExists(const char *sql, bool *exists);
     // Deletes dictionary `id`'s rows of one table.
     bool deleteRows(const Sql::RowsOf &rows, int id);
-    bool deleteRows(const char *sql, const QVariantList &values);
+    bool deleteRows(const char *sql, const QVariantList &values) { return write(sql, values); }
+    // Commits the caller's transaction; a failure is reported and rolled
+    // back, with its reason kept.
+    bool commitTransaction();
+    // Runs a statement that changes rows; a failure is reported.
+    bool write(const char *sql, const QVariantList &values);
     // Deletes an installed dictionary's index rows, its entry list, its
-    // file's record and its registration, in the caller's transaction.
+    // file's record and its registration, in the caller's transaction. Its
+    // place in the user's order and its name stay (a rebuild keeps them).
     bool deleteDictionaryRows(int id);
+    // The installed dictionaries in the user's order; with `ranked`, also
+    // which of them have their row of t_installed. `report` writes the
+    // diagnostic line of a failure.
+    bool readDictionaries(QList<Records::Installed> *list, bool report,
+                          QList<bool> *ranked = nullptr);
+    // Gives every installed dictionary its row of t_installed, creating the
+    // table when the database has none, in the caller's transaction; those
+    // without one go after the others, in id order. `order` (if given)
+    // gets them in the user's order, and `lastRank` the highest rank.
+    bool settleOrder(QList<Records::Installed> *order = nullptr, int *lastRank = nullptr);
 
     QSqlDatabase m_db;
     QString m_lastError;

@@ -7,22 +7,31 @@
 // it: the rows' shapes, and how a query for at most one row came out.
 namespace Records {
 
-// The one dictionary type the schema is seeded with ("Eijiro"). Every
-// build registers its dictionary under this id.
+// The one dictionary type the schema is seeded with ("Eijiro"), and the id
+// of the first dictionary installed: a further one beside it takes the
+// lowest id no installed dictionary has.
 inline constexpr int eijiroId = 1;
+
+// What t_dictionary.encoding holds for a file in UTF-8; a Shift_JIS file
+// has the empty text.
+inline constexpr char utf8Encoding[] = "UTF-8";
 
 // What a query for at most one row found.
 enum class Answer { Found, None, Failed };
 
-// An installed dictionary, with its type's name.
+// An installed dictionary as the user has it.
 struct Installed
 {
     int id;
-    QString name; // of the dictionary's type
+    QString name; // the user's, or its type's for one installed before names
     QString location;
+    QString encoding;    // as t_dictionary holds it: empty for Shift_JIS
+    bool enabled = true; // switched on: looked up and listed
+    qint64 count = -1;   // entry lines the build found; -1 when unknown
     bool operator==(const Installed &other) const
     {
-        return id == other.id && name == other.name && location == other.location;
+        return id == other.id && name == other.name && location == other.location &&
+               encoding == other.encoding && enabled == other.enabled && count == other.count;
     }
 };
 

@@ -54,6 +54,38 @@ inline constexpr char pageSize[] = "PRAGMA page_size";
 
 inline constexpr char selectInstalled[] =
     "SELECT t.id, m.name, t.location FROM t_dictionary t INNER JOIN m_dictionary m USING (id)";
+
+// How the user has the installed dictionaries: each one's name, its place
+// in the order (rank, ascending) and whether it is switched on. A
+// dictionary without a row (installed by an Orvel before several could
+// be) is named after its type, switched on, and comes after those with
+// one. Databases made before it get it with the next write to it.
+inline constexpr char createSettings[] =
+    "CREATE TABLE IF NOT EXISTS t_installed (id INTEGER NOT NULL, name TEXT NOT NULL, "
+    "rank INTEGER NOT NULL, enabled INTEGER NOT NULL, PRIMARY KEY (id))";
+inline constexpr char selectSettingsTable[] =
+    "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 't_installed'";
+// Every installed dictionary in the user's order: id, name, location,
+// encoding, count, switched on, rank (NULL without a row).
+inline constexpr char selectDictionaries[] =
+    "SELECT t.id, COALESCE(s.name, m.name, ''), t.location, t.encoding, t.count, "
+    "COALESCE(s.enabled, 1), s.rank FROM t_dictionary t LEFT OUTER JOIN t_installed s ON "
+    "(s.id = t.id) LEFT OUTER JOIN m_dictionary m ON (m.id = t.id) "
+    "ORDER BY s.rank IS NULL, s.rank, t.id";
+// The same for a database without t_installed.
+inline constexpr char selectDictionariesUnsorted[] =
+    "SELECT t.id, COALESCE(m.name, ''), t.location, t.encoding, t.count, 1, NULL FROM "
+    "t_dictionary t LEFT OUTER JOIN m_dictionary m ON (m.id = t.id) ORDER BY t.id";
+inline constexpr char insertSettings[] =
+    "INSERT INTO t_installed (id, name, rank, enabled) VALUES (?, ?, ?, ?)";
+inline constexpr char insertSettingsIfNew[] =
+    "INSERT OR IGNORE INTO t_installed (id, name, rank, enabled) VALUES (?, ?, ?, ?)";
+inline constexpr char renameDictionary[] = "UPDATE t_installed SET name = ? WHERE id = ?";
+inline constexpr char enableDictionary[] = "UPDATE t_installed SET enabled = ? WHERE id = ?";
+inline constexpr char rankDictionary[] = "UPDATE t_installed SET rank = ? WHERE id = ?";
+inline constexpr char selectLastRank[] = "SELECT max(rank) FROM t_installed";
+inline constexpr char deleteSettings[] = "DELETE FROM t_installed WHERE id = ?";
+inline constexpr char selectDictionaryIds[] = "SELECT id FROM t_dictionary ORDER BY id";
 inline constexpr char selectTypes[] =
     "SELECT m.id, t.id, m.name FROM m_dictionary m LEFT OUTER JOIN t_dictionary t ON (m.id = t.id)";
 inline constexpr char selectRegistration[] =
@@ -86,6 +118,9 @@ inline constexpr char insertEntry[] = "INSERT INTO t_entry (id, key, position) V
 inline constexpr char insertEntryConflict[] = " ON CONFLICT";
 inline constexpr char insertDictionary[] =
     "INSERT INTO t_dictionary (id, location, encoding, count) VALUES (?, ?, ?, ?)";
+// Rows needing the name index to be sorted again rather than kept in
+// order: those a build adds beside them must outnumber them.
+inline constexpr char selectLastWordRow[] = "SELECT max(rowid) FROM t_word";
 inline constexpr char selectSourceId[] = "SELECT sqlite_source_id()";
 inline constexpr char selectRowTriggers[] =
     "SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND "
@@ -94,6 +129,12 @@ inline constexpr char selectRowTriggers[] =
 // What look-ups read (IndexReader).
 inline constexpr char selectLocation[] = "SELECT location FROM t_dictionary";
 inline constexpr char selectPosition[] = "SELECT position FROM t_word WHERE name = ? LIMIT 1";
+// The same in one dictionary of several.
+inline constexpr char selectPositionIn[] =
+    "SELECT position FROM t_word WHERE name = ? AND id = ? LIMIT 1";
+// Whether dictionary ? has a list of every entry word: one built before
+// t_entry has single words only.
+inline constexpr char selectHasEntries[] = "SELECT 1 FROM t_entry WHERE id = ? LIMIT 1";
 inline constexpr char selectEntriesFrom[] =
     "SELECT key, position FROM t_entry WHERE id = ? AND key >= ? ORDER BY key LIMIT ?";
 inline constexpr char selectEntriesAfter[] =
@@ -111,9 +152,11 @@ inline constexpr char selectWordsState[] =
 // Without t_entry: the distinct keys of t_word, each with the position the
 // look-up finds for it (its first row).
 inline constexpr char selectWordsFrom[] =
-    "SELECT k.name, (SELECT w.position FROM t_word w WHERE w.name = k.name LIMIT 1) FROM "
-    "(SELECT DISTINCT name FROM t_word WHERE name >= ? ORDER BY name LIMIT ?) k ORDER BY k.name";
+    "SELECT k.name, (SELECT w.position FROM t_word w WHERE w.name = k.name AND w.id = ?1 LIMIT "
+    "1) FROM (SELECT DISTINCT name FROM t_word WHERE name >= ?2 AND id = ?1 ORDER BY name LIMIT "
+    "?3) k ORDER BY k.name";
 inline constexpr char selectWordsAfter[] =
-    "SELECT k.name, (SELECT w.position FROM t_word w WHERE w.name = k.name LIMIT 1) FROM "
-    "(SELECT DISTINCT name FROM t_word WHERE name > ? ORDER BY name LIMIT ?) k ORDER BY k.name";
+    "SELECT k.name, (SELECT w.position FROM t_word w WHERE w.name = k.name AND w.id = ?1 LIMIT "
+    "1) FROM (SELECT DISTINCT name FROM t_word WHERE name > ?2 AND id = ?1 ORDER BY name LIMIT "
+    "?3) k ORDER BY k.name";
 } // namespace Sql

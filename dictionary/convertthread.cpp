@@ -1,5 +1,6 @@
 #include "dictionary/convertthread.h"
 
+#include "database/dictionarysettings.h"
 #include "database/diskroom.h"
 #include "database/indexwriter.h"
 #include "database/installeddictionaries.h"
@@ -313,7 +314,7 @@ public:
             const EntryLine &entry = *m_wordLines[index];
             qDebug() << "row =" << entry.row << "["
                      << Eijiro::Decoder().decode(batch.view(entry.line)) << "]";
-            qDebug() << "id =" << Records::eijiroId << ", position =" << entry.offset
+            qDebug() << "id =" << m_database.id() << ", position =" << entry.offset
                      << ", name =" << QString::fromUtf8(batch.view(entry.key));
         };
         return m_database.insertRows(Table::Words, m_words, refused) == Insert::Written;
@@ -427,6 +428,23 @@ void ConvertThread::setDictionary(const QString &name, const QString &file)
     m_file = file.isEmpty() ? file : QFileInfo(file).absoluteFilePath();
 }
 
+bool ConvertThread::settleName()
+{
+    if (m_name.isNull()) {
+        m_name = DictionarySettings::nameOfFile(m_file);
+        return true;
+    }
+    QString error;
+    const QString name = DictionarySettings::cleanName(m_name, &error);
+    if (name.isNull()) {
+        qDebug() << "ConvertThread::run failed." << error;
+        finish(NameRefused, error);
+        return false;
+    }
+    m_name = name;
+    return true;
+}
+
 void ConvertThread::setRebuild(int id)
 {
     m_rebuild = id;
@@ -476,8 +494,7 @@ QString ConvertThread::errorString() const
                   "line ends is expected")
             .arg(m_file);
     case AlreadyInstalled:
-        return tr("a dictionary is installed already (%1): remove it before installing another")
-            .arg(m_detail);
+        return tr("%1 is installed already, as dictionary %2").arg(m_file, m_detail);
     case NoRoom:
         return tr("not enough free space on the disk of %1: the index needs %2, %3 are free")
             .arg(m_detail, QLocale().formattedDataSize(m_needed),
@@ -486,6 +503,8 @@ QString ConvertThread::errorString() const
         return tr("the dictionary was installed, but %1").arg(m_detail);
     case NotInstalled:
         return tr("no dictionary with id %1 is installed").arg(m_detail);
+    case NameRefused:
+        return m_detail;
     }
     return QString();
 }
@@ -522,6 +541,9 @@ void ConvertThread::rollBack(IndexWriter &writer, Outcome outcome, const QString
 void ConvertThread::run()
 {
     m_outcome = NotFinished;
+    m_id = 0;
+    if (m_rebuild == 0 && !settleName())
+        return;
     if (m_rebuild != 0 && !findRegisteredFile())
         return;
     // The file before the database: a folder, device or FIFO is refused
@@ -533,7 +555,7 @@ void ConvertThread::run()
         return;
     WorkerConnection connection;
     IndexWriter writer(connection.database());
-    if (!beginBuild(writer, file.size()))
+    if (!beginBuild(writer, file.size(), identity))
         return;
     const Reading reading =
         readAndInsert(&file, writer, canceled, [this](int percent) { emit frameChanged(percent); });
@@ -548,9 +570,7 @@ bool ConvertThread::findRegisteredFile()
     WorkerConnection connection;
     InstalledDictionaries database(connection.database());
     Records::Registration installed;
-    const Records::Answer answer = m_rebuild == Records::eijiroId
-                                       ? database.registration(m_rebuild, &installed)
-                                       : Records::Answer::None;
+    const Records::Answer answer = database.registration(m_rebuild, &installed);
     if (answer == Records::Answer::Found) {
         m_file = installed.location;
         return true;
@@ -586,39 +606,78 @@ bool ConvertThread::checkAndOpen(QFile *file, FileIdentity *identity)
     return true;
 }
 
-bool ConvertThread::beginBuild(IndexWriter &writer, qint64 fileSize)
+bool ConvertThread::beginBuild(IndexWriter &writer, qint64 fileSize, const FileIdentity &identity)
 {
     if (!writer.beginBuild()) {
         finish(TransactionFailed, writer.lastError());
         return false;
     }
-    // Every build registers its dictionary under the same id. Asked before
-    // reading, so installing over an installed dictionary fails at once, not
-    // at the end of the file after a clash for every row.
+    // Asked before reading, so installing a file twice fails at once, not at
+    // the end of the file.
     InstalledDictionaries dictionaries(writer.connection());
-    Records::Registration installed;
-    const Records::Answer answer = dictionaries.registration(Records::eijiroId, &installed);
-    if (m_rebuild != 0 && answer != Records::Answer::Failed)
-        return replaceRows(
-            writer, answer == Records::Answer::Found ? installed.location : QString(), fileSize);
-    switch (answer) {
-    case Records::Answer::None:
-        if (!checkRoom(writer, fileSize))
-            return false;
-        if (writer.prepareRows())
-            return true;
-        rollBack(writer, InsertFailed, writer.lastError());
+    if (m_rebuild != 0) {
+        Records::Registration installed;
+        const Records::Answer answer = dictionaries.registration(m_rebuild, &installed);
+        if (answer != Records::Answer::Failed)
+            return replaceRows(writer,
+                               answer == Records::Answer::Found ? installed.location : QString(),
+                               fileSize);
+        rollBack(writer, InsertFailed, dictionaries.lastError());
         return false;
-    case Records::Answer::Found:
-        qDebug() << "ConvertThread::run failed. A dictionary is installed already:"
-                 << installed.location;
-        rollBack(writer, AlreadyInstalled, installed.location);
-        return false;
-    case Records::Answer::Failed:
-        break;
     }
-    rollBack(writer, InsertFailed, dictionaries.lastError());
+    QList<Records::Installed> installed;
+    if (!dictionaries.list(&installed)) {
+        rollBack(writer, InsertFailed, dictionaries.lastError());
+        return false;
+    }
+    int id = 0;
+    if (!chooseId(dictionaries, installed, identity, &id)) {
+        rollBack(writer, id < 0 ? InsertFailed : AlreadyInstalled,
+                 id < 0 ? dictionaries.lastError() : m_detail);
+        return false;
+    }
+    if (!checkRoom(writer, fileSize))
+        return false;
+    if (writer.prepareRows(id))
+        return true;
+    rollBack(writer, InsertFailed, writer.lastError());
     return false;
+}
+
+bool ConvertThread::chooseId(InstalledDictionaries &dictionaries,
+                             const QList<Records::Installed> &installed,
+                             const FileIdentity &identity, int *id)
+{
+    // The same file under any path (a link, a copy): its words would show
+    // twice on every page.
+    const QString canonical = QFileInfo(m_file).canonicalFilePath();
+    QSet<int> taken;
+    for (const Records::Installed &dictionary : installed) {
+        taken.insert(dictionary.id);
+        bool same = dictionary.location == m_file ||
+                    QFileInfo(dictionary.location).canonicalFilePath() == canonical;
+        FileIdentity recorded;
+        const Records::Answer answer = dictionaries.fileIdentity(dictionary.id, &recorded);
+        if (answer == Records::Answer::Failed) {
+            *id = -1;
+            return false;
+        }
+        same = same || (answer == Records::Answer::Found && recorded.size == identity.size &&
+                        recorded.checksum == identity.checksum);
+        if (same) {
+            qDebug() << "ConvertThread::run failed. The file is installed already:" << dictionary.id
+                     << dictionary.location;
+            m_detail = QStringLiteral("%1 (%2)").arg(dictionary.id).arg(dictionary.name);
+            *id = 0;
+            return false;
+        }
+    }
+    // The first dictionary takes the type's id, as it always did; a further
+    // one the lowest id free.
+    *id = Records::eijiroId;
+    while (taken.contains(*id))
+        ++*id;
+    return true;
 }
 
 bool ConvertThread::checkRoom(IndexWriter &writer, qint64 fileSize)
@@ -662,7 +721,7 @@ bool ConvertThread::replaceRows(IndexWriter &writer, const QString &registeredFi
         return false;
     // The build clears this id's rows as it begins; the registration goes
     // too. Look-ups read the old ones until the commit.
-    if (writer.prepareRows() && writer.deleteDictionary(m_rebuild))
+    if (writer.prepareRows(m_rebuild) && writer.deleteDictionary(m_rebuild))
         return true;
     rollBack(writer, InsertFailed, writer.lastError());
     return false;
@@ -670,8 +729,8 @@ bool ConvertThread::replaceRows(IndexWriter &writer, const QString &registeredFi
 
 void ConvertThread::registerAndCommit(IndexWriter &writer, int count, const FileIdentity &identity)
 {
-    if (!writer.registerDictionary(m_file, count) ||
-        !writer.recordFile(Records::eijiroId, identity))
+    if (!writer.registerDictionary(m_file, count, QString(""), m_name) ||
+        !writer.recordFile(writer.id(), identity))
         return rollBack(writer, FinalInsertFailed, writer.lastError());
     DiskRoom disk(writer.connection());
     // Report success only once it is on disk.
@@ -683,6 +742,7 @@ void ConvertThread::registerAndCommit(IndexWriter &writer, int count, const File
     // The index stays in the log, taking as much room again as in the
     // database, until it is copied over: a log that cannot be emptied is
     // said, though the dictionary is installed.
+    m_id = writer.id();
     if (disk.truncateLog())
         finish(Committed);
     else

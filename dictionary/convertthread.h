@@ -1,9 +1,12 @@
 #pragma once
 
+#include "database/records.h"
+
 #include <QThread>
 #include <atomic>
 
 class IndexWriter;
+class InstalledDictionaries;
 class QFile;
 struct FileIdentity;
 
@@ -31,10 +34,11 @@ public:
         NotRegularFile,    // a folder, device, FIFO or socket; the database was not touched
         NoEntryLines,      // not one entry line in the whole file; rolled back
         CrLineEnds,        // lines end in CR alone; rolled back
-        AlreadyInstalled,  // a dictionary is installed already; rolled back before reading
+        AlreadyInstalled,  // the file is installed already; rolled back before reading
         NoRoom,            // too little free space on the database's disk; refused before writing
         CheckpointFailed,  // committed, 100 reported, but the log could not be emptied
         NotInstalled,      // a rebuild of a dictionary that is not installed; nothing written
+        NameRefused,       // the name is empty or too long; the database was not touched
     };
     Q_ENUM(Outcome)
 
@@ -43,19 +47,24 @@ public:
 
     // `file` is stored as an absolute path, so look-ups find it from any
     // working folder. Symbolic links are kept: a link may be pointed at a
-    // newer version of the dictionary.
+    // newer version of the dictionary. The dictionary is installed beside
+    // those installed already, under the lowest id none of them has, named
+    // `name` (DictionarySettings::cleanName) or, for a null name, after its
+    // file, and last in the user's order.
     void setDictionary(const QString &name, const QString &file);
     // Instead: builds the index of installed dictionary `id` again, from the
     // file it is registered with (after that file changed). The new index
     // replaces the old one at the commit, in the build's one transaction;
     // until then look-ups read the old one, and a build that does not
-    // commit leaves it as it was. Only Records::eijiroId is ever
-    // installed, so any other id ends as NotInstalled.
+    // commit leaves it as it was. Its name and place stay. An id not
+    // installed ends as NotInstalled.
     void setRebuild(int id);
     // Asks a running build to stop at its next line. Any thread, any time.
     void cancel();
 
     Outcome outcome() const { return m_outcome.load(); }
+    // The dictionary a committed build installed or rebuilt; 0 before.
+    int installedId() const { return m_id; }
     // One translated line naming why the build did not commit (empty while
     // running and after a commit). Made when asked, so it follows the
     // language in use then.
@@ -79,7 +88,12 @@ private:
     bool findRegisteredFile();
     // Opens the file and tells what it looks like as it is read.
     bool checkAndOpen(QFile *file, FileIdentity *identity);
-    bool beginBuild(IndexWriter &writer, qint64 fileSize);
+    bool settleName();
+    bool beginBuild(IndexWriter &writer, qint64 fileSize, const FileIdentity &identity);
+    // The id an installation takes; false when the file is installed
+    // already (`id` 0, m_detail naming it) or the list cannot be read (-1).
+    bool chooseId(InstalledDictionaries &dictionaries, const QList<Records::Installed> &installed,
+                  const FileIdentity &identity, int *id);
     // Refuses a build the database's disk has no room for; keeps the
     // reserve that lets a removal work on a full disk.
     bool checkRoom(IndexWriter &writer, qint64 fileSize);
@@ -94,6 +108,7 @@ private:
     QString m_name;
     QString m_file;
     int m_rebuild = 0; // the dictionary a rebuild builds again; 0 for an installation
+    std::atomic_int m_id{0};
     std::atomic_bool canceled{false};
     std::atomic<Outcome> m_outcome{NotFinished};
     QString m_detail;

@@ -323,8 +323,7 @@ private slots:
             TestUtil::install(TestUtil::writeDictionary(dir + "/good.txt", {M + "run : 走る"})),
             int(ConvertThread::Committed));
         const QStringList installed = TestUtil::contents(dir + "/orvel.db").all();
-        QCOMPARE(int(build(path).outcome),
-                 kind.isEmpty() ? int(ConvertThread::AlreadyInstalled) : outcome);
+        QCOMPARE(int(build(path).outcome), outcome);
         QCOMPARE(TestUtil::contents(dir + "/orvel.db").all(), installed);
     }
 
@@ -540,22 +539,69 @@ private slots:
         QCOMPARE(TestUtil::rowCount("t_word"), 3);
     }
 
-    void installingOverAnInstalledDictionaryFailsAtOnce()
+    void installingBesideAnInstalledDictionary_data()
     {
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("another file") << "other" << int(ConvertThread::Committed);
+        QTest::newRow("the same path") << "same" << int(ConvertThread::AlreadyInstalled);
+        QTest::newRow("a link to it") << "link" << int(ConvertThread::AlreadyInstalled);
+        QTest::newRow("a hard link") << "hard" << int(ConvertThread::AlreadyInstalled);
+        QTest::newRow("a copy") << "copy" << int(ConvertThread::AlreadyInstalled);
+        QTest::newRow("canceled") << "cancel" << int(ConvertThread::Canceled);
+        QTest::newRow("not a dictionary") << "nul" << int(ConvertThread::NotText);
+        QTest::newRow("an empty name") << "name" << int(ConvertThread::NameRefused);
+    }
+
+    // A second dictionary gets an id of its own and leaves the first as it
+    // was; the same file again, by any path, is refused before it is read,
+    // and so is anything that would not install alone.
+    void installingBesideAnInstalledDictionary()
+    {
+        QFETCH(QString, second);
+        QFETCH(int, outcome);
         const QString path =
             TestUtil::writeDictionary(dir + "/d.txt", {M + "run : 走る", M + "walk : 歩く"});
         QCOMPARE(TestUtil::install(path), int(ConvertThread::Committed));
-        const QStringList before = TestUtil::wordRows();
+        const QStringList before = TestUtil::contents(dir + "/orvel.db").all();
 
+        QString other = dir + "/other.txt";
+        if (second == "same")
+            other = path;
+        else if (second == "link")
+            QVERIFY(QFile::link(path, other));
+        else if (second == "hard")
+            QCOMPARE(::link(QFile::encodeName(path), QFile::encodeName(other)), 0);
+        else if (second == "copy")
+            QVERIFY(QFile::copy(path, other));
+        else if (second == "nul")
+            TestUtil::writeBytes(other, QByteArray("\x81\xa1"
+                                                   "a : b\n\0",
+                                                   9));
+        else
+            Generator::write(other, {20000, false, 5});
+        ConvertThread thread;
+        thread.setDictionary(second == "name" ? QString(" ") : QString(), other);
+        if (second == "cancel")
+            connect(&thread, &ConvertThread::frameChanged, &thread, &ConvertThread::cancel,
+                    Qt::DirectConnection);
         MessageCapture messages;
-        const Build again = build(path);
-        QCOMPARE(again.outcome, ConvertThread::AlreadyInstalled);
-        QCOMPARE(again.error, "a dictionary is installed already (" + path +
-                                  "): remove it before installing another");
-        QCOMPARE(again.progress, QList<int>());
-        QCOMPARE(TestUtil::wordRows(), before);
-        QCOMPARE(TestUtil::rowCount("t_dictionary"), 1);
+        thread.start();
+        QVERIFY(thread.wait(TestUtil::waitTimeout));
+        QCOMPARE(int(thread.outcome()), outcome);
+        const QStringList after = TestUtil::contents(dir + "/orvel.db").all();
+        if (outcome == ConvertThread::Committed) {
+            QCOMPARE(thread.installedId(), 2);
+            QCOMPARE(after.mid(0, 1), before.mid(0, 1));
+            for (const QString &row : before)
+                QVERIFY2(after.contains(row), qPrintable(row));
+            return;
+        }
+        QCOMPARE(after, before);
         QCOMPARE(messages.lines(QtDebugMsg).size(), 1);
+        if (outcome == ConvertThread::AlreadyInstalled)
+            QCOMPARE(thread.errorString(),
+                     QDir::cleanPath(other) + " is installed already, as dictionary 1 (Eijiro)");
     }
 
     // Rows of dictionary 1 left without its registration (a program that

@@ -1,7 +1,9 @@
 // An installation killed at any moment leaves the database intact, holding
 // either no dictionary or the whole index and word list, never a part of
 // them; the next installation then succeeds. orvel-cli install is killed with SIGKILL at 20
-// moments spread over a build of a few hundred thousand lines.
+// moments spread over a build of a few hundred thousand lines, and at half
+// of them again while it installs beside a dictionary installed before,
+// which stays as it was.
 #include "generator.h"
 #include "testutil.h"
 
@@ -41,21 +43,53 @@ class TestCrashSafety : public QObject
 {
     Q_OBJECT
 
-    QString dir, dictionary;
+    QString dir, dictionary, small;
     qint64 size = 0;
-    TestUtil::Contents clean;
+    TestUtil::Contents clean, smallClean;
 
     QString cli() const { return qEnvironmentVariable("ORVEL_CLI"); }
 
-    // Verifies the complete index: the registration and rows of a clean
-    // build.
-    void verifyComplete(const TestUtil::Contents &state)
+    // The rows of `state` of dictionary `id`, as of dictionary 1.
+    static TestUtil::Contents ofDictionary(const TestUtil::Contents &state, int id)
     {
-        QCOMPARE(state.dictionaries, clean.dictionaries);
-        QCOMPARE(state.words.size(), clean.words.size());
-        QVERIFY(state.words == clean.words);
-        QCOMPARE(state.entries.size(), clean.entries.size());
-        QVERIFY(state.entries == clean.entries);
+        TestUtil::Contents one = state;
+        const auto only = [id](const QStringList &rows) {
+            QStringList kept;
+            for (const QString &row : rows) {
+                QStringList fields = row.split(' ');
+                if (fields.value(1) == QString::number(id)) {
+                    fields[1] = "1";
+                    kept << fields.join(' ');
+                }
+            }
+            return kept;
+        };
+        one.dictionaries = only(state.dictionaries);
+        one.words = only(state.words);
+        one.entries = only(state.entries);
+        return one;
+    }
+
+    // Verifies the complete index: the registration and rows of a clean
+    // build, and with `beside` those of the small dictionary as they were.
+    void verifyComplete(const TestUtil::Contents &state, bool beside)
+    {
+        const TestUtil::Contents big = beside ? ofDictionary(state, 2) : state;
+        QCOMPARE(big.dictionaries, clean.dictionaries);
+        QCOMPARE(big.words.size(), clean.words.size());
+        QVERIFY(big.words == clean.words);
+        QCOMPARE(big.entries.size(), clean.entries.size());
+        QVERIFY(big.entries == clean.entries);
+        if (beside)
+            verifySmall(state);
+    }
+
+    void verifySmall(const TestUtil::Contents &state)
+    {
+        const TestUtil::Contents one = ofDictionary(state, 1);
+        QCOMPARE(one.dictionaries, smallClean.dictionaries);
+        QVERIFY(one.words == smallClean.words);
+        QVERIFY(one.entries == smallClean.entries);
     }
 
     // Reads a database the way the next program start would: a connection
@@ -84,6 +118,14 @@ private slots:
         QCOMPARE(clean.dictionaries.size(), 1);
         QVERIFY(clean.words.size() > 80000);
         QVERIFY(clean.entries.size() > clean.words.size());
+
+        // The dictionary every install beside one meets.
+        small = QFileInfo(dir + "/small.txt").absoluteFilePath();
+        QVERIFY(Generator::write(small, {3000, false, 22}));
+        const QString besideDb = dir + "/beside.db";
+        QCOMPARE(TestUtil::cli({"--database", besideDb, "install", small}).exit, 0);
+        smallClean = inspect(besideDb);
+        QCOMPARE(smallClean.dictionaries.size(), 1);
     }
 
     void killedInstallLeavesNothingOrEverything_data()
@@ -92,17 +134,22 @@ private slots:
         // line was read (inserting, committing); after the commit was
         // reported (closing, checkpointing).
         QTest::addColumn<int>("round");
+        QTest::addColumn<bool>("beside");
         for (int round = 0; round < kills; ++round)
-            QTest::addRow("kill %d", round) << round;
+            QTest::addRow("kill %d", round) << round << false;
+        for (int round = 0; round < kills; round += 2)
+            QTest::addRow("beside another, kill %d", round) << round << true;
     }
 
     void killedInstallLeavesNothingOrEverything()
     {
         QFETCH(int, round);
+        QFETCH(bool, beside);
         // One database through all rounds, so each install also meets what
         // the killed one before it left behind. It does not exist at first:
         // the first kill may come while the schema is being created.
-        const QString db = dir + "/crash.db";
+        const QString db = dir + (beside ? "/beside.db" : "/crash.db");
+        const QString id = beside ? "2" : "1";
         const bool atOnce = round == 0;
         const bool afterCommit = round == kills - 1;
         const qint64 target = atOnce || afterCommit ? 0 : size * round / (kills - 2);
@@ -141,22 +188,25 @@ private slots:
         // Killed before the schema existed, the file has no tables yet.
         QVERIFY2(state.failure.isEmpty() || state.failure.contains("no such table"),
                  qPrintable(state.failure));
-        if (state.dictionaries.isEmpty()) {
-            QVERIFY2(state.words.isEmpty() && state.entries.isEmpty(),
+        const TestUtil::Contents big = beside ? ofDictionary(state, 2) : state;
+        if (beside)
+            verifySmall(state);
+        if (big.dictionaries.isEmpty()) {
+            QVERIFY2(big.words.isEmpty() && big.entries.isEmpty(),
                      qPrintable(QString("%1 rows, %2 entries without a dictionary")
-                                    .arg(state.words.size())
-                                    .arg(state.entries.size())));
+                                    .arg(big.words.size())
+                                    .arg(big.entries.size())));
             qInfo("no dictionary left");
             // The next install succeeds and builds the whole index.
             QCOMPARE(TestUtil::cli({"--database", db, "install", dictionary}).exit, 0);
-            verifyComplete(inspect(db));
+            verifyComplete(inspect(db), beside);
         } else {
             qInfo("the complete index left");
-            verifyComplete(state);
+            verifyComplete(state, beside);
         }
         // Removed again, as the preferences dialog does, for the next round.
-        QCOMPARE(TestUtil::cli({"--database", db, "remove"}).exit, 0);
-        QVERIFY(inspect(db).entries.isEmpty());
+        QCOMPARE(TestUtil::cli({"--database", db, "remove", id}).exit, 0);
+        QCOMPARE(ofDictionary(inspect(db), beside ? 2 : 1).entries, QStringList());
     }
 };
 

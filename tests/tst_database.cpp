@@ -5,6 +5,7 @@
 #include "database/database.h"
 #include "database/dictionarydatabase.h"
 #include "database/dictionaryremoval.h"
+#include "database/dictionarysettings.h"
 #include "database/diskroom.h"
 #include "database/indexreader.h"
 #include "database/indexwriter.h"
@@ -85,7 +86,8 @@ bool answered(const QString &operation, QString *error)
         return done(removal.remove(1), removal);
     }
     IndexWriter writer(QSqlDatabase::database());
-    const bool registered = writer.beginBuild() && writer.registerDictionary("/dict.txt", 1);
+    const bool registered =
+        writer.beginBuild() && writer.registerDictionary("/dict.txt", 1, "", "Eijiro");
     done(registered, writer);
     writer.rollback();
     return registered;
@@ -155,13 +157,41 @@ bool oneLine(const QStringList &lines, const QString &start)
     return lines.size() == 1 && lines.first().startsWith(start);
 }
 
-// Installs a dictionary at `location` whose one word, RUN, is at `position`.
-bool installRun(const QString &location, qint64 position)
+// Installs dictionary `id` at `location` whose one word, RUN, is at
+// `position`, named after its file.
+bool installRun(const QString &location, qint64 position, int id = 1)
 {
     IndexWriter writer(QSqlDatabase::database());
-    return writer.beginBuild() && writer.prepareRows() &&
+    return writer.beginBuild() && writer.prepareRows(id) &&
            writer.insertWord(position, "RUN") == Insert::Written &&
-           writer.registerDictionary(location, 1) && writer.commit();
+           writer.registerDictionary(location, 1, "", QFileInfo(location).baseName()) &&
+           writer.commit();
+}
+
+// The lowest id no installed dictionary has.
+int freeId()
+{
+    QList<Records::Installed> installed;
+    InstalledDictionaries().list(&installed);
+    int id = 1;
+    while (std::any_of(installed.cbegin(), installed.cend(),
+                       [id](const Records::Installed &d) { return d.id == id; }))
+        ++id;
+    return id;
+}
+
+// The installed dictionaries in the user's order, as "ID NAME on|off".
+QString listed()
+{
+    QList<Records::Installed> installed;
+    if (!InstalledDictionaries().list(&installed))
+        return "failed";
+    QStringList out;
+    for (const Records::Installed &dictionary : std::as_const(installed))
+        out << QString("%1 %2 %3")
+                   .arg(dictionary.id)
+                   .arg(dictionary.name, dictionary.enabled ? "on" : "off");
+    return out.join(", ");
 }
 
 // What a new look-up reads: the installed file and RUN's position.
@@ -450,20 +480,20 @@ private slots:
         QCOMPARE(reader.dictionaryLocation(&location), Answer::None);
 
         // Rolled back: nothing of it stays.
-        QVERIFY(database.beginBuild() && database.prepareRows());
+        QVERIFY(database.beginBuild() && database.prepareRows(1));
         QCOMPARE(database.insertWord(0, "GONE"), Insert::Written);
         database.rollback();
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
         QVERIFY(nameIndexServesLookUps());
 
-        QVERIFY(database.beginBuild() && database.prepareRows());
+        QVERIFY(database.beginBuild() && database.prepareRows(1));
         QCOMPARE(database.insertWord(10, "RUN"), Insert::Written);
         QCOMPARE(database.insertWord(25, "WALK"), Insert::Written);
         QCOMPARE(database.insertWord(40, "RUN"), Insert::Written);
         // The same line twice costs that row only; the build goes on.
         QCOMPARE(database.insertWord(25, "TALK"), Insert::Clash);
         QCOMPARE(database.insertWord(55, "TALK"), Insert::Written);
-        QVERIFY(database.registerDictionary("/dict/eijiro.txt", 5));
+        QVERIFY(database.registerDictionary("/dict/eijiro.txt", 5, "", "Eijiro"));
         QVERIFY(database.commit());
         QVERIFY(nameIndexServesLookUps());
 
@@ -489,7 +519,7 @@ private slots:
         QCOMPARE(typesText(), QString("1 Eijiro installed"));
         // A second build is refused before it has read anything.
         QVERIFY(database.beginBuild());
-        QCOMPARE(database.registerDictionary("/dict/other.txt", 1), false);
+        QCOMPARE(database.registerDictionary("/dict/other.txt", 1, "", "other"), false);
         QVERIFY2(database.lastError().contains("UNIQUE"), qPrintable(database.lastError()));
         database.rollback();
 
@@ -498,6 +528,92 @@ private slots:
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
         QCOMPARE(IndexReader().dictionaryLocation(&location), Answer::None);
         QCOMPARE(typesText(), QString("1 Eijiro"));
+    }
+
+    void severalDictionariesKeepTheUsersOrderNamesAndSwitches_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("as installed") << QStringList{} << "1 a on, 2 b on, 3 c on";
+        QTest::newRow("moved up") << QStringList{"move 3 -1"} << "1 a on, 3 c on, 2 b on";
+        QTest::newRow("moved past the start")
+            << QStringList{"move 3 -9", "move 1 9"} << "3 c on, 2 b on, 1 a on";
+        QTest::newRow("ordered") << QStringList{"order 2 3 1"} << "2 b on, 3 c on, 1 a on";
+        QTest::newRow("switched off and on")
+            << QStringList{"off 2", "off 1", "on 1"} << "1 a on, 2 b off, 3 c on";
+        QTest::newRow("renamed") << QStringList{"rename 2 <b>&amp;  ", "rename 3 x\ny"}
+                                 << "1 a on, 2 <b>&amp; on, 3 x y on";
+        QTest::newRow("removed, then one more")
+            << QStringList{"order 3 2 1", "remove 2", "install 4"} << "3 c on, 1 a on, 2 d on";
+        QTest::newRow("removed all, then one")
+            << QStringList{"remove 1", "remove 2", "remove 3", "install 4"} << "1 d on";
+        // Refused, and nothing changes.
+        QTest::newRow("empty name") << QStringList{"!rename 1  \t "} << "1 a on, 2 b on, 3 c on";
+        QTest::newRow("10,000 characters")
+            << QStringList{"!rename 1 " + QString(10000, 'x')} << "1 a on, 2 b on, 3 c on";
+        QTest::newRow("not installed")
+            << QStringList{"!rename 7 x", "!off 7", "!move 7 1", "!order 1 2", "!order 1 2 3 3"}
+            << "1 a on, 2 b on, 3 c on";
+    }
+
+    // Names, order and switches are kept per dictionary; a change that is
+    // refused changes nothing, and a removal takes them along.
+    void severalDictionariesKeepTheUsersOrderNamesAndSwitches()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, expected);
+        QVERIFY(TestUtil::openFreshDatabase(TestUtil::makeDir("settings") + "/orvel.db"));
+        for (int id = 1; id <= 3; ++id)
+            QVERIFY(installRun(QString("/%1.txt").arg(QChar('a' + id - 1)), 10 * id, id));
+        for (QString step : std::as_const(steps)) {
+            const bool refused = step.startsWith('!');
+            step = step.mid(refused ? 1 : 0).replace("\\n", "\n").replace("\\t", "\t");
+            const QString verb = step.section(' ', 0, 0);
+            const int id = step.section(' ', 1, 1).toInt();
+            DictionarySettings settings;
+            bool done = false;
+            if (verb == "move")
+                done = settings.move(id, step.section(' ', 2).toInt());
+            else if (verb == "rename")
+                done = settings.rename(id, step.section(' ', 2));
+            else if (verb == "on" || verb == "off")
+                done = settings.setEnabled(id, verb == "on");
+            else if (verb == "remove")
+                done = DictionaryRemoval().remove(id);
+            else if (verb == "install")
+                done = installRun(QString("/%1.txt").arg(QChar('a' + id - 1)), 1, freeId());
+            else if (verb == "order") {
+                QList<int> ids;
+                for (const QString &number : step.section(' ', 1).split(' '))
+                    ids << number.toInt();
+                done = settings.setOrder(ids);
+            }
+            QVERIFY2(done != refused, qPrintable(step + ": " + settings.lastError()));
+            if (refused)
+                QVERIFY(!settings.lastError().isEmpty());
+        }
+        QCOMPARE(listed(), expected);
+    }
+
+    // A database made before names and order: its dictionary is listed
+    // under its type's name, switched on, and one installed beside it comes
+    // after it; neither is built again.
+    void aDatabaseFromBeforeGainsNamesAndOrder()
+    {
+        const QString dir = TestUtil::makeDir("before");
+        const QString file = TestUtil::writeDictionary(dir + "/old.txt", sample);
+        QVERIFY(TestUtil::openFreshDatabase(dir + "/orvel.db"));
+        QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
+        // As an Orvel before names left it.
+        QVERIFY(QSqlQuery().exec("DROP TABLE t_installed"));
+        const QStringList rows = TestUtil::wordRows();
+        QCOMPARE(listed(), QString("1 Eijiro on"));
+        const QString other = TestUtil::writeDictionary(dir + "/new.txt", {M + "swim : 泳ぐ"});
+        QCOMPARE(TestUtil::install(other), int(ConvertThread::Committed));
+        QCOMPARE(listed(), QString("1 Eijiro on, 2 Eijiro on"));
+        QVERIFY(DictionarySettings().move(2, -1));
+        QCOMPARE(listed(), QString("2 Eijiro on, 1 Eijiro on"));
+        QCOMPARE(TestUtil::wordRows(), rows);
     }
 
     // A look-up reads one state of the index from its first statement to
@@ -548,7 +664,7 @@ private slots:
         QVERIFY(hold());
         QVERIFY(!DictionaryRemoval().remove(1));
         const qint64 log = QFileInfo(db + "-wal").size();
-        QVERIFY2(log > 0 && log < size / 50, qPrintable(QString("%1 of %2").arg(log).arg(size)));
+        QVERIFY2(log > 0 && log < size / 40, qPrintable(QString("%1 of %2").arg(log).arg(size)));
         QCOMPARE(TestUtil::rowCount("t_word") + TestUtil::rowCount("t_entry"), 0);
         // Once the reader is done, the disk gets the index's room back.
         held.finish();
