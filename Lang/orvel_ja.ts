@@ -124,10 +124,6 @@
         <translation>%1 は辞書のテキストファイルではなく、フォルダー、デバイスまたはパイプです</translation>
     </message>
     <message>
-        <source>%1 holds no dictionary entry: an Eijiro-format text file in Shift_JIS is expected, one entry per line (■word : translation)</source>
-        <translation>%1 には辞書の項目がありません: Eijiro 形式で Shift_JIS のテキストファイル (1 行に 1 項目、■見出し語 : 訳語) を指定してください</translation>
-    </message>
-    <message>
         <source>%1 ends its lines with CR alone: an Eijiro-format text file with CR LF or LF line ends is expected</source>
         <translation>%1 の改行が CR だけです: 改行が CR LF または LF の Eijiro 形式のテキストファイルを指定してください</translation>
     </message>
@@ -146,6 +142,18 @@
     <message>
         <source>%1 is installed already, as dictionary %2</source>
         <translation>%1 はすでに辞書 %2 としてインストールされています</translation>
+    </message>
+    <message>
+        <source>%1 holds no dictionary entry: an Eijiro-format text file in Shift_JIS or UTF-8 is expected, one entry per line (■word : translation)</source>
+        <translation>%1 には辞書の項目がありません: Eijiro 形式で Shift_JIS または UTF-8 のテキストファイル (1 行に 1 項目、■見出し語 : 訳語) を指定してください</translation>
+    </message>
+    <message>
+        <source>%1 is not valid UTF-8 from byte %2 on: Orvel reads dictionary files in Shift_JIS or in UTF-8 throughout</source>
+        <translation>%1 は %2 バイト目から UTF-8 として正しくありません: Orvel が読める辞書ファイルは Shift_JIS か、全体が UTF-8 のものです</translation>
+    </message>
+    <message>
+        <source>%1 is in UTF-16: Orvel reads dictionary files in Shift_JIS or in UTF-8; please convert it to one of them</source>
+        <translation>%1 は UTF-16 です: Orvel が読める辞書ファイルは Shift_JIS か UTF-8 です。どちらかに変換してください</translation>
     </message>
 </context>
 <context>
@@ -624,6 +632,20 @@ Its index no longer fits it, so words would show other words&apos; entries. Plea
         <source>%1 -&gt; %2</source>
         <extracomment>Above the page of a base form: the word typed, then the base shown.</extracomment>
         <translation>%1 -&gt; %2（原形）</translation>
+    </message>
+    <message>
+        <source>No dictionary with id %1 is installed.</source>
+        <translation>ID %1 の辞書はインストールされていません。</translation>
+    </message>
+    <message>
+        <source>Every dictionary is switched off.
+
+Please switch one on on preferences dialog.
+[Edit] - [Preferences] - [Dictionary] Tab</source>
+        <translation>すべての辞書がオフになっています。
+
+設定ダイアログでどれかをオンにしてください。
+[編集] - [設定] - [辞書] タブ</translation>
     </message>
     <message>
         <source>%1… -&gt; %2</source>

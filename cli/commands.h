@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // orvel-cli lookup: prints the page of a look-up of `word` to stdout, the
@@ -10,14 +11,15 @@
 // the default connection to be open.
 // Returns 0 when entries were found, 1 for the not-found or no-dictionary
 // page, 2 on failure (after one clear line on stderr).
-int lookupCommand(const QString &word, bool html, bool entry);
+// `only` names the dictionaries to read; empty for those switched on.
+int lookupCommand(const QString &word, bool html, bool entry, const QList<int> &only);
 
 // orvel-cli words: prints the word list from `text` on, at most `limit`
 // entry words as the dictionary spells them, one per line in UTF-8.
 // Returns 0 (even for an empty list), 1 when no dictionary is installed,
 // 2 on failure. A dictionary installed before phrases were listed lists
 // single words only, which a line on stderr says.
-int wordsCommand(const QString &text, int limit);
+int wordsCommand(const QString &text, int limit, const QList<int> &only);
 
 // orvel-cli show: what the window shows for the typed `text` when it finds
 // what the user means (SearchThread::findWhatIMean). Prints the rule and
@@ -27,4 +29,4 @@ int wordsCommand(const QString &text, int limit);
 // default connection to be open.
 // Returns 0 when something is shown, 1 for none or when no dictionary is
 // installed, 2 on failure.
-int showCommand(const QString &text, bool html);
+int showCommand(const QString &text, bool html, const QList<int> &only);

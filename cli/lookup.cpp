@@ -6,12 +6,12 @@
 #include "lookup/searchthread.h"
 #include "lookup/wordlistthread.h"
 
-int lookupCommand(const QString &word, bool html, bool entry)
+int lookupCommand(const QString &word, bool html, bool entry, const QList<int> &only)
 {
     Page page;
     QString error;
-    const SearchThread::Status status = entry ? SearchThread::lookUpEntry(word, &page, &error)
-                                              : SearchThread::lookUp(word, &page, &error);
+    const SearchThread::Status status = entry ? SearchThread::lookUpEntry(word, &page, &error, only)
+                                              : SearchThread::lookUp(word, &page, &error, only);
 
     if (status == SearchThread::Failed) {
         Output::fail(error);
@@ -44,12 +44,13 @@ QString ruleName(Meaning::Rule rule)
 
 } // namespace
 
-int showCommand(const QString &text, bool html)
+int showCommand(const QString &text, bool html, const QList<int> &only)
 {
     Page page;
     Meaning meaning;
     QString error;
-    const SearchThread::Status status = SearchThread::findWhatIMean(text, &page, &meaning, &error);
+    const SearchThread::Status status =
+        SearchThread::findWhatIMean(text, &page, &meaning, &error, only);
     if (status == SearchThread::Failed) {
         Output::fail(error);
         return 2;
@@ -67,9 +68,11 @@ int showCommand(const QString &text, bool html)
     return status == SearchThread::Found ? 0 : 1;
 }
 
-int wordsCommand(const QString &text, int limit)
+int wordsCommand(const QString &text, int limit, const QList<int> &only)
 {
-    const WordListThread::List list = WordListThread::list(WordListThread::from(text, limit));
+    WordListThread::Request request = WordListThread::from(text, limit);
+    request.only = only;
+    const WordListThread::List list = WordListThread::list(request);
     switch (list.status) {
     case WordListThread::Listed:
         break;
@@ -83,7 +86,7 @@ int wordsCommand(const QString &text, int limit)
     }
     if (!list.phrases)
         Output::fail(
-            QStringLiteral("this dictionary lists single words only: install it again to list "
+            QStringLiteral("a dictionary lists single words only: install it again to list "
                            "phrases too (orvel-cli remove, then install)"));
     QString out;
     for (const WordListThread::Row &row : list.rows)

@@ -37,7 +37,8 @@ const char usage[] =
     "                       the result view receives it; with --entry the page of\n"
     "                       the word list's entry WORD, as the dictionary first\n"
     "                       spells it, phrases included\n"
-    "  show [--html] TEXT   print what Orvel's window shows for TEXT when it finds\n"
+    "  show [--html] [--dictionary ID]... TEXT\n"
+    "                       print what Orvel's window shows for TEXT when it finds\n"
     "                       what you mean: the rule that applied and the entry word\n"
     "                       shown, separated by a tab (word, entry, base, nearest;\n"
     "                       none with no word, then a line \"suggest<TAB>WORD\" per\n"
@@ -55,7 +56,7 @@ const char usage[] =
     "                       the file has changed; the old index answers until the\n"
     "                       new one replaces it\n"
     "\n"
-    "lookup and words read the dictionaries switched on, in their order; each\n"
+    "lookup, show and words read the dictionaries switched on, in their order; each\n"
     "--dictionary ID names one to read instead, switched on or off.\n"
     "\n"
     "Options:\n"
@@ -286,17 +287,18 @@ int remove(const Invocation &invocation)
 
 int lookup(const Invocation &invocation)
 {
-    return lookupCommand(invocation.argument, invocation.html, invocation.entry);
+    return lookupCommand(invocation.argument, invocation.html, invocation.entry,
+                         invocation.dictionaries);
 }
 
 int show(const Invocation &invocation)
 {
-    return showCommand(invocation.argument, invocation.html);
+    return showCommand(invocation.argument, invocation.html, invocation.dictionaries);
 }
 
 int words(const Invocation &invocation)
 {
-    return wordsCommand(invocation.argument, invocation.limit);
+    return wordsCommand(invocation.argument, invocation.limit, invocation.dictionaries);
 }
 
 // Every command: its argument, its options, whether it may make a
@@ -309,9 +311,9 @@ const QList<Command> &commands()
         // name     argument              shown   options            creates unusable
         {"install", Argument::One,        "FILE", {"name"},          true,   1, install},
         {"list",    Argument::None,       "",     {},                false,  1, list},
-        {"lookup",  Argument::One,        "WORD", {"html", "entry"}, false,  2, lookup},
-        {"show",    Argument::One,        "TEXT", {"html"},          false,  2, show},
-        {"words",   Argument::One,        "TEXT", {"limit"},         false,  2, words},
+        {"lookup",  Argument::One,        "WORD", {"html", "entry", "dictionary"}, false, 2, lookup},
+        {"show",    Argument::One,        "TEXT", {"html", "dictionary"},          false, 2, show},
+        {"words",   Argument::One,        "TEXT", {"limit", "dictionary"},         false, 2, words},
         {"remove",  Argument::OptionalId, "ID",   {},                false,  1, remove},
         {"rebuild", Argument::OptionalId, "ID",   {},                false,  1, rebuild},
     };

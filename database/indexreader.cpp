@@ -249,17 +249,17 @@ Answer IndexReader::entryPosition(EntryList list, const QString &key, qint64 *po
     if (list == EntryList::SingleWords)
         return firstPosition(key, position, id);
     Statement query(m_db, Sql::selectEntryPosition);
-    query.bind(1, id == 0 ? Records::eijiroId : id);
+    query.bind(1, id);
     query.bind(2, key);
     return firstRow(query, [position](Statement &row) { *position = row.integer(0); });
 }
 
-Answer IndexReader::entryStartingWith(EntryList list, const QString &key, Entry *entry)
+Answer IndexReader::entryStartingWith(EntryList list, const QString &key, Entry *entry, int id)
 {
     // Keys that start with `key` follow it at once in key order: if any
     // does, the first key at or after it does.
     QList<Entry> first;
-    if (!entries(list, key, false, 1, &first))
+    if (!entries(list, key, false, 1, &first, id))
         return Answer::Failed;
     if (first.isEmpty() || !first.first().key.startsWith(key))
         return Answer::None;

@@ -54,13 +54,13 @@ public:
     bool entries(Records::EntryList list, const QString &key, bool after, int limit,
                  QList<Records::Entry> *entries, int id = Records::eijiroId);
     // The offset of the first entry line of dictionary `id` whose entry
-    // word has `key`; for a list of single words, with `id` 0, in any.
+    // word has `key`.
     Records::Answer entryPosition(Records::EntryList list, const QString &key, qint64 *position,
-                                  int id = 0);
+                                  int id);
     // The first entry in key order whose key starts with `key` (it may be
     // `key` itself); None when no key does.
     Records::Answer entryStartingWith(Records::EntryList list, const QString &key,
-                                      Records::Entry *entry);
+                                      Records::Entry *entry, int id = Records::eijiroId);
     // Each single-word key (t_word's) once, in code point order, as the
     // UTF-8 bytes the index holds; `each` returns false to stop early.
     // False when reading failed.

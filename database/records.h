@@ -12,10 +12,6 @@ namespace Records {
 // lowest id no installed dictionary has.
 inline constexpr int eijiroId = 1;
 
-// What t_dictionary.encoding holds for a file in UTF-8; a Shift_JIS file
-// has the empty text.
-inline constexpr char utf8Encoding[] = "UTF-8";
-
 // What a query for at most one row found.
 enum class Answer { Found, None, Failed };
 

@@ -59,6 +59,7 @@ struct Batch
 {
     std::vector<EntryLine> lines;
     QByteArray bytes;
+    Eijiro::Encoding encoding = Eijiro::Encoding::ShiftJis; // of the lines' bytes
 
     QByteArrayView view(Span span) const
     {
@@ -84,8 +85,10 @@ struct Reading
 {
     // NotFinished when the whole file was read; else why reading stopped.
     ConvertThread::Outcome outcome = ConvertThread::NotFinished;
-    int count = 0;       // entry lines read
-    qint64 nulAt = -1;   // offset of the first NUL byte (NotText)
+    int count = 0;     // entry lines read
+    qint64 nulAt = -1; // offset of the first NUL byte (NotText), or of the first
+                       // byte that cannot be UTF-8 (NotUtf8)
+    Eijiro::Encoding encoding = Eijiro::Encoding::ShiftJis;
     QString insertError; // why the writing side gave up (InsertFailed)
 };
 
@@ -162,7 +165,10 @@ constexpr qint64 chunkSize = 1 << 20;
 // one endless line is refused after one chunk, not after it was held whole.
 ConvertThread::Outcome refusal(qint64 offset, QByteArrayView chunk, qint64 *nulAt)
 {
-    // Shift_JIS text never holds a NUL byte: this is not a dictionary.
+    // Its NUL bytes would call it binary, not what it is.
+    if (offset == 0 && (chunk.startsWith("\xFF\xFE") || chunk.startsWith("\xFE\xFF")))
+        return ConvertThread::Utf16;
+    // Shift_JIS and UTF-8 text never hold a NUL byte: this is not a dictionary.
     if (const void *nul = std::memchr(chunk.data(), 0, size_t(chunk.size()))) {
         *nulAt = offset + (static_cast<const char *>(nul) - chunk.data());
         return ConvertThread::NotText;
@@ -177,6 +183,55 @@ ConvertThread::Outcome refusal(qint64 offset, QByteArrayView chunk, qint64 *nulA
     return ConvertThread::NotFinished;
 }
 
+// Tells the file's encoding from its bytes as they come: UTF-8 when it
+// starts with a byte-order mark, or when the first bytes that are not ASCII
+// (they decide it) are UTF-8; from then on every byte must be UTF-8.
+// Shift_JIS otherwise, where any byte is read as the decoder reads it. Lines
+// of ASCII alone are no entry lines in either, so the lines before the
+// deciding bytes are read the same either way.
+class EncodingSniffer
+{
+public:
+    // NotFinished, or the outcome that refuses the file with the offset of
+    // the first byte that is not UTF-8 in `at`.
+    ConvertThread::Outcome look(qint64 offset, QByteArrayView chunk, qint64 *at)
+    {
+        if (!m_decided && offset == 0 && chunk.startsWith("\xEF\xBB\xBF"))
+            decide(Eijiro::Encoding::Utf8);
+        if (!m_decided) {
+            const bool ascii =
+                std::all_of(chunk.begin(), chunk.end(), [](char c) { return quint8(c) < 0x80; });
+            if (ascii)
+                return ConvertThread::NotFinished;
+            decide(m_utf8.feed(chunk) < 0 ? Eijiro::Encoding::Utf8 : Eijiro::Encoding::ShiftJis);
+            return ConvertThread::NotFinished;
+        }
+        if (m_encoding == Eijiro::Encoding::ShiftJis)
+            return ConvertThread::NotFinished;
+        const qsizetype bad = m_utf8.feed(chunk);
+        if (bad < 0)
+            return ConvertThread::NotFinished;
+        *at = offset + bad;
+        return ConvertThread::NotUtf8;
+    }
+    // After the last chunk: whether a UTF-8 file ends inside a character.
+    bool endsCut() const
+    {
+        return m_encoding == Eijiro::Encoding::Utf8 && !m_utf8.atCharacterEnd();
+    }
+    Eijiro::Encoding encoding() const { return m_encoding; }
+
+private:
+    void decide(Eijiro::Encoding encoding)
+    {
+        m_decided = true;
+        m_encoding = encoding;
+    }
+    bool m_decided = false;
+    Eijiro::Encoding m_encoding = Eijiro::Encoding::ShiftJis;
+    Eijiro::Utf8Check m_utf8;
+};
+
 // Turns the file's raw lines into entry lines: decoded, read as the indexer
 // reads them, keyed, and with the progress each one means.
 class EntryParser
@@ -187,9 +242,9 @@ public:
     // False for a line that is no entry line; else adds it to `batch`.
     bool parse(qint64 offset, QByteArrayView bytes, int row, Batch *batch)
     {
-        // Only a line starting with the marker's two bytes can decode to
-        // a line starting with the marker; skip decoding all others.
-        if (bytes.size() < 2 || quint8(bytes[0]) != 0x81 || quint8(bytes[1]) != 0xA1)
+        // Only a line starting with the marker's bytes can decode to a line
+        // starting with the marker; skip decoding all others.
+        if (!m_decoder.startsEntryLine(bytes))
             return false;
         if (!Eijiro::readIndexer(bytes, &m_decoder, &m_indexer))
             return false;
@@ -212,8 +267,14 @@ public:
         // Only a t_word row that fails is reported with its line.
         if (indexed)
             entry.line = batch->append(bytes);
+        batch->encoding = m_decoder.encoding();
         batch->lines.push_back(entry);
         return true;
+    }
+    void setEncoding(Eijiro::Encoding encoding)
+    {
+        if (encoding != m_decoder.encoding())
+            m_decoder = Eijiro::Decoder(encoding);
     }
 
 private:
@@ -245,13 +306,17 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
     Reading reading;
     const auto stopRequested = [&] { return canceled || stopReading; };
     Eijiro::LineReader lines(file, chunkSize);
+    EntryParser parser(file->size());
+    EncodingSniffer sniffer;
     lines.setChunkCheck([&](qint64 offset, QByteArrayView chunk) {
         if (stopRequested())
             return false;
         reading.outcome = refusal(offset, chunk, &reading.nulAt);
+        if (reading.outcome == ConvertThread::NotFinished)
+            reading.outcome = sniffer.look(offset, chunk, &reading.nulAt);
+        parser.setEncoding(sniffer.encoding());
         return reading.outcome == ConvertThread::NotFinished;
     });
-    EntryParser parser(file->size());
     Batch batch;
     bool interrupted = false;
     // The end first: a stop request after the last line changes nothing.
@@ -278,6 +343,11 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
         reading.outcome = canceled ? ConvertThread::Canceled : ConvertThread::InsertFailed;
     else if (reading.outcome == ConvertThread::NotFinished && lines.failed())
         reading.outcome = ConvertThread::ReadFailed;
+    else if (reading.outcome == ConvertThread::NotFinished && sniffer.endsCut()) {
+        reading.outcome = ConvertThread::NotUtf8;
+        reading.nulAt = lines.offset();
+    }
+    reading.encoding = sniffer.encoding();
     if (!batch.lines.empty())
         pipe->push(std::move(batch));
     pipe->close(reading);
@@ -313,7 +383,7 @@ public:
         const auto refused = [&](size_t index, Insert) {
             const EntryLine &entry = *m_wordLines[index];
             qDebug() << "row =" << entry.row << "["
-                     << Eijiro::Decoder().decode(batch.view(entry.line)) << "]";
+                     << Eijiro::Decoder(batch.encoding).decode(batch.view(entry.line)) << "]";
             qDebug() << "id =" << m_database.id() << ", position =" << entry.offset
                      << ", name =" << QString::fromUtf8(batch.view(entry.key));
         };
@@ -395,6 +465,12 @@ Ending howReadingEnded(const Reading &reading, const QFile &file, const QString 
     case ConvertThread::CrLineEnds:
         qDebug() << "ConvertThread::run failed." << path << "ends its lines with CR alone";
         return {ConvertThread::CrLineEnds, {}};
+    case ConvertThread::NotUtf8:
+        qDebug() << "ConvertThread::run failed." << path << "is not UTF-8 at" << reading.nulAt;
+        return {ConvertThread::NotUtf8, QString::number(reading.nulAt)};
+    case ConvertThread::Utf16:
+        qDebug() << "ConvertThread::run failed." << path << "is in UTF-16";
+        return {ConvertThread::Utf16, {}};
     case ConvertThread::ReadFailed:
     default:
         qDebug() << "QFile::read failed." << file.errorString();
@@ -486,8 +562,16 @@ QString ConvertThread::errorString() const
     case NotRegularFile:
         return tr("%1 is not a dictionary text file but a folder, a device or a pipe").arg(m_file);
     case NoEntryLines:
-        return tr("%1 holds no dictionary entry: an Eijiro-format text file in Shift_JIS is "
-                  "expected, one entry per line (■word : translation)")
+        return tr("%1 holds no dictionary entry: an Eijiro-format text file in Shift_JIS or "
+                  "UTF-8 is expected, one entry per line (■word : translation)")
+            .arg(m_file);
+    case NotUtf8:
+        return tr("%1 is not valid UTF-8 from byte %2 on: Orvel reads dictionary files in "
+                  "Shift_JIS or in UTF-8 throughout")
+            .arg(m_file, m_detail);
+    case Utf16:
+        return tr("%1 is in UTF-16: Orvel reads dictionary files in Shift_JIS or in UTF-8; "
+                  "please convert it to one of them")
             .arg(m_file);
     case CrLineEnds:
         return tr("%1 ends its lines with CR alone: an Eijiro-format text file with CR LF or LF "
@@ -562,7 +646,7 @@ void ConvertThread::run()
     const Ending ending = howReadingEnded(reading, file, m_file);
     if (ending.outcome != NotFinished)
         return rollBack(writer, ending.outcome, ending.detail);
-    registerAndCommit(writer, reading.count, identity);
+    registerAndCommit(writer, reading.count, Eijiro::encodingName(reading.encoding), identity);
 }
 
 bool ConvertThread::findRegisteredFile()
@@ -727,9 +811,10 @@ bool ConvertThread::replaceRows(IndexWriter &writer, const QString &registeredFi
     return false;
 }
 
-void ConvertThread::registerAndCommit(IndexWriter &writer, int count, const FileIdentity &identity)
+void ConvertThread::registerAndCommit(IndexWriter &writer, int count, const QString &encoding,
+                                      const FileIdentity &identity)
 {
-    if (!writer.registerDictionary(m_file, count, QString(""), m_name) ||
+    if (!writer.registerDictionary(m_file, count, encoding, m_name) ||
         !writer.recordFile(writer.id(), identity))
         return rollBack(writer, FinalInsertFailed, writer.lastError());
     DiskRoom disk(writer.connection());

@@ -39,6 +39,8 @@ public:
         CheckpointFailed,  // committed, 100 reported, but the log could not be emptied
         NotInstalled,      // a rebuild of a dictionary that is not installed; nothing written
         NameRefused,       // the name is empty or too long; the database was not touched
+        NotUtf8,           // UTF-8 at first, but not throughout; rolled back
+        Utf16,             // a UTF-16 file, which Orvel does not read; rolled back
     };
     Q_ENUM(Outcome)
 
@@ -99,7 +101,8 @@ private:
     bool checkRoom(IndexWriter &writer, qint64 fileSize);
     // A rebuild's beginning: the old rows go inside the transaction.
     bool replaceRows(IndexWriter &writer, const QString &registeredFile, qint64 fileSize);
-    void registerAndCommit(IndexWriter &writer, int count, const FileIdentity &identity);
+    void registerAndCommit(IndexWriter &writer, int count, const QString &encoding,
+                           const FileIdentity &identity);
     // Rolls the build back and ends it with `outcome`.
     void rollBack(IndexWriter &writer, Outcome outcome, const QString &detail = QString());
     // `detail` completes errorString(): an error text, a byte offset, a path.

@@ -6,11 +6,44 @@
 
 namespace Eijiro {
 
-Decoder::Decoder() = default;
+namespace {
+constexpr QByteArrayView byteOrderMark("\xEF\xBB\xBF");
+constexpr QByteArrayView utf8Marker("\xE2\x96\xA0");
+constexpr QByteArrayView shiftJisMarker("\x81\xA1");
+
+// How many bytes at the end of `bytes` begin a UTF-8 character that is not
+// all there.
+qsizetype cutCharacter(QByteArrayView bytes)
+{
+    const qsizetype n = bytes.size();
+    for (qsizetype back = 1; back <= qMin<qsizetype>(3, n); ++back) {
+        const quint8 b = quint8(bytes[n - back]);
+        if ((b & 0xC0) == 0x80)
+            continue;
+        const int length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+} // namespace
+
+Encoding encodingNamed(const QString &recorded)
+{
+    return recorded == QLatin1String("UTF-8") ? Encoding::Utf8 : Encoding::ShiftJis;
+}
+
+QString encodingName(Encoding encoding)
+{
+    return encoding == Encoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("");
+}
+
+Decoder::Decoder(Encoding encoding) : m_encoding(encoding)
+{
+}
 
 bool Decoder::isValid() const
 {
-    return ShiftJisTable::isAvailable();
+    return m_encoding == Encoding::Utf8 || ShiftJisTable::isAvailable();
 }
 
 QString Decoder::decode(QByteArrayView bytes)
@@ -20,8 +53,22 @@ QString Decoder::decode(QByteArrayView bytes)
     return line;
 }
 
+bool Decoder::startsEntryLine(QByteArrayView bytes) const
+{
+    if (m_encoding == Encoding::ShiftJis)
+        return bytes.startsWith(shiftJisMarker);
+    return bytes.startsWith(utf8Marker) ||
+           (bytes.startsWith(byteOrderMark) && bytes.sliced(3).startsWith(utf8Marker));
+}
+
 void Decoder::decode(QByteArrayView bytes, QString *line)
 {
+    if (m_encoding == Encoding::Utf8) {
+        if (bytes.startsWith(byteOrderMark))
+            bytes = bytes.sliced(byteOrderMark.size());
+        *line = QString::fromUtf8(bytes.chopped(cutCharacter(bytes)));
+        return;
+    }
     if (ShiftJisTable::decode(bytes, line))
         return;
     // A lead byte left dangling at the end of one line must not combine
@@ -223,9 +270,50 @@ qsizetype plainHeadEnd(QByteArrayView line)
 
 } // namespace
 
+// The same for a UTF-8 line, where every byte below 0x80 is a character of
+// its own.
+qsizetype utf8HeadEnd(QByteArrayView line)
+{
+    const qsizetype colon = line.lastIndexOf(':');
+    if (colon < 4 || colon + 1 >= line.size() || line[colon - 1] != ' ' || line[colon + 1] != ' ')
+        return -1;
+    return colon - 1;
+}
+
+qsizetype Utf8Check::feed(QByteArrayView chunk)
+{
+    const auto *d = reinterpret_cast<const quint8 *>(chunk.data());
+    const qsizetype n = chunk.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const quint8 b = d[i];
+        if (m_needed > 0) {
+            if ((b & 0xC0) != 0x80)
+                return i;
+            m_value = (m_value << 6) | (b & 0x3F);
+            if (--m_needed == 0 && (m_value < m_smallest || m_value > 0x10FFFF ||
+                                    (m_value >= 0xD800 && m_value <= 0xDFFF)))
+                return i;
+            continue;
+        }
+        if (b < 0x80)
+            continue;
+        if (b >= 0xC2 && b <= 0xDF) {
+            m_needed = 1, m_value = b & 0x1F, m_smallest = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            m_needed = 2, m_value = b & 0x0F, m_smallest = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            m_needed = 3, m_value = b & 0x07, m_smallest = 0x10000;
+        } else {
+            return i;
+        }
+    }
+    return -1;
+}
+
 bool readIndexer(QByteArrayView line, Decoder *decoder, IndexerReading *out)
 {
-    const qsizetype headEnd = plainHeadEnd(line);
+    const qsizetype headEnd =
+        decoder->encoding() == Encoding::Utf8 ? utf8HeadEnd(line) : plainHeadEnd(line);
     // With the separator at its end, the decoded part has the same last
     // separator as the whole line.
     return readIndexer(decoder->decode(headEnd < 0 ? line : line.first(headEnd + 3)), out);

@@ -16,21 +16,60 @@ namespace Eijiro {
 
 inline constexpr QChar marker = QChar(0x25A0); // ■
 
-// Decodes one line of Shift_JIS bytes. Each line is decoded on its own: no
-// state carries over from one call to the next. Uses ICU's Shift_JIS, which
-// also knows the CP932 extensions (①, ∫, IBM kanji) real files contain.
+// The encodings a dictionary file may be in.
+enum class Encoding {
+    ShiftJis,
+    Utf8, // valid throughout, with or without a byte-order mark
+};
+// The encoding t_dictionary.encoding names: "UTF-8", or Shift_JIS for the
+// empty text (and anything else) that files installed before were given.
+Encoding encodingNamed(const QString &recorded);
+// What t_dictionary.encoding holds for `encoding`.
+QString encodingName(Encoding encoding);
+
+// Decodes one line of a dictionary file. Each line is decoded on its own:
+// no state carries over from one call to the next. Shift_JIS goes through
+// ICU's, which also knows the CP932 extensions (①, ∫, IBM kanji) real files
+// contain. A UTF-8 line loses a byte-order mark before it, and a character
+// cut off at its end (a cut long line) decodes to nothing, as a Shift_JIS
+// lead byte does. Every reader of a file's lines decodes them here.
 class Decoder
 {
 public:
-    Decoder();
+    explicit Decoder(Encoding encoding = Encoding::ShiftJis);
+    // For the encoding t_dictionary.encoding names.
+    static Decoder forDictionary(const QString &recordedEncoding)
+    {
+        return Decoder(encodingNamed(recordedEncoding));
+    }
+    Encoding encoding() const { return m_encoding; }
     bool isValid() const;
     QString decode(QByteArrayView bytes);
     // The same into `line`, whose room is reused: for reading many lines.
     void decode(QByteArrayView bytes, QString *line);
+    // The bytes an entry line of this encoding starts with: the marker's.
+    bool startsEntryLine(QByteArrayView bytes) const;
 
 private:
+    Encoding m_encoding;
     // Made when a line first needs ICU itself: most never do.
     std::optional<QStringDecoder> m_decoder;
+};
+
+// Checks that a file is UTF-8 throughout as its chunks come, a character
+// cut between two chunks included.
+class Utf8Check
+{
+public:
+    // Offset in `chunk` of the first byte that cannot be UTF-8 there, or -1.
+    qsizetype feed(QByteArrayView chunk);
+    // Whether the file may end here: no character is left cut off.
+    bool atCharacterEnd() const { return m_needed == 0; }
+
+private:
+    int m_needed = 0;        // continuation bytes the character still needs
+    char32_t m_value = 0;    // its code point so far
+    char32_t m_smallest = 0; // the smallest it may be with its length
 };
 
 // Reads a device line by line as raw bytes: each line up to and including its

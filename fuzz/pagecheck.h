@@ -102,6 +102,7 @@ inline QString check(const Page &page, const QString &word, Shape *shape = nullp
         case PageBlock::NotFound:
         case PageBlock::Message:
         case PageBlock::Link:
+        case PageBlock::Dictionary:
             return QStringLiteral("block %1 does not belong in a result page").arg(i);
         }
     }

@@ -6,19 +6,21 @@
 #include "lookup/baseforms.h"
 #include "lookup/wordkeys.h"
 
+#include <functional>
+
 using Records::Answer;
 
 namespace {
 
 // The suggestions under the not-found page of `key`.
 bool suggest(IndexReader &reader, const QString &dictionary, const QString &key,
-             FindWhatIMean::Found *found)
+             FindWhatIMean::Found *found, int id)
 {
     *found = {};
     if (key.toUcs4().size() < WordKeys::shortest)
         return true;
     QString state;
-    if (reader.wordsState(Records::eijiroId, &state) == Answer::Failed)
+    if (reader.wordsState(id, &state) == Answer::Failed)
         return false;
     const auto keys =
         WordKeys::shared(reader, ReaderFile::name() + u'\n' + dictionary + u'\n' + state);
@@ -39,11 +41,13 @@ bool suggest(IndexReader &reader, const QString &dictionary, const QString &key,
 
 namespace FindWhatIMean {
 
-bool resolve(IndexReader &reader, const QString &dictionary, const QString &text, Found *found)
+bool resolve(IndexReader &reader, const QString &dictionary, const QString &text, Found *found,
+             const QList<int> &ids, bool several)
 {
     const QString key = Eijiro::queryKey(text);
     // Each rule's answer: Found ends the rules with what it shows, Failed
-    // ends the look-up, None goes on to the next rule.
+    // ends the look-up, None goes on to the next rule. A rule that holds in
+    // any dictionary holds: their positions are each one's own.
     Answer answer = Answer::None;
     qint64 position = 0;
     const auto shows = [&](Meaning::Rule rule, const QString &shown) {
@@ -51,29 +55,56 @@ bool resolve(IndexReader &reader, const QString &dictionary, const QString &text
             *found = {rule, shown, position, {}};
         return answer != Answer::None;
     };
-    answer = reader.firstPosition(key, &position);
+    // In any dictionary read; with one installed, as it always was asked.
+    const auto inAny = [&](const std::function<Answer(int id)> &ask) {
+        answer = Answer::None;
+        for (const int id : ids) {
+            answer = ask(id);
+            if (answer != Answer::None)
+                break;
+        }
+    };
+    inAny([&](int id) { return reader.firstPosition(key, &position, several ? id : 0); });
     if (shows(Meaning::Word, key))
         return answer == Answer::Found;
-    Records::EntryList list;
-    if (reader.entryLists(&list) == Answer::Failed)
-        return false;
-    // Without the list of every entry word, the entries are the words.
-    if (list == Records::EntryList::AllEntryWords) {
-        answer = reader.entryPosition(list, key, &position);
-        if (shows(Meaning::Entry, key))
-            return answer == Answer::Found;
+    QList<Records::EntryList> lists;
+    for (const int id : ids) {
+        lists << Records::EntryList();
+        if (reader.entryLists(&lists.last(), id) == Answer::Failed)
+            return false;
     }
+    const auto listOf = [&](int id) { return lists.at(ids.indexOf(id)); };
+    // Without the list of every entry word, the entries are the words.
+    inAny([&](int id) {
+        return listOf(id) == Records::EntryList::AllEntryWords
+                   ? reader.entryPosition(listOf(id), key, &position, id)
+                   : Answer::None;
+    });
+    if (shows(Meaning::Entry, key))
+        return answer == Answer::Found;
     for (const QString &base : BaseForms::of(key)) {
-        answer = reader.entryPosition(list, base, &position);
+        inAny([&](int id) { return reader.entryPosition(listOf(id), base, &position, id); });
         if (shows(Meaning::Base, base))
             return answer == Answer::Found;
     }
+    // The first key in key order that starts with the text, of them all.
     Records::Entry nearest{QString(), 0};
-    answer = reader.entryStartingWith(list, key, &nearest);
+    answer = Answer::None;
+    for (const int id : ids) {
+        Records::Entry candidate{QString(), 0};
+        const Answer one = reader.entryStartingWith(listOf(id), key, &candidate, id);
+        if (one == Answer::Failed)
+            return false;
+        if (one == Answer::Found &&
+            (answer == Answer::None || candidate.key.toUcs4() < nearest.key.toUcs4())) {
+            nearest = candidate;
+            answer = Answer::Found;
+        }
+    }
     position = nearest.position;
     if (shows(Meaning::Nearest, nearest.key))
         return answer == Answer::Found;
-    return suggest(reader, dictionary, key, found);
+    return suggest(reader, dictionary, key, found, ids.value(0, Records::eijiroId));
 }
 
 } // namespace FindWhatIMean

@@ -47,6 +47,10 @@ struct Found
 // any other that was installed before (its file, as it was recorded), for
 // the keys shared between look-ups. False when the index could not be
 // read; the reader then says why.
-bool resolve(IndexReader &reader, const QString &dictionary, const QString &text, Found *found);
+// With several dictionaries (`several`), in each of `ids`: a rule that
+// holds in any of them holds, each found in that one's rows; `ids` are the
+// dictionaries read, the one installed when it is alone.
+bool resolve(IndexReader &reader, const QString &dictionary, const QString &text, Found *found,
+             const QList<int> &ids, bool several);
 
 } // namespace FindWhatIMean

@@ -28,6 +28,10 @@ struct PageBlock
         Message,
         // A link on a failure page: the text shown, then the address.
         Link,
+        // The name of the dictionary whose section of a page of several
+        // follows: up to the next such block, that section is a page of
+        // its own.
+        Dictionary,
     };
 
     Kind kind;
@@ -50,8 +54,10 @@ Q_DECLARE_TYPEINFO(PageBlock, Q_RELOCATABLE_TYPE);
 // A page as a look-up makes it. A result page is a heading per entry word,
 // each followed by a numbered list of items; a label or a NewList closes the
 // list and opens the next. The not-found page is a single NotFound block,
-// the no-dictionary and failure pages a single Message. PageHtml, PageText
-// and the view's PageDocument each write it in their form.
+// the no-dictionary and failure pages a single Message. A page of several
+// dictionaries is their pages one after the other, each after a Dictionary
+// block with its name. PageHtml, PageText and the view's PageDocument each
+// write it in their form.
 struct Page
 {
     QList<PageBlock> blocks;
@@ -88,6 +94,12 @@ struct Page
     // back from such a link, null for any other.
     static QString lookUpAddress(const QString &word);
     static QString lookedUpWord(const QUrl &link);
+    // Appends `section`, the page of the dictionary named `name`.
+    void addSection(const QString &name, const Page &section)
+    {
+        blocks.append({PageBlock::Dictionary, name, {}});
+        blocks.append(section.blocks);
+    }
 };
 
 // The colours a page is shown in, whatever writes it.
@@ -95,4 +107,6 @@ namespace PageStyle {
 inline constexpr char highlightColor[] = "#C00000";
 inline constexpr char badgeColor[] = "#e0e0e0";
 inline constexpr char noteColor[] = "#808080";
+// Behind the name of a dictionary above its section of a page.
+inline constexpr char dictionaryColor[] = "#dde6f0";
 } // namespace PageStyle

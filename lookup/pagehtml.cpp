@@ -26,6 +26,9 @@ constexpr QStringView paragraphOpen = u"<p>";
 constexpr QStringView paragraphClose = u"</p>";
 constexpr QStringView bulletsOpen = u"<ul>";
 constexpr QStringView bulletsClose = u"</ul>";
+const QString dictionaryOpen = QStringLiteral("<h3 style='background-color:%1'>")
+                                   .arg(QLatin1String(PageStyle::dictionaryColor));
+constexpr QStringView dictionaryClose = u"</h3>";
 
 // The character reference that stands for `c` in the page, or nothing
 // when `c` stands for itself. All four come before '?'; most text does not.
@@ -118,17 +121,14 @@ void putSuggestions(Output &out, const QStringList &words)
     out.put(bulletsClose);
 }
 
-void putPage(Output &out, const Page &page)
+// The blocks from `from` to `to`, a page or a dictionary's section of one.
+void putSection(Output &out, const QList<PageBlock> &blocks, qsizetype from, qsizetype to)
 {
-    if (!page.note.isEmpty()) {
-        out.put(noteOpen);
-        out.putEscaped(page.note);
-        out.put(paragraphClose);
-    }
-    const bool result = page.isResult();
+    const bool result = from < to && blocks.at(from).kind == PageBlock::Heading;
     if (result)
         out.put(listOpen);
-    for (const PageBlock &block : page.blocks) {
+    for (qsizetype b = from; b < to; ++b) {
+        const PageBlock &block = blocks.at(b);
         switch (block.kind) {
         case PageBlock::Heading:
             putHeading(out, block);
@@ -160,10 +160,38 @@ void putPage(Output &out, const Page &page)
         case PageBlock::Link:
             putLink(out, block.piece(0), block.piece(1));
             break;
+        case PageBlock::Dictionary:
+            break;
         }
     }
     if (result)
         out.put(listClose);
+}
+
+void putPage(Output &out, const Page &page)
+{
+    if (!page.note.isEmpty()) {
+        out.put(noteOpen);
+        out.putEscaped(page.note);
+        out.put(paragraphClose);
+    }
+    // A page of several dictionaries: each section under its dictionary's
+    // name, written as a page of its own.
+    const QList<PageBlock> &blocks = page.blocks;
+    qsizetype from = 0;
+    do {
+        if (from < blocks.size() && blocks.at(from).kind == PageBlock::Dictionary) {
+            out.put(dictionaryOpen);
+            out.putEscaped(blocks.at(from).text);
+            out.put(dictionaryClose);
+            ++from;
+        }
+        qsizetype to = from;
+        while (to < blocks.size() && blocks.at(to).kind != PageBlock::Dictionary)
+            ++to;
+        putSection(out, blocks, from, to);
+        from = to;
+    } while (from < blocks.size());
     if (!page.suggestions.isEmpty())
         putSuggestions(out, page.suggestions);
 }

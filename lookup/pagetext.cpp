@@ -137,6 +137,14 @@ QString write(const Page &page)
             out.add(block.piece(0));
             out.endLine();
             break;
+        case PageBlock::Dictionary:
+            out.startHeading();
+            out.add(u"== ");
+            out.add(block.text);
+            out.add(u" ==");
+            out.endLine();
+            number = 0;
+            break;
         }
     }
     if (!page.suggestions.isEmpty()) {

@@ -13,7 +13,24 @@
 #include <QDebug>
 #include <QFile>
 
+#include <algorithm>
 #include <optional>
+
+// One dictionary's part of a look-up: where its page lies, as its index
+// says, and what the page shows.
+struct SearchThread::Target
+{
+    Records::Installed dictionary;
+    std::optional<FileIdentity> recorded;          // none for a file not recorded
+    QString rebuildLink;                           // on its page when its file has changed
+    Records::Answer found = Records::Answer::None; // Found: read from `position`
+    qint64 position = 0;
+    QString word; // as typed: highlighted, or the not-found page's
+    // For an entry's page, its key: its first line's entry word is shown
+    // (highlighted) instead of `word`.
+    QString entryKey;
+    QList<Records::Entry> suggestions; // under a not-found page
+};
 
 namespace {
 // A failed look-up still shows a page: a desktop user has no terminal to
@@ -74,7 +91,8 @@ SearchThread::Status fileFailed(const QString &path, const QString &reason, Page
 
 // The index holds the offsets of another file: its words would show other
 // words' entries. The page offers to build the index again.
-SearchThread::Status fileChanged(const QString &path, Page *page, QString *error)
+SearchThread::Status fileChanged(const QString &path, const QString &link, Page *page,
+                                 QString *error)
 {
     qDebug() << "The dictionary file has changed since it was installed." << path;
     Page shown = Page::message(
@@ -85,8 +103,8 @@ SearchThread::Status fileChanged(const QString &path, Page *page, QString *error
             "index, here or on preferences dialog.\n[Edit] - [Preferences] - [Dictionary] "
             "Tab\n\n"),
         {path});
-    shown.blocks.append(Page::link(QCoreApplication::translate("SearchThread", "Rebuild the index"),
-                                   SearchThread::rebuildLink));
+    shown.blocks.append(
+        Page::link(QCoreApplication::translate("SearchThread", "Rebuild the index"), link));
     return failed(shown, SearchThread::fileChangedError(path), page, error);
 }
 
@@ -98,9 +116,10 @@ constexpr qint64 lineReadAhead = 512;
 // the page it has set.
 using Ending = std::optional<SearchThread::Status>;
 
-Ending findDictionary(IndexReader &database, QString *location, Page *page, QString *error)
+Ending findDictionaries(IndexReader &database, QList<Records::Installed> *installed, Page *page,
+                        QString *error)
 {
-    switch (database.dictionaryLocation(location)) {
+    switch (database.dictionaries(installed)) {
     case Records::Answer::Found:
         return std::nullopt;
     case Records::Answer::None:
@@ -115,11 +134,11 @@ Ending findDictionary(IndexReader &database, QString *location, Page *page, QStr
 
 // What the file looked like when its index was built: none for a
 // dictionary installed before that was recorded, which is not checked.
-Ending findRecord(IndexReader &database, std::optional<FileIdentity> *recorded, Page *page,
+Ending findRecord(IndexReader &database, int id, std::optional<FileIdentity> *recorded, Page *page,
                   QString *error)
 {
     FileIdentity identity;
-    const Records::Answer answer = database.fileIdentity(Records::eijiroId, &identity);
+    const Records::Answer answer = database.fileIdentity(id, &identity);
     if (answer == Records::Answer::Failed)
         return indexFailed(database, "the dictionary file's record", page, error);
     if (answer == Records::Answer::Found)
@@ -165,43 +184,69 @@ SearchThread::Status finish(const ResultRenderer &renderer, Page *page)
     return renderer.isEmpty() ? SearchThread::NotFound : SearchThread::Found;
 }
 
-// Where a page lies, as the index says.
-struct Target
-{
-    Records::Answer found = Records::Answer::None; // Found: read from `position`
-    qint64 position = 0;
-    QString word; // as typed: highlighted, or the not-found page's
-    // For an entry's page, its key: its first line's entry word is shown
-    // (highlighted) instead of `word`.
-    QString entryKey;
-    QList<Records::Entry> suggestions; // under a not-found page
-};
+using Target = SearchThread::Target;
 
-// The installed dictionary as its index was made: its file and, when
-// recorded, what the file looked like.
-QString dictionaryName(const QString &location, const std::optional<FileIdentity> &recorded)
+// The dictionaries a look-up reads: those named in `only` (each must be
+// installed), else those switched on, in the user's order. Ends the
+// look-up when there is none to read.
+Ending chooseDictionaries(const QList<Records::Installed> &installed, const QList<int> &only,
+                          QList<Records::Installed> *chosen, Page *page, QString *error)
 {
-    if (!recorded)
-        return location;
-    return QStringLiteral("%1 %2 %3 %4")
-        .arg(location, QString::number(recorded->size), QString::number(recorded->modified),
-             QString::fromLatin1(recorded->checksum.toHex()));
+    for (const Records::Installed &dictionary : installed) {
+        if (only.isEmpty() ? dictionary.enabled : only.contains(dictionary.id))
+            *chosen << dictionary;
+    }
+    for (const int id : only) {
+        if (std::none_of(installed.cbegin(), installed.cend(),
+                         [id](const Records::Installed &d) { return d.id == id; }))
+            return failed(
+                Page::message(QCoreApplication::translate("SearchThread",
+                                                          "No dictionary with id %1 is installed."),
+                              {QString::number(id)}),
+                QStringLiteral("no dictionary with id %1 is installed").arg(id), page, error);
+    }
+    if (!chosen->isEmpty())
+        return std::nullopt;
+    *page = Page::message(QCoreApplication::translate(
+        "SearchThread", "Every dictionary is switched off.\n\nPlease switch one on "
+                        "on preferences dialog.\n[Edit] - [Preferences] - "
+                        "[Dictionary] Tab"));
+    return SearchThread::NoDictionary;
+}
+
+// The dictionaries read as their indexes were made: their files and, when
+// recorded, what the files looked like.
+QString dictionaryName(const QList<Target> &targets)
+{
+    QStringList names;
+    for (const Target &target : targets) {
+        const std::optional<FileIdentity> &recorded = target.recorded;
+        const QString &location = target.dictionary.location;
+        names << (!recorded ? location
+                            : QStringLiteral("%1 %2 %3 %4")
+                                  .arg(location, QString::number(recorded->size),
+                                       QString::number(recorded->modified),
+                                       QString::fromLatin1(recorded->checksum.toHex())));
+    }
+    return names.join(u'\n');
 }
 
 // What the rules found, as the place of the page and what it shows.
-Target targetOf(const FindWhatIMean::Found &found, const QString &text, Meaning *meaning)
+void targetOf(const FindWhatIMean::Found &found, const QString &text, Meaning *meaning,
+              Target *target)
 {
-    Target target{found.rule == Meaning::None ? Records::Answer::None : Records::Answer::Found,
-                  found.position, text, QString(), found.suggestions};
+    target->found = found.rule == Meaning::None ? Records::Answer::None : Records::Answer::Found;
+    target->position = found.position;
+    target->word = text;
+    target->suggestions = found.suggestions;
     if (found.rule != Meaning::Word && found.rule != Meaning::None) {
-        target.entryKey = found.key;
+        target->entryKey = found.key;
         // Only when the file changed since it was indexed: the line there
         // is no longer the entry.
         if (found.rule != Meaning::Entry)
-            target.word = found.key;
+            target->word = found.key;
     }
-    *meaning = {found.rule, found.rule == Meaning::None ? QString() : target.word, found.key};
-    return target;
+    *meaning = {found.rule, found.rule == Meaning::None ? QString() : target->word, found.key};
 }
 
 // The not-found page of `target`, with its suggestions as the file spells
@@ -270,84 +315,201 @@ Page SearchThread::noDictionaryPage()
                             "preferences dialog.\n[Edit] - [Preferences] - [Dictionary] Tab"));
 }
 
-SearchThread::Status SearchThread::lookUp(const QString &word, Page *page, QString *error)
+SearchThread::Status SearchThread::lookUp(const QString &word, Page *page, QString *error,
+                                          const QList<int> &only)
 {
     LongReadPermit permit;
-    return lookUpWindow(word, Asked::Word, page, error, &permit);
+    return lookUpWindow(word, Asked::Word, only, page, error, &permit);
 }
 
-SearchThread::Status SearchThread::lookUpEntry(const QString &word, Page *page, QString *error)
+SearchThread::Status SearchThread::lookUpEntry(const QString &word, Page *page, QString *error,
+                                               const QList<int> &only)
 {
     LongReadPermit permit;
-    return lookUpWindow(word, Asked::Entry, page, error, &permit);
+    return lookUpWindow(word, Asked::Entry, only, page, error, &permit);
 }
 
 SearchThread::Status SearchThread::findWhatIMean(const QString &text, Page *page, Meaning *meaning,
-                                                 QString *error)
+                                                 QString *error, const QList<int> &only)
 {
     LongReadPermit permit;
     Meaning ignored;
-    return lookUpWindow(text, Asked::Meaning, page, error, &permit, meaning ? meaning : &ignored);
+    return lookUpWindow(text, Asked::Meaning, only, page, error, &permit,
+                        meaning ? meaning : &ignored);
 }
 
-SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked, Page *page,
-                                                QString *error, LongReadPermit *permit,
-                                                Meaning *meaning)
+SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked,
+                                                const QList<int> &only, Page *page, QString *error,
+                                                LongReadPermit *permit, Meaning *meaning)
 {
     const QString text = asked == Asked::Meaning ? word.trimmed() : word;
     // Nothing but white space: looked up as it is, as without the rules.
     if (asked == Asked::Meaning && text.isEmpty()) {
-        const Status status = lookUpWindow(word, Asked::Word, page, error, permit);
+        const Status status = lookUpWindow(word, Asked::Word, only, page, error, permit);
         if (status == Found)
             *meaning = {Meaning::Word, word, Eijiro::queryKey(word)};
         return status;
     }
 
     IndexReader database;
-    QString location;
-    if (const Ending ended = findDictionary(database, &location, page, error))
+    QList<Records::Installed> installed, chosen;
+    if (const Ending ended = findDictionaries(database, &installed, page, error))
         return *ended;
-    std::optional<FileIdentity> recorded;
-    if (const Ending ended = findRecord(database, &recorded, page, error))
+    if (const Ending ended = chooseDictionaries(installed, only, &chosen, page, error))
         return *ended;
+    // With one dictionary installed the index is asked as it always was;
+    // with several, each for its own rows.
+    const bool several = installed.size() > 1;
+    QList<Target> targets;
+    for (const Records::Installed &dictionary : std::as_const(chosen)) {
+        Target target;
+        target.dictionary = dictionary;
+        target.rebuildLink = several ? QStringLiteral("%1/%2").arg(QLatin1String(rebuildLink),
+                                                                   QString::number(dictionary.id))
+                                     : QString::fromLatin1(rebuildLink);
+        target.word = word;
+        if (const Ending ended = findRecord(database, dictionary.id, &target.recorded, page, error))
+            return *ended;
+        targets << target;
+    }
 
     // A typed word is found through its index key, an entry through the
     // list of every entry word (which an old database has of single words),
-    // what the user means through the rules.
+    // what the user means through the rules, across every dictionary read.
     const QString key = Eijiro::queryKey(word);
-    Target target{Records::Answer::None, 0, word, QString(), {}};
-    switch (asked) {
-    case Asked::Word:
-        target.found = database.firstPosition(key, &target.position);
-        break;
-    case Asked::Entry: {
-        target.entryKey = key;
-        Records::EntryList list;
-        target.found = database.entryLists(&list);
-        if (target.found != Records::Answer::Failed)
-            target.found = database.entryPosition(list, key, &target.position);
-        break;
+    FindWhatIMean::Found found;
+    if (asked == Asked::Meaning) {
+        QList<int> ids;
+        for (const Target &target : std::as_const(targets))
+            ids << target.dictionary.id;
+        if (!FindWhatIMean::resolve(database, dictionaryName(targets), text, &found, ids, several))
+            return indexFailed(database, "the word index", page, error);
     }
-    case Asked::Meaning: {
-        FindWhatIMean::Found found;
-        if (!FindWhatIMean::resolve(database, dictionaryName(location, recorded), text, &found))
-            target.found = Records::Answer::Failed;
-        else
-            target = targetOf(found, text, meaning);
-        break;
+    for (Target &target : targets) {
+        const int id = target.dictionary.id;
+        switch (asked) {
+        case Asked::Word:
+            target.found = database.firstPosition(key, &target.position, several ? id : 0);
+            break;
+        case Asked::Entry:
+            target.entryKey = key;
+            break;
+        case Asked::Meaning:
+            targetOf(found, text, meaning, &target);
+            break;
+        }
+        // With several, each dictionary's own entry of the key found.
+        if (!target.entryKey.isNull() && (asked == Asked::Entry || several)) {
+            Records::EntryList list;
+            target.found = database.entryLists(&list, id);
+            if (target.found != Records::Answer::Failed)
+                target.found = database.entryPosition(list, target.entryKey, &target.position, id);
+        } else if (asked == Asked::Meaning && found.rule == Meaning::Word && several) {
+            target.found = database.firstPosition(key, &target.position, id);
+        }
+        if (target.found == Records::Answer::Failed)
+            return indexFailed(database, asked == Asked::Entry ? "the word list" : "the word index",
+                               page, error);
     }
+    // Each suggestion as the first dictionary that has it spells it.
+    QList<int> suggestedIn;
+    if (several && asked == Asked::Meaning && found.rule == Meaning::None) {
+        for (Records::Entry &suggestion : found.suggestions) {
+            suggestedIn << 0;
+            for (const Target &target : std::as_const(targets)) {
+                const Records::Answer answer = database.firstPosition(
+                    suggestion.key, &suggestion.position, target.dictionary.id);
+                if (answer == Records::Answer::Failed)
+                    return indexFailed(database, "the word index", page, error);
+                if (answer == Records::Answer::Found) {
+                    suggestedIn.last() = target.dictionary.id;
+                    break;
+                }
+            }
+        }
     }
-    if (target.found == Records::Answer::Failed)
-        return indexFailed(database, asked == Asked::Entry ? "the word list" : "the word index",
-                           page, error);
     database.close();
 
+    if (targets.size() == 1) {
+        const Status status =
+            readWindow(targets.first(), asked == Asked::Meaning ? meaning : nullptr, text, page,
+                       error, permit);
+        return status;
+    }
+    return readSections(targets, found.suggestions, suggestedIn,
+                        asked == Asked::Meaning ? meaning : nullptr, text, page, error, permit);
+}
+
+SearchThread::Status SearchThread::readSections(const QList<Target> &targets,
+                                                const QList<Records::Entry> &suggestions,
+                                                const QList<int> &suggestedIn, Meaning *meaning,
+                                                const QString &text, Page *page, QString *error,
+                                                LongReadPermit *permit)
+{
+    // A section per dictionary that has the word, in the user's order; one
+    // whose file cannot be read says so in its section.
+    Page sections;
+    Status status = NotFound;
+    QString note;
+    for (const Target &target : targets) {
+        if (target.found != Records::Answer::Found)
+            continue;
+        Page section;
+        QString sectionError;
+        const Status read = readWindow(target, meaning, text, &section, &sectionError, permit);
+        if (read == NotFound)
+            continue;
+        if (note.isEmpty())
+            note = section.note;
+        section.note.clear();
+        sections.addSection(target.dictionary.name, section);
+        if (read == Found) {
+            status = Found;
+        } else if (status == NotFound) {
+            status = Failed;
+            if (error)
+                *error = sectionError;
+        }
+    }
+    if (status == Found) {
+        *page = sections;
+        page->note = note;
+        return status;
+    }
+    // None has it: the not-found page, above what could not be read, and
+    // under it the suggestions.
+    finish(ResultRenderer(targets.first().word), page);
+    page->blocks.append(sections.blocks);
+    for (qsizetype i = 0; i < suggestions.size(); ++i) {
+        const auto target = std::find_if(targets.cbegin(), targets.cend(), [&](const Target &t) {
+            return t.dictionary.id == suggestedIn.value(i);
+        });
+        if (target == targets.cend())
+            continue;
+        QFile file;
+        Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(target->dictionary.encoding);
+        QString reason;
+        if (DictionaryFile::open(&file, target->dictionary.location, &reason) !=
+            DictionaryFile::Opened)
+            continue;
+        BoundedReader reader(&file, lineReadAhead, permit);
+        const Records::Entry &entry = suggestions.at(i);
+        page->suggestions << reader.entryWordAt(entry.position, entry.key, decoder);
+    }
+    return status;
+}
+
+SearchThread::Status SearchThread::readWindow(const Target &target, Meaning *meaning,
+                                              const QString &text, Page *page, QString *error,
+                                              LongReadPermit *permit)
+{
+    const QString &location = target.dictionary.location;
     QFile file;
-    Eijiro::Decoder decoder;
+    Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(target.dictionary.encoding);
     if (const Ending ended = openDictionary(location, &file, decoder, page, error))
         return *ended;
-    if (recorded && !DictionaryFile::matches(&file, location, *recorded))
-        return fileChanged(location, page, error);
+    if (target.recorded && !DictionaryFile::matches(&file, location, *target.recorded))
+        return fileChanged(location, target.rebuildLink, page, error);
     // A failed seek (a negative offset) would leave the file at its start
     // and show unrelated lines; show nothing instead.
     if (target.found != Records::Answer::Found || !file.seek(target.position))
@@ -362,7 +524,7 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked
     renderer.renderLine(first);
     renderLines(reader, decoder, renderer, windowLines - 1);
     const Status status = finish(renderer, page);
-    if (asked == Asked::Meaning && !shown.isNull()) {
+    if (meaning && !shown.isNull()) {
         meaning->shown = shown;
         if (status == Found)
             page->note = noteFor(meaning->rule, text, shown);
@@ -374,7 +536,7 @@ SearchThread::Status SearchThread::lookUpAsked(Page *page, LongReadPermit *permi
 {
     const Asked asked = m_entry ? Asked::Entry : m_findWhatIMean ? Asked::Meaning : Asked::Word;
     m_meaning = Meaning();
-    return lookUpWindow(word, asked, page, nullptr, permit, &m_meaning);
+    return lookUpWindow(word, asked, {}, page, nullptr, permit, &m_meaning);
 }
 
 void SearchThread::deliver(const QString &page, Status status)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/records.h"
 #include "lookup/meaning.h"
 #include "lookup/page.h"
 
@@ -41,14 +42,22 @@ public:
     // page that says what failed and what to do, and then `error` (if given)
     // names the failure in one line. finished(QString) delivers the page
     // as PageHtml writes it.
-    static Status lookUp(const QString &word, Page *page, QString *error = nullptr);
+    //
+    // It reads every dictionary switched on or, with `only`, those named
+    // there. With several, the page holds a section for each that has the
+    // word, in the user's order, under its name (Found when any has it);
+    // one whose file cannot be read says so in its section (Failed when
+    // none has the word).
+    static Status lookUp(const QString &word, Page *page, QString *error = nullptr,
+                         const QList<int> &only = {});
     // The same for an entry of the word list, phrases included: the window
     // read from the first entry line whose entry word has the key of
     // `word`, rendered with that line's entry word as the typed word. For a
     // word with an index key that is the page of the word typed as its
     // first line spells it. Without such an entry, the not-found page of
     // `word`.
-    static Status lookUpEntry(const QString &word, Page *page, QString *error = nullptr);
+    static Status lookUpEntry(const QString &word, Page *page, QString *error = nullptr,
+                              const QList<int> &only = {});
 
     // The page the window shows for the typed `text` when it finds what
     // the user means: the first rule of Meaning that applies to the text
@@ -57,8 +66,11 @@ public:
     // what is shown for what; for None it is the not-found page of the
     // text with up to WordKeys::most suggestions. `meaning` (if given) gets
     // the rule and the entry word shown, whenever the index could be read.
+    // With several dictionaries the rules apply across all of them (a word
+    // any of them has is a Word), and the page is each one's page of what
+    // was found.
     static Status findWhatIMean(const QString &text, Page *page, Meaning *meaning = nullptr,
-                                QString *error = nullptr);
+                                QString *error = nullptr, const QList<int> &only = {});
     // The note above a page shown for `text`: the entry word `shown`, its
     // base form or the entry `text` begins.
     static QString noteFor(Meaning::Rule rule, const QString &text, const QString &shown);
@@ -69,7 +81,8 @@ public:
     // The look-up fails when the dictionary's file differs from the one its
     // index was built of (as install recorded it; one installed before that
     // is not checked). Its page then offers this link, which rebuilds the
-    // index of the installed dictionary; `error` is this line.
+    // index of the installed dictionary, or with several installed the link
+    // followed by "/" and the dictionary's id; `error` is this line.
     static constexpr char rebuildLink[] = "orvel:rebuild";
     static QString fileChangedError(const QString &path);
 
@@ -104,8 +117,24 @@ private:
     enum class Asked { Word, Entry, Meaning };
     // The three look-ups: from the word's first index row, from its
     // entry's first line, or of what the user means.
-    static Status lookUpWindow(const QString &word, Asked asked, Page *page, QString *error,
-                               LongReadPermit *permit, Meaning *meaning = nullptr);
+    static Status lookUpWindow(const QString &word, Asked asked, const QList<int> &only, Page *page,
+                               QString *error, LongReadPermit *permit, Meaning *meaning = nullptr);
+
+public:
+    // One dictionary's part of a look-up.
+    struct Target;
+
+private:
+    // One dictionary's page: its window read and rendered, or why it
+    // cannot be; with `meaning`, the note of what was found.
+    static Status readWindow(const Target &target, Meaning *meaning, const QString &text,
+                             Page *page, QString *error, LongReadPermit *permit);
+    // The page of several dictionaries' targets; `suggestedIn` names the
+    // dictionary each suggestion is read from.
+    static Status readSections(const QList<Target> &targets,
+                               const QList<Records::Entry> &suggestions,
+                               const QList<int> &suggestedIn, Meaning *meaning, const QString &text,
+                               Page *page, QString *error, LongReadPermit *permit);
 
     QString word;
     bool m_entry = false;

@@ -9,6 +9,8 @@
 #include <QDebug>
 #include <QFile>
 
+#include <algorithm>
+
 namespace {
 
 // One entry line is mostly well under this; a longer one is read on.
@@ -36,12 +38,12 @@ WordListThread::List indexFailed(const char *what, const IndexReader &database)
 
 WordListThread::Request WordListThread::from(const QString &text, int limit)
 {
-    return {Eijiro::queryKey(text), false, limit};
+    return {Eijiro::queryKey(text), false, limit, {}};
 }
 
 WordListThread::Request WordListThread::after(const QString &key, int limit)
 {
-    return {key, true, limit};
+    return {key, true, limit, {}};
 }
 
 void WordListThread::setRequest(const Request &request)
@@ -49,11 +51,105 @@ void WordListThread::setRequest(const Request &request)
     m_request = request;
 }
 
+namespace {
+
+// Whether `a` comes before `b` in Unicode code point order, the order of
+// SQLite's BINARY comparison of UTF-8 that lists each dictionary's keys.
+bool codePointLess(const QString &a, const QString &b)
+{
+    const qsizetype n = qMin(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t x = a.at(i).unicode(), y = b.at(i).unicode();
+        if (x == y)
+            continue;
+        // Surrogates stand for code points above every other unit.
+        const auto weight = [](char16_t c) {
+            return c >= 0xD800 && c <= 0xDFFF ? char32_t(c) + 0x10000 : char32_t(c);
+        };
+        return weight(x) < weight(y);
+    }
+    return a.size() < b.size();
+}
+
+// One dictionary's part of a list.
+struct Source
+{
+    Records::Installed dictionary;
+    Records::EntryList list = Records::EntryList::AllEntryWords;
+    QList<Records::Entry> entries;
+    Records::Answer record = Records::Answer::None;
+    FileIdentity recorded;
+};
+
+// The rows of the first `limit` keys of all sources, each key once, taken
+// from the first source (in the user's order) that has it: its index in
+// `sources` and its entry.
+QList<std::pair<qsizetype, Records::Entry>> merge(const QList<Source> &sources, int limit)
+{
+    QList<std::pair<qsizetype, Records::Entry>> rows;
+    QList<qsizetype> next(sources.size(), 0);
+    while (rows.size() < limit) {
+        qsizetype best = -1;
+        for (qsizetype s = 0; s < sources.size(); ++s) {
+            if (next[s] >= sources[s].entries.size())
+                continue;
+            const QString &key = sources[s].entries.at(next[s]).key;
+            if (best < 0 || codePointLess(key, sources[best].entries.at(next[best]).key))
+                best = s;
+        }
+        if (best < 0)
+            break;
+        const Records::Entry entry = sources[best].entries.at(next[best]);
+        // The same key in the other dictionaries goes with it.
+        for (qsizetype s = 0; s < sources.size(); ++s) {
+            if (next[s] < sources[s].entries.size() &&
+                sources[s].entries.at(next[s]).key == entry.key)
+                ++next[s];
+        }
+        rows.append({best, entry});
+    }
+    return rows;
+}
+
+// The entry words of `rows` that come from `source`, as its file spells
+// them; on failure the list's error (null when the rows were read).
+QString readShown(const Source &source, qsizetype index,
+                  const QList<std::pair<qsizetype, Records::Entry>> &rows,
+                  QList<WordListThread::Row> *shown)
+{
+    const bool checked = source.record == Records::Answer::Found;
+    const bool used = std::any_of(rows.cbegin(), rows.cend(),
+                                  [index](const auto &row) { return row.first == index; });
+    if (!used && !checked)
+        return QString();
+    const QString &location = source.dictionary.location;
+    QFile file;
+    QString reason;
+    if (DictionaryFile::open(&file, location, &reason) != DictionaryFile::Opened)
+        return QStringLiteral("cannot open the dictionary file %1: %2").arg(location, reason);
+    // Words the index offers would show other words' entries.
+    if (checked && !DictionaryFile::matches(&file, location, source.recorded))
+        return SearchThread::fileChangedError(location);
+    Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(source.dictionary.encoding);
+    if (!decoder.isValid())
+        return QStringLiteral("no Shift_JIS decoder is available");
+    LongReadPermit permit;
+    BoundedReader reader(&file, lineReadAhead, &permit);
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        if (rows.at(r).first == index)
+            (*shown)[r].shown =
+                reader.entryWordAt(rows.at(r).second.position, rows.at(r).second.key, decoder);
+    }
+    return QString();
+}
+
+} // namespace
+
 WordListThread::List WordListThread::list(const Request &request)
 {
     IndexReader database;
-    QString location;
-    switch (database.dictionaryLocation(&location)) {
+    QList<Records::Installed> installed;
+    switch (database.dictionaries(&installed)) {
     case Records::Answer::Found:
         break;
     case Records::Answer::None: {
@@ -65,43 +161,46 @@ WordListThread::List WordListThread::list(const Request &request)
         return indexFailed("the installed dictionaries", database);
     }
 
-    Records::EntryList source;
-    QList<Records::Entry> entries;
-    if (database.entryLists(&source) == Records::Answer::Failed ||
-        !database.entries(source, request.key, request.after, request.limit, &entries))
-        return indexFailed("the word list", database);
-    // A dictionary installed before its file was recorded is not checked.
-    FileIdentity recorded;
-    const Records::Answer record = database.fileIdentity(Records::eijiroId, &recorded);
-    if (record == Records::Answer::Failed)
-        return indexFailed("the dictionary file's record", database);
+    QList<Source> sources;
+    for (const Records::Installed &dictionary : std::as_const(installed)) {
+        if (request.only.isEmpty() ? !dictionary.enabled : !request.only.contains(dictionary.id))
+            continue;
+        Source source{dictionary, Records::EntryList::AllEntryWords, {}, Records::Answer::None, {}};
+        if (database.entryLists(&source.list, dictionary.id) == Records::Answer::Failed ||
+            !database.entries(source.list, request.key, request.after, request.limit,
+                              &source.entries, dictionary.id))
+            return indexFailed("the word list", database);
+        // A dictionary installed before its file was recorded is not checked.
+        source.record = database.fileIdentity(dictionary.id, &source.recorded);
+        if (source.record == Records::Answer::Failed)
+            return indexFailed("the dictionary file's record", database);
+        sources << source;
+    }
     database.close();
 
     List list;
-    list.status = Listed;
-    list.phrases = source == Records::EntryList::AllEntryWords;
-    const bool checked = record == Records::Answer::Found;
-    if (entries.isEmpty() && !checked)
-        return list;
-    QFile file;
-    QString reason;
-    if (DictionaryFile::open(&file, location, &reason) != DictionaryFile::Opened)
-        return failed(
-            QStringLiteral("cannot open the dictionary file %1: %2").arg(location, reason));
-    // Words the index offers would show other words' entries.
-    if (checked && !DictionaryFile::matches(&file, location, recorded)) {
-        List changed = failed(SearchThread::fileChangedError(location));
-        changed.status = FileChanged;
-        return changed;
+    list.status = sources.isEmpty() ? NoDictionary : Listed;
+    list.phrases = std::all_of(sources.cbegin(), sources.cend(), [](const Source &source) {
+        return source.list == Records::EntryList::AllEntryWords;
+    });
+    const QList<std::pair<qsizetype, Records::Entry>> rows = merge(sources, request.limit);
+    list.rows.reserve(rows.size());
+    // Until its file is read, a row shows its key.
+    for (const auto &row : rows)
+        list.rows.append({row.second.key, row.second.key});
+    for (qsizetype s = 0; s < sources.size(); ++s) {
+        const QString error = readShown(sources.at(s), s, rows, &list.rows);
+        if (error.isNull())
+            continue;
+        // With several dictionaries, the others' words are listed all the
+        // same; the page of one of this one says what is wrong.
+        if (sources.size() > 1)
+            continue;
+        List broken = failed(error);
+        if (error == SearchThread::fileChangedError(sources.at(s).dictionary.location))
+            broken.status = FileChanged;
+        return broken;
     }
-    Eijiro::Decoder decoder;
-    if (!decoder.isValid())
-        return failed(QStringLiteral("no Shift_JIS decoder is available"));
-    LongReadPermit permit;
-    BoundedReader reader(&file, lineReadAhead, &permit);
-    list.rows.reserve(entries.size());
-    for (const Records::Entry &entry : std::as_const(entries))
-        list.rows.append({entry.key, reader.entryWordAt(entry.position, entry.key, decoder)});
     return list;
 }
 

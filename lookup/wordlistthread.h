@@ -4,12 +4,13 @@
 #include <QString>
 #include <QThread>
 
-// Lists the dictionary's entry words on a worker thread, for the word list
+// Lists the dictionaries' entry words on a worker thread, for the word list
 // beside the result view: the entries from a typed text on, or the next ones
 // after the last row shown (scrolling). Rows come in key order (Unicode code
-// point order of the upper-cased entry words), each key once, phrases
-// included; each shows its key's first entry line's entry word, and its key
-// gives that entry's page (SearchThread::lookUpEntry).
+// point order of the upper-cased entry words), each key once across every
+// dictionary switched on, phrases included; each shows its key's first entry
+// line's entry word in the first dictionary (in the user's order) that has
+// it, and its key gives the entry's page (SearchThread::lookUpEntry).
 //
 // Configured with setRequest() before start(); the list is written by the
 // worker before listReady() and read, through result(), where that signal
@@ -25,6 +26,8 @@ public:
         QString key;        // where the list starts
         bool after = false; // only keys after `key`, not `key` itself
         int limit = 0;      // at most this many rows
+        // The dictionaries to list; empty for those switched on.
+        QList<int> only;
     };
     // The first `limit` entries whose key is at or after the key of `text`,
     // continuing past the entries that start with it.

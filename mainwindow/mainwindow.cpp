@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "about/aboutdialog.h"
+#include "database/installeddictionaries.h"
 #include "mainwindow/editactions.h"
 #include "mainwindow/outsideword.h"
 #include "mainwindow/pageloader.h"
@@ -283,9 +284,19 @@ void MainWindow::lookUpAgain()
 
 void MainWindow::followLink(const QUrl &link)
 {
-    if (link.toString() != QLatin1String(SearchThread::rebuildLink))
+    // The link of a dictionary of several names its id; with one installed,
+    // it is that one.
+    const QString rebuild = QLatin1String(SearchThread::rebuildLink);
+    const QString target = link.toString();
+    int id = target.startsWith(rebuild + u'/') ? target.mid(rebuild.size() + 1).toInt() : 0;
+    if (target == rebuild) {
+        QList<Records::Installed> installed;
+        if (InstalledDictionaries().list(&installed) && installed.size() == 1)
+            id = installed.first().id;
+    }
+    if (id <= 0)
         return;
-    RebuildDialog dialog(Records::eijiroId, this);
+    RebuildDialog dialog(id, this);
     dialog.exec();
     lookUpAgain();
 }

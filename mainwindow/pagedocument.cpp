@@ -47,7 +47,8 @@ bool keepsParagraph(const QString &text)
 bool buildable(const Page &page)
 {
     for (const PageBlock &block : page.blocks) {
-        if (block.kind == PageBlock::Message || block.kind == PageBlock::Link)
+        if (block.kind == PageBlock::Message || block.kind == PageBlock::Link ||
+            block.kind == PageBlock::Dictionary)
             return false;
         if (block.kind == PageBlock::NewList)
             continue;
@@ -256,6 +257,7 @@ bool build(const Page &page, QTextDocument *document)
             case PageBlock::NewList:
             case PageBlock::Message:
             case PageBlock::Link:
+            case PageBlock::Dictionary:
                 continue;
             }
             QTextCursor &cursor = out.startBlock(blockFormat, blockCharFormat);

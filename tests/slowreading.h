@@ -29,10 +29,17 @@ struct Slow
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             qFatal("cannot read %s", qPrintable(path));
+        // UTF-8 when the whole file is, else Shift_JIS.
+        QStringDecoder whole("UTF-8");
+        const QString decoded = whole.decode(file.readAll());
+        const bool utf8 = !whole.hasError();
+        file.seek(0);
         for (qint64 offset = 0; !file.atEnd();) {
-            const QByteArray bytes = file.readLine();
-            QStringDecoder decoder("Shift_JIS");
+            QByteArray bytes = file.readLine();
+            QStringDecoder decoder(utf8 ? "UTF-8" : "Shift_JIS");
             lines << decoder.decode(bytes);
+            if (lines.last().startsWith(QChar(0xFEFF)))
+                lines.last().remove(0, 1);
             offsets << offset;
             offset += bytes.size();
             const Reference::Reading reading = Reference::read(lines.last());
@@ -59,14 +66,32 @@ struct Slow
         return out;
     }
 
+    // The page of a typed word: the window from the first line of its key.
+    Page typed(const QString &word) const
+    {
+        const QString key = word.toUpper();
+        ResultRenderer renderer(word);
+        if (first.contains(key) && !key.contains(' ')) {
+            for (int i = first[key]; i < first[key] + SearchThread::windowLines && i < lines.size();
+                 ++i)
+                renderer.renderLine(lines[i]);
+        }
+        return renderer.finish();
+    }
+
     // The page of the entry with `key`, its first line's entry word (or
     // `word`) highlighted.
-    QString page(const QString &key, const QString &word = QString()) const
+    Page entry(const QString &key, const QString &word = QString()) const
     {
         ResultRenderer renderer(word.isNull() ? shown[key] : word);
         for (int i = first[key]; i < first[key] + SearchThread::windowLines && i < lines.size();
              ++i)
             renderer.renderLine(lines[i]);
-        return PageHtml::write(renderer.finish());
+        return renderer.finish();
+    }
+
+    QString page(const QString &key, const QString &word = QString()) const
+    {
+        return PageHtml::write(entry(key, word));
     }
 };

@@ -240,8 +240,9 @@ private slots:
         QTest::addColumn<QString>("reason"); // FILE stands for the path
         const QString notRegular =
             "FILE is not a dictionary text file but a folder, a device or a pipe";
-        const QString noEntry = "FILE holds no dictionary entry: an Eijiro-format text file in "
-                                "Shift_JIS is expected, one entry per line (■word : translation)";
+        const QString noEntry =
+            "FILE holds no dictionary entry: an Eijiro-format text file in Shift_JIS or UTF-8 is "
+            "expected, one entry per line (■word : translation)";
         const QByteArray entry = Generator::toShiftJis(M + "a : b\n");
         const auto row = [](const char *name, const QString &kind, const QByteArray &bytes,
                             ConvertThread::Outcome outcome, const QString &reason) {
@@ -265,7 +266,7 @@ private slots:
             QString("FILE is not a dictionary text file (binary data at byte %1)")
                 .arg(lines.size() + 1));
         row("empty", {}, {}, ConvertThread::NoEntryLines, noEntry);
-        row("UTF-8", {}, (M + "run : 走る\n").toUtf8(), ConvertThread::NoEntryLines, noEntry);
+        row("Latin-1", {}, "\xA0run : caf\xE9\n", ConvertThread::NoEntryLines, noEntry);
         row("CR line ends", {}, QByteArray(entry).replace('\n', '\r').repeated(2),
             ConvertThread::CrLineEnds,
             "FILE ends its lines with CR alone: an Eijiro-format text file with CR LF or LF "

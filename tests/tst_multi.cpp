@@ -1,0 +1,298 @@
+// Several dictionaries at once: the merged page and word list of two and
+// three dictionaries (English and Japanese heads, keys they share, one
+// switched off, the order changed) against a slow reading of each file; a
+// UTF-8 file against the same dictionary in Shift_JIS; encodings refused;
+// look-ups while another dictionary installs.
+#include "database/dictionarysettings.h"
+#include "database/indexreader.h"
+#include "dictionary/convertthread.h"
+#include "generator.h"
+#include "lookup/wordlistthread.h"
+#include "lookupfixture.h"
+#include "slowreading.h"
+#include "testutil.h"
+
+#include <QSqlQuery>
+#include <QStringEncoder>
+#include <QTest>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+using namespace LookUpFixture;
+
+namespace {
+
+struct Dictionary
+{
+    QString name;
+    QStringList lines;
+    bool utf8 = false; // written in UTF-8 with a byte-order mark
+};
+
+const QList<Dictionary> dictionaries = {
+    {"English", sample + QStringList{M + "Water  {名} : 水", M + "ru : ルテニウム"}},
+    {"和英 <b>&amp;</b>",
+     {M + "水  {名} : water", M + "走る  {動} : run■・走り回る", M + "run : 走ること",
+      M + "りんご : apple", M + "水遊び : water play"},
+     true},
+    {"Abbreviations",
+     {M + "ASAP : as soon as possible", M + "RUN  {略} : 走査", M + "tail : 尾部"}},
+};
+
+QByteArray encoded(const Dictionary &dictionary, const QByteArray &eol = "\n")
+{
+    QByteArray bytes = dictionary.utf8 ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+    for (const QString &line : dictionary.lines)
+        bytes += (dictionary.utf8 ? line.toUtf8() : Generator::toShiftJis(line)) + eol;
+    return bytes;
+}
+
+// Installs `file` as `name`; its id, or 0.
+int install(const QString &file, const QString &name)
+{
+    ConvertThread thread;
+    thread.setDictionary(name, file);
+    thread.start();
+    thread.wait();
+    return thread.outcome() == ConvertThread::Committed ? thread.installedId() : 0;
+}
+
+// A section of a page of several, as the reader sees it.
+QString section(const QString &name, const Page &page)
+{
+    return "<h3 style='background-color:#dde6f0'>" + name.toHtmlEscaped() + "</h3>" +
+           PageHtml::write(page);
+}
+
+} // namespace
+
+class TestMulti : public QObject
+{
+    Q_OBJECT
+
+    QString dir;
+    // The dictionaries of the current row in the order of `dictionaries`,
+    // their slow readings, and the ids switched on in the user's order.
+    QList<std::shared_ptr<Slow>> slow;
+    QList<int> order;
+
+    // The page of several dictionaries, read slowly: `read` gives each
+    // one's page, which counts when it is a result page.
+    QString expectedPage(const QString &word, const std::function<Page(const Slow &)> &read)
+    {
+        QString html;
+        int found = 0;
+        for (const int id : std::as_const(order)) {
+            const Page page = read(*slow[id - 1]);
+            if (!page.isResult())
+                continue;
+            html += order.size() == 1 ? PageHtml::write(page)
+                                      : section(dictionaries[id - 1].name, page);
+            ++found;
+        }
+        return found > 0 ? html : PageHtml::write(ResultRenderer(word).finish());
+    }
+
+    // The rows from `text` on, each key once in code point order, spelt
+    // as the first dictionary in the order that has it.
+    QStringList expectedList(const QString &text, int limit)
+    {
+        QMap<QList<uint>, QString> keys;
+        for (auto id = order.crbegin(); id != order.crend(); ++id) {
+            const Slow &reading = *slow[*id - 1];
+            for (const QString &key : reading.keys) {
+                if (key.toUcs4() >= text.toUpper().toUcs4())
+                    keys.insert(key.toUcs4(), reading.shown[key]);
+            }
+        }
+        return keys.values().mid(0, limit);
+    }
+
+private slots:
+    void initTestCase() { dir = TestUtil::makeDir("multi"); }
+
+    void pagesAndListsOfSeveralFollowTheSlowReading_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QList<int>>("shown");
+        QTest::newRow("two") << QStringList{"install 1", "install 2"} << QList<int>{1, 2};
+        QTest::newRow("three") << QStringList{"install 1", "install 2", "install 3"}
+                               << QList<int>{1, 2, 3};
+        QTest::newRow("one switched off")
+            << QStringList{"install 1", "install 2", "install 3", "off 2"} << QList<int>{1, 3};
+        QTest::newRow("order changed")
+            << QStringList{"install 1", "install 2", "install 3", "order 3 1 2"}
+            << QList<int>{3, 1, 2};
+        QTest::newRow("all but one off")
+            << QStringList{"install 1", "install 2", "off 1"} << QList<int>{2};
+    }
+
+    void pagesAndListsOfSeveralFollowTheSlowReading()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QList<int>, shown);
+        QVERIFY(TestUtil::openFreshDatabase(dir + "/" + QTest::currentDataTag() + ".db"));
+        slow.clear();
+        for (const QString &step : std::as_const(steps)) {
+            const QStringList words = step.split(' ');
+            if (words[0] == "install") {
+                const Dictionary &d = dictionaries[words[1].toInt() - 1];
+                const QString file =
+                    TestUtil::writeBytes(dir + "/" + words[1] + ".txt", encoded(d));
+                QCOMPARE(install(file, d.name), words[1].toInt());
+                slow << std::make_shared<Slow>(file);
+            } else if (words[0] == "off") {
+                QVERIFY(DictionarySettings().setEnabled(words[1].toInt(), false));
+            } else {
+                QVERIFY(DictionarySettings().setOrder(
+                    {words[1].toInt(), words[2].toInt(), words[3].toInt()}));
+            }
+        }
+        order = shown;
+        for (const QString word :
+             {"run", "RUN", "水", "走る", "tail", "apple", "asap", "ru", "none"}) {
+            const LookUp typed = lookUp(word);
+            QCOMPARE(typed.page, expectedPage(word, [&](const Slow &s) { return s.typed(word); }));
+            QCOMPARE(typed.status == SearchThread::Found, !typed.page.contains("is not found"));
+        }
+        for (const QString text : {"", "r", "RUN ", "水", "t", "zz"}) {
+            const WordListThread::List list = WordListThread::list(WordListThread::from(text, 25));
+            QCOMPARE(list.status, WordListThread::Listed);
+            QStringList spelt;
+            for (const WordListThread::Row &row : list.rows)
+                spelt << row.shown;
+            QCOMPARE(spelt, expectedList(text, 25));
+            // Picking a row shows every dictionary's page for its key.
+            for (const WordListThread::Row &row : list.rows) {
+                Page page;
+                SearchThread::lookUpEntry(row.key, &page);
+                QCOMPARE(PageHtml::write(page), expectedPage(row.key, [&](const Slow &s) {
+                             return s.first.contains(row.key) ? s.entry(row.key) : Page();
+                         }));
+            }
+        }
+    }
+
+    void utf8FilesReadAsTheSameDictionaryInShiftJis_data()
+    {
+        QTest::addColumn<QByteArray>("eol");
+        QTest::addColumn<bool>("mark");
+        QTest::newRow("LF, byte-order mark") << QByteArray("\n") << true;
+        QTest::newRow("LF") << QByteArray("\n") << false;
+        QTest::newRow("CR LF") << QByteArray("\r\n") << false;
+    }
+
+    // The same rows for the same lines, the same list and pages byte for
+    // byte; only the encoding recorded differs.
+    void utf8FilesReadAsTheSameDictionaryInShiftJis()
+    {
+        QFETCH(QByteArray, eol);
+        QFETCH(bool, mark);
+        Dictionary d{"d", sample + dictionaries[0].lines + dictionaries[1].lines, false};
+        struct Read
+        {
+            QStringList rows, list, pages;
+            QString encoding;
+        };
+        const auto read = [&](bool utf8) {
+            d.utf8 = utf8;
+            QByteArray bytes = encoded(d, eol);
+            if (utf8 && !mark)
+                bytes.remove(0, 3);
+            const QString file = TestUtil::writeBytes(
+                dir + (utf8 ? "/u" : "/s") + QTest::currentDataTag() + ".txt", bytes);
+            [&] { QVERIFY(TestUtil::openFreshDatabase(file + ".db")); }();
+            [&] { QCOMPARE(install(file, "d"), 1); }();
+            const Slow reading(file);
+            Read out;
+            // Each row as its key and the number of its line.
+            for (const QString &row : TestUtil::contents(file + ".db").words)
+                out.rows << row.section(' ', 3) + " @" +
+                                QString::number(
+                                    reading.offsets.indexOf(row.section(' ', 2, 2).toLongLong()));
+            for (const WordListThread::Row &row :
+                 WordListThread::list(WordListThread::from("", 100)).rows) {
+                Page page;
+                SearchThread::lookUpEntry(row.key, &page);
+                out.list << row.shown;
+                out.pages << PageHtml::write(page) + lookUp(row.shown).page;
+            }
+            QSqlQuery query("SELECT encoding FROM t_dictionary");
+            out.encoding = query.next() ? query.value(0).toString() : "<none>";
+            return out;
+        };
+        const Read shiftJis = read(false), utf8 = read(true);
+        QCOMPARE(utf8.rows, shiftJis.rows);
+        QVERIFY(!utf8.rows.join(' ').contains("@-1"));
+        QCOMPARE(utf8.list, shiftJis.list);
+        QCOMPARE(utf8.pages, shiftJis.pages);
+        QCOMPARE(shiftJis.encoding, QString(""));
+        QCOMPARE(utf8.encoding, QString("UTF-8"));
+    }
+
+    void otherEncodingsAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("outcome");
+        const QByteArray line = QString(M + "水 : water\n").toUtf8();
+        // Decided by the first MiB, broken after it.
+        QTest::newRow("UTF-8, then not") << line.repeated(100000) + "\x81\xA1x : y\n"
+                                         << int(ConvertThread::NotUtf8);
+        QTest::newRow("UTF-8 cut at the end") << line + line.left(5) << int(ConvertThread::NotUtf8);
+        QStringEncoder utf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+        QTest::newRow("UTF-16") << QByteArray(utf16(M + "水 : water\n"))
+                                << int(ConvertThread::Utf16);
+        QStringEncoder eucJp("EUC-JP");
+        QTest::newRow("EUC-JP") << QByteArray(eucJp(M + "水 : water\n"))
+                                << int(ConvertThread::NoEntryLines);
+    }
+
+    // One line naming the encodings Orvel reads; nothing is installed.
+    void otherEncodingsAreRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, outcome);
+        QVERIFY(TestUtil::openFreshDatabase(dir + "/refused.db"));
+        const QString file = TestUtil::writeBytes(dir + "/refused.txt", bytes);
+        const TestUtil::Build build = TestUtil::build(file);
+        QCOMPARE(int(build.outcome), outcome);
+        QVERIFY2(build.error.contains("Shift_JIS or") && build.error.contains("UTF-8") &&
+                     !build.error.contains('\n'),
+                 qPrintable(build.error));
+        QCOMPARE(TestUtil::contents(dir + "/refused.db").all(), QStringList());
+    }
+
+    // While a second dictionary installs, every look-up finds the first
+    // one's page, and from its commit on the page of both.
+    void lookUpsGoOnWhileAnotherInstalls()
+    {
+        QVERIFY(TestUtil::openFreshDatabase(dir + "/during.db"));
+        const QString first = TestUtil::writeBytes(dir + "/first.txt", encoded(dictionaries[0]));
+        QCOMPARE(install(first, "first"), 1);
+        const QString before = lookUp("run").page;
+        const QString big = dir + "/big.txt";
+        QVERIFY(Generator::write(big, {200000, false, 8}));
+        std::atomic_bool done{false};
+        QStringList seen;
+        std::thread reader([&] {
+            while (!done) {
+                const LookUp r = lookUp("run");
+                if (!seen.contains(r.page))
+                    seen << r.page;
+            }
+        });
+        QCOMPARE(install(big, "big"), 2);
+        const QString after = lookUp("run").page;
+        done = true;
+        reader.join();
+        QVERIFY(after.startsWith(section("first", Slow(first).typed("run"))));
+        for (const QString &page : std::as_const(seen))
+            QVERIFY2(page == before || page == after, qPrintable(page.left(300)));
+        QVERIFY(seen.contains(before));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMulti)
+#include "tst_multi.moc"
