@@ -411,22 +411,27 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked
             return indexFailed(database, asked == Asked::Entry ? "the word list" : "the word index",
                                page, error);
     }
-    // Each suggestion as the first dictionary that has it spells it.
+    // Each suggestion as the first dictionary read that has it spells it;
+    // one only the others have is none.
     QList<int> suggestedIn;
     if (several && asked == Asked::Meaning && found.rule == Meaning::None) {
-        for (Records::Entry &suggestion : found.suggestions) {
-            suggestedIn << 0;
+        QList<Records::Entry> kept;
+        for (Records::Entry suggestion : std::as_const(found.suggestions)) {
             for (const Target &target : std::as_const(targets)) {
                 const Records::Answer answer = database.firstPosition(
                     suggestion.key, &suggestion.position, target.dictionary.id);
                 if (answer == Records::Answer::Failed)
                     return indexFailed(database, "the word index", page, error);
                 if (answer == Records::Answer::Found) {
-                    suggestedIn.last() = target.dictionary.id;
+                    kept << suggestion;
+                    suggestedIn << target.dictionary.id;
                     break;
                 }
             }
         }
+        found.suggestions = kept;
+        for (Target &target : targets)
+            target.suggestions = kept;
     }
     database.close();
 

@@ -275,6 +275,46 @@ private slots:
         QCOMPARE(QFileInfo::exists(Database::path()), own);
     }
 
+    // Several dictionaries: listed in the user's order with their names;
+    // --dictionary limits a look-up to one, whose page is then exactly the
+    // page of that dictionary installed alone; remove needs the id.
+    void severalDictionariesFromTheCommandLine()
+    {
+        const QString first = TestUtil::writeDictionary(dir + "/first.txt", sample);
+        const QString second =
+            TestUtil::writeDictionary(dir + "/second.txt", {M + "run : 走る", M + "swim : 泳ぐ"});
+        const QStringList db{"--database", dir + "/several.db"};
+        const QStringList alone{"--database", dir + "/alone.db"};
+        QCOMPARE(TestUtil::cli(db + QStringList{"install", first}).out,
+                 "installed " + first + " as dictionary 1, first (5 entry lines)\n");
+        QCOMPARE(TestUtil::cli(db + QStringList{"install", "--name", "<b>2nd</b>", second}).exit,
+                 0);
+        QCOMPARE(TestUtil::cli(alone + QStringList{"install", second}).exit, 0);
+        QCOMPARE(TestUtil::cli(db + QStringList{"install", second}).exit, 1);
+        QCOMPARE(TestUtil::cli(db + QStringList{"list"}).out,
+                 "1\tfirst\ton\t5\t" + first + "\n2\t<b>2nd</b>\ton\t2\t" + second + "\n");
+        const Run both = TestUtil::cli(db + QStringList{"lookup", "--html", "run"});
+        QVERIFY2(both.out.contains("<h3 style='background-color:#dde6f0'>first</h3>") &&
+                     both.out.contains("&lt;b&gt;2nd&lt;/b&gt;</h3>"),
+                 qPrintable(both.out));
+        for (const QString word : {"run", "swim", "apple"}) {
+            const Run one =
+                TestUtil::cli(db + QStringList{"lookup", "--dictionary", "2", "--html", word});
+            const Run reference = TestUtil::cli(alone + QStringList{"lookup", "--html", word});
+            QCOMPARE(one.out, reference.out);
+            QCOMPARE(one.exit, reference.exit);
+        }
+        QCOMPARE(TestUtil::cli(db + QStringList{"words", "--dictionary", "2", "s"}).out,
+                 QString("swim\n"));
+        QCOMPARE(TestUtil::cli(db + QStringList{"lookup", "--dictionary", "9", "run"}).exit, 2);
+        const Run remove = TestUtil::cli(db + QStringList{"remove"});
+        QCOMPARE(remove.exit, 1);
+        QVERIFY2(remove.err.contains("orvel-cli list"), qPrintable(remove.err));
+        QCOMPARE(TestUtil::cli(db + QStringList{"remove", "1"}).exit, 0);
+        QCOMPARE(TestUtil::cli(db + QStringList{"lookup", "--html", "run"}).out,
+                 TestUtil::cli(alone + QStringList{"lookup", "--html", "run"}).out);
+    }
+
     void removeTakesTheDictionaryAndItsIndexAway()
     {
         const QStringList db{"--database", dir + "/index.db"};

@@ -157,6 +157,21 @@ private slots:
             QCOMPARE(typed.page, expectedPage(word, [&](const Slow &s) { return s.typed(word); }));
             QCOMPARE(typed.status == SearchThread::Found, !typed.page.contains("is not found"));
         }
+        // What the user means, across them all: the rule that holds in any.
+        const QList<std::pair<QString, QString>> meant = {
+            {"水", "水"}, {"runs", "RUN"}, {"水遊", "水遊び"}, {"tails", "TAIL"}};
+        for (const auto &[text, key] : meant) {
+            Page page;
+            Meaning meaning;
+            SearchThread::findWhatIMean(text, &page, &meaning);
+            page.note.clear();
+            const QString expected = expectedPage(text, [&](const Slow &s) {
+                return !s.first.contains(key.toUpper()) ? Page()
+                       : meaning.rule == Meaning::Word  ? s.typed(text)
+                                                        : s.entry(key.toUpper());
+            });
+            QCOMPARE(PageHtml::write(page), expected);
+        }
         for (const QString text : {"", "r", "RUN ", "水", "t", "zz"}) {
             const WordListThread::List list = WordListThread::list(WordListThread::from(text, 25));
             QCOMPARE(list.status, WordListThread::Listed);
