@@ -76,6 +76,10 @@
         <source>Nothing was installed. Click Back to choose another file.</source>
         <translation>辞書はインストールされませんでした。[戻る] をクリックして、別のファイルを選んでください。</translation>
     </message>
+    <message>
+        <source>Nothing was installed. Click Back to change the name.</source>
+        <translation>辞書はインストールされませんでした。[戻る] をクリックして、名前を変えてください。</translation>
+    </message>
 </context>
 <context>
     <name>ConvertThread</name>
@@ -227,14 +231,6 @@
     <message>
         <source>Select the type of dictionary to setup, then click Next button.</source>
         <translation>セットアップする辞書の種類を選んで、[次へ] ボタンをクリックしてください。</translation>
-    </message>
-    <message>
-        <source>A greyed-out type is already installed. To install another file of that type, first remove the installed dictionary in Preferences (Dictionary tab).</source>
-        <translation>灰色で表示されている種類は、すでにインストールされています。その種類の別のファイルをインストールするには、先に設定ダイアログ ([辞書] タブ) でインストール済みの辞書を削除してください。</translation>
-    </message>
-    <message>
-        <source>Already installed</source>
-        <translation>インストール済み</translation>
     </message>
 </context>
 <context>

@@ -1,8 +1,9 @@
 #include "testutil.h"
 
-#include "database/dictionarydatabase.h"
-#include "generator.h"
 #include "app/settingsstore.h"
+#include "database/dictionarydatabase.h"
+#include "database/installeddictionaries.h"
+#include "generator.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -182,6 +183,18 @@ bool openFreshDatabase(const QString &dbFile)
 void closeDefaultConnection()
 {
     DictionaryDatabase::closeDefault();
+}
+
+QStringList arrangement(bool withFile)
+{
+    QList<Records::Installed> installed;
+    if (!InstalledDictionaries().list(&installed))
+        return {"<unreadable>"};
+    QStringList out;
+    for (const Records::Installed &dictionary : std::as_const(installed))
+        out << (dictionary.enabled ? "" : "-") + dictionary.name +
+                   (withFile ? "|" + dictionary.location : QString());
+    return out;
 }
 
 void releaseFifo(const QString &path)

@@ -55,6 +55,10 @@ bool openFreshDatabase(const QString &dbFile);
 // Closes and removes the default connection, as the end of a run of the
 // program does, so whatever opens it next starts afresh.
 void closeDefaultConnection();
+// The installed dictionaries in the user's order by name, "-" before one
+// switched off, and "|FILE" after it `withFile`; {"<unreadable>"} when the
+// list cannot be read.
+QStringList arrangement(bool withFile = false);
 
 // How a build ended; `progress` holds every frameChanged() value in order.
 struct Build

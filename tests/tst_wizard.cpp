@@ -1,5 +1,6 @@
 #include "testutil.h"
 
+#include "database/dictionarysettings.h"
 #include "dictionary/convertthread.h"
 #include "generator.h"
 #include "lookup/searchthread.h"
@@ -7,6 +8,8 @@
 #include "wizard/dictionarywizard.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -27,8 +30,11 @@ private slots:
     void init();
 
     void wholeInstallation();
+    void installSeveral_data();
+    void installSeveral();
     void cancelDuringBuild();
     void missingFile();
+    void failedBuildGoesBack_data();
     void failedBuildGoesBack();
     void backAndChooseAnother();
 };
@@ -88,14 +94,19 @@ static bool typeOffered()
 }
 
 // Opens the wizard, chooses the type `type`, enters `file` and commits.
-static void commitWith(QWizard &wizard, const QString &file, int type = 0)
+// With `name`, the name box holds it; the page offers no Commit for a name
+// it refuses, but the wizard takes the step all the same.
+static void commitWith(QWizard &wizard, const QString &file, int type = 0,
+                       const char *name = nullptr)
 {
     wizard.show();
     QVERIFY(QTest::qWaitForWindowExposed(&wizard));
     clickRadio(typeButtons(wizard).value(type));
     wizard.button(QWizard::NextButton)->click();
     edit(wizard, "fileEdit")->setText(file);
-    wizard.button(QWizard::CommitButton)->click();
+    if (name)
+        edit(wizard, "nameEdit")->setText(name);
+    wizard.next();
     QCOMPARE(wizard.currentId(), 2);
 }
 
@@ -106,6 +117,7 @@ void TestWizard::initTestCase()
 
 void TestWizard::init()
 {
+    QVERIFY(exec("DROP TABLE IF EXISTS t_installed"));
     QVERIFY(exec("DELETE FROM t_word"));
     QVERIFY(exec("DELETE FROM t_dictionary"));
     QVERIFY(exec("DELETE FROM m_dictionary WHERE id <> 1"));
@@ -126,34 +138,37 @@ void TestWizard::wholeInstallation()
     QAbstractButton *next = wizard.button(QWizard::NextButton);
     QAbstractButton *commit = wizard.button(QWizard::CommitButton);
 
-    // Introduction: the one seeded type, free to choose but not chosen,
-    // and nothing to explain.
+    // Introduction: the one seeded type, free to choose but not chosen.
     const auto buttons = typeButtons(wizard);
     QCOMPARE(buttons.size(), 1);
     QCOMPARE(buttons[0]->text(), QString("Eijiro"));
     QVERIFY(buttons[0]->isEnabled());
     QVERIFY(!buttons[0]->isChecked());
-    QVERIFY(buttons[0]->toolTip().isEmpty());
-    QVERIFY(!wizard.page(0)->findChild<QLabel *>("installedLabel")->isVisible());
     QVERIFY(!next->isEnabled());
     clickRadio(buttons[0]);
     QVERIFY(next->isEnabled());
     next->click();
 
-    // Register: the name comes from the type; Commit needs both boxes,
-    // and a lone space counts as filled.
+    // Register: the type's name until a file is given, then the file's;
+    // Commit needs a file and a name that can be kept (the page says why
+    // one cannot), and the box takes no more than the longest name.
     QCOMPARE(wizard.currentId(), 1);
     QLineEdit *name = edit(wizard, "nameEdit");
     QLineEdit *fileEdit = edit(wizard, "fileEdit");
+    QLabel *why = wizard.page(1)->findChild<QLabel *>("nameErrorLabel");
     QCOMPARE(name->text(), QString("Eijiro"));
     QVERIFY(fileEdit->text().isEmpty());
     QVERIFY(!commit->isEnabled());
     fileEdit->setText(file);
+    QCOMPARE(name->text(), QString("eijiro"));
     QVERIFY(commit->isEnabled());
-    name->clear();
-    QVERIFY(!commit->isEnabled());
     name->setText(" ");
-    QVERIFY(commit->isEnabled());
+    QVERIFY(!commit->isEnabled());
+    QVERIFY(why->isVisible());
+    name->setText(QString(500, 'n'));
+    QCOMPARE(name->text().size(), DictionarySettings::longestName);
+    QVERIFY(commit->isEnabled() && !why->isVisible());
+    name->setText("Eijiro");
     commit->click();
 
     // Convert: no way back, Next only at 100.
@@ -176,10 +191,9 @@ void TestWizard::wholeInstallation()
     wizard.button(QWizard::FinishButton)->click();
     QCOMPARE(wizard.result(), int(QDialog::Accepted));
 
-    // Installed under the chosen path, and the search finds its words.
-    QSqlQuery query("SELECT id, location FROM t_dictionary");
-    QVERIFY(query.next());
-    QCOMPARE(query.value(1).toString(), file);
+    // Installed under the chosen path and name, and the search finds its
+    // words.
+    QCOMPARE(TestUtil::arrangement(true), QStringList{"Eijiro|" + file});
     const QStringList rows = TestUtil::wordRows();
     QVERIFY(rows.size() > 1000);
     Page page;
@@ -187,17 +201,78 @@ void TestWizard::wholeInstallation()
              SearchThread::Found);
     QCOMPARE(SearchThread::lookUp("qqqxqqq", &page), SearchThread::NotFound);
 
-    // Installed now: still listed, but it cannot be chosen, and the page
-    // says why.
-    DictionaryWizard again;
-    again.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&again));
-    QVERIFY(!typeButtons(again)[0]->isEnabled());
-    QVERIFY(!typeButtons(again)[0]->toolTip().isEmpty());
-    QVERIFY(again.page(0)->findChild<QLabel *>("installedLabel")->isVisible());
-    clickRadio(typeButtons(again)[0]);
-    QVERIFY(!typeButtons(again)[0]->isChecked());
-    QVERIFY(!again.button(QWizard::NextButton)->isEnabled());
+    // Installed now, and the type can take another.
+    QVERIFY(typeOffered());
+}
+
+// Each wizard run installs one more dictionary beside the others, named
+// after its file unless the user typed a name, last in the order; those
+// installed before keep their rows.
+void TestWizard::installSeveral_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("keyboard");
+    QTest::newRow("two by mouse") << 2 << false;
+    QTest::newRow("two by keyboard") << 2 << true;
+    QTest::newRow("three by mouse") << 3 << false;
+    QTest::newRow("three by keyboard") << 3 << true;
+}
+
+// A whole installation of `file` as a user makes it, typing `name` over the
+// one offered unless it is empty. Return presses the default button.
+static void runWizard(const QString &file, const QString &name, bool keyboard)
+{
+    DictionaryWizard wizard;
+    wizard.show();
+    QVERIFY(QTest::qWaitForWindowActive(&wizard));
+    const auto forward = [&](QWizard::WizardButton which) {
+        if (keyboard)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        else
+            QTest::mouseClick(wizard.button(which), Qt::LeftButton);
+    };
+    QRadioButton *type = typeButtons(wizard).value(0);
+    keyboard ? QTest::keyClick(type, Qt::Key_Space) : clickRadio(type);
+    forward(QWizard::NextButton);
+    QLineEdit *nameEdit = edit(wizard, "nameEdit");
+    QLineEdit *fileEdit = edit(wizard, "fileEdit");
+    keyboard ? QTest::keyClick(nameEdit, Qt::Key_Tab) : QTest::mouseClick(fileEdit, Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), fileEdit);
+    QTest::keyClicks(fileEdit, file);
+    QCOMPARE(nameEdit->text(), QFileInfo(file).completeBaseName());
+    if (!name.isEmpty()) {
+        nameEdit->selectAll();
+        QTest::keyClicks(nameEdit, name);
+    }
+    forward(QWizard::CommitButton);
+    QTRY_COMPARE_WITH_TIMEOUT(bar(wizard)->value(), 100, buildTimeout);
+    forward(QWizard::NextButton);
+    forward(QWizard::FinishButton);
+    QCOMPARE(wizard.result(), int(QDialog::Accepted));
+}
+
+void TestWizard::installSeveral()
+{
+    QFETCH(int, count);
+    QFETCH(bool, keyboard);
+    const QString dir = TestUtil::makeDir("several");
+    QStringList expected;
+    QStringList firstRows;
+    for (int i = 0; i < count; ++i) {
+        const QString file = dir + QString("/glossary-%1.txt").arg(i);
+        QVERIFY(Generator::write(file, {1500, i == 1, quint64(20 + i)}));
+        const QString typed = i == 1 ? QString(" My words <b>") : QString();
+        runWizard(file, typed, keyboard);
+        if (QTest::currentTestFailed())
+            return;
+        expected << (typed.isEmpty() ? QFileInfo(file).completeBaseName() : typed.trimmed()) + "|" +
+                        file;
+        QCOMPARE(TestUtil::arrangement(true), expected);
+        if (i == 0)
+            firstRows = TestUtil::wordRows();
+        QCOMPARE(TestUtil::wordRows(), firstRows);
+    }
+    QCOMPARE(TestUtil::pairs("SELECT id, COUNT(*) > 100 FROM t_word GROUP BY id").size(), count);
 }
 
 void TestWizard::cancelDuringBuild()
@@ -253,39 +328,65 @@ void TestWizard::missingFile()
     QVERIFY(typeOffered());
 }
 
-// A failed build says why on its own page, with the bar where it stopped;
-// Back leads to the file box, and a new commit starts a new build.
+// A failed or refused build says why on its own page, with the bar where it
+// stopped and nothing installed; Back leads to the boxes, and a new commit
+// starts a new build.
+void TestWizard::failedBuildGoesBack_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("binary data") << "binary";
+    QTest::newRow("a file installed already") << "installed";
+    QTest::newRow("a name the build refuses") << "name";
+}
+
 void TestWizard::failedBuildGoesBack()
 {
+    QFETCH(QString, kind);
     const QString dir = TestUtil::makeDir("back");
-    const QString binary = TestUtil::writeBytes(
-        dir + "/binary.txt", Generator::generate({20000, false, 3}) + QByteArray(64, '\0'));
     const QString good = dir + "/good.txt";
     QVERIFY(Generator::write(good, {2000, false, 7}));
+    QString file = good;
+    if (kind == "binary")
+        file = TestUtil::writeBytes(dir + "/binary.txt",
+                                    Generator::generate({20000, false, 3}) + QByteArray(64, '\0'));
+    if (kind == "installed")
+        QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
+    QString reason;
+    if (kind == "name") {
+        DictionarySettings::cleanName("  ", &reason);
+        reason[0] = reason[0].toUpper();
+    } else {
+        reason = failureOf(file);
+    }
+    const QStringList before = TestUtil::arrangement(true);
     MessageCapture messages;
 
     DictionaryWizard wizard;
-    commitWith(wizard, binary);
+    commitWith(wizard, file, 0, kind == "name" ? "  " : nullptr);
     // Ended either way: a build that took the file fails here at once.
     QPointer<ConvertThread> builder = qobject_cast<ConvertPage *>(wizard.page(2))->builder();
     QTRY_VERIFY_WITH_TIMEOUT(builder.isNull(), buildTimeout);
     QVERIFY(errorLabel(wizard)->isVisible());
-    QCOMPARE(errorLabel(wizard)->text().section('\n', 0, 0), failureOf(binary));
+    // The reason, and the way back.
+    const QStringList said = errorLabel(wizard)->text().split('\n');
+    QCOMPARE(said.value(0), reason);
+    QCOMPARE(said.value(1).contains("name"), kind == "name");
     QVERIFY(bar(wizard)->value() < 100);
     QVERIFY(!wizard.button(QWizard::NextButton)->isEnabled());
+    QCOMPARE(TestUtil::arrangement(true), before);
 
     wizard.button(QWizard::BackButton)->click();
     QCOMPARE(wizard.currentId(), 1);
-    edit(wizard, "fileEdit")->setText(good);
+    const QString other = dir + "/other.txt";
+    QVERIFY(Generator::write(other, {2000, false, 8}));
+    edit(wizard, "fileEdit")->setText(other);
     // Further back and forward again, the box keeps what was typed.
     wizard.button(QWizard::BackButton)->click();
     wizard.button(QWizard::NextButton)->click();
     wizard.button(QWizard::CommitButton)->click();
     QVERIFY(!errorLabel(wizard)->isVisible());
     QTRY_COMPARE_WITH_TIMEOUT(bar(wizard)->value(), 100, buildTimeout);
-    QSqlQuery query("SELECT location FROM t_dictionary");
-    QVERIFY(query.next());
-    QCOMPARE(query.value(0).toString(), good);
+    QCOMPARE(TestUtil::arrangement(true), before + QStringList{"other|" + other});
     QVERIFY2(messages.lines(QtWarningMsg).isEmpty(),
              qPrintable(messages.lines(QtWarningMsg).join('\n')));
 }
@@ -306,8 +407,8 @@ void TestWizard::backAndChooseAnother()
     wizard.button(QWizard::NextButton)->click();
     QCOMPARE(edit(wizard, "nameEdit")->text(), QString("Eijiro"));
     edit(wizard, "fileEdit")->setText("/data/eijiro.txt");
-    // What the user types as the name goes nowhere.
-    edit(wizard, "nameEdit")->setText("My dictionary");
+    // A name the user typed stays, whatever is chosen after it.
+    QTest::keyClicks(edit(wizard, "nameEdit"), " 2");
     QCOMPARE(wizard.field("dictionaryName").toString(), QString("Eijiro"));
 
     wizard.back();
@@ -318,9 +419,9 @@ void TestWizard::backAndChooseAnother()
     wizard.button(QWizard::NextButton)->click();
 
     QCOMPARE(wizard.currentId(), 1);
-    QCOMPARE(edit(wizard, "nameEdit")->text(), QString("Waeijiro"));
     QCOMPARE(wizard.field("dictionaryName").toString(), QString("Waeijiro"));
-    QCOMPARE(edit(wizard, "fileEdit")->text(), QString("/data/eijiro.txt"));
+    edit(wizard, "fileEdit")->setText("/data/other.txt");
+    QCOMPARE(edit(wizard, "nameEdit")->text(), QString("eijiro 2"));
 
     QVERIFY2(messages.lines(QtWarningMsg).isEmpty(),
              qPrintable(messages.lines(QtWarningMsg).join('\n')));

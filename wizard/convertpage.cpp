@@ -32,7 +32,7 @@ void ConvertPage::initializePage()
     // Nobody waits for the builder (cancelling must not block), so it cleans
     // up after itself once its thread has ended.
     connect(builder, &QThread::finished, builder, &QObject::deleteLater);
-    builder->setDictionary(field("dictionaryName").toString(), field("dictionaryFile").toString());
+    builder->setDictionary(field("givenName").toString(), field("dictionaryFile").toString());
     builder->start(QThread::InheritPriority);
 }
 
@@ -63,8 +63,10 @@ void ConvertPage::buildEnded(const ConvertThread *builder)
         ui->errorLabel->show();
         return;
     }
-    ui->errorLabel->setText((reason.isEmpty() ? QString() : reason + '\n') +
-                            tr("Nothing was installed. Click Back to choose another file."));
+    const QString way = outcome == ConvertThread::NameRefused
+                            ? tr("Nothing was installed. Click Back to change the name.")
+                            : tr("Nothing was installed. Click Back to choose another file.");
+    ui->errorLabel->setText((reason.isEmpty() ? QString() : reason + '\n') + way);
     ui->errorLabel->show();
     allowBack();
 }

@@ -12,7 +12,7 @@ class ConvertPage;
 // Third page: builds the chosen file's index on a worker thread and shows its
 // progress. Complete only once the builder reports 100, which it does only
 // for a build that succeeded. A build that fails shows its reason here and
-// lets the user go back to choose another file.
+// lets the user go back to choose another file or name.
 class ConvertPage : public QWizardPage
 {
     Q_OBJECT

@@ -30,23 +30,9 @@ void IntroPage::initializePage()
     InstalledDictionaries().types(&types);
     for (const Records::Type &type : std::as_const(types)) {
         auto *button = new QRadioButton(type.name);
-        // A type with a dictionary installed cannot take a second one.
-        button->setEnabled(!type.installed);
         ui->listLayout->addWidget(button);
         connect(button, &QRadioButton::clicked, this, &QWizardPage::completeChanged);
     }
-    explainInstalled();
-}
-
-// Says why a type cannot be chosen, on the button and below the list.
-void IntroPage::explainInstalled()
-{
-    bool any = false;
-    for (QRadioButton *button : findChildren<QRadioButton *>()) {
-        button->setToolTip(button->isEnabled() ? QString() : tr("Already installed"));
-        any = any || !button->isEnabled();
-    }
-    ui->installedLabel->setVisible(any);
 }
 
 static QRadioButton *checkedButton(const QLayout *layout)
@@ -74,8 +60,6 @@ bool IntroPage::isComplete() const
 void IntroPage::changeEvent(QEvent *e)
 {
     QWizardPage::changeEvent(e);
-    if (e->type() == QEvent::LanguageChange) {
+    if (e->type() == QEvent::LanguageChange)
         ui->retranslateUi(this);
-        explainInstalled();
-    }
 }

@@ -6,8 +6,8 @@ namespace Ui {
 class IntroPage;
 }
 
-// First page: one radio button per known dictionary type; types that are
-// installed already are shown greyed out, with a note saying why.
+// First page: one radio button per known dictionary type. Any number of
+// dictionaries of a type may be installed, so every type can be chosen.
 class IntroPage : public QWizardPage
 {
     Q_OBJECT
@@ -24,7 +24,5 @@ protected:
     void changeEvent(QEvent *e) override;
 
 private:
-    void explainInstalled();
-
     Ui::IntroPage *ui;
 };

@@ -1,6 +1,9 @@
 #include "wizard/registerpage.h"
 #include "ui_registerpage.h"
 
+#include "database/dictionarysettings.h"
+#include "wizard/namecheck.h"
+
 #include <QEvent>
 #include <QFileDialog>
 
@@ -8,7 +11,13 @@ RegisterPage::RegisterPage(QWidget *parent) : QWizardPage(parent), ui(new Ui::Re
 {
     ui->setupUi(this);
     setCommitPage(true);
-    connect(ui->nameEdit, &QLineEdit::textChanged, this, &QWizardPage::completeChanged);
+    m_nameCheck = new NameCheck(ui->nameEdit, ui->nameErrorLabel);
+    connect(m_nameCheck, &NameCheck::validityChanged, this, &QWizardPage::completeChanged);
+    // Only the user's own edits count as typed; a box they emptied takes
+    // the file's name again.
+    connect(ui->nameEdit, &QLineEdit::textEdited, this,
+            [this](const QString &text) { m_nameTyped = !text.isEmpty(); });
+    connect(ui->fileEdit, &QLineEdit::textChanged, this, &RegisterPage::nameAfterFile);
     connect(ui->fileEdit, &QLineEdit::textChanged, this, &QWizardPage::completeChanged);
 }
 
@@ -19,18 +28,29 @@ RegisterPage::~RegisterPage()
 
 void RegisterPage::initializePage()
 {
-    // Runs on every step forward onto this page, so a changed type choice
-    // replaces whatever the name box held.
-    ui->nameEdit->setText(field("dictionaryName").toString());
+    // Runs on every step forward onto this page: until a file is chosen the
+    // box offers the type's name, which a changed type choice replaces.
+    if (!m_nameTyped && ui->fileEdit->text().isEmpty())
+        ui->nameEdit->setText(field("dictionaryName").toString());
+    else
+        nameAfterFile(ui->fileEdit->text());
+}
+
+void RegisterPage::nameAfterFile(const QString &file)
+{
+    if (!m_nameTyped && !file.isEmpty())
+        ui->nameEdit->setText(DictionarySettings::nameOfFile(file));
 }
 
 bool RegisterPage::validatePage()
 {
-    // A failed build leads back here for another commit; the field, bound
-    // to the box, needs registering only once.
-    if (!m_fileRegistered)
+    // A failed build leads back here for another commit; the fields, bound
+    // to the boxes, need registering only once.
+    if (!m_fieldsRegistered) {
         registerField("dictionaryFile", ui->fileEdit);
-    m_fileRegistered = true;
+        registerField("givenName", ui->nameEdit);
+    }
+    m_fieldsRegistered = true;
     return true;
 }
 
@@ -42,7 +62,7 @@ void RegisterPage::cleanupPage()
 
 bool RegisterPage::isComplete() const
 {
-    return !ui->nameEdit->text().isEmpty() && !ui->fileEdit->text().isEmpty();
+    return m_nameCheck->isValid() && !ui->fileEdit->text().isEmpty();
 }
 
 void RegisterPage::on_fileButton_clicked()
@@ -57,6 +77,8 @@ void RegisterPage::on_fileButton_clicked()
 void RegisterPage::changeEvent(QEvent *e)
 {
     QWizardPage::changeEvent(e);
-    if (e->type() == QEvent::LanguageChange)
+    if (e->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        m_nameCheck->recheck();
+    }
 }

@@ -2,12 +2,15 @@
 
 #include <QWizardPage>
 
+class NameCheck;
+
 namespace Ui {
 class RegisterPage;
 }
 
 // Second page and the wizard's commit page: the dictionary's name and the
-// path of its text file.
+// path of its text file. The name follows the file's until the user types
+// one of their own; it is handed on as the field "givenName".
 class RegisterPage : public QWizardPage
 {
     Q_OBJECT
@@ -28,6 +31,11 @@ private slots:
     void on_fileButton_clicked();
 
 private:
+    void nameAfterFile(const QString &file);
+
     Ui::RegisterPage *ui;
-    bool m_fileRegistered = false;
+    NameCheck *m_nameCheck;
+    bool m_fieldsRegistered = false;
+    // The name box holds a name the user typed, which no file replaces.
+    bool m_nameTyped = false;
 };
