@@ -468,6 +468,38 @@ Look-ups and adding dictionaries fail until it can. Please quit Orvel and make s
         <source>Rebuild</source>
         <translation>再構築</translation>
     </message>
+    <message>
+        <source>A dictionary whose box is cleared is switched off: it stays installed but is not looked up (Space switches the selected one)</source>
+        <translation>チェックを外した辞書はオフになります。インストールされたままですが、検索されません (選択中の辞書はスペース キーで切り替わります)</translation>
+    </message>
+    <message>
+        <source>Give the selected dictionary another name (F2)</source>
+        <translation>選択中の辞書の名前を変えます (F2)</translation>
+    </message>
+    <message>
+        <source>Rename...</source>
+        <translation>名前の変更...</translation>
+    </message>
+    <message>
+        <source>Move the selected dictionary up: its entries come earlier on the page (Alt+Up)</source>
+        <translation>選択中の辞書を上へ移動します。その辞書の項目がページの前のほうに表示されます (Alt+Up)</translation>
+    </message>
+    <message>
+        <source>Up</source>
+        <translation>上へ</translation>
+    </message>
+    <message>
+        <source>Move the selected dictionary down: its entries come later on the page (Alt+Down)</source>
+        <translation>選択中の辞書を下へ移動します。その辞書の項目がページの後のほうに表示されます (Alt+Down)</translation>
+    </message>
+    <message>
+        <source>Down</source>
+        <translation>下へ</translation>
+    </message>
+    <message>
+        <source>The change could not be saved: %1</source>
+        <translation>変更を保存できませんでした: %1</translation>
+    </message>
 </context>
 <context>
     <name>Page</name>
@@ -534,6 +566,17 @@ The old index is still in place.</source>
     <message>
         <source>All Files (*);;Text Files (*.txt)</source>
         <translation>すべてのファイル (*);;テキスト ファイル (*.txt)</translation>
+    </message>
+</context>
+<context>
+    <name>RenameDialog</name>
+    <message>
+        <source>Rename Dictionary</source>
+        <translation>辞書の名前の変更</translation>
+    </message>
+    <message>
+        <source>New name of the dictionary:</source>
+        <translation>辞書の新しい名前:</translation>
     </message>
 </context>
 <context>

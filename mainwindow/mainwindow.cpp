@@ -321,6 +321,9 @@ void MainWindow::on_actionPreferences_triggered()
 {
     OptionDialog dialog(settings, this);
     connect(&dialog, &OptionDialog::indexRebuilt, this, &MainWindow::lookUpAgain);
+    // The page follows each change of the dictionaries while the dialog is
+    // still open, as it follows the font.
+    connect(&dialog, &OptionDialog::listReloaded, this, &MainWindow::followDictionaryChanges);
     dialog.exec();
     // A dictionary may have come or gone.
     followDictionaryChanges();

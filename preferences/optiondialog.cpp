@@ -3,17 +3,25 @@
 
 #include "database/dictionarydatabase.h"
 #include "database/dictionaryremoval.h"
+#include "database/dictionarysettings.h"
 #include "database/installeddictionaries.h"
 #include "dictionary/convertthread.h"
 #include "preferences/rebuilddialog.h"
+#include "preferences/renamedialog.h"
 #include "preferences/viewsettings.h"
 #include "wizard/dictionarywizard.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QScopedValueRollback>
 #include <QStandardItemModel>
+
+namespace {
+// The list's columns; the id's is hidden.
+enum Column { IdColumn, NameColumn, FileColumn };
+} // namespace
 
 OptionDialog::OptionDialog(ViewSettings *settings, QWidget *parent)
     : QDialog(parent, Qt::WindowFlags()), ui(new Ui::OptionDialog), settings(settings)
@@ -25,6 +33,11 @@ OptionDialog::OptionDialog(ViewSettings *settings, QWidget *parent)
         const QSignalBlocker quiet(ui->sizeBox);
         ui->sizeBox->setRange(ViewSettings::minimumFontSize, ViewSettings::maximumFontSize);
     }
+    ui->dictionaryView->installEventFilter(this);
+    ui->upButton->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
+    ui->downButton->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
+    ui->renameButton->setShortcut(QKeySequence(Qt::Key_F2));
+    ui->removeButton->setShortcut(QKeySequence::Delete);
     refresh();
 }
 
@@ -36,11 +49,30 @@ OptionDialog::~OptionDialog()
 
 void OptionDialog::refresh()
 {
-    ui->removalErrorLabel->hide();
+    ui->errorLabel->hide();
     showFont();
-    if (QStandardItemModel *model = loadDictionaries())
+    const int id = currentId();
+    const int row = ui->dictionaryView->currentIndex().row();
+    if (QStandardItemModel *model = loadDictionaries()) {
         showDictionaries(model);
-    updateRemoveButton();
+        const QList<QStandardItem *> same =
+            model->findItems(QString::number(id), Qt::MatchExactly, IdColumn);
+        const int rows = model->rowCount();
+        if (row >= 0 && rows > 0)
+            ui->dictionaryView->setCurrentIndex(
+                model->index(same.isEmpty() ? qMin(row, rows - 1) : same[0]->row(), NameColumn));
+    }
+    updateButtons();
+    emit listReloaded();
+}
+
+void OptionDialog::showChange(bool done, const QString &failure)
+{
+    refresh();
+    if (done)
+        return;
+    ui->errorLabel->setText(failure);
+    ui->errorLabel->show();
 }
 
 void OptionDialog::showFont()
@@ -71,8 +103,10 @@ QStandardItemModel *OptionDialog::loadDictionaries() const
     auto *model = new QStandardItemModel;
     model->setHorizontalHeaderLabels({tr("No"), tr("Name"), tr("File")});
     for (const Records::Installed &dictionary : std::as_const(installed)) {
-        model->appendRow({new QStandardItem(QString::number(dictionary.id)),
-                          new QStandardItem(dictionary.name),
+        auto *name = new QStandardItem(dictionary.name);
+        name->setCheckable(true);
+        name->setCheckState(dictionary.enabled ? Qt::Checked : Qt::Unchecked);
+        model->appendRow({new QStandardItem(QString::number(dictionary.id)), name,
                           new QStandardItem(dictionary.location)});
     }
     return model;
@@ -87,26 +121,44 @@ void OptionDialog::showDictionaries(QStandardItemModel *model)
     delete selection;
     delete m_model;
     m_model = model;
-    ui->dictionaryView->hideColumn(0);
+    ui->dictionaryView->hideColumn(IdColumn);
     // A row made current by the keyboard counts as much as a click.
     connect(ui->dictionaryView->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &OptionDialog::updateRemoveButton);
+            &OptionDialog::updateButtons);
+    // A check box clicked or switched with Space; its row becomes the
+    // current one, as a click elsewhere in the row makes it. The switch
+    // reloads the list, which must wait until the model has done telling of
+    // the change.
+    connect(model, &QStandardItemModel::itemChanged, this, [this, model](QStandardItem *item) {
+        if (item->column() != NameColumn)
+            return;
+        ui->dictionaryView->setCurrentIndex(item->index());
+        const int id = model->item(item->row(), IdColumn)->text().toInt();
+        const bool enabled = item->checkState() == Qt::Checked;
+        QMetaObject::invokeMethod(
+            this, [this, id, enabled] { switchDictionary(id, enabled); }, Qt::QueuedConnection);
+    });
 }
 
-// Remove acts on the current row, so it is offered exactly while there is
+// Each button acts on the current row, so it is offered only while there is
 // one; a new model has none.
-void OptionDialog::updateRemoveButton()
+void OptionDialog::updateButtons()
 {
-    const bool current = ui->dictionaryView->currentIndex().isValid();
+    const int row = ui->dictionaryView->currentIndex().row();
+    const int rows = m_model ? m_model->rowCount() : 0;
+    const bool current = row >= 0;
     ui->removeButton->setEnabled(current);
     ui->rebuildButton->setEnabled(current);
+    ui->renameButton->setEnabled(current);
+    ui->upButton->setEnabled(current && row > 0);
+    ui->downButton->setEnabled(current && row < rows - 1);
 }
 
 int OptionDialog::currentId() const
 {
     const QModelIndex current = ui->dictionaryView->currentIndex();
     const QStandardItem *item =
-        m_model && current.isValid() ? m_model->item(current.row(), 0) : nullptr;
+        m_model && current.isValid() ? m_model->item(current.row(), IdColumn) : nullptr;
     return item ? item->text().toInt() : 0;
 }
 
@@ -130,7 +182,7 @@ void OptionDialog::on_sizeBox_valueChanged(int i)
 
 void OptionDialog::on_dictionaryView_clicked(const QModelIndex &)
 {
-    updateRemoveButton();
+    updateButtons();
 }
 
 void OptionDialog::on_addButton_clicked()
@@ -160,16 +212,10 @@ void OptionDialog::on_removeButton_clicked()
         return;
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QStandardItem *item = m_model->item(ui->dictionaryView->currentIndex().row(), 0);
     DictionaryRemoval removal;
-    const bool removed = item && removal.remove(item->text().toInt());
+    const bool removed = removal.remove(currentId());
     // Removed or rolled back, the list shows what the database now holds.
-    refresh();
-    if (!removed) {
-        ui->removalErrorLabel->setText(
-            tr("The dictionary could not be removed: %1").arg(removal.lastError()));
-        ui->removalErrorLabel->show();
-    }
+    showChange(removed, tr("The dictionary could not be removed: %1").arg(removal.lastError()));
     QApplication::restoreOverrideCursor();
 }
 
@@ -182,6 +228,63 @@ void OptionDialog::on_rebuildButton_clicked()
     rebuild.exec();
     refresh();
     emit indexRebuilt();
+}
+
+void OptionDialog::on_renameButton_clicked()
+{
+    const int id = currentId();
+    if (id == 0)
+        return;
+    const int row = ui->dictionaryView->currentIndex().row();
+    RenameDialog rename(m_model->item(row, NameColumn)->text(), this);
+    if (rename.exec() != QDialog::Accepted)
+        return;
+    changeSettings([&](DictionarySettings &change) { return change.rename(id, rename.name()); });
+}
+
+void OptionDialog::on_upButton_clicked()
+{
+    move(-1);
+}
+
+void OptionDialog::on_downButton_clicked()
+{
+    move(1);
+}
+
+void OptionDialog::move(int steps)
+{
+    const int id = currentId();
+    if (id == 0)
+        return;
+    changeSettings([&](DictionarySettings &change) { return change.move(id, steps); });
+}
+
+void OptionDialog::switchDictionary(int id, bool enabled)
+{
+    changeSettings([&](DictionarySettings &change) { return change.setEnabled(id, enabled); });
+}
+
+void OptionDialog::changeSettings(const std::function<bool(DictionarySettings &)> &make)
+{
+    DictionarySettings change;
+    const bool done = make(change);
+    showChange(done, tr("The change could not be saved: %1").arg(change.lastError()));
+}
+
+bool OptionDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->dictionaryView && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<const QKeyEvent *>(event);
+        const QModelIndex current = ui->dictionaryView->currentIndex();
+        if ((key->key() == Qt::Key_Space || key->key() == Qt::Key_Select) &&
+            key->modifiers() == Qt::NoModifier && m_model && current.isValid()) {
+            QStandardItem *name = m_model->item(current.row(), NameColumn);
+            name->setCheckState(name->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void OptionDialog::changeEvent(QEvent *e)

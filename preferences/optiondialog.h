@@ -2,6 +2,9 @@
 
 #include <QDialog>
 
+#include <functional>
+
+class DictionarySettings;
 class QModelIndex;
 class QStandardItemModel;
 class ViewSettings;
@@ -11,10 +14,11 @@ class OptionDialog;
 }
 
 // Preferences: the result view's font, changed live in the view settings
-// (whoever shows them follows at once), and the installed dictionaries,
-// added through the wizard, removed with their index, or their index built
-// again. There is nothing to
-// apply on closing.
+// (whoever shows them follows at once), and the installed dictionaries in
+// the user's order: added through the wizard, moved up or down, switched off
+// and on (the check box of a row), renamed, removed with their index, or
+// their index built again. Each change is saved as it is made; there is
+// nothing to apply on closing.
 class OptionDialog : public QDialog
 {
     Q_OBJECT
@@ -28,9 +32,15 @@ public:
 signals:
     // A rebuild of a dictionary's index has ended (committed or not).
     void indexRebuilt();
+    // The list was read again: the installed dictionaries, their names,
+    // order or switches may have changed.
+    void listReloaded();
 
 protected:
     void changeEvent(QEvent *e) override;
+    // Space in the list switches the current row's dictionary, whichever
+    // column is current.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void on_familyBox_currentFontChanged(const QFont &font);
@@ -39,17 +49,29 @@ private slots:
     void on_addButton_clicked();
     void on_removeButton_clicked();
     void on_rebuildButton_clicked();
+    void on_renameButton_clicked();
+    void on_upButton_clicked();
+    void on_downButton_clicked();
 
 private:
     // Shows the settings' font and reads the installed dictionaries into the
-    // list; on failure the list keeps what it showed.
+    // list; on failure the list keeps what it showed. The current row stays
+    // on its dictionary, or on its place when the dictionary has gone.
     void refresh();
+    // After a change of the dictionaries: the list as the database now has
+    // it, and, unless `done`, `failure` saying why the change was not made.
+    void showChange(bool done, const QString &failure);
+    // Makes one change of the dictionaries' names, order or switches.
+    void changeSettings(const std::function<bool(DictionarySettings &)> &make);
+    void move(int steps);
+    void switchDictionary(int id, bool enabled);
     // Shows the settings' font in the font controls.
     void showFont();
     QStandardItemModel *loadDictionaries() const;
     void showDictionaries(QStandardItemModel *model);
-    // Remove and Rebuild act on the current row.
-    void updateRemoveButton();
+    // The buttons act on the current row, and Up and Down only where it can
+    // move.
+    void updateButtons();
     // The dictionary id of the current row; 0 when there is none.
     int currentId() const;
 

@@ -1,10 +1,12 @@
 #include "testutil.h"
 #include "windowfixture.h"
 
+#include "database/dictionarysettings.h"
 #include "dictionary/convertthread.h"
 #include "generator.h"
 #include "preferences/optiondialog.h"
 #include "preferences/rebuilddialog.h"
+#include "preferences/renamedialog.h"
 #include "preferences/viewsettings.h"
 #include "wizard/dictionarywizard.h"
 
@@ -21,6 +23,7 @@
 #include <QSpinBox>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStyleOptionViewItem>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -43,6 +46,9 @@ private slots:
     void rebuild_data();
     void rebuild();
     void fontControlsEditTheSettings();
+    void arrange_data();
+    void arrange();
+    void windowFollowsEachChange();
 
 private:
     std::unique_ptr<WindowFixture> fixture;
@@ -104,6 +110,28 @@ static void clickRow(OptionDialog &dialog, int row)
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
 }
 
+// Clicks the check box of a row, where the style draws it.
+static void clickCheckBox(OptionDialog &dialog, int row)
+{
+    QTableView *table = view(dialog);
+    QStyleOptionViewItem option;
+    option.initFrom(table->viewport());
+    option.rect = table->visualRect(table->model()->index(row, 1));
+    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+    const QRect box =
+        table->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, table);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
+}
+
+// Presses Tab until `widget` has the focus within its window.
+static void tabTo(QWidget *widget)
+{
+    QWidget *window = widget->window();
+    for (int i = 0; i < 20 && window->focusWidget() != widget; ++i)
+        QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, Qt::Key_Tab);
+    QCOMPARE(window->focusWidget(), widget);
+}
+
 void TestPreferences::initTestCase()
 {
     // The database is opened beside the window's settings, in the test's
@@ -118,6 +146,7 @@ void TestPreferences::init()
     QVERIFY(exec("DROP TRIGGER IF EXISTS refuse"));
     QVERIFY(exec("PRAGMA foreign_keys = OFF"));
     QVERIFY(exec("DROP TABLE IF EXISTS keeper"));
+    QVERIFY(exec("DROP TABLE IF EXISTS t_installed"));
     QVERIFY(exec("DELETE FROM t_word"));
     QVERIFY(exec("DELETE FROM t_dictionary"));
     QVERIFY(exec("DELETE FROM m_dictionary WHERE id <> 1"));
@@ -173,7 +202,7 @@ void TestPreferences::addThroughWizard()
         button(dialog, "addButton")->click();
         if (!finish)
             QVERIFY(QSqlQuery(locker).exec("ROLLBACK"));
-        QTRY_COMPARE_WITH_TIMEOUT(listed(dialog), QStringList{"Eijiro|" + file}, 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(listed(dialog), QStringList{"eijiro|" + file}, 60000);
         QCOMPARE(TestUtil::wordRows().size(), TestUtil::rowCount("t_word"));
     }
     QVERIFY(TestUtil::rowCount("t_word") > 0);
@@ -229,8 +258,7 @@ void TestPreferences::remove()
     // current, which offers Remove as a click does.
     dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    for (int i = 0; i < 10 && QApplication::focusWidget() != view(dialog); ++i)
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    tabTo(view(dialog));
     QVERIFY(button(dialog, "removeButton")->isEnabled());
     if (row == 1)
         QTest::keyClick(view(dialog), Qt::Key_Down);
@@ -258,8 +286,9 @@ void TestPreferences::remove()
     QCOMPARE(table("t_dictionary"), QStringList{"2,/data/waeijiro.txt"});
     QCOMPARE(table("m_dictionary"), types);
     QCOMPARE(listed(dialog), QStringList{"Waeijiro|/data/waeijiro.txt"});
-    // The rebuilt list has no current row, so Remove is off again.
-    QVERIFY(!button(dialog, "removeButton")->isEnabled());
+    // The one that took its place is the current row.
+    QCOMPARE(view(dialog)->currentIndex().row(), 0);
+    QVERIFY(button(dialog, "removeButton")->isEnabled());
 }
 
 void TestPreferences::failedRemoval_data()
@@ -306,7 +335,7 @@ void TestPreferences::failedRemoval()
     // The list shows what the database holds, and the dialog says why.
     QCOMPARE(listed(dialog).size(), 2);
     QVERIFY(listed(dialog).contains("Waeijiro|/moved.txt"));
-    QVERIFY(dialog.findChild<QLabel *>("removalErrorLabel")->isVisible());
+    QVERIFY(dialog.findChild<QLabel *>("errorLabel")->isVisible());
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -392,6 +421,7 @@ void TestPreferences::rebuild()
     const QString file = TestUtil::makeDir("rebuild") + "/eijiro.txt";
     QVERIFY(Generator::write(file, {3000, false, 4}));
     QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
+    QVERIFY(DictionarySettings().rename(1, "Mine"));
     const QStringList before = TestUtil::wordRows();
     if (change == "edition")
         TestUtil::writeDictionary(file, {QString::fromUtf8("■wander : さまよう")});
@@ -425,6 +455,167 @@ void TestPreferences::rebuild()
     QCOMPARE(TestUtil::wordRows(), change == "edition" ? QStringList{"0:WANDER"} : before);
     QCOMPARE(said.contains("could not be rebuilt: ") && said.contains("binary data"),
              change == "zeros");
+    // Rebuilt or not, it keeps its name.
+    QCOMPARE(listed(dialog), QStringList{"Mine|" + file});
+}
+
+// Installs `file` as dictionary `name`; its id, or 0 when the build failed.
+static int installAs(const QString &name, const QString &file)
+{
+    ConvertThread build;
+    build.setDictionary(name, file);
+    build.start();
+    build.wait();
+    return build.outcome() == ConvertThread::Committed ? build.installedId() : 0;
+}
+
+// Three dictionaries A, B and C, in that order, arranged with a user's
+// steps, by mouse or ("key+") keyboard. Each change is saved at once; the
+// list shows what the database holds, its current row stays on its
+// dictionary (or on its place, when that was removed), and the buttons are
+// offered where they apply. A removal takes the index rows, the name and
+// the place of that dictionary alone.
+void TestPreferences::arrange_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("expected"); // "-" before one switched off
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<bool>("refused");
+    const auto row = [](const char *name, const char *steps, const char *expected,
+                        const char *current, bool refused = false) {
+        QTest::newRow(name) << steps << expected << current << refused;
+    };
+    row("down by mouse", "row:0 down", "B A C", "A");
+    row("down to the end by keyboard", "key+row:0 key+down key+down key+down", "B C A", "A");
+    row("up by mouse", "row:2 up", "A C B", "C");
+    row("up by keyboard", "key+row:2 key+up", "A C B", "C");
+    row("up at the top", "key+row:0 key+up", "A B C", "A");
+    row("off by mouse", "switch:1", "A -B C", "B");
+    row("off and on by mouse", "switch:2 switch:2", "A B C", "C");
+    row("off by keyboard", "key+row:1 key+switch", "A -B C", "B");
+    row("off and on by keyboard", "key+row:0 key+switch key+switch", "A B C", "A");
+    row("off, then moved", "switch:0 down", "B -A C", "A");
+    row("rename by mouse", "row:2 rename:Glossary", "A B Glossary", "Glossary");
+    row("rename by keyboard", "key+row:0 key+rename:<b>Mine</b>", "<b>Mine</b> B C", "<b>Mine</b>");
+    row("a blank name", "row:1 rename:", "A B C", "B");
+    row("remove by mouse", "row:1 remove", "A C", "C");
+    row("remove the last by keyboard", "key+row:2 key+remove", "A B", "B");
+    row("a move the database refuses", "row:0 refuse down", "A B C", "A", true);
+    row("a switch the database refuses", "refuse switch:0", "A B C", "A", true);
+}
+
+void TestPreferences::arrange()
+{
+    QFETCH(QString, steps);
+    QFETCH(QString, expected);
+    QFETCH(QString, current);
+    QFETCH(bool, refused);
+    const QString dir = TestUtil::makeDir("arrange");
+    for (const QString name : {"A", "B", "C"})
+        QVERIFY(
+            installAs(name, TestUtil::writeDictionary(dir + "/" + name, {"■" + name + " : x"})));
+    OptionDialog dialog(window->viewSettings(), window);
+    showDictionaryTab(dialog);
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QTableView *table = view(dialog);
+    // The buttons, and their keys.
+    const QMap<QString, QPair<const char *, QKeyCombination>> buttons{
+        {"up", {"upButton", Qt::AltModifier | Qt::Key_Up}},
+        {"down", {"downButton", Qt::AltModifier | Qt::Key_Down}},
+        {"rename", {"renameButton", QKeyCombination(Qt::Key_F2)}},
+        {"remove", {"removeButton", QKeyCombination(Qt::Key_Delete)}}};
+    for (const QString &step : steps.split(' ')) {
+        const bool keyboard = step.startsWith("key+");
+        const QString verb = step.section(':', 0, 0).remove("key+");
+        const QString arg = step.section(':', 1);
+        if (verb == "rename") {
+            whenModal<RenameDialog>(this, [&](RenameDialog *rename) {
+                auto *edit = rename->findChild<QLineEdit *>("nameEdit");
+                QAbstractButton *ok =
+                    rename->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+                QCOMPARE(edit->text(), table->currentIndex().data().toString());
+                QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClick(edit, Qt::Key_Delete);
+                QTest::keyClicks(edit, arg);
+                // A blank name: no OK, and why.
+                QCOMPARE(ok->isEnabled(), !arg.isEmpty());
+                QCOMPARE(rename->findChild<QLabel *>("nameErrorLabel")->isVisible(), arg.isEmpty());
+                keyboard ? QTest::keyClick(edit, Qt::Key_Return)
+                         : QTest::mouseClick(ok, Qt::LeftButton);
+            });
+        } else if (verb == "remove") {
+            whenModal<QMessageBox>(this, [keyboard](QMessageBox *box) {
+                QAbstractButton *ok = box->button(QMessageBox::Ok);
+                if (keyboard)
+                    tabTo(ok);
+                keyboard ? QTest::keyClick(ok, Qt::Key_Space)
+                         : QTest::mouseClick(ok, Qt::LeftButton);
+            });
+        }
+        if (buttons.contains(verb) && keyboard) {
+            const QKeyCombination key = buttons[verb].second;
+            QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+            // The shortcut lets go of the button (clicks it) a moment later.
+            QTRY_VERIFY(!button(dialog, buttons[verb].first)->isDown());
+        } else if (buttons.contains(verb)) {
+            QTest::mouseClick(button(dialog, buttons[verb].first), Qt::LeftButton);
+        } else if (verb == "row" && keyboard) {
+            tabTo(table);
+            for (int i = 0; i < arg.toInt(); ++i)
+                QTest::keyClick(table, Qt::Key_Down);
+        } else if (verb == "row") {
+            clickRow(dialog, arg.toInt());
+        } else if (verb == "switch") {
+            keyboard ? QTest::keyClick(table, Qt::Key_Space) : clickCheckBox(dialog, arg.toInt());
+        } else if (verb == "refuse") {
+            QVERIFY(exec("CREATE TRIGGER refuse BEFORE UPDATE ON t_installed BEGIN SELECT "
+                         "RAISE(ABORT, 'refused'); END"));
+        }
+        // A switch is saved once the model has told of it.
+        QCoreApplication::processEvents();
+    }
+
+    const QStringList arranged = expected.split(' ');
+    QCOMPARE(TestUtil::arrangement(), arranged);
+    QStringList shown;
+    for (int row = 0; row < table->model()->rowCount(); ++row) {
+        const QModelIndex name = table->model()->index(row, 1);
+        shown << (name.data(Qt::CheckStateRole) == Qt::Checked ? "" : "-") + name.data().toString();
+    }
+    QCOMPARE(shown, arranged);
+    QCOMPARE(table->currentIndex().siblingAtColumn(1).data().toString(), current);
+    QCOMPARE(dialog.findChild<QLabel *>("errorLabel")->isVisible(), refused);
+    const int row = table->currentIndex().row();
+    QCOMPARE(button(dialog, "upButton")->isEnabled(), row > 0);
+    QCOMPARE(button(dialog, "downButton")->isEnabled(), row < arranged.size() - 1);
+    QVERIFY(button(dialog, "renameButton")->isEnabled() &&
+            button(dialog, "removeButton")->isEnabled());
+    // A removed one's index row, name and place have gone with it.
+    QCOMPARE(TestUtil::rowCount("t_word"), arranged.size());
+    QCOMPARE(TestUtil::rowCount("t_installed"), arranged.size());
+}
+
+// A change shows in the main window while the dialog is still open: it
+// looks the word up again.
+void TestPreferences::windowFollowsEachChange()
+{
+    QVERIFY(installAs("A", TestUtil::writeDictionary(TestUtil::makeDir("follow") + "/A",
+                                                     {QString::fromUtf8("■water : A")})));
+    QVERIFY(fixture->showAndActivate());
+    fixture->edit->setText("water");
+    QVERIFY(fixture->shows("water"));
+    QTRY_COMPARE(fixture->pagesRunning(), 0);
+    const qsizetype before = fixture->pages.size();
+    qsizetype during = before;
+    whenModal<OptionDialog>(this, [&](OptionDialog *dialog) {
+        showDictionaryTab(*dialog);
+        clickCheckBox(*dialog, 0);
+        QTRY_VERIFY((during = fixture->pages.size()) > before);
+    });
+    fixture->action("actionPreferences")->trigger();
+    QVERIFY(during > before);
+    QCOMPARE(TestUtil::arrangement(), QStringList{"-A"});
 }
 
 QTEST_MAIN(TestPreferences)
