@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QScopedValueRollback>
@@ -21,6 +22,8 @@
 namespace {
 // The list's columns; the id's is hidden.
 enum Column { IdColumn, NameColumn, FileColumn };
+// The widest the name column grows by itself, in pixels.
+constexpr int widestName = 200;
 } // namespace
 
 OptionDialog::OptionDialog(ViewSettings *settings, QWidget *parent)
@@ -122,6 +125,12 @@ void OptionDialog::showDictionaries(QStandardItemModel *model)
     delete m_model;
     m_model = model;
     ui->dictionaryView->hideColumn(IdColumn);
+    // The user's names are often wider than the column's first width: they
+    // get the room they need, up to a limit that leaves the file in sight.
+    QTableView *view = ui->dictionaryView;
+    view->resizeColumnToContents(NameColumn);
+    view->setColumnWidth(NameColumn, qBound(view->horizontalHeader()->defaultSectionSize(),
+                                            view->columnWidth(NameColumn), widestName));
     // A row made current by the keyboard counts as much as a click.
     connect(ui->dictionaryView->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &OptionDialog::updateButtons);
