@@ -313,6 +313,13 @@ bool IndexWriter::registerDictionary(const QString &location, int count, const Q
     return fail(query.lastError().text());
 }
 
+bool IndexWriter::forgetSettings(int id)
+{
+    bool settings = false;
+    return tableExists(Sql::selectSettingsTable, &settings) &&
+           (!settings || deleteRows(Sql::deleteSettings, {id}));
+}
+
 bool IndexWriter::recordFile(int id, const FileIdentity &identity)
 {
     QSqlQuery query(m_db);

@@ -70,6 +70,9 @@ public:
     // place at the end of the user's order.
     bool registerDictionary(const QString &location, int count, const QString &encoding,
                             const QString &name);
+    // For a new install: drops a name and place left under `id` by a
+    // dictionary removed without them, so the new one is not named after it.
+    bool forgetSettings(int id);
     // Records what dictionary `id`'s file looks like as its index is built,
     // replacing what was recorded before; inside the build's transaction.
     bool recordFile(int id, const FileIdentity &identity);

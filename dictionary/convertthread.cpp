@@ -814,7 +814,8 @@ bool ConvertThread::replaceRows(IndexWriter &writer, const QString &registeredFi
 void ConvertThread::registerAndCommit(IndexWriter &writer, int count, const QString &encoding,
                                       const FileIdentity &identity)
 {
-    if (!writer.registerDictionary(m_file, count, encoding, m_name) ||
+    if ((m_rebuild == 0 && !writer.forgetSettings(writer.id())) ||
+        !writer.registerDictionary(m_file, count, encoding, m_name) ||
         !writer.recordFile(writer.id(), identity))
         return rollBack(writer, FinalInsertFailed, writer.lastError());
     DiskRoom disk(writer.connection());
