@@ -335,6 +335,20 @@ bool readIndexer(const QString &line, IndexerReading *out)
     return true;
 }
 
+bool isEntryLine(QStringView line)
+{
+    const qsizetype n = line.size();
+    if (n < 5 || line.at(0) != marker)
+        return false;
+    // Any separator makes one, so the first from the head on will do.
+    const QChar *d = line.constData();
+    for (qsizetype i = 2; i + 3 <= n; ++i) {
+        if (d[i + 1] == QLatin1Char(':') && isSpace(d[i]) && isSpace(d[i + 2]))
+            return true;
+    }
+    return false;
+}
+
 QString indexKey(const QString &entryWord)
 {
     return hasIndexKey(entryWord) ? entryKey(entryWord) : QString();

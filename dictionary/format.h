@@ -155,6 +155,9 @@ struct IndexerReading
     QString entryWord;
 };
 bool readIndexer(const QString &line, IndexerReading *out);
+// Whether readIndexer(line) is true, without taking the line apart: for
+// counting entry lines.
+bool isEntryLine(QStringView line);
 // The same reading of a raw Shift_JIS line (as LineReader gives it), with
 // the same result as of the whole line decoded. Decodes only as far as the
 // head when the bytes alone show where it ends, as in most entry lines.

@@ -24,10 +24,20 @@ Requests::~Requests()
 
 void Requests::dropPending()
 {
+    stopAll();
     // A ticket of its own, so that more asked for the answer on display no
     // longer follows anything shown; and there is no more of nothing.
     shown = ++asked;
     moreFor = shown;
+}
+
+void Requests::stopAll()
+{
+    for (const auto &[worker, stop] : std::as_const(stoppable)) {
+        if (worker)
+            stop();
+    }
+    stoppable.clear();
 }
 
 void Requests::setStartObserver(StartObserver observer)

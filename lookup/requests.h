@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include <functional>
+#include <utility>
 
 // The requests of one kind (the pages of the search field, the rows of the
 // word list), each answered by a worker thread of its own, any number at
@@ -45,11 +46,32 @@ public:
         run(worker);
     }
 
+    // The same for a worker that answers in parts (rows as it finds them)
+    // and can stop: each `ready` of the answer on display, or of one let
+    // through as above, runs `answered`. The workers asked before that can
+    // stop are stopped through their `stop` first: their answers can no
+    // longer be the newest.
+    template <class Worker, class Answered>
+    void askInParts(Worker *worker, void (Worker::*ready)(), void (Worker::*stop)(),
+                    Answered answered)
+    {
+        stopAll();
+        const quint64 ticket = ++asked;
+        connect(worker, ready, this, [this, ticket, worker, answered] {
+            if (ticket == shown || letThrough(ticket))
+                answered(worker);
+        });
+        canStop(worker, stop);
+        run(worker);
+    }
+
     // Starts `worker` for more of the answer on display: `answered` runs
     // only if that answer is still on display when it arrives. Only while
     // canAskMore().
+    // With `stop`, the worker is stopped as those of askInParts() are.
     template <class Worker, class Answered>
-    void askMore(Worker *worker, void (Worker::*ready)(), Answered answered)
+    void askMore(Worker *worker, void (Worker::*ready)(), Answered answered,
+                 void (Worker::*stop)() = nullptr)
     {
         const quint64 follows = shown;
         moreFor = shown;
@@ -59,6 +81,8 @@ public:
             moreFor = 0;
             answered(worker);
         });
+        if (stop)
+            canStop(worker, stop);
         run(worker);
     }
     // An answer is on display (not dropped) and no request for more of it
@@ -66,7 +90,8 @@ public:
     bool canAskMore() const { return shown != 0 && moreFor != shown; }
 
     // What is still on its way belongs to text that is gone (the field was
-    // emptied): none of it is let through.
+    // emptied): none of it is let through, and the workers that can stop
+    // are stopped.
     void dropPending();
     // The answer on display is the newest request's (or nothing was on its
     // way when it was dropped).
@@ -83,6 +108,13 @@ private:
     // then the one on display.
     bool letThrough(quint64 ticket);
     void run(QThread *worker);
+    template <class Worker> void canStop(Worker *worker, void (Worker::*stop)())
+    {
+        stoppable.removeIf([](const auto &gone) { return gone.first.isNull(); });
+        stoppable.append({QPointer<QThread>(worker), [worker, stop] { (worker->*stop)(); }});
+    }
+    // Stops every worker still running that can stop.
+    void stopAll();
 
     quint64 asked = 0;
     quint64 shown = 0;
@@ -90,4 +122,5 @@ private:
     // dropped; 0 while more may be asked for.
     quint64 moreFor = 0;
     QList<QPointer<QThread>> running;
+    QList<std::pair<QPointer<QThread>, std::function<void()>>> stoppable;
 };

@@ -1,0 +1,500 @@
+#include "lookup/entrysearch.h"
+
+#include "database/installeddictionaries.h"
+#include "dictionary/dictionaryfile.h"
+#include "dictionary/format.h"
+#include "lookup/boundedreader.h"
+#include "lookup/entrymatch.h"
+#include "lookup/lineencoding.h"
+#include "lookup/searchthread.h"
+
+#include <QFile>
+
+#include <array>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace EntrySearch;
+
+namespace {
+
+constexpr qint64 longestLine = BoundedReader::longestLine;
+// Read past a block's end at once, for the line that goes on past it.
+constexpr qint64 tailBytes = 4096;
+// Bytes the pattern is chosen by.
+constexpr qint64 sampleBytes = 64 << 10;
+
+// [offset, offset + length) of the file into `into`: how much there was,
+// or -1 when reading failed (errno says why).
+qint64 readAt(int fd, char *into, qint64 length, qint64 offset)
+{
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(fd, into + done, std::size_t(length - done), offset + done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+// How the search of one file ended.
+enum class Ending {
+    None,    // read to its end
+    Limit,   // the rows asked for were handed out, and no count was asked for
+    Stopped, // a stop request
+    Failed,  // reading failed
+    Short,   // the file ended before its size: it changed
+};
+
+// What one block of a file gave.
+struct Found
+{
+    Ending read = Ending::None; // Failed or Short when it could not be read
+    QString reason;             // on Failed
+    qint64 count = 0;
+    QList<Row> rows; // the matching lines, when they were asked for
+};
+
+// Checks the lines of blocks: those the pattern stands in, or all of them.
+class LineChecker
+{
+public:
+    LineChecker(const EntryMatch &match, const LineEncoding &encoding, int dictionary)
+        : m_match(match), m_decoder(encoding.decoder()), m_dictionary(dictionary)
+    {
+    }
+
+    // The lines in [from, to), whose first byte is at file offset `offset`.
+    void check(const char *from, const char *to, qint64 offset, bool collect, Found *found,
+               const std::atomic<bool> *stop);
+
+private:
+    // Whether the line holds the text and is an entry line, by decoding
+    // it; with `collect`, as a row.
+    bool decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool collect, qint64 offset,
+                        Found *found);
+
+    const EntryMatch &m_match;
+    const std::unique_ptr<LineEncoding::Decoder> m_decoder;
+    const int m_dictionary;
+    QString m_line;
+    Eijiro::IndexerReading m_reading;
+};
+
+void LineChecker::check(const char *from, const char *to, qint64 offset, bool collect, Found *found,
+                        const std::atomic<bool> *stop)
+{
+    using Answer = EntryMatch::Answer;
+    const bool everyLine = m_match.plan() == EntryMatch::Plan::EveryLine;
+    for (const char *cursor = from; cursor < to;) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            return;
+        const char *lineStart = cursor;
+        const char *hit = cursor;
+        if (!everyLine) {
+            hit = m_match.find(cursor, to);
+            if (hit == to)
+                return;
+            if (const void *lf = memrchr(cursor, '\n', std::size_t(hit - cursor)))
+                lineStart = static_cast<const char *>(lf) + 1;
+        }
+        const void *lf = std::memchr(hit, '\n', std::size_t(to - hit));
+        const char *const lineEnd = lf ? static_cast<const char *>(lf) + 1 : to;
+        cursor = lineEnd;
+
+        const bool cut = lineEnd - lineStart > longestLine;
+        const QByteArrayView bytes(lineStart, cut ? longestLine : lineEnd - lineStart);
+        const bool lineFeed = !cut && lineEnd[-1] == '\n';
+        const bool crlf = lineFeed && lineEnd - lineStart >= 2 && lineEnd[-2] == '\r';
+        const QByteArrayView text = bytes.chopped(int(lineFeed) + int(crlf));
+        if (!m_match.mayHold(text))
+            continue;
+        const Answer holds =
+            everyLine ? Answer::Unknown : m_match.holdsInBytes(lineStart, hit, text.end());
+        if (holds == Answer::No)
+            continue;
+        const Answer entry =
+            holds == Answer::Yes ? m_match.entryInBytes(lineStart, bytes.end()) : Answer::Unknown;
+        if (entry == Answer::No)
+            continue;
+        if (entry == Answer::Yes && !collect) {
+            ++found->count;
+            continue;
+        }
+        decodeAndCheck(bytes, lineFeed, cut, collect, offset + (lineStart - from), found);
+    }
+}
+
+bool LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool collect,
+                                 qint64 offset, Found *found)
+{
+    m_decoder->decode(bytes, &m_line);
+    // The line end as decoded, for the text without it.
+    qsizetype length = m_line.size();
+    if (lineFeed && m_line.endsWith(u'\n'))
+        --length;
+    if (lineFeed && bytes.endsWith("\r\n") && QStringView(m_line).first(length).endsWith(u'\r'))
+        --length;
+    const QStringView text = QStringView(m_line).first(length);
+    if (!m_match.holds(text))
+        return false;
+    if (!collect) {
+        found->count += Eijiro::isEntryLine(m_line);
+        return true;
+    }
+    // The entry word comes from the line with its end, as the index's does.
+    if (!Eijiro::readIndexer(m_line, &m_reading))
+        return false;
+    ++found->count;
+    found->rows.append({m_dictionary, offset, m_reading.entryWord,
+                        cut ? text.toString() + QChar(0x2026) : text.toString()});
+    return true;
+}
+
+// One file's lines from an offset on, in blocks: a block holds the lines
+// that start in it, the last one read on past the block's end to its line
+// end or its cut. Two threads read blocks in turn, the calling one also
+// hands out their rows in block order; none reads more than blocksAhead
+// blocks ahead of those handed out, so what waits stays bounded.
+class Scan
+{
+public:
+    struct Setup
+    {
+        int fd;
+        qint64 from;
+        qint64 size;
+        int dictionary;
+        qint64 limit; // rows to hand out at most
+        bool countAll;
+    };
+
+    Scan(const Setup &setup, const EntryMatch &match, const LineEncoding &encoding,
+         const std::atomic<bool> *stop)
+        : m_setup(setup), m_match(match), m_encoding(encoding), m_stop(stop),
+          m_blocks(setup.size > setup.from ? (setup.size - setup.from + blockBytes - 1) / blockBytes
+                                           : 0),
+          m_collecting(setup.limit > 0)
+    {
+    }
+
+    // Runs the scan; what it found is in count() and handed().
+    Ending run(const Rows &rows)
+    {
+        std::optional<std::thread> helper;
+        if (m_blocks > 1)
+            helper.emplace([this] { work(nullptr); });
+        work(&rows);
+        if (helper)
+            helper->join();
+        return m_ending;
+    }
+
+    qint64 count() const { return m_count; }
+    qint64 handed() const { return m_handed; }
+    QString reason() const { return m_reason; }
+
+private:
+    struct Slot
+    {
+        bool done = false;
+        Found found;
+    };
+
+    bool stopRequested() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
+
+    // Scans blocks until none is left; with `rows`, also hands out what
+    // the blocks found, in order.
+    void work(const Rows *rows)
+    {
+        std::vector<char> buffer(std::size_t(blockBytes + tailBytes + longestLine + 1));
+        LineChecker checker(m_match, m_encoding, m_setup.dictionary);
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            if (stopRequested() && m_ending == Ending::None)
+                halt(Ending::Stopped);
+            Slot &next = m_slots[std::size_t(m_handedBlocks % blocksAhead)];
+            if (rows && next.done && m_ending == Ending::None) {
+                Found found = std::move(next.found);
+                next = Slot();
+                ++m_handedBlocks;
+                lock.unlock();
+                m_changed.notify_all();
+                const Ending ending = hand(std::move(found), *rows);
+                lock.lock();
+                if (ending != Ending::None && m_ending == Ending::None)
+                    halt(ending);
+                continue;
+            }
+            if (m_ending != Ending::None || (rows ? m_handedBlocks : m_next) == m_blocks)
+                break;
+            if (m_next < m_blocks && m_next - m_handedBlocks < blocksAhead) {
+                const qint64 block = m_next++;
+                const bool collect = m_collecting;
+                lock.unlock();
+                Found found = scanBlock(block, buffer.data(), checker, collect);
+                lock.lock();
+                m_slots[std::size_t(block % blocksAhead)] = {true, std::move(found)};
+                m_changed.notify_all();
+                continue;
+            }
+            m_changed.wait(lock);
+        }
+    }
+
+    void halt(Ending ending)
+    {
+        m_ending = ending;
+        m_changed.notify_all();
+    }
+
+    // Hands out a block's rows up to the limit; how the scan ends there.
+    Ending hand(Found &&found, const Rows &rows)
+    {
+        if (found.read != Ending::None) {
+            m_reason = found.reason;
+            return found.read;
+        }
+        m_count += found.count;
+        const qint64 room = m_setup.limit - m_handed;
+        if (found.rows.size() > room)
+            found.rows.resize(room);
+        m_handed += found.rows.size();
+        if (!found.rows.isEmpty())
+            rows(std::move(found.rows));
+        if (m_handed < m_setup.limit)
+            return Ending::None;
+        std::lock_guard lock(m_mutex);
+        m_collecting = false;
+        return m_setup.countAll ? Ending::None : Ending::Limit;
+    }
+
+    // The block's bytes, from one byte before it to past its last line.
+    Found scanBlock(qint64 block, char *buffer, LineChecker &checker, bool collect)
+    {
+        Found found;
+        const auto unread = [&found](qint64 got) {
+            found.read = got < 0 ? Ending::Failed : Ending::Short;
+            found.reason = qt_error_string(errno);
+            return found;
+        };
+        const qint64 begin = m_setup.from + block * blockBytes;
+        const qint64 end = qMin(begin + blockBytes, m_setup.size);
+        // The byte before the block tells whether a line starts with it.
+        const qint64 base = begin > 0 ? begin - 1 : 0;
+        const qint64 wanted = qMin(end + tailBytes, m_setup.size) - base;
+        qint64 got = readAt(m_setup.fd, buffer, wanted, base);
+        if (got < wanted)
+            return unread(got);
+        const auto at = [buffer, base](qint64 offset) { return buffer + (offset - base); };
+        // The first line that starts in the block.
+        const char *start = at(begin);
+        if (begin > 0 && *at(begin - 1) != '\n') {
+            const void *lf = std::memchr(start, '\n', std::size_t(end - begin));
+            if (!lf)
+                return found;
+            start = static_cast<const char *>(lf) + 1;
+        }
+        if (start >= at(end))
+            return found;
+        // The end of the last one: its line end, its cut or the file's end.
+        const char *last = at(end - 1);
+        const void *lf = std::memchr(last, '\n', std::size_t(buffer + got - last));
+        if (!lf && base + got < m_setup.size) {
+            const void *before = memrchr(start, '\n', std::size_t(last - start));
+            const char *lastStart = before ? static_cast<const char *>(before) + 1 : start;
+            const qint64 more =
+                qMin(base + (lastStart - buffer) + longestLine + 1, m_setup.size) - base - got;
+            const qint64 added = more > 0 ? readAt(m_setup.fd, buffer + got, more, base + got) : 0;
+            if (added < more)
+                return unread(added);
+            got += added;
+            lf = std::memchr(last, '\n', std::size_t(buffer + got - last));
+        }
+        const char *stop = lf ? static_cast<const char *>(lf) + 1 : buffer + got;
+        checker.check(start, stop, base + (start - buffer), collect, &found, m_stop);
+        return found;
+    }
+
+    const Setup m_setup;
+    const EntryMatch &m_match;
+    const LineEncoding &m_encoding;
+    const std::atomic<bool> *const m_stop;
+    const qint64 m_blocks;
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    // Under m_mutex.
+    std::array<Slot, blocksAhead> m_slots;
+    qint64 m_next = 0;         // the next block to scan
+    qint64 m_handedBlocks = 0; // blocks whose rows were handed out
+    bool m_collecting;         // rows are still wanted
+    Ending m_ending = Ending::None;
+    // On the handing thread only.
+    QString m_reason;
+    qint64 m_count = 0;
+    qint64 m_handed = 0;
+};
+
+// Searches one dictionary's file from `from` on. Returns false with
+// `failure` filled when it could not be searched to its end or limit.
+class FileSearch
+{
+public:
+    FileSearch(const Request &request, const Dictionary &dictionary, const std::atomic<bool> *stop)
+        : m_request(request), m_dictionary(dictionary), m_stop(stop)
+    {
+        m_failure.dictionary = dictionary.id;
+    }
+
+    Ending run(qint64 from, qint64 limit, const Rows &rows)
+    {
+        const QString &location = m_dictionary.location;
+        const LineEncoding *encoding = LineEncoding::named(m_dictionary.encoding);
+        if (!encoding || !encoding->isAvailable())
+            return fail(QStringLiteral("the dictionary file %1 is in an encoding Orvel cannot "
+                                       "read: '%2'")
+                            .arg(location, m_dictionary.encoding));
+        QFile file;
+        QString reason;
+        if (DictionaryFile::open(&file, location, &reason) != DictionaryFile::Opened)
+            return fail(
+                QStringLiteral("cannot open the dictionary file %1: %2").arg(location, reason));
+        // The offsets of another file would give rows of lines not there.
+        if (m_dictionary.recorded &&
+            !DictionaryFile::matches(&file, location, *m_dictionary.recorded))
+            return changed();
+        FileIdentity before;
+        if (!DictionaryFile::identify(&file, &before))
+            return fail(QStringLiteral("cannot read the dictionary file %1: %2")
+                            .arg(location, file.errorString()));
+
+        QByteArray sample(qBound<qint64>(0, before.size - from, sampleBytes), Qt::Uninitialized);
+        sample.resize(qMax<qint64>(0, readAt(file.handle(), sample.data(), sample.size(), from)));
+        const EntryMatch match(m_request.text, encoding->forms(), sample);
+        Ending ending = Ending::None;
+        if (match.plan() != EntryMatch::Plan::Nothing) {
+            Scan scan(
+                {file.handle(), from, before.size, m_dictionary.id, limit, m_request.countAll},
+                match, *encoding, m_stop);
+            ending = scan.run(rows);
+            m_count = scan.count();
+            m_handed = scan.handed();
+            if (ending == Ending::Failed)
+                return fail(QStringLiteral("cannot read the dictionary file %1: %2")
+                                .arg(location, scan.reason()));
+        }
+        if (ending == Ending::Stopped)
+            return ending;
+        // Changed while it was read: some rows may come from the file before.
+        FileIdentity after;
+        if (ending == Ending::Short || !DictionaryFile::identify(&file, &after) ||
+            !after.sameStat(before) || after.checksum != before.checksum ||
+            !DictionaryFile::sizeAndTime(location, &after) || !after.sameStat(before))
+            return changed();
+        return ending;
+    }
+
+    qint64 count() const { return m_count; }
+    qint64 handed() const { return m_handed; }
+    const Failure &failure() const { return m_failure; }
+
+private:
+    Ending fail(const QString &error)
+    {
+        m_failure.error = error;
+        return Ending::Failed;
+    }
+    Ending changed()
+    {
+        m_failure.fileChanged = true;
+        m_failure.error = SearchThread::fileChangedError(m_dictionary.location);
+        return Ending::Failed;
+    }
+
+    const Request &m_request;
+    const Dictionary &m_dictionary;
+    const std::atomic<bool> *const m_stop;
+    Failure m_failure;
+    qint64 m_count = 0;
+    qint64 m_handed = 0;
+};
+
+} // namespace
+
+bool EntrySearch::installed(QList<Dictionary> *dictionaries, QString *error)
+{
+    dictionaries->clear();
+    InstalledDictionaries database;
+    QList<Records::Installed> list;
+    if (!database.list(&list)) {
+        *error =
+            QStringLiteral("cannot read the installed dictionaries: %1").arg(database.lastError());
+        return false;
+    }
+    for (const Records::Installed &one : std::as_const(list)) {
+        Dictionary dictionary{one.id, one.location, one.encoding, std::nullopt};
+        FileIdentity identity;
+        switch (database.fileIdentity(one.id, &identity)) {
+        case Records::Answer::Found:
+            dictionary.recorded = identity;
+            break;
+        case Records::Answer::None:
+            break;
+        case Records::Answer::Failed:
+            *error = QStringLiteral("cannot read the installed dictionaries: %1")
+                         .arg(database.lastError());
+            return false;
+        }
+        dictionaries->append(dictionary);
+    }
+    return true;
+}
+
+Outcome EntrySearch::run(const Request &request, const Rows &rows, const std::atomic<bool> *stop)
+{
+    Outcome outcome;
+    outcome.counted = request.countAll;
+    qsizetype first = 0;
+    if (request.afterDictionary != 0) {
+        while (first < request.dictionaries.size() &&
+               request.dictionaries.at(first).id != request.afterDictionary)
+            ++first;
+    }
+    qint64 handed = 0;
+    for (qsizetype i = first; i < request.dictionaries.size(); ++i) {
+        // Asked to stop before it began: a newer search came at once.
+        if (stop && stop->load()) {
+            outcome.stopped = true;
+            break;
+        }
+        const bool resumed = i == first && request.afterDictionary != 0;
+        const qint64 from = resumed ? request.afterOffset + 1 : 0;
+        FileSearch search(request, request.dictionaries.at(i), stop);
+        const Ending ending = search.run(from, request.limit - handed, rows);
+        handed += search.handed();
+        if (ending == Ending::Failed)
+            outcome.failures.append(search.failure());
+        else
+            outcome.count += search.count();
+        if (ending == Ending::Stopped)
+            outcome.stopped = true;
+        if (ending == Ending::Stopped || ending == Ending::Limit)
+            break;
+    }
+    if (outcome.stopped || !request.countAll) {
+        outcome.counted = false;
+        outcome.count = handed;
+    }
+    return outcome;
+}
