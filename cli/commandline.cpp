@@ -76,6 +76,7 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
     if (command.options.contains(QLatin1String("limit")) && parser.isSet("limit")) {
         const QString value = parser.value("limit");
         invocation.limit = count(value, Invocation::maxLimit);
+        invocation.limitGiven = true;
         if (invocation.limit == 0)
             return wrong(prefix +
                          QStringLiteral("--limit must be a whole number from 1 to %1, not '%2'")

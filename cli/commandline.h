@@ -58,6 +58,8 @@ struct Invocation
     bool html = false;
     bool entry = false;
     int limit = defaultLimit;
+    bool limitGiven = false;
+    QList<int> dictionaries; // --dictionary, in the order given
 
     // `arguments` as QCoreApplication::arguments() gives them, the
     // program's name first; `commands` the table, which must outlive the

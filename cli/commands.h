@@ -30,3 +30,12 @@ int wordsCommand(const QString &text, int limit, const QList<int> &only);
 // Returns 0 when something is shown, 1 for none or when no dictionary is
 // installed, 2 on failure.
 int showCommand(const QString &text, bool html, const QList<int> &only);
+
+// orvel-cli grep: prints every entry line that contains `text`, ignoring
+// case as the window's Find in Entries does (EntrySearch): its entry word, a
+// tab and the line without its line end, one per line in UTF-8, in
+// dictionary then file order; at most `limit` of them. Searches every
+// installed dictionary, or those of `dictionaries`. Returns 0 when lines
+// were found, 1 when none were or no dictionary is installed, 2 on failure
+// (after a line on stderr for each dictionary that failed).
+int grepCommand(const QString &text, qint64 limit, const QList<int> &dictionaries);

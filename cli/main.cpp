@@ -16,6 +16,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <cstdio>
+#include <limits>
 #include <unistd.h>
 
 namespace {
@@ -49,6 +50,11 @@ const char usage[] =
     "                       (default 20) in the dictionaries' spelling, one per\n"
     "                       line, in the order of their upper-cased forms, phrases\n"
     "                       included\n"
+    "  grep [--limit N] [--dictionary ID]... TEXT\n"
+    "                       print every entry line that contains TEXT, ignoring\n"
+    "                       case: its entry word, a tab and the line without its\n"
+    "                       line end, in dictionary then file order; at most N\n"
+    "                       lines\n"
     "  remove [ID]          remove the installed dictionary ID (needed when several\n"
     "                       are installed) and its index; the file stays\n"
     "  rebuild [ID]         build the index of the installed dictionary ID (needed\n"
@@ -56,8 +62,8 @@ const char usage[] =
     "                       the file has changed; the old index answers until the\n"
     "                       new one replaces it\n"
     "\n"
-    "lookup, show and words read the dictionaries switched on, in their order; each\n"
-    "--dictionary ID names one to read instead, switched on or off.\n"
+    "lookup, show, words and grep read the dictionaries switched on, in their order;\n"
+    "each --dictionary ID names one to read instead, switched on or off.\n"
     "\n"
     "Options:\n"
     "  --database PATH      use the index database at PATH instead of Orvel's own,\n"
@@ -69,7 +75,8 @@ const char usage[] =
     "show: 0 when an entry is shown, 1 for none or when no dictionary is installed,\n"
     "2 on failure.\n"
     "words: 0 even for an empty list, 1 when no dictionary is installed, 2 on\n"
-    "failure. list, lookup, show, words, remove, rebuild: 2 when the database does\n"
+    "failure. grep: 0 when lines were found, 1 when none, 2 on failure.\n"
+    "list, lookup, show, words, grep, remove, rebuild: 2 when the database does\n"
     "not exist. 2 for a wrong command line.\n";
 
 QtMessageHandler previousHandler = nullptr;
@@ -301,6 +308,14 @@ int words(const Invocation &invocation)
     return wordsCommand(invocation.argument, invocation.limit, invocation.dictionaries);
 }
 
+int grep(const Invocation &invocation)
+{
+    return grepCommand(invocation.argument,
+                       invocation.limitGiven ? invocation.limit
+                                             : std::numeric_limits<qint64>::max(),
+                       invocation.dictionaries);
+}
+
 // Every command: its argument, its options, whether it may make a
 // database, its exit status when the database cannot be used, and what
 // runs it. A new command is a row here and a line in the usage.
@@ -314,6 +329,7 @@ const QList<Command> &commands()
         {"lookup",  Argument::One,        "WORD", {"html", "entry", "dictionary"}, false, 2, lookup},
         {"show",    Argument::One,        "TEXT", {"html", "dictionary"},          false, 2, show},
         {"words",   Argument::One,        "TEXT", {"limit", "dictionary"},         false, 2, words},
+        {"grep",    Argument::One,        "TEXT", {"limit", "dictionary"},         false, 2, grep},
         {"remove",  Argument::OptionalId, "ID",   {},                false,  1, remove},
         {"rebuild", Argument::OptionalId, "ID",   {},                false,  1, rebuild},
     };
