@@ -1,0 +1,351 @@
+// The search inside entry lines, through orvel-cli grep and through the
+// search itself, against a slow reading of the same files: every entry line
+// whose decoded text, without its line end, QString::contains ignoring
+// case, whatever bytes are around the match.
+#include "generator.h"
+#include "lookup/entrysearch.h"
+#include "lookupfixture.h"
+#include "slowreading.h"
+#include "testutil.h"
+
+#include <QHash>
+#include <QTest>
+
+#include <memory>
+#include <random>
+
+using TestUtil::Run;
+
+namespace {
+
+// The slow answer for one file: its entry lines (the reference reading)
+// as "entry word TAB text", each with the text alone for the comparison.
+struct SlowGrep
+{
+    QStringList rows;
+    QStringList texts;
+
+    explicit SlowGrep(const QString &path)
+    {
+        for (const QString &line : Slow(path).lines) {
+            const Reference::Reading reading = Reference::read(line);
+            QString text = line;
+            if (text.endsWith(u'\n'))
+                text.chop(text.endsWith(QStringLiteral("\r\n")) ? 2 : 1);
+            if (reading.entry) {
+                rows << reading.entryWord + u'\t' + text;
+                texts << text;
+            }
+        }
+    }
+
+    QStringList grep(const QString &text) const
+    {
+        QStringList out;
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            if (texts[i].contains(text, Qt::CaseInsensitive))
+                out << rows[i];
+        }
+        return out;
+    }
+};
+
+const SlowGrep &slowGrep(const QString &path)
+{
+    static QHash<QString, std::shared_ptr<SlowGrep>> read;
+    std::shared_ptr<SlowGrep> &slow = read[path];
+    if (!slow)
+        slow = std::make_shared<SlowGrep>(path);
+    return *slow;
+}
+
+EntrySearch::Dictionary dictionary(int id, const QString &path)
+{
+    return {id, path, QString(), std::nullopt};
+}
+
+// The search's rows as orvel-cli prints them; `limit` 0 counts only.
+QStringList search(const QList<EntrySearch::Dictionary> &dictionaries, const QString &text,
+                   EntrySearch::Outcome *outcome, qint64 limit = -1)
+{
+    EntrySearch::Request request;
+    request.text = text;
+    request.dictionaries = dictionaries;
+    if (limit >= 0)
+        request.limit = limit;
+    QStringList rows;
+    *outcome = EntrySearch::run(request, [&rows](QList<EntrySearch::Row> &&found) {
+        for (const EntrySearch::Row &row : found)
+            rows << row.entryWord + u'\t' + row.line;
+    });
+    return rows;
+}
+
+// A character whose two bytes stand across the boundary of two others,
+// and those two: "XY" holds Z's bytes but not Z.
+struct Straddle
+{
+    QString x, y, z;
+};
+
+Straddle straddle()
+{
+    QHash<char, QString> byTrail;
+    QHash<char, QString> byLead;
+    for (char16_t c = 0x4E00; c < 0x9000; ++c) {
+        const QByteArray bytes = Generator::toShiftJis(QString(QChar(c)));
+        if (bytes.size() == 2 && QStringDecoder("Shift_JIS").decode(bytes) == QString(QChar(c))) {
+            byTrail.insert(bytes[1], QString(QChar(c)));
+            byLead.insert(bytes[0], QString(QChar(c)));
+        }
+    }
+    for (char16_t c = 0x4E00; c < 0x9000; ++c) {
+        const QString z(QChar{c});
+        const QByteArray bytes = Generator::toShiftJis(z);
+        if (bytes.size() == 2 && byTrail.contains(bytes[0]) && byLead.contains(bytes[1]))
+            return {byTrail[bytes[0]], byLead[bytes[1]], z};
+    }
+    return {};
+}
+
+// Lines of random bytes shaped like entry lines: the marker, " : ", ASCII
+// letters that are also trail bytes, lead bytes, pairs that are characters
+// and pairs that are not, bytes no character has, U+3000, tabs, CR LF.
+QByteArray hostileLines(int count, std::mt19937 &random)
+{
+    const QList<QByteArray> pieces = {
+        "a",        "A",        "b",        "\\",       " ",        " : ",      ":",        "\t",
+        "\x81\xa1", "\x83\x41", "\x83\x5c", "\x88\x9f", "\x8c\xf5", "\x81\x41", "\x81\x40", "\x81",
+        "\x88",     "\xe0",     "\xfc",     "\x80",     "\xa0",     "\xfd",     "\xff",     "\xb1",
+        "\x85\x40", "\x81\x20", "\xeb\x40", "\x83\xbf", "\x83\xd0"};
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i) {
+        if (random() % 5 != 0)
+            bytes += "\x81\xa1";
+        const int length = int(random() % 12);
+        for (int p = 0; p < length; ++p)
+            bytes += pieces[random() % pieces.size()];
+        bytes += random() % 4 == 0 ? "\r\n" : "\n";
+    }
+    return bytes;
+}
+
+} // namespace
+
+class TestGrep : public QObject
+{
+    Q_OBJECT
+
+    QString dir;
+    // File kind -> the file, and the database it is installed in.
+    QHash<QString, QString> files;
+    QHash<QString, QString> databases;
+    Straddle trap;
+
+    QStringList grepArgs(const QString &kind, const QStringList &args) const
+    {
+        return QStringList{"--database", databases[kind], "grep"} + args;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        dir = TestUtil::makeDir("grep");
+        trap = straddle();
+        QVERIFY(!trap.z.isEmpty());
+        const QString M = LookUpFixture::M;
+        files["generated"] = dir + "/generated.txt";
+        files["generated, CR LF"] = dir + "/crlf.txt";
+        QVERIFY(Generator::write(files["generated"], {4000, false, 7}));
+        QVERIFY(Generator::write(files["generated, CR LF"], {4000, true, 7}));
+        // Matches that are none: a letter or a backslash as the second
+        // byte of a character, a character across two, a line that is not
+        // an entry; and letters that fold alike, spaces of all kinds.
+        const QStringList traps{M + "ア : ソ表",
+                                M + "trap : " + trap.x + trap.y,
+                                M + "ΣΑΣ : σας ς",
+                                M + "ＲＵＮ : 走る",
+                                M + "Ⅱ  {名} : two",
+                                M + "tab\there : x",
+                                "★word a",
+                                " " + M + "lead : a",
+                                M + "space\u3000:\u3000a",
+                                M + "end :",
+                                M + "x" + M + " : ■"};
+        files["traps"] = TestUtil::writeDictionary(dir + "/traps.txt", traps);
+        QVERIFY(TestUtil::readBytes(files["traps"]).contains(Generator::toShiftJis(trap.z)));
+        for (auto it = files.cbegin(); it != files.cend(); ++it) {
+            databases[it.key()] = dir + "/" + QString::number(databases.size()) + ".db";
+            const Run run =
+                TestUtil::cli({"--database", databases[it.key()], "install", it.value()});
+            QVERIFY2(run.exit == 0, qPrintable(run.err));
+        }
+    }
+
+    void grepAgreesWithTheSlowReading_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("text");
+        const QStringList texts{
+            "a",           "A",     "THE",      "tH",     "光",    "意味",
+            "～について",  "、",    "【参考】", "■",      ":",     " : ",
+            "<b>",         "&",     "\"",       "%1",     ".*",    "[a-z]+",
+            "' OR 1=1 --", "\\",    "σ",        "ｒｕｎ", "ⅱ",     "\t",
+            "\u3000",      "■・I ", "ア",       trap.z,   "zzqxv", QString(10000, u'a')};
+        for (const QString kind : {"generated", "generated, CR LF", "traps"}) {
+            for (const QString &text : texts)
+                QTest::addRow("%s: %s", qPrintable(kind), qPrintable(text.left(12)))
+                    << kind << text;
+        }
+    }
+
+    // Every line and only those, in file order, as the entry word, a tab
+    // and the line; exit 0 with lines, 1 without.
+    void grepAgreesWithTheSlowReading()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, text);
+        const QStringList expected = slowGrep(files[kind]).grep(text);
+        const Run run = TestUtil::cli(grepArgs(kind, {"--", text}));
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.out.split(u'\n'), expected + QStringList{""});
+        QCOMPARE(run.exit, expected.isEmpty() ? 1 : 0);
+    }
+
+    // The count, read from the bytes where they tell for certain, and the
+    // rows, decoded, both as the slow reading has them on random bytes.
+    void randomBytesAgreeWithTheSlowReading()
+    {
+        std::mt19937 random(37);
+        const QString file = TestUtil::writeBytes(dir + "/random.txt", hostileLines(3000, random));
+        const SlowGrep &slow = slowGrep(file);
+        QStringList texts{"a", "A",      "ア",     "\\",   "亜",   ":",
+                          " ", "\u3000", "\uFFFD", "\x1a", " : a", "\r"};
+        for (int i = 0; i < 60; ++i) {
+            const QString &row = slow.texts[random() % slow.texts.size()];
+            const int from = int(random() % row.size());
+            texts << row.mid(from, 1 + int(random() % 4));
+        }
+        for (const QString &text : std::as_const(texts)) {
+            const QStringList expected = slow.grep(text);
+            EntrySearch::Outcome outcome;
+            QCOMPARE(search({dictionary(1, file)}, text, &outcome), expected);
+            search({dictionary(1, file)}, text, &outcome, 0);
+            QVERIFY2(outcome.counted && outcome.count == expected.size(), qPrintable(text));
+        }
+    }
+
+    // In dictionary order, each dictionary's rows in file order, the count
+    // over all; more rows go on after the last one shown, into the next
+    // dictionary; a text no line can hold (a lone surrogate) finds none.
+    void severalDictionaries()
+    {
+        const QList<EntrySearch::Dictionary> both{dictionary(7, files["traps"]),
+                                                  dictionary(3, files["generated"])};
+        const QStringList expected =
+            slowGrep(files["traps"]).grep("a") + slowGrep(files["generated"]).grep("a");
+        EntrySearch::Outcome outcome;
+        QCOMPARE(search(both, "a", &outcome), expected);
+        QVERIFY(outcome.counted && outcome.failures.isEmpty());
+
+        EntrySearch::Request request;
+        request.text = "a";
+        request.dictionaries = both;
+        request.limit = 250;
+        request.countAll = false;
+        QStringList paged;
+        for (bool more = true; more;) {
+            QList<EntrySearch::Row> page;
+            EntrySearch::run(request, [&page](QList<EntrySearch::Row> &&rows) { page += rows; });
+            for (const EntrySearch::Row &row : std::as_const(page))
+                paged << row.entryWord + u'\t' + row.line;
+            more = page.size() == request.limit;
+            if (more) {
+                request.afterDictionary = page.constLast().dictionary;
+                request.afterOffset = page.constLast().offset;
+            }
+        }
+        QCOMPARE(paged, expected);
+
+        QCOMPARE(search(both, QString(QChar(0xD800)), &outcome), QStringList());
+        QCOMPARE(outcome.count, qint64(0));
+    }
+
+    // A stop request ends the search within a block: no row after it.
+    void aStopEndsTheSearchAtOnce()
+    {
+        const QString file = dir + "/stop.txt";
+        QVERIFY(Generator::write(file, {60000, false, 3}));
+        EntrySearch::Request request;
+        request.text = "a";
+        request.dictionaries = {dictionary(1, file)};
+        std::atomic<bool> stop{false};
+        int parts = 0;
+        int afterStop = 0;
+        const EntrySearch::Outcome outcome = EntrySearch::run(
+            request,
+            [&](QList<EntrySearch::Row> &&) {
+                afterStop += stop;
+                ++parts;
+                stop = true;
+            },
+            &stop);
+        QVERIFY(outcome.stopped && !outcome.counted);
+        QCOMPARE(parts, 1);
+        QCOMPARE(afterStop, 0);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("file changed") << "changed" << QStringList{"a"} << "rebuild its index";
+        QTest::newRow("file gone") << "gone" << QStringList{"a"} << "cannot open";
+        QTest::newRow("no such id")
+            << "" << QStringList{"--dictionary", "9", "a"} << "no dictionary with id 9";
+        QTest::newRow("empty text") << "" << QStringList{""} << "empty";
+        QTest::newRow("wrong id") << "" << QStringList{"--dictionary", "x", "a"} << "'x'";
+    }
+
+    // A line on stderr saying what failed, exit 2.
+    void failures()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, args);
+        QFETCH(QString, error);
+        const QString file = TestUtil::writeDictionary(dir + "/dict.txt", LookUpFixture::sample);
+        const QString db = dir + "/failures.db";
+        QFile::remove(db);
+        QCOMPARE(TestUtil::cli({"--database", db, "install", file}).exit, 0);
+        if (change == "changed")
+            TestUtil::writeDictionary(file, LookUpFixture::sample + QStringList{"■added : a"});
+        if (change == "gone")
+            QVERIFY(QFile::remove(file));
+        const Run run = TestUtil::cli(QStringList{"--database", db, "grep"} + args);
+        QVERIFY2(run.err.contains(error), qPrintable(run.err));
+        QCOMPARE(run.exit, 2);
+    }
+
+    // The file changes while it is searched: the search says so.
+    void changedWhileSearched()
+    {
+        const QString file = dir + "/changing.txt";
+        QVERIFY(Generator::write(file, {20000, false, 5}));
+        EntrySearch::Request request;
+        request.text = "a";
+        request.dictionaries = {dictionary(4, file)};
+        const EntrySearch::Outcome outcome =
+            EntrySearch::run(request, [&file](QList<EntrySearch::Row> &&) {
+                QFile grown(file);
+                QVERIFY(grown.open(QIODevice::Append));
+                grown.write("x");
+            });
+        QCOMPARE(outcome.failures.size(), 1);
+        QVERIFY(outcome.failures.first().fileChanged);
+        QCOMPARE(outcome.failures.first().dictionary, 4);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGrep)
+#include "tst_grep.moc"
