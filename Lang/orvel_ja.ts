@@ -216,6 +216,32 @@
     </message>
 </context>
 <context>
+    <name>EntryFinder</name>
+    <message>
+        <source>Find in Entries</source>
+        <translation>項目内を検索</translation>
+    </message>
+</context>
+<context>
+    <name>EntryListModel</name>
+    <message>
+        <source>The search failed.</source>
+        <translation>検索に失敗しました。</translation>
+    </message>
+    <message>
+        <source>Searching…</source>
+        <translation>検索しています…</translation>
+    </message>
+    <message>
+        <source>1 entry</source>
+        <translation>1 件の項目</translation>
+    </message>
+    <message>
+        <source>%1 entries</source>
+        <translation>%1 件の項目</translation>
+    </message>
+</context>
+<context>
     <name>IndexWriter</name>
     <message>
         <source>the database dropped a row without an error (a trigger?)</source>

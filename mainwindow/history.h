@@ -28,17 +28,20 @@ public:
     // How long a found page stays on display before it enters.
     static constexpr int settleTime = 1000;
 
-    // A page: a typed word's, or an entry's picked from the word list. A
-    // phrase has no typed word's page, so an entry is shown again from its
-    // key.
+    // A page: a typed word's, or an entry's picked from the word list or
+    // from the lines found in entries. A phrase has no typed word's page,
+    // so an entry is shown again from its key.
     struct Visit
     {
         QString word;  // as the search field shows it
         QString entry; // the picked entry's key; empty for a typed word
+        // For an entry found in entries: the text searched for, which the
+        // field shows and the page marks.
+        QString found = QString();
 
         bool operator==(const Visit &other) const
         {
-            return word == other.word && entry == other.entry;
+            return word == other.word && entry == other.entry && found == other.found;
         }
         bool operator!=(const Visit &other) const { return !(*this == other); }
     };

@@ -4,6 +4,7 @@
 #include "about/aboutdialog.h"
 #include "database/installeddictionaries.h"
 #include "mainwindow/editactions.h"
+#include "mainwindow/entryfinder.h"
 #include "mainwindow/outsideword.h"
 #include "mainwindow/pageloader.h"
 #include "mainwindow/sidebuttons.h"
@@ -61,11 +62,21 @@ MainWindow::MainWindow(QWidget *parent)
     wordList = new WordList(
         {ui->wordList, ui->searchEdit, ui->actionWordList, ui->wordListNote, ui->fileChangedNote},
         this);
-    connect(wordList, &WordList::picked, this, [this](const auto &row) { showRow(row, true); });
-    connect(wordList, &WordList::browsed, this, [this](const auto &row) { showRow(row, false); });
+    connect(wordList, &WordList::picked, this, [this](const auto &row) {
+        showRow({row.shown, row.key}, true);
+    });
+    connect(wordList, &WordList::browsed, this, [this](const auto &row) {
+        showRow({row.shown, row.key}, false);
+    });
     meaning = new WhatIMean(ui->actionFindWhatIMean, ui->textBrowser, pages, m_history, this);
     connect(meaning, &WhatIMean::lookUpWanted, this, &MainWindow::lookUp);
     connect(meaning, &WhatIMean::turned, this, &MainWindow::lookUpAgain);
+    finder =
+        new EntryFinder({ui->menuEdit, ui->actionPreferences, ui->searchEdit, ui->horizontalLayout,
+                         ui->wordListLayout, ui->wordList, ui->actionWordList, wordList},
+                        this);
+    connect(finder, &EntryFinder::picked, this,
+            [this](const auto &visit) { showRow(visit, true); });
     routeEditActions({ui->actionUndo, ui->actionRedo, ui->actionCut, ui->actionCopy,
                       ui->actionPaste, ui->actionDelete, ui->actionSelectAll},
                      ui->searchEdit, ui->textBrowser);
@@ -203,7 +214,8 @@ void MainWindow::connectKeys()
 
 void MainWindow::on_searchEdit_textChanged(const QString &text)
 {
-    const QString entry = std::exchange(entryNext, QString());
+    const History::Visit visit = std::exchange(next, {});
+    const QString &entry = visit.entry;
     m_history->typed({text, entry});
     wordList->setText(text);
     if (text.isEmpty()) {
@@ -211,13 +223,13 @@ void MainWindow::on_searchEdit_textChanged(const QString &text)
         setWindowTitle(programName);
         return;
     }
-    startLookUp(text, entry);
+    startLookUp(visit.found.isEmpty() ? text : visit.word, entry, visit.found);
 }
 
-void MainWindow::startLookUp(const QString &word, const QString &entry)
+void MainWindow::startLookUp(const QString &word, const QString &entry, const QString &mark)
 {
     m_history->pageAsked();
-    pages->lookUp(word, entry);
+    pages->lookUp(word, entry, mark);
     setWindowTitle(titleShowing(word));
 }
 
@@ -230,9 +242,8 @@ void MainWindow::pageShown(SearchThread::Status status)
     m_history->pageArrived(status == SearchThread::Found && pages->showsNewest());
 }
 
-void MainWindow::showRow(const WordListThread::Row &row, bool picked)
+void MainWindow::showRow(const History::Visit &visit, bool picked)
 {
-    const History::Visit visit{row.shown, row.key};
     // Made current, the row is shown as a keystroke's page is, the user not
     // settled on it yet; only a pick shows it without the rules. Made
     // current before a pick, it is on display or on its way.
@@ -244,7 +255,7 @@ void MainWindow::showRow(const WordListThread::Row &row, bool picked)
         return m_history->settle();
     else
         m_history->goingOn();
-    startLookUp(row.shown, row.key);
+    startLookUp(visit.word, visit.entry, visit.found);
     if (picked)
         m_history->enter(visit);
 }
@@ -252,13 +263,15 @@ void MainWindow::showRow(const WordListThread::Row &row, bool picked)
 void MainWindow::showVisit(const History::Visit &visit)
 {
     // The field shows the entry's word, and the entry's page comes back:
-    // a phrase has no typed word's page.
-    entryNext = visit.entry;
-    if (ui->searchEdit->text() != visit.word)
-        ui->searchEdit->setText(visit.word);
+    // a phrase has no typed word's page. An entry found in entries comes
+    // back with the text searched for, the lines found and the text marked.
+    const QString text = finder->show(visit);
+    next = visit;
+    if (ui->searchEdit->text() != text)
+        ui->searchEdit->setText(text);
     else if (visit != m_history->onDisplay())
-        on_searchEdit_textChanged(visit.word);
-    entryNext.clear();
+        on_searchEdit_textChanged(text);
+    next = {};
 }
 
 void MainWindow::followDictionaryChanges()
@@ -279,6 +292,7 @@ void MainWindow::lookUpAgain()
     }
     wordList->setText(text);
     meaning->lookingUpAgain(text);
+    finder->setText(text);
     startLookUp(text, m_history->onDisplay().entry);
 }
 

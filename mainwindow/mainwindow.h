@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QMainWindow>
 
+class EntryFinder;
 class PageLoader;
 class QCloseEvent;
 class QUrl;
@@ -95,11 +96,12 @@ private:
     // Shows `visit`'s page, from Back or Forward.
     void showVisit(const History::Visit &visit);
     // Starts the look-up of `word`, or with `entry` of the word list's
-    // entry whose key it is.
-    void startLookUp(const QString &word, const QString &entry);
+    // entry whose key it is; with `mark`, marked where it holds that text.
+    void startLookUp(const QString &word, const QString &entry, const QString &mark = QString());
     void pageShown(SearchThread::Status status);
-    // Shows the page of a row of the word list, `picked` or made current.
-    void showRow(const WordListThread::Row &row, bool picked);
+    // Shows the page of a row of the word list, `picked` or made current,
+    // or of a line picked among those found in entries.
+    void showRow(const History::Visit &visit, bool picked);
 
     Ui::MainWindow *ui;
     ViewSettings *settings;
@@ -107,9 +109,10 @@ private:
     PageLoader *pages;
     WordList *wordList;
     WhatIMean *meaning;
+    EntryFinder *finder;
     History *m_history;
     QElapsedTimer searchTimer;
-    // The entry key the next change of the field's text looks up (going
-    // back to an entry); empty for the typed word.
-    QString entryNext;
+    // The page the next change of the field's text shows (going back to an
+    // entry); empty for the typed word's.
+    History::Visit next;
 };

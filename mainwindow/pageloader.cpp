@@ -7,11 +7,33 @@
 
 #include <QTextBrowser>
 
+namespace {
+// Marks where the page in `view` holds `text`, ignoring case (none for an
+// empty one), and brings the first place into sight.
+void markText(QTextBrowser *view, const QString &text)
+{
+    QList<QTextEdit::ExtraSelection> marks;
+    QTextCharFormat format;
+    format.setBackground(view->palette().highlight());
+    format.setForeground(view->palette().highlightedText());
+    for (QTextCursor at = view->document()->find(text); !text.isEmpty() && !at.isNull();
+         at = view->document()->find(text, at))
+        marks.append({at, format});
+    view->setExtraSelections(marks);
+    if (marks.isEmpty())
+        return;
+    QTextCursor first = marks.constFirst().cursor;
+    first.clearSelection();
+    view->setTextCursor(first);
+    view->ensureCursorVisible();
+}
+} // namespace
+
 PageLoader::PageLoader(QTextBrowser *view, QObject *parent) : QObject(parent), view(view)
 {
 }
 
-void PageLoader::lookUp(const QString &word, const QString &entry)
+void PageLoader::lookUp(const QString &word, const QString &entry, const QString &mark)
 {
     auto *worker = new PageThread(view);
     connect(worker, &QThread::started, this, &PageLoader::lookUpStarted);
@@ -23,10 +45,11 @@ void PageLoader::lookUp(const QString &word, const QString &entry)
         worker->setEntry(entry);
     }
     // A page not shown goes with its worker.
-    pages.ask(worker, &PageThread::documentReady, [this](PageThread *done) {
+    pages.ask(worker, &PageThread::documentReady, [this, mark](PageThread *done) {
         m_failureShown = done->status() == SearchThread::Failed;
         m_meaning = done->meaning();
         PageThread::show(view, done->takeDocument());
+        markText(view, mark);
         emit pageShown(done->status());
     });
 }

@@ -21,8 +21,10 @@ public:
     explicit PageLoader(QTextBrowser *view, QObject *parent = nullptr);
 
     // Looks `word` up, or with `entry` the word list's entry whose key it
-    // is.
-    void lookUp(const QString &word, const QString &entry = QString());
+    // is. With `mark`, the page shows where it holds that text (ignoring
+    // case), scrolled to the first place.
+    void lookUp(const QString &word, const QString &entry = QString(),
+                const QString &mark = QString());
     // Empties the view; pages still on their way are dropped.
     void clear();
     // The view while nothing is typed: empty, or what to do while no

@@ -14,16 +14,14 @@
 WordList::WordList(const Form &form, QObject *parent)
     : QObject(parent), form(form), model(new WordListModel(this))
 {
-    form.view->setModel(model);
     connect(model, &WordListModel::withoutPhrasesChanged, form.withoutPhrasesNote,
             &QWidget::setVisible);
     connect(model, &WordListModel::fileChangedChanged, form.fileChangedNote, &QWidget::setVisible);
     connect(form.view, &QAbstractItemView::clicked, this, &WordList::pick);
-    connect(form.view->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &WordList::browse);
+    showOther(nullptr);
     // Lists are not asked for while hidden.
     connect(form.shown, &QAction::toggled, this, [this](bool shown) {
-        if (shown)
+        if (shown && !showsOther())
             model->setText(this->form.field->text());
     });
     const struct
@@ -45,13 +43,31 @@ WordList::WordList(const Form &form, QObject *parent)
 
 void WordList::setText(const QString &text)
 {
-    if (form.shown->isChecked())
+    if (form.shown->isChecked() && !showsOther())
         model->setText(text);
+}
+
+void WordList::showOther(QAbstractItemModel *other)
+{
+    // Each model the view is given comes with a selection model of its own.
+    const QItemSelectionModel *old = form.view->selectionModel();
+    form.view->setModel(other ? other : model);
+    delete old;
+    connect(form.view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &WordList::browse);
+    if (!other)
+        setText(form.field->text());
+}
+
+bool WordList::showsOther() const
+{
+    return form.view->model() != model;
 }
 
 void WordList::move(int step)
 {
-    const int rows = model->rowCount();
+    QAbstractItemModel *const list = form.view->model();
+    const int rows = list->rowCount();
     if (!form.shown->isChecked() || rows == 0)
         return;
     const QModelIndex current = form.view->currentIndex();
@@ -60,13 +76,13 @@ void WordList::move(int step)
         current.isValid() ? qBound(0, current.row() + step, rows - 1) : (step > 0 ? 0 : -1);
     if (row < 0)
         return;
-    const QModelIndex next = model->index(row);
+    const QModelIndex next = list->index(row, 0);
     form.view->setCurrentIndex(next);
     form.view->scrollTo(next);
     // The rows after the last one come as the list is scrolled; from the
     // keyboard, ask as soon as the last row is reached.
     if (row == rows - 1)
-        model->fetchMore(QModelIndex());
+        list->fetchMore(QModelIndex());
 }
 
 void WordList::enter()
@@ -80,6 +96,10 @@ void WordList::enter()
 
 void WordList::pick(const QModelIndex &index)
 {
+    if (showsOther()) {
+        emit otherPicked(index.row());
+        return;
+    }
     const WordListThread::Row row = model->row(index.row());
     if (!row.key.isEmpty())
         emit picked(row);
@@ -88,7 +108,7 @@ void WordList::pick(const QModelIndex &index)
 void WordList::browse(const QModelIndex &current)
 {
     // A new list has no current row: only the user makes one current.
-    if (!current.isValid())
+    if (!current.isValid() || showsOther())
         return;
     const WordListThread::Row row = model->row(current.row());
     if (!row.key.isEmpty())

@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+class QAbstractItemModel;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -16,7 +17,9 @@ class WordListModel;
 // on. Up and Down in the field move its current row, without taking the
 // keyboard from the field; whichever way the current row changes (those
 // keys, the list's own keys, a click), its entry is wanted at once. Enter
-// in the field or a click on a row picks the row.
+// in the field or a click on a row picks the row. Another list may take
+// the word list's place in the view for a while (showOther()): the keys
+// and clicks then work on its rows.
 class WordList : public QObject
 {
     Q_OBJECT
@@ -35,6 +38,9 @@ public:
 
     // Lists the entries from the key of `text` on, while the list is shown.
     void setText(const QString &text);
+    // Shows `other` in the view instead of the word list; null shows the
+    // word list again, from the field's text on.
+    void showOther(QAbstractItemModel *other);
 
 signals:
     // A row became the current one: its entry's page is wanted, while the
@@ -44,6 +50,8 @@ signals:
     void picked(const WordListThread::Row &row);
     // Enter in the field while no row is current.
     void enteredWithoutRow();
+    // A row of the other list was picked.
+    void otherPicked(int row);
 
 private:
     // Moves the current row by `step`, when there is a list to move in.
@@ -51,6 +59,7 @@ private:
     void enter();
     void pick(const QModelIndex &index);
     void browse(const QModelIndex &current);
+    bool showsOther() const;
 
     Form form;
     WordListModel *model;
