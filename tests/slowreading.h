@@ -95,3 +95,36 @@ struct Slow
         return PageHtml::write(entry(key, word));
     }
 };
+
+// The lines found in entries, slowly: every entry line (the reference
+// reading) whose decoded text, without its line end, QString::contains
+// ignoring case, as "entry word TAB text".
+struct SlowGrep
+{
+    QStringList rows;
+    QStringList texts;
+
+    explicit SlowGrep(const Slow &slow)
+    {
+        for (const QString &line : slow.lines) {
+            const Reference::Reading reading = Reference::read(line);
+            QString text = line;
+            if (text.endsWith(u'\n'))
+                text.chop(text.endsWith(QStringLiteral("\r\n")) ? 2 : 1);
+            if (reading.entry) {
+                rows << reading.entryWord + u'\t' + text;
+                texts << text;
+            }
+        }
+    }
+
+    QStringList grep(const QString &text) const
+    {
+        QStringList out;
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            if (texts[i].contains(text, Qt::CaseInsensitive))
+                out << rows[i];
+        }
+        return out;
+    }
+};

@@ -18,44 +18,12 @@ using TestUtil::Run;
 
 namespace {
 
-// The slow answer for one file: its entry lines (the reference reading)
-// as "entry word TAB text", each with the text alone for the comparison.
-struct SlowGrep
-{
-    QStringList rows;
-    QStringList texts;
-
-    explicit SlowGrep(const QString &path)
-    {
-        for (const QString &line : Slow(path).lines) {
-            const Reference::Reading reading = Reference::read(line);
-            QString text = line;
-            if (text.endsWith(u'\n'))
-                text.chop(text.endsWith(QStringLiteral("\r\n")) ? 2 : 1);
-            if (reading.entry) {
-                rows << reading.entryWord + u'\t' + text;
-                texts << text;
-            }
-        }
-    }
-
-    QStringList grep(const QString &text) const
-    {
-        QStringList out;
-        for (qsizetype i = 0; i < rows.size(); ++i) {
-            if (texts[i].contains(text, Qt::CaseInsensitive))
-                out << rows[i];
-        }
-        return out;
-    }
-};
-
 const SlowGrep &slowGrep(const QString &path)
 {
     static QHash<QString, std::shared_ptr<SlowGrep>> read;
     std::shared_ptr<SlowGrep> &slow = read[path];
     if (!slow)
-        slow = std::make_shared<SlowGrep>(path);
+        slow = std::make_shared<SlowGrep>(Slow(path));
     return *slow;
 }
 
