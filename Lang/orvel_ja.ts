@@ -240,6 +240,18 @@
         <source>%1 entries</source>
         <translation>%1 件の項目</translation>
     </message>
+    <message>
+        <source>The installed dictionaries cannot be read: %1</source>
+        <translation>インストールされている辞書を読み込めません: %1</translation>
+    </message>
+    <message>
+        <source>The dictionary file %1 has changed since it was installed. Rebuild its index to search it.</source>
+        <translation>辞書ファイル %1 はインストール後に変更されています。検索するには索引を再構築してください。</translation>
+    </message>
+    <message>
+        <source>The dictionary file %1 cannot be searched: %2</source>
+        <translation>辞書ファイル %1 を検索できません: %2</translation>
+    </message>
 </context>
 <context>
     <name>IndexWriter</name>

@@ -16,9 +16,9 @@ int grepCommand(const QString &text, qint64 limit, const QList<int> &dictionarie
     request.text = text;
     request.limit = limit;
     request.countAll = false;
-    QString error;
-    if (!EntrySearch::installed(&request.dictionaries, &error)) {
-        Output::fail(error);
+    QString reason;
+    if (!EntrySearch::installed(&request.dictionaries, &reason)) {
+        Output::fail(QStringLiteral("cannot read the installed dictionaries: ") + reason);
         return 2;
     }
     if (request.dictionaries.isEmpty()) {

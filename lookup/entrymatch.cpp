@@ -33,7 +33,11 @@ EntryMatch::EntryMatch(const QString &text, const LineEncoding::Forms &forms, QB
     m_folded.reserve(text.size());
     for (const QChar c : text)
         m_folded.append(QChar(LineEncoding::Forms::fold(c.unicode())));
-    if (text.isEmpty() || m_marker.isEmpty())
+    if (text.isEmpty())
+        return;
+    // Without the encoding's forms nothing can be told from the bytes.
+    m_plan = Plan::EveryLine;
+    if (m_marker.isEmpty())
         return;
 
     std::vector<Stretch> stretches;
@@ -54,8 +58,10 @@ EntryMatch::EntryMatch(const QString &text, const LineEncoding::Forms &forms, QB
         }
         const QList<QByteArray> sequences = forms.folding(c);
         // No byte sequence decodes to a unit that matches this one.
-        if (sequences.isEmpty())
+        if (sequences.isEmpty()) {
+            m_plan = Plan::Nothing;
             return;
+        }
         qsizetype shortest = std::numeric_limits<qsizetype>::max();
         bool fixed = true;
         for (const QByteArray &sequence : sequences) {
@@ -75,7 +81,6 @@ EntryMatch::EntryMatch(const QString &text, const LineEncoding::Forms &forms, QB
         }
     }
     close(text.size());
-    m_plan = Plan::EveryLine;
     choosePattern(stretches, sample);
     const auto compared = [](const ByteSet &set) { return set.size <= int(set.some.size()); };
     m_exactPlaces = m_plan == Plan::Bytes && m_pattern.size() <= 2 && m_first == 0 &&
@@ -185,7 +190,7 @@ const char *EntryMatch::find(const char *from, const char *end) const
 
 bool EntryMatch::mayHold(QByteArrayView line) const
 {
-    return line.size() >= m_fewestBytes && markerAt(line) > 0;
+    return line.size() >= m_fewestBytes && (m_marker.isEmpty() || markerAt(line) > 0);
 }
 
 qsizetype EntryMatch::markerAt(QByteArrayView line) const

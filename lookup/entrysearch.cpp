@@ -355,6 +355,7 @@ public:
         : m_request(request), m_dictionary(dictionary), m_stop(stop)
     {
         m_failure.dictionary = dictionary.id;
+        m_failure.location = dictionary.location;
     }
 
     Ending run(qint64 from, qint64 limit, const Rows &rows)
@@ -363,21 +364,19 @@ public:
         const LineEncoding *encoding = LineEncoding::named(m_dictionary.encoding);
         if (!encoding || !encoding->isAvailable())
             return fail(QStringLiteral("the dictionary file %1 is in an encoding Orvel cannot "
-                                       "read: '%2'")
-                            .arg(location, m_dictionary.encoding));
+                                       "read"),
+                        QStringLiteral("encoding '%1'").arg(m_dictionary.encoding));
         QFile file;
         QString reason;
         if (DictionaryFile::open(&file, location, &reason) != DictionaryFile::Opened)
-            return fail(
-                QStringLiteral("cannot open the dictionary file %1: %2").arg(location, reason));
+            return fail(QStringLiteral("cannot open the dictionary file %1"), reason);
         // The offsets of another file would give rows of lines not there.
         if (m_dictionary.recorded &&
             !DictionaryFile::matches(&file, location, *m_dictionary.recorded))
             return changed();
         FileIdentity before;
         if (!DictionaryFile::identify(&file, &before))
-            return fail(QStringLiteral("cannot read the dictionary file %1: %2")
-                            .arg(location, file.errorString()));
+            return fail(QStringLiteral("cannot read the dictionary file %1"), file.errorString());
 
         QByteArray sample(qBound<qint64>(0, before.size - from, sampleBytes), Qt::Uninitialized);
         sample.resize(qMax<qint64>(0, readAt(file.handle(), sample.data(), sample.size(), from)));
@@ -391,8 +390,7 @@ public:
             m_count = scan.count();
             m_handed = scan.handed();
             if (ending == Ending::Failed)
-                return fail(QStringLiteral("cannot read the dictionary file %1: %2")
-                                .arg(location, scan.reason()));
+                return fail(QStringLiteral("cannot read the dictionary file %1"), scan.reason());
         }
         if (ending == Ending::Stopped)
             return ending;
@@ -410,9 +408,11 @@ public:
     const Failure &failure() const { return m_failure; }
 
 private:
-    Ending fail(const QString &error)
+    // `what` names the file as %1.
+    Ending fail(const QString &what, const QString &reason)
     {
-        m_failure.error = error;
+        m_failure.reason = reason;
+        m_failure.error = what.arg(m_dictionary.location) + QStringLiteral(": ") + reason;
         return Ending::Failed;
     }
     Ending changed()
@@ -432,14 +432,13 @@ private:
 
 } // namespace
 
-bool EntrySearch::installed(QList<Dictionary> *dictionaries, QString *error)
+bool EntrySearch::installed(QList<Dictionary> *dictionaries, QString *reason)
 {
     dictionaries->clear();
     InstalledDictionaries database;
     QList<Records::Installed> list;
     if (!database.list(&list)) {
-        *error =
-            QStringLiteral("cannot read the installed dictionaries: %1").arg(database.lastError());
+        *reason = database.lastError();
         return false;
     }
     for (const Records::Installed &one : std::as_const(list)) {
@@ -452,8 +451,7 @@ bool EntrySearch::installed(QList<Dictionary> *dictionaries, QString *error)
         case Records::Answer::None:
             break;
         case Records::Answer::Failed:
-            *error = QStringLiteral("cannot read the installed dictionaries: %1")
-                         .arg(database.lastError());
+            *reason = database.lastError();
             return false;
         }
         dictionaries->append(dictionary);

@@ -37,9 +37,9 @@ struct Dictionary
 };
 
 // The installed dictionaries in dictionary order, through the default
-// connection (so on its thread); false, with `error` saying why in one
-// line, when they cannot be read.
-bool installed(QList<Dictionary> *dictionaries, QString *error);
+// connection (so on its thread); false, with the database's reason, when
+// they cannot be read.
+bool installed(QList<Dictionary> *dictionaries, QString *reason);
 
 struct Request
 {
@@ -68,7 +68,9 @@ struct Row
 struct Failure
 {
     int dictionary = 0;
+    QString location;
     bool fileChanged = false; // not (or no longer) the file its index was built of
+    QString reason;           // otherwise, what failed in a few words
     QString error;            // in one line, what failed and what to do
 };
 

@@ -2,6 +2,8 @@
 
 #include "dictionary/format.h"
 
+#include <QStringDecoder>
+
 namespace {
 
 // A byte that starts sequences of different lengths: where the characters
@@ -63,7 +65,45 @@ protected:
     }
 };
 
+class Utf8Decoder : public LineEncoding::Decoder
+{
+public:
+    void decode(QByteArrayView bytes, QString *line) override
+    {
+        m_decoder.resetState();
+        *line = m_decoder.decode(bytes);
+    }
+
+private:
+    QStringDecoder m_decoder{QStringConverter::Utf8, QStringConverter::Flag::Stateless};
+};
+
+// UTF-8: every character of the Basic Multilingual Plane is one sequence;
+// a character beyond it is two units that stand for no fixed bytes each.
+class Utf8 : public LineEncoding
+{
+public:
+    bool isAvailable() const override { return true; }
+    std::unique_ptr<Decoder> decoder() const override { return std::make_unique<Utf8Decoder>(); }
+
+protected:
+    void listForms(Forms *forms) const override
+    {
+        for (int c = 0; c < 0x10000; ++c) {
+            const QChar unit{char16_t(c)};
+            if (unit.isSurrogate())
+                forms->addUnfixed(unit.unicode());
+            else
+                forms->add(QString(unit).toUtf8(), unit.unicode());
+        }
+    }
+};
+
 } // namespace
+
+void LineEncoding::listForms(Forms *) const
+{
+}
 
 void LineEncoding::Forms::add(QByteArrayView sequence, char16_t unit)
 {
@@ -103,7 +143,10 @@ void LineEncoding::Forms::finish()
 const LineEncoding *LineEncoding::named(const QString &recorded)
 {
     static const ShiftJis shiftJis;
-    return recorded.isEmpty() ? &shiftJis : nullptr;
+    static const Utf8 utf8;
+    if (recorded.isEmpty())
+        return &shiftJis;
+    return recorded == QLatin1String("UTF-8") ? &utf8 : nullptr;
 }
 
 const LineEncoding::Forms &LineEncoding::forms() const

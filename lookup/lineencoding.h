@@ -19,10 +19,11 @@
 // character can take, so whatever it maps (the CP932 extensions, its own
 // choice for the controls) is known without a table of our own.
 //
-// Shift_JIS is the encoding of every dictionary so far (an empty
-// t_dictionary.encoding). Another one is a subclass that decodes a line
-// (decode(), the one function a search decodes through) and lists its
-// byte sequences; the search needs nothing else.
+// Shift_JIS is the encoding of dictionaries recorded with an empty
+// t_dictionary.encoding, UTF-8 that of those recorded as "UTF-8". Another
+// one is a subclass that decodes a line (Decoder::decode(), the one
+// function a search decodes through); listing its byte sequences lets the
+// search look at the bytes first, without it every line is decoded.
 class LineEncoding
 {
 public:
@@ -114,8 +115,9 @@ public:
 
 protected:
     // Adds every byte sequence a character of this encoding can take, with
-    // its unit, and the units that stand for unreadable bytes.
-    virtual void listForms(Forms *forms) const = 0;
+    // its unit, and the units that stand for unreadable bytes; none by
+    // default.
+    virtual void listForms(Forms *forms) const;
 
 private:
     mutable std::once_flag m_made;

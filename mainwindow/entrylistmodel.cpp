@@ -22,12 +22,15 @@ void EntryListModel::setText(const QString &text)
 {
     EntrySearch::Request request;
     request.text = text;
-    QString error;
-    if (text.isEmpty() || !EntrySearch::installed(&request.dictionaries, &error)) {
+    QString reason;
+    if (text.isEmpty() || !EntrySearch::installed(&request.dictionaries, &reason)) {
         // Searches still on their way belong to text that is gone.
         searches.dropPending();
-        show(nullptr, error.isEmpty() ? QStringList() : QStringList{error});
-        setSummary(error.isEmpty() ? QString() : tr("The search failed."));
+        const bool failed = !text.isEmpty();
+        show(nullptr,
+             failed ? QStringList{tr("The installed dictionaries cannot be read: %1").arg(reason)}
+                    : QStringList());
+        setSummary(failed ? tr("The search failed.") : QString());
         return;
     }
     request.limit = batch;
@@ -118,7 +121,12 @@ void EntryListModel::dropFailed(const QList<EntrySearch::Failure> &failures)
                 m_shown.removeAt(i);
             }
         }
-        m_failures << failure.error;
+        m_failures << (failure.fileChanged
+                           ? tr("The dictionary file %1 has changed since it was installed. "
+                                "Rebuild its index to search it.")
+                                 .arg(failure.location)
+                           : tr("The dictionary file %1 cannot be searched: %2")
+                                 .arg(failure.location, failure.reason));
     }
     m_complete = true;
     endResetModel();

@@ -272,7 +272,7 @@ private slots:
         w.edit->setText("th");
         QTRY_COMPARE(w.count->text(), QString("The search failed."));
         QCOMPARE(w.list->model()->rowCount(), 1);
-        QVERIFY(w.rows().constFirst().contains("rebuild"));
+        QVERIFY(w.rows().constFirst().contains("Rebuild its index"));
     }
 };
 

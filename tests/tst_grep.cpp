@@ -239,6 +239,33 @@ private slots:
         QCOMPARE(outcome.count, qint64(0));
     }
 
+    void utf8AsShiftJis_data()
+    {
+        QTest::addColumn<QString>("text");
+        for (const QString text : {"a", "THE", "光", "～について", "ｒｕｎ", "σ", "■", "\uFFFD"})
+            QTest::newRow(qPrintable(text)) << text;
+    }
+
+    // A dictionary in UTF-8 gives the rows and the count of the same one
+    // in Shift_JIS.
+    void utf8AsShiftJis()
+    {
+        QFETCH(QString, text);
+        const QByteArray bytes =
+            TestUtil::readBytes(files["traps"]) + TestUtil::readBytes(files["generated"]);
+        const QString shiftJis = TestUtil::writeBytes(dir + "/shiftjis.txt", bytes);
+        const QString decoded = QStringDecoder("Shift_JIS").decode(bytes);
+        const QString utf8 = TestUtil::writeBytes(dir + "/utf8.txt", decoded.toUtf8());
+        EntrySearch::Outcome outcome;
+        const QStringList expected = search({dictionary(1, shiftJis)}, text, &outcome);
+        QVERIFY(!expected.isEmpty() || text == "\uFFFD");
+        EntrySearch::Dictionary inUtf8 = dictionary(2, utf8);
+        inUtf8.encoding = "UTF-8";
+        QCOMPARE(search({inUtf8}, text, &outcome), expected);
+        search({inUtf8}, text, &outcome, 0);
+        QCOMPARE(outcome.count, expected.size());
+    }
+
     // A stop request ends the search within a block: no row after it.
     void aStopEndsTheSearchAtOnce()
     {
