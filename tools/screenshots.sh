@@ -56,7 +56,7 @@ shoot() {
 # The program in use: the sample dictionary installed the way a first start
 # through tools/run.sh installs it.
 in_home sample bash tools/install-sample.sh "$build" >/dev/null
-shoot sample C.UTF-8 "$out" main list preferences about
+shoot sample C.UTF-8 "$out" main list find preferences about
 shoot sample ja_JP.UTF-8 --translated --suffix -ja "$out" main
 
 # The wizard needs a database without a dictionary, so a home of its own, and

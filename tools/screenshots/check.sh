@@ -27,6 +27,7 @@ size() {
 expected="main-window.png 640x360
 main-window-ja.png 640x360
 word-list.png 640x360
+find-in-entries.png 640x360
 preferences-general.png 480x320
 preferences-dictionary.png 480x320
 about.png 320x320

@@ -8,6 +8,7 @@
 
 #include "about/aboutdialog.h"
 #include "app/openindex.h"
+#include "app/settingsstore.h"
 #include "app/translation.h"
 #include "database/installeddictionaries.h"
 #include "dictionary/convertthread.h"
@@ -15,18 +16,20 @@
 #include "lookup/renderer.h"
 #include "mainwindow/mainwindow.h"
 #include "preferences/optiondialog.h"
-#include "app/settingsstore.h"
 #include "wizard/dictionarywizard.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QLocale>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -42,7 +45,7 @@ const char usage[] =
     "Usage: orvel-shoot [--word WORD] [--file DICTIONARY] [--suffix SUFFIX] [--translated]\n"
     "                   OUTDIR SHOT...\n"
     "Shots: main (looks up WORD, default \"run\"), list (a phrase picked from the word\n"
-    "list), preferences, about, wizard (installs\n"
+    "list), find (Find in Entries), preferences, about, wizard (installs\n"
     "DICTIONARY; needs a database without a dictionary). SUFFIX goes before \".png\".\n"
     "--translated fails unless the interface translation for the locale was found.\n";
 
@@ -168,6 +171,32 @@ bool shootWordList(MainWindow &window, const Options &options)
         return fail(QStringLiteral("the search field lost what was typed"));
     settle();
     return save(&window, options, QStringLiteral("word-list"));
+}
+
+// Find in Entries: a Japanese word searched for inside the entries, the
+// first line found picked, its entry shown with the word marked.
+bool shootFindInEntries(MainWindow &window, const Options &options)
+{
+    if (!showAndWait(&window))
+        return false;
+    const QString text = QStringLiteral("返事");
+    auto *edit = child<QLineEdit>(&window, "searchEdit");
+    auto *list = child<QListView>(&window, "wordList");
+    auto *view = child<QTextBrowser>(&window, "textBrowser");
+    auto *count = child<QLabel>(&window, "entryCountLabel");
+    edit->clear();
+    edit->setFocus();
+    child<QAction>(&window, "actionFindInEntries")->trigger();
+    edit->setText(text);
+    const auto counted = [&] { return count->text().contains(QRegularExpression("^\\d")); };
+    if (!QTest::qWaitFor(counted, timeoutMs) || list->model()->rowCount() < 2)
+        return fail(QStringLiteral("Find in Entries found no lines with %1").arg(text));
+    QTest::keyClick(edit, Qt::Key_Down);
+    QTest::keyClick(edit, Qt::Key_Return);
+    if (!QTest::qWaitFor([&] { return !view->extraSelections().isEmpty(); }, timeoutMs))
+        return fail(QStringLiteral("the entry picked does not show %1 marked").arg(text));
+    settle();
+    return save(&window, options, QStringLiteral("find-in-entries"));
 }
 
 bool shootPreferences(MainWindow &window, const Options &options)
@@ -320,6 +349,8 @@ int main(int argc, char *argv[])
                 ok = shootMain(window, options);
             else if (shot == QLatin1String("list"))
                 ok = shootWordList(window, options);
+            else if (shot == QLatin1String("find"))
+                ok = shootFindInEntries(window, options);
             else if (shot == QLatin1String("preferences"))
                 ok = shootPreferences(window, options);
             else if (shot == QLatin1String("about"))
