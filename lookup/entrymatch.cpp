@@ -6,12 +6,109 @@
 #include <limits>
 
 #ifdef __SSE2__
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace {
 // Bytes of the longest pattern: more would rarely tell lines apart better.
 constexpr std::size_t longestPattern = 32;
+
+#ifdef __SSE2__
+// The two places of the pattern compared many bytes at a time: their
+// offsets in it and the first bytes of their sets (m_splats).
+struct Compared
+{
+    const char *splats;
+    int first, second;
+    int firstBytes, secondBytes;
+};
+// Whether the processor compares 32 bytes at a time.
+bool wide()
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+
+// Calls `visit` with each place of `mask` from `p` on, but those before
+// the place it returns; the place to go on from, past the `width` bytes
+// at least, or null when `visit` stopped.
+inline const char *visitAll(unsigned mask, const char *p, int width, EntryMatch::Visit visit,
+                            void *context)
+{
+    while (mask != 0) {
+        const char *on = visit(context, p + __builtin_ctz(mask));
+        if (!on || on >= p + width)
+            return on;
+        mask &= ~0u << (on - p);
+    }
+    return p + width;
+}
+
+// Looks from *from on, 16 bytes at a time while they fit before `last`
+// (where the pattern's last place may start), and calls `visit` with each
+// place where both compared places hold one of their bytes; it goes on
+// from the place `visit` returns. Leaves *from where it stopped for a
+// byte-by-byte look at the rest; false when `visit` stopped it.
+bool scanNarrow(const Compared &c, const char **from, const char *last, EntryMatch::Visit visit,
+                void *context)
+{
+    const auto *splats = reinterpret_cast<const __m128i *>(c.splats);
+    const auto anyOf = [](__m128i v, const __m128i *set, int bytes) {
+        __m128i in = _mm_cmpeq_epi8(v, _mm_load_si128(set));
+        for (int k = 1; k < bytes; ++k)
+            in = _mm_or_si128(in, _mm_cmpeq_epi8(v, _mm_load_si128(set + k)));
+        return in;
+    };
+    const char *p = *from;
+    // Both loads end at most at the pattern's last byte at `last`.
+    while (last - p >= 15) {
+        __m128i both = anyOf(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + c.first)),
+                             splats, c.firstBytes);
+        if (c.second != c.first)
+            both = _mm_and_si128(
+                both, anyOf(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + c.second)),
+                            splats + 4, c.secondBytes));
+        p = visitAll(unsigned(_mm_movemask_epi8(both)), p, 16, visit, context);
+        if (!p)
+            return false;
+    }
+    *from = p;
+    return true;
+}
+
+// The same 32 bytes at a time.
+__attribute__((target("avx2"))) bool scanWide(const Compared &c, const char **from,
+                                              const char *last, EntryMatch::Visit visit,
+                                              void *context)
+{
+    const auto *splats = reinterpret_cast<const __m128i *>(c.splats);
+    __m256i first[4];
+    __m256i second[4];
+    for (int k = 0; k < 4; ++k) {
+        first[k] = _mm256_broadcastsi128_si256(_mm_load_si128(splats + k));
+        second[k] = _mm256_broadcastsi128_si256(_mm_load_si128(splats + 4 + k));
+    }
+    const char *p = *from;
+    while (last - p >= 31) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + c.first));
+        __m256i both = _mm256_cmpeq_epi8(x, first[0]);
+        for (int k = 1; k < c.firstBytes; ++k)
+            both = _mm256_or_si256(both, _mm256_cmpeq_epi8(x, first[k]));
+        if (c.second != c.first) {
+            const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + c.second));
+            __m256i in = _mm256_cmpeq_epi8(y, second[0]);
+            for (int k = 1; k < c.secondBytes; ++k)
+                in = _mm256_or_si256(in, _mm256_cmpeq_epi8(y, second[k]));
+            both = _mm256_and_si256(both, in);
+        }
+        p = visitAll(unsigned(_mm256_movemask_epi8(both)), p, 32, visit, context);
+        if (!p)
+            return false;
+    }
+    *from = p;
+    return scanNarrow(c, from, last, visit, context);
+}
+#endif
 } // namespace
 
 void EntryMatch::ByteSet::add(quint8 byte)
@@ -88,9 +185,11 @@ EntryMatch::EntryMatch(const QString &text, const LineEncoding::Forms &forms, QB
                     compared(m_pattern.back());
     if (m_plan != Plan::Bytes)
         return;
+    const ByteSet &first = m_pattern[std::size_t(m_first)];
+    const ByteSet &second = m_pattern[std::size_t(m_second)];
+    m_firstBytes = first.size;
+    m_secondBytes = second.size;
     for (std::size_t k = 0; k < 4; ++k) {
-        const ByteSet &first = m_pattern[std::size_t(m_first)];
-        const ByteSet &second = m_pattern[std::size_t(m_second)];
         m_splats[k].fill(first.some[std::min<std::size_t>(k, std::size_t(first.size - 1))]);
         m_splats[k + 4].fill(second.some[std::min<std::size_t>(k, std::size_t(second.size - 1))]);
     }
@@ -148,44 +247,42 @@ bool EntryMatch::wholeAt(const char *at) const
     return true;
 }
 
-const char *EntryMatch::find(const char *from, const char *end) const
+void EntryMatch::findEach(const char *from, const char *end, Visit visit, void *context) const
 {
     const qsizetype span = qsizetype(m_pattern.size());
     if (end - from < span)
-        return end;
+        return;
     const char *const last = end - span;
     const char *p = from;
 #ifdef __SSE2__
-    const auto anyOf = [](__m128i v, const std::array<char, 16> *bytes) {
-        const auto eq = [v](const std::array<char, 16> &b) {
-            return _mm_cmpeq_epi8(v, _mm_load_si128(reinterpret_cast<const __m128i *>(b.data())));
-        };
-        return _mm_or_si128(_mm_or_si128(eq(bytes[0]), eq(bytes[1])),
-                            _mm_or_si128(eq(bytes[2]), eq(bytes[3])));
+    // The places compared tell where the whole pattern may stand.
+    struct Whole
+    {
+        const EntryMatch *match;
+        Visit visit;
+        void *context;
+    } whole{this, visit, context};
+    const Visit wholeOnly = [](void *checked, const char *at) {
+        const auto *w = static_cast<Whole *>(checked);
+        return w->match->m_exactPlaces || w->match->wholeAt(at) ? w->visit(w->context, at) : at + 1;
     };
-    const std::array<char, 16> *const first = m_splats.data();
-    const std::array<char, 16> *const second = first + 4;
-    const bool one = m_first == m_second;
-    // Both loads end at most at the pattern's last byte at `last`.
-    for (; last - p >= 15; p += 16) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + m_first));
-        __m128i both = anyOf(x, first);
-        if (!one) {
-            const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + m_second));
-            both = _mm_and_si128(both, anyOf(y, second));
-        }
-        for (unsigned mask = unsigned(_mm_movemask_epi8(both)); mask != 0; mask &= mask - 1) {
-            const char *at = p + __builtin_ctz(mask);
-            if (m_exactPlaces || wholeAt(at))
-                return at;
-        }
-    }
+    const Compared compared{m_splats.data()->data(), m_first, m_second, m_firstBytes,
+                            m_secondBytes};
+    if (!(wide() ? scanWide : scanNarrow)(compared, &p, last, wholeOnly, &whole))
+        return;
 #endif
-    for (; p <= last; ++p) {
-        if (wholeAt(p))
-            return p;
-    }
-    return end;
+    while (p && p <= last)
+        p = wholeAt(p) ? visit(context, p) : p + 1;
+}
+
+const char *EntryMatch::find(const char *from, const char *end) const
+{
+    const char *found = end;
+    findEach(from, end, [&found](const char *at) -> const char * {
+        found = at;
+        return nullptr;
+    });
+    return found;
 }
 
 bool EntryMatch::mayHold(QByteArrayView line) const
@@ -195,6 +292,11 @@ bool EntryMatch::mayHold(QByteArrayView line) const
 
 qsizetype EntryMatch::markerAt(QByteArrayView line) const
 {
+    // Shift_JIS has one marker of two bytes, looked at on every line.
+    if (m_marker.size() == 1 && m_marker.front().size() == 2) {
+        const char *marker = m_marker.front().constData();
+        return line.size() >= 2 && line[0] == marker[0] && line[1] == marker[1] ? 2 : 0;
+    }
     for (const QByteArray &marker : m_marker) {
         if (line.size() >= marker.size() &&
             std::memcmp(line.data(), marker.constData(), std::size_t(marker.size())) == 0)

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <type_traits>
 #include <vector>
 
 // What a search inside entry lines looks for in a dictionary's bytes, for
@@ -32,8 +33,20 @@ public:
     };
     Plan plan() const { return m_plan; }
 
-    // With Plan::Bytes: the first place at or after `from` where the whole
-    // pattern stands before `end`; `end` when there is none.
+    // With Plan::Bytes: calls `visit` with each place from `from` on where
+    // the whole pattern stands before `end`, in order. `visit` returns the
+    // place to look on from, after the one it was given, or null to stop.
+    using Visit = const char *(*)(void *context, const char *at);
+    void findEach(const char *from, const char *end, Visit visit, void *context) const;
+    template <class Visitor> void findEach(const char *from, const char *end, Visitor &&visit) const
+    {
+        using Type = std::remove_reference_t<Visitor>;
+        findEach(
+            from, end,
+            [](void *context, const char *at) { return (*static_cast<Type *>(context))(at); },
+            &visit);
+    }
+    // The first such place; `end` when there is none.
     const char *find(const char *from, const char *end) const;
     // Whether a line's bytes, without its line end, can be an entry line
     // holding the text: they start with the marker's and are long enough.
@@ -99,6 +112,9 @@ private:
     // place where the whole pattern stands.
     bool m_exactPlaces = false;
     // The first four bytes of the two places' sets, the last repeated where
-    // a set has fewer, each filling 16 bytes: loaded as they are.
+    // a set has fewer, each filling 16 bytes: loaded as they are; and how
+    // many bytes each set has.
     alignas(16) std::array<std::array<char, 16>, 8> m_splats{};
+    int m_firstBytes = 0;
+    int m_secondBytes = 0;
 };

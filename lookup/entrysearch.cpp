@@ -96,43 +96,45 @@ void LineChecker::check(const char *from, const char *to, qint64 offset, bool co
 {
     using Answer = EntryMatch::Answer;
     const bool everyLine = m_match.plan() == EntryMatch::Plan::EveryLine;
-    for (const char *cursor = from; cursor < to;) {
+    // Checks the line that starts at `lineStart` and holds the pattern at
+    // `hit`; returns where the next line starts, or null to stop.
+    const auto checkLine = [&](const char *lineStart, const char *hit) -> const char * {
         if (stop && stop->load(std::memory_order_relaxed))
-            return;
-        const char *lineStart = cursor;
-        const char *hit = cursor;
-        if (!everyLine) {
-            hit = m_match.find(cursor, to);
-            if (hit == to)
-                return;
-            if (const void *lf = memrchr(cursor, '\n', std::size_t(hit - cursor)))
-                lineStart = static_cast<const char *>(lf) + 1;
-        }
+            return nullptr;
         const void *lf = std::memchr(hit, '\n', std::size_t(to - hit));
         const char *const lineEnd = lf ? static_cast<const char *>(lf) + 1 : to;
-        cursor = lineEnd;
-
         const bool cut = lineEnd - lineStart > longestLine;
         const QByteArrayView bytes(lineStart, cut ? longestLine : lineEnd - lineStart);
         const bool lineFeed = !cut && lineEnd[-1] == '\n';
         const bool crlf = lineFeed && lineEnd - lineStart >= 2 && lineEnd[-2] == '\r';
         const QByteArrayView text = bytes.chopped(int(lineFeed) + int(crlf));
         if (!m_match.mayHold(text))
-            continue;
+            return lineEnd;
         const Answer holds =
             everyLine ? Answer::Unknown : m_match.holdsInBytes(lineStart, hit, text.end());
         if (holds == Answer::No)
-            continue;
+            return lineEnd;
         const Answer entry =
             holds == Answer::Yes ? m_match.entryInBytes(lineStart, bytes.end()) : Answer::Unknown;
         if (entry == Answer::No)
-            continue;
-        if (entry == Answer::Yes && !collect) {
+            return lineEnd;
+        if (entry == Answer::Yes && !collect)
             ++found->count;
-            continue;
-        }
-        decodeAndCheck(bytes, lineFeed, cut, collect, offset + (lineStart - from), found);
+        else
+            decodeAndCheck(bytes, lineFeed, cut, collect, offset + (lineStart - from), found);
+        return lineEnd;
+    };
+    if (everyLine) {
+        for (const char *line = from; line && line < to;)
+            line = checkLine(line, line);
+        return;
     }
+    const char *lineStart = from;
+    m_match.findEach(from, to, [&](const char *hit) -> const char * {
+        if (const void *lf = memrchr(lineStart, '\n', std::size_t(hit - lineStart)))
+            lineStart = static_cast<const char *>(lf) + 1;
+        return lineStart = checkLine(lineStart, hit);
+    });
 }
 
 bool LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool collect,
