@@ -64,15 +64,17 @@ struct Window : WindowFixture
         edit->setText(text);
         const QString summary =
             found == 1 ? QString("1 entry") : QLocale().toString(found) + " entries";
-        return QTest::qWaitFor([&] { return count->text() == summary; });
+        return QTest::qWaitFor([&] { return count->text() == summary; }, TestUtil::waitTimeout);
     }
     // Scrolls to the end until the list holds `rows` rows.
     bool scrollTo(qsizetype rows)
     {
-        return QTest::qWaitFor([&] {
-            list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
-            return list->model()->rowCount() >= rows;
-        });
+        return QTest::qWaitFor(
+            [&] {
+                list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+                return list->model()->rowCount() >= rows;
+            },
+            TestUtil::waitTimeout);
     }
 };
 
@@ -144,12 +146,13 @@ private slots:
         toggle();
         QVERIFY(w.toggle->isChecked() && w.list->isVisible() && w.count->isVisible());
         const QStringList expected = found("wat");
-        QTRY_COMPARE(w.count->text(), QLocale().toString(expected.size()) + " entries");
+        QTRY_COMPARE_WITH_TIMEOUT(w.count->text(), QLocale().toString(expected.size()) + " entries",
+                                  TestUtil::waitTimeout);
         QCOMPARE(w.lines(), expected.mid(0, batch));
         QCOMPARE(QApplication::focusWidget(), w.edit);
         toggle();
         QVERIFY(!w.toggle->isChecked() && !w.count->isVisible());
-        QTRY_COMPARE(w.rows(), slow->list("wat", 60));
+        QTRY_COMPARE_WITH_TIMEOUT(w.rows(), slow->list("wat", 60), TestUtil::waitTimeout);
     }
 
     void rowsFollowTheSlowReading_data()
@@ -195,7 +198,7 @@ private slots:
         QFETCH(bool, click);
         Window w;
         QVERIFY(w.find("見積", 1));
-        QTRY_COMPARE(w.lines(), found("見積"));
+        QTRY_COMPARE_WITH_TIMEOUT(w.lines(), found("見積"), TestUtil::waitTimeout);
         if (click) {
             const QRect rect = w.list->visualRect(w.list->model()->index(0, 0));
             QTest::mouseClick(w.list->viewport(), Qt::LeftButton, {}, rect.center());
@@ -208,24 +211,24 @@ private slots:
             const QList<QTextEdit::ExtraSelection> marks = w.view->extraSelections();
             return marks.size() == 1 && marks.first().cursor.selectedText() == "見積";
         };
-        QTRY_COMPARE(w.view->toPlainText(), page);
-        QTRY_VERIFY(marked());
+        QTRY_COMPARE_WITH_TIMEOUT(w.view->toPlainText(), page, TestUtil::waitTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(marked(), TestUtil::waitTimeout);
         QCOMPARE(w.edit->text(), QString("見積"));
 
         w.toggle->trigger();
         w.edit->setText("水");
         QTest::keyClick(w.edit, Qt::Key_Return);
-        QTRY_VERIFY(w.shows("水"));
+        QTRY_VERIFY_WITH_TIMEOUT(w.shows("水"), TestUtil::waitTimeout);
         QVERIFY(w.view->extraSelections().isEmpty());
         QCOMPARE(w.window.history().words(), QStringList({"%1", "水"}));
         w.action("actionBack")->trigger();
-        QTRY_COMPARE(w.view->toPlainText(), page);
-        QTRY_VERIFY(marked());
+        QTRY_COMPARE_WITH_TIMEOUT(w.view->toPlainText(), page, TestUtil::waitTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(marked(), TestUtil::waitTimeout);
         QVERIFY(w.toggle->isChecked());
         QCOMPARE(w.edit->text(), QString("見積"));
-        QTRY_COMPARE(w.lines(), found("見積"));
+        QTRY_COMPARE_WITH_TIMEOUT(w.lines(), found("見積"), TestUtil::waitTimeout);
         w.action("actionForward")->trigger();
-        QTRY_VERIFY(w.shows("水"));
+        QTRY_VERIFY_WITH_TIMEOUT(w.shows("水"), TestUtil::waitTimeout);
         QVERIFY(!w.toggle->isChecked());
     }
 
@@ -270,7 +273,8 @@ private slots:
         Window w;
         w.toggle->trigger();
         w.edit->setText("th");
-        QTRY_COMPARE(w.count->text(), QString("The search failed."));
+        QTRY_COMPARE_WITH_TIMEOUT(w.count->text(), QString("The search failed."),
+                                  TestUtil::waitTimeout);
         QCOMPARE(w.list->model()->rowCount(), 1);
         QVERIFY(w.rows().constFirst().contains("Rebuild its index"));
     }
