@@ -14,6 +14,8 @@ Requests::Requests(QObject *parent) : QObject(parent)
 
 Requests::~Requests()
 {
+    // Those that can stop need not run to their end first.
+    stopAll();
     for (const QPointer<QThread> &worker : std::as_const(running)) {
         if (worker) {
             worker->wait();

@@ -21,6 +21,14 @@ public:
     explicit Worker(QString name) : name(std::move(name)) {}
     const QString name;
     QSemaphore gate;
+    // Asked to stop (on the thread that asked it): it answers at once.
+    QStringList *stops = nullptr;
+    void stop()
+    {
+        if (stops)
+            *stops << name;
+        gate.release();
+    }
 
 signals:
     void ready();
@@ -41,37 +49,49 @@ bool finish(const QPointer<Worker> &worker)
     return QTest::qWaitFor([&] { return worker.isNull(); }, TestUtil::waitTimeout);
 }
 
-// Runs a script on one Requests object: "a1" asks request 1, "m2" asks as
-// request 2 for more of the answer on display, "f1" lets request 1 finish
-// and waits until its worker is gone, "d" drops what is on its way. Gives
-// the answers let through, in order, more marked with "+".
-QStringList play(const QString &script)
+// Runs a script on one Requests object: "a1" asks request 1, "p1" asks it
+// of a worker that can stop, "m2" asks as request 2 for more of the answer
+// on display, "s2" the same of a worker that can stop, "f1" lets request 1
+// finish and waits until its worker is gone, "d" drops what is on its way.
+// Gives the answers let through, in order, more marked with "+", and the
+// workers stopped, as the requests go at the end of the script.
+QStringList play(const QString &script, QStringList *stopped = nullptr)
 {
     QStringList shown;
-    Requests requests;
+    auto requests = std::make_unique<Requests>();
     QHash<QString, QPointer<Worker>> workers;
+    const auto make = [&](const QString &name) {
+        workers[name] = new Worker(name);
+        workers[name]->stops = stopped;
+        return workers[name].data();
+    };
     for (const QString &step : script.split(' ')) {
         const QString name = step.mid(1);
+        const auto answer = [&](Worker *w) { shown << w->name; };
+        const auto more = [&](Worker *w) { shown << w->name + "+"; };
         switch (step.at(0).toLatin1()) {
         case 'a':
-            workers[name] = new Worker(name);
-            requests.ask(workers[name].data(), &Worker::ready,
-                         [&](Worker *w) { shown << w->name; });
+            requests->ask(make(name), &Worker::ready, answer);
+            break;
+        case 'p':
+            requests->askInParts(make(name), &Worker::ready, &Worker::stop, answer);
             break;
         case 'm':
-            workers[name] = new Worker(name);
-            requests.askMore(workers[name].data(), &Worker::ready,
-                             [&](Worker *w) { shown << w->name + "+"; });
+            requests->askMore(make(name), &Worker::ready, more);
+            break;
+        case 's':
+            requests->askMore(make(name), &Worker::ready, more, &Worker::stop);
             break;
         case 'f':
             if (!finish(workers.value(name)))
                 return {"worker " + name + " did not go"};
             break;
         case 'd':
-            requests.dropPending();
+            requests->dropPending();
             break;
         }
     }
+    requests.reset();
     return shown;
 }
 
@@ -86,6 +106,8 @@ private slots:
     void newestAnswerWins();
     void moreIsAskedOneAtATime();
     void workersGoWithTheRequests();
+    void workersThatCanStopAreStopped_data();
+    void workersThatCanStopAreStopped();
 };
 
 void RequestsTest::newestAnswerWins_data()
@@ -153,6 +175,29 @@ void RequestsTest::workersGoWithTheRequests()
     // Its answer had nowhere to go.
     QCoreApplication::processEvents();
     QVERIFY(!answered);
+}
+
+void RequestsTest::workersThatCanStopAreStopped_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("stopped");
+    QTest::newRow("a newer one asked") << "p1 p2 f2" << QStringList{"1"};
+    QTest::newRow("answered in parts") << "p1 f1 p2 f2" << QStringList();
+    QTest::newRow("dropped") << "p1 d" << QStringList{"1"};
+    QTest::newRow("more, then a newer one") << "p1 f1 s2 p3 f3" << QStringList{"2"};
+    QTest::newRow("more that cannot stop") << "p1 f1 m2 p3 f3 f2" << QStringList();
+    QTest::newRow("the requests go") << "a1 f1 p2" << QStringList{"2"};
+}
+
+// Workers that can stop are stopped once their answers cannot be shown;
+// the others run to their end.
+void RequestsTest::workersThatCanStopAreStopped()
+{
+    QFETCH(QString, script);
+    QFETCH(QStringList, stopped);
+    QStringList were;
+    play(script, &were);
+    QCOMPARE(were, stopped);
 }
 
 QTEST_MAIN(RequestsTest)
