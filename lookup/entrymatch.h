@@ -15,7 +15,7 @@
 // hold one byte sequence of each of the text's units in turn. So the bytes
 // are looked at first: a stretch of the text whose units each take a fixed
 // number of bytes gives a pattern of byte sets, and its two rarest places
-// are compared 16 bytes at a time. Where the pattern stands, the line is
+// are compared 16 or 32 bytes at a time. Where the pattern stands, the line is
 // read from its bytes (holdsInBytes(), entryInBytes()) as far as they tell
 // for certain, else decoded and compared as Qt compares.
 //
@@ -27,9 +27,11 @@ public:
     EntryMatch(const QString &text, const LineEncoding::Forms &forms, QByteArrayView sample);
 
     enum class Plan {
-        Nothing,   // no line can hold the text
-        Bytes,     // look for the pattern, then check the lines it is in
-        EveryLine, // no stretch of the text has fixed bytes: check every line
+        Nothing, // no line can hold the text
+        Bytes,   // look for the pattern, then check the lines it is in
+        // No stretch of the text has fixed bytes, or the encoding lists no
+        // byte sequences: check every line.
+        EveryLine,
     };
     Plan plan() const { return m_plan; }
 

@@ -79,9 +79,9 @@ public:
                const std::atomic<bool> *stop);
 
 private:
-    // Whether the line holds the text and is an entry line, by decoding
-    // it; with `collect`, as a row.
-    bool decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool collect, qint64 offset,
+    // Counts the line if it holds the text and is an entry line, by
+    // decoding it; with `collect`, as a row.
+    void decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool collect, qint64 offset,
                         Found *found);
 
     const EntryMatch &m_match;
@@ -137,7 +137,7 @@ void LineChecker::check(const char *from, const char *to, qint64 offset, bool co
     });
 }
 
-bool LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool collect,
+void LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool collect,
                                  qint64 offset, Found *found)
 {
     m_decoder->decode(bytes, &m_line);
@@ -149,18 +149,17 @@ bool LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, 
         --length;
     const QStringView text = QStringView(m_line).first(length);
     if (!m_match.holds(text))
-        return false;
+        return;
     if (!collect) {
         found->count += Eijiro::isEntryLine(m_line);
-        return true;
+        return;
     }
     // The entry word comes from the line with its end, as the index's does.
     if (!Eijiro::readIndexer(m_line, &m_reading))
-        return false;
+        return;
     ++found->count;
     found->rows.append({m_dictionary, offset, m_reading.entryWord,
                         cut ? text.toString() + QChar(0x2026) : text.toString()});
-    return true;
 }
 
 // One file's lines from an offset on, in blocks: a block holds the lines
