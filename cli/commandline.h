@@ -59,7 +59,6 @@ struct Invocation
     bool entry = false;
     int limit = defaultLimit;
     bool limitGiven = false;
-    QList<int> dictionaries; // --dictionary, in the order given
 
     // `arguments` as QCoreApplication::arguments() gives them, the
     // program's name first; `commands` the table, which must outlive the

@@ -3,8 +3,6 @@
 
 #include "lookup/entrysearch.h"
 
-#include <algorithm>
-
 int grepCommand(const QString &text, qint64 limit, const QList<int> &dictionaries)
 {
     // Every line holds the empty text: that is no search.
@@ -17,26 +15,13 @@ int grepCommand(const QString &text, qint64 limit, const QList<int> &dictionarie
     request.limit = limit;
     request.countAll = false;
     QString reason;
-    if (!EntrySearch::installed(&request.dictionaries, &reason)) {
-        Output::fail(QStringLiteral("cannot read the installed dictionaries: ") + reason);
+    if (!EntrySearch::installed(&request.dictionaries, &reason, dictionaries)) {
+        Output::fail(QStringLiteral("grep: ") + reason);
         return 2;
     }
     if (request.dictionaries.isEmpty()) {
-        Output::fail(QStringLiteral("no dictionary is installed"));
+        Output::fail(QStringLiteral("no dictionary is installed and switched on"));
         return 1;
-    }
-    // The dictionaries named, in dictionary order.
-    if (!dictionaries.isEmpty()) {
-        for (const int id : dictionaries) {
-            if (std::none_of(request.dictionaries.cbegin(), request.dictionaries.cend(),
-                             [id](const EntrySearch::Dictionary &d) { return d.id == id; })) {
-                Output::fail(QStringLiteral("grep: no dictionary with id %1 is installed").arg(id));
-                return 2;
-            }
-        }
-        request.dictionaries.removeIf([&dictionaries](const EntrySearch::Dictionary &d) {
-            return !dictionaries.contains(d.id);
-        });
     }
     const EntrySearch::Outcome outcome =
         EntrySearch::run(request, [](QList<EntrySearch::Row> &&rows) {

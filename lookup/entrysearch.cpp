@@ -10,6 +10,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <condition_variable>
@@ -70,7 +71,8 @@ class LineChecker
 {
 public:
     LineChecker(const EntryMatch &match, const LineEncoding &encoding, int dictionary)
-        : m_match(match), m_decoder(encoding.decoder()), m_dictionary(dictionary)
+        : m_match(match), m_encoding(encoding), m_decoder(encoding.decoder()),
+          m_dictionary(dictionary)
     {
     }
 
@@ -85,7 +87,8 @@ private:
                         Found *found);
 
     const EntryMatch &m_match;
-    const std::unique_ptr<LineEncoding::Decoder> m_decoder;
+    const LineEncoding &m_encoding;
+    Eijiro::Decoder m_decoder;
     const int m_dictionary;
     QString m_line;
     Eijiro::IndexerReading m_reading;
@@ -107,15 +110,18 @@ void LineChecker::check(const char *from, const char *to, qint64 offset, bool co
         const QByteArrayView bytes(lineStart, cut ? longestLine : lineEnd - lineStart);
         const bool lineFeed = !cut && lineEnd[-1] == '\n';
         const bool crlf = lineFeed && lineEnd - lineStart >= 2 && lineEnd[-2] == '\r';
-        const QByteArrayView text = bytes.chopped(int(lineFeed) + int(crlf));
-        if (!m_match.mayHold(text))
+        // The bytes as decoded: without a byte-order mark the decoder leaves out.
+        const qsizetype leftOut = m_encoding.leftOut(bytes);
+        const char *const start = lineStart + leftOut;
+        const QByteArrayView text = bytes.sliced(leftOut).chopped(int(lineFeed) + int(crlf));
+        if (!m_match.mayHold(text) || hit < start)
             return lineEnd;
         const Answer holds =
-            everyLine ? Answer::Unknown : m_match.holdsInBytes(lineStart, hit, text.end());
+            everyLine ? Answer::Unknown : m_match.holdsInBytes(start, hit, text.end());
         if (holds == Answer::No)
             return lineEnd;
         const Answer entry =
-            holds == Answer::Yes ? m_match.entryInBytes(lineStart, bytes.end()) : Answer::Unknown;
+            holds == Answer::Yes ? m_match.entryInBytes(start, bytes.end()) : Answer::Unknown;
         if (entry == Answer::No)
             return lineEnd;
         if (entry == Answer::Yes && !collect)
@@ -140,7 +146,7 @@ void LineChecker::check(const char *from, const char *to, qint64 offset, bool co
 void LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool collect,
                                  qint64 offset, Found *found)
 {
-    m_decoder->decode(bytes, &m_line);
+    m_decoder.decode(bytes, &m_line);
     // The line end as decoded, for the text without it.
     qsizetype length = m_line.size();
     if (lineFeed && m_line.endsWith(u'\n'))
@@ -362,11 +368,10 @@ public:
     Ending run(qint64 from, qint64 limit, const Rows &rows)
     {
         const QString &location = m_dictionary.location;
-        const LineEncoding *encoding = LineEncoding::named(m_dictionary.encoding);
-        if (!encoding || !encoding->isAvailable())
-            return fail(QStringLiteral("the dictionary file %1 is in an encoding Orvel cannot "
-                                       "read"),
-                        QStringLiteral("encoding '%1'").arg(m_dictionary.encoding));
+        const LineEncoding &encoding = LineEncoding::named(m_dictionary.encoding);
+        if (!encoding.decoder().isValid())
+            return fail(QStringLiteral("the dictionary file %1 cannot be decoded"),
+                        QStringLiteral("no decoder for its encoding"));
         QFile file;
         QString reason;
         if (DictionaryFile::open(&file, location, &reason) != DictionaryFile::Opened)
@@ -381,12 +386,12 @@ public:
 
         QByteArray sample(qBound<qint64>(0, before.size - from, sampleBytes), Qt::Uninitialized);
         sample.resize(qMax<qint64>(0, readAt(file.handle(), sample.data(), sample.size(), from)));
-        const EntryMatch match(m_request.text, encoding->forms(), sample);
+        const EntryMatch match(m_request.text, encoding.forms(), sample);
         Ending ending = Ending::None;
         if (match.plan() != EntryMatch::Plan::Nothing) {
             Scan scan(
                 {file.handle(), from, before.size, m_dictionary.id, limit, m_request.countAll},
-                match, *encoding, m_stop);
+                match, encoding, m_stop);
             ending = scan.run(rows);
             m_count = scan.count();
             m_handed = scan.handed();
@@ -433,7 +438,8 @@ private:
 
 } // namespace
 
-bool EntrySearch::installed(QList<Dictionary> *dictionaries, QString *reason)
+bool EntrySearch::installed(QList<Dictionary> *dictionaries, QString *reason,
+                            const QList<int> &only)
 {
     dictionaries->clear();
     InstalledDictionaries database;
@@ -442,7 +448,16 @@ bool EntrySearch::installed(QList<Dictionary> *dictionaries, QString *reason)
         *reason = database.lastError();
         return false;
     }
+    for (const int id : only) {
+        if (std::none_of(list.cbegin(), list.cend(),
+                         [id](const Records::Installed &one) { return one.id == id; })) {
+            *reason = QStringLiteral("no dictionary with id %1 is installed").arg(id);
+            return false;
+        }
+    }
     for (const Records::Installed &one : std::as_const(list)) {
+        if (!(only.isEmpty() ? one.enabled : only.contains(one.id)))
+            continue;
         Dictionary dictionary{one.id, one.location, one.encoding, std::nullopt};
         FileIdentity identity;
         switch (database.fileIdentity(one.id, &identity)) {

@@ -36,10 +36,10 @@ struct Dictionary
     std::optional<FileIdentity> recorded;
 };
 
-// The installed dictionaries in dictionary order, through the default
-// connection (so on its thread); false, with the database's reason, when
-// they cannot be read.
-bool installed(QList<Dictionary> *dictionaries, QString *reason);
+// The installed dictionaries switched on, in the user's order, or those of
+// `only` (each must be installed), through the default connection (so on
+// its thread); false, with the reason, when they cannot be read.
+bool installed(QList<Dictionary> *dictionaries, QString *reason, const QList<int> &only = {});
 
 struct Request
 {

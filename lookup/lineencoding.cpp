@@ -2,38 +2,23 @@
 
 #include "dictionary/format.h"
 
-#include <QStringDecoder>
-
 namespace {
 
 // A byte that starts sequences of different lengths: where the characters
 // of a line begin cannot be told from it.
 constexpr quint8 severalLengths = 0xFF;
 
-class ShiftJisDecoder : public LineEncoding::Decoder
-{
-public:
-    void decode(QByteArrayView bytes, QString *line) override { m_decoder.decode(bytes, line); }
-
-private:
-    Eijiro::Decoder m_decoder;
-};
-
 // The Shift_JIS of every dictionary so far: a character is one byte, or a
 // byte that gives nothing on its own followed by a second.
 class ShiftJis : public LineEncoding
 {
 public:
-    bool isAvailable() const override { return Eijiro::Decoder().isValid(); }
-    std::unique_ptr<Decoder> decoder() const override
-    {
-        return std::make_unique<ShiftJisDecoder>();
-    }
+    ShiftJis() : LineEncoding(Eijiro::Encoding::ShiftJis) {}
 
 protected:
     void listForms(Forms *forms) const override
     {
-        Eijiro::Decoder decoder;
+        Eijiro::Decoder decoder = this->decoder();
         std::array<QString, 256> alone;
         for (int b = 0; b < 256; ++b) {
             const char byte = char(b);
@@ -65,26 +50,12 @@ protected:
     }
 };
 
-class Utf8Decoder : public LineEncoding::Decoder
-{
-public:
-    void decode(QByteArrayView bytes, QString *line) override
-    {
-        m_decoder.resetState();
-        *line = m_decoder.decode(bytes);
-    }
-
-private:
-    QStringDecoder m_decoder{QStringConverter::Utf8, QStringConverter::Flag::Stateless};
-};
-
 // UTF-8: every character of the Basic Multilingual Plane is one sequence;
 // a character beyond it is two units that stand for no fixed bytes each.
 class Utf8 : public LineEncoding
 {
 public:
-    bool isAvailable() const override { return true; }
-    std::unique_ptr<Decoder> decoder() const override { return std::make_unique<Utf8Decoder>(); }
+    Utf8() : LineEncoding(Eijiro::Encoding::Utf8) {}
 
 protected:
     void listForms(Forms *forms) const override
@@ -140,13 +111,21 @@ void LineEncoding::Forms::finish()
     }
 }
 
-const LineEncoding *LineEncoding::named(const QString &recorded)
+const LineEncoding &LineEncoding::named(const QString &recorded)
 {
     static const ShiftJis shiftJis;
     static const Utf8 utf8;
-    if (recorded.isEmpty())
-        return &shiftJis;
-    return recorded == QLatin1String("UTF-8") ? &utf8 : nullptr;
+    return Eijiro::encodingNamed(recorded) == Eijiro::Encoding::Utf8
+               ? static_cast<const LineEncoding &>(utf8)
+               : shiftJis;
+}
+
+qsizetype LineEncoding::leftOut(QByteArrayView line) const
+{
+    const QByteArrayView byteOrderMark("\xEF\xBB\xBF");
+    return m_encoding == Eijiro::Encoding::Utf8 && line.startsWith(byteOrderMark)
+               ? byteOrderMark.size()
+               : 0;
 }
 
 const LineEncoding::Forms &LineEncoding::forms() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dictionary/format.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
@@ -9,32 +11,19 @@
 
 #include <array>
 #include <bitset>
-#include <memory>
 #include <mutex>
 #include <vector>
 
-// The encoding of a dictionary's lines as a search inside them sees it: a
-// decoder of single lines, and which bytes can stand for a character. The
+// The encoding of a dictionary's lines as a search inside them sees it:
+// its decoder of single lines (Eijiro::Decoder, through which every reader
+// of a file decodes), and which bytes can stand for a character. The
 // bytes come from the decoder itself, by decoding every byte sequence a
 // character can take, so whatever it maps (the CP932 extensions, its own
-// choice for the controls) is known without a table of our own.
-//
-// Shift_JIS is the encoding of dictionaries recorded with an empty
-// t_dictionary.encoding, UTF-8 that of those recorded as "UTF-8". Another
-// one is a subclass that decodes a line (Decoder::decode(), the one
-// function a search decodes through); listing its byte sequences lets the
-// search look at the bytes first, without it every line is decoded.
+// choice for the controls) is known without a table of our own. An
+// encoding whose sequences are not listed is searched line by line.
 class LineEncoding
 {
 public:
-    // Decodes one line at a time, each on its own; for one thread.
-    class Decoder
-    {
-    public:
-        virtual ~Decoder() = default;
-        virtual void decode(QByteArrayView bytes, QString *line) = 0;
-    };
-
     // The byte sequences that decode to one UTF-16 unit, by unit.
     class Forms
     {
@@ -102,14 +91,16 @@ public:
         std::bitset<256> m_space;
     };
 
-    // The encoding recorded for a dictionary; null for one this program
-    // cannot read.
-    static const LineEncoding *named(const QString &recorded);
+    // The encoding recorded for a dictionary (t_dictionary.encoding).
+    static const LineEncoding &named(const QString &recorded);
 
+    explicit LineEncoding(Eijiro::Encoding encoding) : m_encoding(encoding) {}
     virtual ~LineEncoding() = default;
-    // Whether lines can be decoded at all (the converter is there).
-    virtual bool isAvailable() const = 0;
-    virtual std::unique_ptr<Decoder> decoder() const = 0;
+    // Decodes one line at a time, each on its own; for one thread.
+    Eijiro::Decoder decoder() const { return Eijiro::Decoder(m_encoding); }
+    // The bytes at the start of `line` its decoder leaves out: a UTF-8
+    // byte-order mark.
+    qsizetype leftOut(QByteArrayView line) const;
     // Made on first use, once per process.
     const Forms &forms() const;
 
@@ -120,6 +111,7 @@ protected:
     virtual void listForms(Forms *forms) const;
 
 private:
+    const Eijiro::Encoding m_encoding;
     mutable std::once_flag m_made;
     mutable Forms m_forms;
 };

@@ -148,6 +148,11 @@ private slots:
                 TestUtil::cli({"--database", databases[it.key()], "install", it.value()});
             QVERIFY2(run.exit == 0, qPrintable(run.err));
         }
+        // Two dictionaries in one index, the traps first.
+        databases["two"] = databases["the second of two"] = dir + "/two.db";
+        for (const QString kind : {"traps", "generated"})
+            QCOMPARE(TestUtil::cli({"--database", dir + "/two.db", "install", files[kind]}).exit,
+                     0);
     }
 
     void grepAgreesWithTheSlowReading_data()
@@ -165,6 +170,10 @@ private slots:
                 QTest::addRow("%s: %s", qPrintable(kind), qPrintable(text.left(12)))
                     << kind << text;
         }
+        for (const QString kind : {"two", "the second of two"}) {
+            for (const QString &text : {QString("a"), QString("■"), trap.z, QString("zzqxv")})
+                QTest::addRow("%s: %s", qPrintable(kind), qPrintable(text)) << kind << text;
+        }
     }
 
     // Every line and only those, in file order, as the entry word, a tab
@@ -173,8 +182,15 @@ private slots:
     {
         QFETCH(QString, kind);
         QFETCH(QString, text);
-        const QStringList expected = slowGrep(files[kind]).grep(text);
-        const Run run = TestUtil::cli(grepArgs(kind, {"--", text}));
+        // Two dictionaries: the rows of the first, then those of the second.
+        QStringList expected;
+        for (const QString &file : kind == "two"                 ? QStringList{"traps", "generated"}
+                                   : kind == "the second of two" ? QStringList{"generated"}
+                                                                 : QStringList{kind})
+            expected += slowGrep(files[file]).grep(text);
+        const QStringList only =
+            kind == "the second of two" ? QStringList{"--dictionary", "2"} : QStringList();
+        const Run run = TestUtil::cli(grepArgs(kind, only + QStringList{"--", text}));
         QCOMPARE(run.err, QString());
         QCOMPARE(run.out.split(u'\n'), expected + QStringList{""});
         QCOMPARE(run.exit, expected.isEmpty() ? 1 : 0);
@@ -254,8 +270,10 @@ private slots:
         const QByteArray bytes =
             TestUtil::readBytes(files["traps"]) + TestUtil::readBytes(files["generated"]);
         const QString shiftJis = TestUtil::writeBytes(dir + "/shiftjis.txt", bytes);
+        // With a byte-order mark, which the first line is read without.
         const QString decoded = QStringDecoder("Shift_JIS").decode(bytes);
-        const QString utf8 = TestUtil::writeBytes(dir + "/utf8.txt", decoded.toUtf8());
+        const QString utf8 =
+            TestUtil::writeBytes(dir + "/utf8.txt", "\xEF\xBB\xBF" + decoded.toUtf8());
         EntrySearch::Outcome outcome;
         const QStringList expected = search({dictionary(1, shiftJis)}, text, &outcome);
         QVERIFY(!expected.isEmpty() || text == "\uFFFD");
