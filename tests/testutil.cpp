@@ -1,9 +1,9 @@
 #include "testutil.h"
 
+#include "app/settingsstore.h"
 #include "database/dictionarydatabase.h"
 #include "database/installeddictionaries.h"
 #include "generator.h"
-#include "app/settingsstore.h"
 
 #include <QCoreApplication>
 #include <QDir>
