@@ -8,7 +8,12 @@
 // Also how soon a build ends when cancelled part-way, and the database's
 // size with and without the word list (t_entry).
 //
-//   bench_convert [--lines N] [--runs R] [--file PATH]
+//   bench_convert [--lines N] [--runs R] [--file PATH] [--beside PATH]...
+//
+// With --beside, the file is installed beside the dictionaries of those
+// files instead, as a later dictionary is, and the floors insert its rows
+// into a copy of that database; the first install of the same file into a
+// fresh database is timed beside it.
 #include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
 #include "dictionary/format.h"
@@ -42,12 +47,15 @@ qint64 peakKiB()
     return -1;
 }
 
-void freshDatabase(const QString &path)
+// A new database at `path`, or a copy of `from` when given.
+void freshDatabase(const QString &path, const QString &from = QString())
 {
     DictionaryDatabase::closeDefault();
     QFile::remove(path);
     for (const char *suffix : {"-journal", "-wal", "-shm"})
         QFile::remove(path + suffix);
+    if (!from.isEmpty() && !QFile::copy(from, path))
+        qFatal("cannot copy %s", qPrintable(from));
     if (DictionaryDatabase::openOrCreateDefault(path) != DictionaryDatabase::Opened::Ready)
         qFatal("cannot create %s", qPrintable(path));
 }
@@ -113,7 +121,7 @@ const char insertDictionary[] =
     "INSERT INTO t_dictionary (id, location, encoding, count) VALUES (?, ?, ?, ?)";
 
 // The rows through QSqlQuery on the default connection.
-double qtFloor(const Rows &rows, const QString &location)
+double qtFloor(const Rows &rows, const QString &location, int id)
 {
     QSqlDatabase database = QSqlDatabase::database();
     QElapsedTimer timer;
@@ -125,13 +133,13 @@ double qtFloor(const Rows &rows, const QString &location)
         entry.prepare(insertEntry);
         for (const Row &row : rows.rows) {
             if (!row.entryKey.isNull()) {
-                entry.addBindValue(1);
+                entry.addBindValue(id);
                 entry.addBindValue(row.entryKey);
                 entry.addBindValue(row.offset);
                 entry.exec();
             }
             if (!row.key.isNull()) {
-                word.addBindValue(1);
+                word.addBindValue(id);
                 word.addBindValue(row.offset);
                 word.addBindValue(row.key);
                 word.exec();
@@ -139,7 +147,7 @@ double qtFloor(const Rows &rows, const QString &location)
         }
         dictionary.prepare(insertDictionary);
         for (const QVariant &value :
-             {QVariant(1), QVariant(location), QVariant(QString("")), QVariant(rows.entryLines)})
+             {QVariant(id), QVariant(location), QVariant(QString("")), QVariant(rows.entryLines)})
             dictionary.addBindValue(value);
         dictionary.exec();
     }
@@ -155,7 +163,7 @@ void check(sqlite3 *db, int result, int expected = SQLITE_OK)
 
 // The rows through SQLite's C API, on a connection of its own (opened and
 // closed in the time, as the builder opens and closes its own).
-double cFloor(const Rows &rows, const QString &dbFile, const QString &location)
+double cFloor(const Rows &rows, const QString &dbFile, const QString &location, int id)
 {
     QElapsedTimer timer;
     timer.start();
@@ -168,7 +176,7 @@ double cFloor(const Rows &rows, const QString &dbFile, const QString &location)
     check(db, sqlite3_prepare_v2(db, insertEntry, -1, &entry, nullptr));
     for (const Row &row : rows.rows) {
         if (!row.entryKey.isNull()) {
-            sqlite3_bind_int(entry, 1, 1);
+            sqlite3_bind_int(entry, 1, id);
             sqlite3_bind_text(entry, 2, row.entryKeyUtf8.constData(), int(row.entryKeyUtf8.size()),
                               SQLITE_STATIC);
             sqlite3_bind_int64(entry, 3, row.offset);
@@ -176,7 +184,7 @@ double cFloor(const Rows &rows, const QString &dbFile, const QString &location)
             sqlite3_reset(entry);
         }
         if (!row.key.isNull()) {
-            sqlite3_bind_int(word, 1, 1);
+            sqlite3_bind_int(word, 1, id);
             sqlite3_bind_int64(word, 2, row.offset);
             sqlite3_bind_text(word, 3, row.keyUtf8.constData(), int(row.keyUtf8.size()),
                               SQLITE_STATIC);
@@ -186,7 +194,7 @@ double cFloor(const Rows &rows, const QString &dbFile, const QString &location)
     }
     const QByteArray path = location.toUtf8();
     check(db, sqlite3_prepare_v2(db, insertDictionary, -1, &dictionary, nullptr));
-    sqlite3_bind_int(dictionary, 1, 1);
+    sqlite3_bind_int(dictionary, 1, id);
     sqlite3_bind_text(dictionary, 2, path.constData(), int(path.size()), SQLITE_STATIC);
     sqlite3_bind_text(dictionary, 3, "", 0, SQLITE_STATIC);
     sqlite3_bind_int(dictionary, 4, rows.entryLines);
@@ -198,10 +206,40 @@ double cFloor(const Rows &rows, const QString &dbFile, const QString &location)
     return timer.nsecsElapsed() / 1e9;
 }
 
-int count(const char *table)
+int count(const QString &table)
 {
     QSqlQuery query(QString("SELECT COUNT(*) FROM %1").arg(table));
     return query.next() ? query.value(0).toInt() : -1;
+}
+
+// One build of `file` into `db` as the wizard runs it, in seconds; the id
+// it was installed under in `id`.
+double timeBuild(const QString &file, int *id = nullptr)
+{
+    ConvertThread thread;
+    thread.setDictionary(QString(), file);
+    QElapsedTimer timer;
+    timer.start();
+    thread.start();
+    thread.wait();
+    const double elapsed = timer.nsecsElapsed() / 1e9;
+    if (thread.outcome() != ConvertThread::Committed)
+        qFatal("build of %s failed: %s", qPrintable(file), qPrintable(thread.errorString()));
+    if (id)
+        *id = thread.installedId();
+    return elapsed;
+}
+
+// A database holding the dictionaries of `files`, packed into one file.
+void makeTemplate(const QString &path, const QStringList &files)
+{
+    freshDatabase(path);
+    for (const QString &file : files) {
+        const double seconds = timeBuild(file);
+        std::printf("installed %s first: %.3f s\n", qPrintable(file), seconds);
+    }
+    QSqlQuery("PRAGMA wal_checkpoint(TRUNCATE)").exec();
+    DictionaryDatabase::closeDefault();
 }
 
 // The database file's size once packed and everything is in it (not in
@@ -242,6 +280,47 @@ double timeCancel(const QString &db, const QString &file, int percent, bool *rol
     return elapsed;
 }
 
+// The file installed beside the dictionaries of `beside`, and alone into a
+// fresh database, each against the C-API floor writing its rows into the
+// same database (a copy of it) in the same run, taking turns.
+void timeBeside(const QString &file, const QStringList &beside, const QString &dir, int runs)
+{
+    const QString db = dir + "/bench.db";
+    const QString holding = dir + "/beside.db";
+    makeTemplate(holding, beside);
+    const Rows rows = extract(file);
+    const QString location = QFileInfo(file).absoluteFilePath();
+    // First install, its floor; later install, its floor.
+    std::vector<double> times[4];
+    for (int r = 0; r < runs; ++r) {
+        for (int step = 0; step < 4; ++step) {
+            const int which = (step + r) % 4;
+            const bool later = which >= 2;
+            freshDatabase(db, later ? holding : QString());
+            const int id = count("t_dictionary") + 1;
+            int built = 0;
+            times[which].push_back(which % 2 == 0 ? timeBuild(file, &built)
+                                                  : cFloor(rows, db, location, id));
+            if (which % 2 == 0 && built != id)
+                qFatal("installed under id %d, not %d", built, id);
+            if (count(QString("t_word WHERE id = %1").arg(id)) != rows.words)
+                qFatal("the rows written differ");
+        }
+        std::printf("run %d: first %.3f s (floor %.3f s), beside %d dictionaries %.3f s (floor "
+                    "%.3f s)\n",
+                    r + 1, times[0].back(), times[1].back(), int(beside.size()), times[2].back(),
+                    times[3].back());
+    }
+    const double first = median(times[0]), firstFloor = median(times[1]);
+    const double later = median(times[2]), laterFloor = median(times[3]);
+    std::printf("\n%s, %d entry lines, %d keyed, beside %s\n", qPrintable(file), rows.entryLines,
+                rows.words, qPrintable(beside.join(", ")));
+    std::printf("first install:  ConvertThread median %.3f s, C API floor %.3f s, ratio %.2fx\n",
+                first, firstFloor, first / firstFloor);
+    std::printf("beside others:  ConvertThread median %.3f s, C API floor %.3f s, ratio %.2fx\n",
+                later, laterFloor, later / laterFloor);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -250,6 +329,7 @@ int main(int argc, char **argv)
     qint64 lines = 2500000;
     int runs = 3;
     QString file;
+    QStringList beside;
     QStringList args = app.arguments().mid(1);
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
@@ -259,8 +339,10 @@ int main(int argc, char **argv)
             runs = args.takeFirst().toInt();
         else if (a == "--file" && !args.isEmpty())
             file = args.takeFirst();
+        else if (a == "--beside" && !args.isEmpty())
+            beside << QFileInfo(args.takeFirst()).absoluteFilePath();
         else
-            qFatal("usage: bench_convert [--lines N] [--runs R] [--file PATH]");
+            qFatal("usage: bench_convert [--lines N] [--runs R] [--file PATH] [--beside PATH]...");
     }
     QTemporaryDir tmp;
     if (file.isEmpty())
@@ -272,6 +354,10 @@ int main(int argc, char **argv)
     }
     const QString db = tmp.path() + "/bench.db";
     std::printf("file: %s, %.1f MB\n", qPrintable(file), QFileInfo(file).size() / 1e6);
+    if (!beside.isEmpty()) {
+        timeBeside(file, beside, tmp.path(), runs);
+        return 0;
+    }
 
     // Generating the file above holds its word list in memory; count the
     // builder's own peak from here (Linux resets VmHWM on "5").
@@ -328,10 +414,10 @@ int main(int argc, char **argv)
         for (int turn = 0; turn < 2; ++turn) {
             freshDatabase(db);
             if ((r + turn) % 2 == 0) {
-                cApi.push_back(cFloor(rows, db, location));
+                cApi.push_back(cFloor(rows, db, location, 1));
                 std::printf("C API floor run %d: %.3f s\n", r + 1, cApi.back());
             } else {
-                qt.push_back(qtFloor(rows, location));
+                qt.push_back(qtFloor(rows, location, 1));
                 std::printf("QSqlQuery floor run %d: %.3f s\n", r + 1, qt.back());
             }
             if (count("t_word") != words || count("t_entry") != entries)

@@ -24,6 +24,7 @@
 #include "lookup/searchthread.h"
 #include "lookup/wordlistthread.h"
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/pagedocument.h"
 #include "mainwindow/pagethread.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -51,11 +52,11 @@
 namespace {
 
 // The look-up written the plain way: four QRegExp patterns run on every
-// line, QIODevice::readLine, QTextCodec, statements prepared per query.
-QString baselineLookUp(const QString &word)
+// line, QIODevice::readLine, QTextCodec, statements prepared per query, on
+// a connection of its own to `database`.
+QString baselinePage(const QSqlDatabase &database, const QString &word)
 {
-    WorkerConnection connection;
-    QSqlQuery query(connection.database());
+    QSqlQuery query(database);
     query.prepare("SELECT location FROM t_dictionary");
     if (!query.exec() || !query.next())
         return QString();
@@ -125,6 +126,29 @@ QString baselineLookUp(const QString &word)
     if (fragments.isEmpty())
         return QString("<h2>%1 %2</h2>").arg(word).arg(" is not found.");
     return QString("<ol>%1</ol>").arg(fragments.join(""));
+}
+
+// The database the baseline reads when it is not the default connection's:
+// with several dictionaries installed there, the single file's own.
+QString baselineDatabase;
+
+QString baselineLookUp(const QString &word)
+{
+    if (baselineDatabase.isEmpty()) {
+        WorkerConnection connection;
+        return baselinePage(connection.database(), word);
+    }
+    static std::atomic_int made{0};
+    const QString name = QStringLiteral("baseline-%1").arg(++made);
+    QString page;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", name);
+        database.setDatabaseName(baselineDatabase);
+        DictionaryDatabase::openConnection(database);
+        page = baselinePage(database, word);
+    }
+    QSqlDatabase::removeDatabase(name);
+    return page;
 }
 
 class BaselineThread : public QThread
@@ -759,6 +783,176 @@ void timeSteps(const QStringList &words, QTextBrowser *browser)
                     stats(took[0][step]).median, stats(took[1][step]).median);
 }
 
+// The dictionaries installed beside the single file: three generated files
+// of 500,000 lines in `dir`, one of them in UTF-8 and one with Japanese
+// heads; each made when missing.
+QStringList besideFiles(const QString &dir)
+{
+    struct Made
+    {
+        const char *name;
+        Generator::Options options;
+    };
+    const Made made[] = {{"orvel-bench-500000-2.txt", {500000, false, 2}},
+                         {"orvel-bench-500000-3-utf8.txt", {500000, false, 3, false, true}},
+                         {"orvel-bench-500000-4-ja.txt", {500000, false, 4, true}}};
+    QStringList files;
+    for (const Made &m : made) {
+        const QString path = dir + u'/' + QLatin1String(m.name);
+        if (!QFileInfo::exists(path)) {
+            std::printf("generating %s ...\n", qPrintable(path));
+            std::fflush(stdout);
+            if (!Generator::write(path, m.options))
+                return {};
+        }
+        files << path;
+    }
+    return files;
+}
+
+// Opens `db` as the default connection with `files` installed into it in
+// their order, installing those it lacks.
+bool ensureSeveral(const QString &db, const QStringList &files)
+{
+    DictionaryDatabase::closeDefault();
+    if (DictionaryDatabase::openOrCreateDefault(db) != DictionaryDatabase::Opened::Ready)
+        return false;
+    int installed = 0;
+    {
+        QSqlQuery count("SELECT COUNT(*) FROM t_dictionary");
+        installed = count.next() ? count.value(0).toInt() : 0;
+    }
+    for (int i = installed; i < files.size(); ++i) {
+        std::printf("installing %s into %s ...\n", qPrintable(files[i]), qPrintable(db));
+        std::fflush(stdout);
+        ConvertThread convert;
+        convert.setDictionary(QString(), files[i]);
+        convert.start();
+        convert.wait();
+        if (convert.outcome() != ConvertThread::Committed)
+            return false;
+    }
+    return true;
+}
+
+// Typed words for the dictionaries installed: keyed words of each in turn,
+// sorted by how many dictionaries have them (one, several), and as many
+// that none has.
+enum { InOne, InSeveral, InNone, Classes };
+
+std::array<QStringList, Classes> severalWords(int queries)
+{
+    std::array<QStringList, Classes> words;
+    QSqlQuery dictionaries("SELECT id, MIN(rowid), MAX(rowid) FROM t_word GROUP BY id ORDER BY id");
+    std::vector<std::array<qint64, 3>> ranges;
+    while (dictionaries.next())
+        ranges.push_back({dictionaries.value(0).toLongLong(), dictionaries.value(1).toLongLong(),
+                          dictionaries.value(2).toLongLong()});
+    QSqlQuery row, have;
+    row.prepare("SELECT name FROM t_word WHERE rowid >= ? LIMIT 1");
+    have.prepare("SELECT COUNT(DISTINCT id) FROM t_word WHERE name = ?");
+    QRandomGenerator random(20240612);
+    const int each = (queries + Classes - 1) / Classes;
+    for (int n = 0; !ranges.empty() && n < 100 * queries; ++n) {
+        const auto &range = ranges[size_t(n) % ranges.size()];
+        row.addBindValue(range[1] + qint64(random.bounded(quint64(range[2] - range[1] + 1))));
+        if (!row.exec() || !row.next())
+            continue;
+        QString word = row.value(0).toString();
+        // Half of them made words no dictionary has, a letter replaced.
+        if (n % 2 == 1)
+            word[word.size() / 2] = word[word.size() / 2] == u'Q' ? u'X' : u'Q';
+        have.addBindValue(word);
+        if (!have.exec() || !have.next())
+            continue;
+        const int in = have.value(0).toInt();
+        QStringList &kind = words[in == 0 ? InNone : in == 1 ? InOne : InSeveral];
+        if (kind.size() < each && !kind.contains(word.toLower()))
+            kind << word.toLower();
+        if (std::all_of(words.begin(), words.end(),
+                        [each](const QStringList &k) { return k.size() == each; }))
+            break;
+    }
+    return words;
+}
+
+// Keystroke to page painted, and to page laid out, with every dictionary
+// installed read, beside the baseline's page of the single file's words in
+// the same loop, taking turns; by how many dictionaries have the word.
+void timeSeveral(const std::array<QStringList, Classes> &typed, const QStringList &words,
+                 QTextBrowser *browser)
+{
+    static const char *const names[Classes] = {"in one dictionary", "in several",
+                                               "in none (not-found page)"};
+    std::vector<double> painted[Classes + 1], laidOut[Classes + 1], basePainted, baseLaidOut;
+    std::vector<double> built, parsed, call[Classes];
+    int turns = 0;
+    for (int kind = 0; kind < Classes; ++kind) {
+        for (const QString &word : typed[size_t(kind)]) {
+            const QString &theirs = words[turns % words.size()];
+            for (int turn = 0; turn < 2; ++turn) {
+                if ((turns + turn) % 2 == 0) {
+                    double gui = 0;
+                    const double p = timeDocumentThread(word, browser, Finish::Painted, &gui);
+                    const double l = timeDocumentThread(word, browser, Finish::LaidOut, &gui);
+                    for (const int into : {kind, int(Classes)}) {
+                        painted[into].push_back(p);
+                        laidOut[into].push_back(l);
+                    }
+                } else {
+                    for (const Finish how : {Finish::Painted, Finish::LaidOut})
+                        (how == Finish::Painted ? basePainted : baseLaidOut)
+                            .push_back(timeThread<BaselineThread>(
+                                theirs, browser, [browser, how](const QString &page) {
+                                    browser->setHtml(page);
+                                    finish(browser, how);
+                                }));
+                }
+            }
+            ++turns;
+            // The look-up alone, and the page's document, built directly
+            // and through its HTML, on the calling thread.
+            Page page;
+            QElapsedTimer timer;
+            timer.start();
+            const SearchThread::Status status = SearchThread::lookUp(word, &page);
+            call[kind].push_back(ms(timer));
+            if (kind != InSeveral || status != SearchThread::Found)
+                continue;
+            timer.start();
+            QTextDocument direct;
+            const bool took = PageDocument::build(page, &direct);
+            built.push_back(took ? ms(timer) : -1);
+            timer.start();
+            QTextDocument html;
+            html.setHtml(PageHtml::write(page));
+            parsed.push_back(ms(timer));
+        }
+    }
+    std::printf("\nfour dictionaries installed; keystroke -> page, beside the baseline's found "
+                "word of the single file; milliseconds:\n");
+    std::printf("%-40s %9s %9s   %9s %9s   %6s\n", "", "median", "p99", "base med", "base p99",
+                "ratio");
+    for (int kind = 0; kind <= Classes; ++kind) {
+        const QString what = kind == Classes ? QStringLiteral("all %1 words").arg(turns)
+                                             : QStringLiteral("%1 (%2)")
+                                                   .arg(QLatin1String(names[kind]))
+                                                   .arg(typed[size_t(kind)].size());
+        row(qPrintable(QStringLiteral("painted, %1").arg(what)), stats(painted[kind]),
+            stats(basePainted));
+        row(qPrintable(QStringLiteral("laid out, %1").arg(what)), stats(laidOut[kind]),
+            stats(baseLaidOut));
+    }
+    std::printf("lookUp() on the calling thread, median: %.3f in one, %.3f in several, %.3f in "
+                "none\n",
+                stats(call[InOne]).median, stats(call[InSeveral]).median,
+                stats(call[InNone]).median);
+    const auto refused = std::count(built.begin(), built.end(), -1.0);
+    std::printf("document of a page of several, on the calling thread: built directly median "
+                "%.3f, through setHtml median %.3f (%d pages, %d refused)\n",
+                stats(built).median, stats(parsed).median, int(parsed.size()), int(refused));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -799,6 +993,23 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    if (args.value(4) == QLatin1String("several")) {
+        baselineDatabase = QFileInfo(file).absoluteFilePath() + ".db";
+        const QStringList files = QStringList(QFileInfo(file).absoluteFilePath()) +
+                                  besideFiles(QFileInfo(file).absolutePath());
+        if (files.size() != 4 ||
+            !ensureSeveral(QFileInfo(file).absoluteFilePath() + ".several.db", files)) {
+            std::fprintf(stderr, "cannot prepare the four dictionaries\n");
+            return 1;
+        }
+        const std::array<QStringList, Classes> typed = severalWords(queries);
+        QTextBrowser browser;
+        browser.resize(800, 600);
+        browser.show();
+        timeSeveral(typed, words, &browser);
+        timeLists(typed[InOne] + typed[InSeveral]);
+        return 0;
+    }
     if (args.value(4) == QLatin1String("meaning")) {
         QTextBrowser browser;
         browser.resize(800, 600);

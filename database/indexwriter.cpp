@@ -119,7 +119,7 @@ bool IndexWriter::beginBuild()
     return fail(begin.lastError().text());
 }
 
-bool IndexWriter::prepareRows(int id)
+bool IndexWriter::prepareRows(int id, qint64 comingRows)
 {
     m_id = id;
     // The entry list comes with the build into a database made before it.
@@ -132,7 +132,7 @@ bool IndexWriter::prepareRows(int id)
     }
     // Before the row statements are prepared: a schema change would make
     // SQLite prepare them again.
-    if (!deferWordIndex())
+    if (!deferWordIndex(comingRows))
         return false;
     // The build starts clean: rows of this id left without their
     // registration (a program that did not know a table, a database
@@ -161,13 +161,22 @@ bool IndexWriter::prepareRows(int id)
     return true;
 }
 
-bool IndexWriter::deferWordIndex()
+bool IndexWriter::deferWordIndex(qint64 comingRows)
 {
     // Sorting every name once at the end costs less than keeping the index
-    // in order row by row. Only an index exactly as createSchema() makes it
-    // is made again; the transaction holds it dropped, so a build that does
-    // not commit leaves it as it was.
+    // in order row by row, but sorting the names of other dictionaries
+    // again costs more once they outnumber the new ones: those are then
+    // kept in order as they come. Only an index exactly as createSchema()
+    // makes it is made again; the transaction holds it dropped, so a build
+    // that does not commit leaves it as it was.
     QSqlQuery query(m_db);
+    if (!execute(query, Sql::selectLastWordRow)) {
+        reportFailed(query);
+        return fail(query.lastError().text());
+    }
+    if (query.next() && query.value(0).toLongLong() > comingRows)
+        return true;
+    query.finish();
     if (!execute(query, Sql::selectWordIndex)) {
         reportFailed(query);
         return fail(query.lastError().text());

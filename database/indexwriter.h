@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -38,7 +39,9 @@ public:
     // Readies the rows of dictionary `id`, which must not be installed:
     // gives a database made before the entry list its table, inside the
     // transaction, and drops entry rows left of a removed dictionary.
-    bool prepareRows(int id);
+    // `comingRows` is about how many t_word rows the build will write; by
+    // default, more than any there (a rebuild, whose own rows go).
+    bool prepareRows(int id, qint64 comingRows = std::numeric_limits<qint64>::max());
     // The dictionary prepareRows() readied.
     int id() const { return m_id; }
     // For a rebuild: deletes dictionary `id`'s rows and registration inside
@@ -83,8 +86,9 @@ public:
 
 private:
     void endBuild();
-    // Drops the name index for the build, which commit() makes again.
-    bool deferWordIndex();
+    // Drops the name index for the build, which commit() makes again,
+    // unless the rows there already outnumber `comingRows`.
+    bool deferWordIndex(qint64 comingRows);
     struct NativeRows;
     // One row of t_word (`word`) or t_entry straight through SQLite; none
     // when SQLite refused it with the transaction still open, for the

@@ -690,6 +690,15 @@ bool ConvertThread::checkAndOpen(QFile *file, FileIdentity *identity)
     return true;
 }
 
+namespace {
+// About how many keyed lines a file of `fileSize` bytes holds: dictionaries
+// have one in some 240 bytes.
+qint64 comingWords(qint64 fileSize)
+{
+    return fileSize / 240;
+}
+} // namespace
+
 bool ConvertThread::beginBuild(IndexWriter &writer, qint64 fileSize, const FileIdentity &identity)
 {
     if (!writer.beginBuild()) {
@@ -722,7 +731,7 @@ bool ConvertThread::beginBuild(IndexWriter &writer, qint64 fileSize, const FileI
     }
     if (!checkRoom(writer, fileSize))
         return false;
-    if (writer.prepareRows(id))
+    if (writer.prepareRows(id, comingWords(fileSize)))
         return true;
     rollBack(writer, InsertFailed, writer.lastError());
     return false;

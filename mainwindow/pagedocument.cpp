@@ -47,8 +47,7 @@ bool keepsParagraph(const QString &text)
 bool buildable(const Page &page)
 {
     for (const PageBlock &block : page.blocks) {
-        if (block.kind == PageBlock::Message || block.kind == PageBlock::Link ||
-            block.kind == PageBlock::Dictionary)
+        if (block.kind == PageBlock::Message || block.kind == PageBlock::Link)
             return false;
         if (block.kind == PageBlock::NewList)
             continue;
@@ -64,7 +63,8 @@ bool buildable(const Page &page)
         return false;
     // Only a heading may take the document's own first block.
     return !page.blocks.isEmpty() && (page.blocks.first().kind == PageBlock::Heading ||
-                                      page.blocks.first().kind == PageBlock::NotFound);
+                                      page.blocks.first().kind == PageBlock::NotFound ||
+                                      page.blocks.first().kind == PageBlock::Dictionary);
 }
 
 // Inserts the text of one paragraph run by run, with white space as the
@@ -210,6 +210,13 @@ bool build(const Page &page, QTextDocument *document)
     QTextCharFormat badge;
     badge.setBackground(QBrush(QColor(QLatin1String(PageStyle::badgeColor))));
     const QTextCharFormat item;
+    // A dictionary's name above its section, a smaller heading on its
+    // colour.
+    const QBrush sectionColor(QColor(QLatin1String(PageStyle::dictionaryColor)));
+    QTextCharFormat section;
+    section.setBackground(sectionColor);
+    section.setProperty(QTextFormat::FontSizeAdjustment, 1);
+    section.setFontWeight(QFont::Bold);
 
     QTextListFormat listFormat;
     listFormat.setStyle(QTextListFormat::ListDecimal);
@@ -254,10 +261,16 @@ bool build(const Page &page, QTextDocument *document)
                 if (lastInList)
                     blockFormat.setBottomMargin(12);
                 break;
+            case PageBlock::Dictionary:
+                blockFormat.setBackground(sectionColor);
+                blockFormat.setTopMargin(14);
+                blockFormat.setBottomMargin(12);
+                blockFormat.setHeadingLevel(3);
+                blockCharFormat = section;
+                break;
             case PageBlock::NewList:
             case PageBlock::Message:
             case PageBlock::Link:
-            case PageBlock::Dictionary:
                 continue;
             }
             QTextCursor &cursor = out.startBlock(blockFormat, blockCharFormat);
@@ -270,6 +283,9 @@ bool build(const Page &page, QTextDocument *document)
                 break;
             case PageBlock::NotFound:
                 paragraph.add(block.text, &heading);
+                break;
+            case PageBlock::Dictionary:
+                paragraph.add(block.text, &section);
                 break;
             case PageBlock::Label: {
                 const QChar padding = QChar::Nbsp;

@@ -607,6 +607,73 @@ private slots:
                      QDir::cleanPath(other) + " is installed already, as dictionary 1 (Eijiro)");
     }
 
+    void nameIndexBesideAnInstalledDictionary_data()
+    {
+        QTest::addColumn<int>("firstLines");
+        QTest::addColumn<int>("secondLines");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("small beside large") << 20000 << 30 << false << true;
+        QTest::newRow("large beside small") << 30 << 20000 << false << false;
+        QTest::newRow("canceled beside large") << 60000 << 20000 << true << true;
+    }
+
+    // A build beside a dictionary with more rows than it brings keeps the
+    // name index and writes into it rather than sorting every row again;
+    // either way every word of both is found through it, and a build that
+    // does not commit leaves the index as it was.
+    void nameIndexBesideAnInstalledDictionary()
+    {
+        QFETCH(int, firstLines);
+        QFETCH(int, secondLines);
+        QFETCH(bool, cancel);
+        QFETCH(bool, kept);
+        const QString first = dir + "/first.txt", second = dir + "/second.txt";
+        QVERIFY(Generator::write(first, {firstLines, false, 5}));
+        QVERIFY(Generator::write(second, {secondLines, false, 6}));
+        QCOMPARE(TestUtil::install(first), int(ConvertThread::Committed));
+        // Dropping and making the index again changes the schema.
+        const auto schema = [] {
+            QSqlQuery query("PRAGMA schema_version");
+            return query.next() ? query.value(0).toInt() : -1;
+        };
+        const int version = schema();
+        const QStringList before = TestUtil::contents(dir + "/orvel.db").all();
+        ConvertThread thread;
+        thread.setDictionary(QString(), second);
+        // Asked before it starts, as a report may come after the last line.
+        if (cancel)
+            thread.cancel();
+        thread.start();
+        QVERIFY(thread.wait(TestUtil::waitTimeout));
+        QCOMPARE(schema() == version, kept || cancel);
+        const TestUtil::Contents after = TestUtil::contents(dir + "/orvel.db");
+        QCOMPARE(after.integrity, QString("ok"));
+        if (cancel) {
+            QCOMPARE(int(thread.outcome()), int(ConvertThread::Canceled));
+            QCOMPARE(after.all(), before);
+            return;
+        }
+        QCOMPARE(int(thread.outcome()), int(ConvertThread::Committed));
+        // Each row found by its name through the index, as look-ups ask.
+        QSqlQuery byName;
+        byName.prepare("SELECT COUNT(*) FROM t_word INDEXED BY i_word_name WHERE name = ? AND "
+                       "id = ? AND position = ?");
+        int rows = 0;
+        for (const int id : {1, 2}) {
+            QSqlQuery all(QString("SELECT name, position FROM t_word WHERE id = %1").arg(id));
+            while (all.next()) {
+                byName.addBindValue(all.value(0));
+                byName.addBindValue(id);
+                byName.addBindValue(all.value(1));
+                QVERIFY(byName.exec() && byName.next());
+                QCOMPARE(byName.value(0).toInt(), 1);
+                ++rows;
+            }
+        }
+        QCOMPARE(rows, TestUtil::rowCount("t_word"));
+    }
+
     // Rows of dictionary 1 left without its registration (a program that
     // did not know a table, a database edited by hand) are gone before the
     // build writes; another dictionary's stay.
@@ -641,7 +708,8 @@ private slots:
         QCOMPARE(TestUtil::pairs("SELECT id, size FROM t_file WHERE size = -7"), QStringList());
         QCOMPARE(TestUtil::rowCount("t_word"), left.contains("(2,") ? 3 : 2);
         if (left == "t_installed")
-            QCOMPARE(TestUtil::pairs("SELECT name, enabled FROM t_installed"), QStringList{"Eijiro:1"});
+            QCOMPARE(TestUtil::pairs("SELECT name, enabled FROM t_installed"),
+                     QStringList{"Eijiro:1"});
     }
 
     void aRowThatCannotBeWrittenAtAllStopsTheBuild()

@@ -2,8 +2,8 @@
 // either no dictionary or the whole index and word list, never a part of
 // them; the next installation then succeeds. orvel-cli install is killed with SIGKILL at 20
 // moments spread over a build of a few hundred thousand lines, and at half
-// of them again while it installs beside a dictionary installed before,
-// which stays as it was.
+// of them again while it installs beside a larger dictionary installed
+// before (whose name index the build writes into), which stays as it was.
 #include "generator.h"
 #include "testutil.h"
 
@@ -43,9 +43,9 @@ class TestCrashSafety : public QObject
 {
     Q_OBJECT
 
-    QString dir, dictionary, small;
+    QString dir, dictionary, installed;
     qint64 size = 0;
-    TestUtil::Contents clean, smallClean;
+    TestUtil::Contents clean, installedClean;
 
     QString cli() const { return qEnvironmentVariable("ORVEL_CLI"); }
 
@@ -71,7 +71,7 @@ class TestCrashSafety : public QObject
     }
 
     // Verifies the complete index: the registration and rows of a clean
-    // build, and with `beside` those of the small dictionary as they were.
+    // build, and with `beside` those of the installed dictionary as they were.
     void verifyComplete(const TestUtil::Contents &state, bool beside)
     {
         const TestUtil::Contents big = beside ? ofDictionary(state, 2) : state;
@@ -81,15 +81,15 @@ class TestCrashSafety : public QObject
         QCOMPARE(big.entries.size(), clean.entries.size());
         QVERIFY(big.entries == clean.entries);
         if (beside)
-            verifySmall(state);
+            verifyInstalled(state);
     }
 
-    void verifySmall(const TestUtil::Contents &state)
+    void verifyInstalled(const TestUtil::Contents &state)
     {
         const TestUtil::Contents one = ofDictionary(state, 1);
-        QCOMPARE(one.dictionaries, smallClean.dictionaries);
-        QVERIFY(one.words == smallClean.words);
-        QVERIFY(one.entries == smallClean.entries);
+        QCOMPARE(one.dictionaries, installedClean.dictionaries);
+        QVERIFY(one.words == installedClean.words);
+        QVERIFY(one.entries == installedClean.entries);
     }
 
     // Reads a database the way the next program start would: a connection
@@ -119,13 +119,14 @@ private slots:
         QVERIFY(clean.words.size() > 80000);
         QVERIFY(clean.entries.size() > clean.words.size());
 
-        // The dictionary every install beside one meets.
-        small = QFileInfo(dir + "/small.txt").absoluteFilePath();
-        QVERIFY(Generator::write(small, {3000, false, 22}));
+        // The dictionary every install beside one meets, with more rows
+        // than the one installed beside it.
+        installed = QFileInfo(dir + "/installed.txt").absoluteFilePath();
+        QVERIFY(Generator::write(installed, {450000, false, 22}));
         const QString besideDb = dir + "/beside.db";
-        QCOMPARE(TestUtil::cli({"--database", besideDb, "install", small}).exit, 0);
-        smallClean = inspect(besideDb);
-        QCOMPARE(smallClean.dictionaries.size(), 1);
+        QCOMPARE(TestUtil::cli({"--database", besideDb, "install", installed}).exit, 0);
+        installedClean = inspect(besideDb);
+        QCOMPARE(installedClean.dictionaries.size(), 1);
     }
 
     void killedInstallLeavesNothingOrEverything_data()
@@ -190,7 +191,7 @@ private slots:
                  qPrintable(state.failure));
         const TestUtil::Contents big = beside ? ofDictionary(state, 2) : state;
         if (beside)
-            verifySmall(state);
+            verifyInstalled(state);
         if (big.dictionaries.isEmpty()) {
             QVERIFY2(big.words.isEmpty() && big.entries.isEmpty(),
                      qPrintable(QString("%1 rows, %2 entries without a dictionary")

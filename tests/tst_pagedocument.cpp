@@ -145,6 +145,15 @@ Page around(Page page, const QString &note, const QStringList &suggestions = {})
     return page;
 }
 
+// A page of several dictionaries: each page under its name.
+Page sections(const QList<std::pair<QString, Page>> &pages)
+{
+    Page all;
+    for (const auto &[name, page] : pages)
+        all.addSection(name, page);
+    return all;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Page)
@@ -182,6 +191,14 @@ private slots:
         QTest::newRow("a note") << around(run, "running -> run");
         QTest::newRow("a note of markup and white space runs")
             << around(run, "  <b>&amp;</b>\t\t%1\u3000 -> run ");
+        const Page water =
+            render("水", {M + "水  {名} : water\n", M + "水を差す : throw cold water\n"});
+        QTest::newRow("two dictionaries") << sections({{"Eijiro", run}, {"Japanese", water}});
+        QTest::newRow("three dictionaries under a note, names of markup and white space")
+            << around(sections({{" <b>R&amp;D</b>\t\tlist ", run},
+                                {"\u3000\"%1\"", render("run", {M + "run : b■c\n"})},
+                                {"x", run}}),
+                      "running -> run");
         QTest::newRow("one suggestion") << around(render("dictionery", {}), {}, {"dictionary"});
         QTest::newRow("suggestions of markup, spaces and far characters")
             << around(render("zz", {}), {}, {"a&b", "<i>", " x  y ", "\U00020B9F", "%1", "\"q\""});
@@ -213,7 +230,10 @@ private slots:
             QString word = window.first().mid(1, 1 + random.bounded(4));
             if (random.bounded(2))
                 word = word.toUpper();
-            const Page page = render(word, window);
+            Page page = render(word, window);
+            // Every third page also as the second of two dictionaries'.
+            if (i % 3 == 0)
+                page = sections({{"one", render(word, window.mid(64))}, {"two", page}});
             Pair pair;
             QVERIFY2(buildBoth(page, &pair), qPrintable(PageHtml::write(page).left(300)));
             QVERIFY2(pair.built == pair.parsed, firstDifference(pair.built, pair.parsed));
@@ -297,6 +317,10 @@ private slots:
         QTest::newRow("paragraph separator") << render("a", {M + "a : b\u2029c\n"});
         QTest::newRow("badge of white space only") << render("a", {M + "a  {\u3000 } : b\n"});
         QTest::newRow("message") << Page::message("a\n\nb");
+        QTest::newRow("dictionary's name of white space only") << sections(
+            {{"a", render("a", {M + "a : b\n"})}, {" \t", render("a", {M + "a : c\n"})}});
+        QTest::newRow("a dictionary's section that is a message")
+            << sections({{"a", render("a", {M + "a : b\n"})}, {"b", Page::message("gone")}});
         QTest::newRow("note with a paragraph separator")
             << around(render("a", {M + "a : b\n"}), "a\u2029b");
         QTest::newRow("suggestion of white space only") << around(render("a", {}), {}, {"b", "\t"});

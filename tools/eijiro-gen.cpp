@@ -1,4 +1,4 @@
-// eijiro-gen: writes a deterministic Eijiro-format Shift_JIS file.
+// eijiro-gen: writes a deterministic Eijiro-format file, Shift_JIS or UTF-8.
 #include "generator.h"
 
 #include <QCoreApplication>
@@ -11,10 +11,16 @@ int main(int argc, char **argv)
     QStringList args = app.arguments().mid(1);
     Generator::Options options;
     QString out;
+    const char usage[] =
+        "usage: eijiro-gen [--lines N] [--crlf] [--seed S] [--japanese] [--utf8] FILE\n";
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
         if (a == "--crlf")
             options.crlf = true;
+        else if (a == "--japanese")
+            options.japaneseHeads = true;
+        else if (a == "--utf8")
+            options.utf8 = true;
         else if (a == "--seed" && !args.isEmpty())
             options.seed = args.takeFirst().toULongLong();
         else if (a == "--lines" && !args.isEmpty())
@@ -22,12 +28,12 @@ int main(int argc, char **argv)
         else if (out.isEmpty() && !a.startsWith("-"))
             out = a;
         else {
-            std::fprintf(stderr, "usage: eijiro-gen [--lines N] [--crlf] [--seed S] FILE\n");
+            std::fputs(usage, stderr);
             return 2;
         }
     }
     if (out.isEmpty()) {
-        std::fprintf(stderr, "usage: eijiro-gen [--lines N] [--crlf] [--seed S] FILE\n");
+        std::fputs(usage, stderr);
         return 2;
     }
     if (!Generator::write(out, options)) {

@@ -188,24 +188,83 @@ void emitWord(Random &r, const QString &word, QStringList &out)
         emitSenses(r, word.at(0).toUpper() + word.mid(1), word, 1, out);
 }
 
+// Kanji for the heads of a Japanese-English dictionary.
+const char16_t kanji[] = u"水火木金土日月山川人口手目耳足心花雨雪風空海気天生学校先本車電話語書"
+                         u"読見行来食飲出入上下大小中長高安新古白黒赤青早明時間年分家国道店駅";
+constexpr int kanjiCount = int(sizeof(kanji) / sizeof(*kanji)) - 1;
+// What a Japanese head's kana phrases add to it.
+const char16_t *const endings[] = {u"する", u"を飲む", u"がある", u"の中", u"になる", u"を見る"};
+constexpr int endingCount = int(sizeof(endings) / sizeof(*endings));
+const char *const englishGlosses[] = {"water",    "fire",       "a tree",  "money",
+                                      "the sun",  "a mountain", "to read", "fast",
+                                      "a person", "quiet",      "to see",  "a shop"};
+constexpr int englishCount = int(sizeof(englishGlosses) / sizeof(*englishGlosses));
+
+QString japaneseHead(Random &r)
+{
+    // One to three kanji, now and then kana after them; or kana alone.
+    QString w;
+    if (r.chance(15))
+        return japaneseWord(r);
+    for (int i = 1 + r.below(3); i > 0; --i)
+        w += QChar(kanji[r.below(kanjiCount)]);
+    if (r.chance(30))
+        w += QChar(kana[r.below(kanaCount)]);
+    return w;
+}
+
+QString englishBody(Random &r)
+{
+    QString b = QLatin1String(englishGlosses[r.below(englishCount)]);
+    for (int more = r.below(3); more > 0; --more)
+        b += QStringLiteral(", ") + QLatin1String(englishGlosses[r.below(englishCount)]);
+    if (r.chance(30))
+        b += QStringLiteral("; %1 %2").arg(makeWord(r), makeWord(r));
+    if (r.chance(20))
+        b += QStringLiteral("■・%1を%2。 I %3 the %4.")
+                 .arg(japaneseHead(r), gloss(r), makeWord(r), makeWord(r));
+    return b;
+}
+
+// A Japanese head's senses, then its phrases.
+void emitJapaneseWord(Random &r, const QString &head, QStringList &out)
+{
+    for (int s = 1 + r.below(2); s > 0; --s) {
+        if (r.chance(75))
+            out << QStringLiteral("■%1  {%2} : %3").arg(head, label(r), englishBody(r));
+        else
+            out << QStringLiteral("■%1 : %2").arg(head, englishBody(r));
+    }
+    QStringList phrases;
+    for (int p = r.below(4); p > 0; --p)
+        phrases << head + QString::fromUtf16(endings[r.below(endingCount)]);
+    std::sort(phrases.begin(), phrases.end());
+    phrases.removeDuplicates();
+    for (const QString &phrase : std::as_const(phrases))
+        out << QStringLiteral("■%1 : %2").arg(phrase, englishBody(r));
+}
+
 template <typename Sink> void produce(const Options &options, Sink sink)
 {
     Random r{options.seed};
-    QStringEncoder encoder("Shift_JIS");
+    QStringEncoder encoder(options.utf8 ? "UTF-8" : "Shift_JIS");
     const QByteArray eol = options.crlf ? QByteArray("\r\n") : QByteArray("\n");
     // Sorted base words, roughly one per three lines.
     const qint64 wordCount = std::max<qint64>(1, options.lines / 3 + 1);
     std::vector<QString> words;
     words.reserve(size_t(wordCount));
     for (qint64 i = 0; i < wordCount; ++i)
-        words.push_back(makeWord(r));
+        words.push_back(options.japaneseHeads ? japaneseHead(r) : makeWord(r));
     std::sort(words.begin(), words.end());
 
     qint64 written = 0;
     QStringList lines;
     for (size_t i = 0; written < options.lines; i = (i + 1) % words.size()) {
         lines.clear();
-        emitWord(r, words[i], lines);
+        if (options.japaneseHeads)
+            emitJapaneseWord(r, words[i], lines);
+        else
+            emitWord(r, words[i], lines);
         for (const QString &line : lines) {
             if (written == options.lines)
                 break;
