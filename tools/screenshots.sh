@@ -58,6 +58,15 @@ shoot() {
 in_home sample bash tools/install-sample.sh "$build" >/dev/null
 shoot sample C.UTF-8 "$out" main list find preferences about
 shoot sample ja_JP.UTF-8 --translated --suffix -ja "$out" main
+# What the user means: a base form, and suggestions for a misspelling.
+shoot sample C.UTF-8 --word "broke down" --suffix -base-form "$out" main
+shoot sample C.UTF-8 --word anwser --suffix -suggestions "$out" main
+
+# Two dictionaries on one page: a small glossary (UTF-8) and the sample,
+# each under a name of its own.
+in_home two "$build/cli/orvel-cli" install --name "IT glossary" "$root/samples/sample-glossary.txt" >/dev/null
+in_home two "$build/cli/orvel-cli" install --name "Sample" "$root/samples/sample-eijiro.txt" >/dev/null
+shoot two C.UTF-8 --word water --suffix -two-dictionaries "$out" main
 
 # The wizard needs a database without a dictionary, so a home of its own, and
 # a file long enough for the progress bar to be caught on its way.

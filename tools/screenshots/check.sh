@@ -26,6 +26,9 @@ size() {
 
 expected="main-window.png 640x360
 main-window-ja.png 640x360
+main-window-base-form.png 640x360
+main-window-suggestions.png 640x360
+main-window-two-dictionaries.png 640x360
 word-list.png 640x360
 find-in-entries.png 640x360
 preferences-general.png 480x320
