@@ -47,6 +47,7 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
     parser.addOption(helpOption());
     // Options with a value, and what the usage calls it.
     const QHash<QString, QString> values{{QStringLiteral("limit"), QStringLiteral("N")},
+                                         {QStringLiteral("lines"), QStringLiteral("N")},
                                          {QStringLiteral("name"), QStringLiteral("NAME")},
                                          {QStringLiteral("dictionary"), QStringLiteral("ID")}};
     for (const QString &name : command.options)
@@ -73,14 +74,23 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
     invocation.command = &command;
     invocation.html = command.options.contains(QLatin1String("html")) && parser.isSet("html");
     invocation.entry = command.options.contains(QLatin1String("entry")) && parser.isSet("entry");
-    if (command.options.contains(QLatin1String("limit")) && parser.isSet("limit")) {
-        const QString value = parser.value("limit");
-        invocation.limit = count(value, Invocation::maxLimit);
-        invocation.limitGiven = true;
-        if (invocation.limit == 0)
+    // Options that take a count, and where it goes.
+    const struct
+    {
+        const char *name;
+        int Invocation::*count;
+    } counts[] = {{"limit", &Invocation::limit}, {"lines", &Invocation::lines}};
+    for (const auto &option : counts) {
+        const QString name = QLatin1String(option.name);
+        if (!command.options.contains(name) || !parser.isSet(name))
+            continue;
+        const QString value = parser.value(name);
+        invocation.*option.count = count(value, Invocation::maxLimit);
+        invocation.limitGiven = invocation.limitGiven || name == QLatin1String("limit");
+        if (invocation.*option.count == 0)
             return wrong(prefix +
-                         QStringLiteral("--limit must be a whole number from 1 to %1, not '%2'")
-                             .arg(QString::number(Invocation::maxLimit), value));
+                         QStringLiteral("--%1 must be a whole number from 1 to %2, not '%3'")
+                             .arg(name, QString::number(Invocation::maxLimit), value));
     }
 
     if (command.options.contains(QLatin1String("name")) && parser.isSet("name"))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lookup/searchthread.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -20,8 +22,8 @@ struct Command
     Argument argument;
     const char *argumentName; // as the usage names it: "FILE", "WORD", ...
     // Which of the command options the command takes: "html", "entry"
-    // (flags), "limit" (a count from 1 to Invocation::maxLimit), "name"
-    // (a text), "dictionary" (an id from 1 on, repeatable).
+    // (flags), "limit", "lines" (counts from 1 to Invocation::maxLimit),
+    // "name" (a text), "dictionary" (an id from 1 on, repeatable).
     QStringList options;
     // Only a command that may make a new database (install) opens a file
     // that is not yet an Orvel database; for the others the file must be
@@ -59,6 +61,7 @@ struct Invocation
     bool entry = false;
     int limit = defaultLimit;
     bool limitGiven = false;
+    int lines = SearchThread::windowLines; // lookup --lines: the window's length
 
     // `arguments` as QCoreApplication::arguments() gives them, the
     // program's name first; `commands` the table, which must outlive the

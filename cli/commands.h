@@ -8,11 +8,12 @@
 // control characters shown, see Output) or, without `html`, as
 // readable plain text; with `entry`, the page of the word list's entry with
 // the key of `word` (SearchThread::lookUpEntry), phrases included. Expects
-// the default connection to be open.
+// the default connection to be open. The page is read from `lines` lines of
+// the dictionary.
 // Returns 0 when entries were found, 1 for the not-found or no-dictionary
 // page, 2 on failure (after one clear line on stderr).
 // `only` names the dictionaries to read; empty for those switched on.
-int lookupCommand(const QString &word, bool html, bool entry, const QList<int> &only);
+int lookupCommand(const QString &word, bool html, bool entry, const QList<int> &only, int lines);
 
 // orvel-cli words: prints the word list from `text` on, at most `limit`
 // entry words as the dictionary spells them, one per line in UTF-8.

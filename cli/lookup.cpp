@@ -6,12 +6,13 @@
 #include "lookup/searchthread.h"
 #include "lookup/wordlistthread.h"
 
-int lookupCommand(const QString &word, bool html, bool entry, const QList<int> &only)
+int lookupCommand(const QString &word, bool html, bool entry, const QList<int> &only, int lines)
 {
     Page page;
     QString error;
-    const SearchThread::Status status = entry ? SearchThread::lookUpEntry(word, &page, &error, only)
-                                              : SearchThread::lookUp(word, &page, &error, only);
+    const SearchThread::Status status =
+        entry ? SearchThread::lookUpEntry(word, &page, &error, only, lines)
+              : SearchThread::lookUp(word, &page, &error, only, lines);
 
     if (status == SearchThread::Failed) {
         Output::fail(error);

@@ -32,12 +32,13 @@ const char usage[] =
     "                       file's name without its extension)\n"
     "  list                 print the installed dictionaries in the order their\n"
     "                       pages show: id, name, on or off, entry lines, file\n"
-    "  lookup [--html] [--entry] [--dictionary ID]... WORD\n"
+    "  lookup [--html] [--entry] [--lines N] [--dictionary ID]... WORD\n"
     "                       print WORD's entries as Orvel shows them, a section per\n"
     "                       dictionary that has it; with --html the page exactly as\n"
     "                       the result view receives it; with --entry the page of\n"
     "                       the word list's entry WORD, as the dictionary first\n"
-    "                       spells it, phrases included\n"
+    "                       spells it, phrases included; with --lines N from N lines\n"
+    "                       of each dictionary (default 128)\n"
     "  show [--html] [--dictionary ID]... TEXT\n"
     "                       print what Orvel's window shows for TEXT when it finds\n"
     "                       what you mean: the rule that applied and the entry word\n"
@@ -295,7 +296,7 @@ int remove(const Invocation &invocation)
 int lookup(const Invocation &invocation)
 {
     return lookupCommand(invocation.argument, invocation.html, invocation.entry,
-                         invocation.dictionaries);
+                         invocation.dictionaries, invocation.lines);
 }
 
 int show(const Invocation &invocation)
@@ -326,7 +327,7 @@ const QList<Command> &commands()
         // name     argument              shown   options            creates unusable
         {"install", Argument::One,        "FILE", {"name"},          true,   1, install},
         {"list",    Argument::None,       "",     {},                false,  1, list},
-        {"lookup",  Argument::One,        "WORD", {"html", "entry", "dictionary"}, false, 2, lookup},
+        {"lookup",  Argument::One,        "WORD", {"html", "entry", "lines", "dictionary"}, false, 2, lookup},
         {"show",    Argument::One,        "TEXT", {"html", "dictionary"},          false, 2, show},
         {"words",   Argument::One,        "TEXT", {"limit", "dictionary"},         false, 2, words},
         {"grep",    Argument::One,        "TEXT", {"limit", "dictionary"},         false, 2, grep},

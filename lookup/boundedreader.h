@@ -47,6 +47,10 @@ public:
     QByteArrayView readLine();
     // The same decoded, with a cut line ending in "…".
     void readLine(Eijiro::Decoder &decoder, QString *line);
+    // Bytes from where reading began to the line the next readLine() gives,
+    // and whether the line given last was cut.
+    qint64 offset() const { return m_reader.offset(); }
+    bool lineCut() const { return m_reader.lineCut(); }
     // After the device was moved (seek): reads on from there, within what
     // is left of the bytes.
     void restart() { m_reader.restart(); }

@@ -51,6 +51,23 @@ struct PageBlock
 // Moved as bytes when a page's list of blocks grows.
 Q_DECLARE_TYPEINFO(PageBlock, Q_RELOCATABLE_TYPE);
 
+// Where a result page's window of lines ended while lines of its entry
+// word went on: what reading and rendering the next window takes. No
+// writer writes it; the page's text and HTML are its window's alone.
+struct PageContinuation
+{
+    int dictionary = 0; // the id of the dictionary the window was read from
+    QString location;   // and its file
+    qint64 offset = -1; // where the next line starts; -1: nothing goes on
+    QString key;        // the entry word's key, which the next lines have
+    QString word;       // the word the headings mark
+    // Where the renderer stood at the window's end.
+    QString lastHead;
+    QString lastLabel;
+
+    bool isValid() const { return offset >= 0; }
+};
+
 // A page as a look-up makes it. A result page is a heading per entry word,
 // each followed by a numbered list of items; a label or a NewList closes the
 // list and opens the next. The not-found page is a single NotFound block,
@@ -67,6 +84,7 @@ struct Page
     // Under a not-found page: the words the user may have meant, as the
     // dictionary spells them, each a link that looks it up.
     QStringList suggestions;
+    PageContinuation next;
 
     bool isResult() const { return !blocks.isEmpty() && blocks.first().kind == PageBlock::Heading; }
 

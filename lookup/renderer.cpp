@@ -10,6 +10,12 @@ ResultRenderer::ResultRenderer(const QString &word) : m_word(word)
 {
 }
 
+ResultRenderer::ResultRenderer(const QString &word, const QString &lastHead,
+                               const QString &lastLabel)
+    : m_lastHead(lastHead), m_lastLabel(lastLabel), m_word(word)
+{
+}
+
 // Every occurrence of the typed word in the head, found case-insensitively,
 // non-overlapping, from left to right, is shown as typed and highlighted.
 void ResultRenderer::addHeading(QStringView head)

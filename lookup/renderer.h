@@ -12,6 +12,9 @@ class ResultRenderer
 public:
     // Starts an empty page for the word as the user typed it.
     explicit ResultRenderer(const QString &word);
+    // Goes on where a renderer that stood at `lastHead` and `lastLabel`
+    // stopped: the next window of the same lines.
+    ResultRenderer(const QString &word, const QString &lastHead, const QString &lastLabel);
 
     // Renders one decoded dictionary line (terminator included). Lines that
     // are not entry lines add nothing.
@@ -22,6 +25,10 @@ public:
 
     // The result page, or the not-found page when nothing was rendered.
     Page finish() const;
+
+    const QString &word() const { return m_word; }
+    const QString &lastHead() const { return m_lastHead; }
+    const QString &lastLabel() const { return m_lastLabel; }
 
 private:
     void addHeading(QStringView head);

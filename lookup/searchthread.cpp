@@ -147,20 +147,35 @@ Ending findRecord(IndexReader &database, int id, std::optional<FileIdentity> *re
 }
 
 // Never blocks, whatever now stands at the path: a FIFO fails like a
-// missing file. The line reader buffers on its own.
-Ending openDictionary(const QString &location, QFile *file, const Eijiro::Decoder &decoder,
+// missing file. The line reader buffers on its own. A file that differs
+// from the one its index was built of (`recorded`) fails too, its page
+// offering `rebuildLink`.
+Ending openDictionary(const QString &location, const std::optional<FileIdentity> &recorded,
+                      const QString &rebuildLink, QFile *file, const Eijiro::Decoder &decoder,
                       Page *page, QString *error)
 {
     QString reason;
     if (DictionaryFile::open(file, location, &reason) != DictionaryFile::Opened)
         return fileFailed(location, reason, page, error);
-    if (decoder.isValid())
-        return std::nullopt;
-    qDebug() << "Shift_JIS decoder not available.";
-    return failed(Page::message(QCoreApplication::translate(
-                      "SearchThread", "No Shift_JIS decoder is available, so the dictionary "
-                                      "cannot be read.\n\nPlease install Orvel again.")),
-                  QStringLiteral("no Shift_JIS decoder is available"), page, error);
+    if (!decoder.isValid()) {
+        qDebug() << "Shift_JIS decoder not available.";
+        return failed(Page::message(QCoreApplication::translate(
+                          "SearchThread", "No Shift_JIS decoder is available, so the dictionary "
+                                          "cannot be read.\n\nPlease install Orvel again.")),
+                      QStringLiteral("no Shift_JIS decoder is available"), page, error);
+    }
+    if (recorded && !DictionaryFile::matches(file, location, *recorded))
+        return fileChanged(location, rebuildLink, page, error);
+    return std::nullopt;
+}
+
+// The rebuild link of dictionary `id`'s page: with several installed, it
+// names the dictionary.
+QString rebuildLinkOf(int id, bool several)
+{
+    return several ? QStringLiteral("%1/%2").arg(QLatin1String(SearchThread::rebuildLink),
+                                                 QString::number(id))
+                   : QString::fromLatin1(SearchThread::rebuildLink);
 }
 
 // Renders `lines` more lines of the window.
@@ -176,6 +191,28 @@ void renderLines(BoundedReader &reader, Eijiro::Decoder &decoder, ResultRenderer
             break;
         renderer.renderLine(line);
     }
+}
+
+// Reads the line after a window of `dictionary` that began at `start` and
+// ended with `renderer`: when it is a line of the entry word with `key`,
+// the page goes on there. A cut line is no dictionary's and goes on
+// nowhere.
+PageContinuation peekNext(BoundedReader &reader, Eijiro::Decoder &decoder, qint64 start,
+                          const Records::Installed &dictionary, const QString &key,
+                          const ResultRenderer &renderer)
+{
+    const QByteArray line = reader.readLine().toByteArray();
+    Eijiro::IndexerReading reading;
+    if (line.isEmpty() || reader.lineCut() || !Eijiro::readIndexer(line, &decoder, &reading) ||
+        Eijiro::entryKey(reading.entryWord) != key)
+        return {};
+    return {dictionary.id,
+            dictionary.location,
+            start + reader.offset() - line.size(),
+            key,
+            renderer.word(),
+            renderer.lastHead(),
+            renderer.lastLabel()};
 }
 
 SearchThread::Status finish(const ResultRenderer &renderer, Page *page)
@@ -316,17 +353,57 @@ Page SearchThread::noDictionaryPage()
 }
 
 SearchThread::Status SearchThread::lookUp(const QString &word, Page *page, QString *error,
-                                          const QList<int> &only)
+                                          const QList<int> &only, int lines)
 {
     LongReadPermit permit;
-    return lookUpWindow(word, Asked::Word, only, page, error, &permit);
+    return lookUpWindow(word, Asked::Word, only, page, error, &permit, nullptr, lines);
 }
 
 SearchThread::Status SearchThread::lookUpEntry(const QString &word, Page *page, QString *error,
-                                               const QList<int> &only)
+                                               const QList<int> &only, int lines)
 {
     LongReadPermit permit;
-    return lookUpWindow(word, Asked::Entry, only, page, error, &permit);
+    return lookUpWindow(word, Asked::Entry, only, page, error, &permit, nullptr, lines);
+}
+
+SearchThread::Status SearchThread::lookUpNext(const PageContinuation &next, Page *page,
+                                              QString *error)
+{
+    IndexReader database;
+    QList<Records::Installed> installed;
+    if (const Ending ended = findDictionaries(database, &installed, page, error))
+        return *ended;
+    const auto dictionary =
+        std::find_if(installed.cbegin(), installed.cend(), [&](const Records::Installed &d) {
+            return d.id == next.dictionary && d.location == next.location;
+        });
+    // Another dictionary's offsets say nothing of the file there now.
+    if (dictionary == installed.cend()) {
+        *page = Page();
+        return NotFound;
+    }
+    std::optional<FileIdentity> recorded;
+    if (const Ending ended = findRecord(database, dictionary->id, &recorded, page, error))
+        return *ended;
+    database.close();
+    *page = Page();
+    QFile file;
+    Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(dictionary->encoding);
+    if (const Ending ended = openDictionary(dictionary->location, recorded,
+                                            rebuildLinkOf(dictionary->id, installed.size() > 1),
+                                            &file, decoder, page, error))
+        return *ended;
+    if (!file.seek(next.offset))
+        return NotFound;
+    LongReadPermit permit;
+    BoundedReader reader(&file, readAhead, &permit);
+    ResultRenderer renderer(next.word, next.lastHead, next.lastLabel);
+    renderLines(reader, decoder, renderer, windowLines);
+    if (renderer.isEmpty())
+        return NotFound;
+    finish(renderer, page);
+    page->next = peekNext(reader, decoder, next.offset, *dictionary, next.key, renderer);
+    return Found;
 }
 
 SearchThread::Status SearchThread::findWhatIMean(const QString &text, Page *page, Meaning *meaning,
@@ -340,7 +417,7 @@ SearchThread::Status SearchThread::findWhatIMean(const QString &text, Page *page
 
 SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked,
                                                 const QList<int> &only, Page *page, QString *error,
-                                                LongReadPermit *permit, Meaning *meaning)
+                                                LongReadPermit *permit, Meaning *meaning, int lines)
 {
     const QString text = asked == Asked::Meaning ? word.trimmed() : word;
     // Nothing but white space: looked up as it is, as without the rules.
@@ -364,9 +441,7 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked
     for (const Records::Installed &dictionary : std::as_const(chosen)) {
         Target target;
         target.dictionary = dictionary;
-        target.rebuildLink = several ? QStringLiteral("%1/%2").arg(QLatin1String(rebuildLink),
-                                                                   QString::number(dictionary.id))
-                                     : QString::fromLatin1(rebuildLink);
+        target.rebuildLink = rebuildLinkOf(dictionary.id, several);
         target.word = word;
         if (const Ending ended = findRecord(database, dictionary.id, &target.recorded, page, error))
             return *ended;
@@ -438,18 +513,19 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked
     if (targets.size() == 1) {
         const Status status =
             readWindow(targets.first(), asked == Asked::Meaning ? meaning : nullptr, text, page,
-                       error, permit);
+                       error, permit, lines);
         return status;
     }
     return readSections(targets, found.suggestions, suggestedIn,
-                        asked == Asked::Meaning ? meaning : nullptr, text, page, error, permit);
+                        asked == Asked::Meaning ? meaning : nullptr, text, page, error, permit,
+                        lines);
 }
 
 SearchThread::Status SearchThread::readSections(const QList<Target> &targets,
                                                 const QList<Records::Entry> &suggestions,
                                                 const QList<int> &suggestedIn, Meaning *meaning,
                                                 const QString &text, Page *page, QString *error,
-                                                LongReadPermit *permit)
+                                                LongReadPermit *permit, int lines)
 {
     // A section per dictionary that has the word, in the user's order; one
     // whose file cannot be read says so in its section.
@@ -461,13 +537,16 @@ SearchThread::Status SearchThread::readSections(const QList<Target> &targets,
             continue;
         Page section;
         QString sectionError;
-        const Status read = readWindow(target, meaning, text, &section, &sectionError, permit);
+        const Status read =
+            readWindow(target, meaning, text, &section, &sectionError, permit, lines);
         if (read == NotFound)
             continue;
         if (note.isEmpty())
             note = section.note;
         section.note.clear();
         sections.addSection(target.dictionary.name, section);
+        // Only the last section ends the page, where more lines can follow.
+        sections.next = section.next;
         if (read == Found) {
             status = Found;
         } else if (status == NotFound) {
@@ -506,15 +585,13 @@ SearchThread::Status SearchThread::readSections(const QList<Target> &targets,
 
 SearchThread::Status SearchThread::readWindow(const Target &target, Meaning *meaning,
                                               const QString &text, Page *page, QString *error,
-                                              LongReadPermit *permit)
+                                              LongReadPermit *permit, int lines)
 {
-    const QString &location = target.dictionary.location;
     QFile file;
     Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(target.dictionary.encoding);
-    if (const Ending ended = openDictionary(location, &file, decoder, page, error))
+    if (const Ending ended = openDictionary(target.dictionary.location, target.recorded,
+                                            target.rebuildLink, &file, decoder, page, error))
         return *ended;
-    if (target.recorded && !DictionaryFile::matches(&file, location, *target.recorded))
-        return fileChanged(location, target.rebuildLink, page, error);
     // A failed seek (a negative offset) would leave the file at its start
     // and show unrelated lines; show nothing instead.
     if (target.found != Records::Answer::Found || !file.seek(target.position))
@@ -527,8 +604,12 @@ SearchThread::Status SearchThread::readWindow(const Target &target, Meaning *mea
         target.entryKey.isNull() ? QString() : Eijiro::entryWordFor(first, target.entryKey);
     ResultRenderer renderer(shown.isNull() ? target.word : shown);
     renderer.renderLine(first);
-    renderLines(reader, decoder, renderer, windowLines - 1);
+    renderLines(reader, decoder, renderer, lines - 1);
     const Status status = finish(renderer, page);
+    if (status == Found)
+        page->next = peekNext(
+            reader, decoder, target.position, target.dictionary,
+            target.entryKey.isNull() ? Eijiro::queryKey(target.word) : target.entryKey, renderer);
     if (meaning && !shown.isNull()) {
         meaning->shown = shown;
         if (status == Found)

@@ -48,8 +48,11 @@ public:
     // word, in the user's order, under its name (Found when any has it);
     // one whose file cannot be read says so in its section (Failed when
     // none has the word).
+    //
+    // `lines` is the window's length; the page tells (Page::next) where
+    // its last window ended while the entry word's lines went on.
     static Status lookUp(const QString &word, Page *page, QString *error = nullptr,
-                         const QList<int> &only = {});
+                         const QList<int> &only = {}, int lines = windowLines);
     // The same for an entry of the word list, phrases included: the window
     // read from the first entry line whose entry word has the key of
     // `word`, rendered with that line's entry word as the typed word. For a
@@ -57,7 +60,13 @@ public:
     // first line spells it. Without such an entry, the not-found page of
     // `word`.
     static Status lookUpEntry(const QString &word, Page *page, QString *error = nullptr,
-                              const QList<int> &only = {});
+                              const QList<int> &only = {}, int lines = windowLines);
+    // The next window of a page whose last window ended while its entry
+    // word's lines went on: its lines rendered as if that window had gone
+    // on, so the blocks follow that page's. Found with the blocks; NotFound
+    // with no blocks when that dictionary is no longer installed there;
+    // Failed or NoDictionary with the page that says so, as a look-up.
+    static Status lookUpNext(const PageContinuation &next, Page *page, QString *error = nullptr);
 
     // The page the window shows for the typed `text` when it finds what
     // the user means: the first rule of Meaning that applies to the text
@@ -118,7 +127,8 @@ private:
     // The three look-ups: from the word's first index row, from its
     // entry's first line, or of what the user means.
     static Status lookUpWindow(const QString &word, Asked asked, const QList<int> &only, Page *page,
-                               QString *error, LongReadPermit *permit, Meaning *meaning = nullptr);
+                               QString *error, LongReadPermit *permit, Meaning *meaning = nullptr,
+                               int lines = windowLines);
 
 public:
     // One dictionary's part of a look-up.
@@ -128,13 +138,13 @@ private:
     // One dictionary's page: its window read and rendered, or why it
     // cannot be; with `meaning`, the note of what was found.
     static Status readWindow(const Target &target, Meaning *meaning, const QString &text,
-                             Page *page, QString *error, LongReadPermit *permit);
+                             Page *page, QString *error, LongReadPermit *permit, int lines);
     // The page of several dictionaries' targets; `suggestedIn` names the
     // dictionary each suggestion is read from.
     static Status readSections(const QList<Target> &targets,
                                const QList<Records::Entry> &suggestions,
                                const QList<int> &suggestedIn, Meaning *meaning, const QString &text,
-                               Page *page, QString *error, LongReadPermit *permit);
+                               Page *page, QString *error, LongReadPermit *permit, int lines);
 
     QString word;
     bool m_entry = false;

@@ -78,9 +78,12 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("named"); // in the line saying what is wrong
         QTest::newRow("unknown command") << QStringList{"frobnicate"} << "'frobnicate'";
-        for (const QString limit : {"-1", "abc", "99999999999", "0", "100001"})
-            QTest::addRow("limit %s", qPrintable(limit))
-                << QStringList{"words", "--limit", limit, "a"} << "'" + limit + "'";
+        for (const QString option : {"limit", "lines"})
+            for (const QString value : {"-1", "abc", "99999999999", "0", "100001"})
+                QTest::addRow("%s %s", qPrintable(option), qPrintable(value))
+                    << QStringList{option == "limit" ? "words" : "lookup", "--" + option, value,
+                                   "a"}
+                    << "'" + value + "'";
         QTest::newRow("limit, no number") << QStringList{"words", "--limit"} << "'--limit'";
         QTest::newRow("remove 0") << QStringList{"remove", "0"} << "'0'";
         QTest::newRow("rebuild x") << QStringList{"rebuild", "x"} << "'x'";
@@ -142,6 +145,42 @@ private slots:
         QVERIFY2(!terminal.out.contains(control), qPrintable(terminal.out));
         QCOMPARE(putBack(terminal.out), piped.out + piped.err);
         QCOMPARE(terminal.exit, piped.exit);
+    }
+
+    void lookupReadsTheLinesAsked_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("senses"); // shown
+        QTest::newRow("128 by default") << QStringList{} << 128;
+        QTest::newRow("fewer") << QStringList{"--lines", "5"} << 5;
+        QTest::newRow("every sense") << QStringList{"--lines", "300"} << 200;
+    }
+
+    // A word of 200 senses: as many as the lines read, text and HTML alike.
+    void lookupReadsTheLinesAsked()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(int, senses);
+        QStringList entries;
+        for (int i = 1; i <= 200; ++i)
+            entries << QString("%1you  {代名-%2} : あなた%2").arg(M).arg(i);
+        entries << M + "young : 若い";
+        const QString file = TestUtil::writeDictionary(dir + "/dict.txt", entries);
+        const QStringList db{"--database", dir + "/index.db"};
+        QCOMPARE(TestUtil::cli(db + QStringList{"install", file}).exit, 0);
+        for (const QString format : {"", "--html"}) {
+            const QStringList options = format.isEmpty() ? lines : lines + QStringList{format};
+            const Run run =
+                TestUtil::cli(db + QStringList{"lookup"} + options + QStringList{"you"});
+            QCOMPARE(run.exit, 0);
+            QCOMPARE(int(run.out.count("あなた")), senses);
+            QCOMPARE(run.out.contains("若い"), senses == 200);
+            // The default is the window it always was.
+            if (lines.isEmpty())
+                QCOMPARE(run.out, TestUtil::cli(db + QStringList{"lookup", "--lines", "128"} +
+                                                options + QStringList{"you"})
+                                      .out);
+        }
     }
 
     void wordsStartingWithADash_data()
