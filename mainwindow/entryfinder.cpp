@@ -3,6 +3,7 @@
 #include "dictionary/format.h"
 #include "mainwindow/entrylistmodel.h"
 #include "mainwindow/wordlist.h"
+#include "mainwindow/wordlistdelegate.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,11 +20,13 @@
 namespace {
 
 // Paints a found line on one line: its entry word in bold, the places of
-// the text searched for marked. Other rows are painted as ever.
-class FoundLineDelegate : public QStyledItemDelegate
+// the text searched for marked. Other rows are painted as ever; rows of
+// either list are as tall, and cut ones show their text as a tooltip, as
+// the word list's.
+class FoundLineDelegate : public WordListDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using WordListDelegate::WordListDelegate;
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override

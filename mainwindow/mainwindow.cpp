@@ -5,6 +5,7 @@
 #include "database/installeddictionaries.h"
 #include "mainwindow/editactions.h"
 #include "mainwindow/entryfinder.h"
+#include "mainwindow/findbar.h"
 #include "mainwindow/outsideword.h"
 #include "mainwindow/pageloader.h"
 #include "mainwindow/sidebuttons.h"
@@ -182,6 +183,7 @@ void MainWindow::connectHistory()
     connect(wordList, &WordList::enteredWithoutRow, m_history, &History::settle);
     connect(ui->searchEdit, &QLineEdit::returnPressed, m_history, &History::settle);
     connect(ui->textBrowser, &ResultView::wordDoubleClicked, this, &MainWindow::lookUp);
+    connect(ui->textBrowser, &ResultView::lookUpRequested, this, &MainWindow::lookUp);
 }
 
 // Keys that act on the window from anywhere in it. In the search field, Up,
@@ -210,6 +212,10 @@ void MainWindow::connectKeys()
         });
     }
     ui->textBrowser->takePageKeysFrom(ui->searchEdit);
+    // Find in Page, under the view; in the Edit menu after Select All.
+    auto *findBar = new FindBar(ui->textBrowser, ui->menuEdit, ui->actionSelectAll, this);
+    ui->gridLayout->addWidget(findBar, 2, 0);
+    connect(findBar, &FindBar::closed, field, [field] { field->setFocus(Qt::OtherFocusReason); });
 }
 
 void MainWindow::on_searchEdit_textChanged(const QString &text)

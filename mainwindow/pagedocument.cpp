@@ -1,7 +1,10 @@
 #include "mainwindow/pagedocument.h"
 
+#include "lookup/searchthread.h"
+
 #include <QBrush>
 #include <QColor>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QTextBlock>
@@ -73,12 +76,18 @@ bool buildable(const Page &page)
 class Paragraph
 {
 public:
-    explicit Paragraph(QTextCursor *cursor) : m_cursor(cursor) {}
+    // With `whole`, a character that would split the paragraph stands as
+    // U+FFFD instead.
+    explicit Paragraph(QTextCursor *cursor, bool whole = false) : m_cursor(cursor), m_whole(whole)
+    {
+    }
     ~Paragraph() { flush(); }
 
     void add(QStringView text, const QTextCharFormat *format)
     {
         for (QChar c : text) {
+            if (m_whole && splitsBlocks(c))
+                c = QChar::ReplacementCharacter;
             if (collapses(c)) {
                 if (m_dropSpace)
                     continue;
@@ -115,17 +124,23 @@ private:
     }
 
     QTextCursor *m_cursor;
+    bool m_whole;
     const QTextCharFormat *m_format = nullptr;
     QString m_text;
     bool m_dropSpace = true;
 };
 
 // Writes the page's paragraphs one after the other, the first into the
-// document's own first block.
+// document's own first block, or after what a continued document holds.
 class Writer
 {
 public:
-    explicit Writer(QTextDocument *document) : m_cursor(document) { m_cursor.beginEditBlock(); }
+    explicit Writer(QTextDocument *document, bool continued = false)
+        : m_cursor(document), m_first(!continued)
+    {
+        m_cursor.movePosition(QTextCursor::End);
+        m_cursor.beginEditBlock();
+    }
     ~Writer() { m_cursor.endEditBlock(); }
 
     QTextCursor &startBlock(const QTextBlockFormat &format, const QTextCharFormat &charFormat)
@@ -143,7 +158,7 @@ public:
 
 private:
     QTextCursor m_cursor;
-    bool m_first = true;
+    bool m_first;
 };
 
 // A paragraph with the margins of <p>.
@@ -195,13 +210,9 @@ void writeSuggestions(Writer &out, const QStringList &words)
     }
 }
 
-} // namespace
-
-bool build(const Page &page, QTextDocument *document)
+// Writes the blocks of a page; the first items join `list` when given.
+void writeBlocks(Writer &out, const QList<PageBlock> &blocks, QTextList *list, bool whole)
 {
-    if (!buildable(page))
-        return false;
-
     QTextCharFormat heading;
     heading.setProperty(QTextFormat::FontSizeAdjustment, 2);
     heading.setFontWeight(QFont::Bold);
@@ -222,96 +233,165 @@ bool build(const Page &page, QTextDocument *document)
     listFormat.setStyle(QTextListFormat::ListDecimal);
     listFormat.setIndent(1);
 
+    for (qsizetype b = 0; b < blocks.size(); ++b) {
+        const PageBlock &block = blocks.at(b);
+        QTextBlockFormat blockFormat;
+        QTextCharFormat blockCharFormat;
+        // Items: whether they open or close their list.
+        const bool firstInList = b == 0 ? !list : blocks.at(b - 1).kind != PageBlock::Item;
+        const bool lastInList = b + 1 == blocks.size() || blocks.at(b + 1).kind != PageBlock::Item;
+        switch (block.kind) {
+        case PageBlock::Heading:
+        case PageBlock::NotFound:
+            blockFormat.setTopMargin(16);
+            blockFormat.setBottomMargin(12);
+            // A result page begins with an empty list, after which the
+            // importer leaves an explicit zero indent on the first
+            // heading when it opens the document.
+            if (b == 0 && block.kind == PageBlock::Heading && out.atStart())
+                blockFormat.setIndent(0);
+            blockFormat.setHeadingLevel(2);
+            blockCharFormat = heading;
+            break;
+        case PageBlock::Label:
+            blockFormat.setIndent(1);
+            blockCharFormat = badge;
+            break;
+        case PageBlock::Item:
+            if (firstInList)
+                blockFormat.setTopMargin(12);
+            if (lastInList)
+                blockFormat.setBottomMargin(12);
+            break;
+        case PageBlock::Dictionary:
+            blockFormat.setBackground(sectionColor);
+            blockFormat.setTopMargin(14);
+            blockFormat.setBottomMargin(12);
+            blockFormat.setHeadingLevel(3);
+            blockCharFormat = section;
+            break;
+        case PageBlock::NewList:
+        case PageBlock::Message:
+        case PageBlock::Link:
+            continue;
+        }
+        QTextCursor &cursor = out.startBlock(blockFormat, blockCharFormat);
+
+        Paragraph paragraph(&cursor, whole);
+        switch (block.kind) {
+        case PageBlock::Heading:
+            for (qsizetype i = 0; i < block.pieceCount(); ++i)
+                paragraph.add(block.piece(i), i % 2 == 1 ? &highlight : &heading);
+            break;
+        case PageBlock::NotFound:
+            paragraph.add(block.text, &heading);
+            break;
+        case PageBlock::Dictionary:
+            paragraph.add(block.text, &section);
+            break;
+        case PageBlock::Label: {
+            const QChar padding = QChar::Nbsp;
+            paragraph.add(QStringView(&padding, 1), &badge);
+            paragraph.add(block.text, &badge);
+            paragraph.add(QStringView(&padding, 1), &badge);
+            break;
+        }
+        default:
+            if (firstInList)
+                list = cursor.createList(listFormat);
+            else
+                list->add(cursor.block());
+            for (qsizetype i = 0; i < block.pieceCount(); ++i) {
+                if (i > 0)
+                    paragraph.lineBreak(&item);
+                paragraph.add(block.piece(i), &item);
+            }
+            break;
+        }
+    }
+}
+
+// Marks the paragraph of the link to the next lines.
+constexpr int moreLineProperty = QTextFormat::UserProperty + 1;
+
+} // namespace
+
+bool build(const Page &page, QTextDocument *document)
+{
+    if (!buildable(page))
+        return false;
     const bool undo = document->isUndoRedoEnabled();
     document->setUndoRedoEnabled(false);
     {
         Writer out(document);
         if (!page.note.isEmpty())
             writeNote(out, page.note);
-        QTextList *list = nullptr;
-        const auto &blocks = page.blocks;
-        for (qsizetype b = 0; b < blocks.size(); ++b) {
-            const PageBlock &block = blocks.at(b);
-            QTextBlockFormat blockFormat;
-            QTextCharFormat blockCharFormat;
-            // Items: whether they open or close their list.
-            const bool firstInList = b == 0 || blocks.at(b - 1).kind != PageBlock::Item;
-            const bool lastInList =
-                b + 1 == blocks.size() || blocks.at(b + 1).kind != PageBlock::Item;
-            switch (block.kind) {
-            case PageBlock::Heading:
-            case PageBlock::NotFound:
-                blockFormat.setTopMargin(16);
-                blockFormat.setBottomMargin(12);
-                // A result page begins with an empty list, after which the
-                // importer leaves an explicit zero indent on the first
-                // heading when it opens the document.
-                if (b == 0 && block.kind == PageBlock::Heading && out.atStart())
-                    blockFormat.setIndent(0);
-                blockFormat.setHeadingLevel(2);
-                blockCharFormat = heading;
-                break;
-            case PageBlock::Label:
-                blockFormat.setIndent(1);
-                blockCharFormat = badge;
-                break;
-            case PageBlock::Item:
-                if (firstInList)
-                    blockFormat.setTopMargin(12);
-                if (lastInList)
-                    blockFormat.setBottomMargin(12);
-                break;
-            case PageBlock::Dictionary:
-                blockFormat.setBackground(sectionColor);
-                blockFormat.setTopMargin(14);
-                blockFormat.setBottomMargin(12);
-                blockFormat.setHeadingLevel(3);
-                blockCharFormat = section;
-                break;
-            case PageBlock::NewList:
-            case PageBlock::Message:
-            case PageBlock::Link:
-                continue;
-            }
-            QTextCursor &cursor = out.startBlock(blockFormat, blockCharFormat);
-
-            Paragraph paragraph(&cursor);
-            switch (block.kind) {
-            case PageBlock::Heading:
-                for (qsizetype i = 0; i < block.pieceCount(); ++i)
-                    paragraph.add(block.piece(i), i % 2 == 1 ? &highlight : &heading);
-                break;
-            case PageBlock::NotFound:
-                paragraph.add(block.text, &heading);
-                break;
-            case PageBlock::Dictionary:
-                paragraph.add(block.text, &section);
-                break;
-            case PageBlock::Label: {
-                const QChar padding = QChar::Nbsp;
-                paragraph.add(QStringView(&padding, 1), &badge);
-                paragraph.add(block.text, &badge);
-                paragraph.add(QStringView(&padding, 1), &badge);
-                break;
-            }
-            default:
-                if (firstInList)
-                    list = cursor.createList(listFormat);
-                else
-                    list->add(cursor.block());
-                for (qsizetype i = 0; i < block.pieceCount(); ++i) {
-                    if (i > 0)
-                        paragraph.lineBreak(&item);
-                    paragraph.add(block.piece(i), &item);
-                }
-                break;
-            }
-        }
+        writeBlocks(out, page.blocks, nullptr, false);
         if (!page.suggestions.isEmpty())
             writeSuggestions(out, page.suggestions);
     }
     document->setUndoRedoEnabled(undo);
     return true;
+}
+
+void append(const Page &page, QTextDocument *document)
+{
+    removeMoreLine(document);
+    const bool undo = document->isUndoRedoEnabled();
+    document->setUndoRedoEnabled(false);
+    {
+        Writer out(document, true);
+        QTextCursor end(document);
+        end.movePosition(QTextCursor::End);
+        QTextList *list = end.block().textList();
+        if (list && !page.blocks.isEmpty() && page.blocks.first().kind == PageBlock::Item) {
+            // The list goes on: its last item is no longer its last.
+            QTextBlockFormat last = end.blockFormat();
+            last.clearProperty(QTextFormat::BlockBottomMargin);
+            end.setBlockFormat(last);
+        } else {
+            list = nullptr;
+        }
+        writeBlocks(out, page.blocks, list, true);
+    }
+    document->setUndoRedoEnabled(undo);
+}
+
+void addMoreLine(QTextDocument *document, const QString &word, const QColor &muted,
+                 const QColor &link)
+{
+    QTextCursor cursor(document);
+    cursor.movePosition(QTextCursor::End);
+    QTextBlockFormat line;
+    line.setTopMargin(12);
+    line.setProperty(moreLineProperty, true);
+    QTextCharFormat note;
+    note.setForeground(QBrush(muted));
+    cursor.insertBlock(line, note);
+    cursor.insertText(
+        QCoreApplication::translate("PageDocument", "More lines of “%1” follow.").arg(word) +
+            QLatin1Char(' '),
+        note);
+    QTextCharFormat anchor;
+    anchor.setAnchor(true);
+    anchor.setAnchorHref(QLatin1String(moreLink));
+    anchor.setForeground(QBrush(link));
+    anchor.setFontUnderline(true);
+    cursor.insertText(QCoreApplication::translate("PageDocument", "Show the next %1 lines")
+                          .arg(SearchThread::windowLines),
+                      anchor);
+}
+
+void removeMoreLine(QTextDocument *document)
+{
+    const QTextBlock last = document->lastBlock();
+    if (!last.blockFormat().boolProperty(moreLineProperty) || last == document->firstBlock())
+        return;
+    // From the end of the paragraph before, which keeps its format.
+    QTextCursor cursor(document);
+    cursor.setPosition(last.position() - 1);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
 }
 
 } // namespace PageDocument

@@ -3,9 +3,13 @@
 #include "database/dictionarydatabase.h"
 #include "database/installeddictionaries.h"
 #include "lookup/pagehtml.h"
+#include "mainwindow/pagedocument.h"
 #include "mainwindow/pagethread.h"
+#include "mainwindow/resultview.h"
 
-#include <QTextBrowser>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QUrl>
 
 namespace {
 // Marks where the page in `view` holds `text`, ignoring case (none for an
@@ -29,13 +33,14 @@ void markText(QTextBrowser *view, const QString &text)
 }
 } // namespace
 
-PageLoader::PageLoader(QTextBrowser *view, QObject *parent) : QObject(parent), view(view)
+PageLoader::PageLoader(ResultView *view, QObject *parent) : QObject(parent), view(view)
 {
+    connect(view, &QTextBrowser::anchorClicked, this, &PageLoader::followLink);
 }
 
 void PageLoader::lookUp(const QString &word, const QString &entry, const QString &mark)
 {
-    auto *worker = new PageThread(view);
+    auto *worker = new PageThread(view, view->colours());
     connect(worker, &QThread::started, this, &PageLoader::lookUpStarted);
     connect(worker, &QThread::finished, this, &PageLoader::lookUpFinished);
     if (entry.isEmpty()) {
@@ -48,30 +53,85 @@ void PageLoader::lookUp(const QString &word, const QString &entry, const QString
     pages.ask(worker, &PageThread::documentReady, [this, mark](PageThread *done) {
         m_failureShown = done->status() == SearchThread::Failed;
         m_meaning = done->meaning();
-        PageThread::show(view, done->takeDocument());
+        next = done->next();
+        QTextDocument *document = done->takeDocument();
+        // The palette changed while the page was on its way.
+        PageColours::recolour(document, done->colours(), view->colours());
+        PageThread::show(view, document);
         markText(view, mark);
         emit pageShown(done->status());
     });
 }
 
+void PageLoader::followLink(const QUrl &link)
+{
+    if (link.toString() == QLatin1String(PageDocument::moreLink))
+        showNext();
+}
+
+void PageLoader::showNext()
+{
+    if (!next.isValid() || !pages.canAskMore())
+        return;
+    pages.askMore(new NextWindowThread(next), &NextWindowThread::ready,
+                  [this](NextWindowThread *done) {
+                      QTextDocument *document = view->document();
+                      switch (done->status()) {
+                      case SearchThread::Found:
+                          break;
+                      case SearchThread::NotFound:
+                          // Another file is installed now: nothing goes on.
+                          next = PageContinuation();
+                          PageDocument::removeMoreLine(document);
+                          return;
+                      case SearchThread::NoDictionary:
+                      case SearchThread::Failed:
+                          // Said as a look-up would say it.
+                          next = PageContinuation();
+                          m_failureShown = done->status() == SearchThread::Failed;
+                          view->setHtml(PageHtml::write(done->page()));
+                          return;
+                      }
+                      // Appended below what is read: the view stays where it is.
+                      const int scrolled = view->verticalScrollBar()->value();
+                      PageDocument::append(done->page(), document);
+                      PageThread::shortenLongRuns(document);
+                      PageColours::recolour(document, PageColours::page(), view->colours());
+                      next = done->page().next;
+                      if (next.isValid())
+                          PageDocument::addMoreLine(document, next.word, view->colours().muted,
+                                                    view->colours().link);
+                      view->verticalScrollBar()->setValue(scrolled);
+                  });
+}
+
 void PageLoader::clear()
 {
     pages.dropPending();
-    m_failureShown = false;
     m_meaning = Meaning();
-    view->setText(QString());
+    showFirstView();
 }
 
 void PageLoader::showFirstView()
 {
+    m_failureShown = false;
+    next = PageContinuation();
     QList<Records::Installed> installed;
     // A database that could not be opened has said so already.
-    const bool none = DictionaryDatabase::defaultIsOpen() &&
-                      InstalledDictionaries().list(&installed) && installed.isEmpty();
-    if (none)
+    const bool opened = DictionaryDatabase::defaultIsOpen();
+    if (opened && InstalledDictionaries().list(&installed) && installed.isEmpty()) {
         view->setHtml(PageHtml::write(SearchThread::noDictionaryPage()));
-    else
+    } else if (opened) {
+        view->setHtml(PageHtml::write(Page::message(
+            tr("Type a word in the field above, in English or Japanese: its entries show as "
+               "you type.\n\nUp, Down: choose an entry in the word list beside\nEnter: show "
+               "the chosen entry and keep it in the history\nAlt+Left, Alt+Right: back and "
+               "forward through the history\nCtrl+F: find in the page\nEscape: clear the "
+               "field\n\nDouble-click a word in a page, or right-click it and choose Look "
+               "Up, to look that word up."))));
+    } else {
         view->setText(QString());
+    }
 }
 
 bool PageLoader::dictionariesChanged()

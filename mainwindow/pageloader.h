@@ -6,29 +6,33 @@
 
 #include <QObject>
 
-class QTextBrowser;
+class ResultView;
+class QUrl;
 
 // Looks pages up for a result view, each on a worker of its own
 // (PageThread), and shows them there: a page replaces the view's only when
 // its look-up was asked for after the one on display, and none on its way
-// is shown once the view was emptied.
+// is shown once the view was emptied. A page whose window ended while its
+// entry word's lines went on ends with a link that appends the next window.
 class PageLoader : public QObject
 {
     Q_OBJECT
 
 public:
-    // The workers read `view`'s font and text options as they are made.
-    explicit PageLoader(QTextBrowser *view, QObject *parent = nullptr);
+    // The workers read `view`'s font, text options and colours as they are
+    // made.
+    explicit PageLoader(ResultView *view, QObject *parent = nullptr);
 
     // Looks `word` up, or with `entry` the word list's entry whose key it
     // is. With `mark`, the page shows where it holds that text (ignoring
     // case), scrolled to the first place.
     void lookUp(const QString &word, const QString &entry = QString(),
                 const QString &mark = QString());
-    // Empties the view; pages still on their way are dropped.
+    // Shows the first view in place of the page; pages still on their way
+    // are dropped.
     void clear();
-    // The view while nothing is typed: empty, or what to do while no
-    // dictionary is installed.
+    // The view while nothing is typed: what to type and the keys that help,
+    // or what to do while no dictionary is installed.
     void showFirstView();
     // Whether the installed dictionaries differ from those the view was
     // last brought in line with (here or in another program, orvel-cli);
@@ -53,10 +57,16 @@ signals:
     void pageShown(SearchThread::Status status);
 
 private:
-    QTextBrowser *view;
+    void followLink(const QUrl &link);
+    // Appends the next window of the page on display.
+    void showNext();
+
+    ResultView *view;
     bool m_failureShown = false;
     bool m_findWhatIMean = false;
     Meaning m_meaning;
     QList<Records::Installed> shownWith;
+    // Where the page on display goes on.
+    PageContinuation next;
     Requests pages;
 };

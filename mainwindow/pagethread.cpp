@@ -52,7 +52,7 @@ void markNotShown(const QTextBlock &block, qsizetype cut, qsizetype end)
     QTextCursor cursor(block);
     cursor.setPosition(block.position() + int(cut));
     QTextCharFormat format = cursor.charFormat();
-    format.setForeground(QBrush(QColor(0x80, 0x80, 0x80)));
+    format.setForeground(QBrush(PageColours::page().muted));
     cursor.setPosition(block.position() + int(end), QTextCursor::KeepAnchor);
     cursor.insertText(
         QStringLiteral("\u2026 ") +
@@ -61,8 +61,8 @@ void markNotShown(const QTextBlock &block, qsizetype cut, qsizetype end)
 }
 } // namespace
 
-PageThread::PageThread(const QTextEdit *view)
-    : m_font(view->font()), m_option(view->document()->defaultTextOption())
+PageThread::PageThread(const QTextEdit *view, const PageColours &colours)
+    : m_font(view->font()), m_option(view->document()->defaultTextOption()), m_colours(colours)
 {
 }
 
@@ -94,6 +94,10 @@ void PageThread::run()
     if (!PageDocument::build(page, document.get()))
         document->setHtml(html);
     shortenLongRuns(document.get());
+    PageColours::recolour(document.get(), PageColours::page(), m_colours);
+    m_next = page.next;
+    if (m_next.isValid())
+        PageDocument::addMoreLine(document.get(), m_next.word, m_colours.muted, m_colours.link);
     document->moveToThread(QCoreApplication::instance()->thread());
     m_document = std::move(document);
     emit documentReady();
@@ -155,4 +159,10 @@ int PageThread::shortenLongRuns(QTextDocument *document)
     }
     document->setUndoRedoEnabled(undo);
     return shortened;
+}
+
+void NextWindowThread::run()
+{
+    m_status = SearchThread::lookUpNext(m_next, &m_page);
+    emit ready();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lookup/searchthread.h"
+#include "mainwindow/pagecolours.h"
 
 #include <QFont>
 #include <QTextOption>
@@ -19,14 +20,18 @@ class PageThread : public SearchThread
 
 public:
     // Prepares the document for `view`: its font and text options are
-    // read here, on the GUI thread.
-    explicit PageThread(const QTextEdit *view);
+    // read here, on the GUI thread. The document is shown in `colours`.
+    explicit PageThread(const QTextEdit *view, const PageColours &colours = PageColours::page());
     ~PageThread() override;
 
     // The document announced by documentReady(), in the GUI thread and
     // without a parent; the caller owns it. A document nobody takes goes
     // with the thread.
     QTextDocument *takeDocument();
+    // The colours the document is shown in, and where its page goes on (see
+    // Page::next); the document then ends with a link to the next lines.
+    const PageColours &colours() const { return m_colours; }
+    const PageContinuation &next() const { return m_next; }
 
     // Shows a taken document in `view`, which then owns it; the document it
     // replaces is deleted if it came from here too.
@@ -56,6 +61,34 @@ protected:
 private:
     QFont m_font;
     QTextOption m_option;
+    PageColours m_colours;
+    PageContinuation m_next;
     // Written by the worker before documentReady(), taken where it arrives.
     std::unique_ptr<QTextDocument> m_document;
+};
+
+// Reads the next window of a page on its own thread (SearchThread::lookUpNext)
+// for the view to append.
+class NextWindowThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    explicit NextWindowThread(const PageContinuation &next) : m_next(next) {}
+
+    // Valid once ready() has been sent.
+    SearchThread::Status status() const { return m_status; }
+    const Page &page() const { return m_page; }
+
+signals:
+    void ready();
+
+protected:
+    void run() override;
+
+private:
+    PageContinuation m_next;
+    // Written by the worker before ready(), read where it arrives.
+    SearchThread::Status m_status = SearchThread::Failed;
+    Page m_page;
 };

@@ -1,16 +1,23 @@
 #include "mainwindow/resultview.h"
 
+#include "mainwindow/outsideword.h"
 #include "preferences/viewsettings.h"
 
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
+#include <QTextList>
 
-ResultView::ResultView(QWidget *parent) : QTextBrowser(parent)
+#include <memory>
+
+ResultView::ResultView(QWidget *parent)
+    : QTextBrowser(parent), m_colours(PageColours::forPalette(palette()))
 {
     // A page's links are the window's to follow (anchorClicked()): there is
     // no other page to open.
@@ -53,11 +60,27 @@ bool ResultView::eventFilter(QObject *watched, QEvent *event)
 
 QString ResultView::selectedPlainText() const
 {
-    // Qt's own plain text of a selection that starts inside a list item
-    // begins with an empty line; the cursor's text does not.
-    QString text = textCursor().selectedText();
+    // Block by block: Qt's own plain text of a selection drops the numbers
+    // of list items, and one that starts inside an item begins with an
+    // empty line.
+    const QTextCursor cursor = textCursor();
+    const int start = cursor.selectionStart(), end = cursor.selectionEnd();
+    QString text;
+    for (QTextBlock block = document()->findBlock(start); block.isValid(); block = block.next()) {
+        const bool first = block.position() <= start;
+        if (!first && block.position() >= end)
+            break;
+        const int from = qMax(start, block.position());
+        if (!first)
+            text += u'\n';
+        // An item copied from its start keeps its number ("1. ").
+        if (block.textList() && from == block.position())
+            text += block.textList()->itemText(block) + u' ';
+        const int to = qMin(end, block.position() + block.length() - 1);
+        text += block.text().mid(from - block.position(), to - from);
+    }
     for (QChar &c : text) {
-        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+        if (c == QChar::LineSeparator)
             c = u'\n';
         else if (c == QChar::Nbsp)
             c = u' ';
@@ -67,6 +90,13 @@ QString ResultView::selectedPlainText() const
 
 void ResultView::changeEvent(QEvent *event)
 {
+    if (event->type() == QEvent::PaletteChange) {
+        // The page on display takes the new colours at once; pages on their
+        // way take them as they are shown.
+        const PageColours colours = PageColours::forPalette(palette());
+        PageColours::recolour(document(), m_colours, colours);
+        m_colours = colours;
+    }
     if (event->type() != QEvent::FontChange) {
         QTextBrowser::changeEvent(event);
         return;
@@ -81,21 +111,18 @@ void ResultView::changeEvent(QEvent *event)
     emit fontChanged(font());
 }
 
-void ResultView::mouseDoubleClickEvent(QMouseEvent *event)
+QTextCursor ResultView::wordAt(const QPoint &position) const
 {
-    QTextBrowser::mouseDoubleClickEvent(event);
-    if (event->button() != Qt::LeftButton)
-        return;
     // Qt's word runs across scripts ("水、river" is one); the word looked up
     // is the run of one script under the pointer, hyphens and apostrophes
     // inside it kept ("well-known", "don't").
-    QTextCursor cursor = cursorForPosition(event->position().toPoint());
+    QTextCursor cursor = cursorForPosition(position);
     const QString text = cursor.block().text();
     int at = cursor.positionInBlock();
     if (at == text.size() || (at > 0 && !text.at(at).isLetterOrNumber()))
         --at;
     if (at < 0 || !text.at(at).isLetterOrNumber())
-        return;
+        return QTextCursor();
     const QChar::Script script = text.at(at).script();
     const auto inWord = [&](int i) {
         const QChar c = text.at(i);
@@ -114,8 +141,37 @@ void ResultView::mouseDoubleClickEvent(QMouseEvent *event)
     const int block = cursor.block().position();
     cursor.setPosition(block + start);
     cursor.setPosition(block + end, QTextCursor::KeepAnchor);
-    setTextCursor(cursor);
-    emit wordDoubleClicked(cursor.selectedText());
+    return cursor;
+}
+
+void ResultView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTextBrowser::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QTextCursor word = wordAt(event->position().toPoint());
+    if (!word.hasSelection())
+        return;
+    setTextCursor(word);
+    emit wordDoubleClicked(word.selectedText());
+}
+
+void ResultView::contextMenuEvent(QContextMenuEvent *event)
+{
+    const QPoint position = viewport()->mapFromGlobal(event->globalPos());
+    QString text = textCursor().selectedText();
+    if (text.trimmed().isEmpty())
+        text = wordAt(position).selectedText();
+    std::unique_ptr<QMenu> menu(createStandardContextMenu(position));
+    auto *lookUp = new QAction(tr("Look Up"), menu.get());
+    lookUp->setObjectName(QStringLiteral("lookUpAction"));
+    lookUp->setEnabled(!text.trimmed().isEmpty());
+    connect(lookUp, &QAction::triggered, this,
+            [this, text] { emit lookUpRequested(OutsideWord::clean(text)); });
+    const QList<QAction *> standard = menu->actions();
+    menu->insertAction(standard.value(0), lookUp);
+    menu->insertSeparator(standard.value(0));
+    menu->exec(event->globalPos());
 }
 
 QMimeData *ResultView::createMimeDataFromSelection() const

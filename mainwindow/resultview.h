@@ -1,11 +1,15 @@
 #pragma once
 
+#include "mainwindow/pagecolours.h"
+
 #include <QTextBrowser>
 
-// The main window's result view. Its font stays within the result font's
-// bounds however it is changed (settings, Bigger and Smaller, Ctrl with the
-// wheel), a copied selection is the text shown, and a double-clicked word
-// is offered for a look-up.
+// The result view of the main window and of the pop-up. Its font stays
+// within the result font's bounds however it is changed (settings, Bigger
+// and Smaller, Ctrl with the wheel), a copied selection is the text shown
+// with the numbers of its lists, a double-clicked word and the context
+// menu's Look Up are offered for a look-up, and a page's colours follow the
+// palette as it changes.
 class ResultView : public QTextBrowser
 {
     Q_OBJECT
@@ -18,23 +22,35 @@ public:
     // this view.
     void takePageKeysFrom(QWidget *widget);
 
+    // The colours pages are shown in now.
+    const PageColours &colours() const { return m_colours; }
+
 signals:
     // The view's font has changed (and is within the bounds), by whatever
     // route: the window keeps its settings in step through this.
     void fontChanged(const QFont &font);
     // A word was double-clicked (and is selected).
     void wordDoubleClicked(const QString &word);
+    // The context menu's Look Up: the selection, or the word under the
+    // pointer, as OutsideWord::clean() leaves it.
+    void lookUpRequested(const QString &text);
 
 protected:
     void changeEvent(QEvent *event) override;
     // A line edit's claim to Ctrl+Home and Ctrl+End, refused.
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     QMimeData *createMimeDataFromSelection() const override;
 
 private:
+    // The word at `position` of the viewport, as a cursor that selects it;
+    // no selection where there is no word.
+    QTextCursor wordAt(const QPoint &position) const;
+
     QList<QObject *> keysFrom;
-    // The selection as plain text: blocks and line breaks as new lines,
-    // non-breaking spaces as spaces.
+    PageColours m_colours;
+    // The selection as plain text: blocks and line breaks as new lines, a
+    // list item's number before it, non-breaking spaces as spaces.
     QString selectedPlainText() const;
 };

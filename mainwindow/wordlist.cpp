@@ -1,5 +1,6 @@
 #include "mainwindow/wordlist.h"
 
+#include "mainwindow/wordlistdelegate.h"
 #include "mainwindow/wordlistmodel.h"
 
 #include <QAction>
@@ -7,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QScopedValueRollback>
 #include <QShortcut>
 
 #include <functional>
@@ -18,6 +20,8 @@ WordList::WordList(const Form &form, QObject *parent)
             &QWidget::setVisible);
     connect(model, &WordListModel::fileChangedChanged, form.fileChangedNote, &QWidget::setVisible);
     connect(form.view, &QAbstractItemView::clicked, this, &WordList::pick);
+    connect(model, &WordListModel::listShown, this, &WordList::showFromTop);
+    form.view->setItemDelegate(new WordListDelegate(form.view));
     showOther(nullptr);
     // Lists are not asked for while hidden.
     connect(form.shown, &QAction::toggled, this, [this](bool shown) {
@@ -55,8 +59,23 @@ void WordList::showOther(QAbstractItemModel *other)
     delete old;
     connect(form.view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &WordList::browse);
+    chosen = false;
     if (!other)
         setText(form.field->text());
+}
+
+void WordList::showFromTop()
+{
+    // A view keeps its scroll position across a reset: a list scrolled
+    // once would open every later one with its first rows hidden.
+    if (showsOther())
+        return;
+    form.view->scrollToTop();
+    chosen = false;
+    if (model->rowCount() > 0) {
+        const QScopedValueRollback<bool> quiet(showingList, true);
+        form.view->setCurrentIndex(model->index(0));
+    }
 }
 
 bool WordList::showsOther() const
@@ -71,13 +90,17 @@ void WordList::move(int step)
     if (!form.shown->isChecked() || rows == 0)
         return;
     const QModelIndex current = form.view->currentIndex();
-    // From no row, Down goes to the first and Up stays.
-    const int row =
-        current.isValid() ? qBound(0, current.row() + step, rows - 1) : (step > 0 ? 0 : -1);
+    // From no row, or a new list's first row not yet chosen, Down goes to
+    // the first and Up stays.
+    const int row = current.isValid() && chosen ? qBound(0, current.row() + step, rows - 1)
+                                                : (step > 0 ? 0 : -1);
     if (row < 0)
         return;
     const QModelIndex next = list->index(row, 0);
-    form.view->setCurrentIndex(next);
+    if (next != current)
+        form.view->setCurrentIndex(next);
+    else if (!chosen)
+        browse(next);
     form.view->scrollTo(next);
     // The rows after the last one come as the list is scrolled; from the
     // keyboard, ask as soon as the last row is reached.
@@ -88,7 +111,7 @@ void WordList::move(int step)
 void WordList::enter()
 {
     const QModelIndex current = form.view->currentIndex();
-    if (form.shown->isChecked() && current.isValid())
+    if (form.shown->isChecked() && chosen && current.isValid())
         pick(current);
     else
         emit enteredWithoutRow();
@@ -96,6 +119,10 @@ void WordList::enter()
 
 void WordList::pick(const QModelIndex &index)
 {
+    // A new list's first row, current already, is made so by the click as
+    // any other row would be, before it is picked.
+    if (!chosen)
+        browse(index);
     if (showsOther()) {
         emit otherPicked(index.row());
         return;
@@ -107,8 +134,11 @@ void WordList::pick(const QModelIndex &index)
 
 void WordList::browse(const QModelIndex &current)
 {
-    // A new list has no current row: only the user makes one current.
-    if (!current.isValid() || showsOther())
+    // Only a row the user makes current is chosen.
+    if (!current.isValid() || showingList)
+        return;
+    chosen = true;
+    if (showsOther())
         return;
     const WordListThread::Row row = model->row(current.row());
     if (!row.key.isEmpty())

@@ -14,12 +14,14 @@ class WordListModel;
 
 // The word list beside the result view: the rows of the entries from the
 // search field's text on (WordListModel), listed while View > Word List is
-// on. Up and Down in the field move its current row, without taking the
-// keyboard from the field; whichever way the current row changes (those
-// keys, the list's own keys, a click), its entry is wanted at once. Enter
-// in the field or a click on a row picks the row. Another list may take
-// the word list's place in the view for a while (showOther()): the keys
-// and clicks then work on its rows.
+// on. Every new list starts at its top with its first row current, yet not
+// chosen: Down in the field chooses it, Up leaves it, and Enter there still
+// settles on what is shown. Up and Down in the field move the current row,
+// without taking the keyboard from the field; whichever way the user makes
+// a row current (those keys, the list's own keys, a click), its entry is
+// wanted at once. Enter in the field or a click on a row picks the row.
+// Another list may take the word list's place in the view for a while
+// (showOther()): the keys and clicks then work on its rows.
 class WordList : public QObject
 {
     Q_OBJECT
@@ -54,6 +56,7 @@ signals:
     void otherPicked(int row);
 
 private:
+    void showFromTop();
     // Moves the current row by `step`, when there is a list to move in.
     void move(int step);
     void enter();
@@ -63,4 +66,8 @@ private:
 
     Form form;
     WordListModel *model;
+    // The current row was made so by the user, not by a new list.
+    bool chosen = false;
+    // A new list makes its first row current.
+    bool showingList = false;
 };

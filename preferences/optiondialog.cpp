@@ -213,6 +213,8 @@ void OptionDialog::on_removeButton_clicked()
 
     QMessageBox box(this);
     box.setText(tr("Do you want to delete your dictionary?"));
+    box.setInformativeText(tr("Only Orvel's index of it is deleted: the dictionary file itself "
+                              "stays where it is."));
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Cancel);
     box.setIcon(QMessageBox::Question);

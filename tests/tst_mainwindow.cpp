@@ -430,7 +430,7 @@ void MainWindowTest::editActionsFollowTheFocus()
     view->setTextCursor(cursor);
     view->setFocus();
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QApplication::clipboard()->text(), QString("move fast\n・a shop \nrune\na "));
+    QCOMPARE(QApplication::clipboard()->text(), QString("move fast\n・a shop \nrune\n1. a "));
     // What cannot change a read-only view leaves the search field alone.
     for (const char *name : {"actionUndo", "actionCut", "actionPaste", "actionDelete"})
         w.action(name)->trigger();

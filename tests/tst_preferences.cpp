@@ -267,6 +267,8 @@ void TestPreferences::remove()
     // Cancel and Escape change nothing.
     whenModal<QMessageBox>(this, [](QMessageBox *box) {
         QCOMPARE(box->text(), QString("Do you want to delete your dictionary?"));
+        // Nobody need fear for the file.
+        QVERIFY(box->informativeText().contains("the dictionary file itself stays where it is"));
         QCOMPARE(box->icon(), QMessageBox::Question);
         QCOMPARE(box->defaultButton(), box->button(QMessageBox::Cancel));
         box->button(QMessageBox::Cancel)->click();

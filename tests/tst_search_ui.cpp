@@ -143,14 +143,14 @@ void SearchUiTest::clearingDropsPagesOnTheirWay()
     QCOMPARE(w.window.windowTitle(), QString("\u2068xy\u2069 - Orvel"));
     w.window.findChild<QAction *>("actionDelete")->trigger();
     QCOMPARE(w.edit->text(), QString());
-    QCOMPARE(w.view->toPlainText(), QString());
+    QVERIFY(w.showsFirstView());
     QCOMPARE(w.window.windowTitle(), QString("Orvel"));
     // Emptying the field is no look-up.
     QCOMPARE(w.pages.size(), 2);
 
     // The page of "xy" arrives after the field was emptied: dropped.
     QVERIFY(w.release(1));
-    QCOMPARE(w.view->toPlainText(), QString());
+    QVERIFY(w.showsFirstView());
     QCOMPARE(w.window.windowTitle(), QString("Orvel"));
     QVERIFY(!QApplication::overrideCursor());
 

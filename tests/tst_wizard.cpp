@@ -9,13 +9,17 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSqlQuery>
+#include <QTimer>
 #include <QtTest>
 
 // Builds can take a while on a loaded machine; these only bound the waits.
@@ -37,6 +41,8 @@ private slots:
     void failedBuildGoesBack_data();
     void failedBuildGoesBack();
     void backAndChooseAnother();
+    void browseStartsInTheFilesFolder_data();
+    void browseStartsInTheFilesFolder();
 };
 
 static QList<QRadioButton *> typeButtons(QWizard &wizard)
@@ -374,6 +380,12 @@ void TestWizard::failedBuildGoesBack()
     QVERIFY(bar(wizard)->value() < 100);
     QVERIFY(!wizard.button(QWizard::NextButton)->isEnabled());
     QCOMPARE(TestUtil::arrangement(true), before);
+    // Nothing to wait for: only the reason and the way back.
+    const auto waiting = [&wizard] {
+        return bar(wizard)->isVisible() || !wizard.page(2)->subTitle().isEmpty() ||
+               wizard.page(2)->findChild<QLabel *>("processLabel")->isVisible();
+    };
+    QVERIFY(!waiting());
 
     wizard.button(QWizard::BackButton)->click();
     QCOMPARE(wizard.currentId(), 1);
@@ -385,6 +397,7 @@ void TestWizard::failedBuildGoesBack()
     wizard.button(QWizard::NextButton)->click();
     wizard.button(QWizard::CommitButton)->click();
     QVERIFY(!errorLabel(wizard)->isVisible());
+    QVERIFY(waiting());
     QTRY_COMPARE_WITH_TIMEOUT(bar(wizard)->value(), 100, buildTimeout);
     QCOMPARE(TestUtil::arrangement(true), before + QStringList{"other|" + other});
     QVERIFY2(messages.lines(QtWarningMsg).isEmpty(),
@@ -425,6 +438,37 @@ void TestWizard::backAndChooseAnother()
 
     QVERIFY2(messages.lines(QtWarningMsg).isEmpty(),
              qPrintable(messages.lines(QtWarningMsg).join('\n')));
+    wizard.reject();
+}
+
+void TestWizard::browseStartsInTheFilesFolder_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("folder");
+    const QString dir = TestUtil::makeDir("browse");
+    QTest::newRow("nothing typed: home") << "" << QDir::homePath();
+    QTest::newRow("a file typed: its folder") << dir + "/eijiro.txt" << dir;
+}
+
+void TestWizard::browseStartsInTheFilesFolder()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, folder);
+    DictionaryWizard wizard;
+    wizard.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&wizard));
+    clickRadio(typeButtons(wizard).value(0));
+    wizard.button(QWizard::NextButton)->click();
+    edit(wizard, "fileEdit")->setText(typed);
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        shown = dialog ? dialog->directory().absolutePath() : "<no dialog>";
+        if (dialog)
+            dialog->reject();
+    });
+    QTest::mouseClick(wizard.page(1)->findChild<QPushButton *>("fileButton"), Qt::LeftButton);
+    QCOMPARE(shown, folder);
     wizard.reject();
 }
 

@@ -147,14 +147,16 @@ private slots:
         QTest::addColumn<bool>("inList");  // pressed in the list after a click on its first row
         QTest::addColumn<bool>("rules");   // View > Find What I Mean
         QTest::addColumn<int>("row");
-        QTest::newRow("none yet") << "" << false << true << -1;
-        QTest::newRow("Down from none") << "D" << false << true << 0;
-        QTest::newRow("Up from none") << "U" << false << true << -1;
-        QTest::newRow("down and back") << "DDDU" << false << true << 1;
-        QTest::newRow("Up stops at the top") << "DDUUU" << false << true << 0;
-        QTest::newRow("in the list") << "DDU" << true << true << 1;
-        QTest::newRow("without the rules") << "DDD" << false << false << 2;
-        QTest::newRow("without the rules, in the list") << "DDU" << true << false << 1;
+        QTest::addColumn<int>("shown"); // the row whose page is shown; -1: the typed text's
+        // A new list's first row is current, yet not chosen.
+        QTest::newRow("none yet") << "" << false << true << 0 << -1;
+        QTest::newRow("Down to the first") << "D" << false << true << 0 << 0;
+        QTest::newRow("Up from the first") << "U" << false << true << 0 << -1;
+        QTest::newRow("down and back") << "DDDU" << false << true << 1 << 1;
+        QTest::newRow("Up stops at the top") << "DDUUU" << false << true << 0 << 0;
+        QTest::newRow("in the list") << "DDU" << true << true << 1 << 1;
+        QTest::newRow("without the rules") << "DDD" << false << false << 2 << -1;
+        QTest::newRow("without the rules, in the list") << "DDU" << true << false << 1 << 0;
     }
 
     void upAndDownShowTheRowAtOnce()
@@ -163,6 +165,7 @@ private slots:
         QFETCH(bool, inList);
         QFETCH(bool, rules);
         QFETCH(int, row);
+        QFETCH(int, shown);
         Window w;
         w.action("actionFindWhatIMean")->setChecked(rules);
         QVERIFY(w.typeAndList("b", slow->list("b", batch)));
@@ -194,7 +197,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(w.pagesRunning(), 0, TestUtil::waitTimeout);
         if (!rules)
             QCOMPARE(w.pages.size(), asked);
-        const int shown = rules ? row : inList ? 0 : -1;
         const QString page =
             shown < 0 ? PageHtml::write(typed) : slow->page(w.rows()[shown].toUpper());
         QCOMPARE(w.view->toPlainText(), plainText(page));

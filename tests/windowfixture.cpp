@@ -1,11 +1,14 @@
 #include "windowfixture.h"
 
 #include "app/openindex.h"
+#include "database/database.h"
 #include "lookup/requests.h"
 #include "mainwindow/pagethread.h"
 #include "testutil.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QSemaphore>
@@ -35,6 +38,17 @@ WindowFixture::~WindowFixture()
     }
 }
 
+bool WindowFixture::install(const QStringList &lines)
+{
+    const QString file =
+        TestUtil::writeDictionary(TestUtil::makeDir("dictionary") + "/d.txt", lines);
+    const bool installed = QDir().mkpath(QFileInfo(Database::path()).path()) &&
+                           TestUtil::openFreshDatabase(Database::path()) &&
+                           TestUtil::install(file) == ConvertThread::Committed;
+    TestUtil::closeDefaultConnection();
+    return installed;
+}
+
 QAction *WindowFixture::action(const char *name) const
 {
     return child<QAction>(name);
@@ -52,6 +66,11 @@ bool WindowFixture::shows(const QString &word) const
     return QTest::qWaitFor(
         [&] { return edit->text() == word && view->toPlainText().startsWith(word + "\n"); },
         TestUtil::waitTimeout);
+}
+
+bool WindowFixture::showsFirstView() const
+{
+    return view->toPlainText().startsWith("Type a word in the field above");
 }
 
 QStringList WindowFixture::rows() const

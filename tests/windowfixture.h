@@ -39,6 +39,10 @@ public:
     QSplitter *const splitter;
     QStatusBar *const statusBar;
 
+    // Installs a dictionary of `lines` in the index a window opens, as an
+    // earlier run would have; before the window is made.
+    static bool install(const QStringList &lines);
+
     QAction *action(const char *name) const;
     template <class T> T *child(const char *name) const
     {
@@ -53,6 +57,9 @@ public:
     // The word is in the field and its page (which starts with it) on
     // display.
     bool shows(const QString &word) const;
+    // The view shows what to type (nothing is typed, and a dictionary is
+    // installed).
+    bool showsFirstView() const;
     // The word list's rows as it shows them, and its current row (-1: none).
     QStringList rows() const;
     int currentRow() const;

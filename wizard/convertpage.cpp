@@ -22,6 +22,7 @@ void ConvertPage::initializePage()
     // Entered again after a failed build: start afresh.
     ui->processBar->setValue(ui->processBar->minimum());
     ui->errorLabel->hide();
+    showProgress(true);
 
     auto *builder = new ConvertThread;
     m_builder = builder;
@@ -68,7 +69,17 @@ void ConvertPage::buildEnded(const ConvertThread *builder)
                             : tr("Nothing was installed. Click Back to choose another file.");
     ui->errorLabel->setText((reason.isEmpty() ? QString() : reason + '\n') + way);
     ui->errorLabel->show();
+    // Nothing to wait for any more: only the reason and the way back.
+    showProgress(false);
     allowBack();
+}
+
+void ConvertPage::showProgress(bool shown)
+{
+    ui->processLabel->setVisible(shown);
+    ui->processBar->setVisible(shown);
+    setSubTitle(shown ? tr("Now creating indexes of entry words, please wait for a minute.")
+                      : QString());
 }
 
 // The page before this one is the commit page, so the wizard offers no way
@@ -108,6 +119,11 @@ void ConvertPage::cancel()
 void ConvertPage::changeEvent(QEvent *e)
 {
     QWizardPage::changeEvent(e);
-    if (e->type() == QEvent::LanguageChange)
+    if (e->type() == QEvent::LanguageChange) {
+        const bool waiting = !subTitle().isEmpty();
         ui->retranslateUi(this);
+        // A failed build's page keeps only its reason.
+        if (!waiting)
+            setSubTitle(QString());
+    }
 }

@@ -37,6 +37,8 @@ protected:
 
 private:
     void buildEnded(const ConvertThread *builder);
+    // The progress and the request to wait, shown while a build runs.
+    void showProgress(bool shown);
     void allowBack();
 
     Ui::ConvertPage *ui;

@@ -4,6 +4,7 @@
 #include "database/dictionarysettings.h"
 #include "wizard/namecheck.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 
@@ -67,9 +68,12 @@ bool RegisterPage::isComplete() const
 
 void RegisterPage::on_fileButton_clicked()
 {
-    const QString file = QFileDialog::getOpenFileName(
-        this, tr("Choose a file of dictionary"), ui->fileEdit->text(),
-        tr("All Files (*);;Text Files (*.txt)"), nullptr, QFileDialog::DontUseNativeDialog);
+    // Dictionaries are kept among the user's files, not where Orvel was
+    // started from.
+    const QString from = ui->fileEdit->text().isEmpty() ? QDir::homePath() : ui->fileEdit->text();
+    const QString file = QFileDialog::getOpenFileName(this, tr("Choose a file of dictionary"), from,
+                                                      tr("All Files (*);;Text Files (*.txt)"),
+                                                      nullptr, QFileDialog::DontUseNativeDialog);
     if (!file.isEmpty())
         ui->fileEdit->setText(file);
 }

@@ -1,0 +1,352 @@
+// Reading in the main window, driven by keyboard and mouse: the word list's
+// rows, a long entry's link to its next lines, the page's colours on light
+// and dark palettes, Find in Page, the context menu's Look Up and copying a
+// numbered list.
+
+#include "testutil.h"
+#include "windowfixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSplitter>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QStyledItemDelegate>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextList>
+#include <QTimer>
+#include <QToolTip>
+
+#include <cmath>
+
+namespace {
+
+const QString longPhrase = "a remarkably long entry word that a narrow list cuts";
+
+// WCAG's contrast ratio of two colours, worked out here on its own.
+double contrast(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &c) {
+        double sum = 0;
+        const double weight[] = {0.2126, 0.7152, 0.0722};
+        const double channel[] = {c.redF(), c.greenF(), c.blueF()};
+        for (int i = 0; i < 3; ++i)
+            sum +=
+                weight[i] * (channel[i] <= 0.04045 ? channel[i] / 12.92
+                                                   : std::pow((channel[i] + 0.055) / 1.055, 2.4));
+        return sum;
+    };
+    const double x = luminance(a), y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+// The first fragment of the view's page whose text is `text`.
+QTextCharFormat formatOf(const QTextBrowser *view, const QString &text)
+{
+    for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().text().trimmed() == text)
+                return it.fragment().charFormat();
+    return QTextCharFormat();
+}
+
+// Where the view shows `text` (its first character), in viewport
+// coordinates, scrolled into sight.
+QPoint placeOf(QTextBrowser *view, const QString &text, int at = 1)
+{
+    QTextCursor cursor(view->document());
+    cursor.setPosition(int(view->toPlainText().indexOf(text)) + at);
+    view->setTextCursor(cursor);
+    view->ensureCursorVisible();
+    view->setTextCursor(QTextCursor(view->document()));
+    return view->cursorRect(cursor).center();
+}
+
+struct Window : WindowFixture
+{
+    Window()
+    {
+        QVERIFY(showAndActivate());
+        edit->setFocus();
+    }
+    bool lookUp(const QString &word)
+    {
+        edit->setText(word);
+        return shows(word);
+    }
+    bool endsWithMoreLink() const
+    {
+        return view->toPlainText().endsWith("Show the next 128 lines");
+    }
+};
+
+} // namespace
+
+class ReadingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // Words of 128, 129 and 300 senses, and after each another word;
+        // enough words from "a" on to scroll the list.
+        QStringList lines{"■" + longPhrase + " : 長い"};
+        for (int i = 0; i < 40; ++i)
+            lines << QString("■ab%1 : 詰め物").arg(i, 2, 10, QChar('0'));
+        const QList<std::pair<QString, int>> senses{{"ant", 128}, {"bee", 129}, {"cat", 300}};
+        for (const auto &[word, count] : senses) {
+            for (int i = 1; i <= count; ++i)
+                lines << QString("■%1  {名-%2} : %1 %2、see dog").arg(word).arg(i);
+            lines << "■" + word + "s : many";
+            if (word == "ant")
+                lines << "■ax : 斧";
+        }
+        lines << "■water  {名} : 水"
+              << "■水 : water";
+        QVERIFY(WindowFixture::install(lines));
+    }
+    void init() { QSettings().clear(); }
+    void cleanup() { TestUtil::closeDefaultConnection(); }
+
+    void wordListOpensAtItsTop_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("Latin") << "ab1"
+                               << "ab10";
+        QTest::newRow("Japanese") << "水"
+                                  << "水";
+    }
+    void wordListOpensAtItsTop()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, first);
+        Window w;
+        // Large enough that the rows' text, not the style's least height,
+        // decides how tall they are.
+        w.list->setFont(QFont(w.list->font().family(), 24));
+        w.edit->setText("ab");
+        QTRY_VERIFY(w.list->verticalScrollBar()->maximum() > 0);
+        const int height = w.list->visualRect(w.list->model()->index(0, 0)).height();
+        w.list->verticalScrollBar()->setValue(w.list->verticalScrollBar()->maximum());
+        QTest::keyClick(w.edit, Qt::Key_Down);
+        w.edit->setText(text);
+        QTRY_COMPARE(w.rows().value(0), first);
+        QCOMPARE(w.list->verticalScrollBar()->value(), 0);
+        QCOMPARE(w.currentRow(), 0);
+        // Whatever script the first row is in, every row is as tall, and
+        // tall enough for the row: a Japanese one after a Latin list too.
+        const QModelIndex index = w.list->model()->index(0, 0);
+        QCOMPARE(w.list->visualRect(index).height(), height);
+        QStyleOptionViewItem option;
+        option.initFrom(w.list);
+        option.font = w.list->font();
+        option.fontMetrics = QFontMetrics(option.font);
+        QVERIFY(height >= QStyledItemDelegate().sizeHint(option, index).height());
+    }
+
+    void cutRowsShowTheirWordAsTooltip_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<bool>("tooltip");
+        QTest::newRow("cut") << longPhrase << true;
+        QTest::newRow("whole") << "ax" << false;
+    }
+    void cutRowsShowTheirWordAsTooltip()
+    {
+        QFETCH(QString, row);
+        QFETCH(bool, tooltip);
+        Window w;
+        w.splitter->setSizes({120, 520});
+        w.edit->setText("a");
+        QTRY_VERIFY(w.rows().contains(row));
+        const QModelIndex index = w.list->model()->index(int(w.rows().indexOf(row)), 0);
+        w.list->scrollTo(index);
+        const QRect rect = w.list->visualRect(index);
+        QHelpEvent help(QEvent::ToolTip, rect.center(),
+                        w.list->viewport()->mapToGlobal(rect.center()));
+        QApplication::sendEvent(w.list->viewport(), &help);
+        QTRY_COMPARE(QToolTip::text(), tooltip ? row : QString());
+        QToolTip::hideText();
+    }
+
+    // The link shows the next 128 lines of the same entry word, numbered on,
+    // below what is read, until its lines end.
+    void longEntryGoesOnByItsLink_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<int>("senses");
+        QTest::addColumn<int>("clicks");
+        QTest::newRow("a window exactly") << "ant" << 128 << 0;
+        QTest::newRow("one line more") << "bee" << 129 << 1;
+        QTest::newRow("three windows") << "cat" << 300 << 2;
+    }
+    void longEntryGoesOnByItsLink()
+    {
+        QFETCH(QString, word);
+        QFETCH(int, senses);
+        QFETCH(int, clicks);
+        Window w;
+        QVERIFY(w.lookUp(word));
+        QScrollBar *bar = w.view->verticalScrollBar();
+        for (int click = 1; click <= clicks; ++click) {
+            QVERIFY(w.endsWithMoreLink());
+            const QString next = QString("%1 %2、").arg(word).arg(click * 128 + 1);
+            QVERIFY(!w.view->toPlainText().contains(next));
+            const QPoint link = placeOf(w.view, "Show the next", 3);
+            const int scrolled = bar->value();
+            QTest::mouseClick(w.view->viewport(), Qt::LeftButton, {}, link);
+            QTRY_VERIFY(w.view->toPlainText().contains(next));
+            QCOMPARE(bar->value(), scrolled);
+        }
+        QVERIFY(!w.endsWithMoreLink());
+        // Under its one heading, numbered through to the last sense.
+        QCOMPARE(w.view->toPlainText().split('\n').count(word), 1);
+        const QString last = QString("%1 %2、").arg(word).arg(senses);
+        const QTextBlock block =
+            w.view->document()->findBlock(int(w.view->toPlainText().indexOf(last)));
+        QVERIFY(block.textList());
+        QCOMPARE(block.textList()->itemNumber(block) + 1, senses);
+    }
+
+    void coloursFollowThePalette_data()
+    {
+        QTest::addColumn<QPalette>("palette");
+        QStyle *fusion = QStyleFactory::create("Fusion");
+        QTest::newRow("Fusion light") << fusion->standardPalette();
+        delete fusion;
+        // Fusion's dark palette, as Qt builds it for a dark desktop.
+        const QColor window(50, 50, 50), text(240, 240, 240);
+        QPalette dark(text, window, window.lighter(150), window.darker(150), window.darker(130),
+                      text, window.darker(140));
+        dark.setColor(QPalette::Link, QColor(48, 140, 198));
+        QTest::newRow("Fusion dark") << dark;
+    }
+    void coloursFollowThePalette()
+    {
+        QFETCH(QPalette, palette);
+        const QPalette before = QApplication::palette();
+        Window w;
+        QVERIFY(w.lookUp("water"));
+        // On the page on display at once, and on the next one.
+        for (const QString &word : {QString("water"), QString("bee")}) {
+            if (word == "water")
+                QApplication::setPalette(palette);
+            else
+                QVERIFY(w.lookUp(word));
+            const QPalette shown = w.view->palette();
+            QVERIFY(contrast(formatOf(w.view, word).foreground().color(),
+                             shown.color(QPalette::Base)) >= 4.5);
+            QVERIFY(contrast(shown.color(QPalette::Text),
+                             formatOf(w.view, "名").background().color()) >= 4.5);
+        }
+        QApplication::setPalette(before);
+    }
+
+    void findInPage_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("keys"); // n: Enter, p: Shift+Enter
+        QTest::addColumn<QString>("count");
+        QTest::newRow("typed") << "bee 1"
+                               << ""
+                               << "1 of 40";
+        QTest::newRow("next") << "BEE 1"
+                              << "n"
+                              << "2 of 40";
+        QTest::newRow("previous, round the page") << "bee 1"
+                                                  << "pp"
+                                                  << "39 of 40";
+        QTest::newRow("none") << "no such text"
+                              << "n"
+                              << "Not found";
+    }
+    void findInPage()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, keys);
+        QFETCH(QString, count);
+        Window w;
+        QVERIFY(w.lookUp("bee"));
+        QTest::keyClick(w.edit, Qt::Key_F, Qt::ControlModifier);
+        auto *find = w.child<QLineEdit>("findEdit");
+        QTRY_VERIFY(find->isVisible() && find->hasFocus());
+        QTest::keyClicks(find, text);
+        for (const QChar key : keys)
+            QTest::keyClick(find, Qt::Key_Return, key == 'p' ? Qt::ShiftModifier : Qt::NoModifier);
+        QCOMPARE(w.child<QLabel>("findCount")->text(), count);
+        if (count != "Not found")
+            QCOMPARE(w.view->textCursor().selectedText().toLower(), text.toLower());
+        // Escape closes the bar only: the field keeps its word.
+        QTest::keyClick(find, Qt::Key_Escape);
+        QVERIFY(!find->isVisible());
+        QCOMPARE(w.edit->text(), QString("bee"));
+        QVERIFY(w.edit->hasFocus());
+    }
+
+    void contextMenuLooksUp_data()
+    {
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("word");
+        QTest::newRow("the word under the pointer") << ""
+                                                    << "dog";
+        QTest::newRow("the selection") << "bee 12"
+                                       << "bee 12";
+    }
+    void contextMenuLooksUp()
+    {
+        QFETCH(QString, selected);
+        QFETCH(QString, word);
+        Window w;
+        QVERIFY(w.lookUp("bee"));
+        const QPoint pointer = placeOf(w.view, "dog");
+        if (!selected.isEmpty()) {
+            QTextCursor cursor(w.view->document());
+            cursor.setPosition(int(w.view->toPlainText().indexOf(selected)));
+            cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor,
+                                int(selected.size()));
+            w.view->setTextCursor(cursor);
+        }
+        QTimer::singleShot(0, [] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QAction *lookUp = menu->findChild<QAction *>("lookUpAction");
+            QVERIFY(lookUp && lookUp->isEnabled());
+            QCOMPARE(lookUp->text(), QString("Look Up"));
+            lookUp->trigger();
+            menu->close();
+        });
+        // Through the window, as the platform delivers a right click.
+        QTest::mouseClick(w.window.windowHandle(), Qt::RightButton, {},
+                          w.view->viewport()->mapTo(&w.window, pointer));
+        QCOMPARE(w.edit->text(), word);
+    }
+
+    void copyKeepsTheNumbers()
+    {
+        Window w;
+        QVERIFY(w.lookUp("bee"));
+        const QString text = w.view->toPlainText();
+        QTextCursor cursor(w.view->document());
+        cursor.setPosition(int(text.indexOf("bee 1、")));
+        cursor.setPosition(int(text.indexOf("bee 3、")) - 1, QTextCursor::KeepAnchor);
+        w.view->setTextCursor(cursor);
+        w.view->setFocus();
+        QTest::keyClick(w.view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QString("1. bee 1、see dog \n2. bee 2、see dog "));
+    }
+};
+
+QTEST_MAIN(ReadingTest)
+#include "tst_reading.moc"
