@@ -8,10 +8,11 @@
 CommandLine CommandLine::parse(const QStringList &arguments)
 {
     const QCommandLineOption selectionOption(QStringLiteral("selection"));
+    const QCommandLineOption popupOption(QStringLiteral("popup"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(QStringLiteral("version"));
     QCommandLineParser parser;
-    parser.addOptions({selectionOption, helpOption, versionOption});
+    parser.addOptions({selectionOption, popupOption, helpOption, versionOption});
 
     CommandLine command;
     if (!parser.parse(arguments)) {
@@ -20,6 +21,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return command;
     }
     command.selection = parser.isSet(selectionOption);
+    command.popup = parser.isSet(popupOption);
     command.word = parser.positionalArguments().join(u' ');
     if (parser.isSet(helpOption)) {
         command.action = ShowHelp;
@@ -28,13 +30,16 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     } else if (command.selection && !command.word.isEmpty()) {
         command.action = Wrong;
         command.error = tr("--selection looks up the selected text, not a word.");
+    } else if (command.popup && !command.selection && command.word.isEmpty()) {
+        command.action = Wrong;
+        command.error = tr("--popup shows a word, or with --selection the selected text.");
     }
     return command;
 }
 
 QString CommandLine::usage()
 {
-    return tr("Usage: orvel [--selection | WORD...]");
+    return tr("Usage: orvel [--popup] [--selection | WORD...]");
 }
 
 QString CommandLine::help()
@@ -44,6 +49,8 @@ QString CommandLine::help()
               "\n"
               "  --selection   look up the text selected in any program (the primary\n"
               "                selection, or the clipboard where there is none)\n"
+              "  --popup       show it in a small window beside the mouse pointer\n"
+              "                instead, leaving Orvel's window where it is\n"
               "  -h, --help    show this help\n"
               "  --version     show the version\n");
 }
@@ -51,6 +58,11 @@ QString CommandLine::help()
 QString CommandLine::noSelection()
 {
     return tr("No selection could be read: the program that holds it does not answer.");
+}
+
+QString CommandLine::nothingSelected()
+{
+    return tr("No text is selected: the pop-up has nothing to show.");
 }
 
 std::optional<QString> selectedText()

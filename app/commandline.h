@@ -18,12 +18,14 @@ public:
         Run,         // open the window, or hand the word to the one open
         ShowHelp,    // -h, --help
         ShowVersion, // --version
-        Wrong,       // an unknown option, or --selection with a word
+        Wrong,       // an unknown option, --selection with a word, --popup with none
     };
 
     Action action = Run;
     // --selection: look up the text selected in any program.
     bool selection = false;
+    // --popup: show the word in the pop-up beside the pointer instead.
+    bool popup = false;
     // The arguments after the options, joined by spaces ("look up").
     QString word;
     // What is wrong, when the action is Wrong.
@@ -36,6 +38,8 @@ public:
     static QString help();
     // What --selection says when the selection could not be read.
     static QString noSelection();
+    // What --popup --selection says when no text is selected.
+    static QString nothingSelected();
 };
 
 // How long --selection waits for the program that holds the selection.

@@ -6,6 +6,7 @@
 #include "dictionary/convertthread.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/outsideword.h"
+#include "mainwindow/popupwindow.h"
 #include "version.h"
 
 #include <QApplication>
@@ -17,7 +18,8 @@
 
 namespace {
 // Every word the window takes fits into one message.
-static_assert(SingleInstance::maxMessageBytes > 3 * OutsideWord::maxLength,
+static_assert(SingleInstance::maxMessageBytes >
+                  3 * OutsideWord::maxLength + sizeof SingleInstance::popupPrefix,
               "a word of UTF-16 units takes at most three bytes each in UTF-8");
 
 // What a command line that opens no window asks for; the exit status.
@@ -73,15 +75,33 @@ int main(int argc, char *argv[])
     word = OutsideWord::clean(word);
 
     SingleInstance instance;
-    if (instance.claim(word) == SingleInstance::Role::HandedOver)
+    if (instance.claim(word, command.popup) == SingleInstance::Role::HandedOver)
         return 0;
+    // A pop-up of nothing would leave a run with no window at all.
+    if (command.popup && word.isEmpty()) {
+        std::fprintf(stderr, "orvel: %s\n", qPrintable(CommandLine::nothingSelected()));
+        return 1;
+    }
 
     MainWindow window;
     openIndex(&window);
+    PopupWindow popup(window.viewSettings());
     QObject::connect(&instance, &SingleInstance::wordReceived, &window,
                      &MainWindow::showFromOutside);
-    window.show();
-    window.start(word);
+    QObject::connect(&instance, &SingleInstance::popupReceived, &popup, &PopupWindow::showWord);
+    QObject::connect(&popup, &PopupWindow::openRequested, &window, &MainWindow::showFromOutside);
+    if (command.popup) {
+        // The pop-up alone: the run ends with it, unless the window was
+        // opened meanwhile.
+        QObject::connect(&popup, &PopupWindow::closed, &app, [&window] {
+            if (!window.isVisible())
+                QCoreApplication::quit();
+        });
+        popup.showWord(word);
+    } else {
+        window.show();
+        window.start(word);
+    }
     const int result = app.exec();
 
     // An index build may still be running when the window closes; let it

@@ -67,7 +67,7 @@ SingleInstance::~SingleInstance()
     QFile::remove(m_path);
 }
 
-SingleInstance::Role SingleInstance::claim(const QString &word)
+SingleInstance::Role SingleInstance::claim(const QString &word, bool popup)
 {
     if (m_path.isEmpty())
         return Role::Alone;
@@ -77,7 +77,7 @@ SingleInstance::Role SingleInstance::claim(const QString &word)
     QLockFile lock(m_path + QStringLiteral(".lock"));
     if (!lock.tryLock(timeout))
         qDebug() << "QLockFile::tryLock failed." << m_path;
-    switch (handOver(word)) {
+    switch (handOver({word, popup})) {
     case HandOver::Delivered:
         return Role::HandedOver;
     case HandOver::NoneRunning:
@@ -88,22 +88,22 @@ SingleInstance::Role SingleInstance::claim(const QString &word)
     return Role::Alone;
 }
 
-SingleInstance::HandOver SingleInstance::handOver(const QString &word)
+SingleInstance::HandOver SingleInstance::handOver(const Message &message)
 {
     // The connections a busy listener holds go within its timeout, so by
     // then a place is free, unless a flood goes on.
     const QDeadlineTimer deadline(2 * timeout);
-    HandOver result = handOverOnce(word);
+    HandOver result = handOverOnce(message);
     while (result == HandOver::Refused && !deadline.hasExpired()) {
         QThread::msleep(retryInterval);
-        result = handOverOnce(word);
+        result = handOverOnce(message);
     }
     if (result == HandOver::Refused)
         qDebug() << "SingleInstance::handOver failed." << m_path;
     return result;
 }
 
-SingleInstance::HandOver SingleInstance::handOverOnce(const QString &word)
+SingleInstance::HandOver SingleInstance::handOverOnce(const Message &message)
 {
     QLocalSocket socket;
     socket.connectToServer(m_path);
@@ -116,7 +116,7 @@ SingleInstance::HandOver SingleInstance::handOverOnce(const QString &word)
         // A queue so full that the system refuses, say.
         return HandOver::Refused;
     }
-    socket.write(encode(word));
+    socket.write(encode(message));
     if (!socket.waitForBytesWritten(timeout))
         return HandOver::Refused;
     // The listener closes the connection once it has the word; one that
@@ -224,30 +224,33 @@ void SingleInstance::read(QLocalSocket *socket)
         socket->state() == QLocalSocket::ConnectedState)
         return;
     // One message per connection, whole or not at all.
-    const std::optional<QString> word = complete ? decode(socket->readAll()) : std::nullopt;
+    const std::optional<Message> message = complete ? decode(socket->readAll()) : std::nullopt;
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();
-    if (word)
-        emit wordReceived(*word);
+    if (message && message->popup)
+        emit popupReceived(message->word);
+    else if (message)
+        emit wordReceived(message->word);
 }
 
-QByteArray SingleInstance::encode(const QString &word)
+QByteArray SingleInstance::encode(const Message &message)
 {
-    return word.toUtf8() + '\n';
+    return (message.popup ? QByteArray(popupPrefix) : QByteArray()) + message.word.toUtf8() + '\n';
 }
 
-std::optional<QString> SingleInstance::decode(const QByteArray &message)
+std::optional<SingleInstance::Message> SingleInstance::decode(const QByteArray &message)
 {
     if (message.size() > maxMessageBytes || message.indexOf('\n') != message.size() - 1)
         return std::nullopt;
+    const bool popup = message.startsWith(popupPrefix);
     QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString word = utf8(message.chopped(1));
+    const QString word = utf8(message.sliced(popup ? qstrlen(popupPrefix) : 0).chopped(1));
     if (utf8.hasError())
         return std::nullopt;
     for (const QChar c : word) {
         if (c.category() == QChar::Other_Control)
             return std::nullopt;
     }
-    return word;
+    return Message{word, popup};
 }

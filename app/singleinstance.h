@@ -13,7 +13,9 @@ class QSocketNotifier;
 // socket in the user's runtime folder, which only that user can reach; a
 // later start hands its word over and ends. A message is a word in UTF-8
 // followed by a line feed and nothing else, at most maxMessageBytes long;
-// anything else is dropped. The listener holds at most maxConnections at
+// a word for the pop-up has popupPrefix before it; anything else is
+// dropped. (An older Orvel drops a pop-up's word, whose tab it takes for a
+// control character, rather than show it wrongly.) The listener holds at most maxConnections at
 // once and answers any further one with busyReply before it closes it; the
 // start so refused tries again. It never gives up its socket: without a
 // free file descriptor it waits and accepts again. GUI thread only.
@@ -28,6 +30,14 @@ public:
     static constexpr int timeout = 2000;
     static constexpr int maxConnections = 16;
     static constexpr char busyReply[] = "busy\n";
+    static constexpr char popupPrefix[] = "popup\t";
+
+    // What a later start asks for: a word for the window, or for the pop-up.
+    struct Message
+    {
+        QString word;
+        bool popup = false;
+    };
 
     // The socket for this user and display; empty without a runtime folder.
     static QString defaultPath();
@@ -42,20 +52,22 @@ public:
     };
     // Hands `word` to the Orvel running, or becomes the one that runs. A
     // socket left behind by a crash is taken over.
-    Role claim(const QString &word);
+    Role claim(const QString &word, bool popup = false);
 
-    static QByteArray encode(const QString &word);
-    // The word a message carries; none when it is malformed.
-    static std::optional<QString> decode(const QByteArray &message);
+    static QByteArray encode(const Message &message);
+    // What a message carries; none when it is malformed.
+    static std::optional<Message> decode(const QByteArray &message);
 
 signals:
     // A word handed over by a later start; empty when it brought none.
     void wordReceived(const QString &word);
+    // A word a later start asks the pop-up to show.
+    void popupReceived(const QString &word);
 
 private:
     enum class HandOver { NoneRunning, Delivered, Refused };
-    HandOver handOver(const QString &word);
-    HandOver handOverOnce(const QString &word);
+    HandOver handOver(const Message &message);
+    HandOver handOverOnce(const Message &message);
     bool listen();
     void accept();
     void take(int descriptor);

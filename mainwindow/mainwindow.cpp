@@ -70,6 +70,8 @@ MainWindow::MainWindow(QWidget *parent)
         showRow({row.shown, row.key}, false);
     });
     meaning = new WhatIMean(ui->actionFindWhatIMean, ui->textBrowser, pages, m_history, this);
+    // The pop-up reads the setting there.
+    connect(ui->actionFindWhatIMean, &QAction::toggled, settings, &ViewSettings::setFindWhatIMean);
     connect(meaning, &WhatIMean::lookUpWanted, this, &MainWindow::lookUp);
     connect(meaning, &WhatIMean::turned, this, &MainWindow::lookUpAgain);
     finder =

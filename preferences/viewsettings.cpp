@@ -20,6 +20,9 @@ const char chosenFontSizeKey[] = "chosenFontSize";
 const char showLastWordKey[] = "showLastWord";
 const char findWhatIMeanKey[] = "findWhatIMean";
 
+const char popupGroup[] = "Popup";
+const char popupSizeKey[] = "size";
+
 const char historyGroup[] = "History";
 const char lastWordKey[] = "lastWord";
 
@@ -114,6 +117,12 @@ void ViewSettings::load()
     settings.beginGroup(historyGroup);
     m_lastWord.word = settings.value(lastWordKey).toString();
     settings.endGroup();
+
+    // A damaged value gives the default; the pop-up keeps it on its screen.
+    const QSize popup =
+        settings.value(QStringLiteral("%1/%2").arg(popupGroup, popupSizeKey), defaultPopupSize)
+            .toSize();
+    m_popupSize = popup.isValid() && !popup.isEmpty() ? popup : defaultPopupSize;
 }
 
 bool ViewSettings::save() const
@@ -147,6 +156,14 @@ bool ViewSettings::save() const
     // have worked; only AccessError says it did not.
     settings.sync();
     return settings.status() != QSettings::AccessError;
+}
+
+void ViewSettings::setPopupSize(const QSize &size)
+{
+    if (size == m_popupSize)
+        return;
+    m_popupSize = size;
+    QSettings().setValue(QStringLiteral("%1/%2").arg(popupGroup, popupSizeKey), size);
 }
 
 QString ViewSettings::settingsFile()

@@ -95,6 +95,12 @@ public:
     WindowState windowState() const;
     void setWindowState(const WindowState &state);
 
+    // The pop-up's size (orvel --popup). Written to the store at once: a
+    // pop-up may be all that a run of Orvel shows.
+    static constexpr QSize defaultPopupSize{420, 300};
+    QSize popupSize() const { return m_popupSize; }
+    void setPopupSize(const QSize &size);
+
 signals:
     void fontChanged(const QFont &font);
 
@@ -104,4 +110,5 @@ private:
     WindowState m_window;
     LastWord m_lastWord;
     bool m_findWhatIMean = true;
+    QSize m_popupSize = defaultPopupSize;
 };

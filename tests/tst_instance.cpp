@@ -5,6 +5,7 @@
 #include "app/commandline.h"
 #include "app/singleinstance.h"
 #include "app/x11selection.h"
+#include "mainwindow/popupwindow.h"
 #include "testutil.h"
 #include "windowfixture.h"
 
@@ -67,6 +68,7 @@ class InstanceTest : public QObject
 private slots:
     void handedToTheRunningWindow_data();
     void handedToTheRunningWindow();
+    void popupFromTheRunningOrvel();
     void socketLeftByACrashIsTakenOver();
     void onlyWellFormedWordsArrive_data();
     void onlyWellFormedWordsArrive();
@@ -120,6 +122,28 @@ void InstanceTest::handedToTheRunningWindow()
     QCOMPARE(window.windowTitle(), "\u2068" + shown + "\u2069 - Orvel");
 }
 
+// `orvel --popup WORD` shows the pop-up of the Orvel running; its window
+// stays as it was.
+void InstanceTest::popupFromTheRunningOrvel()
+{
+    // Alone, a pop-up of nothing would leave a run without a window.
+    QByteArray errors;
+    QCOMPARE(run({"--popup", "--selection"}, &errors), 1);
+    QVERIFY2(errors.contains(CommandLine::nothingSelected().toUtf8()), errors.constData());
+
+    SingleInstance instance;
+    QCOMPARE(instance.claim(QString()), SingleInstance::Role::Listening);
+    WindowFixture w;
+    PopupWindow popup(w.window.viewSettings());
+    connect(&instance, &SingleInstance::popupReceived, &popup, &PopupWindow::showWord);
+    connect(&instance, &SingleInstance::wordReceived, &w.window, &MainWindow::showFromOutside);
+    QCOMPARE(run({"--popup", "  water "}), 0);
+    QTRY_VERIFY(popup.isVisible());
+    QCOMPARE(popup.word(), QString("water"));
+    QVERIFY(!w.window.isVisible());
+    QVERIFY(w.edit->text().isEmpty());
+}
+
 void InstanceTest::socketLeftByACrashIsTakenOver()
 {
     const QString path = SingleInstance::defaultPath();
@@ -169,6 +193,10 @@ void InstanceTest::onlyWellFormedWordsArrive_data()
     row("not UTF-8", "wat\xff\xfe\n", {});
     row("a control character", "wa\x1bter\n", {});
     row("a NUL", QByteArray("wa\0ter\n", 7), {});
+    row("for the pop-up", "popup\twater\n", {"popup: water"});
+    row("for the pop-up, no word", "popup\t\n", {"popup: "});
+    row("another tab", "window\twater\n", {});
+    row("the pop-up's, a control character", "popup\twa\x1bter\n", {});
 }
 
 void InstanceTest::onlyWellFormedWordsArrive()
@@ -181,6 +209,8 @@ void InstanceTest::onlyWellFormedWordsArrive()
     QStringList received;
     connect(&instance, &SingleInstance::wordReceived, this,
             [&](const QString &word) { received << word; });
+    connect(&instance, &SingleInstance::popupReceived, this,
+            [&](const QString &word) { received << "popup: " + word; });
 
     // Sent and left open: the server takes it or cuts it off in time. Then
     // the next well-formed message still gets through.
@@ -323,9 +353,11 @@ void InstanceTest::commandLine_data()
     QTest::addColumn<int>("action");
     QTest::addColumn<bool>("selection");
     QTest::addColumn<QString>("word");
+    QTest::addColumn<bool>("popup");
     const auto row = [](const char *name, const QStringList &arguments, CommandLine::Action action,
                         bool selection, const char *word) {
-        QTest::newRow(name) << arguments << int(action) << selection << QString(word);
+        QTest::newRow(name) << arguments << int(action) << selection << QString(word)
+                            << arguments.contains("--popup");
     };
     row("nothing", {}, CommandLine::Run, false, "");
     row("a phrase", {"take", "off"}, CommandLine::Run, false, "take off");
@@ -334,6 +366,9 @@ void InstanceTest::commandLine_data()
     row("selection and a word", {"--selection", "run"}, CommandLine::Wrong, true, "run");
     row("unknown", {"--bogus", "run"}, CommandLine::Wrong, false, "");
     row("help", {"-h"}, CommandLine::ShowHelp, false, "");
+    row("pop-up", {"--popup", "run"}, CommandLine::Run, false, "run");
+    row("pop-up of the selection", {"--popup", "--selection"}, CommandLine::Run, true, "");
+    row("pop-up of nothing", {"--popup"}, CommandLine::Wrong, false, "");
 }
 
 void InstanceTest::commandLine()
@@ -342,8 +377,10 @@ void InstanceTest::commandLine()
     QFETCH(int, action);
     QFETCH(bool, selection);
     QFETCH(QString, word);
+    QFETCH(bool, popup);
     const CommandLine command = CommandLine::parse(QStringList{"orvel"} + arguments);
     QCOMPARE(int(command.action), action);
+    QCOMPARE(command.popup, popup);
     QCOMPARE(command.selection, selection);
     QCOMPARE(command.word, word);
 
