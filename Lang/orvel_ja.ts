@@ -23,14 +23,24 @@
         <translation>--selection は選択されたテキストを検索します。単語は指定できません。</translation>
     </message>
     <message>
-        <source>Usage: orvel [--selection | WORD...]</source>
-        <translation>使い方: orvel [--selection | 単語...]</translation>
+        <source>No selection could be read: the program that holds it does not answer.</source>
+        <translation>選択されたテキストを読み取れませんでした: それを持つプログラムが応答しません。</translation>
+    </message>
+    <message>
+        <source>--popup shows a word, or with --selection the selected text.</source>
+        <translation>--popup は単語を、--selection と合わせると選択されたテキストを表示します。</translation>
+    </message>
+    <message>
+        <source>Usage: orvel [--popup] [--selection | WORD...]</source>
+        <translation>使い方: orvel [--popup] [--selection | 単語...]</translation>
     </message>
     <message>
         <source>Shows WORD in Orvel&apos;s window; with Orvel running already, in that window.
 
   --selection   look up the text selected in any program (the primary
                 selection, or the clipboard where there is none)
+  --popup       show it in a small window beside the mouse pointer
+                instead, leaving Orvel&apos;s window where it is
   -h, --help    show this help
   --version     show the version
 </source>
@@ -38,13 +48,15 @@
 
   --selection   任意のプログラムで選択されているテキストを検索します (プライマリ
                 セレクション、それがなければクリップボード)
+  --popup       Orvel のウィンドウはそのままに、マウスポインタの横の小さな
+                ウィンドウに表示します
   -h, --help    このヘルプを表示します
   --version     バージョンを表示します
 </translation>
     </message>
     <message>
-        <source>No selection could be read: the program that holds it does not answer.</source>
-        <translation>選択されたテキストを読み取れませんでした: それを持つプログラムが応答しません。</translation>
+        <source>No text is selected: the pop-up has nothing to show.</source>
+        <translation>テキストが選択されていません: ポップアップに表示するものがありません。</translation>
     </message>
 </context>
 <context>
@@ -251,6 +263,41 @@
     <message>
         <source>The dictionary file %1 cannot be searched: %2</source>
         <translation>辞書ファイル %1 を検索できません: %2</translation>
+    </message>
+</context>
+<context>
+    <name>FindBar</name>
+    <message>
+        <source>Not found</source>
+        <translation>見つかりません</translation>
+    </message>
+    <message>
+        <source>%1 found</source>
+        <translation>%1 件</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 / %2 件</translation>
+    </message>
+    <message>
+        <source>Find in Page...</source>
+        <translation>ページ内を検索...</translation>
+    </message>
+    <message>
+        <source>Find in the page</source>
+        <translation>ページ内を検索</translation>
+    </message>
+    <message>
+        <source>Previous match (Shift+Enter)</source>
+        <translation>前の一致 (Shift+Enter)</translation>
+    </message>
+    <message>
+        <source>Next match (Enter)</source>
+        <translation>次の一致 (Enter)</translation>
+    </message>
+    <message>
+        <source>Close (Escape)</source>
+        <translation>閉じる (Escape)</translation>
     </message>
 </context>
 <context>
@@ -538,6 +585,10 @@ Look-ups and adding dictionaries fail until it can. Please quit Orvel and make s
         <source>The change could not be saved: %1</source>
         <translation>変更を保存できませんでした: %1</translation>
     </message>
+    <message>
+        <source>Only Orvel&apos;s index of it is deleted: the dictionary file itself stays where it is.</source>
+        <translation>削除されるのは Orvel の索引だけです: 辞書ファイルそのものは元の場所に残ります。</translation>
+    </message>
 </context>
 <context>
     <name>Page</name>
@@ -548,10 +599,51 @@ Look-ups and adding dictionaries fail until it can. Please quit Orvel and make s
     </message>
 </context>
 <context>
+    <name>PageDocument</name>
+    <message>
+        <source>More lines of “%1” follow.</source>
+        <translation>「%1」の続きがあります。</translation>
+    </message>
+    <message>
+        <source>Show the next %1 lines</source>
+        <translation>次の %1 行を表示</translation>
+    </message>
+</context>
+<context>
+    <name>PageLoader</name>
+    <message>
+        <source>Type a word in the field above, in English or Japanese: its entries show as you type.
+
+Up, Down: choose an entry in the word list beside
+Enter: show the chosen entry and keep it in the history
+Alt+Left, Alt+Right: back and forward through the history
+Ctrl+F: find in the page
+Escape: clear the field
+
+Double-click a word in a page, or right-click it and choose Look Up, to look that word up.</source>
+        <translation>上の欄に英語または日本語の単語を入力してください: 入力するそばから項目が表示されます。
+
+上、下: 横の単語リストで項目を選ぶ
+Enter: 選んだ項目を表示し、履歴に残す
+Alt+左、Alt+右: 履歴を戻る、進む
+Ctrl+F: ページ内を検索
+Escape: 欄を空にする
+
+ページ内の単語をダブルクリックするか、右クリックして「調べる」を選ぶと、その単語を調べます。</translation>
+    </message>
+</context>
+<context>
     <name>PageThread</name>
     <message>
         <source>[%1 characters not shown]</source>
         <translation>[以下 %1 文字を省略]</translation>
+    </message>
+</context>
+<context>
+    <name>PopupWindow</name>
+    <message>
+        <source>Open in Orvel</source>
+        <translation>Orvel で開く</translation>
     </message>
 </context>
 <context>
@@ -615,6 +707,13 @@ The old index is still in place.</source>
     <message>
         <source>New name of the dictionary:</source>
         <translation>辞書の新しい名前:</translation>
+    </message>
+</context>
+<context>
+    <name>ResultView</name>
+    <message>
+        <source>Look Up</source>
+        <translation>調べる</translation>
     </message>
 </context>
 <context>
