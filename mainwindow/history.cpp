@@ -1,5 +1,7 @@
 #include "mainwindow/history.h"
 
+#include <QAbstractSlider>
+
 History::History(QObject *parent) : QObject(parent)
 {
     settleTimer.setSingleShot(true);
@@ -7,10 +9,24 @@ History::History(QObject *parent) : QObject(parent)
     connect(&settleTimer, &QTimer::timeout, this, &History::settle);
 }
 
+void History::followScroll(QAbstractSlider *bar)
+{
+    m_bar = bar;
+    // The view lays a long page out bit by bit: its range grows after it
+    // came.
+    connect(bar, &QAbstractSlider::rangeChanged, this, &History::restoreScroll);
+    // The user's own scrolling comes first.
+    connect(bar, &QAbstractSlider::actionTriggered, this, [this] { m_restore = {}; });
+}
+
 void History::typed(const Visit &visit)
 {
+    keepScroll();
+    if (visit != m_restore.visit)
+        m_restore = {};
     settleTimer.stop();
     found = false;
+    notFound = false;
     m_onDisplay = visit;
     announce();
 }
@@ -18,13 +34,25 @@ void History::typed(const Visit &visit)
 void History::pageAsked()
 {
     found = false;
+    notFound = false;
 }
 
-void History::pageArrived(bool foundPage)
+void History::pageArrived(bool foundPage, bool newest)
 {
-    found = foundPage;
+    found = foundPage && newest;
+    notFound = !foundPage && newest;
     if (found)
         settleTimer.start();
+    // Settled on before its page came (Enter, a word from outside): it was
+    // no page to come back to.
+    if (notFound && m_current >= 0 && current() == m_onDisplay) {
+        m_visits.removeAt(m_current--);
+        announce();
+    }
+    if (found && m_onDisplay == m_restore.visit) {
+        m_restore.arrived = true;
+        restoreScroll();
+    }
 }
 
 void History::arrivedAs(const Visit &visit)
@@ -43,6 +71,8 @@ void History::arrivedAs(const Visit &visit)
 
 void History::enter(const Visit &visit)
 {
+    if (notFound && visit == m_onDisplay)
+        return;
     // A word picked from a list is on display while the field keeps what
     // was typed.
     m_onDisplay = visit;
@@ -61,6 +91,7 @@ void History::back()
 {
     if (!canGoBack())
         return;
+    keepScroll();
     if (m_onDisplay == current())
         --m_current;
     go(current());
@@ -68,8 +99,10 @@ void History::back()
 
 void History::forward()
 {
-    if (canGoForward())
-        go(m_visits.at(++m_current));
+    if (!canGoForward())
+        return;
+    keepScroll();
+    go(m_visits.at(++m_current));
 }
 
 bool History::canGoBack() const
@@ -110,10 +143,25 @@ void History::add(const Visit &visit)
 
 void History::go(const Visit &visit)
 {
+    m_restore = {visit, false};
     // The window compares with the page on display, which is then this.
     emit goTo(visit);
     m_onDisplay = visit;
     announce();
+}
+
+void History::keepScroll()
+{
+    if (m_bar && m_current >= 0 && m_onDisplay == current())
+        m_visits[m_current].scroll = m_bar->value();
+}
+
+void History::restoreScroll()
+{
+    if (!m_bar || !m_restore.arrived || m_bar->maximum() < m_restore.visit.scroll)
+        return;
+    m_bar->setValue(m_restore.visit.scroll);
+    m_restore = {};
 }
 
 void History::announce()

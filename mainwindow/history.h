@@ -2,9 +2,12 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+
+class QAbstractSlider;
 
 // The pages the user settled on in this run, for Back and Forward, as a
 // browser keeps the pages visited, and the page on display that may yet
@@ -17,7 +20,9 @@
 // a found page left on display for settleTime; one on display when the
 // user goes on to another page (not by typing) if it was found. Back is
 // measured from the page on display: from one not yet in the list, Back
-// leads to the list's current page.
+// leads to the list's current page. A text whose page turns out not found
+// leaves the list again. Back and Forward bring a page back scrolled where
+// it was left.
 class History : public QObject
 {
     Q_OBJECT
@@ -38,6 +43,7 @@ public:
         // For an entry found in entries: the text searched for, which the
         // field shows and the page marks.
         QString found = QString();
+        int scroll = 0; // where the view stood when the page was left
 
         bool operator==(const Visit &other) const
         {
@@ -47,6 +53,9 @@ public:
     };
 
     explicit History(QObject *parent = nullptr);
+    // The view's scroll bar: read as a page is left, set as Back or Forward
+    // brings it back.
+    void followScroll(QAbstractSlider *bar);
 
     // --- The page on display
 
@@ -57,9 +66,10 @@ public:
     // A page was asked for; until it arrives, the one on display was not
     // found.
     void pageAsked();
-    // A page arrived; `found` when it is a result page answering the newest
-    // request. Left on display, a found page enters.
-    void pageArrived(bool found);
+    // A page arrived; `found` when it is a result page, `newest` when it
+    // answers the newest request. Left on display, a found page enters; a
+    // newest one not found leaves the list if it entered.
+    void pageArrived(bool found, bool newest);
     // The page that arrived shows `visit`'s page: what the window found the
     // typed text to mean ("running" shows run's entry). That is the page
     // that enters (or stands for the page entered already), and the one
@@ -97,6 +107,10 @@ private:
     void add(const Visit &visit);
     void go(const Visit &visit);
     void announce();
+    // Notes where the view stands in the page on display, if it is the
+    // list's current one.
+    void keepScroll();
+    void restoreScroll();
 
     QList<Visit> m_visits;
     // Index of the current page; -1 while the list is empty.
@@ -107,4 +121,14 @@ private:
     bool found = false;
     // Runs while a found page is on display and unchanged.
     QTimer settleTimer;
+    QPointer<QAbstractSlider> m_bar;
+    // A page brought back, to be scrolled once it has come and is long
+    // enough.
+    struct
+    {
+        Visit visit;
+        bool arrived = false;
+    } m_restore;
+    // The page on display is a not-found page.
+    bool notFound = false;
 };

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QShortcut>
 
 #include <functional>
@@ -175,6 +176,7 @@ void MainWindow::showFromOutside(const QString &word)
 void MainWindow::connectHistory()
 {
     new SideButtons(this, ui->actionBack, ui->actionForward);
+    m_history->followScroll(ui->textBrowser->verticalScrollBar());
     connect(ui->actionBack, &QAction::triggered, m_history, &History::back);
     connect(ui->actionForward, &QAction::triggered, m_history, &History::forward);
     connect(m_history, &History::canGoBackChanged, ui->actionBack, &QAction::setEnabled);
@@ -247,7 +249,7 @@ void MainWindow::pageShown(SearchThread::Status status)
     // had been looked up.
     if (status == SearchThread::Failed)
         setWindowTitle(programName);
-    m_history->pageArrived(status == SearchThread::Found && pages->showsNewest());
+    m_history->pageArrived(status == SearchThread::Found, pages->showsNewest());
 }
 
 void MainWindow::showRow(const History::Visit &visit, bool picked)

@@ -78,6 +78,8 @@ private slots:
     void init();
     void cleanup() { closeDefaultConnection(); }
     void settledWordsEnterAndBackForwardShowThem();
+    void backAndForwardKeepTheScroll_data();
+    void backAndForwardKeepTheScroll();
     void historyKeepsTheNewestPages();
     void doubleClickLooksUp_data();
     void doubleClickLooksUp();
@@ -113,7 +115,8 @@ void NavigationTest::settledWordsEnterAndBackForwardShowThem()
     QVERIFY(w.shows("fire"));
     QCOMPARE(w.history(), QStringList());
     QTRY_COMPARE_WITH_TIMEOUT(w.history(), QStringList{"fire"}, TestUtil::waitTimeout);
-    // Not found: it enters by Enter only. A pick from a list enters at once.
+    // Not found: it never enters, by Enter neither, nor handed over. A pick
+    // from a list enters at once.
     w.edit->setText("fyre");
     QTest::qWait(History::settleTime * 3 / 2);
     QCOMPARE(w.history(), QStringList{"fire"});
@@ -122,14 +125,19 @@ void NavigationTest::settledWordsEnterAndBackForwardShowThem()
     w.back->trigger();
     QVERIFY(w.shows("fire"));
     w.edit->setText("fyre");
+    QTRY_VERIFY(w.view->toPlainText().startsWith("fyre is not found."));
     QTest::keyClick(w.edit, Qt::Key_Return);
+    w.window.showFromOutside("qqq");
+    QTRY_VERIFY(w.view->toPlainText().startsWith("qqq is not found."));
+    QCOMPARE(w.history(), QStringList{"fire"});
+    w.window.lookUp("water");
     w.window.history().enter({"earth", QString()});
-    QCOMPARE(w.history(), (QStringList{"fire", "fyre", "earth"}));
+    QCOMPARE(w.history(), (QStringList{"fire", "water", "earth"}));
 
     // By the keys, the action and the mouse's side buttons anywhere; left on
     // display, a word gone back to does not enter again.
     QTest::keyClick(w.edit, Qt::Key_Left, Qt::AltModifier);
-    QCOMPARE(w.edit->text(), QString("fyre"));
+    QCOMPARE(w.edit->text(), QString("water"));
     w.back->trigger();
     QVERIFY(w.shows("fire"));
     QVERIFY(!w.back->isEnabled());
@@ -140,7 +148,7 @@ void NavigationTest::settledWordsEnterAndBackForwardShowThem()
     QTest::keyClick(w.edit, Qt::Key_Right, Qt::AltModifier);
     QVERIFY(w.shows("earth"));
     QVERIFY(!w.action("actionForward")->isEnabled());
-    QCOMPARE(w.history(), (QStringList{"fire", "fyre", "earth"}));
+    QCOMPARE(w.history(), (QStringList{"fire", "water", "earth"}));
 
     // From a word typed but not settled on, Back goes to the last one that
     // was; a new word drops those ahead.
@@ -150,7 +158,41 @@ void NavigationTest::settledWordsEnterAndBackForwardShowThem()
     w.back->trigger();
     w.edit->setText("river");
     QTest::keyClick(w.edit, Qt::Key_Return);
-    QCOMPARE(w.history(), (QStringList{"fire", "fyre", "river"}));
+    QCOMPARE(w.history(), (QStringList{"fire", "water", "river"}));
+}
+
+// Back and Forward bring a page back where it was left, however they are
+// given.
+void NavigationTest::backAndForwardKeepTheScroll_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Alt+Left, Alt+Right") << "keys";
+    QTest::newRow("the mouse's side buttons") << "mouse";
+}
+
+void NavigationTest::backAndForwardKeepTheScroll()
+{
+    QFETCH(QString, how);
+    installDictionary();
+    Window w("water");
+    QVERIFY(w.shows("water"));
+    QScrollBar *bar = w.view->verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() > 2 * bar->pageStep());
+    QTest::keyClick(w.edit, Qt::Key_PageDown);
+    QTest::keyClick(w.edit, Qt::Key_PageDown);
+    const int left = bar->value();
+    QVERIFY(left > 0);
+    w.edit->setText("fire");
+    QTest::keyClick(w.edit, Qt::Key_Return);
+    QVERIFY(w.shows("fire"));
+    for (const bool back : {true, false, true}) {
+        if (how == "keys")
+            QTest::keyClick(w.edit, back ? Qt::Key_Left : Qt::Key_Right, Qt::AltModifier);
+        else
+            QTest::mousePress(w.view->viewport(), back ? Qt::BackButton : Qt::ForwardButton);
+        QVERIFY(w.shows(back ? "water" : "fire"));
+        QTRY_COMPARE(bar->value(), back ? left : 0);
+    }
 }
 
 // Back leads as far as the oldest of the pages kept.
