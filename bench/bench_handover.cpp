@@ -12,6 +12,7 @@
 // orvel-cli when that is missing. RUNS hand-overs of each kind (20).
 #include "app/settingsstore.h"
 #include "app/singleinstance.h"
+#include "benchwords.h"
 #include "database/dictionarydatabase.h"
 #include "generator.h"
 #include "mainwindow/mainwindow.h"
@@ -23,8 +24,6 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRandomGenerator>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
@@ -121,18 +120,7 @@ int main(int argc, char **argv)
     if (DictionaryDatabase::openDefault(db) != DictionaryDatabase::Opened::Ready)
         return 1;
 
-    QStringList words;
-    {
-        QSqlQuery query("SELECT MAX(rowid) FROM t_word");
-        const qint64 rows = query.next() ? query.value(0).toLongLong() : 0;
-        QRandomGenerator random(20240611);
-        query.prepare("SELECT name FROM t_word WHERE rowid = ?");
-        while (rows > 0 && words.size() < runs) {
-            query.addBindValue(random.bounded(rows) + 1);
-            if (query.exec() && query.next())
-                words << query.value(0).toString().toLower();
-        }
-    }
+    const QStringList words = randomKeyedWords(runs);
 
     MainWindow window;
     window.indexOpened(DictionaryDatabase::Opened::Ready, db, QString());

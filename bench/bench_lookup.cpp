@@ -11,6 +11,7 @@
 // index is built once into FILE.db. With "meaning", only the times of
 // finding what the user means, for texts of each rule.
 #include "app/settingsstore.h"
+#include "benchwords.h"
 #include "database/dictionarydatabase.h"
 #include "database/indexreader.h"
 #include "database/workerconnection.h"
@@ -975,19 +976,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    // Random keyed words, in the case a user would type them.
-    QStringList words;
-    {
-        QSqlQuery query("SELECT MAX(rowid) FROM t_word");
-        const qint64 rows = query.next() ? query.value(0).toLongLong() : 0;
-        QRandomGenerator random(20240611);
-        query.prepare("SELECT name FROM t_word WHERE rowid = ?");
-        while (rows > 0 && words.size() < queries) {
-            query.addBindValue(random.bounded(rows) + 1);
-            if (query.exec() && query.next())
-                words << query.value(0).toString().toLower();
-        }
-    }
+    const QStringList words = randomKeyedWords(queries);
     if (words.isEmpty()) {
         std::fprintf(stderr, "the index holds no words\n");
         return 1;
