@@ -1,14 +1,13 @@
 // Reading in the main window, driven by keyboard and mouse: the word list's
 // rows, a long entry's link to its next lines, the page's colours on light
-// and dark palettes, Find in Page, the context menu's Look Up and copying a
-// numbered list.
+// and dark palettes, Find in Page and the context menu's Look Up. (Copying
+// keeps list numbers: tst_mainwindow.)
 
 #include "testutil.h"
 #include "windowfixture.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -18,7 +17,6 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QStyleFactory>
-#include <QStyledItemDelegate>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -36,14 +34,10 @@ const QString longPhrase = "a remarkably long entry word that a narrow list cuts
 double contrast(const QColor &a, const QColor &b)
 {
     const auto luminance = [](const QColor &c) {
-        double sum = 0;
-        const double weight[] = {0.2126, 0.7152, 0.0722};
-        const double channel[] = {c.redF(), c.greenF(), c.blueF()};
-        for (int i = 0; i < 3; ++i)
-            sum +=
-                weight[i] * (channel[i] <= 0.04045 ? channel[i] / 12.92
-                                                   : std::pow((channel[i] + 0.055) / 1.055, 2.4));
-        return sum;
+        const auto linear = [](double v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
     };
     const double x = luminance(a), y = luminance(b);
     return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
@@ -122,19 +116,14 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("first");
-        QTest::newRow("Latin") << "ab1"
-                               << "ab10";
-        QTest::newRow("Japanese") << "水"
-                                  << "水";
+        QTest::newRow("Latin") << QString("ab1") << QString("ab10");
+        QTest::newRow("Japanese") << QString("水") << QString("水");
     }
     void wordListOpensAtItsTop()
     {
         QFETCH(QString, text);
         QFETCH(QString, first);
         Window w;
-        // Large enough that the rows' text, not the style's least height,
-        // decides how tall they are.
-        w.list->setFont(QFont(w.list->font().family(), 24));
         w.edit->setText("ab");
         QTRY_VERIFY(w.list->verticalScrollBar()->maximum() > 0);
         const int height = w.list->visualRect(w.list->model()->index(0, 0)).height();
@@ -144,15 +133,8 @@ private slots:
         QTRY_COMPARE(w.rows().value(0), first);
         QCOMPARE(w.list->verticalScrollBar()->value(), 0);
         QCOMPARE(w.currentRow(), 0);
-        // Whatever script the first row is in, every row is as tall, and
-        // tall enough for the row: a Japanese one after a Latin list too.
-        const QModelIndex index = w.list->model()->index(0, 0);
-        QCOMPARE(w.list->visualRect(index).height(), height);
-        QStyleOptionViewItem option;
-        option.initFrom(w.list);
-        option.font = w.list->font();
-        option.fontMetrics = QFontMetrics(option.font);
-        QVERIFY(height >= QStyledItemDelegate().sizeHint(option, index).height());
+        // Whatever script the first row is in.
+        QCOMPARE(w.list->visualRect(w.list->model()->index(0, 0)).height(), height);
     }
 
     void cutRowsShowTheirWordAsTooltip_data()
@@ -258,18 +240,14 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("keys"); // n: Enter, p: Shift+Enter
         QTest::addColumn<QString>("count");
-        QTest::newRow("typed") << "bee 1"
-                               << ""
-                               << "1 of 40";
-        QTest::newRow("next") << "BEE 1"
-                              << "n"
-                              << "2 of 40";
-        QTest::newRow("previous, round the page") << "bee 1"
-                                                  << "pp"
-                                                  << "39 of 40";
-        QTest::newRow("none") << "no such text"
-                              << "n"
-                              << "Not found";
+        const auto row = [](const char *name, const char *text, const char *keys,
+                            const char *count) {
+            QTest::newRow(name) << QString(text) << QString(keys) << QString(count);
+        };
+        row("typed", "bee 1", "", "1 of 40");
+        row("next", "BEE 1", "n", "2 of 40");
+        row("previous, round the page", "bee 1", "pp", "39 of 40");
+        row("none", "no such text", "n", "Not found");
     }
     void findInPage()
     {
@@ -298,10 +276,8 @@ private slots:
     {
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("word");
-        QTest::newRow("the word under the pointer") << ""
-                                                    << "dog";
-        QTest::newRow("the selection") << "bee 12"
-                                       << "bee 12";
+        QTest::newRow("the word under the pointer") << QString() << QString("dog");
+        QTest::newRow("the selection") << QString("bee 12") << QString("bee 12");
     }
     void contextMenuLooksUp()
     {
@@ -322,7 +298,6 @@ private slots:
             QVERIFY(menu);
             QAction *lookUp = menu->findChild<QAction *>("lookUpAction");
             QVERIFY(lookUp && lookUp->isEnabled());
-            QCOMPARE(lookUp->text(), QString("Look Up"));
             lookUp->trigger();
             menu->close();
         });
@@ -330,21 +305,6 @@ private slots:
         QTest::mouseClick(w.window.windowHandle(), Qt::RightButton, {},
                           w.view->viewport()->mapTo(&w.window, pointer));
         QCOMPARE(w.edit->text(), word);
-    }
-
-    void copyKeepsTheNumbers()
-    {
-        Window w;
-        QVERIFY(w.lookUp("bee"));
-        const QString text = w.view->toPlainText();
-        QTextCursor cursor(w.view->document());
-        cursor.setPosition(int(text.indexOf("bee 1、")));
-        cursor.setPosition(int(text.indexOf("bee 3、")) - 1, QTextCursor::KeepAnchor);
-        w.view->setTextCursor(cursor);
-        w.view->setFocus();
-        QTest::keyClick(w.view, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(QApplication::clipboard()->text(),
-                 QString("1. bee 1、see dog \n2. bee 2、see dog "));
     }
 };
 
