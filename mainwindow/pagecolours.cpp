@@ -37,7 +37,7 @@ QColor readableOn(QColor colour, const QColor &ground)
 }
 
 // The brush's colour where the format sets one; invalid otherwise.
-QColor colourOf(const QTextCharFormat &format, QTextFormat::Property property)
+QColor colourOf(const QTextFormat &format, QTextFormat::Property property)
 {
     return format.hasProperty(property) ? format.brushProperty(property).color() : QColor();
 }
@@ -47,7 +47,8 @@ QColor colourOf(const QTextCharFormat &format, QTextFormat::Property property)
 PageColours PageColours::page()
 {
     return {QColor(QLatin1String(PageStyle::highlightColor)),
-            QColor(QLatin1String(PageStyle::badgeColor)), QColor(0x80, 0x80, 0x80), QColor()};
+            QColor(QLatin1String(PageStyle::badgeColor)), QColor(0x80, 0x80, 0x80), QColor(),
+            QColor(QLatin1String(PageStyle::dictionaryColor))};
 }
 
 PageColours PageColours::forPalette(const QPalette &palette)
@@ -65,6 +66,12 @@ PageColours PageColours::forPalette(const QPalette &palette)
         colours.badge = mixed(base, text, tint = qMax(0.0, tint - 0.02));
     colours.muted = mixed(base, text, 0.5);
     colours.link = readableOn(palette.color(QPalette::Link), base);
+    // The page's own tint where the text reads on it, else a little of it
+    // on the base.
+    colours.section = own.section;
+    for (double tint = 0.3; contrast(text, colours.section) < minimumContrast && tint >= 0;
+         tint -= 0.05)
+        colours.section = mixed(base, own.section, qMax(0.0, tint));
     return colours;
 }
 
@@ -97,6 +104,7 @@ void PageColours::recolour(QTextDocument *document, const PageColours &from, con
         {QTextFormat::BackgroundBrush, from.badge, to.badge},
         {QTextFormat::ForegroundBrush, from.muted, to.muted},
         {QTextFormat::ForegroundBrush, from.link, to.link},
+        {QTextFormat::BackgroundBrush, from.section, to.section},
     };
     // Found first, then changed: a change merges and splits fragments.
     struct Change
@@ -105,7 +113,12 @@ void PageColours::recolour(QTextDocument *document, const PageColours &from, con
         QTextCharFormat format;
     };
     QList<Change> changes;
+    QList<QTextBlock> sections;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        // A dictionary's name has its colour behind the whole paragraph too.
+        if (from.section.isValid() &&
+            colourOf(block.blockFormat(), QTextFormat::BackgroundBrush) == from.section)
+            sections << block;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             QTextCharFormat format;
@@ -125,6 +138,12 @@ void PageColours::recolour(QTextDocument *document, const PageColours &from, con
         cursor.setPosition(change.position);
         cursor.setPosition(change.position + change.length, QTextCursor::KeepAnchor);
         cursor.mergeCharFormat(change.format);
+    }
+    QTextBlockFormat section;
+    section.setBackground(to.section);
+    for (const QTextBlock &block : std::as_const(sections)) {
+        cursor.setPosition(block.position());
+        cursor.mergeBlockFormat(section);
     }
     document->setUndoRedoEnabled(undo);
 }

@@ -17,11 +17,12 @@ struct PageColours
     QColor badge;     // behind a badge, under the palette's text colour
     QColor muted;     // a note such as the characters not shown, on the base
     QColor link;      // a link the view adds, on the base; none on a page
+    QColor section;   // behind a dictionary's name, under the palette's text colour
 
     bool operator==(const PageColours &other) const
     {
         return highlight == other.highlight && badge == other.badge && muted == other.muted &&
-               link == other.link;
+               link == other.link && section == other.section;
     }
     bool operator!=(const PageColours &other) const { return !(*this == other); }
 

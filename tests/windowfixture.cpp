@@ -38,10 +38,9 @@ WindowFixture::~WindowFixture()
     }
 }
 
-bool WindowFixture::install(const QStringList &lines)
+bool WindowFixture::install(const QStringList &lines, const QString &name)
 {
-    const QString file =
-        TestUtil::writeDictionary(TestUtil::makeDir("dictionary") + "/d.txt", lines);
+    const QString file = TestUtil::writeDictionary(TestUtil::makeDir(name) + "/d.txt", lines);
     const bool installed = QDir().mkpath(QFileInfo(Database::path()).path()) &&
                            TestUtil::openFreshDatabase(Database::path()) &&
                            TestUtil::install(file) == ConvertThread::Committed;

@@ -39,9 +39,10 @@ public:
     QSplitter *const splitter;
     QStatusBar *const statusBar;
 
-    // Installs a dictionary of `lines` in the index a window opens, as an
-    // earlier run would have; before the window is made.
-    static bool install(const QStringList &lines);
+    // Installs a dictionary of `lines` (in a folder called `name`) in the
+    // index a window opens, as an earlier run would have; before the window
+    // is made.
+    static bool install(const QStringList &lines, const QString &name = "dictionary");
 
     QAction *action(const char *name) const;
     template <class T> T *child(const char *name) const
