@@ -56,7 +56,7 @@ shoot() {
 # The program in use: the sample dictionary installed the way a first start
 # through tools/run.sh installs it.
 in_home sample bash tools/install-sample.sh "$build" >/dev/null
-shoot sample C.UTF-8 "$out" main list find preferences about
+shoot sample C.UTF-8 "$out" main dark list find popup preferences about
 shoot sample ja_JP.UTF-8 --translated --suffix -ja "$out" main
 # What the user means: a base form, and suggestions for a misspelling.
 shoot sample C.UTF-8 --word "broke down" --suffix -base-form "$out" main
@@ -67,6 +67,15 @@ shoot sample C.UTF-8 --word anwser --suffix -suggestions "$out" main
 in_home two "$build/cli/orvel-cli" install --name "IT glossary" "$root/samples/sample-glossary.txt" >/dev/null
 in_home two "$build/cli/orvel-cli" install --name "Sample" "$root/samples/sample-eijiro.txt" >/dev/null
 shoot two C.UTF-8 --word water --suffix -two-dictionaries "$out" main
+
+# A word of more senses than a window holds; plain ASCII is Shift_JIS too,
+# and the marker is its two bytes.
+long=$tmp/long/home/long.txt
+mkdir -p "$(dirname "$long")"
+for i in $(seq 1 160); do printf '\201\241run  {v-%d} : sense %d of run\n' "$i" "$i"; done >"$long"
+printf '\201\241runner : one who runs\n' >>"$long"
+in_home long "$build/cli/orvel-cli" install "$long" >/dev/null
+shoot long C.UTF-8 "$out" long
 
 # The wizard needs a database without a dictionary, so a home of its own, and
 # a file long enough for the progress bar to be caught on its way.

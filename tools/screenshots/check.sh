@@ -29,6 +29,9 @@ main-window-ja.png 640x360
 main-window-base-form.png 640x360
 main-window-suggestions.png 640x360
 main-window-two-dictionaries.png 640x360
+main-window-dark.png 640x360
+long-entry.png 640x360
+popup.png 420x300
 word-list.png 640x360
 find-in-entries.png 640x360
 preferences-general.png 480x320

@@ -15,12 +15,15 @@
 #include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/popupwindow.h"
+#include "mainwindow/resultview.h"
 #include "preferences/optiondialog.h"
 #include "wizard/dictionarywizard.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -30,6 +33,8 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -45,8 +50,10 @@ const char usage[] =
     "Usage: orvel-shoot [--word WORD] [--file DICTIONARY] [--suffix SUFFIX] [--translated]\n"
     "                   OUTDIR SHOT...\n"
     "Shots: main (looks up WORD, default \"run\"), list (a phrase picked from the word\n"
-    "list), find (Find in Entries), preferences, about, wizard (installs\n"
-    "DICTIONARY; needs a database without a dictionary). SUFFIX goes before \".png\".\n"
+    "list), find (Find in Entries), dark (WORD on a dark palette), long (WORD, whose\n"
+    "entry goes on past a window, at its link), popup (WORD in the pop-up),\n"
+    "preferences, about, wizard (installs DICTIONARY; needs a database without a\n"
+    "dictionary). SUFFIX goes before \".png\".\n"
     "--translated fails unless the interface translation for the locale was found.\n";
 
 // Long enough for an index build of a few thousand lines on a busy machine.
@@ -106,7 +113,8 @@ void click(QWidget *widget, QPoint at = QPoint())
     QTest::mouseClick(widget, Qt::LeftButton, Qt::KeyboardModifiers(), at);
 }
 
-bool shootMain(MainWindow &window, const Options &options)
+// Looks WORD up as typed, and waits for its page.
+bool showWord(MainWindow &window, const Options &options)
 {
     if (!showAndWait(&window))
         return false;
@@ -132,7 +140,57 @@ bool shootMain(MainWindow &window, const Options &options)
     if (view->toPlainText() == notFound.toPlainText())
         return fail(QStringLiteral("the dictionary has no entries for %1").arg(options.word));
     settle();
-    return save(&window, options, QStringLiteral("main-window"));
+    return true;
+}
+
+bool shootMain(MainWindow &window, const Options &options)
+{
+    return showWord(window, options) && save(&window, options, QStringLiteral("main-window"));
+}
+
+// The same page on Fusion's dark palette, as Qt builds it for a dark
+// desktop.
+bool shootDark(MainWindow &window, const Options &options)
+{
+    const QPalette before = QApplication::palette();
+    const QColor ground(50, 50, 50), text(240, 240, 240);
+    QPalette dark(text, ground, ground.lighter(150), ground.darker(150), ground.darker(130), text,
+                  ground.darker(140));
+    dark.setColor(QPalette::Link, QColor(48, 140, 198));
+    QApplication::setPalette(dark);
+    const bool ok =
+        showWord(window, options) && save(&window, options, QStringLiteral("main-window-dark"));
+    QApplication::setPalette(before);
+    return ok;
+}
+
+// A word of more lines than a window, at the end of its page: the link to
+// the next lines.
+bool shootLongEntry(MainWindow &window, const Options &options)
+{
+    if (!showWord(window, options))
+        return false;
+    auto *view = child<QTextBrowser>(&window, "textBrowser");
+    if (!view->toPlainText().endsWith(QStringLiteral("Show the next 128 lines")))
+        return fail(QStringLiteral("the page of %1 has no link to more lines").arg(options.word));
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    settle();
+    return save(&window, options, QStringLiteral("long-entry"));
+}
+
+// The pop-up of `orvel --popup WORD`, beside a pointer in the screen's
+// middle.
+bool shootPopup(MainWindow &window, const Options &options)
+{
+    PopupWindow popup(window.viewSettings());
+    QCursor::setPos(QGuiApplication::primaryScreen()->availableGeometry().center());
+    popup.showWord(options.word);
+    if (!showAndWait(&popup) ||
+        !QTest::qWaitFor([&] { return popup.view()->toPlainText().startsWith(options.word); },
+                         timeoutMs))
+        return fail(QStringLiteral("the pop-up never showed %1").arg(options.word));
+    settle();
+    return save(&popup, options, QStringLiteral("popup"));
 }
 
 // The word list in use: a word's first letters typed, Down to a phrase in
@@ -351,6 +409,12 @@ int main(int argc, char *argv[])
                 ok = shootWordList(window, options);
             else if (shot == QLatin1String("find"))
                 ok = shootFindInEntries(window, options);
+            else if (shot == QLatin1String("dark"))
+                ok = shootDark(window, options);
+            else if (shot == QLatin1String("long"))
+                ok = shootLongEntry(window, options);
+            else if (shot == QLatin1String("popup"))
+                ok = shootPopup(window, options);
             else if (shot == QLatin1String("preferences"))
                 ok = shootPreferences(window, options);
             else if (shot == QLatin1String("about"))
