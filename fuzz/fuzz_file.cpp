@@ -34,6 +34,7 @@
 #include <QSqlQuery>
 #include <QStringDecoder>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -189,11 +190,25 @@ void checkIndex(const QByteArray &bytes, const QList<Line> &lines, const Convert
     // Refused as a whole: binary data anywhere, line ends of CR alone (a CR
     // but no LF in the first MiB), or not one entry line.
     const QByteArray first = bytes.left(1 << 20);
+    const bool crOnly = !first.contains('\n') && first.contains('\r');
+    // A file that starts with a byte-order mark, or whose first non-ASCII
+    // bytes are UTF-8, is read as UTF-8 and must be UTF-8 throughout. The
+    // slow reading here reads Shift_JIS, so such a file is only checked for
+    // being refused, or not, as a whole.
+    const bool nonAscii =
+        std::any_of(bytes.begin(), bytes.end(), [](char c) { return quint8(c) >= 0x80; });
+    Eijiro::Utf8Check start, whole;
+    if (!bytes.contains('\0') && !crOnly &&
+        (bytes.startsWith("\xEF\xBB\xBF") || (nonAscii && start.feed(first) < 0))) {
+        const bool valid = whole.feed(bytes) < 0 && whole.atCharacterEnd();
+        if (valid ? outcome == ConvertThread::NotUtf8 : outcome != ConvertThread::NotUtf8)
+            fail(QStringLiteral("builder: outcome %1 for a file read as UTF-8").arg(outcome));
+        return;
+    }
     const ConvertThread::Outcome refusal = bytes.contains('\0') ? ConvertThread::NotText
-                                           : !first.contains('\n') && first.contains('\r')
-                                               ? ConvertThread::CrLineEnds
-                                           : count == 0 ? ConvertThread::NoEntryLines
-                                                        : ConvertThread::Committed;
+                                           : crOnly             ? ConvertThread::CrLineEnds
+                                           : count == 0         ? ConvertThread::NoEntryLines
+                                                                : ConvertThread::Committed;
     if (refusal != ConvertThread::Committed) {
         if (outcome != refusal)
             fail(QStringLiteral("builder: outcome %1 for a file to refuse with %2")
