@@ -1,5 +1,7 @@
 #include "lookup/pagetext.h"
 
+#include <utility>
+
 namespace {
 
 // Builds the text line by line.
@@ -11,14 +13,27 @@ public:
         endLine();
         while (m_out.endsWith(u'\n'))
             m_out.chop(1);
-        return m_out;
+        return std::exchange(m_out, QString());
+    }
+
+    // The text built so far but the line breaks at its end, which wait for
+    // what follows: after the last line there is none.
+    QString take()
+    {
+        qsizetype end = m_out.size();
+        while (end > 0 && m_out.at(end - 1) == u'\n')
+            --end;
+        QString taken = m_out.first(end);
+        m_out.remove(0, end);
+        m_taken = m_taken || end > 0;
+        return taken;
     }
 
     // A blank line between blocks, none at the start.
     void startHeading()
     {
         endLine();
-        if (!m_out.isEmpty() && !m_out.endsWith(QStringLiteral("\n\n")))
+        if ((m_taken || !m_out.isEmpty()) && !m_out.endsWith(QStringLiteral("\n\n")))
             m_out += u'\n';
     }
 
@@ -79,6 +94,7 @@ public:
 
 private:
     QString m_out;
+    bool m_taken = false; // some text has been taken
     QString m_line;
     bool m_pendingSpace = false;
     bool m_hasText = false; // the line holds text beyond its prefix
@@ -86,17 +102,29 @@ private:
 
 } // namespace
 
-namespace PageText {
-
-QString write(const Page &page)
+struct PageText::Stream::State
 {
-    Writer out;
-    if (!page.note.isEmpty()) {
-        out.add(page.note);
+    std::function<void(const QString &)> out;
+    Writer writer;
+    int number = 0; // of the last item in the list being written
+};
+
+PageText::Stream::Stream(std::function<void(const QString &)> out) : d(std::make_unique<State>())
+{
+    d->out = std::move(out);
+}
+
+PageText::Stream::~Stream() = default;
+
+void PageText::Stream::add(const Page &part)
+{
+    Writer &out = d->writer;
+    int &number = d->number;
+    if (!part.note.isEmpty()) {
+        out.add(part.note);
         out.endLine();
     }
-    int number = 0;
-    for (const PageBlock &block : page.blocks) {
+    for (const PageBlock &block : part.blocks) {
         switch (block.kind) {
         case PageBlock::Heading:
         case PageBlock::NotFound:
@@ -147,16 +175,30 @@ QString write(const Page &page)
             break;
         }
     }
-    if (!page.suggestions.isEmpty()) {
+    if (!part.suggestions.isEmpty()) {
         out.startHeading();
         out.add(Page::suggestionsLead());
-        for (const QString &word : page.suggestions) {
+        for (const QString &word : part.suggestions) {
             out.startLine(QStringLiteral("  "));
             out.add(word);
         }
         out.endLine();
     }
-    return out.finish();
+    if (const QString text = out.take(); !text.isEmpty())
+        d->out(text);
 }
 
-} // namespace PageText
+void PageText::Stream::finish()
+{
+    if (const QString text = d->writer.finish(); !text.isEmpty())
+        d->out(text);
+}
+
+QString PageText::write(const Page &page)
+{
+    QString text;
+    Stream stream([&text](const QString &part) { text += part; });
+    stream.add(page);
+    stream.finish();
+    return text;
+}

@@ -353,17 +353,18 @@ Page SearchThread::noDictionaryPage()
 }
 
 SearchThread::Status SearchThread::lookUp(const QString &word, Page *page, QString *error,
-                                          const QList<int> &only, int lines)
+                                          const QList<int> &only, int lines, const PageParts &parts)
 {
     LongReadPermit permit;
-    return lookUpWindow(word, Asked::Word, only, page, error, &permit, nullptr, lines);
+    return lookUpWindow(word, Asked::Word, only, page, error, &permit, nullptr, lines, parts);
 }
 
 SearchThread::Status SearchThread::lookUpEntry(const QString &word, Page *page, QString *error,
-                                               const QList<int> &only, int lines)
+                                               const QList<int> &only, int lines,
+                                               const PageParts &parts)
 {
     LongReadPermit permit;
-    return lookUpWindow(word, Asked::Entry, only, page, error, &permit, nullptr, lines);
+    return lookUpWindow(word, Asked::Entry, only, page, error, &permit, nullptr, lines, parts);
 }
 
 SearchThread::Status SearchThread::lookUpNext(const PageContinuation &next, Page *page,
@@ -417,7 +418,8 @@ SearchThread::Status SearchThread::findWhatIMean(const QString &text, Page *page
 
 SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked,
                                                 const QList<int> &only, Page *page, QString *error,
-                                                LongReadPermit *permit, Meaning *meaning, int lines)
+                                                LongReadPermit *permit, Meaning *meaning, int lines,
+                                                const PageParts &parts)
 {
     const QString text = asked == Asked::Meaning ? word.trimmed() : word;
     // Nothing but white space: looked up as it is, as without the rules.
@@ -518,20 +520,24 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked
     }
     return readSections(targets, found.suggestions, suggestedIn,
                         asked == Asked::Meaning ? meaning : nullptr, text, page, error, permit,
-                        lines);
+                        lines, parts);
 }
 
 SearchThread::Status SearchThread::readSections(const QList<Target> &targets,
                                                 const QList<Records::Entry> &suggestions,
                                                 const QList<int> &suggestedIn, Meaning *meaning,
                                                 const QString &text, Page *page, QString *error,
-                                                LongReadPermit *permit, int lines)
+                                                LongReadPermit *permit, int lines,
+                                                const PageParts &parts)
 {
     // A section per dictionary that has the word, in the user's order; one
-    // whose file cannot be read says so in its section.
+    // whose file cannot be read says so in its section. With `parts`, the
+    // sections read go on as soon as one is found, so that a page of many
+    // long sections is never held whole.
     Page sections;
     Status status = NotFound;
     QString note;
+    bool handedOn = false;
     for (const Target &target : targets) {
         if (target.found != Records::Answer::Found)
             continue;
@@ -554,10 +560,19 @@ SearchThread::Status SearchThread::readSections(const QList<Target> &targets,
             if (error)
                 *error = sectionError;
         }
+        if (parts && status == Found) {
+            Page part;
+            part.blocks.swap(sections.blocks);
+            // Only what the user means has a note, and that is never
+            // handed on in parts.
+            part.note = handedOn ? QString() : note;
+            parts(part);
+            handedOn = true;
+        }
     }
     if (status == Found) {
         *page = sections;
-        page->note = note;
+        page->note = handedOn ? QString() : note;
         return status;
     }
     // None has it: the not-found page, above what could not be read, and

@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 
 class LongReadPermit;
 
@@ -25,6 +26,9 @@ public:
         NoDictionary, // the no-dictionary page
         Failed,       // a failure page: a query failed or the file could not be opened
     };
+
+    // Takes the parts of a page as a look-up reads them (lookUp).
+    using PageParts = std::function<void(const Page &part)>;
 
     SearchThread();
     ~SearchThread() override;
@@ -51,8 +55,16 @@ public:
     //
     // `lines` is the window's length; the page tells (Page::next) where
     // its last window ended while the entry word's lines went on.
+    //
+    // With `parts`, a page of several dictionaries' sections goes to it as
+    // it is read, once it is sure to be a result page: each section (or
+    // those read since the last) as a Page of its own, and `page` is what
+    // is left. Those parts, then `page`, make the page a look-up without
+    // `parts` gives (PageText::Stream and PageHtml::write put it together),
+    // and on Failed nothing went to `parts`.
     static Status lookUp(const QString &word, Page *page, QString *error = nullptr,
-                         const QList<int> &only = {}, int lines = windowLines);
+                         const QList<int> &only = {}, int lines = windowLines,
+                         const PageParts &parts = {});
     // The same for an entry of the word list, phrases included: the window
     // read from the first entry line whose entry word has the key of
     // `word`, rendered with that line's entry word as the typed word. For a
@@ -60,7 +72,8 @@ public:
     // first line spells it. Without such an entry, the not-found page of
     // `word`.
     static Status lookUpEntry(const QString &word, Page *page, QString *error = nullptr,
-                              const QList<int> &only = {}, int lines = windowLines);
+                              const QList<int> &only = {}, int lines = windowLines,
+                              const PageParts &parts = {});
     // The next window of a page whose last window ended while its entry
     // word's lines went on: its lines rendered as if that window had gone
     // on, so the blocks follow that page's. Found with the blocks; NotFound
@@ -128,7 +141,7 @@ private:
     // entry's first line, or of what the user means.
     static Status lookUpWindow(const QString &word, Asked asked, const QList<int> &only, Page *page,
                                QString *error, LongReadPermit *permit, Meaning *meaning = nullptr,
-                               int lines = windowLines);
+                               int lines = windowLines, const PageParts &parts = {});
 
 public:
     // One dictionary's part of a look-up.
@@ -144,7 +157,8 @@ private:
     static Status readSections(const QList<Target> &targets,
                                const QList<Records::Entry> &suggestions,
                                const QList<int> &suggestedIn, Meaning *meaning, const QString &text,
-                               Page *page, QString *error, LongReadPermit *permit, int lines);
+                               Page *page, QString *error, LongReadPermit *permit, int lines,
+                               const PageParts &parts);
 
     QString word;
     bool m_entry = false;

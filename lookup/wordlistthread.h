@@ -4,6 +4,8 @@
 #include <QString>
 #include <QThread>
 
+#include <functional>
+
 // Lists the dictionaries' entry words on a worker thread, for the word list
 // beside the result view: the entries from a typed text on, or the next ones
 // after the last row shown (scrolling). Rows come in key order (Unicode code
@@ -62,6 +64,13 @@ public:
     // The list for `request`, made on the calling thread with a database
     // connection of its own.
     static List list(const Request &request);
+    // Takes rows as they are listed.
+    using Rows = std::function<void(QList<Row> &&rows)>;
+    // The same list handed to `rows` in order, some at a time, as it is
+    // read, so that a long one is never held whole; the list returned
+    // holds none. Rows go on only while the list is Listed; an index that
+    // fails to read after some went on ends it as Failed.
+    static List list(const Request &request, const Rows &rows);
 
     // The list announced by listReady().
     const List &result() const { return m_list; }

@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QMap>
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -95,6 +96,20 @@ struct Slow
         return PageHtml::write(entry(key, word));
     }
 };
+
+// The word list of several dictionaries, slowly: each key of `readings`
+// once, in code point order, spelt as the first of them that has it.
+inline QStringList mergedList(const QList<const Slow *> &readings, const QString &text, int limit)
+{
+    QMap<QList<uint>, QString> keys;
+    for (auto reading = readings.crbegin(); reading != readings.crend(); ++reading) {
+        for (const QString &key : (*reading)->keys) {
+            if (key.toUcs4() >= text.toUpper().toUcs4())
+                keys.insert(key.toUcs4(), (*reading)->shown[key]);
+        }
+    }
+    return keys.values().mid(0, limit);
+}
 
 // The lines found in entries, slowly: every entry line (the reference
 // reading) whose decoded text, without its line end, QString::contains

@@ -118,19 +118,23 @@ private slots:
     void listsFollowTheSlowReading_data()
     {
         QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("limit");
         for (const char *text :
              {"", "a", "ru", "Run ", "march", "MAYDAY", "ⅱ", "ｒ", "走", "～", " ", "zzzz", "\t"})
-            QTest::newRow(text) << QString::fromUtf8(text);
+            QTest::newRow(text) << QString::fromUtf8(text) << 25;
         // After every key in code point order, yet before the full-width
         // ones in UTF-16's.
-        QTest::newRow("beyond the last key") << QString::fromUtf8("\U0001F600");
+        QTest::newRow("beyond the last key") << QString::fromUtf8("\U0001F600") << 25;
+        // Far more rows than one window's reading spells.
+        QTest::newRow("every key") << QString() << 100000;
     }
 
     void listsFollowTheSlowReading()
     {
         QFETCH(QString, text);
-        const QStringList expected = slow->list(text, 25);
-        const Run words = cli(db, {"words", "--limit", "25", text});
+        QFETCH(int, limit);
+        const QStringList expected = slow->list(text, limit);
+        const Run words = cli(db, {"words", "--limit", QString::number(limit), text});
         QCOMPARE(words.exit, 0);
         QCOMPARE(words.err, QString());
         QCOMPARE(words.out, lines(expected));
@@ -143,8 +147,23 @@ private slots:
         if (!head.rows.isEmpty()) {
             const WordListThread::List more =
                 WordListThread::list(WordListThread::after(head.rows.last().key, 15));
-            QCOMPARE(shownForms(more), expected.mid(10));
+            QCOMPARE(shownForms(more), expected.mid(10, 15));
         }
+    }
+
+    // Two dictionaries' lists, far longer than what is read of either at
+    // a time, merged: each key once, as the first dictionary spells it.
+    void aLongListOfTwoFollowsTheSlowReading()
+    {
+        const QString second = dir + "/second.txt";
+        QVERIFY(Generator::write(second, {8000, false, 14, false, true}));
+        install("two");
+        QCOMPARE(TestUtil::install(second), int(ConvertThread::Committed));
+        const Slow other(second);
+        const Run words = cli(db, {"words", "--limit", "100000", "b"});
+        QCOMPARE(words.exit, 0);
+        QCOMPARE(words.out, lines(mergedList({slow.get(), &other}, "b", 100000)));
+        install();
     }
 
     void entryPagesFollowTheSlowReading()
