@@ -114,7 +114,9 @@ DictionaryDatabase::Opened DictionaryDatabase::openOwnDefault(const QString &fil
         qDebug() << "QSqlDatabase::open failed." << failure.text();
         if (error)
             *error = failure.text();
-        return Opened::Failed;
+        // SQLITE_NOTADB: SQLite's own words for it name no file.
+        return failure.nativeErrorCode() == QLatin1String("26") ? Opened::NotADatabase
+                                                                : Opened::Failed;
     }
     if (tables.isEmpty() && !create)
         return Opened::WithoutTables;

@@ -23,6 +23,7 @@ public:
         Ready,         // open, with tables
         WithoutTables, // open, but the file holds no table yet
         Failed,        // the file could not be opened
+        NotADatabase,  // the file is no SQLite database at all (openOwnDefault)
         SchemaFailed,  // open, but the schema could not be created
         Foreign,       // open, but its tables are another program's (openOwnDefault)
     };
@@ -42,8 +43,9 @@ public:
     static Opened openOrCreateDefault(const QString &file, QString *error = nullptr);
     // For orvel-cli, which must not change a file that is not an Orvel
     // database: opens the default connection on `file` and reads which
-    // tables it holds before anything is written. A file SQLite cannot read
-    // is Failed (with the reason), one with tables but not the schema's
+    // tables it holds before anything is written. A file that is no
+    // database is NotADatabase, another that SQLite cannot read Failed
+    // (with the reason), one with tables but not the schema's
     // Foreign; a file without tables gets the schema only when `create` is
     // set (else WithoutTables). Only an Orvel database is switched to
     // write-ahead logging.

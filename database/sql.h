@@ -66,10 +66,12 @@ inline constexpr char createSettings[] =
 inline constexpr char selectSettingsTable[] =
     "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 't_installed'";
 // Every installed dictionary in the user's order: id, name, location,
-// encoding, count, switched on, rank (NULL without a row).
+// encoding, count, switched on, rank (NULL without a row). Switched on is
+// read here alone, as 1 or 0, for every reader alike: on is the 1 that
+// switching on writes, anything else another program wrote is off.
 inline constexpr char selectDictionaries[] =
     "SELECT t.id, COALESCE(s.name, m.name, ''), t.location, t.encoding, t.count, "
-    "COALESCE(s.enabled, 1), s.rank FROM t_dictionary t LEFT OUTER JOIN t_installed s ON "
+    "COALESCE(s.enabled, 1) = 1, s.rank FROM t_dictionary t LEFT OUTER JOIN t_installed s ON "
     "(s.id = t.id) LEFT OUTER JOIN m_dictionary m ON (m.id = t.id) "
     "ORDER BY s.rank IS NULL, s.rank, t.id";
 // The same for a database without t_installed.

@@ -538,6 +538,8 @@ private slots:
         QTest::newRow("moved up") << QStringList{"move 3 -1"} << "1 a on, 3 c on, 2 b on";
         QTest::newRow("moved past the start")
             << QStringList{"move 3 -9", "move 1 9"} << "3 c on, 2 b on, 1 a on";
+        // The others shift up a place each; none swaps with it.
+        QTest::newRow("moved two places") << QStringList{"move 1 2"} << "2 b on, 3 c on, 1 a on";
         QTest::newRow("ordered") << QStringList{"order 2 3 1"} << "2 b on, 3 c on, 1 a on";
         QTest::newRow("switched off and on")
             << QStringList{"off 2", "off 1", "on 1"} << "1 a on, 2 b off, 3 c on";
@@ -593,6 +595,32 @@ private slots:
                 QVERIFY(!settings.lastError().isEmpty());
         }
         QCOMPARE(listed(), expected);
+    }
+
+    void oneReadingOfTheSwitch_data()
+    {
+        QTest::addColumn<QString>("stored"); // in t_installed.enabled, as SQL
+        QTest::addColumn<bool>("on");
+        for (const char *on : {"1", "'1'", "1.0"})
+            QTest::newRow(on) << QString(on) << true;
+        for (const char *off : {"0", "2", "-1", "0.5", "'yes'", "'on'", "x'01'"})
+            QTest::newRow(off) << QString(off) << false;
+    }
+
+    // Whatever another program wrote there, the list and the look-ups
+    // read a dictionary's switch alike: on is the 1 switching on writes.
+    void oneReadingOfTheSwitch()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, on);
+        QVERIFY(TestUtil::openFreshDatabase(TestUtil::makeDir("switch") + "/orvel.db"));
+        QVERIFY(installRun("/a.txt", 10));
+        QVERIFY(DictionarySettings().setEnabled(1, true));
+        QVERIFY(QSqlQuery().exec("UPDATE t_installed SET enabled = " + stored));
+        QCOMPARE(listed(), QString("1 a ") + (on ? "on" : "off"));
+        QList<Records::Installed> read;
+        QCOMPARE(IndexReader().dictionaries(&read), Answer::Found);
+        QCOMPARE(read.value(0).enabled, on);
     }
 
     // A database made before names and order: its dictionary is listed
