@@ -1,9 +1,12 @@
 #include "cli/commandline.h"
 
+#include "database/dictionarysettings.h"
+
 #include <QCommandLineParser>
 #include <QHash>
 
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -28,6 +31,20 @@ const QCommandLineOption &helpOption()
 {
     static const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     return help;
+}
+
+Invocation shown(Invocation::Action action)
+{
+    Invocation invocation;
+    invocation.action = action;
+    return invocation;
+}
+
+// Help and the version stand alone: an argument beside them is a mistake
+// the user would otherwise never hear of.
+Invocation unexpected(const QString &prefix, const QString &argument)
+{
+    return wrong(prefix + QStringLiteral("unexpected argument '%1'").arg(argument));
 }
 
 // `value` as a whole number from 1 to `max`; 0 for anything else.
@@ -58,19 +75,19 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
     // as it was before options were parsed, not an unknown option.
     QStringList line = arguments;
     const QString last = line.size() > 1 ? line.constLast() : QString();
-    if (command.argument == Argument::One && last.size() > 1 && last.startsWith(u'-') &&
-        !last.startsWith(QLatin1String("--")) && !command.options.contains(last.mid(1)) &&
-        !helpOption().names().contains(last.mid(1)) && !line.contains(QLatin1String("--")))
+    const bool text = command.argument == Argument::One || command.argument == Argument::MaybeEmpty;
+    if (text && last.size() > 1 && last.startsWith(u'-') && !last.startsWith(QLatin1String("--")) &&
+        !command.options.contains(last.mid(1)) && !helpOption().names().contains(last.mid(1)) &&
+        !line.contains(QLatin1String("--")))
         line.insert(line.size() - 1, QStringLiteral("--"));
     // The command's name stands where the parser expects the program's.
     if (!parser.parse(line))
         return wrong(prefix + parser.errorText());
 
+    const QStringList given = parser.positionalArguments();
+    if (parser.isSet(helpOption()))
+        return given.isEmpty() ? shown(Invocation::ShowHelp) : unexpected(prefix, given.first());
     Invocation invocation;
-    if (parser.isSet(helpOption())) {
-        invocation.action = Invocation::ShowHelp;
-        return invocation;
-    }
     invocation.command = &command;
     invocation.html = command.options.contains(QLatin1String("html")) && parser.isSet("html");
     invocation.entry = command.options.contains(QLatin1String("entry")) && parser.isSet("entry");
@@ -93,8 +110,12 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
                              .arg(name, QString::number(Invocation::maxLimit), value));
     }
 
-    if (command.options.contains(QLatin1String("name")) && parser.isSet("name"))
-        invocation.name = parser.value("name");
+    if (command.options.contains(QLatin1String("name")) && parser.isSet("name")) {
+        QString refused;
+        invocation.name = DictionarySettings::cleanName(parser.value("name"), &refused);
+        if (invocation.name.isNull())
+            return wrong(prefix + QStringLiteral("--name: ") + refused);
+    }
     if (command.options.contains(QLatin1String("dictionary"))) {
         for (const QString &value : parser.values("dictionary")) {
             const int id = count(value, std::numeric_limits<int>::max());
@@ -108,17 +129,20 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
         }
     }
 
-    const QStringList given = parser.positionalArguments();
     const qsizetype most = command.argument == Argument::None ? 0 : 1;
     if (given.size() > most)
-        return wrong(prefix + QStringLiteral("unexpected argument '%1'").arg(given.at(most)));
+        return unexpected(prefix, given.at(most));
+    const QLatin1String argumentName(command.argumentName);
     switch (command.argument) {
     case Argument::None:
         break;
     case Argument::One:
+    case Argument::MaybeEmpty:
         if (given.isEmpty())
-            return wrong(prefix +
-                         QStringLiteral("missing %1").arg(QLatin1String(command.argumentName)));
+            return wrong(prefix + QStringLiteral("missing %1").arg(argumentName));
+        // Nothing to look up or install: a quoting mistake, most likely.
+        if (given.first().isEmpty() && command.argument == Argument::One)
+            return wrong(prefix + QStringLiteral("%1 is empty").arg(argumentName));
         invocation.argument = given.first();
         break;
     case Argument::OptionalId:
@@ -128,7 +152,7 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
             if (invocation.id == 0)
                 return wrong(prefix +
                              QStringLiteral("%1 must be a whole number from 1 on, not '%2'")
-                                 .arg(QLatin1String(command.argumentName), given.first()));
+                                 .arg(argumentName, given.first()));
         }
         break;
     }
@@ -141,22 +165,23 @@ Invocation Invocation::parse(const QStringList &arguments, const QList<Command> 
 {
     const QCommandLineOption databaseOption(QStringLiteral("database"), QString(),
                                             QStringLiteral("PATH"));
+    const QCommandLineOption versionOption(QStringLiteral("version"));
     QCommandLineParser parser;
     configure(parser);
-    parser.addOptions({helpOption(), databaseOption});
+    parser.addOptions({helpOption(), versionOption, databaseOption});
     if (!parser.parse(arguments))
         return wrong(parser.errorText());
-    if (parser.isSet(helpOption())) {
-        Invocation help;
-        help.action = ShowHelp;
-        return help;
+    const QStringList rest = parser.positionalArguments();
+    for (const auto &[option, action] :
+         {std::pair{&helpOption(), ShowHelp}, std::pair{&versionOption, ShowVersion}}) {
+        if (parser.isSet(*option))
+            return rest.isEmpty() ? shown(action) : unexpected(QString(), rest.first());
     }
     // Empty would silently mean Orvel's own database.
     const QString database = parser.value(databaseOption);
     if (parser.isSet(databaseOption) && database.isEmpty())
         return wrong(QStringLiteral("--database needs a file name"));
 
-    const QStringList rest = parser.positionalArguments();
     if (rest.isEmpty())
         return wrong(QStringLiteral("missing command"));
     for (const Command &command : commands) {

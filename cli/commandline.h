@@ -11,7 +11,8 @@ struct Invocation;
 // What a command takes after its options.
 enum class Argument {
     None,       // list
-    One,        // install FILE, lookup WORD, words TEXT
+    One,        // install FILE, lookup WORD: not empty
+    MaybeEmpty, // words TEXT: empty for the list from its start
     OptionalId, // remove [ID], rebuild [ID]: a dictionary id from 1 on, 1 when left out
 };
 
@@ -42,8 +43,9 @@ struct Invocation
 {
     enum Action {
         Run,
-        ShowHelp, // -h, --help, before or after the command
-        Wrong,    // `error` names the argument that is wrong
+        ShowHelp,    // -h, --help, before or after the command
+        ShowVersion, // --version
+        Wrong,       // `error` names the argument that is wrong
     };
     static constexpr int defaultLimit = 20;
     static constexpr int maxLimit = 100000;
@@ -55,7 +57,7 @@ struct Invocation
     QString argument; // Argument::One
     int id = 1;       // Argument::OptionalId
     bool idGiven = false;
-    QString name;            // --name; null when not given
+    QString name;            // --name, as it is kept; null when not given
     QList<int> dictionaries; // --dictionary, each once; empty for every one switched on
     bool html = false;
     bool entry = false;

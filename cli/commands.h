@@ -32,7 +32,8 @@ int wordsCommand(const QString &text, int limit, const QList<int> &only);
 // installed, 2 on failure.
 int showCommand(const QString &text, bool html, const QList<int> &only);
 
-// orvel-cli grep: prints every entry line that contains `text`, ignoring
+// orvel-cli grep: prints every entry line that contains `text` (not empty:
+// every line holds that), ignoring
 // case as the window's Find in Entries does (EntrySearch): its entry word, a
 // tab and the line without its line end, one per line in UTF-8, in
 // dictionary then file order; at most `limit` of them. Searches every
@@ -40,3 +41,8 @@ int showCommand(const QString &text, bool html, const QList<int> &only);
 // were found, 1 when none were or no dictionary is installed, 2 on failure
 // (after a line on stderr for each dictionary that failed).
 int grepCommand(const QString &text, qint64 limit, const QList<int> &dictionaries);
+
+// Says on stderr why a command has no dictionary to read: none is
+// installed, or every one is switched off, and then how to switch one on.
+// Returns 1, the exit status of either.
+int nothingToRead();

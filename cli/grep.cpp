@@ -5,11 +5,6 @@
 
 int grepCommand(const QString &text, qint64 limit, const QList<int> &dictionaries)
 {
-    // Every line holds the empty text: that is no search.
-    if (text.isEmpty()) {
-        Output::fail(QStringLiteral("grep: the text to search for is empty"));
-        return 2;
-    }
     EntrySearch::Request request;
     request.text = text;
     request.limit = limit;
@@ -19,10 +14,8 @@ int grepCommand(const QString &text, qint64 limit, const QList<int> &dictionarie
         Output::fail(QStringLiteral("grep: ") + reason);
         return 2;
     }
-    if (request.dictionaries.isEmpty()) {
-        Output::fail(QStringLiteral("no dictionary is installed and switched on"));
-        return 1;
-    }
+    if (request.dictionaries.isEmpty())
+        return nothingToRead();
     const EntrySearch::Outcome outcome =
         EntrySearch::run(request, [](QList<EntrySearch::Row> &&rows) {
             QString lines;

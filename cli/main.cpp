@@ -1,6 +1,7 @@
 // orvel-cli: Orvel's dictionary index from the command line, on the same
 // core code as the program: install a dictionary, list, look a word up,
-// list a dictionary's entry words, remove a dictionary, rebuild its index.
+// list a dictionary's entry words, remove a dictionary, rebuild its index,
+// switch it on or off.
 #include "app/settingsstore.h"
 #include "cli/commandline.h"
 #include "cli/commands.h"
@@ -8,8 +9,10 @@
 #include "database/database.h"
 #include "database/dictionarydatabase.h"
 #include "database/dictionaryremoval.h"
+#include "database/dictionarysettings.h"
 #include "database/installeddictionaries.h"
 #include "dictionary/convertthread.h"
+#include "version.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -62,6 +65,8 @@ const char usage[] =
     "                       when several are installed) again from its file, after\n"
     "                       the file has changed; the old index answers until the\n"
     "                       new one replaces it\n"
+    "  enable [ID]          switch the installed dictionary ID (needed when several\n"
+    "  disable [ID]         are installed) on or off, as Preferences does\n"
     "\n"
     "lookup, show, words and grep read the dictionaries switched on, in their order;\n"
     "each --dictionary ID names one to read instead, switched on or off.\n"
@@ -70,15 +75,17 @@ const char usage[] =
     "  --database PATH      use the index database at PATH instead of Orvel's own,\n"
     "                       which lies beside its settings; only install creates it\n"
     "  -h, --help           show this help\n"
+    "  --version            show the version\n"
     "\n"
-    "Exit status: 0 on success. install, list, remove, rebuild: 1 on failure.\n"
+    "Exit status: 0 on success. install, list, remove, rebuild, enable, disable: 1\n"
+    "on failure.\n"
     "lookup: 1 when the word or any dictionary is not found, 2 on failure.\n"
-    "show: 0 when an entry is shown, 1 for none or when no dictionary is installed,\n"
-    "2 on failure.\n"
-    "words: 0 even for an empty list, 1 when no dictionary is installed, 2 on\n"
-    "failure. grep: 0 when lines were found, 1 when none, 2 on failure.\n"
-    "list, lookup, show, words, grep, remove, rebuild: 2 when the database does\n"
-    "not exist. 2 for a wrong command line.\n";
+    "show: 0 when an entry is shown, 1 for none or when no dictionary is installed\n"
+    "or switched on, 2 on failure.\n"
+    "words: 0 even for an empty list, 1 when no dictionary is installed or switched\n"
+    "on, 2 on failure. grep: 0 when lines were found, 1 when none, 2 on failure.\n"
+    "list, lookup, show, words, grep, remove, rebuild, enable, disable: 2 when the\n"
+    "database does not exist. 2 for a wrong command line.\n";
 
 QtMessageHandler previousHandler = nullptr;
 
@@ -120,6 +127,13 @@ int openDatabase(QString path, const Command &command)
         return 0;
     case DictionaryDatabase::Opened::Failed:
         Output::fail(QStringLiteral("cannot open the database %1: %2").arg(path, reason));
+        return command.unusable;
+    case DictionaryDatabase::Opened::NotADatabase:
+        Output::fail(
+            (command.createsDatabase
+                 ? QStringLiteral("%1 is not a database: install into another file")
+                 : QStringLiteral("%1 is not a database: nothing has been installed there"))
+                .arg(path));
         return command.unusable;
     case DictionaryDatabase::Opened::SchemaFailed:
         Output::fail(
@@ -293,6 +307,35 @@ int remove(const Invocation &invocation)
     return 0;
 }
 
+// Switches dictionary `id` (or the only one) on or off.
+int switchDictionary(const Invocation &invocation, bool on)
+{
+    const QString what = on ? QStringLiteral("enable") : QStringLiteral("disable");
+    const int id = dictionaryOf(invocation, what);
+    if (id == 0)
+        return 1;
+    DictionarySettings settings;
+    if (!settings.setEnabled(id, on)) {
+        Output::fail(what + " failed: " + settings.lastError());
+        return 1;
+    }
+    const Records::Installed switched = registered(id, QString());
+    Output::write(stdout, QStringLiteral("switched %1 %2, %3\n")
+                              .arg(on ? QStringLiteral("on") : QStringLiteral("off"),
+                                   QString::number(id), switched.name));
+    return 0;
+}
+
+int enable(const Invocation &invocation)
+{
+    return switchDictionary(invocation, true);
+}
+
+int disable(const Invocation &invocation)
+{
+    return switchDictionary(invocation, false);
+}
+
 int lookup(const Invocation &invocation)
 {
     return lookupCommand(invocation.argument, invocation.html, invocation.entry,
@@ -329,10 +372,12 @@ const QList<Command> &commands()
         {"list",    Argument::None,       "",     {},                false,  1, list},
         {"lookup",  Argument::One,        "WORD", {"html", "entry", "lines", "dictionary"}, false, 2, lookup},
         {"show",    Argument::One,        "TEXT", {"html", "dictionary"},          false, 2, show},
-        {"words",   Argument::One,        "TEXT", {"limit", "dictionary"},         false, 2, words},
+        {"words",   Argument::MaybeEmpty, "TEXT", {"limit", "dictionary"},         false, 2, words},
         {"grep",    Argument::One,        "TEXT", {"limit", "dictionary"},         false, 2, grep},
         {"remove",  Argument::OptionalId, "ID",   {},                false,  1, remove},
         {"rebuild", Argument::OptionalId, "ID",   {},                false,  1, rebuild},
+        {"enable",  Argument::OptionalId, "ID",   {},                false,  1, enable},
+        {"disable", Argument::OptionalId, "ID",   {},                false,  1, disable},
     };
     // clang-format on
     return table;
@@ -350,6 +395,9 @@ int main(int argc, char **argv)
     switch (invocation.action) {
     case Invocation::ShowHelp:
         std::fputs(usage, stdout);
+        return 0;
+    case Invocation::ShowVersion:
+        std::printf("orvel-cli %s\n", ORVEL_VERSION);
         return 0;
     case Invocation::Wrong:
         // As the GNU tools do: what is wrong, then where to read more.

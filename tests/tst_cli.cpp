@@ -2,6 +2,8 @@
 // cannot drive a terminal, a file that is not an Orvel database stays as it
 // is, and only install makes a database.
 #include "database/database.h"
+#include "lookup/pagetext.h"
+#include "lookup/wordlistthread.h"
 #include "lookupfixture.h"
 #include "testutil.h"
 
@@ -91,6 +93,15 @@ private slots:
         QTest::newRow("two words") << QStringList{"lookup", "run", "away"} << "'away'";
         QTest::newRow("unknown option") << QStringList{"--frobnicate", "list"} << "frobnicate";
         QTest::newRow("unknown lookup option") << QStringList{"lookup", "--bold", "run"} << "bold";
+        // Nothing to act on: a quoting mistake, not a word or a file.
+        QTest::newRow("empty word") << QStringList{"lookup", ""} << "WORD";
+        QTest::newRow("empty text") << QStringList{"grep", ""} << "TEXT";
+        QTest::newRow("empty file") << QStringList{"install", ""} << "FILE";
+        QTest::newRow("empty name") << QStringList{"install", "--name", " ", "d.txt"} << "name";
+        QTest::newRow("help and more") << QStringList{"--help", "extra"} << "'extra'";
+        QTest::newRow("version and more") << QStringList{"--version", "list"} << "'list'";
+        QTest::newRow("lookup help and more") << QStringList{"lookup", "-h", "run"} << "'run'";
+        QTest::newRow("enable x") << QStringList{"enable", "x"} << "'x'";
     }
 
     // One line naming the mistake, then the way to the help; the database
@@ -115,8 +126,8 @@ private slots:
         QTest::addColumn<QStringList>("args"); // each prints control characters
         QTest::newRow("lookup") << QStringList{"lookup", "run"};
         QTest::newRow("lookup --html") << QStringList{"lookup", "--html", "run"};
-        QTest::newRow("not-found page")
-            << QStringList{"lookup", "--", QString::fromUtf16(u"-a\u202Eb\u0085c\u2066\u2069")};
+        QTest::newRow("not-found page") << QStringList{
+            "lookup", "--", QString::fromUtf16(u"-a\u202Eb\u0085c\u009F\u2066\u2069")};
         QTest::newRow("words") << QStringList{"words", "--limit", "100000", "runn"};
         QTest::newRow("list") << QStringList{"list"};
         QTest::newRow("failure") << QStringList{"--database", "x\x1b[8m", "list"};
@@ -264,8 +275,10 @@ private slots:
         const Run run =
             TestUtil::cli(QStringList{"--database", db} + args.replaceInStrings("FILE", file));
         QCOMPARE(run.exit, exit);
-        QVERIFY2(run.err.startsWith("orvel-cli: ") && run.err.count('\n') == 1 &&
-                     run.err.contains("file is not a database") == bytes.contains(kind),
+        // A file that is no database is named, not described in SQLite's words.
+        QVERIFY2(run.err.startsWith("orvel-cli: " + db + " is ") && run.err.count('\n') == 1 &&
+                     run.err.contains(" is not a database") == bytes.contains(kind) &&
+                     !run.err.contains("file is not a database"),
                  qPrintable(run.err));
         QCOMPARE(TestUtil::readBytes(db), before);
         // install alone makes a database, of a file without tables.
@@ -343,6 +356,107 @@ private slots:
         QCOMPARE(TestUtil::cli(db + QStringList{"remove", "1"}).exit, 0);
         QCOMPARE(TestUtil::cli(db + QStringList{"lookup", "--html", "run"}).out,
                  TestUtil::cli(alone + QStringList{"lookup", "--html", "run"}).out);
+    }
+
+    void pagesAndListsOfSeveralArePrintedWhole_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("broken"); // the dictionary whose file is gone
+        for (const QString format : {"text", "html"}) {
+            const QStringList html = format == "html" ? QStringList{"--html"} : QStringList();
+            const auto row = [&](const char *name, const QStringList &args, const QString &broken) {
+                QTest::addRow("%s, %s", qPrintable(format), name) << html + args << broken;
+            };
+            row("in every one", {"run"}, "");
+            row("in the last only", {"swim"}, "");
+            row("the first gone, in the later", {"run"}, "first");
+            row("the last gone", {"run"}, "third");
+            row("the first gone, in none", {"apple"}, "first");
+            row("fewer lines", {"--lines", "2", "run"}, "");
+            row("an entry", {"--entry", "run out"}, "");
+        }
+    }
+
+    // A page of several dictionaries is printed a section at a time as it
+    // is read, and a word list some rows at a time: what they print is the
+    // page and the list as the core makes them whole.
+    void pagesAndListsOfSeveralArePrintedWhole()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, broken);
+        const QString db = dir + "/several.db";
+        QVERIFY(TestUtil::openFreshDatabase(db));
+        for (const QString name : {"first", "second", "third"}) {
+            const QString file = TestUtil::writeDictionary(
+                dir + "/" + name + ".txt",
+                name == "first" ? sample
+                                : QStringList{M + "run : 走る " + name, M + "run out : 尽きる",
+                                              M + "swim : 泳ぐ " + name});
+            QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
+            if (name == broken)
+                QVERIFY(QFile::remove(file));
+        }
+        const Run printed = TestUtil::cli(QStringList{"--database", db, "lookup"} + args);
+        Page page;
+        QString error;
+        const int lines = args.contains("--lines") ? 2 : SearchThread::windowLines;
+        const QString word = args.last();
+        const SearchThread::Status status =
+            args.contains("--entry") ? SearchThread::lookUpEntry(word, &page, &error, {}, lines)
+                                     : SearchThread::lookUp(word, &page, &error, {}, lines);
+        if (status == SearchThread::Failed) {
+            QCOMPARE(printed.out, QString());
+            QCOMPARE(printed.err, "orvel-cli: " + error + "\n");
+        } else {
+            QCOMPARE(printed.out, args.contains("--html") ? PageHtml::write(page)
+                                                          : PageText::write(page) + "\n");
+        }
+        QCOMPARE(printed.exit, status == SearchThread::Found    ? 0
+                               : status == SearchThread::Failed ? 2
+                                                                : 1);
+
+        QStringList rows;
+        for (const WordListThread::Row &row :
+             WordListThread::list(WordListThread::from("", 100)).rows)
+            rows << row.shown + "\n";
+        QCOMPARE(TestUtil::cli({"--database", db, "words", "--limit", "100", ""}).out,
+                 rows.join(QString()));
+    }
+
+    // Every dictionary switched off: each command says so and how to switch
+    // one on, which enable does; --html gives the window's page all the same.
+    void everyDictionarySwitchedOff()
+    {
+        const QStringList db{"--database", dir + "/off.db"};
+        const QString file = TestUtil::writeDictionary(dir + "/d.txt", sample);
+        QCOMPARE(TestUtil::cli(db + QStringList{"install", file}).exit, 0);
+        Run run = TestUtil::cli(db + QStringList{"disable"});
+        QCOMPARE(run.out, QString("switched off 1, d\n"));
+        QCOMPARE(TestUtil::cli(db + QStringList{"list"}).out, "1\td\toff\t5\t" + file + "\n");
+        for (const QStringList &command : {QStringList{"lookup", "run"}, QStringList{"show", "run"},
+                                           QStringList{"words", "r"}, QStringList{"grep", "run"}}) {
+            run = TestUtil::cli(db + command);
+            QCOMPARE(run.exit, 1);
+            QCOMPARE(run.out, QString());
+            QCOMPARE(run.err, QString("orvel-cli: every dictionary is switched off: switch one on "
+                                      "with orvel-cli enable ID (orvel-cli list shows them)\n"));
+        }
+        QVERIFY(TestUtil::cli(db + QStringList{"lookup", "--html", "run"})
+                    .out.startsWith("Every dictionary is switched off."));
+        run = TestUtil::cli(db + QStringList{"enable", "2"});
+        QCOMPARE(run.exit, 1);
+        QCOMPARE(run.err,
+                 QString("orvel-cli: enable failed: no dictionary with id 2 is installed\n"));
+        QCOMPARE(TestUtil::cli(db + QStringList{"enable", "1"}).out, QString("switched on 1, d\n"));
+        QCOMPARE(TestUtil::cli(db + QStringList{"lookup", "run"}).exit, 0);
+    }
+
+    void versionOfTheBuild()
+    {
+        const Run run = TestUtil::cli({"--version"});
+        QCOMPARE(run.exit, 0);
+        QVERIFY2(QRegularExpression("^orvel-cli \\d+\\.\\d+\\.\\d+\n$").match(run.out).hasMatch(),
+                 qPrintable(run.out));
     }
 
     void removeTakesTheDictionaryAndItsIndexAway()
