@@ -58,6 +58,10 @@
         <source>No text is selected: the pop-up has nothing to show.</source>
         <translation>テキストが選択されていません: ポップアップに表示するものがありません。</translation>
     </message>
+    <message>
+        <source>Orvel is running but takes no word now: every connection to it is in use. Please try again.</source>
+        <translation>Orvel は実行中ですが、今は単語を受け付けません: Orvel への接続がすべて使用中です。もう一度お試しください。</translation>
+    </message>
 </context>
 <context>
     <name>ConclusionPage</name>

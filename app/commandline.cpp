@@ -37,6 +37,45 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     return command;
 }
 
+QStringList CommandLine::withoutToolkitOptions(const QStringList &arguments)
+{
+    // Those QGuiApplication, QApplication and the X11 platform take, after
+    // one dash or two, with their value after them or after "=".
+    static const QStringList withValue{"platform",
+                                       "platformpluginpath",
+                                       "platformtheme",
+                                       "plugin",
+                                       "qwindowgeometry",
+                                       "qwindowicon",
+                                       "qwindowtitle",
+                                       "session",
+                                       "display",
+                                       "geometry",
+                                       "title",
+                                       "icon",
+                                       "name",
+                                       "visual",
+                                       "style",
+                                       "stylesheet",
+                                       "qmljsdebugger"};
+    static const QStringList flags{"reverse", "widgetcount", "testability", "sync"};
+    QStringList kept = arguments.mid(0, 1);
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        const QString name = argument.startsWith(QLatin1String("--")) ? argument.mid(2)
+                             : argument.startsWith(u'-')              ? argument.mid(1)
+                                                                      : QString();
+        const QString bare = name.section(u'=', 0, 0);
+        if (name.isEmpty() || !(withValue.contains(bare) || flags.contains(name))) {
+            kept << argument;
+            continue;
+        }
+        if (withValue.contains(bare) && !name.contains(u'='))
+            ++i;
+    }
+    return kept;
+}
+
 QString CommandLine::usage()
 {
     return tr("Usage: orvel [--popup] [--selection | WORD...]");
@@ -63,6 +102,12 @@ QString CommandLine::noSelection()
 QString CommandLine::nothingSelected()
 {
     return tr("No text is selected: the pop-up has nothing to show.");
+}
+
+QString CommandLine::runningButBusy()
+{
+    return tr("Orvel is running but takes no word now: every connection to it is in use. "
+              "Please try again.");
 }
 
 std::optional<QString> selectedText()

@@ -7,8 +7,8 @@
 #include <optional>
 
 // What `orvel` is asked on its command line. The toolkit's own options
-// (-platform, -style, ...) are no concern here: QApplication has taken them
-// out of the arguments by then.
+// (-platform, -style, ...) are no concern of parse(): QApplication takes
+// them out of the arguments, or withoutToolkitOptions() before there is one.
 struct CommandLine
 {
     Q_DECLARE_TR_FUNCTIONS(CommandLine)
@@ -34,12 +34,19 @@ public:
     // `arguments` as QCoreApplication::arguments() gives them, the
     // program's name first.
     static CommandLine parse(const QStringList &arguments);
+    // `arguments` as main() gets them without the toolkit's options, which
+    // QApplication would take out: what parse() can read before there is
+    // an application, and a display, at all.
+    static QStringList withoutToolkitOptions(const QStringList &arguments);
     static QString usage();
     static QString help();
     // What --selection says when the selection could not be read.
     static QString noSelection();
     // What --popup --selection says when no text is selected.
     static QString nothingSelected();
+    // What a start says when the Orvel running refused its word until it
+    // gave up (SingleInstance::Role::Busy).
+    static QString runningButBusy();
 };
 
 // How long --selection waits for the program that holds the selection.

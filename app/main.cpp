@@ -15,6 +15,7 @@
 #include <QTranslator>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 // Every word the window takes fits into one message.
@@ -40,26 +41,51 @@ int answer(const CommandLine &command)
                  qPrintable(CommandLine::usage()));
     return 2;
 }
+
+// Qt's texts (wizard buttons, message box buttons, the command line's
+// errors) from the toolkit's installed catalogues, and Orvel's own, in the
+// system's language.
+struct Translators
+{
+    QTranslator qt;
+    QTranslator own;
+
+    Translators()
+    {
+        if (qt.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(&qt);
+        loadTranslation(own, QLocale::system().name());
+        // Installed even when empty: an empty translator changes no text.
+        QCoreApplication::installTranslator(&own);
+    }
+};
+
+// A command line that opens no window (help, the version, a mistake) is
+// answered before the application needs a display, which may be missing.
+std::optional<int> answerWithoutDisplay(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    arguments = CommandLine::withoutToolkitOptions(arguments);
+    if (CommandLine::parse(arguments).action == CommandLine::Run)
+        return std::nullopt;
+    QCoreApplication app(argc, argv);
+    const Translators translators;
+    // Read again, to say it in the user's language.
+    return answer(CommandLine::parse(arguments));
+}
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> answered = answerWithoutDisplay(argc, argv))
+        return *answered;
     // Takes the toolkit's own options out of the arguments first.
     QApplication app(argc, argv);
     SettingsStore::nameApplication(app);
-    const QString locale = QLocale::system().name();
-
-    // Qt's own texts (wizard buttons, message box buttons) in the same
-    // language, from the toolkit's installed catalogues.
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTranslator);
-
-    QTranslator translator;
-    loadTranslation(translator, locale);
-    // Installed even when empty: an empty translator changes no text.
-    QCoreApplication::installTranslator(&translator);
+    const Translators translators;
 
     const CommandLine command = CommandLine::parse(QCoreApplication::arguments());
     if (command.action != CommandLine::Run)
@@ -75,8 +101,16 @@ int main(int argc, char *argv[])
     word = OutsideWord::clean(word);
 
     SingleInstance instance;
-    if (instance.claim(word, command.popup) == SingleInstance::Role::HandedOver)
+    switch (instance.claim(word, command.popup)) {
+    case SingleInstance::Role::HandedOver:
         return 0;
+    case SingleInstance::Role::Busy:
+        std::fprintf(stderr, "orvel: %s\n", qPrintable(CommandLine::runningButBusy()));
+        return 1;
+    case SingleInstance::Role::Listening:
+    case SingleInstance::Role::Alone:
+        break;
+    }
     // A pop-up of nothing would leave a run with no window at all.
     if (command.popup && word.isEmpty()) {
         std::fprintf(stderr, "orvel: %s\n", qPrintable(CommandLine::nothingSelected()));

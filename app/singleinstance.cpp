@@ -85,7 +85,7 @@ SingleInstance::Role SingleInstance::claim(const QString &word, bool popup)
     case HandOver::Refused:
         break;
     }
-    return Role::Alone;
+    return Role::Busy;
 }
 
 SingleInstance::HandOver SingleInstance::handOver(const Message &message)
@@ -98,8 +98,6 @@ SingleInstance::HandOver SingleInstance::handOver(const Message &message)
         QThread::msleep(retryInterval);
         result = handOverOnce(message);
     }
-    if (result == HandOver::Refused)
-        qDebug() << "SingleInstance::handOver failed." << m_path;
     return result;
 }
 

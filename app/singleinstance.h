@@ -15,10 +15,11 @@ class QSocketNotifier;
 // followed by a line feed and nothing else, at most maxMessageBytes long;
 // a word for the pop-up has popupPrefix before it; anything else is
 // dropped. (An older Orvel drops a pop-up's word, whose tab it takes for a
-// control character, rather than show it wrongly.) The listener holds at most maxConnections at
-// once and answers any further one with busyReply before it closes it; the
-// start so refused tries again. It never gives up its socket: without a
-// free file descriptor it waits and accepts again. GUI thread only.
+// control character, rather than show it wrongly.) The listener holds at
+// most maxConnections at once and answers any further one with busyReply
+// before it closes it; the start so refused tries again for a while, then
+// gives up. It never gives up its socket: without a free file descriptor it
+// waits and accepts again. GUI thread only.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -48,10 +49,15 @@ public:
     enum class Role {
         Listening,  // this process is the one; words arrive by wordReceived()
         HandedOver, // the running one has the word; this process may end
-        Alone,      // neither could be done; this process runs on its own
+        // One runs, but refused the word for as long as this start waited
+        // for it (every connection it holds is taken): this process ends
+        // without a window, which would be a second Orvel.
+        Busy,
+        Alone, // neither could be done; this process runs on its own
     };
     // Hands `word` to the Orvel running, or becomes the one that runs. A
-    // socket left behind by a crash is taken over.
+    // socket left behind by a crash is taken over. An Orvel too busy to
+    // take the word is tried again for up to twice `timeout`.
     Role claim(const QString &word, bool popup = false);
 
     static QByteArray encode(const Message &message);

@@ -14,8 +14,10 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSysInfo>
 #include <QTest>
@@ -35,10 +37,16 @@ QString program()
 }
 
 // Runs orvel to its end; its exit status, or -1 when it is still running
-// after `ms` (then it is killed).
-int run(const QStringList &arguments, QByteArray *stderrText = nullptr, int ms = 20000)
+// after `ms` (then it is killed) or crashed. `environment` is set on top of
+// the test's own.
+int run(const QStringList &arguments, QByteArray *stderrText = nullptr, int ms = 20000,
+        const QMap<QString, QString> &environment = {}, QByteArray *stdoutText = nullptr)
 {
     QProcess orvel;
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (auto it = environment.cbegin(); it != environment.cend(); ++it)
+        variables.insert(it.key(), it.value());
+    orvel.setProcessEnvironment(variables);
     orvel.start(program(), arguments);
     // The test's own event loop must run meanwhile: it may be the Orvel that
     // takes the word.
@@ -49,6 +57,8 @@ int run(const QStringList &arguments, QByteArray *stderrText = nullptr, int ms =
     }
     if (stderrText)
         *stderrText = orvel.readAllStandardError();
+    if (stdoutText)
+        *stdoutText = orvel.readAllStandardOutput();
     return orvel.exitStatus() == QProcess::NormalExit ? orvel.exitCode() : -1;
 }
 
@@ -74,6 +84,7 @@ private slots:
     void onlyWellFormedWordsArrive();
     void listenerHolds_data();
     void listenerHolds();
+    void aListenerThatRefusesEveryWordIsSaid();
     void selectionOrClipboard();
     void selectionWithinASecond_data();
     void selectionWithinASecond();
@@ -281,6 +292,31 @@ void InstanceTest::listenerHolds()
     QVERIFY(listening(path));
 }
 
+// Every connection refused as busy, for longer than a start waits: it
+// says why it gives up, and opens no second Orvel.
+void InstanceTest::aListenerThatRefusesEveryWordIsSaid()
+{
+    const QString path = SingleInstance::defaultPath();
+    QLocalServer::removeServer(path);
+    QLocalServer busy;
+    QVERIFY(busy.listen(path));
+    int refused = 0;
+    connect(&busy, &QLocalServer::newConnection, this, [&] {
+        while (QLocalSocket *socket = busy.nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            socket->write(SingleInstance::busyReply);
+            socket->flush();
+            socket->disconnectFromServer();
+            ++refused;
+        }
+    });
+    QByteArray errors;
+    QCOMPARE(run({"water"}, &errors), 1);
+    QVERIFY2(errors == "orvel: " + CommandLine::runningButBusy().toUtf8() + "\n",
+             errors.constData());
+    QVERIFY(refused > 1);
+}
+
 void InstanceTest::selectionOrClipboard()
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
@@ -366,6 +402,11 @@ void InstanceTest::commandLine_data()
     row("selection and a word", {"--selection", "run"}, CommandLine::Wrong, true, "run");
     row("unknown", {"--bogus", "run"}, CommandLine::Wrong, false, "");
     row("help", {"-h"}, CommandLine::ShowHelp, false, "");
+    row("version", {"--version"}, CommandLine::ShowVersion, false, "");
+    row("Qt's options, help", {"-platform", "xcb", "-style=Fusion", "--reverse", "--help"},
+        CommandLine::ShowHelp, false, "");
+    row("Qt's options, a word", {"--platform", "xcb", "-qwindowtitle", "x", "run"},
+        CommandLine::Run, false, "run");
     row("pop-up", {"--popup", "run"}, CommandLine::Run, false, "run");
     row("pop-up of the selection", {"--popup", "--selection"}, CommandLine::Run, true, "");
     row("pop-up of nothing", {"--popup"}, CommandLine::Wrong, false, "");
@@ -378,19 +419,25 @@ void InstanceTest::commandLine()
     QFETCH(bool, selection);
     QFETCH(QString, word);
     QFETCH(bool, popup);
-    const CommandLine command = CommandLine::parse(QStringList{"orvel"} + arguments);
+    const CommandLine command =
+        CommandLine::parse(CommandLine::withoutToolkitOptions(QStringList{"orvel"} + arguments));
     QCOMPARE(int(command.action), action);
     QCOMPARE(command.popup, popup);
     QCOMPARE(command.selection, selection);
     QCOMPARE(command.word, word);
+    if (action == CommandLine::Run)
+        return;
 
-    // The program itself: a wrong command line says how to use it and
-    // exits with 2 before any window or socket.
-    if (action == CommandLine::Wrong) {
-        QByteArray errors;
-        QCOMPARE(run(arguments, &errors), 2);
-        QVERIFY2(errors.contains("Usage: orvel"), errors.constData());
-    }
+    // The program itself: help, the version and a wrong command line are
+    // answered before any window or socket, even where there is no display.
+    QByteArray errors, out;
+    const QMap<QString, QString> noDisplay{
+        {"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}};
+    QCOMPARE(run(arguments, &errors, 20000, noDisplay, &out), action == CommandLine::Wrong ? 2 : 0);
+    static const QRegularExpression shown("^(orvel \\d+\\.\\d+\\.\\d+\n$|Usage: orvel)");
+    QVERIFY2(
+        QString(action == CommandLine::Wrong ? errors.split('\n').value(1) : out).contains(shown),
+        (errors + out).constData());
 }
 
 QTEST_MAIN(InstanceTest)
