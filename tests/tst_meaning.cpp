@@ -33,6 +33,8 @@ const QStringList englishLines = {
     M + "look : 見る",
     M + "look up : 調べる",
     M + "look up to : 尊敬する",
+    M + "look like : ～に似ている",
+    M + "looks like : ～のようだ",
     M + "study : 勉強する",
     M + "happy  {形} : 幸せな",
     M + "big : 大きい",
@@ -201,6 +203,8 @@ private slots:
         };
         for (const auto &[text, rule] : rows)
             QTest::newRow(text) << QString::fromUtf8(text) << QString(rule);
+        // An entry whose base form is an entry too: the entry comes first.
+        QTest::newRow("looks like") << QString("looks like") << QString("entry");
     }
 
     void rulesFollowTheSlowReading()

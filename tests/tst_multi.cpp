@@ -31,14 +31,28 @@ struct Dictionary
     bool utf8 = false; // written in UTF-8 with a byte-order mark
 };
 
+// The sample with "run" long enough to go on past a window.
+QStringList withLongRun()
+{
+    QStringList lines = sample;
+    for (int i = 3; i <= SearchThread::windowLines + 2; ++i)
+        lines.insert(i, QString("%1run  {名-%2} : 走り %2").arg(M).arg(i));
+    return lines;
+}
+
 const QList<Dictionary> dictionaries = {
-    {"English", sample + QStringList{M + "Water  {名} : 水", M + "ru : ルテニウム"}},
+    {"English", withLongRun() + QStringList{M + "Water  {名} : 水", M + "ru : ルテニウム",
+                                            M + "sunset : 日没", M + "ＡＢＣ : 全角"}},
     {"和英 <b>&amp;</b>",
      {M + "水  {名} : water", M + "走る  {動} : run■・走り回る", M + "run : 走ること",
       M + "りんご : apple", M + "水遊び : water play"},
      true},
     {"Abbreviations",
-     {M + "ASAP : as soon as possible", M + "RUN  {略} : 走査", M + "tail : 尾部"}},
+     {M + "ASAP : as soon as possible", M + "RUN  {略} : 走査", M + "tail : 尾部",
+      M + "sunrise : 日の出"}},
+    // A key beyond the BMP: before the full-width one in UTF-16, after it
+    // in code point order.
+    {"Extension B", {M + "\U00020BB7 : よし"}, true},
 };
 
 QByteArray encoded(const Dictionary &dictionary, const QByteArray &eol = "\n")
@@ -95,19 +109,49 @@ class TestMulti : public QObject
         return found > 0 ? html : PageHtml::write(ResultRenderer(word).finish());
     }
 
+    // The first key of the dictionaries read that starts with `text`; none
+    // when there is none.
+    QString nearest(const QString &text)
+    {
+        QString first;
+        for (const int id : std::as_const(order)) {
+            for (const QString &key : slow[id - 1]->keys) {
+                if (key.startsWith(text.toUpper()) &&
+                    (first.isNull() || key.toUcs4() < first.toUcs4()))
+                    first = key;
+            }
+        }
+        return first;
+    }
+
+    // The dictionary whose lines a page of `word` goes on with: the last
+    // section's, when its word's lines go on past its window.
+    int goesOnIn(const QString &word)
+    {
+        const QString key = word.toUpper();
+        int last = 0;
+        for (const int id : std::as_const(order)) {
+            if (slow[id - 1]->first.contains(key))
+                last = id;
+        }
+        if (last == 0)
+            return 0;
+        const Slow &reading = *slow[last - 1];
+        const int after = reading.first[key] + SearchThread::windowLines;
+        return after < reading.lines.size() &&
+                       Reference::read(reading.lines[after]).entryWord.toUpper() == key
+                   ? last
+                   : 0;
+    }
+
     // The rows from `text` on, each key once in code point order, spelt
     // as the first dictionary in the order that has it.
     QStringList expectedList(const QString &text, int limit)
     {
-        QMap<QList<uint>, QString> keys;
-        for (auto id = order.crbegin(); id != order.crend(); ++id) {
-            const Slow &reading = *slow[*id - 1];
-            for (const QString &key : reading.keys) {
-                if (key.toUcs4() >= text.toUpper().toUcs4())
-                    keys.insert(key.toUcs4(), reading.shown[key]);
-            }
-        }
-        return keys.values().mid(0, limit);
+        QList<const Slow *> readings;
+        for (const int id : std::as_const(order))
+            readings << slow[id - 1].get();
+        return mergedList(readings, text, limit);
     }
 
 private slots:
@@ -127,6 +171,12 @@ private slots:
             << QList<int>{3, 1, 2};
         QTest::newRow("all but one off")
             << QStringList{"install 1", "install 2", "off 1"} << QList<int>{2};
+        QTest::newRow("the long entry last")
+            << QStringList{"install 1", "install 2", "install 3", "order 2 3 1"}
+            << QList<int>{2, 3, 1};
+        QTest::newRow("four, one beyond the BMP")
+            << QStringList{"install 1", "install 2", "install 3", "install 4"}
+            << QList<int>{1, 2, 3, 4};
     }
 
     void pagesAndListsOfSeveralFollowTheSlowReading()
@@ -156,10 +206,16 @@ private slots:
             const LookUp typed = lookUp(word);
             QCOMPARE(typed.page, expectedPage(word, [&](const Slow &s) { return s.typed(word); }));
             QCOMPARE(typed.status == SearchThread::Found, !typed.page.contains("is not found"));
+            // Only the last section ends the page, so only its lines go on.
+            const PageContinuation &next = typed.model.next;
+            QCOMPARE(next.isValid() ? next.dictionary : 0, goesOnIn(word));
         }
         // What the user means, across them all: the rule that holds in any.
-        const QList<std::pair<QString, QString>> meant = {
+        QList<std::pair<QString, QString>> meant = {
             {"水", "水"}, {"runs", "RUN"}, {"水遊", "水遊び"}, {"tails", "TAIL"}};
+        // The first key in key order, whichever dictionary has it.
+        if (const QString first = nearest("sun"); !first.isNull())
+            meant.append({"sun", first});
         for (const auto &[text, key] : meant) {
             Page page;
             Meaning meaning;
