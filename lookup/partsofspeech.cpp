@@ -2,7 +2,6 @@
 
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
-#include "lookup/boundedreader.h"
 
 #include <QFile>
 
@@ -16,12 +15,17 @@ struct PartsOfSpeech::File
 };
 
 namespace {
-// A key's lines are short; a few of them at a time.
+// A key's lines are short; a few of them at a time. The tags are in the
+// head, at a line's start: a longer line is cut, and no key's lines are
+// read past mostBytes, whatever the file holds, so that every candidate
+// of a look-up together reads little.
 constexpr qint64 readAhead = 4 * 1024;
+constexpr qint64 longestLine = 16 * 1024;
+constexpr qint64 mostBytes = 64 * 1024;
 } // namespace
 
-PartsOfSpeech::PartsOfSpeech(const QList<Records::Installed> &dictionaries, LongReadPermit *permit)
-    : m_dictionaries(dictionaries), m_permit(permit)
+PartsOfSpeech::PartsOfSpeech(const QList<Records::Installed> &dictionaries)
+    : m_dictionaries(dictionaries)
 {
 }
 
@@ -62,11 +66,13 @@ QStringList PartsOfSpeech::of(int id, qint64 position, const QString &key)
     }
     QStringList tags;
     if (file->opened && file->file.seek(position)) {
-        BoundedReader reader(&file->file, readAhead, m_permit);
+        Eijiro::LineReader reader(&file->file, readAhead);
+        reader.setLongestLine(longestLine);
+        reader.setByteLimit(mostBytes);
         QString line;
         QStringList ofOne;
         for (int i = 0; i < mostLines; ++i) {
-            reader.readLine(file->decoder, &line);
+            file->decoder.decode(reader.readLineView(), &line);
             if (!ofLine(line, key, &ofOne))
                 break;
             for (const QString &tag : std::as_const(ofOne)) {

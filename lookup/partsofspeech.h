@@ -9,14 +9,12 @@
 
 #include <memory>
 
-class LongReadPermit;
-
 // The part-of-speech tags the dictionaries of one look-up give their keys,
 // read from the keys' own lines: what tells 酢 (a noun) from する when
 // しました is taken apart. An Eijiro line gives them in the label at the end
 // of its head, split at commas ("■食べる  {v1} : to eat", "{v5k-s}",
 // "{n,vs}"). Belongs to one look-up on one thread; each dictionary's file
-// is opened when first asked, and read within the look-up's bounds.
+// is opened when first asked, and little of it read for each key.
 class PartsOfSpeech
 {
 public:
@@ -24,7 +22,7 @@ public:
     // speech, and a key of many hundred lines is not read through.
     static constexpr int mostLines = 64;
 
-    PartsOfSpeech(const QList<Records::Installed> &dictionaries, LongReadPermit *permit);
+    explicit PartsOfSpeech(const QList<Records::Installed> &dictionaries);
     ~PartsOfSpeech();
     PartsOfSpeech(const PartsOfSpeech &) = delete;
     PartsOfSpeech &operator=(const PartsOfSpeech &) = delete;
@@ -42,7 +40,6 @@ public:
 private:
     struct File;
     QList<Records::Installed> m_dictionaries;
-    LongReadPermit *m_permit;
     QHash<int, std::shared_ptr<File>> m_files;
     QHash<std::pair<int, QString>, QStringList> m_read;
 };

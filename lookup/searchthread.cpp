@@ -479,7 +479,7 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked
         QList<int> ids;
         for (const Target &target : std::as_const(targets))
             ids << target.dictionary.id;
-        PartsOfSpeech tags(chosen, permit);
+        PartsOfSpeech tags(chosen);
         if (!FindWhatIMean::resolve(database, dictionaryName(targets), text, &found, ids, several,
                                     &tags))
             return indexFailed(database, "the word index", page, error);
