@@ -1,16 +1,12 @@
 #pragma once
 
-// A slow reading of the Japanese rules of what the user means: folding as
-// Unicode's compatibility mapping has it, romaji by a list of every
-// spelling, and base forms the other way round: each key conjugated
-// forward through its class's forms, written out, until the typed text
-// comes up.
+// A slow reading of the Japanese base forms: each key conjugated forward
+// through its class's forms, written out, until the typed text comes up.
+// (Folding and romaji are read by Fold and Romaji, each checked against
+// texts written out in tst_japanese.)
 
 #include "lookup/japanesebaseforms.h"
 #include "slowreading.h"
-
-#include <QHash>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <vector>
@@ -18,99 +14,6 @@
 namespace SlowJapanese {
 
 using Class = JapaneseBaseForms::Class;
-
-inline QString fold(const QString &text)
-{
-    QString out;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c >= 0xFF61 && c <= 0xFF9F) {
-            qsizetype end = i;
-            while (end < text.size() && text[end] >= QChar(0xFF61) && text[end] <= QChar(0xFF9F))
-                ++end;
-            QString run = text.mid(i, end - i).normalized(QString::NormalizationForm_KC);
-            out += run.replace(QChar(0x3099), QChar(0x309B)).replace(QChar(0x309A), QChar(0x309C));
-            i = end - 1;
-        } else if (c >= u'！' && c <= u'～') {
-            out += QChar(c - u'！' + u'!');
-        } else {
-            out += QChar(c);
-        }
-    }
-    for (QChar &c : out) {
-        if ((c >= u'ァ' && c <= u'ヶ') || c == u'ヽ' || c == u'ヾ')
-            c = QChar(c.unicode() - (u'ァ' - u'ぁ'));
-    }
-    return out.toUpper();
-}
-
-// Every spelling read as kana.
-inline const QHash<QString, QString> &spellings()
-{
-    static const QHash<QString, QString> table = [] {
-        const QString list = QStringLiteral(
-            "a あ i い u う e え o お ka か ki き ku く ke け ko こ ga が gi ぎ gu ぐ ge げ go ご "
-            "sa さ shi し si し su す se せ so そ za ざ ji じ zi じ zu ず ze ぜ zo ぞ ta た chi ち "
-            "ti ち tsu つ tu つ te て to と da だ di ぢ du づ de で do ど na な ni に nu ぬ ne ね "
-            "no の ha は hi ひ fu ふ hu ふ he へ ho ほ ba ば bi び bu ぶ be べ bo ぼ pa ぱ pi ぴ "
-            "pu ぷ pe ぺ po ぽ ma ま mi み mu む me め mo も ya や yu ゆ ye いぇ yo よ ra ら ri り "
-            "ru る re れ ro ろ wa わ wi うぃ wu う we うぇ wo を fa ふぁ fi ふぃ fe ふぇ fo ふぉ "
-            "va ゔぁ vi ゔぃ vu ゔ ve ゔぇ vo ゔぉ sha しゃ shu しゅ she しぇ sho しょ cha ちゃ "
-            "chu ちゅ che ちぇ cho ちょ ja じゃ ju じゅ je じぇ jo じょ thi てぃ dhi でぃ xa ぁ "
-            "xi ぃ xu ぅ xe ぇ xo ぉ xya ゃ xyu ゅ xyo ょ xtu っ xtsu っ xwa ゎ");
-        QHash<QString, QString> out;
-        const QStringList words = list.split(u' ');
-        for (qsizetype i = 0; i + 1 < words.size(); i += 2)
-            out.insert(words[i], words[i + 1]);
-        const QStringList iKana = {"kき", "gぎ", "sし", "zじ", "tち", "dぢ", "nに", "hひ",
-                                   "bび", "pぴ", "mみ", "rり", "cち", "jじ", "fふ"};
-        for (const QString &row : iKana) {
-            out.insert(row[0] + QString("ya"), row[1] + QString("ゃ"));
-            out.insert(row[0] + QString("yu"), row[1] + QString("ゅ"));
-            out.insert(row[0] + QString("yo"), row[1] + QString("ょ"));
-        }
-        return out;
-    }();
-    return table;
-}
-
-inline QString kana(const QString &typed)
-{
-    static const QRegularExpression romaji("^[A-Za-z'-]*[A-Za-z][A-Za-z'-]*$");
-    if (!romaji.match(typed).hasMatch())
-        return QString();
-    const QString text = typed.toLower();
-    const auto vowel = [&](qsizetype i) {
-        return i < text.size() && QString("aiueo").contains(text[i]);
-    };
-    QString out;
-    for (qsizetype i = 0; i < text.size();) {
-        const QStringView rest = QStringView(text).mid(i);
-        if (rest.startsWith(u"-")) {
-            out += "ー", i += 1;
-        } else if (rest.startsWith(u"n'")) {
-            out += "ん", i += 2;
-        } else if (rest.startsWith(u"nn") && !vowel(i + 2) && !rest.mid(2).startsWith(u"y")) {
-            out += "ん", i += 2;
-        } else if (rest.startsWith(u"n") && !vowel(i + 1) && !rest.mid(1).startsWith(u"y")) {
-            out += "ん", i += 1;
-        } else if (rest.size() > 1 && rest[0] == u'm' && QString("bpm").contains(rest[1])) {
-            out += "ん", i += 1;
-        } else if ((rest.size() > 1 && rest[0] == rest[1] && !vowel(i) && rest[0] != u'\'' &&
-                    rest[0] != u'-') ||
-                   rest.startsWith(u"tch")) {
-            out += "っ", i += 1;
-        } else {
-            qsizetype length = 4;
-            while (length > 0 && !spellings().contains(rest.left(length).toString()))
-                --length;
-            if (length == 0)
-                return QString();
-            out += spellings()[rest.left(length).toString()], i += length;
-        }
-    }
-    return out;
-}
 
 // Each class's forms: what its dictionary ending (first) becomes, and
 // what the form is: d done, i conjugates as an い-adjective, 1 as an
@@ -123,7 +26,7 @@ struct Paradigm
 
 inline const std::vector<Paradigm> &paradigms()
 {
-    static const std::vector<std::pair<Class, QString>> table = {
+    static const std::vector<std::pair<Class, QString>> written = {
         {Class::Suru, "する しない:i します:d しました:d しません:d しませんでした:d した:p して:t "
                       "したい:i できる:1 される:1 させる:1 すれば:d しよう:d"},
         {Class::Kuru, "来る 来ない:i 来ます:d 来ました:d 来ません:d 来ませんでした:d 来た:p 来て:t "
@@ -158,30 +61,21 @@ inline const std::vector<Paradigm> &paradigms()
         {Class::Past, " ら:d"},
         {Class::TeForm, " いる:1 る:1"},
     };
-    static const std::vector<Paradigm> split = [] {
+    static const std::vector<Paradigm> table = [] {
         std::vector<Paradigm> out;
-        for (const auto &[wordClass, forms] : table)
+        for (const auto &[wordClass, forms] : written)
             out.push_back({wordClass, forms.split(u' ')});
         return out;
     }();
-    return split;
+    return table;
 }
 
 inline Class kindOf(QChar kind)
 {
-    switch (kind.unicode()) {
-    case 'i':
-        return Class::AdjectiveI;
-    case '1':
-        return Class::Ichidan;
-    case 'p':
-        return Class::Past;
-    case 't':
-        return Class::TeForm;
-    case 's':
-        return Class::Suru;
-    }
-    return Class::Inflected;
+    const Class classes[] = {Class::AdjectiveI, Class::Ichidan, Class::Past, Class::TeForm,
+                             Class::Suru};
+    const qsizetype at = QStringLiteral("i1pts").indexOf(kind);
+    return at < 0 ? Class::Inflected : classes[at];
 }
 
 // The fewest steps in which `word` of `wordClass` conjugates into `typed`,

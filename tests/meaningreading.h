@@ -3,11 +3,14 @@
 // A slow, literal reading of what the user means, against which
 // `orvel-cli show` is checked: each rule applied to the whole list of keys
 // of a Slow reading, the base forms as a table of rewritings (Japanese ones
-// conjugated forward, japanesereading.h), suggestions by the textbook
-// distance to every single-word key.
+// conjugated forward, japanesereading.h), the keys folding alike by
+// comparing with every key, suggestions by the textbook distance to every
+// single-word key.
 
 #include "japanesereading.h"
 #include "lookup/baseforms.h"
+#include "lookup/fold.h"
+#include "lookup/romaji.h"
 #include "slowreading.h"
 
 #include <QUrl>
@@ -130,9 +133,9 @@ inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = 
     // The Japanese rules on the text or on its romaji's kana: the key
     // found, or a null string.
     const auto folded = [&](const QString &t) {
-        const QString typedFolded = SlowJapanese::fold(t);
+        const QString typedFolded = Fold::key(t);
         for (const QString &word : words)
-            if (SlowJapanese::fold(word) == typedFolded)
+            if (Fold::key(word) == typedFolded)
                 return word;
         return QString();
     };
@@ -144,7 +147,7 @@ inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = 
         return meant("fold", found, " (kana or width)");
     if (const QString found = SlowJapanese::base(slow, entries, key); !found.isNull())
         return meant("base", found, "");
-    if (const QString kana = SlowJapanese::kana(text); !kana.isNull()) {
+    if (const QString kana = Romaji::toKana(text); !kana.isNull()) {
         if (words.contains(kana.toUpper()))
             return meant("romaji", kana.toUpper(), " (romaji)");
         if (const QString found = folded(kana); !found.isNull())
