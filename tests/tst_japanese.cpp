@@ -235,6 +235,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, folded);
         QCOMPARE(Fold::key(typed), folded);
+        QCOMPARE(Fold::key(folded), folded);
     }
 
     void hostileTextsGiveAPage_data()
