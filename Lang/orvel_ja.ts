@@ -814,6 +814,26 @@ Its index no longer fits it, so words would show other words&apos; entries. Plea
         <translation>%1 -&gt; %2（原形）</translation>
     </message>
     <message>
+        <source>%1 -&gt; %2 (kana or width)</source>
+        <extracomment>Above the page of a word typed in other kana or in other width: the text typed, then the word shown (スシ -&gt; すし, DNA鑑定 -&gt; ＤＮＡ鑑定).</extracomment>
+        <translation>%1 -&gt; %2（かな・全角半角）</translation>
+    </message>
+    <message>
+        <source>%1 -&gt; %2 (romaji, base form)</source>
+        <extracomment>Above the page of a word typed in romaji and inflected: the text typed, then the word shown (tabemashita -&gt; たべる).</extracomment>
+        <translation>%1 -&gt; %2（ローマ字・原形）</translation>
+    </message>
+    <message>
+        <source>%1 -&gt; %2 (romaji, kana or width)</source>
+        <extracomment>Above the page of a word typed in romaji, found in other kana: the text typed, then the word shown (sushi -&gt; スシ).</extracomment>
+        <translation>%1 -&gt; %2（ローマ字・かな・全角半角）</translation>
+    </message>
+    <message>
+        <source>%1 -&gt; %2 (romaji)</source>
+        <extracomment>Above the page of a word typed in romaji: the text typed, then the word shown (mizu -&gt; みず).</extracomment>
+        <translation>%1 -&gt; %2（ローマ字）</translation>
+    </message>
+    <message>
         <source>No dictionary with id %1 is installed.</source>
         <translation>ID %1 の辞書はインストールされていません。</translation>
     </message>

@@ -19,10 +19,13 @@
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
 #include "generator.h"
+#include "lookup/fold.h"
 #include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 #include "lookup/requests.h"
+#include "lookup/romaji.h"
 #include "lookup/searchthread.h"
+#include "lookup/wordkeys.h"
 #include "lookup/wordlistthread.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/pagedocument.h"
@@ -615,9 +618,118 @@ void timeWorkersAfter(const QStringList &words, QObject *context, QTextBrowser *
 // first phrase after each; the words with -s, -ed, -ing, -er or -est; the
 // words without their last two letters; the words with a letter replaced,
 // and those of 7 letters or more with two replaced (suggestions at distance
-// 2, or, the longest walk, none at all). `loaded` gets the time the
-// slowest not-found text took: the first, which read the keys.
-enum { Words, Phrases, Bases, Prefixes, OneEdit, TwoEdits, Kinds };
+// 2, or, the longest walk, none at all); then the Japanese rules' (below).
+// `loaded` gets the time the slowest text took: the first to need the
+// keys in memory, which read them.
+enum {
+    Words,
+    Phrases,
+    Bases,
+    Prefixes,
+    OneEdit,
+    TwoEdits,
+    Folded,
+    JapaneseBases,
+    RomajiWords,
+    RomajiBases,
+    Kinds
+};
+
+// The rule each kind of text is kept for.
+constexpr Meaning::Rule ruleOf[Kinds] = {
+    Meaning::Word, Meaning::Entry, Meaning::Base, Meaning::Nearest, Meaning::None,
+    Meaning::None, Meaning::Fold,  Meaning::Base, Meaning::Romaji,  Meaning::Romaji,
+};
+
+// How a learner types `text`'s kana in romaji: each kana as the shortest
+// spelling Romaji reads as it, ん as n', っ as the next consonant doubled;
+// a null string for what has no spelling.
+QString romajiOf(const QString &text)
+{
+    static const QHash<QChar, QString> spelled = [] {
+        QHash<QChar, QString> out;
+        QString letters;
+        const std::function<void(int)> spell = [&](int length) {
+            if (letters.size() == length) {
+                const QString kana = Romaji::toKana(letters);
+                if (kana.size() == 1 && !out.contains(kana[0]))
+                    out.insert(kana[0], letters);
+                return;
+            }
+            for (char c = 'a'; c <= 'z'; ++c) {
+                letters += QLatin1Char(c);
+                spell(length);
+                letters.chop(1);
+            }
+        };
+        for (int length = 1; length <= 3; ++length)
+            spell(length);
+        out.insert(u'ん', QStringLiteral("n'"));
+        return out;
+    }();
+    const QString kana = Fold::key(text);
+    QString out;
+    bool doubled = false;
+    for (const QChar c : kana) {
+        if (c == u'っ') {
+            doubled = true;
+            continue;
+        }
+        const QString one = spelled.value(c);
+        if (one.isEmpty())
+            return QString();
+        out += doubled ? one.front() + one : one;
+        doubled = false;
+    }
+    return doubled ? QString() : out;
+}
+
+// An inflected form of a Japanese key, as its last kana suggests it
+// conjugates: polite past, plain past, past of the negative.
+QString inflected(const QString &key)
+{
+    static const QHash<QChar, QString> endings = {
+        {u'る', "ました"}, {u'う', "った"}, {u'く', "いた"}, {u'ぐ', "いだ"}, {u'す', "した"},
+        {u'つ', "った"},   {u'ぬ', "んだ"}, {u'ぶ', "んだ"}, {u'む', "んだ"}, {u'い', "くなかった"},
+    };
+    const auto ending = endings.constFind(key.back());
+    return ending == endings.cend() ? QString() : key.chopped(1) + *ending;
+}
+
+// Texts for the Japanese rules, of the file's keys that are not ASCII:
+// full-width keys typed in ASCII, katakana typed as hiragana and hiragana
+// as katakana; inflected forms of keys ending as a verb or adjective does;
+// kana keys and those forms typed in romaji.
+QList<std::pair<int, QString>> japaneseTexts(int count)
+{
+    QList<std::pair<int, QString>> tried;
+    QSqlQuery keys("SELECT DISTINCT name FROM t_word WHERE name > '~' ORDER BY name");
+    QStringList all;
+    while (keys.next())
+        all << keys.value(0).toString();
+    const qsizetype step = std::max<qsizetype>(1, all.size() / (4 * qsizetype(count)));
+    for (qsizetype i = 0; i < all.size(); i += step) {
+        const QString &key = all[i];
+        const QString folded = Fold::key(key);
+        if (folded != key) {
+            tried.append({Folded, folded.toLower()});
+        } else if (std::all_of(key.begin(), key.end(),
+                               [](QChar c) { return c >= u'ぁ' && c <= u'ゖ'; })) {
+            QString katakana = key;
+            for (QChar &c : katakana)
+                c = QChar(c.unicode() + 0x60);
+            tried.append({Folded, katakana});
+        }
+        const QString form = inflected(key);
+        if (!form.isNull())
+            tried.append({JapaneseBases, form});
+        if (const QString romaji = romajiOf(key); !romaji.isNull())
+            tried.append({RomajiWords, romaji});
+        if (const QString romaji = romajiOf(form); !form.isNull() && !romaji.isNull())
+            tried.append({RomajiBases, romaji});
+    }
+    return tried;
+}
 
 std::array<QStringList, Kinds> textsOfEachRule(const QStringList &words, double *loaded)
 {
@@ -630,30 +742,31 @@ std::array<QStringList, Kinds> textsOfEachRule(const QStringList &words, double 
     QSqlQuery phrase;
     phrase.prepare("SELECT key FROM t_entry WHERE id = 1 AND key >= ? AND key LIKE '% %' "
                    "ORDER BY key LIMIT 1");
-    *loaded = -1;
+    QList<std::pair<int, QString>> tried;
     for (int i = 0; i < words.size(); ++i) {
         const QString &word = words[i];
-        QList<std::pair<int, QString>> tried = {{Words, word},
-                                                {Bases, word + endings[i % endings.size()]},
-                                                {Prefixes, word.chopped(2)},
-                                                {OneEdit, misspell(word, word.size() / 2)}};
+        tried.append({Words, word});
+        tried.append({Bases, word + endings[i % endings.size()]});
+        tried.append({Prefixes, word.chopped(2)});
+        tried.append({OneEdit, misspell(word, word.size() / 2)});
         if (word.size() >= 7)
             tried.append({TwoEdits, misspell(misspell(word, 1), word.size() - 2)});
         phrase.addBindValue(word.toUpper());
         if (phrase.exec() && phrase.next())
             tried.append({Phrases, phrase.value(0).toString().toLower()});
-        for (const auto &[kind, text] : tried) {
-            Page page;
-            Meaning meaning;
-            QElapsedTimer timer;
-            timer.start();
-            SearchThread::findWhatIMean(text, &page, &meaning);
-            if (meaning.rule == Meaning::None)
-                *loaded = std::max(*loaded, ms(timer));
-            const int rule = kind >= OneEdit ? int(Meaning::None) : kind;
-            if (int(meaning.rule) == rule && (kind != OneEdit || !page.suggestions.isEmpty()))
-                texts[size_t(kind)] << text;
-        }
+    }
+    tried += japaneseTexts(int(words.size()));
+    *loaded = -1;
+    for (const auto &[kind, text] : std::as_const(tried)) {
+        Page page;
+        Meaning meaning;
+        QElapsedTimer timer;
+        timer.start();
+        SearchThread::findWhatIMean(text, &page, &meaning);
+        *loaded = std::max(*loaded, ms(timer));
+        if (meaning.rule == ruleOf[kind] && (kind != OneEdit || !page.suggestions.isEmpty()) &&
+            (kind != RomajiBases || meaning.via == Meaning::Base))
+            texts[size_t(kind)] << text;
     }
     return texts;
 }
@@ -661,16 +774,50 @@ std::array<QStringList, Kinds> textsOfEachRule(const QStringList &words, double 
 // Keystroke to page laid out for texts of each rule with the window
 // finding what the user means, each beside the plain baseline's page of a
 // found word in the same loop, taking turns as the first table does.
+// The single-word keys read into memory once more, as the first look-up
+// that needs them reads them: how many, how long, and what the list of
+// keys that folding changes costs.
+void timeKeys()
+{
+    IndexReader reader;
+    QElapsedTimer timer;
+    timer.start();
+    const auto keys = WordKeys::shared(reader, QStringLiteral("bench %1").arg(rand()));
+    const double loading = ms(timer);
+    if (!keys)
+        return;
+    QStringList nonAscii;
+    QSqlQuery all("SELECT DISTINCT name FROM t_word WHERE name > '~'");
+    while (all.next())
+        nonAscii << all.value(0).toString();
+    qsizetype changed = 0;
+    timer.start();
+    for (const QString &key : std::as_const(nonAscii))
+        changed += Fold::key(key) != key ? 1 : 0;
+    std::printf("\nsingle-word keys: %lld read in %.1f ms; %lld of them changed by folding, "
+                "listed in %lld bytes (folding every non-ASCII key again: %.1f ms)\n",
+                qlonglong(keys->size()), loading, qlonglong(changed),
+                qlonglong(keys->foldedBytes()), ms(timer));
+}
+
 void timeMeaning(const QStringList &words, QTextBrowser *browser)
 {
     double loaded = 0;
     const std::array<QStringList, Kinds> texts = textsOfEachRule(words, &loaded);
-    static const char *const names[Kinds] = {
-        "word",          "entry (a phrase)",       "base form",
-        "nearest entry", "none, suggestions at 1", "none, 2 edits (at 2 or none)"};
+    timeKeys();
+    static const char *const names[Kinds] = {"word",
+                                             "entry (a phrase)",
+                                             "base form",
+                                             "nearest entry",
+                                             "none, suggestions at 1",
+                                             "none, 2 edits (at 2 or none)",
+                                             "fold (width, kana)",
+                                             "base form, Japanese",
+                                             "romaji (word or kana)",
+                                             "romaji, base form"};
     std::printf("\nfinding what the user means, keystroke -> page set and laid out, beside the "
-                "baseline's\nfound word; milliseconds (the slowest not-found text, which read the "
-                "keys, took %.1f):\n",
+                "baseline's\nfound word; milliseconds (the slowest text, which read the keys, took "
+                "%.1f):\n",
                 loaded);
     std::printf("%-40s %9s %9s   %9s %9s   %6s\n", "rule (texts)", "median", "p99", "base med",
                 "base p99", "ratio");
@@ -704,7 +851,7 @@ void timeMeaning(const QStringList &words, QTextBrowser *browser)
         const Stats calls = stats(call);
         std::printf("    findWhatIMean() on the calling thread: median %.3f p99 %.3f%s\n",
                     calls.median, calls.p99,
-                    kind >= OneEdit
+                    ruleOf[kind] == Meaning::None
                         ? qPrintable(QStringLiteral("; %1 with suggestions").arg(suggested))
                         : "");
     }

@@ -72,6 +72,10 @@ QString ruleName(Meaning::Rule rule)
         return QStringLiteral("entry");
     case Meaning::Base:
         return QStringLiteral("base");
+    case Meaning::Fold:
+        return QStringLiteral("fold");
+    case Meaning::Romaji:
+        return QStringLiteral("romaji");
     case Meaning::Nearest:
         return QStringLiteral("nearest");
     case Meaning::None:

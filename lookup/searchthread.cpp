@@ -7,6 +7,7 @@
 #include "lookup/boundedreader.h"
 #include "lookup/meaning.h"
 #include "lookup/pagehtml.h"
+#include "lookup/partsofspeech.h"
 #include "lookup/renderer.h"
 
 #include <QCoreApplication>
@@ -283,7 +284,8 @@ void targetOf(const FindWhatIMean::Found &found, const QString &text, Meaning *m
         if (found.rule != Meaning::Entry)
             target->word = found.key;
     }
-    *meaning = {found.rule, found.rule == Meaning::None ? QString() : target->word, found.key};
+    *meaning = {found.rule, found.rule == Meaning::None ? QString() : target->word, found.key,
+                found.via};
 }
 
 // The not-found page of `target`, with its suggestions as the file spells
@@ -322,12 +324,32 @@ void SearchThread::setFindWhatIMean(bool on)
     m_findWhatIMean = on;
 }
 
-QString SearchThread::noteFor(Meaning::Rule rule, const QString &text, const QString &shown)
+QString SearchThread::noteFor(Meaning::Rule rule, const QString &text, const QString &shown,
+                              Meaning::Rule via)
 {
     switch (rule) {
     case Meaning::Base:
         //: Above the page of a base form: the word typed, then the base shown.
         return tr("%1 -> %2").arg(text, shown);
+    case Meaning::Fold:
+        //: Above the page of a word typed in other kana or in other width:
+        //: the text typed, then the word shown (スシ -> すし, DNA鑑定 -> ＤＮＡ鑑定).
+        return tr("%1 -> %2 (kana or width)").arg(text, shown);
+    case Meaning::Romaji:
+        switch (via) {
+        case Meaning::Base:
+            //: Above the page of a word typed in romaji and inflected: the text
+            //: typed, then the word shown (tabemashita -> たべる).
+            return tr("%1 -> %2 (romaji, base form)").arg(text, shown);
+        case Meaning::Fold:
+            //: Above the page of a word typed in romaji, found in other kana:
+            //: the text typed, then the word shown (sushi -> スシ).
+            return tr("%1 -> %2 (romaji, kana or width)").arg(text, shown);
+        default:
+            //: Above the page of a word typed in romaji: the text typed, then
+            //: the word shown (mizu -> みず).
+            return tr("%1 -> %2 (romaji)").arg(text, shown);
+        }
     case Meaning::Nearest:
         //: Above the page of the entry the typed text begins: that text, then the entry.
         return tr("%1… -> %2").arg(text, shown);
@@ -459,7 +481,9 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked
         QList<int> ids;
         for (const Target &target : std::as_const(targets))
             ids << target.dictionary.id;
-        if (!FindWhatIMean::resolve(database, dictionaryName(targets), text, &found, ids, several))
+        PartsOfSpeech tags(chosen);
+        if (!FindWhatIMean::resolve(database, dictionaryName(targets), text, &found, ids, several,
+                                    &tags))
             return indexFailed(database, "the word index", page, error);
     }
     for (Target &target : targets) {
@@ -628,7 +652,7 @@ SearchThread::Status SearchThread::readWindow(const Target &target, Meaning *mea
     if (meaning && !shown.isNull()) {
         meaning->shown = shown;
         if (status == Found)
-            page->note = noteFor(meaning->rule, text, shown);
+            page->note = noteFor(meaning->rule, text, shown, meaning->via);
     }
     return status;
 }

@@ -94,8 +94,10 @@ public:
     static Status findWhatIMean(const QString &text, Page *page, Meaning *meaning = nullptr,
                                 QString *error = nullptr, const QList<int> &only = {});
     // The note above a page shown for `text`: the entry word `shown`, its
-    // base form or the entry `text` begins.
-    static QString noteFor(Meaning::Rule rule, const QString &text, const QString &shown);
+    // base form, the word typed another way or in romaji (found `via` a
+    // rule), or the entry `text` begins.
+    static QString noteFor(Meaning::Rule rule, const QString &text, const QString &shown,
+                           Meaning::Rule via = Meaning::None);
 
     // The page of every look-up while no dictionary is installed.
     static Page noDictionaryPage();

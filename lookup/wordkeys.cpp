@@ -1,6 +1,7 @@
 #include "lookup/wordkeys.h"
 
 #include "database/indexreader.h"
+#include "lookup/fold.h"
 
 #include <QList>
 
@@ -211,6 +212,7 @@ std::shared_ptr<const WordKeys> WordKeys::shared(IndexReader &reader, const QStr
         return nullptr;
     keys->m_bytes.squeeze();
     keys->m_starts.shrink_to_fit();
+    keys->indexFolds();
     shared = keys;
     sharedState = state;
     return shared;
@@ -221,7 +223,64 @@ std::shared_ptr<const WordKeys> WordKeys::fromSorted(const QStringList &keys)
     std::shared_ptr<WordKeys> made(new WordKeys);
     for (const QString &key : keys)
         made->append(key.toUtf8());
+    made->indexFolds();
     return made;
+}
+
+QString WordKeys::foldedKey(quint32 index) const
+{
+    return Fold::key(QString::fromUtf8(key(index)));
+}
+
+void WordKeys::indexFolds()
+{
+    // Folding leaves an ASCII key as it is: it is upper-cased already.
+    std::vector<std::pair<QString, quint32>> changed;
+    for (qsizetype i = 0; i < size(); ++i) {
+        const QByteArrayView bytes = key(i);
+        if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
+            continue;
+        const QString text = QString::fromUtf8(bytes);
+        QString folded = Fold::key(text);
+        if (folded != text)
+            changed.emplace_back(std::move(folded), quint32(i));
+    }
+    std::sort(changed.begin(), changed.end());
+    m_folded.clear();
+    m_folded.reserve(changed.size());
+    for (const auto &[folded, index] : changed)
+        m_folded.push_back(index);
+}
+
+QStringList WordKeys::foldingAlike(const QString &text) const
+{
+    const QString folded = Fold::key(text);
+    std::vector<quint32> found;
+    // A key that folding leaves as it is folds alike only when it is the
+    // folded text itself.
+    const QByteArray utf8 = folded.toUtf8();
+    qsizetype lo = 0, hi = size();
+    while (lo < hi) {
+        const qsizetype middle = lo + (hi - lo) / 2;
+        if (key(middle).compare(utf8) < 0)
+            lo = middle + 1;
+        else
+            hi = middle;
+    }
+    if (lo < size() && key(lo) == QByteArrayView(utf8))
+        found.push_back(quint32(lo));
+    const auto first =
+        std::lower_bound(m_folded.begin(), m_folded.end(), folded,
+                         [this](quint32 index, const QString &f) { return foldedKey(index) < f; });
+    const auto last =
+        std::upper_bound(first, m_folded.end(), folded,
+                         [this](const QString &f, quint32 index) { return f < foldedKey(index); });
+    found.insert(found.end(), first, last);
+    std::sort(found.begin(), found.end());
+    QStringList keys;
+    for (const quint32 index : found)
+        keys << QString::fromUtf8(key(index));
+    return keys;
 }
 
 QStringList WordKeys::closest(const QString &key) const

@@ -10,9 +10,11 @@
 class IndexReader;
 
 // The installed dictionary's single-word keys, held in memory for the
-// suggestions under a not-found page: the keys closest to a typed text are
-// found by walking them as a tree of prefixes, never by comparing the text
-// with every key. Read from the index once and shared by every look-up
+// suggestions under a not-found page and for the keys typed another way:
+// the keys closest to a typed text are found by walking them as a tree of
+// prefixes, never by comparing the text with every key, and those that
+// fold alike (Fold) through a list of the keys folding changes, sorted by
+// their folded form. Read from the index once and shared by every look-up
 // while the index stays the same; one dictionary's keys are a few MB
 // (2.5 million generated lines: 283,000 keys, 4.4 MB).
 class WordKeys
@@ -37,11 +39,21 @@ public:
     // Bounded for any `key`: the walk goes no deeper than the longest key.
     QStringList closest(const QString &key) const;
 
+    // The keys, in key order, that fold to what `text` folds to (`text`'s
+    // own key among them when it is one). A binary search: no key is
+    // compared with the text but those it passes.
+    QStringList foldingAlike(const QString &text) const;
+
     qsizetype size() const { return qsizetype(m_starts.size()) - 1; }
+    // Bytes the list of keys that folding changes takes.
+    qsizetype foldedBytes() const { return qsizetype(m_folded.capacity() * sizeof(quint32)); }
 
 private:
     WordKeys() = default;
     void append(QByteArrayView key);
+    // Lists the keys that folding changes, once all are read.
+    void indexFolds();
+    QString foldedKey(quint32 index) const;
     QByteArrayView key(qsizetype index) const
     {
         return QByteArrayView(m_bytes).sliced(m_starts[size_t(index)], m_starts[size_t(index) + 1] -
@@ -52,4 +64,7 @@ private:
     QByteArray m_bytes;                 // the keys' UTF-8, one after the other
     std::vector<qsizetype> m_starts{0}; // where each key starts, and the end
     qsizetype m_longest = 0;            // code points of the longest key
+    // The keys that folding changes, in the order of their folded forms,
+    // then of the keys.
+    std::vector<quint32> m_folded;
 };

@@ -2,10 +2,15 @@
 
 // A slow, literal reading of what the user means, against which
 // `orvel-cli show` is checked: each rule applied to the whole list of keys
-// of a Slow reading, the base forms as a table of rewritings, suggestions
-// by the textbook distance to every single-word key.
+// of a Slow reading, the base forms as a table of rewritings (Japanese ones
+// conjugated forward, japanesereading.h), the keys folding alike by
+// comparing with every key, suggestions by the textbook distance to every
+// single-word key.
 
+#include "japanesereading.h"
 #include "lookup/baseforms.h"
+#include "lookup/fold.h"
+#include "lookup/romaji.h"
 #include "slowreading.h"
 
 #include <QUrl>
@@ -125,6 +130,32 @@ inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = 
     for (const QString &base : bases(key))
         if (entries.contains(base))
             return {"base", slow.shown[base], base, text + " -> " + slow.shown[base], {}};
+    // The Japanese rules on the text or on its romaji's kana: the key
+    // found, or a null string.
+    const auto folded = [&](const QString &t) {
+        const QString typedFolded = Fold::key(t);
+        for (const QString &word : words)
+            if (Fold::key(word) == typedFolded)
+                return word;
+        return QString();
+    };
+    const auto meant = [&](const char *rule, const QString &found, const char *how) {
+        return Expected{
+            rule, slow.shown[found], found, text + " -> " + slow.shown[found] + QString(how), {}};
+    };
+    if (const QString found = folded(text); !found.isNull())
+        return meant("fold", found, " (kana or width)");
+    if (const QString found = SlowJapanese::base(slow, entries, key); !found.isNull())
+        return meant("base", found, "");
+    if (const QString kana = Romaji::toKana(text); !kana.isNull()) {
+        if (words.contains(kana.toUpper()))
+            return meant("romaji", kana.toUpper(), " (romaji)");
+        if (const QString found = folded(kana); !found.isNull())
+            return meant("romaji", found, " (romaji, kana or width)");
+        if (const QString found = SlowJapanese::base(slow, entries, kana.toUpper());
+            !found.isNull())
+            return meant("romaji", found, " (romaji, base form)");
+    }
     for (const QString &entry : entries)
         if (entry.startsWith(key))
             return {"nearest", slow.shown[entry], entry, text + "… -> " + slow.shown[entry], {}};
@@ -133,9 +164,13 @@ inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = 
     for (int d = 1; d <= 2 && none.suggestions.isEmpty(); ++d) {
         if (typedKey.size() < (d == 1 ? 4 : 7))
             break;
-        for (const QString &word : words)
-            if (none.suggestions.size() < 5 && distance(typedKey, word.toUcs4()) == d)
+        for (const QString &word : words) {
+            // No distance is less than the lengths' difference.
+            const QList<uint> code = word.toUcs4();
+            if (none.suggestions.size() < 5 && std::abs(code.size() - typedKey.size()) <= d &&
+                distance(typedKey, code) == d)
                 none.suggestions << slow.shown[word];
+        }
     }
     return none;
 }

@@ -90,7 +90,8 @@ private slots:
             TestUtil::makeDir("dict") + "/dict.txt",
             {M + "run  {動} : 走る", M + "run out : 尽きる", M + "look up : 調べる",
              M + "water : 水", M + "waterfall : 滝", M + "Dictionary : 辞書",
-             M + "diction : 言葉遣い"});
+             M + "diction : 言葉遣い", M + "食べる  {v1} : to eat", M + "たべる  {v1} : to eat",
+             M + "すし : sushi"});
         QVERIFY(QDir().mkpath(QFileInfo(Database::path()).path()));
         QVERIFY(TestUtil::openFreshDatabase(Database::path()));
         QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
@@ -110,12 +111,17 @@ private slots:
         QTest::newRow("base") << "running" << true << "running -> run";
         QTest::newRow("base of a phrase") << "Looked up " << true << "Looked up -> look up";
         QTest::newRow("nearest") << "wat" << true << "wat… -> water";
+        QTest::newRow("base, Japanese") << "食べました" << true << "食べました -> 食べる";
+        QTest::newRow("other kana") << "スシ" << true << "スシ -> すし (kana or width)";
+        QTest::newRow("romaji, base form")
+            << "tabemashita" << true << "tabemashita -> たべる (romaji, base form)";
         QTest::newRow("none, suggestions") << "dictionery" << true << "";
         QTest::newRow("markup and placeholders") << "<b>%1</b>ing" << true << "";
         QTest::newRow("off: word, spaces around") << " run\t" << false << "";
         QTest::newRow("off: entry") << "look up" << false << "";
         QTest::newRow("off: base") << "running" << false << "";
         QTest::newRow("off: nearest") << "wat" << false << "";
+        QTest::newRow("off: romaji") << "tabemashita" << false << "";
         QTest::newRow("off: none") << "dictionery" << false << "";
     }
 

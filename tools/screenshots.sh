@@ -61,6 +61,9 @@ shoot sample ja_JP.UTF-8 --translated --suffix -ja "$out" main
 # What the user means: a base form, and suggestions for a misspelling.
 shoot sample C.UTF-8 --word "broke down" --suffix -base-form "$out" main
 shoot sample C.UTF-8 --word anwser --suffix -suggestions "$out" main
+# A Japanese inflected form, in a small Japanese-English glossary of our own.
+in_home japanese "$build/cli/orvel-cli" install --name "Japanese" "$root/samples/sample-japanese.txt" >/dev/null
+shoot japanese C.UTF-8 --word 食べました --suffix -japanese-base-form "$out" main
 
 # Two dictionaries on one page: a small glossary (UTF-8) and the sample,
 # each under a name of its own.

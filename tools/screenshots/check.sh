@@ -28,6 +28,7 @@ expected="main-window.png 640x360
 main-window-ja.png 640x360
 main-window-base-form.png 640x360
 main-window-suggestions.png 640x360
+main-window-japanese-base-form.png 640x360
 main-window-two-dictionaries.png 640x360
 main-window-dark.png 640x360
 long-entry.png 640x360
