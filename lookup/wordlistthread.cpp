@@ -136,9 +136,14 @@ QString readShown(const Source &source, qsizetype index,
     LongReadPermit permit;
     BoundedReader reader(&file, lineReadAhead, &permit);
     for (qsizetype r = 0; r < rows.size(); ++r) {
-        if (rows.at(r).first == index)
-            (*shown)[r].shown =
-                reader.entryWordAt(rows.at(r).second.position, rows.at(r).second.key, decoder);
+        if (rows.at(r).first != index)
+            continue;
+        const Records::Entry &entry = rows.at(r).second;
+        const QString word = reader.entryWordAt(entry.position, entry.key, decoder);
+        // The line is no longer the entry: the file was edited in place.
+        if (word.isNull())
+            return SearchThread::fileChangedError(location);
+        (*shown)[r].shown = word;
     }
     return QString();
 }
