@@ -2,6 +2,7 @@
 // cannot drive a terminal, a file that is not an Orvel database stays as it
 // is, and only install makes a database.
 #include "database/database.h"
+#include "generator.h"
 #include "lookupfixture.h"
 #include "testutil.h"
 
@@ -10,9 +11,12 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <QThread>
 
+#include <atomic>
 #include <pty.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -211,6 +215,76 @@ private slots:
         QCOMPARE(rebuilt.out, "rebuilt " + file + " (1 entry lines)\n");
         QCOMPARE(rebuilt.exit, 0);
         QCOMPARE(TestUtil::cli(lookUp).exit, 0);
+    }
+
+    void twoWritersAtOnce_data()
+    {
+        QTest::addColumn<QStringList>("first");  // holds the write lock a while
+        QTest::addColumn<QStringList>("second"); // started meanwhile
+        QTest::addColumn<QString>("left");       // the ids then listed
+        // Dictionary 1 is small, 2 the large file; "new" is another small file.
+        QTest::newRow("a removal during an install")
+            << QStringList{"install", "large"} << QStringList{"remove", "1"} << "2";
+        QTest::newRow("two installs")
+            << QStringList{"install", "large"} << QStringList{"install", "new"} << "1 2 3";
+        QTest::newRow("a removal beside a rebuild")
+            << QStringList{"rebuild", "2"} << QStringList{"remove", "1"} << "2";
+    }
+
+    // Each waits for the other's change, and each says it succeeded.
+    void twoWritersAtOnce()
+    {
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, second);
+        QFETCH(QString, left);
+        const QString dbFile = dir + "/index.db";
+        const QStringList db{"--database", dbFile};
+        const QString large = dir + "/large.txt";
+        QVERIFY(Generator::write(large, {300000, false, 4}));
+        QCOMPARE(TestUtil::cli(db + QStringList{"install", TestUtil::writeDictionary(
+                                                               dir + "/small.txt", sample)})
+                     .exit,
+                 0);
+        if (first.first() == "rebuild")
+            QCOMPARE(TestUtil::cli(db + QStringList{"install", large}).exit, 0);
+        TestUtil::writeDictionary(dir + "/new.txt", {M + "swim : 泳ぐ"});
+        for (QStringList *args : {&first, &second}) {
+            if (args->first() == "install")
+                args->last() = dir + "/" + args->last() + ".txt";
+        }
+        Run firstRun;
+        std::atomic_bool firstDone{false};
+        std::thread firstWriter([&] {
+            firstRun = TestUtil::cli(db + first);
+            firstDone = true;
+        });
+        // The second starts once the first holds the write lock.
+        bool held = false;
+        {
+            QSqlDatabase probe = QSqlDatabase::addDatabase("QSQLITE", "probe");
+            probe.setDatabaseName(dbFile);
+            probe.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
+            QVERIFY(probe.open());
+            for (QSqlQuery begin(probe); !held && !firstDone;) {
+                held = !begin.exec("BEGIN IMMEDIATE");
+                if (!held) {
+                    probe.rollback();
+                    QThread::msleep(5); // lets the first writer take the lock
+                }
+            }
+        }
+        QSqlDatabase::removeDatabase("probe");
+        const Run secondRun = TestUtil::cli(db + second);
+        firstWriter.join();
+        QVERIFY2(held, "the first writer ended before it was seen writing");
+        for (const Run &run : {firstRun, secondRun})
+            QVERIFY2(run.exit == 0 && run.err.isEmpty(), qPrintable(run.err));
+        QStringList ids;
+        for (const QString &line :
+             TestUtil::cli(db + QStringList{"list"}).out.split('\n', Qt::SkipEmptyParts))
+            ids << line.section('\t', 0, 0);
+        QCOMPARE(ids.join(' '), left);
+        QCOMPARE(TestUtil::contents(dbFile).integrity, QString("ok"));
     }
 
     void filesThatAreNoOrvelDatabaseStayAsTheyAre_data()
