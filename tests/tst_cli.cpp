@@ -221,12 +221,12 @@ private slots:
     {
         QTest::addColumn<QStringList>("first");  // holds the write lock a while
         QTest::addColumn<QStringList>("second"); // started meanwhile
-        QTest::addColumn<QString>("left");       // the ids then listed
-        // Dictionary 1 is small, 2 the large file; "new" is another small file.
+        QTest::addColumn<QString>("left");       // the ids then installed
+        // Dictionary 1 is small.txt; 2, when there, large.txt.
         QTest::newRow("a removal during an install")
-            << QStringList{"install", "large"} << QStringList{"remove", "1"} << "2";
+            << QStringList{"install", "large.txt"} << QStringList{"remove", "1"} << "2";
         QTest::newRow("two installs")
-            << QStringList{"install", "large"} << QStringList{"install", "new"} << "1 2 3";
+            << QStringList{"install", "large.txt"} << QStringList{"install", "new.txt"} << "123";
         QTest::newRow("a removal beside a rebuild")
             << QStringList{"rebuild", "2"} << QStringList{"remove", "1"} << "2";
     }
@@ -237,54 +237,46 @@ private slots:
         QFETCH(QStringList, first);
         QFETCH(QStringList, second);
         QFETCH(QString, left);
-        const QString dbFile = dir + "/index.db";
-        const QStringList db{"--database", dbFile};
-        const QString large = dir + "/large.txt";
-        QVERIFY(Generator::write(large, {300000, false, 4}));
-        QCOMPARE(TestUtil::cli(db + QStringList{"install", TestUtil::writeDictionary(
-                                                               dir + "/small.txt", sample)})
-                     .exit,
-                 0);
-        if (first.first() == "rebuild")
-            QCOMPARE(TestUtil::cli(db + QStringList{"install", large}).exit, 0);
+        QVERIFY(Generator::write(dir + "/large.txt", {300000, false, 4}));
         TestUtil::writeDictionary(dir + "/new.txt", {M + "swim : 泳ぐ"});
+        TestUtil::writeDictionary(dir + "/small.txt", sample);
+        const QStringList db{"--database", dir + "/index.db"};
+        for (const QString file : {"small.txt", "large.txt"}) {
+            if (file == "small.txt" || first.first() == "rebuild")
+                QCOMPARE(TestUtil::cli(db + QStringList{"install", dir + "/" + file}).exit, 0);
+        }
         for (QStringList *args : {&first, &second}) {
             if (args->first() == "install")
-                args->last() = dir + "/" + args->last() + ".txt";
+                args->last().prepend(dir + "/");
         }
-        Run firstRun;
-        std::atomic_bool firstDone{false};
-        std::thread firstWriter([&] {
-            firstRun = TestUtil::cli(db + first);
-            firstDone = true;
-        });
-        // The second starts once the first holds the write lock.
+        std::atomic<Run *> firstRun{nullptr};
+        std::thread firstWriter([&] { firstRun = new Run(TestUtil::cli(db + first)); });
+        // The second starts once the first is seen holding the write lock.
         bool held = false;
         {
             QSqlDatabase probe = QSqlDatabase::addDatabase("QSQLITE", "probe");
-            probe.setDatabaseName(dbFile);
+            probe.setDatabaseName(dir + "/index.db");
             probe.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
-            QVERIFY(probe.open());
-            for (QSqlQuery begin(probe); !held && !firstDone;) {
-                held = !begin.exec("BEGIN IMMEDIATE");
-                if (!held) {
-                    probe.rollback();
-                    QThread::msleep(5); // lets the first writer take the lock
-                }
+            for (QSqlQuery begin(probe); probe.isOpen() || probe.open();
+                 QThread::msleep(5)) { // lets the first writer take the lock
+                held = !begin.exec("BEGIN IMMEDIATE") || !probe.rollback();
+                if (held || firstRun)
+                    break;
             }
         }
         QSqlDatabase::removeDatabase("probe");
         const Run secondRun = TestUtil::cli(db + second);
         firstWriter.join();
+        const std::unique_ptr<Run> firstDone(firstRun.load());
         QVERIFY2(held, "the first writer ended before it was seen writing");
-        for (const Run &run : {firstRun, secondRun})
-            QVERIFY2(run.exit == 0 && run.err.isEmpty(), qPrintable(run.err));
-        QStringList ids;
-        for (const QString &line :
-             TestUtil::cli(db + QStringList{"list"}).out.split('\n', Qt::SkipEmptyParts))
-            ids << line.section('\t', 0, 0);
-        QCOMPARE(ids.join(' '), left);
-        QCOMPARE(TestUtil::contents(dbFile).integrity, QString("ok"));
+        for (const Run *run : {static_cast<const Run *>(firstDone.get()), &secondRun})
+            QVERIFY2(run->exit == 0 && run->err.isEmpty(), qPrintable(run->err));
+        const TestUtil::Contents contents = TestUtil::contents(dir + "/index.db");
+        QString ids;
+        for (const QString &dictionary : contents.dictionaries)
+            ids += dictionary.section(' ', 1, 1);
+        QCOMPARE(ids, left);
+        QCOMPARE(contents.integrity, QString("ok"));
     }
 
     void filesThatAreNoOrvelDatabaseStayAsTheyAre_data()

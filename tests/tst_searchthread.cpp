@@ -340,7 +340,7 @@ private slots:
         } else if (change == "truncate") {
             TestUtil::writeBytes(m_file, Generator::toShiftJis(M + "a"));
         } else if (change.startsWith("reverse")) {
-            QStringList reversed = LookUpFixture::sample;
+            QStringList reversed = lines;
             std::reverse(reversed.begin(), reversed.end());
             TestUtil::writeDictionary(m_file, reversed);
         } else if (change.startsWith("shift")) {
