@@ -182,10 +182,10 @@ int runBuilder(ConvertThread &thread, const QString &what)
     QCoreApplication::processEvents();
     if (tty)
         std::fprintf(stderr, "\n");
-    // Installed, but the room of the log was not given back.
+    // Installed, and said so: only the room of the log was not given back.
     if (thread.outcome() == ConvertThread::CheckpointFailed) {
         Output::fail(thread.errorString());
-        return 1;
+        return 0;
     }
     if (thread.outcome() != ConvertThread::Committed) {
         Output::fail(what + " failed: " + thread.errorString());
@@ -303,6 +303,8 @@ int remove(const Invocation &invocation)
         Output::fail("remove failed: " + removal.lastError());
         return 1;
     }
+    if (!removal.notice().isEmpty())
+        Output::fail(removal.notice());
     Output::write(stdout, QStringLiteral("removed %1\n").arg(installed.location));
     return 0;
 }
@@ -390,6 +392,10 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     // Orvel's own database lies beside the program's settings.
     SettingsStore::nameApplication(app);
+    // A change waits for another Orvel's change (an install of a large
+    // file takes minutes) rather than fail after ten seconds; a user who
+    // does not want to wait stops it with Ctrl+C.
+    Database::setWriteWait(30 * 60 * 1000);
     previousHandler = qInstallMessageHandler(dropDiagnostics);
     const Invocation invocation = Invocation::parse(app.arguments(), commands());
     switch (invocation.action) {

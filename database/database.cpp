@@ -10,7 +10,8 @@ namespace Database {
 
 namespace {
 std::atomic<int> busyTimeoutMs{10000};
-}
+std::atomic<int> writeWaitMs{-1}; // the busy timeout
+} // namespace
 
 QString path()
 {
@@ -31,6 +32,16 @@ void setBusyTimeout(int milliseconds)
 int busyTimeout()
 {
     return busyTimeoutMs.load();
+}
+
+void setWriteWait(int milliseconds)
+{
+    writeWaitMs = milliseconds;
+}
+
+int writeWait()
+{
+    return qMax(writeWaitMs.load(), busyTimeout());
 }
 
 } // namespace Database

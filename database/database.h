@@ -17,5 +17,10 @@ QString path();
 // Ten seconds unless changed (tests).
 void setBusyTimeout(int milliseconds);
 int busyTimeout();
+// How long a change waits for another connection's change to end before
+// it fails: the busy timeout, unless set longer (orvel-cli, whose user
+// sees it wait and may stop it, sets the time the largest install takes).
+void setWriteWait(int milliseconds);
+int writeWait();
 
 } // namespace Database

@@ -60,7 +60,10 @@ DictionaryDatabase::Opened DictionaryDatabase::openDefault(const QString &file, 
             *error = db.lastError().text();
         return Opened::Failed;
     }
-    return DictionaryDatabase(db).hasTables() ? Opened::Ready : Opened::WithoutTables;
+    if (!DictionaryDatabase(db).hasTables())
+        return Opened::WithoutTables;
+    DiskRoom::restoreReserve(file);
+    return Opened::Ready;
 }
 
 void DictionaryDatabase::closeDefault()
@@ -161,9 +164,15 @@ bool DictionaryDatabase::hasTables() const
 bool DictionaryDatabase::createSchema()
 {
     QSqlQuery query(m_db);
-    if (!m_db.transaction()) {
-        critical("QSqlDatabase::transaction failed.", m_db.lastError());
-        return fail(m_db.lastError().text());
+    if (!execute(query, Sql::beginImmediate)) {
+        critical("QSqlDatabase::transaction failed.", query.lastError());
+        return fail(query.lastError().text());
+    }
+    // Another Orvel starting at the same moment may have made it while
+    // this one waited for the write lock.
+    if (hasTables()) {
+        m_db.rollback();
+        return true;
     }
     const struct
     {

@@ -30,7 +30,9 @@ public:
 
     // Registers the default connection on `file` and opens it; on failure
     // reports "QSqlDatabase::open failed." and gives SQLite's reason in
-    // `error`. Says whether the file holds any table yet.
+    // `error`. Says whether the file holds any table yet. A database with
+    // tables gets back the disk's reserve a killed removal left missing
+    // (DiskRoom::restoreReserve).
     static Opened openDefault(const QString &file, QString *error = nullptr);
     // Closes and removes the default connection; look-ups fail from then on.
     // Any QSqlDatabase object of it must be gone.

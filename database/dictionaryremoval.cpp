@@ -14,9 +14,7 @@ bool DictionaryRemoval::remove(int id)
     DiskRoom room(m_db);
     // Room for the log and its shared memory, on a disk that may be full.
     QFile::remove(DiskRoom::reserveFile(room.fileName()));
-    if (!m_db.transaction()) {
-        qDebug() << "QSqlDatabase::transaction failed." << m_db.lastError().text();
-        fail(m_db.lastError().text());
+    if (!beginWrite()) {
         room.keepReserve();
         return false;
     }
@@ -40,10 +38,11 @@ bool DictionaryRemoval::remove(int id)
     left.finish();
     // Whatever the removal wrote to the log goes, committed or not; a
     // failed removal keeps its own reason.
+    m_notice.clear();
     if (!room.truncateLog() && done)
-        done = fail(
+        m_notice =
             QCoreApplication::translate("DictionaryRemoval", "the dictionary was removed, but %1")
-                .arg(room.lastError()));
+                .arg(room.lastError());
     room.keepReserve();
     return done;
 }

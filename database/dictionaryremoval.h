@@ -12,7 +12,13 @@ public:
 
     // Deletes dictionary `id` in one transaction. Needs next to no room on
     // the disk: it gives up the reserve first and keeps it again after
-    // (DiskRoom). False, with the reason, also when the rows went but the
-    // log could not be emptied.
+    // (DiskRoom). True once the removal is committed; when the log could
+    // not be emptied after it, notice() says so.
     bool remove(int id);
+    // What to tell of a removal that went through: empty, or that the log
+    // keeps its room for now.
+    QString notice() const { return m_notice; }
+
+private:
+    QString m_notice;
 };

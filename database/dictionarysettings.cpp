@@ -48,10 +48,8 @@ QString DictionarySettings::nameOfFile(const QString &file)
 
 template <typename Change> bool DictionarySettings::inTransaction(Change change)
 {
-    if (!m_db.transaction()) {
-        qDebug() << "QSqlDatabase::transaction failed." << m_db.lastError().text();
-        return fail(m_db.lastError().text());
-    }
+    if (!beginWrite())
+        return false;
     QList<Records::Installed> order;
     if (!settleOrder(&order) || !change(order)) {
         m_db.rollback();

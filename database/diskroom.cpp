@@ -1,8 +1,10 @@
 #include "database/diskroom.h"
 
+#include "database/database.h"
 #include "database/sql.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
@@ -10,12 +12,19 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStorageInfo>
+#include <QThread>
 
 #include <atomic>
+#include <sqlite3.h>
 
 namespace {
 std::atomic<qint64> pretendedFreeSpace{-1};
-}
+
+// Readers hold the state they read for the few milliseconds of a look-up;
+// a writer may hold the database for minutes.
+constexpr int checkpointWait = 1000;
+
+} // namespace
 
 QString DiskRoom::fileName() const
 {
@@ -38,26 +47,40 @@ void DiskRoom::releaseReserveOnAFullDisk(const QString &databaseFile)
         reserve.remove();
 }
 
-bool DiskRoom::keepReserve()
+namespace {
+bool writeReserve(const QString &databaseFile)
 {
-    const QString name = fileName();
-    if (name.isEmpty())
+    if (databaseFile.isEmpty())
         return false;
-    QFile reserve(reserveFile(name));
-    if (reserve.size() == reserveSize)
+    QFile reserve(DiskRoom::reserveFile(databaseFile));
+    if (reserve.size() == DiskRoom::reserveSize)
         return true;
     // Written out, and not as zeros: a sparse or compressed file would
     // hold no room.
     QByteArray bytes(64 << 10, Qt::Uninitialized);
-    QRandomGenerator(reserveSize)
+    QRandomGenerator(DiskRoom::reserveSize)
         .fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / int(sizeof(quint32)));
     bool written = reserve.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    for (qint64 at = 0; written && at < reserveSize; at += bytes.size())
+    for (qint64 at = 0; written && at < DiskRoom::reserveSize; at += bytes.size())
         written = reserve.write(bytes) == bytes.size();
     written = written && reserve.flush();
     if (!written)
         reserve.remove();
     return written;
+}
+} // namespace
+
+bool DiskRoom::keepReserve()
+{
+    return writeReserve(fileName());
+}
+
+void DiskRoom::restoreReserve(const QString &databaseFile)
+{
+    // Not where the next start would give it up again at once.
+    const qint64 free = freeSpace(databaseFile);
+    if (free >= 2 * reserveSize && QFileInfo(reserveFile(databaseFile)).size() != reserveSize)
+        writeReserve(databaseFile);
 }
 
 qint64 DiskRoom::freeSpace(const QString &databaseFile)
@@ -91,18 +114,57 @@ bool DiskRoom::truncateLog()
     bool busy = false;
     if (checkpoint(&busy))
         return true;
+    if (busy)
+        return checkpointWhenFree();
     // Copying the log over may need room the disk no longer has (pages
     // committed before a build that filled it): the reserve gives it, and
     // once the log is emptied there is room to keep it again.
-    if (busy || !QFile::remove(reserveFile(fileName())))
+    if (!QFile::remove(reserveFile(fileName())))
         return false;
-    const bool emptied = checkpoint(&busy);
+    const bool emptied = checkpoint(&busy) || (busy && checkpointWhenFree());
     keepReserve();
     return emptied;
 }
 
+bool DiskRoom::checkpointWhenFree()
+{
+    // Another connection's checkpoint, at the end of its own change, keeps
+    // this one out without a wait: it is over in a moment.
+    const QDeadlineTimer deadline(qMin(checkpointWait, Database::busyTimeout()));
+    for (bool busy = true; busy;) {
+        if (anotherWrites())
+            return true;
+        if (deadline.hasExpired())
+            return readerKeepsTheLog();
+        QThread::msleep(10);
+        if (checkpoint(&busy))
+            return true;
+    }
+    return false;
+}
+
+bool DiskRoom::anotherWrites()
+{
+    const BusyWait noWait(m_db, 0);
+    QSqlQuery begin(m_db);
+    if (begin.exec(QString::fromLatin1(Sql::beginImmediate))) {
+        m_db.rollback();
+        return false;
+    }
+    return (begin.lastError().nativeErrorCode().toInt() & 0xff) == SQLITE_BUSY;
+}
+
+bool DiskRoom::readerKeepsTheLog()
+{
+    qDebug() << "QSqlQuery::exec failed." << QString::fromLatin1(Sql::truncateLog) << "busy";
+    return fail(QCoreApplication::translate(
+        "DiskRoom",
+        "the database's log could not be emptied: another program is reading the database"));
+}
+
 bool DiskRoom::checkpoint(bool *busy)
 {
+    const BusyWait wait(m_db, qMin(checkpointWait, Database::busyTimeout()));
     QSqlQuery query(m_db);
     if (!execute(query, Sql::truncateLog) || !query.next()) {
         reportFailed(query);
@@ -110,13 +172,8 @@ bool DiskRoom::checkpoint(bool *busy)
             QCoreApplication::translate("DiskRoom", "the database's log could not be emptied: %1")
                 .arg(query.lastError().text()));
     }
-    // Its first column: whether another connection still reading an older
-    // state of the database kept it from being emptied.
+    // Its first column: whether another connection, reading an older state
+    // of the database or writing, kept it from being emptied.
     *busy = query.value(0).toInt() != 0;
-    if (!*busy)
-        return true;
-    qDebug() << "QSqlQuery::exec failed." << query.executedQuery() << "busy";
-    return fail(QCoreApplication::translate(
-        "DiskRoom",
-        "the database's log could not be emptied: another program is reading the database"));
+    return !*busy;
 }

@@ -22,6 +22,9 @@ public:
     static void releaseReserveOnAFullDisk(const QString &databaseFile);
     // Writes the reserve unless it is there already; false when it cannot be.
     bool keepReserve();
+    // At start: writes the reserve again when it is missing (a removal
+    // killed after it gave the reserve up) and the disk has room to spare.
+    static void restoreReserve(const QString &databaseFile);
     // Bytes free for this program on `databaseFile`'s file system, -1 when
     // unknown; or the figure set for tests.
     static qint64 freeSpace(const QString &databaseFile);
@@ -39,11 +42,21 @@ public:
     // every build and removal, on a full disk with the reserve's room.
     // False when it could not (another connection still reading an older
     // state, an I/O error): the log then keeps its room until a later
-    // checkpoint.
+    // checkpoint. Another connection writing meanwhile is no failure: the
+    // log is its to empty once it commits, and this one does not wait for
+    // that.
     bool truncateLog();
 
 private:
-    // PRAGMA wal_checkpoint(TRUNCATE); `busy` when a reader kept it from
-    // being done.
+    // PRAGMA wal_checkpoint(TRUNCATE), waiting a little at most for readers
+    // and writers; `busy` when one kept it from being done.
     bool checkpoint(bool *busy);
+    // After a checkpoint found the database busy: true once another
+    // connection writes (the log is its to empty) or a checkpoint tried
+    // again succeeds, false when a reader keeps the log past a short wait.
+    bool checkpointWhenFree();
+    // Whether another connection holds the write lock.
+    bool anotherWrites();
+    // Says that a reader kept the log from being emptied; false.
+    bool readerKeepsTheLog();
 };

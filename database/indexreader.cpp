@@ -240,7 +240,7 @@ Answer IndexReader::fileIdentity(int id, FileIdentity *identity)
     Statement query(m_db, Sql::selectFile);
     query.bind(1, id);
     return firstRow(query, [identity](Statement &row) {
-        *identity = {row.integer(0), row.integer(1), row.blob(2)};
+        *identity = {row.integer(0), row.integer(1), row.blob(2), {}};
     });
 }
 

@@ -109,14 +109,9 @@ IndexWriter::~IndexWriter() = default;
 
 bool IndexWriter::beginBuild()
 {
-    // With a plain (deferred) BEGIN, a database that another process is
-    // writing, or that is read-only, would fail at every row, each after a
-    // full busy wait. commit() and rollback() end it as usual.
-    QSqlQuery begin(m_db);
-    if (begin.exec(QString::fromLatin1(Sql::beginImmediate)))
-        return true;
-    qDebug() << "QSqlDatabase::transaction failed.";
-    return fail(begin.lastError().text());
+    // With a plain (deferred) BEGIN, a read-only database would fail at
+    // every row. commit() and rollback() end it as usual.
+    return beginWrite();
 }
 
 bool IndexWriter::prepareRows(int id, qint64 comingRows)
@@ -331,12 +326,21 @@ bool IndexWriter::forgetSettings(int id)
 
 bool IndexWriter::recordFile(int id, const FileIdentity &identity)
 {
-    QSqlQuery query(m_db);
-    if (execute(query, Sql::createFiles) &&
-        execute(query, Sql::replaceFile, {id, identity.size, identity.modified, identity.checksum}))
-        return true;
-    reportFailed(query);
-    return fail(query.lastError().text());
+    bool content = false;
+    {
+        QSqlQuery query(m_db);
+        if (!execute(query, Sql::createFiles)) {
+            reportFailed(query);
+            return fail(query.lastError().text());
+        }
+    }
+    if (!tableExists(Sql::selectFileContentColumn, &content) ||
+        (!content && !write(Sql::addFileContentColumn, {})))
+        return false;
+    // A null content, not an empty one, where none is known.
+    const QVariant hash =
+        identity.content.isEmpty() ? QVariant(QMetaType::fromType<QByteArray>()) : identity.content;
+    return write(Sql::replaceFile, {id, identity.size, identity.modified, identity.checksum, hash});
 }
 
 bool IndexWriter::deleteDictionary(int id)

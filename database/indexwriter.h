@@ -32,9 +32,9 @@ public:
         Failed, // nothing can be written (read-only, disk full): the build must stop
     };
 
-    // Begins the transaction holding the write lock from the start, so a
-    // database that another connection is writing fails here, once, rather
-    // than at every row.
+    // Begins the transaction holding the write lock from the start: it
+    // waits here for another connection that writes, and a database that
+    // cannot be written fails here, once, rather than at every row.
     bool beginBuild();
     // Readies the rows of dictionary `id`, which must not be installed:
     // gives a database made before the entry list its table, inside the

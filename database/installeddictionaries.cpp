@@ -66,10 +66,16 @@ Answer InstalledDictionaries::fileIdentity(int id, FileIdentity *identity)
         return Answer::Failed;
     if (!exists)
         return Answer::None;
+    // A table made before the hash of the whole file has no such column.
+    bool content = false;
+    if (!tableExists(Sql::selectFileContentColumn, &content))
+        return Answer::Failed;
     QSqlQuery query(m_db);
-    const Answer answer = firstRow(query, Sql::selectFile, {id});
+    const Answer answer =
+        firstRow(query, content ? Sql::selectFileWithContent : Sql::selectFile, {id});
     if (answer == Answer::Found)
         *identity = {query.value(0).toLongLong(), query.value(1).toLongLong(),
-                     query.value(2).toByteArray()};
+                     query.value(2).toByteArray(),
+                     content ? query.value(3).toByteArray() : QByteArray()};
     return answer;
 }

@@ -1,5 +1,6 @@
 #include "database/queryrunner.h"
 
+#include "database/database.h"
 #include "database/sql.h"
 
 #include <QDebug>
@@ -54,6 +55,30 @@ bool QueryRunner::tableExists(const char *sql, bool *exists)
     const Records::Answer answer = firstRow(query, sql);
     *exists = answer == Records::Answer::Found;
     return answer != Records::Answer::Failed;
+}
+
+QueryRunner::BusyWait::BusyWait(const QSqlDatabase &db, int milliseconds)
+    : m_db(db), m_before(Database::busyTimeout())
+{
+    QSqlQuery query(m_db);
+    if (query.exec(QStringLiteral("PRAGMA busy_timeout")) && query.next())
+        m_before = query.value(0).toInt();
+    query.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds));
+}
+
+QueryRunner::BusyWait::~BusyWait()
+{
+    QSqlQuery(m_db).exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(m_before));
+}
+
+bool QueryRunner::beginWrite()
+{
+    const BusyWait wait(m_db, Database::writeWait());
+    QSqlQuery begin(m_db);
+    if (begin.exec(QString::fromLatin1(Sql::beginImmediate)))
+        return true;
+    qDebug() << "QSqlDatabase::transaction failed.";
+    return fail(begin.lastError().text());
 }
 
 bool QueryRunner::commitTransaction()

@@ -29,6 +29,21 @@ public:
 protected:
     ~QueryRunner() = default;
 
+    // Sets how long the connection's statements wait for another
+    // connection's lock, for as long as it exists.
+    class BusyWait
+    {
+    public:
+        BusyWait(const QSqlDatabase &db, int milliseconds);
+        ~BusyWait();
+        BusyWait(const BusyWait &) = delete;
+        BusyWait &operator=(const BusyWait &) = delete;
+
+    private:
+        QSqlDatabase m_db;
+        int m_before;
+    };
+
     // Prepares `sql`, binds `values` and runs it.
     static bool execute(QSqlQuery &query, const char *sql, const QVariantList &values = {});
     // "QSqlQuery::exec failed." with the statement and its error.
@@ -43,6 +58,12 @@ protected:
     // Deletes dictionary `id`'s rows of one table.
     bool deleteRows(const Sql::RowsOf &rows, int id);
     bool deleteRows(const char *sql, const QVariantList &values) { return write(sql, values); }
+    // Begins a transaction that writes, taking the write lock at once and
+    // waiting for another connection's as long as Database::writeWait()
+    // says: a deferred one that read first would fail without waiting
+    // where another connection writes meanwhile. A failure is reported as
+    // "QSqlDatabase::transaction failed.", with its reason kept.
+    bool beginWrite();
     // Commits the caller's transaction; a failure is reported and rolled
     // back, with its reason kept.
     bool commitTransaction();

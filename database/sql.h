@@ -30,13 +30,20 @@ inline constexpr char selectEntryTable[] =
 
 // What each installed dictionary's file looked like when its index was
 // built (FileIdentity). Databases made before it get it in their next
-// build's transaction; a dictionary without a row is not checked.
+// build's transaction; a dictionary without a row is not checked. The
+// hash of the whole file came later: a table made before gets its column
+// in the next build's transaction, and its rows made before have none.
 inline constexpr char createFiles[] =
     "CREATE TABLE IF NOT EXISTS t_file (id INTEGER NOT NULL, size INTEGER NOT NULL, "
-    "modified INTEGER NOT NULL, checksum BLOB NOT NULL, PRIMARY KEY (id))";
-inline constexpr char replaceFile[] =
-    "INSERT OR REPLACE INTO t_file (id, size, modified, checksum) VALUES (?, ?, ?, ?)";
+    "modified INTEGER NOT NULL, checksum BLOB NOT NULL, content BLOB, PRIMARY KEY (id))";
+inline constexpr char selectFileContentColumn[] =
+    "SELECT 1 FROM pragma_table_info('t_file') WHERE name = 'content'";
+inline constexpr char addFileContentColumn[] = "ALTER TABLE t_file ADD COLUMN content BLOB";
+inline constexpr char replaceFile[] = "INSERT OR REPLACE INTO t_file (id, size, modified, "
+                                      "checksum, content) VALUES (?, ?, ?, ?, ?)";
 inline constexpr char selectFile[] = "SELECT size, modified, checksum FROM t_file WHERE id = ?";
+inline constexpr char selectFileWithContent[] =
+    "SELECT size, modified, checksum, content FROM t_file WHERE id = ?";
 inline constexpr char selectFileTable[] =
     "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 't_file'";
 inline constexpr char deleteFile[] = "DELETE FROM t_file WHERE id = ?";

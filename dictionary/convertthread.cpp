@@ -15,6 +15,7 @@
 #include <QMutex>
 #include <QSet>
 #include <QStringEncoder>
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -90,6 +91,7 @@ struct Reading
                        // byte that cannot be UTF-8 (NotUtf8)
     Eijiro::Encoding encoding = Eijiro::Encoding::ShiftJis;
     QString insertError; // why the writing side gave up (InsertFailed)
+    QByteArray content;  // the hash of every byte read (FileIdentity::content)
 };
 
 // Hands batches of entry lines from the reading thread to the writing one.
@@ -183,12 +185,16 @@ ConvertThread::Outcome refusal(qint64 offset, QByteArrayView chunk, qint64 *nulA
     return ConvertThread::NotFinished;
 }
 
-// Tells the file's encoding from its bytes as they come: UTF-8 when it
-// starts with a byte-order mark, or when the first bytes that are not ASCII
-// (they decide it) are UTF-8; from then on every byte must be UTF-8.
-// Shift_JIS otherwise, where any byte is read as the decoder reads it. Lines
-// of ASCII alone are no entry lines in either, so the lines before the
-// deciding bytes are read the same either way.
+// Tells the file's encoding from its bytes as they come. UTF-8 when it
+// starts with a byte-order mark, or when its first run of bytes that are not
+// ASCII (up to the next ASCII byte) is UTF-8: from then on every byte must be
+// UTF-8, and the first that is not refuses the file, wherever it lies.
+// Shift_JIS otherwise, where any byte is read as the decoder reads it; a
+// Shift_JIS dictionary's first such run, the marker's two bytes, is never
+// UTF-8. Lines of ASCII alone are no entry lines in either, and the line
+// that holds the deciding run is handed out only once the run has ended (in
+// its chunk, or in the next one), so every entry line is read in the
+// encoding decided.
 class EncodingSniffer
 {
 public:
@@ -196,39 +202,53 @@ public:
     // the first byte that is not UTF-8 in `at`.
     ConvertThread::Outcome look(qint64 offset, QByteArrayView chunk, qint64 *at)
     {
-        if (!m_decided && offset == 0 && chunk.startsWith("\xEF\xBB\xBF"))
-            decide(Eijiro::Encoding::Utf8);
-        if (!m_decided) {
-            const bool ascii =
-                std::all_of(chunk.begin(), chunk.end(), [](char c) { return quint8(c) < 0x80; });
-            if (ascii)
+        if (offset == 0 && chunk.startsWith("\xEF\xBB\xBF"))
+            m_state = Utf8;
+        qsizetype from = 0;
+        if (m_state == Ascii) {
+            const auto first =
+                std::find_if(chunk.begin(), chunk.end(), [](char c) { return quint8(c) >= 0x80; });
+            if (first == chunk.end())
                 return ConvertThread::NotFinished;
-            decide(m_utf8.feed(chunk) < 0 ? Eijiro::Encoding::Utf8 : Eijiro::Encoding::ShiftJis);
-            return ConvertThread::NotFinished;
+            from = first - chunk.begin();
+            m_state = FirstRun;
         }
-        if (m_encoding == Eijiro::Encoding::ShiftJis)
+        if (m_state == ShiftJis)
             return ConvertThread::NotFinished;
-        const qsizetype bad = m_utf8.feed(chunk);
-        if (bad < 0)
+        const std::optional<qsizetype> bad = m_utf8.feed(chunk.sliced(from));
+        if (m_state == FirstRun) {
+            const auto ascii = std::find_if(chunk.begin() + from, chunk.end(),
+                                            [](char c) { return quint8(c) < 0x80; });
+            // A character cut off by the ASCII byte after the run began in it.
+            if (bad && from + *bad < ascii - chunk.begin()) {
+                m_state = ShiftJis;
+                return ConvertThread::NotFinished;
+            }
+            if (ascii == chunk.end())
+                return ConvertThread::NotFinished; // the run goes on in the next chunk
+            m_state = Utf8;
+        }
+        if (!bad)
             return ConvertThread::NotFinished;
-        *at = offset + bad;
+        *at = offset + from + *bad;
         return ConvertThread::NotUtf8;
     }
-    // After the last chunk: whether a UTF-8 file ends inside a character.
-    bool endsCut() const
+    // After the last chunk, at `end`: where a UTF-8 file's last character,
+    // cut off, begins; -1 when the file is whole.
+    qint64 cutAt(qint64 end) const
     {
-        return m_encoding == Eijiro::Encoding::Utf8 && !m_utf8.atCharacterEnd();
+        return m_state == Utf8 && !m_utf8.atCharacterEnd() ? end - m_utf8.cutBytes() : -1;
     }
-    Eijiro::Encoding encoding() const { return m_encoding; }
+    Eijiro::Encoding encoding() const
+    {
+        return m_state == Utf8 ? Eijiro::Encoding::Utf8 : Eijiro::Encoding::ShiftJis;
+    }
 
 private:
-    void decide(Eijiro::Encoding encoding)
-    {
-        m_decided = true;
-        m_encoding = encoding;
-    }
-    bool m_decided = false;
-    Eijiro::Encoding m_encoding = Eijiro::Encoding::ShiftJis;
+    // Ascii until the first byte that is not; FirstRun while the run of such
+    // bytes it starts goes on.
+    enum State { Ascii, FirstRun, Utf8, ShiftJis };
+    State m_state = Ascii;
     Eijiro::Utf8Check m_utf8;
 };
 
@@ -308,9 +328,11 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
     Eijiro::LineReader lines(file, chunkSize);
     EntryParser parser(file->size());
     EncodingSniffer sniffer;
+    DictionaryFile::ContentHash content;
     lines.setChunkCheck([&](qint64 offset, QByteArrayView chunk) {
         if (stopRequested())
             return false;
+        content.add(chunk);
         reading.outcome = refusal(offset, chunk, &reading.nulAt);
         if (reading.outcome == ConvertThread::NotFinished)
             reading.outcome = sniffer.look(offset, chunk, &reading.nulAt);
@@ -343,11 +365,12 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
         reading.outcome = canceled ? ConvertThread::Canceled : ConvertThread::InsertFailed;
     else if (reading.outcome == ConvertThread::NotFinished && lines.failed())
         reading.outcome = ConvertThread::ReadFailed;
-    else if (reading.outcome == ConvertThread::NotFinished && sniffer.endsCut()) {
+    else if (reading.outcome == ConvertThread::NotFinished && sniffer.cutAt(lines.offset()) >= 0) {
         reading.outcome = ConvertThread::NotUtf8;
-        reading.nulAt = lines.offset();
+        reading.nulAt = sniffer.cutAt(lines.offset());
     }
     reading.encoding = sniffer.encoding();
+    reading.content = content.result();
     if (!batch.lines.empty())
         pipe->push(std::move(batch));
     pipe->close(reading);
@@ -639,13 +662,14 @@ void ConvertThread::run()
         return;
     WorkerConnection connection;
     IndexWriter writer(connection.database());
-    if (!beginBuild(writer, file.size(), identity))
+    if (!beginBuild(writer, &file, identity))
         return;
     const Reading reading =
         readAndInsert(&file, writer, canceled, [this](int percent) { emit frameChanged(percent); });
     const Ending ending = howReadingEnded(reading, file, m_file);
     if (ending.outcome != NotFinished)
         return rollBack(writer, ending.outcome, ending.detail);
+    identity.content = reading.content;
     registerAndCommit(writer, reading.count, Eijiro::encodingName(reading.encoding), identity);
 }
 
@@ -699,8 +723,9 @@ qint64 comingWords(qint64 fileSize)
 }
 } // namespace
 
-bool ConvertThread::beginBuild(IndexWriter &writer, qint64 fileSize, const FileIdentity &identity)
+bool ConvertThread::beginBuild(IndexWriter &writer, QFile *file, const FileIdentity &identity)
 {
+    const qint64 fileSize = file->size();
     if (!writer.beginBuild()) {
         finish(TransactionFailed, writer.lastError());
         return false;
@@ -724,7 +749,7 @@ bool ConvertThread::beginBuild(IndexWriter &writer, qint64 fileSize, const FileI
         return false;
     }
     int id = 0;
-    if (!chooseId(dictionaries, installed, identity, &id)) {
+    if (!chooseId(dictionaries, installed, file, identity, &id)) {
         rollBack(writer, id < 0 ? InsertFailed : AlreadyInstalled,
                  id < 0 ? dictionaries.lastError() : m_detail);
         return false;
@@ -738,12 +763,13 @@ bool ConvertThread::beginBuild(IndexWriter &writer, qint64 fileSize, const FileI
 }
 
 bool ConvertThread::chooseId(InstalledDictionaries &dictionaries,
-                             const QList<Records::Installed> &installed,
+                             const QList<Records::Installed> &installed, QFile *file,
                              const FileIdentity &identity, int *id)
 {
     // The same file under any path (a link, a copy): its words would show
     // twice on every page.
     const QString canonical = QFileInfo(m_file).canonicalFilePath();
+    QByteArray content; // this file's, read only when a dictionary's size is the same
     QSet<int> taken;
     for (const Records::Installed &dictionary : installed) {
         taken.insert(dictionary.id);
@@ -755,8 +781,11 @@ bool ConvertThread::chooseId(InstalledDictionaries &dictionaries,
             *id = -1;
             return false;
         }
-        same = same || (answer == Records::Answer::Found && recorded.size == identity.size &&
-                        recorded.checksum == identity.checksum);
+        if (!same && answer == Records::Answer::Found && recorded.size == identity.size) {
+            if (content.isNull())
+                content = DictionaryFile::hashContent(file);
+            same = !content.isEmpty() && content == recordedContent(dictionary, recorded, identity);
+        }
         if (same) {
             qDebug() << "ConvertThread::run failed. The file is installed already:" << dictionary.id
                      << dictionary.location;
@@ -771,6 +800,21 @@ bool ConvertThread::chooseId(InstalledDictionaries &dictionaries,
     while (taken.contains(*id))
         ++*id;
     return true;
+}
+
+QByteArray ConvertThread::recordedContent(const Records::Installed &dictionary,
+                                          const FileIdentity &recorded,
+                                          const FileIdentity &identity)
+{
+    if (!recorded.content.isEmpty())
+        return recorded.content;
+    // Recorded by an Orvel that kept only the ends' checksum: where the ends
+    // agree too, the installed file itself, if it is still there, is read.
+    QFile installedFile;
+    if (recorded.checksum != identity.checksum ||
+        DictionaryFile::open(&installedFile, dictionary.location) != DictionaryFile::Opened)
+        return QByteArray();
+    return DictionaryFile::hashContent(&installedFile);
 }
 
 bool ConvertThread::checkRoom(IndexWriter &writer, qint64 fileSize)

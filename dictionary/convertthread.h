@@ -91,11 +91,17 @@ private:
     // Opens the file and tells what it looks like as it is read.
     bool checkAndOpen(QFile *file, FileIdentity *identity);
     bool settleName();
-    bool beginBuild(IndexWriter &writer, qint64 fileSize, const FileIdentity &identity);
+    bool beginBuild(IndexWriter &writer, QFile *file, const FileIdentity &identity);
     // The id an installation takes; false when the file is installed
     // already (`id` 0, m_detail naming it) or the list cannot be read (-1).
+    // The same file is the same path, or the same bytes.
     bool chooseId(InstalledDictionaries &dictionaries, const QList<Records::Installed> &installed,
-                  const FileIdentity &identity, int *id);
+                  QFile *file, const FileIdentity &identity, int *id);
+    // The content hash of installed `dictionary`'s file as it was recorded,
+    // for a file of the same size as this build's (`identity`); empty when
+    // it cannot be known.
+    static QByteArray recordedContent(const Records::Installed &dictionary,
+                                      const FileIdentity &recorded, const FileIdentity &identity);
     // Refuses a build the database's disk has no room for; keeps the
     // reserve that lets a removal work on a full disk.
     bool checkRoom(IndexWriter &writer, qint64 fileSize);

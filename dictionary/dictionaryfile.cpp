@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <xxhash.h>
 
 namespace DictionaryFile {
 
@@ -97,6 +98,49 @@ bool identify(QFile *file, FileIdentity *identity)
     identity->modified = nanoseconds(info);
     identity->checksum = hash.result();
     return true;
+}
+
+struct ContentHash::State
+{
+    XXH3_state_t *xxh = XXH3_createState();
+};
+
+ContentHash::ContentHash() : m_state(new State)
+{
+    XXH3_128bits_reset(m_state->xxh);
+}
+
+ContentHash::~ContentHash()
+{
+    XXH3_freeState(m_state->xxh);
+    delete m_state;
+}
+
+void ContentHash::add(QByteArrayView bytes)
+{
+    XXH3_128bits_update(m_state->xxh, bytes.data(), size_t(bytes.size()));
+}
+
+QByteArray ContentHash::result() const
+{
+    XXH128_canonical_t canonical;
+    XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(m_state->xxh));
+    return QByteArray(reinterpret_cast<const char *>(canonical.digest), sizeof canonical.digest);
+}
+
+QByteArray hashContent(QFile *file)
+{
+    ContentHash hash;
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (qint64 at = 0;;) {
+        const ssize_t got = ::pread(file->handle(), block.data(), size_t(block.size()), at);
+        if (got < 0)
+            return QByteArray();
+        if (got == 0)
+            return hash.result();
+        hash.add(QByteArrayView(block.constData(), got));
+        at += got;
+    }
 }
 
 bool matches(QFile *file, const QString &path, const FileIdentity &recorded)

@@ -36,6 +36,26 @@ bool sizeAndTime(const QString &path, FileIdentity *identity);
 // descriptor) and the checksum of its first and last checksumSpan bytes.
 // Reads at most 128 KiB and leaves the file's position where it was.
 bool identify(QFile *file, FileIdentity *identity);
+// The hash that tells a file by all its bytes (FileIdentity::content): 128
+// bits of XXH3, fed as the file is read.
+class ContentHash
+{
+public:
+    ContentHash();
+    ~ContentHash();
+    ContentHash(const ContentHash &) = delete;
+    ContentHash &operator=(const ContentHash &) = delete;
+    void add(QByteArrayView bytes);
+    QByteArray result() const;
+
+private:
+    struct State;
+    State *m_state;
+};
+// The content hash of the open `file`, read whole without moving its
+// position; empty when it cannot be read.
+QByteArray hashContent(QFile *file);
+
 // Whether the open `file` at `path` is still the file `recorded` describes:
 // one stat of the path, and only when just its time differs, the checksum
 // read again, so a file merely touched or copied back counts as the same.

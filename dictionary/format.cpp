@@ -11,6 +11,13 @@ constexpr QByteArrayView byteOrderMark("\xEF\xBB\xBF");
 constexpr QByteArrayView utf8Marker("\xE2\x96\xA0");
 constexpr QByteArrayView shiftJisMarker("\x81\xA1");
 
+QByteArrayView withoutByteOrderMarks(QByteArrayView bytes)
+{
+    while (bytes.startsWith(byteOrderMark))
+        bytes = bytes.sliced(byteOrderMark.size());
+    return bytes;
+}
+
 // How many bytes at the end of `bytes` begin a UTF-8 character that is not
 // all there.
 qsizetype cutCharacter(QByteArrayView bytes)
@@ -57,15 +64,13 @@ bool Decoder::startsEntryLine(QByteArrayView bytes) const
 {
     if (m_encoding == Encoding::ShiftJis)
         return bytes.startsWith(shiftJisMarker);
-    return bytes.startsWith(utf8Marker) ||
-           (bytes.startsWith(byteOrderMark) && bytes.sliced(3).startsWith(utf8Marker));
+    return withoutByteOrderMarks(bytes).startsWith(utf8Marker);
 }
 
 void Decoder::decode(QByteArrayView bytes, QString *line)
 {
     if (m_encoding == Encoding::Utf8) {
-        if (bytes.startsWith(byteOrderMark))
-            bytes = bytes.sliced(byteOrderMark.size());
+        bytes = withoutByteOrderMarks(bytes);
         *line = QString::fromUtf8(bytes.chopped(cutCharacter(bytes)));
         return;
     }
@@ -280,7 +285,7 @@ qsizetype utf8HeadEnd(QByteArrayView line)
     return colon - 1;
 }
 
-qsizetype Utf8Check::feed(QByteArrayView chunk)
+std::optional<qsizetype> Utf8Check::feed(QByteArrayView chunk)
 {
     const auto *d = reinterpret_cast<const quint8 *>(chunk.data());
     const qsizetype n = chunk.size();
@@ -288,11 +293,14 @@ qsizetype Utf8Check::feed(QByteArrayView chunk)
         const quint8 b = d[i];
         if (m_needed > 0) {
             if ((b & 0xC0) != 0x80)
-                return i;
+                return i - m_begun;
             m_value = (m_value << 6) | (b & 0x3F);
+            ++m_begun;
             if (--m_needed == 0 && (m_value < m_smallest || m_value > 0x10FFFF ||
                                     (m_value >= 0xD800 && m_value <= 0xDFFF)))
-                return i;
+                return i + 1 - m_begun;
+            if (m_needed == 0)
+                m_begun = 0;
             continue;
         }
         if (b < 0x80)
@@ -306,8 +314,9 @@ qsizetype Utf8Check::feed(QByteArrayView chunk)
         } else {
             return i;
         }
+        m_begun = 1;
     }
-    return -1;
+    return std::nullopt;
 }
 
 bool readIndexer(QByteArrayView line, Decoder *decoder, IndexerReading *out)
@@ -360,6 +369,21 @@ QString entryWordFor(const QString &line, const QString &key)
     if (readIndexer(line, &reading) && entryKey(reading.entryWord) == key)
         return reading.entryWord;
     return QString();
+}
+
+bool lineHasKey(QByteArrayView line, Decoder *decoder, const QString &key, bool cut)
+{
+    if (!decoder->startsEntryLine(line))
+        return false;
+    if (cut) {
+        // Upper-casing goes character by character: the key of a prefix of
+        // the text is a prefix of the key of the text.
+        const QString text = decoder->decode(line);
+        const QString read = text.sliced(1).toUpper();
+        return read.size() >= key.size() ? read.startsWith(key) : key.startsWith(read);
+    }
+    IndexerReading reading;
+    return readIndexer(line, decoder, &reading) && entryKey(reading.entryWord) == key;
 }
 
 bool readRenderer(QStringView line, RendererReading *out)

@@ -30,9 +30,10 @@ QString encodingName(Encoding encoding);
 // Decodes one line of a dictionary file. Each line is decoded on its own:
 // no state carries over from one call to the next. Shift_JIS goes through
 // ICU's, which also knows the CP932 extensions (①, ∫, IBM kanji) real files
-// contain. A UTF-8 line loses a byte-order mark before it, and a character
-// cut off at its end (a cut long line) decodes to nothing, as a Shift_JIS
-// lead byte does. Every reader of a file's lines decodes them here.
+// contain. A UTF-8 line loses the byte-order marks before it (a file made
+// by joining files may hold several), and a character cut off at its end (a
+// cut long line) decodes to nothing, as a Shift_JIS lead byte does. Every
+// reader of a file's lines decodes them here.
 class Decoder
 {
 public:
@@ -61,13 +62,18 @@ private:
 class Utf8Check
 {
 public:
-    // Offset in `chunk` of the first byte that cannot be UTF-8 there, or -1.
-    qsizetype feed(QByteArrayView chunk);
+    // Offset in `chunk` of the first byte of the first character that is
+    // not UTF-8 (negative where it began in an earlier chunk); none when
+    // every character is, as far as it goes.
+    std::optional<qsizetype> feed(QByteArrayView chunk);
     // Whether the file may end here: no character is left cut off.
     bool atCharacterEnd() const { return m_needed == 0; }
+    // Bytes of the character cut off at the end so far.
+    int cutBytes() const { return m_begun; }
 
 private:
     int m_needed = 0;        // continuation bytes the character still needs
+    int m_begun = 0;         // its bytes seen so far
     char32_t m_value = 0;    // its code point so far
     char32_t m_smallest = 0; // the smallest it may be with its length
 };
@@ -190,6 +196,12 @@ inline QString queryKey(const QString &typed)
 // The entry word of `line` when it is an entry line whose entry word has the
 // list key `key`; else a null string (the file changed since it was indexed).
 QString entryWordFor(const QString &line, const QString &key);
+// Whether `line`, raw as read from a dictionary file, is an entry line whose
+// entry word has the list key `key` (an index key is one too), read as the
+// index builder reads it: whether an offset the index holds for `key` still
+// points at that entry. A line a reader cut short (`cut`) can only show that
+// its start agrees: the entry word begins right after the marker.
+bool lineHasKey(QByteArrayView line, Decoder *decoder, const QString &key, bool cut = false);
 
 // Renderer reading: "^■(.+)\s:\s(.+)$" gives head and body;
 // "^(.+)\s\s\{([^-]+)(-)*([^-]*)\}$" on the head gives entry word and label.

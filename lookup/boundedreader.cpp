@@ -47,17 +47,39 @@ QByteArrayView BoundedReader::readLine()
 
 void BoundedReader::readLine(Eijiro::Decoder &decoder, QString *line)
 {
-    decoder.decode(readLine(), line);
+    decode(readLine(), decoder, line);
+}
+
+void BoundedReader::decode(QByteArrayView bytes, Eijiro::Decoder &decoder, QString *line) const
+{
+    decoder.decode(bytes, line);
     if (m_reader.lineCut())
         line->append(QChar(0x2026));
 }
 
+QByteArrayView BoundedReader::entryLineAt(qint64 position, const QString &key,
+                                          Eijiro::Decoder &decoder)
+{
+    // Read from the byte before, which must be a line end: a line that
+    // merely holds the entry's text from `position` on is not the entry.
+    // A position past the end is never sought: some file systems refuse
+    // it, and there is no line there.
+    m_before = qMin<qint64>(position, 1);
+    if (position < 0 || position >= m_device->size() || !m_device->seek(position - m_before))
+        return QByteArrayView();
+    m_reader.restart();
+    if (m_before > 0 && readLine() != "\n")
+        return QByteArrayView();
+    const QByteArrayView line = readLine();
+    return Eijiro::lineHasKey(line, &decoder, key, lineCut()) ? line : QByteArrayView();
+}
+
 QString BoundedReader::entryWordAt(qint64 position, const QString &key, Eijiro::Decoder &decoder)
 {
-    QString shown;
-    if (m_device->seek(position)) {
-        restart();
-        shown = Eijiro::entryWordFor(decoder.decode(readLine()), key);
-    }
-    return shown.isNull() ? key : shown;
+    const QByteArrayView line = entryLineAt(position, key, decoder);
+    if (line.isNull())
+        return spent() ? key : QString();
+    // A cut line's reading may end its head early; its key still fits.
+    const QString word = Eijiro::entryWordFor(decoder.decode(line), key);
+    return word.isNull() ? key : word;
 }

@@ -47,21 +47,30 @@ public:
     QByteArrayView readLine();
     // The same decoded, with a cut line ending in "…".
     void readLine(Eijiro::Decoder &decoder, QString *line);
-    // Bytes from where reading began to the line the next readLine() gives,
-    // and whether the line given last was cut.
-    qint64 offset() const { return m_reader.offset(); }
+    // `bytes`, the line given last, decoded so.
+    void decode(QByteArrayView bytes, Eijiro::Decoder &decoder, QString *line) const;
+    // Bytes from where reading began (or from the position lineAt() was
+    // given) to the line the next readLine() gives, and whether the line
+    // given last was cut.
+    qint64 offset() const { return m_reader.offset() - m_before; }
     bool lineCut() const { return m_reader.lineCut(); }
-    // After the device was moved (seek): reads on from there, within what
-    // is left of the bytes.
-    void restart() { m_reader.restart(); }
-    // The entry word of the line at `position` as the file spells it, for
-    // the entry whose key is `key`; `key` itself when that line is no
-    // longer such an entry (the file changed since it was indexed: the key
-    // still names the entry).
+    // The line that starts at byte `position` of the file, cut as above,
+    // when that line is an entry line whose entry word has the key `key`
+    // (Eijiro::lineHasKey): the line an index row of `key` points at, if
+    // the file is still the one indexed. Null when it is not, and when no
+    // line starts there (past the end of the file, or not after a line
+    // end). Reading goes on after it.
+    QByteArrayView entryLineAt(qint64 position, const QString &key, Eijiro::Decoder &decoder);
+    // The entry word of that line as the file spells it; null when the
+    // line is not the entry; `key` itself when the bytes this reader may
+    // read were spent before it (the rows of a list after long lines).
     QString entryWordAt(qint64 position, const QString &key, Eijiro::Decoder &decoder);
+    // Whether every byte this reader may read has been read.
+    bool spent() const { return m_reader.limitReached() && m_reader.bytesRead() >= mostBytes; }
 
 private:
     QIODevice *m_device;
     Eijiro::LineReader m_reader;
     LongReadPermit *m_permit;
+    qint64 m_before = 0; // bytes read before the position asked for
 };

@@ -289,16 +289,21 @@ void targetOf(const FindWhatIMean::Found &found, const QString &text, Meaning *m
 }
 
 // The not-found page of `target`, with its suggestions as the file spells
-// them.
+// them; the changed-file page when a suggestion's line is no longer its
+// entry.
 SearchThread::Status notFound(const Target &target, QFile &file, Eijiro::Decoder &decoder,
-                              Page *page, LongReadPermit *permit)
+                              Page *page, QString *error, LongReadPermit *permit)
 {
     const SearchThread::Status status = finish(ResultRenderer(target.word), page);
     if (target.suggestions.isEmpty())
         return status;
     BoundedReader reader(&file, lineReadAhead, permit);
-    for (const Records::Entry &entry : target.suggestions)
-        page->suggestions << reader.entryWordAt(entry.position, entry.key, decoder);
+    for (const Records::Entry &entry : target.suggestions) {
+        const QString shown = reader.entryWordAt(entry.position, entry.key, decoder);
+        if (shown.isNull())
+            return fileChanged(target.dictionary.location, target.rebuildLink, page, error);
+        page->suggestions << shown;
+    }
     return status;
 }
 } // namespace
@@ -416,14 +421,17 @@ SearchThread::Status SearchThread::lookUpNext(const PageContinuation &next, Page
                                             rebuildLinkOf(dictionary->id, installed.size() > 1),
                                             &file, decoder, page, error))
         return *ended;
-    if (!file.seek(next.offset))
-        return NotFound;
     LongReadPermit permit;
     BoundedReader reader(&file, readAhead, &permit);
+    const QByteArrayView line = reader.entryLineAt(next.offset, next.key, decoder);
+    if (line.isNull())
+        return fileChanged(dictionary->location,
+                           rebuildLinkOf(dictionary->id, installed.size() > 1), page, error);
     ResultRenderer renderer(next.word, next.lastHead, next.lastLabel);
-    renderLines(reader, decoder, renderer, windowLines);
-    if (renderer.isEmpty())
-        return NotFound;
+    QString first;
+    reader.decode(line, decoder, &first);
+    renderer.renderLine(first);
+    renderLines(reader, decoder, renderer, windowLines - 1);
     finish(renderer, page);
     page->next = peekNext(reader, decoder, next.offset, *dictionary, next.key, renderer);
     return Found;
@@ -617,7 +625,10 @@ SearchThread::Status SearchThread::readSections(const QList<Target> &targets,
             continue;
         BoundedReader reader(&file, lineReadAhead, permit);
         const Records::Entry &entry = suggestions.at(i);
-        page->suggestions << reader.entryWordAt(entry.position, entry.key, decoder);
+        // None from a file no longer the one indexed.
+        const QString shown = reader.entryWordAt(entry.position, entry.key, decoder);
+        if (!shown.isNull())
+            page->suggestions << shown;
     }
     return status;
 }
@@ -631,13 +642,17 @@ SearchThread::Status SearchThread::readWindow(const Target &target, Meaning *mea
     if (const Ending ended = openDictionary(target.dictionary.location, target.recorded,
                                             target.rebuildLink, &file, decoder, page, error))
         return *ended;
-    // A failed seek (a negative offset) would leave the file at its start
-    // and show unrelated lines; show nothing instead.
-    if (target.found != Records::Answer::Found || !file.seek(target.position))
-        return notFound(target, file, decoder, page, permit);
+    if (target.found != Records::Answer::Found)
+        return notFound(target, file, decoder, page, error, permit);
     BoundedReader reader(&file, readAhead, permit);
+    const QString key = target.entryKey.isNull() ? Eijiro::queryKey(target.word) : target.entryKey;
+    // The line the index points at must still be the entry: a file edited
+    // in place, its size and time kept, would show another word's entries.
+    const QByteArrayView line = reader.entryLineAt(target.position, key, decoder);
+    if (line.isNull())
+        return fileChanged(target.dictionary.location, target.rebuildLink, page, error);
     QString first;
-    reader.readLine(decoder, &first);
+    reader.decode(line, decoder, &first);
     // An entry's page is that of its word as its first line spells it.
     const QString shown =
         target.entryKey.isNull() ? QString() : Eijiro::entryWordFor(first, target.entryKey);
@@ -646,9 +661,7 @@ SearchThread::Status SearchThread::readWindow(const Target &target, Meaning *mea
     renderLines(reader, decoder, renderer, lines - 1);
     const Status status = finish(renderer, page);
     if (status == Found)
-        page->next = peekNext(
-            reader, decoder, target.position, target.dictionary,
-            target.entryKey.isNull() ? Eijiro::queryKey(target.word) : target.entryKey, renderer);
+        page->next = peekNext(reader, decoder, target.position, target.dictionary, key, renderer);
     if (meaning && !shown.isNull()) {
         meaning->shown = shown;
         if (status == Found)

@@ -194,9 +194,17 @@ QString spell(std::vector<Source> &sources,
         Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(source.dictionary.encoding);
         BoundedReader reader(source.file.get(), lineReadAhead, permit);
         for (qsizetype r = 0; r < merged.size(); ++r) {
-            if (merged.at(r).first == s)
-                (*rows)[r].shown = reader.entryWordAt(merged.at(r).second.position,
-                                                      merged.at(r).second.key, decoder);
+            if (merged.at(r).first != s)
+                continue;
+            const Records::Entry &entry = merged.at(r).second;
+            const QString word = reader.entryWordAt(entry.position, entry.key, decoder);
+            // The line is no longer the entry: the file was edited in place.
+            if (word.isNull()) {
+                if (sources.size() == 1)
+                    return SearchThread::fileChangedError(source.dictionary.location);
+                continue;
+            }
+            (*rows)[r].shown = word;
         }
     }
     return QString();

@@ -39,7 +39,7 @@ struct Slow
             QByteArray bytes = file.readLine();
             QStringDecoder decoder(utf8 ? "UTF-8" : "Shift_JIS");
             lines << decoder.decode(bytes);
-            if (lines.last().startsWith(QChar(0xFEFF)))
+            while (utf8 && lines.last().startsWith(QChar(0xFEFF)))
                 lines.last().remove(0, 1);
             offsets << offset;
             offset += bytes.size();

@@ -4,6 +4,7 @@
 #include "database/database.h"
 #include "lookup/pagetext.h"
 #include "lookup/wordlistthread.h"
+#include "generator.h"
 #include "lookupfixture.h"
 #include "testutil.h"
 
@@ -12,9 +13,12 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <QThread>
 
+#include <atomic>
 #include <pty.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -222,6 +226,68 @@ private slots:
         QCOMPARE(rebuilt.out, "rebuilt " + file + " (1 entry lines)\n");
         QCOMPARE(rebuilt.exit, 0);
         QCOMPARE(TestUtil::cli(lookUp).exit, 0);
+    }
+
+    void twoWritersAtOnce_data()
+    {
+        QTest::addColumn<QStringList>("first");  // holds the write lock a while
+        QTest::addColumn<QStringList>("second"); // started meanwhile
+        QTest::addColumn<QString>("left");       // the ids then installed
+        // Dictionary 1 is small.txt; 2, when there, large.txt.
+        QTest::newRow("a removal during an install")
+            << QStringList{"install", "large.txt"} << QStringList{"remove", "1"} << "2";
+        QTest::newRow("two installs")
+            << QStringList{"install", "large.txt"} << QStringList{"install", "new.txt"} << "123";
+        QTest::newRow("a removal beside a rebuild")
+            << QStringList{"rebuild", "2"} << QStringList{"remove", "1"} << "2";
+    }
+
+    // Each waits for the other's change, and each says it succeeded.
+    void twoWritersAtOnce()
+    {
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, second);
+        QFETCH(QString, left);
+        QVERIFY(Generator::write(dir + "/large.txt", {300000, false, 4}));
+        TestUtil::writeDictionary(dir + "/new.txt", {M + "swim : 泳ぐ"});
+        TestUtil::writeDictionary(dir + "/small.txt", sample);
+        const QStringList db{"--database", dir + "/index.db"};
+        for (const QString file : {"small.txt", "large.txt"}) {
+            if (file == "small.txt" || first.first() == "rebuild")
+                QCOMPARE(TestUtil::cli(db + QStringList{"install", dir + "/" + file}).exit, 0);
+        }
+        for (QStringList *args : {&first, &second}) {
+            if (args->first() == "install")
+                args->last().prepend(dir + "/");
+        }
+        std::atomic<Run *> firstRun{nullptr};
+        std::thread firstWriter([&] { firstRun = new Run(TestUtil::cli(db + first)); });
+        // The second starts once the first is seen holding the write lock.
+        bool held = false;
+        {
+            QSqlDatabase probe = QSqlDatabase::addDatabase("QSQLITE", "probe");
+            probe.setDatabaseName(dir + "/index.db");
+            probe.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
+            for (QSqlQuery begin(probe); probe.isOpen() || probe.open();
+                 QThread::msleep(5)) { // lets the first writer take the lock
+                held = !begin.exec("BEGIN IMMEDIATE") || !probe.rollback();
+                if (held || firstRun)
+                    break;
+            }
+        }
+        QSqlDatabase::removeDatabase("probe");
+        const Run secondRun = TestUtil::cli(db + second);
+        firstWriter.join();
+        const std::unique_ptr<Run> firstDone(firstRun.load());
+        QVERIFY2(held, "the first writer ended before it was seen writing");
+        for (const Run *run : {static_cast<const Run *>(firstDone.get()), &secondRun})
+            QVERIFY2(run->exit == 0 && run->err.isEmpty(), qPrintable(run->err));
+        const TestUtil::Contents contents = TestUtil::contents(dir + "/index.db");
+        QString ids;
+        for (const QString &dictionary : contents.dictionaries)
+            ids += dictionary.section(' ', 1, 1);
+        QCOMPARE(ids, left);
+        QCOMPARE(contents.integrity, QString("ok"));
     }
 
     void filesThatAreNoOrvelDatabaseStayAsTheyAre_data()

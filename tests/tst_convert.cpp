@@ -550,37 +550,60 @@ private slots:
         QTest::newRow("a link to it") << "link" << int(ConvertThread::AlreadyInstalled);
         QTest::newRow("a hard link") << "hard" << int(ConvertThread::AlreadyInstalled);
         QTest::newRow("a copy") << "copy" << int(ConvertThread::AlreadyInstalled);
+        // The same size, first and last 64 KiB, one letter apart between.
+        QTest::newRow("another edition") << "edition" << int(ConvertThread::Committed);
+        // Its record as an older Orvel made it, without the whole file's
+        // hash: the installed file is read where it is.
+        QTest::newRow("a copy, recorded before")
+            << "copy, old" << int(ConvertThread::AlreadyInstalled);
+        QTest::newRow("another edition, recorded before")
+            << "edition, old" << int(ConvertThread::Committed);
+        QTest::newRow("a copy, recorded before, the original gone")
+            << "copy, old, gone" << int(ConvertThread::Committed);
         QTest::newRow("canceled") << "cancel" << int(ConvertThread::Canceled);
         QTest::newRow("not a dictionary") << "nul" << int(ConvertThread::NotText);
         QTest::newRow("an empty name") << "name" << int(ConvertThread::NameRefused);
     }
 
     // A second dictionary gets an id of its own and leaves the first as it
-    // was; the same file again, by any path, is refused before it is read,
-    // and so is anything that would not install alone.
+    // was; the same file again, by any path or as a copy, is refused before
+    // it is read, and so is anything that would not install alone.
     void installingBesideAnInstalledDictionary()
     {
         QFETCH(QString, second);
         QFETCH(int, outcome);
-        const QString path =
-            TestUtil::writeDictionary(dir + "/d.txt", {M + "run : 走る", M + "walk : 歩く"});
+        QString path = dir + "/d.txt";
+        if (second.startsWith("edition") || second.contains("old"))
+            QVERIFY(Generator::write(path, {5000, false, 3}));
+        else
+            TestUtil::writeDictionary(path, {M + "run : 走る", M + "walk : 歩く"});
         QCOMPARE(TestUtil::install(path), int(ConvertThread::Committed));
+        if (second.contains("old"))
+            QVERIFY(QSqlQuery().exec("ALTER TABLE t_file DROP COLUMN content"));
         const QStringList before = TestUtil::contents(dir + "/orvel.db").all();
 
         QString other = dir + "/other.txt";
+        if (second.startsWith("edition")) {
+            QByteArray bytes = TestUtil::readBytes(path);
+            const qsizetype letter = bytes.indexOf(" : ", bytes.size() / 2) - 1;
+            bytes[letter] = bytes[letter] == 'x' ? 'y' : 'x';
+            TestUtil::writeBytes(other, bytes);
+        } else if (second.startsWith("copy")) {
+            QVERIFY(QFile::copy(path, other));
+        }
+        if (second.endsWith("gone"))
+            QVERIFY(QFile::remove(path));
         if (second == "same")
             other = path;
         else if (second == "link")
             QVERIFY(QFile::link(path, other));
         else if (second == "hard")
             QCOMPARE(::link(QFile::encodeName(path), QFile::encodeName(other)), 0);
-        else if (second == "copy")
-            QVERIFY(QFile::copy(path, other));
         else if (second == "nul")
             TestUtil::writeBytes(other, QByteArray("\x81\xa1"
                                                    "a : b\n\0",
                                                    9));
-        else
+        else if (!QFileInfo::exists(other))
             Generator::write(other, {20000, false, 5});
         ConvertThread thread;
         thread.setDictionary(second == "name" ? QString(" ") : QString(), other);
@@ -695,7 +718,7 @@ private slots:
             QVERIFY(QSqlQuery().exec("INSERT INTO t_installed VALUES (1, 'Gone', 5, 0)"));
         } else {
             QVERIFY(left == "t_file"
-                        ? IndexWriter(QSqlDatabase::database()).recordFile(1, {-7, 0, "x"})
+                        ? IndexWriter(QSqlDatabase::database()).recordFile(1, {-7, 0, "x", {}})
                         : QSqlQuery().exec(left));
         }
         const QString path =
@@ -866,6 +889,37 @@ private slots:
         DiskRoom::pretendFreeSpace(free);
         QCOMPARE(TestUtil::install(path), int(ConvertThread::Committed));
         DiskRoom::pretendFreeSpace(-1);
+    }
+
+    void roomIsCheckedToTheByte_data()
+    {
+        QTest::addColumn<bool>("reserved");  // the reserve is beside the database already
+        QTest::addColumn<qint64>("missing"); // bytes fewer free than needed
+        QTest::newRow("reserved, as much as needed") << true << qint64(0);
+        QTest::newRow("reserved, a byte short") << true << qint64(1);
+        QTest::newRow("no reserve, as much as needed") << false << qint64(0);
+        QTest::newRow("no reserve, a byte short") << false << qint64(1);
+    }
+
+    // Into an empty database: the index, about half the file and a MiB,
+    // twice over (the log, then the file), and the reserve unless it is
+    // there.
+    void roomIsCheckedToTheByte()
+    {
+        QFETCH(bool, reserved);
+        QFETCH(qint64, missing);
+        const QString path = dir + "/d.txt";
+        QVERIFY(Generator::write(path, {20000, false, 8}));
+        const QString reserve = DiskRoom::reserveFile(dir + "/orvel.db");
+        QVERIFY(reserved ? DiskRoom().keepReserve()
+                         : !QFile::exists(reserve) || QFile::remove(reserve));
+        const qint64 index = QFileInfo(path).size() / 2 + (1 << 20);
+        const qint64 needed = 2 * index + (reserved ? 0 : DiskRoom::reserveSize);
+        DiskRoom::pretendFreeSpace(needed - missing);
+        const Build build = TestUtil::build(path);
+        DiskRoom::pretendFreeSpace(-1);
+        QCOMPARE(build.outcome, missing > 0 ? ConvertThread::NoRoom : ConvertThread::Committed);
+        QCOMPARE(QFile::exists(reserve), reserved || missing == 0);
     }
 
     void stopAllWaitsForRunningBuilds()

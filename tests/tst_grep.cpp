@@ -8,7 +8,10 @@
 #include "slowreading.h"
 #include "testutil.h"
 
+#include <QFile>
 #include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <memory>
@@ -153,6 +156,16 @@ private slots:
         for (const QString kind : {"traps", "generated"})
             QCOMPARE(TestUtil::cli({"--database", dir + "/two.db", "install", files[kind]}).exit,
                      0);
+        // As an Orvel made it before it recorded the files it installed.
+        files["before file records"] = files["generated"];
+        databases["before file records"] = dir + "/before.db";
+        QVERIFY(QFile::copy(databases["generated"], databases["before file records"]));
+        {
+            QSqlDatabase before = QSqlDatabase::addDatabase("QSQLITE", "before");
+            before.setDatabaseName(databases["before file records"]);
+            QVERIFY(before.open() && QSqlQuery(before).exec("DROP TABLE t_file"));
+        }
+        QSqlDatabase::removeDatabase("before");
     }
 
     void grepAgreesWithTheSlowReading_data()
@@ -170,7 +183,7 @@ private slots:
                 QTest::addRow("%s: %s", qPrintable(kind), qPrintable(text.left(12)))
                     << kind << text;
         }
-        for (const QString kind : {"two", "the second of two"}) {
+        for (const QString kind : {"two", "the second of two", "before file records"}) {
             for (const QString &text : {QString("a"), QString("■"), trap.z, QString("zzqxv")})
                 QTest::addRow("%s: %s", qPrintable(kind), qPrintable(text)) << kind << text;
         }
@@ -184,9 +197,10 @@ private slots:
         QFETCH(QString, text);
         // Two dictionaries: the rows of the first, then those of the second.
         QStringList expected;
-        for (const QString &file : kind == "two"                 ? QStringList{"traps", "generated"}
-                                   : kind == "the second of two" ? QStringList{"generated"}
-                                                                 : QStringList{kind})
+        for (const QString &file : kind == "two" ? QStringList{"traps", "generated"}
+                                   : kind == "before file records" ? QStringList{"generated"}
+                                   : kind == "the second of two"   ? QStringList{"generated"}
+                                                                   : QStringList{kind})
             expected += slowGrep(files[file]).grep(text);
         const QStringList only =
             kind == "the second of two" ? QStringList{"--dictionary", "2"} : QStringList();

@@ -249,10 +249,15 @@ private slots:
     void utf8FilesReadAsTheSameDictionaryInShiftJis_data()
     {
         QTest::addColumn<QByteArray>("eol");
-        QTest::addColumn<bool>("mark");
-        QTest::newRow("LF, byte-order mark") << QByteArray("\n") << true;
-        QTest::newRow("LF") << QByteArray("\n") << false;
-        QTest::newRow("CR LF") << QByteArray("\r\n") << false;
+        QTest::addColumn<int>("marks");       // byte-order marks first
+        QTest::addColumn<bool>("asciiFirst"); // a MiB of ASCII before the first entry
+        QTest::newRow("LF, byte-order mark") << QByteArray("\n") << 1 << false;
+        // A file made by joining two: nothing of its first line is lost.
+        QTest::newRow("LF, two byte-order marks") << QByteArray("\n") << 2 << false;
+        QTest::newRow("LF") << QByteArray("\n") << 0 << false;
+        QTest::newRow("CR LF") << QByteArray("\r\n") << 0 << false;
+        // The first bytes that are not ASCII decide, wherever they are.
+        QTest::newRow("LF, a MiB of ASCII first") << QByteArray("\n") << 0 << true;
     }
 
     // The same rows for the same lines, the same list and pages byte for
@@ -260,7 +265,8 @@ private slots:
     void utf8FilesReadAsTheSameDictionaryInShiftJis()
     {
         QFETCH(QByteArray, eol);
-        QFETCH(bool, mark);
+        QFETCH(int, marks);
+        QFETCH(bool, asciiFirst);
         Dictionary d{"d", sample + dictionaries[0].lines + dictionaries[1].lines, false};
         struct Read
         {
@@ -270,8 +276,11 @@ private slots:
         const auto read = [&](bool utf8) {
             d.utf8 = utf8;
             QByteArray bytes = encoded(d, eol);
-            if (utf8 && !mark)
-                bytes.remove(0, 3);
+            if (utf8)
+                bytes.replace(0, 3, QByteArray("\xEF\xBB\xBF").repeated(marks));
+            if (asciiFirst)
+                bytes.prepend(
+                    (QByteArray("# ASCII alone, no entry line").repeated(30) + eol).repeated(1200));
             const QString file = TestUtil::writeBytes(
                 dir + (utf8 ? "/u" : "/s") + QTest::currentDataTag() + ".txt", bytes);
             [&] { QVERIFY(TestUtil::openFreshDatabase(file + ".db")); }();
@@ -307,17 +316,28 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("outcome");
+        QTest::addColumn<qint64>("at"); // the byte named, if any
         const QByteArray line = QString(M + "水 : water\n").toUtf8();
-        // Decided by the first MiB, broken after it.
-        QTest::newRow("UTF-8, then not") << line.repeated(100000) + "\x81\xA1x : y\n"
-                                         << int(ConvertThread::NotUtf8);
-        QTest::newRow("UTF-8 cut at the end") << line + line.left(5) << int(ConvertThread::NotUtf8);
+        const QByteArray mark("\xEF\xBB\xBF");
+        // UTF-8 from its first bytes that are not ASCII, broken anywhere after.
+        QTest::newRow("UTF-8, then not")
+            << line.repeated(100000) + "\x81\xA1x : y\n"
+            << int(ConvertThread::NotUtf8) << qint64(line.size()) * 100000;
+        QTest::newRow("UTF-8, a bad byte on line 2")
+            << line + "\xFF" + line << int(ConvertThread::NotUtf8) << qint64(line.size());
+        QTest::newRow("UTF-8, a bad byte on line 1")
+            << line.left(8) + "\xC3(" + line << int(ConvertThread::NotUtf8) << qint64(8);
+        QTest::newRow("a byte-order mark, then bad UTF-8 on line 2")
+            << mark + line + "\x81\xA1x : y\n"
+            << int(ConvertThread::NotUtf8) << qint64(mark.size() + line.size());
+        QTest::newRow("UTF-8 cut at the end")
+            << line + line.left(5) << int(ConvertThread::NotUtf8) << qint64(line.size() + 3);
         QStringEncoder utf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
         QTest::newRow("UTF-16") << QByteArray(utf16(M + "水 : water\n"))
-                                << int(ConvertThread::Utf16);
+                                << int(ConvertThread::Utf16) << qint64(-1);
         QStringEncoder eucJp("EUC-JP");
         QTest::newRow("EUC-JP") << QByteArray(eucJp(M + "水 : water\n"))
-                                << int(ConvertThread::NoEntryLines);
+                                << int(ConvertThread::NoEntryLines) << qint64(-1);
     }
 
     // One line naming the encodings Orvel reads; nothing is installed.
@@ -325,12 +345,14 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, outcome);
+        QFETCH(qint64, at);
         QVERIFY(TestUtil::openFreshDatabase(dir + "/refused.db"));
         const QString file = TestUtil::writeBytes(dir + "/refused.txt", bytes);
         const TestUtil::Build build = TestUtil::build(file);
         QCOMPARE(int(build.outcome), outcome);
         QVERIFY2(build.error.contains("Shift_JIS or") && build.error.contains("UTF-8") &&
-                     !build.error.contains('\n'),
+                     !build.error.contains('\n') &&
+                     (at < 0 || build.error.contains(QString(" from byte %1 ").arg(at))),
                  qPrintable(build.error));
         QCOMPARE(TestUtil::contents(dir + "/refused.db").all(), QStringList());
     }

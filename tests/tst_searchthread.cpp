@@ -10,6 +10,7 @@
 #include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
 #include "lookup/searchthread.h"
+#include "lookup/wordlistthread.h"
 #include "lookupfixture.h"
 #include "testutil.h"
 
@@ -33,31 +34,6 @@ const QString badge = "<span style='background-color:#e0e0e0'>&nbsp;";
 QString pageOf(const QString &word)
 {
     return lookUp(word).page;
-}
-
-// The byte offset of the first line of `lines` (written with LF) that is
-// indexed under `word`, read the slow, obvious way.
-qint64 offsetOf(const QStringList &lines, const QString &word)
-{
-    qint64 offset = 0;
-    for (const QString &line : lines) {
-        if (Reference::read(line + "\n").key == Eijiro::queryKey(word))
-            return offset;
-        offset += Generator::toShiftJis(line + "\n").size();
-    }
-    return -1;
-}
-
-// The page of the window of lines that lies at `offset` in the file now:
-// split at LF, each line decoded on its own.
-QString pageAt(const QString &file, qint64 offset, const QString &word)
-{
-    const QList<QByteArray> lines = TestUtil::readBytes(file).mid(offset).split('\n');
-    ResultRenderer renderer(word);
-    Eijiro::Decoder decoder;
-    for (int i = 0; i < SearchThread::windowLines && i < lines.size(); ++i)
-        renderer.renderLine(decoder.decode(lines[i] + (i + 1 < lines.size() ? "\n" : "")));
-    return PageHtml::write(renderer.finish());
 }
 
 bool exec(const QString &sql, const QVariant &value = QVariant())
@@ -169,7 +145,8 @@ private slots:
         QTest::addColumn<bool>("tailShown");
         QTest::newRow("a line of 6 MiB") << (3 << 20) << false << false;
         QTest::newRow("a line of 1.5 MiB, then more") << (3 << 18) << false << true;
-        // No look at the file's size and time can tell this one.
+        // No look at the file's size and time can tell this one; the line
+        // at the word's offset does.
         QTest::newRow("zeros in its place") << (3 << 20) << true << false;
     }
 
@@ -189,7 +166,7 @@ private slots:
         const SearchThread::Status status = SearchThread::lookUp("run", &page);
         const qint64 read = TestUtil::bytesRead() - before;
         QVERIFY2(read < BoundedReader::mostBytes + (256 << 10), qPrintable(QString::number(read)));
-        QCOMPARE(status, zeros ? SearchThread::NotFound : SearchThread::Found);
+        QCOMPARE(status, zeros ? SearchThread::Failed : SearchThread::Found);
         if (zeros)
             return;
         const QString item = page.blocks.at(1).text;
@@ -305,9 +282,9 @@ private slots:
     }
 
     // The dictionary file changed after installation: a page that says so
-    // and offers to rebuild where its size, time or checksum shows it, the
-    // same pages where only its time changed, and whatever lies at the old
-    // offsets where nothing recorded can tell.
+    // and offers to rebuild, where its size, time or checksum shows it and
+    // where only the line at a word's offset can (its size and time kept,
+    // or no record of them); the same pages where only its time changed.
     void dictionaryFileChangedAfterInstall_data()
     {
         QTest::addColumn<QString>("change");
@@ -321,20 +298,31 @@ private slots:
         QTest::newRow("touched") << "touch"
                                  << "same";
         QTest::newRow("random bytes, size and time kept") << "noise, time kept"
-                                                          << "unchecked";
+                                                          << "changed";
+        QTest::newRow("lines reversed, size and time kept") << "reverse, time kept"
+                                                            << "changed";
+        QTest::newRow("a byte dropped before the words and one added after, size and time kept")
+            << "shift, time kept"
+            << "changed";
         QTest::newRow("edited, no record") << "edit, no record"
-                                           << "unchecked";
+                                           << "changed";
     }
 
     void dictionaryFileChangedAfterInstall()
     {
         QFETCH(QString, change);
         QFETCH(QString, seen);
-        database(QString("changed ") + QTest::currentDataTag(), LookUpFixture::sample);
+        // tail's lines go on past a window.
+        QStringList lines = LookUpFixture::sample;
+        for (int i = 0; i < SearchThread::windowLines; ++i)
+            lines << M + QString("tail : 尾%1").arg(i);
+        database(QString("changed ") + QTest::currentDataTag(), lines);
         const QStringList words{"apple", "run", "tail"};
         QStringList before;
         for (const QString &word : words)
             before << pageOf(word);
+        const PageContinuation next = lookUp("tail").model.next;
+        QVERIFY(next.isValid());
         const QString original = m_file + ".original";
         QVERIFY(QFile::copy(m_file, original) && TestUtil::copyTime(m_file, original));
         if (change.startsWith("edit")) {
@@ -351,6 +339,12 @@ private slots:
             TestUtil::writeBytes(m_file, bytes);
         } else if (change == "truncate") {
             TestUtil::writeBytes(m_file, Generator::toShiftJis(M + "a"));
+        } else if (change.startsWith("reverse")) {
+            QStringList reversed = lines;
+            std::reverse(reversed.begin(), reversed.end());
+            TestUtil::writeDictionary(m_file, reversed);
+        } else if (change.startsWith("shift")) {
+            TestUtil::writeBytes(m_file, TestUtil::readBytes(m_file).mid(1) + "\n");
         } else {
             QVERIFY(TestUtil::copyTime(TestUtil::writeBytes(m_file + ".later", ""), m_file));
         }
@@ -366,12 +360,6 @@ private slots:
             if (seen == "same") {
                 QCOMPARE(r.status, SearchThread::Found);
                 QCOMPARE(r.page, before[i]);
-            } else if (seen == "unchecked") {
-                QVERIFY(r.status == SearchThread::Found || r.status == SearchThread::NotFound);
-                QCOMPARE(r.page, pageAt(m_file, offsetOf(LookUpFixture::sample, word), word));
-                QCOMPARE(PageCheck::check(r.model, word), QString());
-                QVERIFY2(r.page != before[i], qPrintable(word)); // the change shows
-                QCOMPARE(messages.all(), QStringList());
             } else {
                 QCOMPARE(r.status, SearchThread::Failed);
                 QCOMPARE(r.error, SearchThread::fileChangedError(m_file));
@@ -379,7 +367,24 @@ private slots:
                     r.page.startsWith("The dictionary file has changed since it was installed:"));
                 QVERIFY(r.page.endsWith("<a href=\"orvel:rebuild\">Rebuild the index</a>"));
             }
+            // Every other reader of the index's offsets tells the same.
+            Page page;
+            QString error;
+            const SearchThread::Status status =
+                seen == "same" ? SearchThread::Found : SearchThread::Failed;
+            QCOMPARE(SearchThread::lookUpEntry(word, &page, &error), status);
+            QCOMPARE(error, r.error);
+            QCOMPARE(SearchThread::findWhatIMean(word, &page, nullptr, &error), status);
+            QCOMPARE(error, r.error);
+            const WordListThread::List list = WordListThread::list(WordListThread::from(word, 3));
+            QCOMPARE(list.status,
+                     seen == "same" ? WordListThread::Listed : WordListThread::FileChanged);
         }
+        Page page;
+        QString error;
+        QCOMPARE(SearchThread::lookUpNext(next, &page, &error),
+                 seen == "same" ? SearchThread::Found : SearchThread::Failed);
+        QCOMPARE(error, seen == "same" ? QString() : SearchThread::fileChangedError(m_file));
     }
 
     void hostileTypedWords_data() { addHostileWords(); }
@@ -398,22 +403,33 @@ private slots:
     {
         database("offsets");
         // A sparse file with an entry line just past 2 GiB.
-        const QString file = TestUtil::writeDictionary(m_dir + "/big.txt", {"■apple : りんご"});
+        const QString file =
+            TestUtil::writeDictionary(m_dir + "/big.txt", {"■apple : りんご■pear : 梨"});
         const qint64 far = (qint64(1) << 31) + 4096;
         {
             QFile big(file);
-            QVERIFY(big.open(QIODevice::ReadWrite) && big.resize(far) && big.seek(far));
-            QVERIFY(big.write(Generator::toShiftJis("■giant : 巨大\n")) > 0);
+            QVERIFY(big.open(QIODevice::ReadWrite) && big.resize(far) && big.seek(far - 1));
+            QVERIFY(big.write(Generator::toShiftJis("\n■giant : 巨大\n")) > 0);
         }
         QVERIFY(exec("INSERT INTO t_dictionary VALUES (1, ?, '', 2)", file));
         QVERIFY(exec("INSERT INTO t_word VALUES (1, ?, 'GIANT')", far));
         QVERIFY(exec("INSERT INTO t_word VALUES (1, ?, 'BEYOND')", QFileInfo(file).size() + 1000));
+        QVERIFY(exec("INSERT INTO t_word VALUES (1, ?, 'FAR')", qint64(1) << 62));
         QVERIFY(exec("INSERT INTO t_word VALUES (1, -5, 'NEGATIVE')"));
+        // Inside apple's line, where its text reads as an entry of pear.
+        QVERIFY(exec("INSERT INTO t_word VALUES (1, ?, 'PEAR')",
+                     Generator::toShiftJis("■apple : りんご").size()));
         QCOMPARE(pageOf("giant"),
                  "<ol></ol>" + heading + mark + "giant</span></h2><ol><li>巨大\n</li></ol>");
-        // Offsets the file does not have show nothing, not its first lines.
-        QCOMPARE(pageOf("beyond"), QString("<h2>beyond  is not found.</h2>"));
-        QCOMPARE(pageOf("negative"), QString("<h2>negative  is not found.</h2>"));
+        // Offsets where the file has no line of the word show no lines,
+        // and no raw warning of the file system reaches the terminal.
+        for (const char *word : {"beyond", "far", "negative", "pear"}) {
+            MessageCapture messages;
+            const LookUp r = lookUp(word);
+            QCOMPARE(r.status, SearchThread::Failed);
+            QCOMPARE(r.error, SearchThread::fileChangedError(file));
+            QCOMPARE(messages.lines(QtWarningMsg), QStringList());
+        }
     }
 
     void thread()
