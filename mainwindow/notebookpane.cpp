@@ -38,11 +38,16 @@ NotebookPane::NotebookPane(NotebookThread *notebook, QWidget *parent)
     ui->historyView->setModel(history);
     ui->starView->setModel(stars);
     for (QTreeView *view : {ui->historyView, ui->starView}) {
-        view->header()->setStretchLastSection(false);
-        view->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+        // Room for a word; the other columns as wide as their names.
+        QHeaderView *header = view->header();
+        for (int column = 1; column < header->count(); ++column)
+            header->resizeSection(column, header->sectionSizeHint(column));
+        header->resizeSection(0, fontMetrics().averageCharWidth() * 16);
         view->installEventFilter(this);
         connect(view, &QAbstractItemView::clicked, this, &NotebookPane::choose);
     }
+    ui->starView->header()->resizeSection(StarModel::NoteColumn,
+                                          fontMetrics().averageCharWidth() * 16);
     ui->filterEdit->installEventFilter(this);
     connect(ui->filterEdit, &QLineEdit::textChanged, this, [this] {
         readHistory();
@@ -88,6 +93,12 @@ NotebookPane::NotebookPane(NotebookThread *notebook, QWidget *parent)
 NotebookPane::~NotebookPane()
 {
     delete ui;
+}
+
+QSize NotebookPane::sizeHint() const
+{
+    // Room for a word and the columns beside it, whatever the lists hold.
+    return {fontMetrics().averageCharWidth() * 60, QDockWidget::sizeHint().height()};
 }
 
 void NotebookPane::focusFilter()

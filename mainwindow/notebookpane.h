@@ -30,6 +30,7 @@ public:
 
     // Puts the keyboard in the filter field, its text selected.
     void focusFilter();
+    QSize sizeHint() const override;
 
 signals:
     // Show `word`'s page.

@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QStatusBar>
+#include <QTimer>
 
 NotebookParts::NotebookParts(const Window &window, QObject *parent)
     // The notebook's thread is the first child, so it goes first: it waits
@@ -28,10 +29,16 @@ NotebookParts::NotebookParts(const Window &window, QObject *parent)
 
     ViewSettings *settings = window.settings;
     m_pane->setVisible(settings->notebookShown());
-    connect(m_pane->toggleViewAction(), &QAction::toggled, this, [this, settings](bool shown) {
+    QMainWindow *main = window.window;
+    connect(m_pane->toggleViewAction(), &QAction::toggled, this, [=](bool shown) {
         settings->setNotebookShown(shown);
-        if (shown)
-            m_pane->focusFilter();
+        if (!shown)
+            return;
+        // Once the window has laid the pane out.
+        QTimer::singleShot(0, m_pane, [=] {
+            main->resizeDocks({m_pane}, {m_pane->sizeHint().width()}, Qt::Horizontal);
+        });
+        m_pane->focusFilter();
     });
     connect(m_pane, &NotebookPane::wordChosen, this, &NotebookParts::lookUpWanted);
     connect(window.history, &History::kept, m_notebook, [this, settings](const auto &visit) {

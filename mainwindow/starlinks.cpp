@@ -171,9 +171,7 @@ int StarLinks::entryAt(const QPoint &point)
 void StarLinks::paint()
 {
     QPainter painter(gutter);
-    QFont font = view->font();
-    font.setPointSizeF(font.pointSizeF() * 1.2);
-    painter.setFont(font);
+    painter.setFont(view->font());
     painter.setPen(view->colours().link);
     for (const Mark &mark : marks())
         painter.drawText(mark.place, Qt::AlignCenter,
@@ -196,7 +194,7 @@ void StarLinks::pageChanged()
 
 void StarLinks::placeGutter()
 {
-    const int width = QFontMetrics(view->font()).height() * 3 / 2;
+    const int width = QFontMetrics(view->font()).height() * 5 / 4;
     view->setGutter(width);
     const int frame = view->frameWidth();
     gutter->setGeometry(frame, frame, width, view->viewport()->height());
