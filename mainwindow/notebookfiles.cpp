@@ -109,9 +109,9 @@ void NotebookFiles::importFile(const QString &file)
         text = outcome->starred + outcome->already + outcome->notFound == 0
                    ? outcome->error
                    : outcome->error + QStringLiteral("\n\n") + text;
-    auto *box =
-        new QMessageBox(outcome->error.isEmpty() ? QMessageBox::Information : QMessageBox::Warning,
-                        tr("Import Word List"), text, QMessageBox::Ok, window);
+    // What became of the user's own request, said as that: no error dialog.
+    auto *box = new QMessageBox(QMessageBox::Information, tr("Import Word List"), text,
+                                QMessageBox::Ok, window);
     box->setObjectName(QStringLiteral("importOutcome"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

@@ -8,6 +8,7 @@
 #include "preferences/viewsettings.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -48,6 +49,16 @@ NotebookParts::NotebookParts(const Window &window, QObject *parent)
     connect(m_stars, &StarLinks::said, window.statusBar,
             [bar = window.statusBar](const QString &text) { bar->showMessage(text, 10000); });
     connect(m_notebook, &NotebookThread::problem, this, &NotebookParts::showProblem);
+    // orvel-cli may have starred or unstarred meanwhile.
+    window.window->installEventFilter(this);
+}
+
+bool NotebookParts::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *window = static_cast<QWidget *>(watched);
+    if (event->type() == QEvent::ActivationChange && window->isActiveWindow())
+        m_notebook->changedElsewhere();
+    return false;
 }
 
 NotebookParts::~NotebookParts() = default;

@@ -60,6 +60,10 @@ signals:
     // Show `word`'s page (a row of the Notebook pane).
     void lookUpWanted(const QString &word);
 
+protected:
+    // Back in the window, what shows the notebook reads it again.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void placeActions(const Window &window);
     void showProblem(const QString &line);
