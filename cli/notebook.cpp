@@ -7,11 +7,19 @@
 #include "notebook/starring.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 
 namespace {
 
 // Exit status of a notebook that cannot be read.
 constexpr int unreadable = 2;
+
+// Whether Orvel's notebook has been made: a command that only reads it
+// makes none, and reads it as empty.
+bool exists(const Notebook &notebook)
+{
+    return QFileInfo::exists(notebook.path());
+}
 
 // Opens Orvel's notebook; a damaged one moved aside is said on stderr and
 // the new one used. False after a line saying why it cannot be used.
@@ -53,6 +61,8 @@ int historyCommand(int limit)
 {
     Notebook notebook;
     QList<HistoryWord> words;
+    if (!exists(notebook))
+        return 0;
     if (!open(&notebook))
         return unreadable;
     if (!notebook.history(&words, limit)) {
@@ -102,9 +112,9 @@ int unstarCommand(const QString &word)
 {
     Notebook notebook;
     int removed = 0;
-    if (!open(&notebook))
+    if (exists(notebook) && !open(&notebook))
         return 1;
-    if (!notebook.unstar(word, QString(), &removed)) {
+    if (exists(notebook) && !notebook.unstar(word, QString(), &removed)) {
         Output::fail(QStringLiteral("unstar failed: %1").arg(notebook.lastError()));
         return 1;
     }
@@ -124,10 +134,14 @@ int notebookCommand(bool csv, bool history)
         Output::write(stdout, text);
         return true;
     };
+    const Cards::Format format = csv ? Cards::Format::Csv : Cards::Format::Tsv;
+    if (!exists(notebook)) {
+        print(Cards::header(format, history));
+        return 0;
+    }
     if (!open(&notebook))
         return unreadable;
-    if (!Cards::write(notebook, history, csv ? Cards::Format::Csv : Cards::Format::Tsv, print,
-                      nullptr, &error)) {
+    if (!Cards::write(notebook, history, format, print, nullptr, &error)) {
         Output::fail(QStringLiteral("cannot read the notebook: %1").arg(error));
         return unreadable;
     }

@@ -179,6 +179,56 @@ private slots:
         QCOMPARE(Starring::find("pear", {}, "d", &star), SearchThread::NotFound);
     }
 
+    void readings_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<QString>("reading");
+        QTest::addColumn<QString>("front");
+        QTest::newRow("braces after the head") << "愛｛あい｝"
+                                               << "love"
+                                               << "あい"
+                                               << "愛 【あい】";
+        QTest::newRow("after 【＠】") << "apple"
+                                      << "[名] りんご\n【＠】アップル、【変化】apples"
+                                      << "アップル"
+                                      << "apple 【アップル】";
+        QTest::newRow("up to the next mark") << "run"
+                                             << "【＠】ラン◆to run"
+                                             << "ラン"
+                                             << "run 【ラン】";
+        QTest::newRow("none") << "run"
+                              << "走る"
+                              << ""
+                              << "run";
+        QTest::newRow("braces alone") << "｛あい｝"
+                                      << ""
+                                      << ""
+                                      << "｛あい｝";
+        QTest::newRow("empty braces") << "愛｛｝"
+                                      << ""
+                                      << ""
+                                      << "愛｛｝";
+        QTest::newRow("braces inside") << "a｛b｝c"
+                                       << ""
+                                       << ""
+                                       << "a｛b｝c";
+    }
+
+    void readings()
+    {
+        QFETCH(QString, word);
+        QFETCH(QString, lines);
+        QFETCH(QString, reading);
+        QFETCH(QString, front);
+        QCOMPARE(PageEntries::readingOf(word, lines), reading);
+        const Star star{word, reading, "d", lines, 0, QString()};
+        QCOMPARE(Cards::fields(Cards::card(star, Cards::Format::Tsv), Cards::Format::Tsv).first(),
+                 front);
+        // The front reads back to the word as a card's front shows it.
+        QCOMPARE(Cards::starOf({front}).reading, reading);
+    }
+
     // Stars and history live beside the settings, not in the index: they
     // stay when the index database is removed, and orvel-cli reads them.
     void theNotebookOutlivesTheIndex()
@@ -188,6 +238,12 @@ private slots:
         const QString dictionary = TestUtil::writeDictionary(dir + "/d.txt", LookUpFixture::sample);
         QCOMPARE(TestUtil::install(dictionary), int(ConvertThread::Committed));
         TestUtil::closeDefaultConnection();
+
+        // Reading makes no notebook.
+        QCOMPARE(TestUtil::cli({"history"}).out, QString());
+        QCOMPARE(TestUtil::cli({"notebook", "--format", "csv"}).out, QString());
+        QCOMPARE(TestUtil::cli({"unstar", "run"}).exit, 1);
+        QVERIFY(!QFileInfo::exists(Notebook::defaultPath()));
 
         QCOMPARE(TestUtil::cli({"star", "RUN"}).out, QString("starred run (Eijiro)\n"));
         QCOMPARE(TestUtil::cli({"star", "run"}).out, QString("run (Eijiro) was starred already\n"));

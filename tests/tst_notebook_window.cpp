@@ -170,6 +170,59 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(history(), QStringList{"water 1"}, TestUtil::waitTimeout);
     }
 
+    // The window keeps in the notebook what its history settles on, as the
+    // page shows it: a word left on display, one entered before its page
+    // came, a pick from the word list, the entry a base form shows; never a
+    // text not found. "water", looked up after each, tells when all before
+    // it was written.
+    void keepsWhatTheHistorySettlesOn_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("left on display") << "left"
+                                         << "run" << QStringList{"water 1", "run 1"};
+        QTest::newRow("Enter before its page") << "enter"
+                                               << "run" << QStringList{"water 1", "run 1"};
+        QTest::newRow("a base form") << "enter"
+                                     << "runs" << QStringList{"water 1", "run 1"};
+        QTest::newRow("not found") << "enter"
+                                   << "qqq" << QStringList{"water 1"};
+        QTest::newRow("picked") << "pick"
+                                << "run o" << QStringList{"water 1", "run out 1"};
+    }
+
+    void keepsWhatTheHistorySettlesOn()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, text);
+        QFETCH(QStringList, kept);
+        {
+            Notebook notebook;
+            QVERIFY(notebook.open() == Notebook::Opened::Ready && notebook.clearHistory());
+        }
+        WindowFixture w;
+        QVERIFY(w.showAndActivate());
+        w.window.start(QString());
+        w.holdPages = how == "enter";
+        QTest::keyClicks(w.edit, text);
+        if (how == "left")
+            QTest::qWait(History::settleTime * 3 / 2);
+        if (how == "pick") {
+            QTRY_VERIFY_WITH_TIMEOUT(w.rows().contains("run out"), TestUtil::waitTimeout);
+            while (w.currentRow() < 0 || w.rows().at(w.currentRow()) != "run out")
+                QTest::keyClick(w.edit, Qt::Key_Down);
+        }
+        QTest::keyClick(w.edit, Qt::Key_Return);
+        w.holdPages = false;
+        for (const WindowFixture::Worker &worker : std::as_const(w.pages))
+            WindowFixture::release(worker);
+        QTRY_COMPARE_WITH_TIMEOUT(w.pagesRunning(), 0, TestUtil::waitTimeout);
+        w.window.lookUp("water");
+        QTRY_COMPARE_WITH_TIMEOUT(history().value(0), QString("water 1"), TestUtil::waitTimeout);
+        QCOMPARE(history(), kept);
+    }
+
     // A word list imported from the window stars what the dictionary has
     // and says how many it did not find.
     void importFromTheWindow()
