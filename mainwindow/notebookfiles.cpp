@@ -88,10 +88,13 @@ void NotebookFiles::importFile(const QString &file)
     connect(&progress, &QProgressDialog::canceled, &progress, [stop] { *stop = true; });
     QEventLoop loop;
     connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    // One import at a time, even before the progress dialog shows.
+    m_import->setEnabled(false);
     thread->start();
     poll.start(100);
     loop.exec();
     thread->wait();
+    m_import->setEnabled(true);
     // The stars went in through a connection of the import's own.
     notebook->changedElsewhere();
 
