@@ -305,6 +305,21 @@
     </message>
 </context>
 <context>
+    <name>HistoryModel</name>
+    <message>
+        <source>Word</source>
+        <translation>語</translation>
+    </message>
+    <message>
+        <source>Times</source>
+        <translation>回数</translation>
+    </message>
+    <message>
+        <source>Last looked up</source>
+        <translation>最後に引いた日時</translation>
+    </message>
+</context>
+<context>
     <name>IndexWriter</name>
     <message>
         <source>the database dropped a row without an error (a trigger?)</source>
@@ -492,6 +507,114 @@ Look-ups and adding dictionaries fail until it can. Please quit Orvel and make s
     </message>
 </context>
 <context>
+    <name>NotebookFiles</name>
+    <message>
+        <source>&amp;Export Notebook...</source>
+        <translation>単語帳を書き出す(&amp;E)...</translation>
+    </message>
+    <message>
+        <source>&amp;Import Word List...</source>
+        <translation>単語リストを取り込む(&amp;I)...</translation>
+    </message>
+    <message>
+        <source>Lines written to %1: %2</source>
+        <translation>%1 に %2 行を書き出しました</translation>
+    </message>
+    <message>
+        <source>The notebook could not be written to %1: %2</source>
+        <translation>単語帳を %1 に書き出せませんでした: %2</translation>
+    </message>
+    <message>
+        <source>Starred entries as flash cards, tab-separated (*.tsv)</source>
+        <translation>星印の見出し語を単語カードに、タブ区切り (*.tsv)</translation>
+    </message>
+    <message>
+        <source>Starred entries as flash cards, CSV (*.csv)</source>
+        <translation>星印の見出し語を単語カードに、CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>History, tab-separated (*.tsv)</source>
+        <translation>履歴、タブ区切り (*.tsv)</translation>
+    </message>
+    <message>
+        <source>History, CSV (*.csv)</source>
+        <translation>履歴、CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Export Notebook</source>
+        <translation>単語帳を書き出す</translation>
+    </message>
+    <message>
+        <source>Import Word List</source>
+        <translation>単語リストを取り込む</translation>
+    </message>
+    <message>
+        <source>Word lists, one word a line (*.txt *.tsv *.csv);;All files (*)</source>
+        <translation>単語リスト、1 行に 1 語 (*.txt *.tsv *.csv);;すべてのファイル (*)</translation>
+    </message>
+    <message>
+        <source>Importing %1...</source>
+        <translation>%1 を取り込んでいます...</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>中止</translation>
+    </message>
+    <message>
+        <source>Words starred: %1
+Starred before: %2
+Not found in any dictionary switched on: %3</source>
+        <translation>星印を付けた語: %1
+前から星印があった語: %2
+有効な辞書に見つからなかった語: %3</translation>
+    </message>
+    <message>
+        <source>Lines too long to be a word: %1</source>
+        <translation>単語としては長すぎる行: %1</translation>
+    </message>
+    <message>
+        <source>The import was stopped.</source>
+        <translation>取り込みを中止しました。</translation>
+    </message>
+</context>
+<context>
+    <name>NotebookPane</name>
+    <message>
+        <source>Notebook</source>
+        <translation>単語帳</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>絞り込み</translation>
+    </message>
+    <message>
+        <source>&amp;History</source>
+        <translation>履歴(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;Starred</source>
+        <translation>星印(&amp;S)</translation>
+    </message>
+</context>
+<context>
+    <name>NotebookParts</name>
+    <message>
+        <source>Notebook problem</source>
+        <translation>単語帳に問題があります</translation>
+    </message>
+</context>
+<context>
+    <name>NotebookThread</name>
+    <message>
+        <source>The notebook %1 cannot be opened: %2</source>
+        <translation>単語帳 %1 を開けません: %2</translation>
+    </message>
+    <message>
+        <source>The notebook %1 cannot be written: %2</source>
+        <translation>単語帳 %1 に書き込めません: %2</translation>
+    </message>
+</context>
+<context>
     <name>OptionDialog</name>
     <message>
         <source>Preferences</source>
@@ -592,6 +715,26 @@ Look-ups and adding dictionaries fail until it can. Please quit Orvel and make s
     <message>
         <source>Only Orvel&apos;s index of it is deleted: the dictionary file itself stays where it is.</source>
         <translation>削除されるのは Orvel の索引だけです: 辞書ファイルそのものは元の場所に残ります。</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>履歴</translation>
+    </message>
+    <message>
+        <source>&amp;Keep a history of looked-up words</source>
+        <translation>引いた単語の履歴を残す(&amp;K)</translation>
+    </message>
+    <message>
+        <source>&amp;Clear History...</source>
+        <translation>履歴を消去(&amp;C)...</translation>
+    </message>
+    <message>
+        <source>Clear History</source>
+        <translation>履歴を消去</translation>
+    </message>
+    <message>
+        <source>Take every word out of the history of looked-up words? The starred entries stay.</source>
+        <translation>引いた単語の履歴をすべて消去しますか? 星印を付けた見出し語は残ります。</translation>
     </message>
 </context>
 <context>
@@ -851,6 +994,60 @@ Please switch one on on preferences dialog.
         <source>%1… -&gt; %2</source>
         <extracomment>Above the page of the entry the typed text begins: that text, then the entry.</extracomment>
         <translation>%1… -&gt; %2（前方一致）</translation>
+    </message>
+</context>
+<context>
+    <name>StarLinks</name>
+    <message>
+        <source>&amp;Star Entry</source>
+        <translation>見出し語に星印を付ける(&amp;S)</translation>
+    </message>
+    <message>
+        <source>“%1” is no longer starred.</source>
+        <translation>「%1」の星印を外しました。</translation>
+    </message>
+    <message>
+        <source>Starred “%1”.</source>
+        <translation>「%1」に星印を付けました。</translation>
+    </message>
+    <message>
+        <source>This page has no entry to star.</source>
+        <translation>このページには星印を付けられる見出し語がありません。</translation>
+    </message>
+    <message>
+        <source>“%1” is starred already.</source>
+        <translation>「%1」にはもう星印が付いています。</translation>
+    </message>
+    <message>
+        <source>Take the star away</source>
+        <translation>星印を外す</translation>
+    </message>
+    <message>
+        <source>Star this entry</source>
+        <translation>この見出し語に星印を付ける</translation>
+    </message>
+</context>
+<context>
+    <name>StarModel</name>
+    <message>
+        <source>Entry</source>
+        <translation>見出し語</translation>
+    </message>
+    <message>
+        <source>Reading</source>
+        <translation>読み</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>メモ</translation>
+    </message>
+    <message>
+        <source>Dictionary</source>
+        <translation>辞書</translation>
+    </message>
+    <message>
+        <source>Starred</source>
+        <translation>星印の日時</translation>
     </message>
 </context>
 </TS>

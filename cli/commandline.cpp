@@ -66,6 +66,7 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
     const QHash<QString, QString> values{{QStringLiteral("limit"), QStringLiteral("N")},
                                          {QStringLiteral("lines"), QStringLiteral("N")},
                                          {QStringLiteral("name"), QStringLiteral("NAME")},
+                                         {QStringLiteral("format"), QStringLiteral("FORMAT")},
                                          {QStringLiteral("dictionary"), QStringLiteral("ID")}};
     for (const QString &name : command.options)
         parser.addOption(values.contains(name) ? QCommandLineOption(name, QString(), values[name])
@@ -91,6 +92,15 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
     invocation.command = &command;
     invocation.html = command.options.contains(QLatin1String("html")) && parser.isSet("html");
     invocation.entry = command.options.contains(QLatin1String("entry")) && parser.isSet("entry");
+    invocation.history =
+        command.options.contains(QLatin1String("history")) && parser.isSet("history");
+    if (command.options.contains(QLatin1String("format")) && parser.isSet("format")) {
+        const QString format = parser.value("format");
+        if (format != QLatin1String("tsv") && format != QLatin1String("csv"))
+            return wrong(prefix +
+                         QStringLiteral("--format must be tsv or csv, not '%1'").arg(format));
+        invocation.csv = format == QLatin1String("csv");
+    }
     // Options that take a count, and where it goes.
     const struct
     {

@@ -24,7 +24,8 @@ struct Command
     const char *argumentName; // as the usage names it: "FILE", "WORD", ...
     // Which of the command options the command takes: "html", "entry"
     // (flags), "limit", "lines" (counts from 1 to Invocation::maxLimit),
-    // "name" (a text), "dictionary" (an id from 1 on, repeatable).
+    // "name" (a text), "dictionary" (an id from 1 on, repeatable),
+    // "format" (tsv or csv), "history" (a flag).
     QStringList options;
     // Only a command that may make a new database (install) opens a file
     // that is not yet an Orvel database; for the others the file must be
@@ -33,6 +34,9 @@ struct Command
     // Exit status when the database exists but cannot be used.
     int unusable;
     int (*run)(const Invocation &);
+    // Only a command that reads the dictionary index opens the database
+    // first; the notebook's own commands do not need it.
+    bool readsIndex = true;
 };
 
 // What orvel-cli is asked on its command line:
@@ -64,6 +68,8 @@ struct Invocation
     int limit = defaultLimit;
     bool limitGiven = false;
     int lines = SearchThread::windowLines; // lookup --lines: the window's length
+    bool csv = false;                      // notebook --format csv (tsv by default)
+    bool history = false;                  // notebook --history
 
     // `arguments` as QCoreApplication::arguments() gives them, the
     // program's name first; `commands` the table, which must outlive the

@@ -46,3 +46,26 @@ int grepCommand(const QString &text, qint64 limit, const QList<int> &dictionarie
 // installed, or every one is switched off, and then how to switch one on.
 // Returns 1, the exit status of either.
 int nothingToRead();
+
+// orvel-cli history: the words looked up in the window, newest first, at
+// most `limit` (every one for a negative limit): the time (ISO 8601, local
+// with its offset), a tab, how often, a tab and the word, a backslash, tab
+// or line end in it as \\, \t, \n, \r. Returns 0, 2 when the notebook
+// cannot be read.
+int historyCommand(int limit);
+
+// orvel-cli star: stars the entry of the word list whose key `word` has
+// (SearchThread::lookUpEntry), in the first dictionary of `only` (those
+// switched on when empty) that has it. Returns 0 when it is starred (or
+// was), 1 when no dictionary has it or the notebook cannot be written, 2
+// when the look-up failed.
+int starCommand(const QString &word, const QList<int> &only);
+
+// orvel-cli unstar: takes the stars of `word` away, of every dictionary.
+// Returns 0, 1 when it was not starred or the notebook cannot be written.
+int unstarCommand(const QString &word);
+
+// orvel-cli notebook: the starred entries (or the history) as cards
+// (Cards), tab-separated or as CSV. Returns 0, 2 when the notebook cannot
+// be read.
+int notebookCommand(bool csv, bool history);

@@ -67,9 +67,23 @@ const char usage[] =
     "                       new one replaces it\n"
     "  enable [ID]          switch the installed dictionary ID (needed when several\n"
     "  disable [ID]         are installed) on or off, as Preferences does\n"
+    "  history [--limit N]  print the words looked up in Orvel's window, newest\n"
+    "                       first (every one, or the newest N): the time, how\n"
+    "                       often and the word, separated by tabs; a backslash, tab\n"
+    "                       or line end in a word as \\\\, \\t, \\n, \\r\n"
+    "  star [--dictionary ID] WORD\n"
+    "                       star the entry of WORD (as lookup --entry finds it) in\n"
+    "                       the notebook: in dictionary ID, or in the first one\n"
+    "                       switched on that has it\n"
+    "  unstar WORD          take the stars of WORD away\n"
+    "  notebook [--format tsv|csv] [--history]\n"
+    "                       print the starred entries (or the history) as flash\n"
+    "                       cards, as File > Export Notebook... writes them:\n"
+    "                       front, back and tag, tab-separated (default) or CSV\n"
     "\n"
-    "lookup, show, words and grep read the dictionaries switched on, in their order;\n"
-    "each --dictionary ID names one to read instead, switched on or off.\n"
+    "lookup, show, words, grep and star read the dictionaries switched on, in their\n"
+    "order; each --dictionary ID names one to read instead, switched on or off.\n"
+    "The notebook lies beside Orvel's settings, whatever --database names.\n"
     "\n"
     "Options:\n"
     "  --database PATH      use the index database at PATH instead of Orvel's own,\n"
@@ -84,6 +98,10 @@ const char usage[] =
     "or switched on, 2 on failure.\n"
     "words: 0 even for an empty list, 1 when no dictionary is installed or switched\n"
     "on, 2 on failure. grep: 0 when lines were found, 1 when none, 2 on failure.\n"
+    "star: 1 when no dictionary has the word or the notebook cannot be written, 2\n"
+    "when the look-up failed. unstar: 1 when the word is not starred or the\n"
+    "notebook cannot be written. history, notebook: 2 when the notebook cannot be\n"
+    "read.\n"
     "list, lookup, show, words, grep, remove, rebuild, enable, disable: 2 when the\n"
     "database does not exist. 2 for a wrong command line.\n";
 
@@ -354,6 +372,26 @@ int words(const Invocation &invocation)
     return wordsCommand(invocation.argument, invocation.limit, invocation.dictionaries);
 }
 
+int history(const Invocation &invocation)
+{
+    return historyCommand(invocation.limitGiven ? invocation.limit : -1);
+}
+
+int star(const Invocation &invocation)
+{
+    return starCommand(invocation.argument, invocation.dictionaries);
+}
+
+int unstar(const Invocation &invocation)
+{
+    return unstarCommand(invocation.argument);
+}
+
+int notebook(const Invocation &invocation)
+{
+    return notebookCommand(invocation.csv, invocation.history);
+}
+
 int grep(const Invocation &invocation)
 {
     return grepCommand(invocation.argument,
@@ -380,6 +418,10 @@ const QList<Command> &commands()
         {"rebuild", Argument::OptionalId, "ID",   {},                false,  1, rebuild},
         {"enable",  Argument::OptionalId, "ID",   {},                false,  1, enable},
         {"disable", Argument::OptionalId, "ID",   {},                false,  1, disable},
+        {"history", Argument::None,       "",     {"limit"},         false,  2, history, false},
+        {"star",    Argument::One,        "WORD", {"dictionary"},    false,  2, star},
+        {"unstar",  Argument::One,        "WORD", {},                false,  1, unstar, false},
+        {"notebook", Argument::None,      "",     {"format", "history"}, false, 2, notebook, false},
     };
     // clang-format on
     return table;
@@ -414,7 +456,8 @@ int main(int argc, char **argv)
         break;
     }
     const Command &command = *invocation.command;
-    if (const int unusable = openDatabase(invocation.database, command))
-        return unusable;
+    if (command.readsIndex)
+        if (const int unusable = openDatabase(invocation.database, command))
+            return unusable;
     return command.run(invocation);
 }

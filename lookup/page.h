@@ -38,6 +38,10 @@ struct PageBlock
     QString text;
     // Ascending positions in `text`; one may repeat (an empty piece).
     QList<qsizetype> cuts;
+    // A heading whose marks show the typed word in other letters than the
+    // entry word has ("RUN" typed, "run" in the file): the entry word as
+    // the dictionary spells it. Null otherwise. No writer writes it.
+    QString spelling = QString();
 
     qsizetype pieceCount() const { return cuts.size() + 1; }
     QStringView piece(qsizetype index) const

@@ -34,10 +34,13 @@ void ResultRenderer::addHeading(QStringView head)
             heading.cuts << heading.text.size();
         }
     }
-    if (copied == 0)
+    if (copied == 0) {
         heading.text = head.toString();
-    else
+    } else {
         heading.text += head.mid(copied);
+        if (heading.text != head)
+            heading.spelling = head.toString();
+    }
     m_page.blocks.append(std::move(heading));
 }
 

@@ -2,11 +2,16 @@
 
 #include <QAbstractSlider>
 
+#include <utility>
+
 History::History(QObject *parent) : QObject(parent)
 {
     settleTimer.setSingleShot(true);
     settleTimer.setInterval(settleTime);
     connect(&settleTimer, &QTimer::timeout, this, &History::settle);
+    keptTimer.setSingleShot(true);
+    keptTimer.setInterval(0);
+    connect(&keptTimer, &QTimer::timeout, this, &History::keepCurrent);
 }
 
 void History::followScroll(QAbstractSlider *bar)
@@ -27,6 +32,7 @@ void History::typed(const Visit &visit)
     settleTimer.stop();
     found = false;
     notFound = false;
+    enteredBeforeItCame = false;
     m_onDisplay = visit;
     announce();
 }
@@ -49,6 +55,9 @@ void History::pageArrived(bool foundPage, bool newest)
         m_visits.removeAt(m_current--);
         announce();
     }
+    // What it shows is known once the window has seen it (arrivedAs()).
+    if (newest && std::exchange(enteredBeforeItCame, false) && found)
+        keptTimer.start();
     if (found && m_onDisplay == m_restore.visit) {
         m_restore.arrived = true;
         restoreScroll();
@@ -76,7 +85,12 @@ void History::enter(const Visit &visit)
     // A word picked from a list is on display while the field keeps what
     // was typed.
     m_onDisplay = visit;
-    add(visit);
+    if (add(visit)) {
+        if (found)
+            emit kept(visit);
+        else
+            enteredBeforeItCame = true;
+    }
     announce();
 }
 
@@ -91,6 +105,7 @@ void History::back()
 {
     if (!canGoBack())
         return;
+    sendKept();
     keepScroll();
     if (m_onDisplay == current())
         --m_current;
@@ -101,6 +116,7 @@ void History::forward()
 {
     if (!canGoForward())
         return;
+    sendKept();
     keepScroll();
     go(m_visits.at(++m_current));
 }
@@ -124,21 +140,37 @@ QStringList History::words() const
     return words;
 }
 
-void History::add(const Visit &visit)
+bool History::add(const Visit &visit)
 {
+    sendKept();
     if (visit.word.isEmpty() || visit == current())
-        return;
+        return false;
     // The word on display picked from the list as well (or typed after its
     // pick) is one visit, kept as it was reached last.
     if (m_current >= 0 && visit.word == current().word) {
         m_visits[m_current] = visit;
-        return;
+        return false;
     }
     m_visits.erase(m_visits.begin() + (m_current + 1), m_visits.end());
     m_visits.append(visit);
     if (m_visits.size() > capacity)
         m_visits.removeFirst();
     m_current = int(m_visits.size()) - 1;
+    return true;
+}
+
+void History::sendKept()
+{
+    if (keptTimer.isActive()) {
+        keptTimer.stop();
+        keepCurrent();
+    }
+}
+
+void History::keepCurrent()
+{
+    if (m_current >= 0)
+        emit kept(current());
 }
 
 void History::go(const Visit &visit)

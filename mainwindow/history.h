@@ -100,11 +100,19 @@ public:
 signals:
     // Show `visit`'s page, its word in the search field.
     void goTo(const History::Visit &visit);
+    // `visit` entered the list as a new page, and its page was found: a
+    // word the user settled on. Sent once its page is on display, as what
+    // it shows.
+    void kept(const History::Visit &visit);
     void canGoBackChanged(bool canGoBack);
     void canGoForwardChanged(bool canGoForward);
 
 private:
-    void add(const Visit &visit);
+    // Whether `visit` entered the list as a new page.
+    bool add(const Visit &visit);
+    // Sends kept() for the current page, when it waits for that.
+    void sendKept();
+    void keepCurrent();
     void go(const Visit &visit);
     void announce();
     // Notes where the view stands in the page on display, if it is the
@@ -131,4 +139,8 @@ private:
     } m_restore;
     // The page on display is a not-found page.
     bool notFound = false;
+    // A page that entered before it came; and, once it came found, the
+    // kept() to send after the window has seen what it shows.
+    bool enteredBeforeItCame = false;
+    QTimer keptTimer;
 };

@@ -6,6 +6,7 @@
 #include "mainwindow/editactions.h"
 #include "mainwindow/entryfinder.h"
 #include "mainwindow/findbar.h"
+#include "mainwindow/notebookparts.h"
 #include "mainwindow/outsideword.h"
 #include "mainwindow/pageloader.h"
 #include "mainwindow/sidebuttons.h"
@@ -95,6 +96,12 @@ MainWindow::MainWindow(QWidget *parent)
 
     stateKeeper->load();
     ui->textBrowser->setFont(settings->font());
+    // After load(): the pane is shown as the settings say.
+    notebook = new NotebookParts({this, ui->textBrowser, pages, m_history, settings, ui->statusBar,
+                                  ui->menuFile, ui->actionQuit, ui->menuEdit, ui->actionPreferences,
+                                  ui->menuView, ui->actionWordList},
+                                 this);
+    connect(notebook, &NotebookParts::lookUpWanted, this, &MainWindow::lookUp);
     // Writing at once makes sure the settings file exists: the index's path
     // is derived from it. It also finds out while the user can still be
     // told that nothing set now will be kept (a settings folder once made
@@ -348,6 +355,7 @@ void MainWindow::on_actionPreferences_triggered()
     // The page follows each change of the dictionaries while the dialog is
     // still open, as it follows the font.
     connect(&dialog, &OptionDialog::listReloaded, this, &MainWindow::followDictionaryChanges);
+    connect(&dialog, &OptionDialog::historyClearRequested, notebook, &NotebookParts::clearHistory);
     dialog.exec();
     // A dictionary may have come or gone.
     followDictionaryChanges();

@@ -10,6 +10,7 @@
 #include <QMainWindow>
 
 class EntryFinder;
+class NotebookParts;
 class PageLoader;
 class QCloseEvent;
 class QUrl;
@@ -110,6 +111,7 @@ private:
     WordList *wordList;
     WhatIMean *meaning;
     EntryFinder *finder;
+    NotebookParts *notebook;
     History *m_history;
     QElapsedTimer searchTimer;
     // The page the next change of the field's text shows (going back to an

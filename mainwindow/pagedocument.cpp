@@ -223,7 +223,7 @@ void writeBlocks(Writer &out, const QList<PageBlock> &blocks, QTextList *list, b
     const QTextCharFormat item;
     // A dictionary's name above its section, a smaller heading on its
     // colour.
-    const QBrush sectionColor(QColor(QLatin1String(PageStyle::dictionaryColor)));
+    const QBrush sectionColor{QColor(QLatin1String(PageStyle::dictionaryColor))};
     QTextCharFormat section;
     section.setBackground(sectionColor);
     section.setProperty(QTextFormat::FontSizeAdjustment, 1);

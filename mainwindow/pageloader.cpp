@@ -53,6 +53,7 @@ void PageLoader::lookUp(const QString &word, const QString &entry, const QString
     pages.ask(worker, &PageThread::documentReady, [this, mark](PageThread *done) {
         m_failureShown = done->status() == SearchThread::Failed;
         m_meaning = done->meaning();
+        m_page = done->takePage();
         next = done->next();
         QTextDocument *document = done->takeDocument();
         // The palette changed while the page was on its way.
@@ -89,6 +90,7 @@ void PageLoader::showNext()
                           // Said as a look-up would say it.
                           next = PageContinuation();
                           m_failureShown = done->status() == SearchThread::Failed;
+                          m_page = Page();
                           view->setHtml(PageHtml::write(done->page()));
                           return;
                       }
@@ -98,10 +100,12 @@ void PageLoader::showNext()
                       PageThread::shortenLongRuns(document);
                       PageColours::recolour(document, PageColours::page(), view->colours());
                       next = done->page().next;
+                      m_page.blocks.append(done->page().blocks);
                       if (next.isValid())
                           PageDocument::addMoreLine(document, next.word, view->colours().muted,
                                                     view->colours().link);
                       view->verticalScrollBar()->setValue(scrolled);
+                      emit pageExtended();
                   });
 }
 
@@ -115,6 +119,7 @@ void PageLoader::clear()
 void PageLoader::showFirstView()
 {
     m_failureShown = false;
+    m_page = Page();
     next = PageContinuation();
     QList<Records::Installed> installed;
     // A database that could not be opened has said so already.

@@ -48,6 +48,12 @@ public:
     // What the page on display shows, when the rules found it; rule None
     // for any other page.
     const Meaning &meaning() const { return m_meaning; }
+    // The page on display, the windows appended to it included; empty for
+    // the first view and a page set as HTML.
+    const Page &page() const { return m_page; }
+    // The dictionaries installed as the view was last brought in line with
+    // them (dictionariesChanged()).
+    const QList<Records::Installed> &installed() const { return shownWith; }
 
 signals:
     // A look-up's worker began, and ended (after its page, if shown).
@@ -55,6 +61,8 @@ signals:
     void lookUpFinished();
     // A page replaced the view's; `status` tells how its look-up ended.
     void pageShown(SearchThread::Status status);
+    // The next window was appended to the page on display.
+    void pageExtended();
 
 private:
     void followLink(const QUrl &link);
@@ -65,6 +73,7 @@ private:
     bool m_failureShown = false;
     bool m_findWhatIMean = false;
     Meaning m_meaning;
+    Page m_page;
     QList<Records::Installed> shownWith;
     // Where the page on display goes on.
     PageContinuation next;

@@ -100,6 +100,7 @@ void PageThread::run()
         PageDocument::addMoreLine(document.get(), m_next.word, m_colours.muted, m_colours.link);
     document->moveToThread(QCoreApplication::instance()->thread());
     m_document = std::move(document);
+    m_page = std::move(page);
     emit documentReady();
 }
 

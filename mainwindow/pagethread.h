@@ -32,6 +32,9 @@ public:
     // Page::next); the document then ends with a link to the next lines.
     const PageColours &colours() const { return m_colours; }
     const PageContinuation &next() const { return m_next; }
+    // The page the document shows, in the GUI thread once documentReady()
+    // has come; the caller takes it.
+    Page takePage() { return std::move(m_page); }
 
     // Shows a taken document in `view`, which then owns it; the document it
     // replaces is deleted if it came from here too.
@@ -65,6 +68,7 @@ private:
     PageContinuation m_next;
     // Written by the worker before documentReady(), taken where it arrives.
     std::unique_ptr<QTextDocument> m_document;
+    Page m_page;
 };
 
 // Reads the next window of a page on its own thread (SearchThread::lookUpNext)

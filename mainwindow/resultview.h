@@ -24,6 +24,9 @@ public:
 
     // The colours pages are shown in now.
     const PageColours &colours() const { return m_colours; }
+    // Room of `width` pixels at the left of the page, outside it, for marks
+    // beside its lines (StarLinks' stars).
+    void setGutter(int width) { setViewportMargins(width, 0, 0, 0); }
 
 signals:
     // The view's font has changed (and is within the bounds), by whatever

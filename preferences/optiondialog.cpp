@@ -36,6 +36,7 @@ OptionDialog::OptionDialog(ViewSettings *settings, QWidget *parent)
         const QSignalBlocker quiet(ui->sizeBox);
         ui->sizeBox->setRange(ViewSettings::minimumFontSize, ViewSettings::maximumFontSize);
     }
+    ui->keepHistoryBox->setChecked(settings->keepHistory());
     ui->dictionaryView->installEventFilter(this);
     ui->upButton->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
     ui->downButton->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
@@ -296,6 +297,19 @@ bool OptionDialog::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void OptionDialog::on_keepHistoryBox_toggled(bool on)
+{
+    settings->setKeepHistory(on);
+}
+
+void OptionDialog::on_clearHistoryButton_clicked()
+{
+    if (QMessageBox::question(this, tr("Clear History"),
+                              tr("Take every word out of the history of looked-up words? The "
+                                 "starred entries stay.")) == QMessageBox::Yes)
+        emit historyClearRequested();
 }
 
 void OptionDialog::changeEvent(QEvent *e)

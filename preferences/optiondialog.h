@@ -35,6 +35,9 @@ signals:
     // The list was read again: the installed dictionaries, their names,
     // order or switches may have changed.
     void listReloaded();
+    // Clear History..., confirmed: every word of the notebook's history is
+    // to go.
+    void historyClearRequested();
 
 protected:
     void changeEvent(QEvent *e) override;
@@ -45,6 +48,8 @@ protected:
 private slots:
     void on_familyBox_currentFontChanged(const QFont &font);
     void on_sizeBox_valueChanged(int i);
+    void on_keepHistoryBox_toggled(bool on);
+    void on_clearHistoryButton_clicked();
     void on_dictionaryView_clicked(const QModelIndex &index);
     void on_addButton_clicked();
     void on_removeButton_clicked();

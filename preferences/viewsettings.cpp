@@ -19,6 +19,8 @@ const char fontSizeKey[] = "fontSize";
 const char chosenFontSizeKey[] = "chosenFontSize";
 const char showLastWordKey[] = "showLastWord";
 const char findWhatIMeanKey[] = "findWhatIMean";
+const char keepHistoryKey[] = "keepHistory";
+const char notebookKey[] = "notebookShown";
 
 const char popupGroup[] = "Popup";
 const char popupSizeKey[] = "size";
@@ -103,6 +105,7 @@ void ViewSettings::load()
     m_window.topmost = settings.value(topmostKey, defaults.topmost).toBool();
     m_window.wordList = settings.value(wordListKey, defaults.wordList).toBool();
     m_window.splitter = settings.value(splitterKey).toByteArray();
+    m_notebookShown = settings.value(notebookKey, false).toBool();
     settings.endGroup();
 
     settings.beginGroup(preferencesGroup);
@@ -112,6 +115,7 @@ void ViewSettings::load()
     m_chosenFontSize = boundedSize(settings.value(chosenFontSizeKey, m_font.pointSize()).toInt());
     m_lastWord.show = settings.value(showLastWordKey, LastWord().show).toBool();
     m_findWhatIMean = settings.value(findWhatIMeanKey, true).toBool();
+    m_keepHistory = settings.value(keepHistoryKey, true).toBool();
     settings.endGroup();
 
     settings.beginGroup(historyGroup);
@@ -138,6 +142,7 @@ bool ViewSettings::save() const
     settings.setValue(wordListKey, m_window.wordList);
     if (!m_window.splitter.isEmpty())
         settings.setValue(splitterKey, m_window.splitter);
+    settings.setValue(notebookKey, m_notebookShown);
     settings.endGroup();
 
     settings.beginGroup(preferencesGroup);
@@ -146,6 +151,7 @@ bool ViewSettings::save() const
     settings.setValue(chosenFontSizeKey, m_chosenFontSize);
     settings.setValue(showLastWordKey, m_lastWord.show);
     settings.setValue(findWhatIMeanKey, m_findWhatIMean);
+    settings.setValue(keepHistoryKey, m_keepHistory);
     settings.endGroup();
 
     settings.beginGroup(historyGroup);

@@ -92,6 +92,14 @@ public:
     bool findWhatIMean() const;
     void setFindWhatIMean(bool on);
 
+    // Whether the words looked up are kept in the notebook's history
+    // (Preferences > General). On by default.
+    bool keepHistory() const { return m_keepHistory; }
+    void setKeepHistory(bool on) { m_keepHistory = on; }
+    // Whether the Notebook pane is shown (View > Notebook). Off by default.
+    bool notebookShown() const { return m_notebookShown; }
+    void setNotebookShown(bool shown) { m_notebookShown = shown; }
+
     WindowState windowState() const;
     void setWindowState(const WindowState &state);
 
@@ -110,5 +118,7 @@ private:
     WindowState m_window;
     LastWord m_lastWord;
     bool m_findWhatIMean = true;
+    bool m_keepHistory = true;
+    bool m_notebookShown = false;
     QSize m_popupSize = defaultPopupSize;
 };

@@ -4,8 +4,13 @@
 // moments spread over a build of a few hundred thousand lines, and at half
 // of them again while it installs beside a larger dictionary installed
 // before (whose name index the build writes into), which stays as it was.
+// A program writing the notebook, killed as often, leaves it whole too.
 #include "generator.h"
+#include "notebook/notebook.h"
 #include "testutil.h"
+
+#include <QHash>
+#include <QRandomGenerator>
 
 #include <QDir>
 #include <QFile>
@@ -208,6 +213,58 @@ private slots:
         // Removed again, as the preferences dialog does, for the next round.
         QCOMPARE(TestUtil::cli({"--database", db, "remove", id}).exit, 0);
         QCOMPARE(ofDictionary(inspect(db), beside ? 2 : 1).entries, QStringList());
+    }
+
+    // Killed after 0 to 19 changes and a moment more, the writer leaves the
+    // notebook intact (no file moved aside), each change it committed there
+    // whole, and no part of one it did not: a change's 200 stars all or
+    // none, its two words both or neither, and the words never before the
+    // stars they follow.
+    void killedNotebookWritesLeaveWholeChanges()
+    {
+        const QString file = dir + "/notebook.db";
+        QRandomGenerator random(47);
+        int next = 0;
+        for (int round = 0; round < kills; ++round) {
+            const int first = next;
+            QProcess writer;
+            writer.start(ORVEL_NOTEBOOK_WRITER, {file, QString::number(first)});
+            QVERIFY(writer.waitForStarted());
+            int printed = first - 1;
+            while (printed < first + round - 1 && writer.state() == QProcess::Running) {
+                if (writer.waitForReadyRead(1000))
+                    while (writer.canReadLine())
+                        printed = writer.readLine().trimmed().toInt();
+            }
+            QThread::usleep(random.bounded(3000));
+            writer.kill();
+            QVERIFY(writer.waitForFinished(-1));
+            QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
+            while (writer.canReadLine())
+                printed = writer.readLine().trimmed().toInt();
+
+            Notebook notebook(file);
+            QCOMPARE(notebook.open(), Notebook::Opened::Ready);
+            QList<Star> stars;
+            QList<HistoryWord> words;
+            QVERIFY(notebook.stars(&stars) && notebook.history(&words));
+            QHash<int, int> starsOf, wordsOf;
+            for (const Star &star : std::as_const(stars))
+                ++starsOf[star.word.mid(1).section('-', 0, 0).toInt()];
+            for (const HistoryWord &word : std::as_const(words))
+                ++wordsOf[word.word.mid(1).section('-', 0, 0).toInt()];
+            for (auto change = starsOf.cbegin(); change != starsOf.cend(); ++change)
+                QCOMPARE(change.value(), 200);
+            for (auto change = wordsOf.cbegin(); change != wordsOf.cend(); ++change) {
+                QCOMPARE(change.value(), 2);
+                QVERIFY(starsOf.contains(change.key()));
+            }
+            for (int change = first; change <= printed; ++change)
+                QVERIFY2(wordsOf.contains(change), qPrintable(QString::number(change)));
+            next =
+                starsOf.isEmpty() ? 0 : *std::max_element(starsOf.keyBegin(), starsOf.keyEnd()) + 1;
+            qInfo("round %d: %d changes committed, %d said", round, next, printed + 1);
+        }
     }
 };
 

@@ -61,20 +61,6 @@ static bool exec(const QString &sql)
     return query.exec(sql);
 }
 
-// Runs `act` on the modal T as soon as it is up, and closes it should `act`
-// leave it open (a failed check), so a broken step never hangs the test.
-template <typename T, typename F> static void whenModal(QObject *context, F act)
-{
-    QTimer::singleShot(0, context, [context, act] {
-        QPointer<T> widget = qobject_cast<T *>(QApplication::activeModalWidget());
-        if (!widget)
-            return whenModal<T>(context, act);
-        act(widget.data());
-        if (widget && widget->isVisible())
-            widget->reject();
-    });
-}
-
 static QTableView *view(OptionDialog &dialog)
 {
     return dialog.findChild<QTableView *>("dictionaryView");

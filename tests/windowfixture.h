@@ -2,9 +2,11 @@
 
 #include "mainwindow/mainwindow.h"
 
+#include <QApplication>
 #include <QList>
 #include <QPointer>
 #include <QThread>
+#include <QTimer>
 
 #include <memory>
 
@@ -89,3 +91,17 @@ public:
 private:
     void watch(QThread *thread);
 };
+
+// Runs `act` on the modal T as soon as it is up, and closes it should `act`
+// leave it open (a failed check), so a broken step never hangs the test.
+template <typename T, typename F> void whenModal(QObject *context, F act)
+{
+    QTimer::singleShot(0, context, [context, act] {
+        QPointer<T> widget = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (!widget)
+            return whenModal<T>(context, act);
+        act(widget.data());
+        if (widget && widget->isVisible())
+            widget->reject();
+    });
+}

@@ -8,7 +8,7 @@ cd "${1:-$(dirname "$0")/..}" || exit 2
 
 # Layers, low to high; folders of one layer may include each other's files,
 # but not in a circle.
-layers='database:1 dictionary:2 lookup:3 mainwindow:4 preferences:4 wizard:4 about:4 app:5 cli:5'
+layers='database:1 dictionary:2 lookup:3 notebook:4 mainwindow:5 preferences:5 wizard:5 about:5 app:6 cli:6'
 folders=$(echo "$layers" | tr ' ' '\n' | cut -d: -f1 | tr '\n' ' ')
 
 edges=$(mktemp) && trap 'rm -f "$edges"' EXIT

@@ -56,7 +56,7 @@ shoot() {
 # The program in use: the sample dictionary installed the way a first start
 # through tools/run.sh installs it.
 in_home sample bash tools/install-sample.sh "$build" >/dev/null
-shoot sample C.UTF-8 "$out" main dark list find popup preferences about
+shoot sample C.UTF-8 "$out" main dark list find popup preferences about notebook
 shoot sample ja_JP.UTF-8 --translated --suffix -ja "$out" main
 # What the user means: a base form, and suggestions for a misspelling.
 shoot sample C.UTF-8 --word "broke down" --suffix -base-form "$out" main

@@ -38,6 +38,7 @@ find-in-entries.png 640x360
 preferences-general.png 480x320
 preferences-dictionary.png 480x320
 about.png 320x320
+notebook.png 940x420
 wizard-1-introduction.png 480x320
 wizard-2-register.png 480x320
 wizard-3-processing.png 480x320

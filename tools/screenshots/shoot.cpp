@@ -42,6 +42,7 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTranslator>
+#include <QTreeView>
 #include <cstdio>
 
 namespace {
@@ -53,7 +54,8 @@ const char usage[] =
     "list), find (Find in Entries), dark (WORD on a dark palette), long (WORD, whose\n"
     "entry goes on past a window, at its link), popup (WORD in the pop-up),\n"
     "preferences, about, wizard (installs DICTIONARY; needs a database without a\n"
-    "dictionary). SUFFIX goes before \".png\".\n"
+    "dictionary), notebook (WORD and \"look\" starred, the Notebook pane on their\n"
+    "stars). SUFFIX goes before \".png\".\n"
     "--translated fails unless the interface translation for the locale was found.\n";
 
 // Long enough for an index build of a few thousand lines on a busy machine.
@@ -257,6 +259,47 @@ bool shootFindInEntries(MainWindow &window, const Options &options)
     return save(&window, options, QStringLiteral("find-in-entries"));
 }
 
+// The notebook: WORD and "look" looked up, each settled on with Enter and
+// its first entry starred with Ctrl+D, the Notebook pane open on the stars,
+// the newest with a note, in a window wide enough for the pane.
+bool shootNotebook(MainWindow &window, const Options &options)
+{
+    const QSize size = window.size();
+    window.resize(940, 420);
+    // The word list as it is, not the lines found in entries.
+    auto *findInEntries = child<QAction>(&window, "actionFindInEntries");
+    if (findInEntries->isChecked())
+        findInEntries->trigger();
+    auto *edit = child<QLineEdit>(&window, "searchEdit");
+    auto *view = child<QTextBrowser>(&window, "textBrowser");
+    auto *stars = child<QTreeView>(&window, "starView");
+    for (const QString &word : {options.word, QStringLiteral("look")}) {
+        if (word != options.word)
+            edit->setText(word);
+        if (!(word == options.word
+                  ? showWord(window, options)
+                  : QTest::qWaitFor([&] { return view->toPlainText().startsWith(word); },
+                                    timeoutMs)))
+            return fail(QStringLiteral("the page of %1 never came").arg(word));
+        QTest::keyClick(edit, Qt::Key_Return);
+        child<QAction>(&window, "actionStarEntry")->trigger();
+    }
+    child<QAction>(&window, "actionNotebook")->trigger();
+    auto *tabs = child<QTabWidget>(&window, "tabs");
+    click(tabs->tabBar(), tabs->tabBar()->tabRect(1).center());
+    if (!QTest::qWaitFor([&] { return stars->model()->rowCount() == 2; }, timeoutMs))
+        return fail(QStringLiteral("the Notebook pane never listed the two stars"));
+    // A note, as F2 would write it.
+    const QModelIndex note = stars->model()->index(0, 2);
+    stars->model()->setData(note, QStringLiteral("from chapter 3"));
+    stars->setCurrentIndex(stars->model()->index(0, 0));
+    settle();
+    const bool saved = save(&window, options, QStringLiteral("notebook"));
+    child<QAction>(&window, "actionNotebook")->trigger();
+    window.resize(size);
+    return saved;
+}
+
 bool shootPreferences(MainWindow &window, const Options &options)
 {
     OptionDialog dialog(window.viewSettings(), &window);
@@ -421,6 +464,8 @@ int main(int argc, char *argv[])
                 ok = shootAbout(window, options);
             else if (shot == QLatin1String("wizard"))
                 ok = shootWizard(window, options);
+            else if (shot == QLatin1String("notebook"))
+                ok = shootNotebook(window, options);
             else
                 ok = fail(QStringLiteral("unknown shot %1").arg(shot));
             if (!ok)

@@ -1,0 +1,114 @@
+#include "notebook/pageentries.h"
+
+#include "dictionary/format.h"
+
+namespace PageEntries {
+
+namespace {
+
+constexpr QChar openBrace = QChar(0xff5b);  // ｛
+constexpr QChar closeBrace = QChar(0xff5d); // ｝
+const QString pronunciation = QStringLiteral("【＠】");
+
+// Where a reading in braces starts in `word`; -1 when it ends in none.
+qsizetype braceStart(const QString &word)
+{
+    if (!word.endsWith(closeBrace))
+        return -1;
+    const qsizetype open = word.lastIndexOf(openBrace);
+    return open > 0 && open + 2 < word.size() ? open : -1;
+}
+
+// The lines of an item: its first piece after its badge, if it opens a
+// list under one, and each further piece on a line of its own.
+void addItem(const PageBlock &item, const QString &label, QString *lines)
+{
+    if (!lines->isEmpty())
+        *lines += u'\n';
+    if (!label.isNull())
+        *lines += u'[' + label + QStringLiteral("] ");
+    for (qsizetype i = 0; i < item.pieceCount(); ++i) {
+        if (i > 0)
+            *lines += u'\n';
+        *lines += item.piece(i).trimmed();
+    }
+}
+
+} // namespace
+
+QList<Star> read(const Page &page, const QString &soleDictionary)
+{
+    QList<Star> entries;
+    if (!page.isResult() &&
+        (page.blocks.isEmpty() || page.blocks.first().kind != PageBlock::Dictionary))
+        return entries;
+    QString dictionary = soleDictionary;
+    QString label; // the badge over the next item, until it is used
+    Star *entry = nullptr;
+    for (const PageBlock &block : page.blocks) {
+        switch (block.kind) {
+        case PageBlock::Dictionary:
+            dictionary = block.text;
+            entry = nullptr;
+            break;
+        case PageBlock::Heading:
+            entries.append({block.spelling.isNull() ? block.text : block.spelling, QString(),
+                            dictionary, QString(), 0, QString()});
+            entry = &entries.last();
+            label = QString();
+            break;
+        case PageBlock::Label:
+            label = block.text;
+            break;
+        case PageBlock::Item:
+            if (entry)
+                addItem(block, label, &entry->lines);
+            label = QString();
+            break;
+        default:
+            break;
+        }
+    }
+    for (Star &star : entries)
+        star.reading = readingOf(star.word, star.lines);
+    return entries;
+}
+
+const Star *find(const QList<Star> &entries, const QString &word)
+{
+    const QString key = Eijiro::entryKey(word);
+    for (const Star &entry : entries) {
+        if (Eijiro::entryKey(entry.word) == key)
+            return &entry;
+    }
+    return nullptr;
+}
+
+QString readingOf(const QString &entryWord, const QString &lines)
+{
+    const qsizetype brace = braceStart(entryWord);
+    if (brace > 0)
+        return entryWord.mid(brace + 1, entryWord.size() - brace - 2).trimmed();
+    const qsizetype at = lines.indexOf(pronunciation);
+    if (at < 0)
+        return QString();
+    // Up to the next field, sub-item or line.
+    QStringView rest = QStringView(lines).mid(at + pronunciation.size());
+    for (const QChar end : {u'、', u'【', u'◆', u'\n', u',', u'■'}) {
+        const qsizetype stop = rest.indexOf(end);
+        if (stop >= 0)
+            rest = rest.left(stop);
+    }
+    return rest.trimmed().toString();
+}
+
+QString shownWord(const Star &star)
+{
+    const qsizetype brace = braceStart(star.word);
+    if (brace > 0 &&
+        star.word.mid(brace + 1, star.word.size() - brace - 2).trimmed() == star.reading)
+        return star.word.left(brace).trimmed();
+    return star.word;
+}
+
+} // namespace PageEntries
