@@ -239,7 +239,7 @@ void InstallTest::firstRunInstallsSampleOnce()
                  output(first).contains("Preferences...") && output(first).contains(copy),
              qPrintable(output(first)));
     QCOMPARE(output(TestUtil::run(cli, {"list"})),
-             QString("1\tsample-eijiro\ton\t446\t" + copy + "\n"));
+             QString("1\tsample-eijiro\tEijiro\ton\t446\t" + copy + "\n"));
 
     // From then on the script keeps quiet and changes nothing: not while a
     // dictionary is installed, nor once the user has removed it.
@@ -247,7 +247,7 @@ void InstallTest::firstRunInstallsSampleOnce()
     QCOMPARE(second.exit, 0);
     QCOMPARE(output(second), QString());
     QCOMPARE(output(TestUtil::run(cli, {"list"})),
-             QString("1\tsample-eijiro\ton\t446\t" + copy + "\n"));
+             QString("1\tsample-eijiro\tEijiro\ton\t446\t" + copy + "\n"));
     QCOMPARE(TestUtil::run(cli, {"remove"}).exit, 0);
     const Run third = TestUtil::run("bash", {script, ORVEL_BUILD_DIR});
     QCOMPARE(third.exit, 0);
