@@ -15,6 +15,14 @@ inline constexpr int eijiroId = 1;
 // "EDICT", whose dictionaries have their type recorded in t_format.
 inline constexpr int eijiroType = 1;
 inline constexpr int edictType = 2;
+// The types as the program knows them; a database made before a type has
+// no m_dictionary row of it.
+struct KnownType
+{
+    int id;
+    const char *name;
+};
+inline constexpr KnownType knownTypes[] = {{eijiroType, "Eijiro"}, {edictType, "EDICT"}};
 
 // What a query for at most one row found.
 enum class Answer { Found, None, Failed };

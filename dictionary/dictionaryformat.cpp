@@ -1,5 +1,6 @@
 #include "dictionary/dictionaryformat.h"
 
+#include "database/records.h"
 #include "dictionary/edict.h"
 
 namespace {
@@ -10,7 +11,7 @@ class EijiroFormat final : public DictionaryFormat
 {
 public:
     Type type() const override { return Eijiro; }
-    QString name() const override { return QStringLiteral("Eijiro"); }
+    QString name() const override { return QString::fromLatin1(Records::knownTypes[0].name); }
     bool listsEveryLine() const override { return false; }
     bool readKeys(QByteArrayView line, Eijiro::Decoder *decoder, LineKeys *out) override
     {
@@ -46,13 +47,13 @@ class EdictFormat final : public DictionaryFormat
 {
 public:
     Type type() const override { return Edict; }
-    QString name() const override { return QStringLiteral("EDICT"); }
+    QString name() const override { return QString::fromLatin1(Records::knownTypes[1].name); }
     bool listsEveryLine() const override { return true; }
     bool readKeys(QByteArrayView line, Eijiro::Decoder *decoder, LineKeys *out) override
     {
         // Every entry line has a slash; most other lines (the header aside)
         // are not decoded at all.
-        if (!line.contains('/'))
+        if (line.size() > Edict::longestLine || !line.contains('/'))
             return false;
         decoder->decode(line, &m_line);
         if (!Edict::read(m_line, &m_entry))

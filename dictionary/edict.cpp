@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace Edict {
 
 namespace {
@@ -247,11 +249,17 @@ QStringView takeTags(QStringView field, QStringList *tags, int *number)
 bool read(QStringView line, Entry *entry)
 {
     *entry = Entry();
+    if (line.size() > longestLine)
+        return false;
     while (line.endsWith(u'\n') || line.endsWith(u'\r'))
         line.chop(1);
     // The header begins with an ideographic space; no head does.
-    if (line.isEmpty() || line.front().isSpace() || line.contains(QChar(0xFFFD)) ||
-        line.contains(QChar(0)))
+    // A character that could not be decoded (a line of another encoding)
+    // or a control character: no entry line holds one.
+    if (line.isEmpty() || line.front().isSpace() ||
+        std::any_of(line.begin(), line.end(), [](QChar c) {
+            return c == QChar(0xFFFD) || (c.category() == QChar::Other_Control && c != u'\t');
+        }))
         return false;
     const qsizetype slash = line.indexOf(u'/');
     if (slash <= 0 || !line.trimmed().endsWith(u'/'))

@@ -30,6 +30,9 @@ struct Entry
     bool common = false; // (P)
 };
 
+// Entry lines are far shorter than this; a longer line is no entry.
+inline constexpr qsizetype longestLine = 64 * 1024;
+
 // Takes a decoded line apart. False for a line that is no entry: the
 // header, an empty line, a line without the slashes around its glosses, a
 // bracket not closed before the glosses, a head holding a space or a

@@ -57,23 +57,26 @@ QString encodingName(Encoding encoding)
 bool isEucJp(QByteArrayView chunk)
 {
     const auto inRange = [](char c) { return quint8(c) >= 0xA1 && quint8(c) <= 0xFE; };
+    qint64 valid = 0, invalid = 0;
     for (qsizetype i = 0; i < chunk.size(); ++i) {
         const quint8 b = quint8(chunk[i]);
         if (b < 0x80)
             continue;
         // Half-width katakana (0x8E), JIS X 0212 (0x8F), or two bytes of 0xA1-0xFE.
         const int trail = b == 0x8F ? 2 : 1;
-        if (b != 0x8E && b != 0x8F && !inRange(char(b)))
-            return false;
-        for (int t = 1; t <= trail; ++t) {
-            if (i + t >= chunk.size())
-                return true;
-            if (!inRange(chunk[i + t]))
-                return false;
+        bool ok = b == 0x8E || b == 0x8F || inRange(char(b));
+        for (int t = 1; ok && t <= trail && i + t < chunk.size(); ++t)
+            ok = inRange(chunk[i + t]);
+        if (ok) {
+            ++valid;
+            i += trail;
+        } else {
+            ++invalid;
         }
-        i += trail;
     }
-    return true;
+    // A stray line of another encoding does not make the file another's:
+    // its characters cannot be read, and its line is no entry.
+    return valid > 0 && invalid * 20 < valid;
 }
 
 Decoder::Decoder(Encoding encoding) : m_encoding(encoding)

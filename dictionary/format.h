@@ -58,9 +58,10 @@ private:
     std::optional<QStringDecoder> m_decoder;
 };
 
-// Whether `chunk` is EUC-JP as far as it goes: every byte that is not ASCII
-// belongs to a two-byte (or JIS X 0212 three-byte) character, a character
-// cut off at the chunk's end included.
+// Whether `chunk` reads as EUC-JP: nearly every byte that is not ASCII
+// belongs to a two-byte (or JIS X 0212 three-byte) character (a stray line
+// of Shift_JIS may be among them), a character cut off at the chunk's end
+// included.
 bool isEucJp(QByteArrayView chunk);
 
 // Checks that a file is UTF-8 throughout as its chunks come, a character

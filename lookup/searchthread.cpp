@@ -496,7 +496,12 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked
         QList<int> ids;
         for (const Target &target : std::as_const(targets))
             ids << target.dictionary.id;
-        PartsOfSpeech tags(chosen);
+        // Every line of a key where its lines lie scattered.
+        PartsOfSpeech tags(chosen, [&database](int id, const QString &lineKey) {
+            QList<qint64> positions;
+            database.keyPositions(lineKey, id, PartsOfSpeech::mostLines, &positions);
+            return positions;
+        });
         if (!FindWhatIMean::resolve(database, dictionaryName(targets), text, &found, ids, several,
                                     &tags))
             return indexFailed(database, "the word index", page, error);
