@@ -19,7 +19,7 @@ if [ -z "${ORVEL_NO_BUILD:-}" ]; then
   . tools/deps.sh
   orvel_install_missing xvfb xauth fonts-noto-cjk
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$build" -j"$(nproc)" --target orvel-shoot orvel-cli eijiro-gen
+  cmake --build "$build" -j"$(nproc)" --target orvel-shoot orvel-cli eijiro-gen edict-gen
 fi
 build=$(cd "$build" && pwd)
 mkdir -p "$out"
@@ -70,6 +70,17 @@ shoot japanese C.UTF-8 --word 食べました --suffix -japanese-base-form "$out
 in_home two "$build/cli/orvel-cli" install --name "IT glossary" "$root/samples/sample-glossary.txt" >/dev/null
 in_home two "$build/cli/orvel-cli" install --name "Sample" "$root/samples/sample-eijiro.txt" >/dev/null
 shoot two C.UTF-8 --word water --suffix -two-dictionaries "$out" main
+
+# An EDICT page: the real file where the system has it (Debian's edict
+# package), else a generated one.
+edict=${ORVEL_EDICT_FILE:-/usr/share/edict/edict}
+if [ ! -r "$edict" ]; then
+  edict=$tmp/edict/home/edict
+  mkdir -p "$(dirname "$edict")"
+  "$build/tools/edict-gen" --lines 5000 "$edict"
+fi
+in_home edict "$build/cli/orvel-cli" install --name EDICT "$edict" >/dev/null
+shoot edict C.UTF-8 --word みず --suffix -edict "$out" main
 
 # A word of more senses than a window holds; plain ASCII is Shift_JIS too,
 # and the marker is its two bytes.
