@@ -110,11 +110,11 @@ double cFloor(const std::vector<Row> &rows, int lines, const QString &dbFile,
                            "NOT NULL, PRIMARY KEY (id))",
                            nullptr, nullptr, nullptr));
     sqlite3_stmt *word = nullptr, *entry = nullptr, *key = nullptr;
-    check(db, sqlite3_prepare_v2(db, "INSERT INTO t_word (id, position, name) VALUES (1, ?, ?)",
-                                 -1, &word, nullptr));
-    check(db, sqlite3_prepare_v2(db,
-                                 "INSERT OR IGNORE INTO t_entry (id, key, position) VALUES (1, ?, ?)",
-                                 -1, &entry, nullptr));
+    check(db, sqlite3_prepare_v2(db, "INSERT INTO t_word (id, position, name) VALUES (1, ?, ?)", -1,
+                                 &word, nullptr));
+    check(db, sqlite3_prepare_v2(
+                  db, "INSERT OR IGNORE INTO t_entry (id, key, position) VALUES (1, ?, ?)", -1,
+                  &entry, nullptr));
     check(db, sqlite3_prepare_v2(
                   db, "INSERT OR IGNORE INTO t_key (id, name, rank, position) VALUES (1, ?, ?, ?)",
                   -1, &key, nullptr));
@@ -161,8 +161,9 @@ double lookUpTime(const QString &word, int times, int *headings)
             qFatal("%s is not found", qPrintable(word));
         const QString html = PageHtml::write(page);
         each.push_back(timer.nsecsElapsed() / 1e6);
-        *headings = int(std::count_if(page.blocks.cbegin(), page.blocks.cend(),
-                                      [](const PageBlock &b) { return b.kind == PageBlock::Heading; }));
+        *headings =
+            int(std::count_if(page.blocks.cbegin(), page.blocks.cend(),
+                              [](const PageBlock &b) { return b.kind == PageBlock::Heading; }));
         Q_UNUSED(html);
     }
     return median(each);

@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Edict::Entry entry;
     const bool read = Edict::read(line, &entry);
     DictionaryFormat::LineKeys keys;
-    const bool built = DictionaryFormat::make(DictionaryFormat::Edict)->readKeys(bytes, &decoder,
-                                                                                  &keys);
+    const bool built =
+        DictionaryFormat::make(DictionaryFormat::Edict)->readKeys(bytes, &decoder, &keys);
     // The builder skips undecoded lines without a slash; any other reads alike.
     if (built != (read && bytes.contains('/')) || (built && keys.keys != Edict::keys(entry)))
         fail("the builder's reading differs from the line's", line);
@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (entry.heads.isEmpty() || entry.senses.isEmpty())
         fail("an entry without heads or senses", line);
     for (const QString &head : std::as_const(entry.heads) + entry.readings) {
-        if (head.isEmpty() || std::any_of(head.begin(), head.end(), [](QChar c) { return c.isSpace(); }))
+        if (head.isEmpty() ||
+            std::any_of(head.begin(), head.end(), [](QChar c) { return c.isSpace(); }))
             fail("a head or reading empty or with white space", line);
     }
     for (const Edict::Sense &sense : std::as_const(entry.senses)) {

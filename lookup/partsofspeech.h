@@ -16,8 +16,8 @@
 // of its head, split at commas ("■食べる  {v1} : to eat", "{v5k-s}",
 // "{n,vs}"); an EDICT line in the parentheses before its glosses
 // ("食べる [たべる] /(v1,vt) to eat/"), and since a key's EDICT lines lie
-// anywhere in the file, all of them are read. Belongs to one look-up on one thread; each dictionary's file
-// is opened when first asked, and little of it read for each key.
+// anywhere in the file, all of them are read. Belongs to one look-up on one thread; each
+// dictionary's file is opened when first asked, and little of it read for each key.
 class PartsOfSpeech
 {
 public:

@@ -31,7 +31,8 @@ inline QStringList forms(const QString &text, bool *common)
 inline std::optional<Line> read(QString text)
 {
     static const QRegularExpression entry(
-        QStringLiteral("^([^\\s\\[\\]/]+)(?: \\[([^\\]/\\s]+)\\])? /(.*)/\\s*$"));
+        QStringLiteral("^([^\\s\\[\\]/]+)(?: \\[([^\\]/\\s]+)\\])? /(.*)/\\s*$"),
+        QRegularExpression::UseUnicodePropertiesOption);
     static const QRegularExpression tags(
         QStringLiteral("^\\s*\\((?:[A-Za-z0-9-]+)(?:,[A-Za-z0-9-]+)*\\)\\s*"));
     while (text.endsWith(u'\n') || text.endsWith(u'\r'))

@@ -248,9 +248,8 @@ void InstallTest::firstRunInstallsSampleOnce()
     TestUtil::RunOptions options;
     options.environment["ORVEL_EDICT_FILE"] = edictFile;
     const QString edictRow = "1\tEDICT\tEDICT\ton\t120\t" + edictFile + "\n";
-    const QString listed =
-        edict ? edictRow + "2\tsample-eijiro\tEijiro\ton\t446\t" + copy + "\n"
-              : "1\tsample-eijiro\tEijiro\ton\t446\t" + copy + "\n";
+    const QString listed = edict ? edictRow + "2\tsample-eijiro\tEijiro\ton\t446\t" + copy + "\n"
+                                 : "1\tsample-eijiro\tEijiro\ton\t446\t" + copy + "\n";
 
     // A very first start: Orvel's own database (of this isolated home) does
     // not exist yet.

@@ -179,12 +179,18 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("しました: する, not す") << "しました" << "base\tする\n";
-        QTest::newRow("かった: かる, not かつ") << "かった" << "base\tかる\n";
-        QTest::newRow("食べました") << "食べました" << "base\t食べる\n";
-        QTest::newRow("書いた") << "書いた" << "base\t書く\n";
-        QTest::newRow("高かった") << "高かった" << "base\t高い\n";
-        QTest::newRow("a reading") << "たべる" << "word\tたべる\n";
+        QTest::newRow("しました: する, not す") << "しました"
+                                                << "base\tする\n";
+        QTest::newRow("かった: かる, not かつ") << "かった"
+                                                << "base\tかる\n";
+        QTest::newRow("食べました") << "食べました"
+                                    << "base\t食べる\n";
+        QTest::newRow("書いた") << "書いた"
+                                << "base\t書く\n";
+        QTest::newRow("高かった") << "高かった"
+                                  << "base\t高い\n";
+        QTest::newRow("a reading") << "たべる"
+                                   << "word\tたべる\n";
     }
     void edictTagsChooseTheBase()
     {

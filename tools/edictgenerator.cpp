@@ -35,11 +35,11 @@ const char16_t *const katakana[] = {u"ア", u"イ", u"カ", u"キ", u"サ", u"�
 const char16_t *const kanji[] = {u"水", u"火", u"木", u"金", u"土", u"日", u"月", u"山", u"川",
                                  u"食", u"飲", u"見", u"聞", u"書", u"読", u"話", u"行", u"来",
                                  u"大", u"小", u"上", u"下", u"中", u"人", u"子", u"女", u"男"};
-const char *const verbs[] = {"eat", "drink", "see", "hear", "write", "read", "speak", "go",
+const char *const verbs[] = {"eat",  "drink",   "see", "hear",  "write", "read", "speak", "go",
                              "come", "live on", "rub", "print", "shave", "make", "do"};
-const char *const nouns[] = {"water", "fire", "tree", "gold", "soil", "sun", "moon",
-                             "mountain", "river", "eye of a needle", "youth", "DNA test",
-                             "good omen", "hole", "person"};
+const char *const nouns[] = {"water", "fire",     "tree",      "gold",  "soil",
+                             "sun",   "moon",     "mountain",  "river", "eye of a needle",
+                             "youth", "DNA test", "good omen", "hole",  "person"};
 const char *const verbTags[] = {"v1", "v5k", "v5r", "v5s", "v5u", "vs-i", "vk", "v5m"};
 const char *const nounTags[] = {"n", "n,vs", "adj-na,n", "adj-i", "n-adv,n-t", "adj-no,n"};
 const char *const flags[] = {"uk", "abbr", "arch", "col", "hon", "MA", "comp", "sl"};
@@ -129,7 +129,8 @@ QStringList lines(const Options &options)
         entries << entry(r, i);
     // Sorted by head, as the real file is, so a reading's lines scatter.
     std::sort(entries.begin(), entries.end());
-    entries.prepend(QStringLiteral("　？？？ /EDICT, generated test dictionary/Created: 2000-01-01/"));
+    entries.prepend(
+        QStringLiteral("　？？？ /EDICT, generated test dictionary/Created: 2000-01-01/"));
     return entries;
 }
 
