@@ -8,6 +8,8 @@
 // Eijiro dictionary of the same number of lines, in the same run.
 //
 //   bench_edict [--file PATH] [--runs R] [--lookups N]
+//
+// With --runs 0 only the look-ups are timed.
 #include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
 #include "dictionary/dictionaryformat.h"
@@ -224,10 +226,11 @@ int main(int argc, char **argv)
         std::printf("run %d: orvel-cli install %.3f s, ConvertThread %.3f s, C API floor %.3f s\n",
                     r + 1, process.back(), builder.back(), floor.back());
     }
-    std::printf("install: orvel-cli median %.3f s (%.2fx the floor), ConvertThread %.3f s "
-                "(%.2fx), C API floor %.3f s\n",
-                median(process), median(process) / median(floor), median(builder),
-                median(builder) / median(floor), median(floor));
+    if (runs > 0)
+        std::printf("install: orvel-cli median %.3f s (%.2fx the floor), ConvertThread %.3f s "
+                    "(%.2fx), C API floor %.3f s\n",
+                    median(process), median(process) / median(floor), median(builder),
+                    median(builder) / median(floor), median(floor));
 
     // Keystroke to page: the EDICT keys, then an Eijiro found word.
     freshDatabase(db);

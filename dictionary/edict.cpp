@@ -1,8 +1,10 @@
 #include "dictionary/edict.h"
 
-#include <QHash>
+#include <QStringTokenizer>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace Edict {
 
@@ -12,165 +14,172 @@ struct Tag
 {
     const char *name;
     const char *meaning;
-    bool partOfSpeech;
 };
 
 // The tags EDICT files use, with what they mean to a reader.
 constexpr Tag tags[] = {
-    {"n", "noun", true},
-    {"n-adv", "adverbial noun", true},
-    {"n-t", "noun (temporal)", true},
-    {"n-suf", "noun used as a suffix", true},
-    {"n-pref", "noun used as a prefix", true},
-    {"n-pr", "proper noun", true},
-    {"pn", "pronoun", true},
-    {"num", "numeric", true},
-    {"ctr", "counter", true},
-    {"exp", "expression", true},
-    {"int", "interjection", true},
-    {"conj", "conjunction", true},
-    {"prt", "particle", true},
-    {"pref", "prefix", true},
-    {"suf", "suffix", true},
-    {"cop", "copula", true},
-    {"unc", "unclassified", true},
-    {"adv", "adverb", true},
-    {"adv-to", "adverb taking the particle to", true},
-    {"adj-i", "i-adjective", true},
-    {"adj-ix", "i-adjective (yoi/ii class)", true},
-    {"adj-na", "na-adjective", true},
-    {"adj-no", "noun taking the genitive no", true},
-    {"adj-pn", "pre-noun adjectival", true},
-    {"adj-t", "taru-adjective", true},
-    {"adj-f", "noun or verb acting prenominally", true},
-    {"adj-ku", "ku-adjective (archaic)", true},
-    {"adj-shiku", "shiku-adjective (archaic)", true},
-    {"adj-nari", "nari-adjective (archaic)", true},
-    {"aux", "auxiliary", true},
-    {"aux-v", "auxiliary verb", true},
-    {"aux-adj", "auxiliary adjective", true},
-    {"v1", "Ichidan verb", true},
-    {"v1-s", "Ichidan verb (kureru class)", true},
-    {"v5u", "Godan verb ending in u", true},
-    {"v5u-s", "Godan verb ending in u (special class)", true},
-    {"v5k", "Godan verb ending in ku", true},
-    {"v5k-s", "Godan verb (iku/yuku)", true},
-    {"v5g", "Godan verb ending in gu", true},
-    {"v5s", "Godan verb ending in su", true},
-    {"v5t", "Godan verb ending in tsu", true},
-    {"v5n", "Godan verb ending in nu", true},
-    {"v5b", "Godan verb ending in bu", true},
-    {"v5m", "Godan verb ending in mu", true},
-    {"v5r", "Godan verb ending in ru", true},
-    {"v5r-i", "Godan verb ending in ru (irregular)", true},
-    {"v5aru", "Godan verb (aru class)", true},
-    {"v5uru", "Godan verb (uru class)", true},
-    {"v4r", "Yodan verb ending in ru (archaic)", true},
-    {"v4k", "Yodan verb ending in ku (archaic)", true},
-    {"v2d-s", "Nidan verb ending in zu (archaic)", true},
-    {"v2m-s", "Nidan verb ending in mu (archaic)", true},
-    {"v2r-s", "Nidan verb ending in ru (archaic)", true},
-    {"vk", "kuru verb", true},
-    {"vs", "noun taking suru", true},
-    {"vs-s", "suru verb (special class)", true},
-    {"vs-i", "suru verb (included)", true},
-    {"vs-c", "su verb (precursor of suru)", true},
-    {"vz", "zuru verb", true},
-    {"vn", "irregular nu verb", true},
-    {"vr", "irregular ru verb", true},
-    {"vi", "intransitive verb", true},
-    {"vt", "transitive verb", true},
-    {"P", "common word", false},
-    {"uk", "usually written in kana", false},
-    {"uK", "usually written in kanji", false},
-    {"abbr", "abbreviation", false},
-    {"arch", "archaic", false},
-    {"obs", "obsolete", false},
-    {"obsc", "obscure", false},
-    {"dated", "dated", false},
-    {"hist", "historical", false},
-    {"rare", "rare", false},
-    {"col", "colloquial", false},
-    {"fam", "familiar language", false},
-    {"fem", "female language", false},
-    {"male", "male language", false},
-    {"hon", "honorific", false},
-    {"hum", "humble", false},
-    {"pol", "polite", false},
-    {"sl", "slang", false},
-    {"m-sl", "manga slang", false},
-    {"net-sl", "internet slang", false},
-    {"vulg", "vulgar", false},
-    {"derog", "derogatory", false},
-    {"sens", "sensitive", false},
-    {"joc", "jocular", false},
-    {"id", "idiomatic expression", false},
-    {"proverb", "proverb", false},
-    {"yoji", "four-character compound", false},
-    {"on-mim", "onomatopoeia or mimetic word", false},
-    {"poet", "poetical", false},
-    {"litf", "literary or formal", false},
-    {"chn", "children's language", false},
-    {"X", "rude or X-rated", false},
-    {"iK", "irregular kanji", false},
-    {"ik", "irregular kana", false},
-    {"io", "irregular okurigana", false},
-    {"oK", "outdated kanji", false},
-    {"ok", "outdated kana", false},
-    {"ateji", "ateji (kanji used for their sound)", false},
-    {"gikun", "gikun (kanji used for their meaning)", false},
-    {"tradem", "trademark", false},
-    {"MA", "martial arts", false},
-    {"Buddh", "Buddhism", false},
-    {"Shinto", "Shinto", false},
-    {"Christn", "Christianity", false},
-    {"comp", "computing", false},
-    {"food", "food", false},
-    {"math", "mathematics", false},
-    {"med", "medicine", false},
-    {"ling", "linguistics", false},
-    {"sports", "sports", false},
-    {"sumo", "sumo", false},
-    {"baseb", "baseball", false},
-    {"mahj", "mahjong", false},
-    {"shogi", "shogi", false},
-    {"hanaf", "hanafuda", false},
-    {"music", "music", false},
-    {"astron", "astronomy", false},
-    {"physics", "physics", false},
-    {"chem", "chemistry", false},
-    {"biol", "biology", false},
-    {"bot", "botany", false},
-    {"zool", "zoology", false},
-    {"anat", "anatomy", false},
-    {"geol", "geology", false},
-    {"law", "law", false},
-    {"finc", "finance", false},
-    {"econ", "economics", false},
-    {"bus", "business", false},
-    {"engr", "engineering", false},
-    {"archit", "architecture", false},
-    {"mil", "military", false},
-    {"geom", "geometry", false},
-    {"gram", "grammar", false},
+    {"n", "noun"},
+    {"n-adv", "adverbial noun"},
+    {"n-t", "noun (temporal)"},
+    {"n-suf", "noun used as a suffix"},
+    {"n-pref", "noun used as a prefix"},
+    {"n-pr", "proper noun"},
+    {"pn", "pronoun"},
+    {"num", "numeric"},
+    {"ctr", "counter"},
+    {"exp", "expression"},
+    {"int", "interjection"},
+    {"conj", "conjunction"},
+    {"prt", "particle"},
+    {"pref", "prefix"},
+    {"suf", "suffix"},
+    {"cop", "copula"},
+    {"unc", "unclassified"},
+    {"adv", "adverb"},
+    {"adv-to", "adverb taking the particle to"},
+    {"adj-i", "i-adjective"},
+    {"adj-ix", "i-adjective (yoi/ii class)"},
+    {"adj-na", "na-adjective"},
+    {"adj-no", "noun taking the genitive no"},
+    {"adj-pn", "pre-noun adjectival"},
+    {"adj-t", "taru-adjective"},
+    {"adj-f", "noun or verb acting prenominally"},
+    {"adj-ku", "ku-adjective (archaic)"},
+    {"adj-shiku", "shiku-adjective (archaic)"},
+    {"adj-nari", "nari-adjective (archaic)"},
+    {"aux", "auxiliary"},
+    {"aux-v", "auxiliary verb"},
+    {"aux-adj", "auxiliary adjective"},
+    {"v1", "Ichidan verb"},
+    {"v1-s", "Ichidan verb (kureru class)"},
+    {"v5u", "Godan verb ending in u"},
+    {"v5u-s", "Godan verb ending in u (special class)"},
+    {"v5k", "Godan verb ending in ku"},
+    {"v5k-s", "Godan verb (iku/yuku)"},
+    {"v5g", "Godan verb ending in gu"},
+    {"v5s", "Godan verb ending in su"},
+    {"v5t", "Godan verb ending in tsu"},
+    {"v5n", "Godan verb ending in nu"},
+    {"v5b", "Godan verb ending in bu"},
+    {"v5m", "Godan verb ending in mu"},
+    {"v5r", "Godan verb ending in ru"},
+    {"v5r-i", "Godan verb ending in ru (irregular)"},
+    {"v5aru", "Godan verb (aru class)"},
+    {"v5uru", "Godan verb (uru class)"},
+    {"v4r", "Yodan verb ending in ru (archaic)"},
+    {"v4k", "Yodan verb ending in ku (archaic)"},
+    {"v2d-s", "Nidan verb ending in zu (archaic)"},
+    {"v2m-s", "Nidan verb ending in mu (archaic)"},
+    {"v2r-s", "Nidan verb ending in ru (archaic)"},
+    {"vk", "kuru verb"},
+    {"vs", "noun taking suru"},
+    {"vs-s", "suru verb (special class)"},
+    {"vs-i", "suru verb (included)"},
+    {"vs-c", "su verb (precursor of suru)"},
+    {"vz", "zuru verb"},
+    {"vn", "irregular nu verb"},
+    {"vr", "irregular ru verb"},
+    {"vi", "intransitive verb"},
+    {"vt", "transitive verb"},
+    {"P", "common word"},
+    {"uk", "usually written in kana"},
+    {"uK", "usually written in kanji"},
+    {"abbr", "abbreviation"},
+    {"arch", "archaic"},
+    {"obs", "obsolete"},
+    {"obsc", "obscure"},
+    {"dated", "dated"},
+    {"hist", "historical"},
+    {"rare", "rare"},
+    {"col", "colloquial"},
+    {"fam", "familiar language"},
+    {"fem", "female language"},
+    {"male", "male language"},
+    {"hon", "honorific"},
+    {"hum", "humble"},
+    {"pol", "polite"},
+    {"sl", "slang"},
+    {"m-sl", "manga slang"},
+    {"net-sl", "internet slang"},
+    {"vulg", "vulgar"},
+    {"derog", "derogatory"},
+    {"sens", "sensitive"},
+    {"joc", "jocular"},
+    {"id", "idiomatic expression"},
+    {"proverb", "proverb"},
+    {"yoji", "four-character compound"},
+    {"on-mim", "onomatopoeia or mimetic word"},
+    {"poet", "poetical"},
+    {"litf", "literary or formal"},
+    {"chn", "children's language"},
+    {"X", "rude or X-rated"},
+    {"iK", "irregular kanji"},
+    {"ik", "irregular kana"},
+    {"io", "irregular okurigana"},
+    {"oK", "outdated kanji"},
+    {"ok", "outdated kana"},
+    {"ateji", "ateji (kanji used for their sound)"},
+    {"gikun", "gikun (kanji used for their meaning)"},
+    {"tradem", "trademark"},
+    {"MA", "martial arts"},
+    {"Buddh", "Buddhism"},
+    {"Shinto", "Shinto"},
+    {"Christn", "Christianity"},
+    {"comp", "computing"},
+    {"food", "food"},
+    {"math", "mathematics"},
+    {"med", "medicine"},
+    {"ling", "linguistics"},
+    {"sports", "sports"},
+    {"sumo", "sumo"},
+    {"baseb", "baseball"},
+    {"mahj", "mahjong"},
+    {"shogi", "shogi"},
+    {"hanaf", "hanafuda"},
+    {"music", "music"},
+    {"astron", "astronomy"},
+    {"physics", "physics"},
+    {"chem", "chemistry"},
+    {"biol", "biology"},
+    {"bot", "botany"},
+    {"zool", "zoology"},
+    {"anat", "anatomy"},
+    {"geol", "geology"},
+    {"law", "law"},
+    {"finc", "finance"},
+    {"econ", "economics"},
+    {"bus", "business"},
+    {"engr", "engineering"},
+    {"archit", "architecture"},
+    {"mil", "military"},
+    {"geom", "geometry"},
+    {"gram", "grammar"},
 };
 
-const QHash<QString, const Tag *> &tagTable()
+// The tags by name, for a search without allocating: a page asks for
+// every tag of every sense it shows.
+const Tag *findTag(QStringView name)
 {
-    static const QHash<QString, const Tag *> table = [] {
-        QHash<QString, const Tag *> made;
+    static const std::vector<const Tag *> sorted = [] {
+        std::vector<const Tag *> made;
         for (const Tag &tag : tags)
-            made.insert(QString::fromLatin1(tag.name), &tag);
+            made.push_back(&tag);
+        std::sort(made.begin(), made.end(),
+                  [](const Tag *a, const Tag *b) { return std::strcmp(a->name, b->name) < 0; });
         return made;
     }();
-    return table;
+    const auto found =
+        std::lower_bound(sorted.begin(), sorted.end(), name, [](const Tag *tag, QStringView text) {
+            return text.compare(QLatin1StringView(tag->name)) > 0;
+        });
+    return found != sorted.end() && name == QLatin1StringView((*found)->name) ? *found : nullptr;
 }
 
 // A tag this program may not know yet still looks like one: a short run of
 // lower-case letters and digits, with hyphens between.
 bool looksLikeTag(QStringView text)
 {
-    if (tagTable().contains(text.toString()))
+    if (findTag(text))
         return true;
     if (text.isEmpty() || text.size() > 10 || !text.front().isLower())
         return false;
@@ -233,12 +242,11 @@ QStringView takeTags(QStringView field, QStringList *tags, int *number)
         if (isNumber(inner)) {
             *number = inner.toInt();
         } else {
-            const QList<QStringView> items = inner.split(u',');
-            for (const QStringView item : items) {
+            for (const QStringView item : QStringTokenizer(inner, u',')) {
                 if (!looksLikeTag(item.trimmed()))
                     return field;
             }
-            for (const QStringView item : items)
+            for (const QStringView item : QStringTokenizer(inner, u','))
                 tags->append(item.trimmed().toString());
         }
         field = field.sliced(end + 1);
@@ -258,7 +266,8 @@ bool read(QStringView line, Entry *entry)
     // or a control character: no entry line holds one.
     if (line.isEmpty() || line.front().isSpace() ||
         std::any_of(line.begin(), line.end(), [](QChar c) {
-            return c == QChar(0xFFFD) || (c.category() == QChar::Other_Control && c != u'\t');
+            const char16_t u = c.unicode();
+            return u == 0xFFFD || (u < 0x20 && u != u'\t') || (u >= 0x7F && u < 0xA0);
         }))
         return false;
     const qsizetype slash = line.indexOf(u'/');
@@ -279,8 +288,7 @@ bool read(QStringView line, Entry *entry)
         return false;
     }
 
-    const QList<QStringView> fields = body.sliced(1, body.size() - 2).split(u'/');
-    for (const QStringView field : fields) {
+    for (const QStringView field : QStringTokenizer(body.sliced(1, body.size() - 2), u'/')) {
         const QStringView trimmed = field.trimmed();
         if (trimmed.isEmpty() || trimmed.startsWith(u"EntL"))
             continue;
@@ -336,16 +344,27 @@ QStringList keys(const Entry &entry)
     return keys;
 }
 
-QString tagMeaning(QStringView tag)
+bool hasKey(const Entry &entry, const QString &key)
 {
-    const Tag *known = tagTable().value(tag.toString());
-    return known ? QString::fromLatin1(known->meaning) : QString();
+    for (const QStringList *forms : {&entry.heads, &entry.readings}) {
+        for (const QString &form : *forms) {
+            if (form.toUpper() == key)
+                return true;
+        }
+    }
+    for (const Sense &sense : entry.senses) {
+        for (const QString &gloss : sense.glosses) {
+            if (glossKey(gloss) == key)
+                return true;
+        }
+    }
+    return false;
 }
 
-bool isPartOfSpeech(QStringView tag)
+QString tagMeaning(QStringView tag)
 {
-    const Tag *known = tagTable().value(tag.toString());
-    return known && known->partOfSpeech;
+    const Tag *known = findTag(tag);
+    return known ? QString::fromLatin1(known->meaning) : QString();
 }
 
 QString spellingOf(const Entry &entry, const QString &key)

@@ -47,11 +47,12 @@ QString glossKey(const QString &gloss);
 // reading, every gloss's key.
 QStringList keys(const Entry &entry);
 
+// Whether `key` is among keys(entry), found without listing them.
+bool hasKey(const Entry &entry, const QString &key);
+
 // What a tag means, for the reader ("v1": "Ichidan verb"); null for a tag
 // this program does not know.
 QString tagMeaning(QStringView tag);
-// Whether a tag names a part of speech (rather than a flag or a field).
-bool isPartOfSpeech(QStringView tag);
 
 // The spelling of `key` in the entry as the line has it: the head, the
 // reading or the gloss whose key it is; null when the entry has no such key.

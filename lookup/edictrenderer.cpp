@@ -12,7 +12,7 @@ EdictRenderer::EdictRenderer(const QString &word, const QString &key) : m_word(w
 bool EdictRenderer::renderLine(const QString &line)
 {
     Edict::Entry entry;
-    if (!Edict::read(line, &entry) || !Edict::keys(entry).contains(m_key))
+    if (!Edict::read(line, &entry) || !Edict::hasKey(entry, m_key))
         return false;
     QString head = entry.heads.join(u';');
     if (!entry.readings.isEmpty())
@@ -21,8 +21,13 @@ bool EdictRenderer::renderLine(const QString &line)
     if (entry.common)
         m_page.blocks.append(
             {PageBlock::Common, QCoreApplication::translate("SearchThread", "common"), {}});
+    // EDICT repeats a sense's tags for each sense they apply to: a badge
+    // shows where they change.
+    const QStringList *lastTags = nullptr;
     for (const Edict::Sense &sense : std::as_const(entry.senses)) {
         PageBlock block{PageBlock::Sense, QString(), {}};
+        const bool sameTags = lastTags && *lastTags == sense.tags;
+        lastTags = &sense.tags;
         // A cut between each two pieces: tags first, then glosses.
         bool first = true;
         const auto add = [&](const QString &text) {
@@ -31,7 +36,7 @@ bool EdictRenderer::renderLine(const QString &line)
             block.text += text;
             first = false;
         };
-        for (const QString &tag : sense.tags) {
+        for (const QString &tag : sameTags ? QStringList() : sense.tags) {
             add(tag);
             const QString meaning = Edict::tagMeaning(tag);
             block.tips << (meaning.isNull() ? tag : meaning);

@@ -37,7 +37,7 @@ bool PartsOfSpeech::ofLine(const QString &line, const QString &key, QStringList 
 {
     if (type == Records::edictType) {
         Edict::Entry entry;
-        if (!Edict::read(line, &entry) || !Edict::keys(entry).contains(key))
+        if (!Edict::read(line, &entry) || !Edict::hasKey(entry, key))
             return false;
         tags->clear();
         for (const Edict::Sense &sense : std::as_const(entry.senses)) {

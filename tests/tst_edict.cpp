@@ -176,6 +176,9 @@ private slots:
                 continue;
             QCOMPARE(Edict::keys(entry), slow->keys);
             QCOMPARE(entry.common, slow->common);
+            for (const QString &key : slow->keys)
+                QVERIFY(Edict::hasKey(entry, key));
+            QVERIFY(!Edict::hasKey(entry, "TO " + slow->keys.last()));
         }
     }
 
