@@ -629,6 +629,10 @@ QString ConvertThread::errorString() const
     case NotRegularFile:
         return tr("%1 is not a dictionary text file but a folder, a device or a pipe").arg(m_file);
     case NoEntryLines:
+        if (m_builtType == DictionaryFormat::Edict)
+            return tr("%1 holds no dictionary entry: an EDICT file in EUC-JP, UTF-8 or Shift_JIS "
+                      "is expected, one entry per line (KANJI [KANA] /gloss/gloss/)")
+                .arg(m_file);
         return tr("%1 holds no dictionary entry: an Eijiro-format text file in Shift_JIS or "
                   "UTF-8 is expected, one entry per line (■word : translation)")
             .arg(m_file);
