@@ -54,8 +54,9 @@ shoot() {
 }
 
 # The program in use: the sample dictionary installed the way a first start
-# through tools/run.sh installs it.
-in_home sample bash tools/install-sample.sh "$build" >/dev/null
+# through tools/run.sh installs it (without EDICT, which has a picture of
+# its own below).
+in_home sample env ORVEL_EDICT_FILE=/nonexistent bash tools/install-sample.sh "$build" >/dev/null
 shoot sample C.UTF-8 "$out" main dark list find popup preferences about notebook
 shoot sample ja_JP.UTF-8 --translated --suffix -ja "$out" main
 # What the user means: a base form, and suggestions for a misspelling.
