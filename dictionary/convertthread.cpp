@@ -415,19 +415,68 @@ void readEntries(QFile *file, int type, const std::atomic_bool &canceled,
 // Writes the rows of one batch of entry lines, each table's in file order.
 // An index row that clashes with one already there costs only its line,
 // which is reported; false when nothing can be written at all.
+// The t_key rows of a whole build, kept until the file is read: written in
+// the order of their primary key, each lands at the end of the table, where
+// rows in file order would land all over it (every reading and gloss a
+// line has) and cost SQLite many times as much.
+class KeyRows
+{
+public:
+    void add(const Batch &batch)
+    {
+        for (const KeyLine &key : batch.keys) {
+            const QByteArrayView text = batch.view(key.key);
+            m_rows.push_back({key.offset, m_bytes.size(), int(text.size()), key.rank});
+            m_bytes.append(text);
+        }
+    }
+    // Writes them sorted as t_key's primary key sorts them: name (BINARY,
+    // so the UTF-8 bytes), rank, position; a part at a time.
+    IndexWriter::Insert insertInto(IndexWriter &database)
+    {
+        const auto name = [this](const Row &row) {
+            return QByteArrayView(m_bytes.constData() + row.at, row.size);
+        };
+        std::sort(m_rows.begin(), m_rows.end(), [&](const Row &a, const Row &b) {
+            const int order = QtPrivate::compareMemory(name(a), name(b));
+            return order != 0         ? order < 0
+                   : a.rank != b.rank ? a.rank < b.rank
+                                      : a.position < b.position;
+        });
+        std::vector<IndexWriter::KeyRow> part;
+        for (size_t from = 0; from < m_rows.size(); from += batchSize) {
+            part.clear();
+            for (size_t i = from; i < std::min(m_rows.size(), from + batchSize); ++i)
+                part.push_back({m_rows[i].position, name(m_rows[i]), m_rows[i].rank});
+            if (database.insertKeys(part) != IndexWriter::Insert::Written)
+                return IndexWriter::Insert::Failed;
+        }
+        return IndexWriter::Insert::Written;
+    }
+
+private:
+    struct Row
+    {
+        qint64 position;
+        qint64 at;
+        int size;
+        int rank;
+    };
+    QByteArray m_bytes;
+    std::vector<Row> m_rows;
+};
+
 class RowWriter
 {
 public:
-    explicit RowWriter(IndexWriter &database) : m_database(database) {}
+    RowWriter(IndexWriter &database, KeyRows *keys) : m_database(database), m_keys(keys) {}
 
     bool write(const Batch &batch)
     {
         m_entries.clear();
         m_words.clear();
         m_wordLines.clear();
-        m_keys.clear();
-        for (const KeyLine &key : batch.keys)
-            m_keys.push_back({key.offset, batch.view(key.key), key.rank});
+        m_keys->add(batch);
         for (const EntryLine &entry : batch.lines) {
             const QByteArrayView key = batch.view(entry.key);
             if (entry.listed)
@@ -444,8 +493,7 @@ public:
         if (m_database.insertRows(Table::Entries, m_entries, [](size_t, Insert) {}) !=
             Insert::Written)
             return false;
-        if (!m_keys.empty() && m_database.insertKeys(m_keys) != Insert::Written)
-            return false;
+
         const auto refused = [&](size_t index, Insert) {
             const EntryLine &entry = *m_wordLines[index];
             qDebug() << "row =" << entry.row << "["
@@ -459,7 +507,7 @@ public:
 private:
     IndexWriter &m_database;
     std::vector<IndexWriter::Row> m_entries, m_words;
-    std::vector<IndexWriter::KeyRow> m_keys;
+    KeyRows *m_keys;
     std::vector<const EntryLine *> m_wordLines;
 };
 
@@ -467,10 +515,10 @@ private:
 // new percentage once its batch is written. Returns the error that made it
 // give up (null when none): it then sets `stopReading` and drains the pipe.
 QString insertRows(IndexWriter &database, Pipe *pipe, std::atomic_bool *stopReading,
-                   const std::function<void(int)> &progress)
+                   const std::function<void(int)> &progress, KeyRows *keys)
 {
     QString error;
-    RowWriter writer(database);
+    RowWriter writer(database, keys);
     Batch batch;
     while (pipe->pop(&batch)) {
         if (!error.isNull())
@@ -497,9 +545,14 @@ Reading readAndInsert(QFile *file, int type, IndexWriter &database,
     std::atomic_bool stopReading{false}; // set when inserting cannot go on at all
     Pipe pipe;
     std::thread reader([&] { readEntries(file, type, canceled, stopReading, &pipe); });
-    const QString insertError = insertRows(database, &pipe, &stopReading, progress);
+    KeyRows keys;
+    QString insertError = insertRows(database, &pipe, &stopReading, progress, &keys);
     reader.join();
     Reading reading = pipe.reading();
+    // The file read whole: the key rows, in their table's order.
+    if (insertError.isNull() && reading.outcome == ConvertThread::NotFinished &&
+        keys.insertInto(database) != IndexWriter::Insert::Written)
+        insertError = database.lastError();
     // The reader may have reached the end before the writer gave up.
     if (!insertError.isNull()) {
         reading.outcome = ConvertThread::InsertFailed;
