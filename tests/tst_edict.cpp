@@ -323,6 +323,11 @@ private slots:
         const TestUtil::Run eat = TestUtil::cli(db + QStringList{"lookup", "eat"});
         QCOMPARE(eat.exit, 0);
         QVERIFY2(eat.out.contains("to eat"), qPrintable(eat.out));
+        // A rebuild keeps the type and gives the same pages.
+        QCOMPARE(TestUtil::cli(db + QStringList{"rebuild"}).exit, 0);
+        QCOMPARE(TestUtil::cli(db + QStringList{"list"}).out,
+                 "1\tedict\tEDICT\ton\t300\t" + file + "\n");
+        QCOMPARE(TestUtil::cli(db + QStringList{"lookup", "eat"}).out, eat.out);
     }
 };
 
