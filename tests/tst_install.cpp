@@ -6,6 +6,7 @@
 
 #include "database/database.h"
 #include "dictionary/format.h"
+#include "edictgenerator.h"
 #include "testutil.h"
 #include "version.h"
 
@@ -69,6 +70,7 @@ private slots:
     void validatorsAccept();
     void sampleIsTheSource();
     void installedCliLooksUpSample();
+    void firstRunInstallsSampleOnce_data();
     void firstRunInstallsSampleOnce();
 
 private:
@@ -223,36 +225,60 @@ void InstallTest::installedCliLooksUpSample()
     QVERIFY2(cd.exit == 0 && output(cd).contains("コンパクトディスク"), qPrintable(output(cd)));
 }
 
+void InstallTest::firstRunInstallsSampleOnce_data()
+{
+    QTest::addColumn<bool>("edict");
+    QTest::newRow("without EDICT") << false;
+    QTest::newRow("with EDICT") << true;
+}
+
+// The very first start gets the EDICT file where the system has one, named
+// "EDICT", and the sample after it; later starts change nothing.
 void InstallTest::firstRunInstallsSampleOnce()
 {
+    QFETCH(bool, edict);
     const QString script = sourceDir() + "/tools/install-sample.sh";
     const QString cli = QString(ORVEL_BUILD_DIR) + "/cli/orvel-cli";
     const QString copy = qEnvironmentVariable("XDG_DATA_HOME") + "/orvel/sample-eijiro.txt";
     QVERIFY(!qEnvironmentVariable("XDG_DATA_HOME").isEmpty());
+    const QString dir = TestUtil::makeDir(QTest::currentDataTag());
+    const QString edictFile = dir + "/edict";
+    if (edict)
+        QVERIFY(TestUtil::writeBytes(edictFile, EdictGenerator::generate({120, 2})) == edictFile);
+    TestUtil::RunOptions options;
+    options.environment["ORVEL_EDICT_FILE"] = edictFile;
+    const QString edictRow = "1\tEDICT\tEDICT\ton\t120\t" + edictFile + "\n";
+    const QString listed = edict ? edictRow + "2\tsample-eijiro\tEijiro\ton\t446\t" + copy + "\n"
+                                 : "1\tsample-eijiro\tEijiro\ton\t446\t" + copy + "\n";
 
     // A very first start: Orvel's own database (of this isolated home) does
     // not exist yet.
     QVERIFY(!QFileInfo::exists(Database::path()));
-    const Run first = TestUtil::run("bash", {script, ORVEL_BUILD_DIR});
+    const Run first = TestUtil::run("bash", {script, ORVEL_BUILD_DIR}, options);
     QVERIFY2(first.exit == 0, qPrintable(output(first)));
     QVERIFY2(output(first).contains("sample dictionary has been") &&
                  output(first).contains("Preferences...") && output(first).contains(copy),
              qPrintable(output(first)));
-    QCOMPARE(output(TestUtil::run(cli, {"list"})),
-             QString("1\tsample-eijiro\ton\t446\t" + copy + "\n"));
+    QCOMPARE(output(first).contains(edictFile), edict);
+    QCOMPARE(output(TestUtil::run(cli, {"list"})), listed);
 
     // From then on the script keeps quiet and changes nothing: not while a
     // dictionary is installed, nor once the user has removed it.
-    const Run second = TestUtil::run("bash", {script, ORVEL_BUILD_DIR});
+    const Run second = TestUtil::run("bash", {script, ORVEL_BUILD_DIR}, options);
     QCOMPARE(second.exit, 0);
     QCOMPARE(output(second), QString());
-    QCOMPARE(output(TestUtil::run(cli, {"list"})),
-             QString("1\tsample-eijiro\ton\t446\t" + copy + "\n"));
-    QCOMPARE(TestUtil::run(cli, {"remove"}).exit, 0);
-    const Run third = TestUtil::run("bash", {script, ORVEL_BUILD_DIR});
+    QCOMPARE(output(TestUtil::run(cli, {"list"})), listed);
+    for (const QString id : {"2", "1"}) {
+        if (id == "1" || edict)
+            QCOMPARE(TestUtil::run(cli, {"remove", id}).exit, 0);
+    }
+    const Run third = TestUtil::run("bash", {script, ORVEL_BUILD_DIR}, options);
     QCOMPARE(third.exit, 0);
     QCOMPARE(output(third), QString());
     QCOMPARE(output(TestUtil::run(cli, {"list"})), QString());
+    // The next row starts without a database again.
+    for (const QString suffix : {"", "-wal", "-shm"})
+        QFile::remove(Database::path() + suffix);
 }
 
 QTEST_MAIN(InstallTest)
