@@ -224,12 +224,17 @@ private:
             }
             if (m_ending != Ending::None || (rows ? m_handedBlocks : m_next) == m_blocks)
                 break;
-            if (m_next < m_blocks && m_next - m_handedBlocks < blocksAhead) {
+            // The blocks scanned, all before the next one, hold the rows
+            // asked for: the next one's are past them.
+            const bool enough = m_rowsFound >= m_setup.limit;
+            if (m_next < m_blocks && m_next - m_handedBlocks < blocksAhead &&
+                !(enough && !m_setup.countAll)) {
                 const qint64 block = m_next++;
-                const bool collect = m_collecting;
+                const bool collect = m_collecting && !enough;
                 lock.unlock();
                 Found found = scanBlock(block, checker, collect);
                 lock.lock();
+                m_rowsFound += found.rows.size();
                 m_slots[std::size_t(block % blocksAhead)] = {true, std::move(found)};
                 m_changed.notify_all();
                 continue;
@@ -306,6 +311,7 @@ private:
     qint64 m_next = 0;         // the next block to scan
     qint64 m_handedBlocks = 0; // blocks whose rows were handed out
     bool m_collecting;         // rows are still wanted
+    qint64 m_rowsFound = 0;    // in the blocks scanned
     Ending m_ending = Ending::None;
     // On the handing thread only.
     qint64 m_count = 0;

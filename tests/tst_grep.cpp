@@ -303,6 +303,43 @@ private slots:
         QCOMPARE(outcome.count, expected.size());
     }
 
+    void theFirstRowsUpToALimit_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("limit");
+        // One row, a block's worth and more, past where the helper's
+        // blocks reach, every row; a text of every line and a rare one.
+        for (const QString text : {"a", "光"}) {
+            for (const qint64 limit : {1, 2999, 3500, 30000, 100000})
+                QTest::addRow("%s, %lld", qPrintable(text), limit) << text << limit;
+        }
+    }
+
+    // With a limit and no count, the rows are the first ones of the file,
+    // as many as asked for where it has them.
+    void theFirstRowsUpToALimit()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, limit);
+        const QString file = dir + "/limits.txt";
+        if (!QFileInfo::exists(file))
+            QVERIFY(Generator::write(file, {60000, false, 8}));
+        EntrySearch::Request request;
+        request.text = text;
+        request.dictionaries = {dictionary(1, file)};
+        request.limit = limit;
+        request.countAll = false;
+        QStringList rows;
+        const EntrySearch::Outcome outcome =
+            EntrySearch::run(request, [&rows](QList<EntrySearch::Row> &&found) {
+                for (const EntrySearch::Row &row : found)
+                    rows << row.entryWord + u'\t' + row.line;
+            });
+        QCOMPARE(rows, slowGrep(file).grep(text).mid(0, limit));
+        QCOMPARE(outcome.count, qint64(rows.size()));
+        QVERIFY(outcome.failures.isEmpty() && !outcome.stopped);
+    }
+
     // A stop request ends the search within a block: no row after it.
     void aStopEndsTheSearchAtOnce()
     {
