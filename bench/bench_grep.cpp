@@ -392,11 +392,11 @@ void processTable(const Options &options, const QString &database, const QByteAr
     std::printf(
         "orvel-cli grep --limit 100000 TEXT | cat, beside LC_ALL=C grep -F -c (load %.2f)\n",
         loadAverage());
-    std::printf("%-9s | %8s %8s | %8s %8s %6s | %8s %6s | %8s %6s | %s\n", "kind", "grep ms",
+    std::printf("%-9s | %8s %8s | %8s %8s %6s | %8s %6s | %8s %6s %6s | %s\n", "kind", "grep ms",
                 "grep n", "ours ms", "lines", "ratio", "first50", "ratio", "floor ms", "ours/f",
-                "text");
-    QString worstKind;
-    double worst = 0;
+                "f/grep", "text");
+    QString worstKind, worstFirstKind;
+    double worst = 0, worstFirst = 0;
     for (const auto &[kind, text] : std::as_const(kinds)) {
         const QByteArray bytes = Generator::toShiftJis(text);
         std::vector<double> grepWall, whole, first, floors;
@@ -418,15 +418,21 @@ void processTable(const Options &options, const QString &database, const QByteAr
         }
         std::printf("%-9s | %8.1f %8lld | %8.1f %8lld %6.2f | ", qPrintable(kind), g, grep.count,
                     median(whole), ours.count, ratio);
-        if (ours.count >= firstRows)
+        if (ours.count >= firstRows) {
             std::printf("%8.1f %6.3f", median(first), median(first) / g);
-        else
+            if (median(first) / g > worstFirst) {
+                worstFirst = median(first) / g;
+                worstFirstKind = kind + " " + text;
+            }
+        } else {
             std::printf("%8s %6s", "-", "-");
-        std::printf(" | %8.1f %6.2f | %s\n", median(floors), median(whole) / median(floors),
-                    qPrintable(text));
+        }
+        std::printf(" | %8.1f %6.2f %6.2f | %s\n", median(floors), median(whole) / median(floors),
+                    median(floors) / g, qPrintable(text));
         std::fflush(stdout);
     }
-    std::printf("worst: %s at %.2f of grep's time (load %.2f)\n\n", qPrintable(worstKind), worst,
+    std::printf("worst: %s at %.2fx grep's time; first 50 lines: %s at %.3fx (load %.2f)\n\n",
+                qPrintable(worstKind), worst, qPrintable(worstFirstKind), worstFirst,
                 loadAverage());
 }
 

@@ -97,10 +97,11 @@ struct Tables
         if (!rowStorage[first]) {
             auto row = std::make_unique<char16_t[]>(256);
             // The whole row through ICU at once, each pair ended by a line
-            // feed: a pair that ICU reads as one character on its own reads
-            // so there too, Shift_JIS keeping no state past a character. So
-            // only the pairs that come out as one unit there are asked on
-            // their own, and ICU meets few errors (each costs a converter).
+            // feed: Shift_JIS keeps no state past a character, so a pair
+            // that comes out there as one unit, lined up with the others,
+            // is what ICU makes of it on its own. Only the line feed's pair,
+            // or a row that does not line up, is asked pair by pair: ICU
+            // meets few errors, each of which costs a converter.
             QByteArray pairs;
             pairs.reserve(3 * 256);
             for (int t = 0; t < 256; ++t) {
@@ -108,18 +109,20 @@ struct Tables
                 if (t != '\n')
                     pairs.append(line, 3);
             }
-            const QList<QStringView> read = QStringView(icu.decodeAll(pairs)).split(u'\n');
-            // The pairs' answers when each gave one line, else none.
+            const QString decoded = icu.decodeAll(pairs);
+            const QList<QStringView> read = QStringView(decoded).split(u'\n');
             const bool lined = read.size() == 256;
             for (int t = 0, line = 0; t < 256; ++t) {
                 const char pair[2] = {char(first), char(t)};
                 const QByteArrayView bytes(pair, 2);
-                bool asked = t == '\n' || !lined;
-                if (t != '\n' && lined) {
-                    const QStringView one = read[line++];
-                    asked = one.size() == 1 && !Probe::substitute(one.front().unicode(), bytes);
+                if (t == '\n' || !lined) {
+                    row[t] = icu.plain(bytes);
+                    continue;
                 }
-                row[t] = asked ? icu.plain(bytes) : notPlain;
+                const QStringView one = read[line++];
+                row[t] = one.size() == 1 && !Probe::substitute(one.front().unicode(), bytes)
+                             ? one.front().unicode()
+                             : notPlain;
             }
             rowStorage[first] = std::move(row);
             rows[first].store(rowStorage[first].get(), std::memory_order_release);
