@@ -170,8 +170,11 @@ public:
     Scan(const Setup &setup, const EntryMatch &match, const LineEncoding &encoding,
          const std::atomic<bool> *stop)
         : m_setup(setup), m_match(match), m_encoding(encoding), m_stop(stop),
-          m_blocks(setup.size > setup.from ? (setup.size - setup.from + blockBytes - 1) / blockBytes
-                                           : 0),
+          m_blocks(setup.size <= setup.from
+                       ? 0
+                       : 1 + (qMax<qint64>(0, setup.size - setup.from - firstBlockBytes) +
+                              blockBytes - 1) /
+                                 blockBytes),
           m_collecting(setup.limit > 0)
     {
     }
@@ -197,6 +200,13 @@ private:
         bool done = false;
         Found found;
     };
+
+    // The first block is a small one, so that the first rows come at once.
+    qint64 blockStart(qint64 block) const
+    {
+        return block == 0 ? m_setup.from
+                          : m_setup.from + firstBlockBytes + (block - 1) * blockBytes;
+    }
 
     bool stopRequested() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
 
@@ -271,8 +281,8 @@ private:
     {
         Found found;
         const char *const file = m_setup.bytes;
-        const qint64 begin = m_setup.from + block * blockBytes;
-        const qint64 end = qMin(begin + blockBytes, m_setup.size);
+        const qint64 begin = blockStart(block);
+        const qint64 end = qMin(blockStart(block + 1), m_setup.size);
         // The byte before the block tells whether a line starts with it.
         const char *start = file + begin;
         if (begin > 0 && file[begin - 1] != '\n') {
