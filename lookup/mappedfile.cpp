@@ -20,6 +20,7 @@ struct Slot
 };
 std::array<Slot, MappedFile::mostAtOnce> slots;
 struct sigaction previous;
+long pageBytes = 4096; // set before the handler is installed
 
 // A read past the end of a shortened file: a page of zeros in its place,
 // and the mapping marked, so the read goes on. Any other fault goes to the
@@ -27,15 +28,14 @@ struct sigaction previous;
 void onBusError(int signal, siginfo_t *info, void *context)
 {
     const auto *at = static_cast<const char *>(info->si_addr);
-    const long page = sysconf(_SC_PAGESIZE);
     for (Slot &slot : slots) {
         const char *begin = slot.begin.load();
         if (!begin || at < begin || at >= slot.end.load())
             continue;
         void *pageStart =
-            reinterpret_cast<void *>(reinterpret_cast<quintptr>(at) & ~quintptr(page - 1));
+            reinterpret_cast<void *>(reinterpret_cast<quintptr>(at) & ~quintptr(pageBytes - 1));
         const int saved = errno;
-        const void *zeros = mmap(pageStart, std::size_t(page), PROT_READ,
+        const void *zeros = mmap(pageStart, std::size_t(pageBytes), PROT_READ,
                                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
         errno = saved;
         if (zeros != MAP_FAILED) {
