@@ -1,14 +1,22 @@
-// bench_grep: the search inside entry lines (EntrySearch, as Find in
-// Entries and orvel-cli grep run it) beside `LC_ALL=C grep -F -c` of the same
-// text's Shift_JIS bytes over the same file, run as a process in the same
-// round, query by query, with the file in the page cache: the time to the
-// first 50 rows and to the whole count, each as a ratio to grep's whole
-// search, wall clock and processor time alike (the search runs on two
-// threads, grep on one), and the memory the search takes above the
-// program's own. With --fts5, also what an SQLite FTS5 trigram index of the
-// entry lines costs to build and to ask.
+// bench_grep: the search inside entry lines beside `LC_ALL=C grep -F -c` of
+// the same text's Shift_JIS bytes over the same file, with the file in the
+// page cache, run in turns in the same round.
 //
-//   bench_grep [--file PATH] [--lines N] [--rounds R] [--fts5] [--query TEXT]...
+// First, as a user runs it: `orvel-cli grep --limit 100000 TEXT` as a whole
+// process, its output into a pipe, for one text of each kind a translator
+// searches (one kanji, two kanji, katakana, hiragana, a rare and a common
+// English word, one letter): the time to the first 50 lines and to the
+// end, each as a ratio to grep's whole search, beside the floor (every byte
+// of the file looked at once, mapped into this process).
+//
+// With --library, then the search itself (EntrySearch, as Find in Entries
+// runs it) in this process for 25 texts: the first 50 rows and the whole
+// count, wall clock and processor time (the search runs on two threads,
+// grep on one), and the memory it takes above the program's own. With
+// --fts5, also what an SQLite FTS5 trigram index of the entry lines costs to
+// build and to ask.
+//
+//   bench_grep [--file PATH] [--lines N] [--rounds R] [--library] [--fts5] [--query TEXT]...
 //
 // The file is generated when missing (2,500,000 lines by default); its
 // index is built into a temporary database.
@@ -28,8 +36,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -64,6 +75,12 @@ const char16_t *const queries[] = {u"水",
                                    u"ちょっとした、流れる",
                                    u"静かな、素早く、再び",
                                    u"はっきりと、ひらがな、カタカナ、辞書"};
+
+// One text of each kind, as orvel-cli grep is timed on them.
+const std::pair<const char *, const char16_t *> kindsOfText[] = {
+    {"kanji", u"水"},      {"2 kanji", u"見積"}, {"katakana", u"ウォーター"},
+    {"hiragana", u"みず"}, {"rare", u"overrun"}, {"common", u"water"},
+    {"letter", u"a"}};
 
 constexpr int firstRows = 50;
 
@@ -115,37 +132,99 @@ struct Timing
     qint64 peakKiB = 0; // above the size before the search
 };
 
-// Runs `LC_ALL=C grep -F -c BYTES FILE`: its count, wall and processor time.
-Timing grepCount(const QByteArray &bytes, const QByteArray &file)
+// Runs `arguments` with its output into a pipe read here, as a shell pipe
+// would: ms to the `firstLines`th line (to the end with fewer) and to its
+// end, processor ms, and its output's lines, or with `keep` the output.
+Timing runProcess(const std::vector<QByteArray> &arguments, bool keep = false,
+                  QByteArray *output = nullptr)
 {
     int out[2];
     if (pipe(out) != 0)
         qFatal("pipe failed");
+    std::vector<char *> argv;
+    for (const QByteArray &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.constData()));
+    argv.push_back(nullptr);
     QElapsedTimer timer;
     timer.start();
     const pid_t child = fork();
     if (child == 0) {
         dup2(out[1], 1);
         close(out[0]);
-        setenv("LC_ALL", "C", 1);
-        execlp("grep", "grep", "-F", "-c", "--", bytes.constData(), file.constData(), nullptr);
+        close(out[1]);
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(out[1]);
-    QByteArray text;
-    char chunk[256];
-    for (ssize_t got; (got = read(out[0], chunk, sizeof chunk)) > 0;)
-        text.append(chunk, got);
+    Timing timing;
+    std::vector<char> chunk(64 << 10);
+    for (ssize_t got; (got = read(out[0], chunk.data(), chunk.size())) > 0;) {
+        if (keep)
+            output->append(chunk.data(), got);
+        const qint64 before = timing.count;
+        timing.count += std::count(chunk.data(), chunk.data() + got, '\n');
+        if (before < firstRows && timing.count >= firstRows)
+            timing.first = double(timer.nsecsElapsed()) / 1e6;
+    }
     close(out[0]);
     int status = 0;
     rusage usage{};
     wait4(child, &status, 0, &usage);
-    Timing timing;
     timing.whole = double(timer.nsecsElapsed()) / 1e6;
+    if (timing.first == 0)
+        timing.first = timing.whole;
     timing.processor = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
                        double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-    timing.count = text.trimmed().toLongLong();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1)
+        qFatal("%s ended with status %d", arguments.front().constData(), status);
     return timing;
+}
+
+// `LC_ALL=C grep -F -c BYTES FILE`: its count, wall and processor time.
+Timing grepCount(const QByteArray &bytes, const QByteArray &file)
+{
+    setenv("LC_ALL", "C", 1);
+    QByteArray output;
+    Timing timing = runProcess({"grep", "-F", "-c", "--", bytes, file}, true, &output);
+    unsetenv("LC_ALL");
+    timing.count = output.trimmed().toLongLong();
+    return timing;
+}
+
+// The floor: every byte of the file looked at once, mapped into this
+// process and scanned for a byte it lacks, on one thread; ms.
+double floorMs(const QByteArray &file)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const int fd = open(file.constData(), O_RDONLY);
+    struct stat status
+    {
+    };
+    if (fd < 0 || fstat(fd, &status) != 0)
+        qFatal("cannot open %s", file.constData());
+    const std::size_t size = std::size_t(status.st_size);
+    void *bytes = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (bytes == MAP_FAILED)
+        qFatal("cannot map %s", file.constData());
+    madvise(bytes, size, MADV_SEQUENTIAL);
+    if (std::memchr(bytes, '\0', size))
+        qFatal("%s holds a null byte", file.constData());
+    munmap(bytes, size);
+    close(fd);
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// The system's load average over the last minute.
+double loadAverage()
+{
+    double load = -1;
+    if (std::FILE *f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf", &load) != 1)
+            load = -1;
+        std::fclose(f);
+    }
+    return load;
 }
 
 Timing search(const QString &text, const QList<EntrySearch::Dictionary> &dictionaries)
@@ -266,8 +345,9 @@ struct Options
     QString file;
     qint64 lines = 2500000;
     int rounds = 5;
+    bool library = false;
     bool fts5 = false;
-    QStringList queries;
+    QStringList queries; // of your own, instead of those above
 };
 
 Options parse(QStringList args)
@@ -281,50 +361,93 @@ Options parse(QStringList args)
             options.rounds = args.takeFirst().toInt();
         else if (a == "--file" && !args.isEmpty())
             options.file = args.takeFirst();
+        else if (a == "--library")
+            options.library = true;
         else if (a == "--fts5")
-            options.fts5 = true;
+            options.library = options.fts5 = true;
         else if (a == "--query" && !args.isEmpty())
             options.queries << args.takeFirst();
         else
-            qFatal("usage: bench_grep [--file PATH] [--lines N] [--rounds R] [--fts5] "
-                   "[--query TEXT]...");
+            qFatal("usage: bench_grep [--file PATH] [--lines N] [--rounds R] [--library] "
+                   "[--fts5] [--query TEXT]...");
     }
     if (options.file.isEmpty())
         options.file = QDir::tempPath() + QString("/orvel-bench-%1.txt").arg(options.lines);
-    if (options.queries.isEmpty()) {
-        for (const char16_t *query : queries)
-            options.queries << QString::fromUtf16(query);
-    }
     return options;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// `orvel-cli grep` as a user runs it, beside grep and the floor, text by text.
+void processTable(const Options &options, const QString &database, const QByteArray &file)
 {
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
-    QCoreApplication app(argc, argv);
-    Options options = parse(app.arguments().mid(1));
-    QString &file = options.file;
-    if (!QFileInfo::exists(file) && !Generator::write(file, {options.lines, false, 1}))
-        qFatal("cannot write %s", qPrintable(file));
-    file = QFileInfo(file).absoluteFilePath();
-    if (!install(file, home.path() + "/index.db"))
-        qFatal("cannot build the index of %s", qPrintable(file));
-    QList<EntrySearch::Dictionary> dictionaries;
-    QString error;
-    if (!EntrySearch::installed(&dictionaries, &error))
-        qFatal("%s", qPrintable(error));
-    const QByteArray fileName = QFile::encodeName(file);
-    // Into the page cache, as for every search after the first.
-    grepCount("\x01", fileName);
-    std::printf("file: %s, %.1f MB; %d rounds, medians\n", qPrintable(file),
-                double(QFileInfo(file).size()) / 1e6, options.rounds);
+    QList<std::pair<QString, QString>> kinds;
+    for (const auto &[kind, text] : kindsOfText)
+        kinds.append({QString::fromUtf8(kind), QString::fromUtf16(text)});
+    if (!options.queries.isEmpty()) {
+        kinds.clear();
+        for (const QString &text : options.queries)
+            kinds.append({QStringLiteral("yours"), text});
+    }
+    const QByteArray cli =
+        QFile::encodeName(QCoreApplication::applicationDirPath() + "/../cli/orvel-cli");
+    std::printf(
+        "orvel-cli grep --limit 100000 TEXT | cat, beside LC_ALL=C grep -F -c (load %.2f)\n",
+        loadAverage());
+    std::printf("%-9s | %8s %8s | %8s %8s %6s | %8s %6s | %8s %6s %6s | %s\n", "kind", "grep ms",
+                "grep n", "ours ms", "lines", "ratio", "first50", "ratio", "floor ms", "ours/f",
+                "f/grep", "text");
+    QString worstKind, worstFirstKind;
+    double worst = 0, worstFirst = 0;
+    for (const auto &[kind, text] : std::as_const(kinds)) {
+        const QByteArray bytes = Generator::toShiftJis(text);
+        std::vector<double> grepWall, whole, first, floors;
+        Timing grep, ours;
+        for (int r = 0; r < options.rounds; ++r) {
+            grep = grepCount(bytes, file);
+            grepWall.push_back(grep.whole);
+            ours = runProcess({cli, "--database", QFile::encodeName(database), "grep", "--limit",
+                               "100000", text.toUtf8()});
+            whole.push_back(ours.whole);
+            first.push_back(ours.first);
+            floors.push_back(floorMs(file));
+        }
+        const double g = median(grepWall);
+        const double ratio = median(whole) / g;
+        if (ratio > worst) {
+            worst = ratio;
+            worstKind = kind + " " + text;
+        }
+        std::printf("%-9s | %8.1f %8lld | %8.1f %8lld %6.2f | ", qPrintable(kind), g, grep.count,
+                    median(whole), ours.count, ratio);
+        if (ours.count >= firstRows) {
+            std::printf("%8.1f %6.3f", median(first), median(first) / g);
+            if (median(first) / g > worstFirst) {
+                worstFirst = median(first) / g;
+                worstFirstKind = kind + " " + text;
+            }
+        } else {
+            std::printf("%8s %6s", "-", "-");
+        }
+        std::printf(" | %8.1f %6.2f %6.2f | %s\n", median(floors), median(whole) / median(floors),
+                    median(floors) / g, qPrintable(text));
+        std::fflush(stdout);
+    }
+    std::printf("worst: %s at %.2fx grep's time; first 50 lines: %s at %.3fx (load %.2f)\n\n",
+                qPrintable(worstKind), worst, qPrintable(worstFirstKind), worstFirst,
+                loadAverage());
+}
 
+// The search itself in this process, beside grep, text by text.
+void libraryTable(const Options &options, const QString &home,
+                  const QList<EntrySearch::Dictionary> &dictionaries, const QByteArray &fileName)
+{
+    QStringList texts = options.queries;
+    if (texts.isEmpty()) {
+        for (const char16_t *query : queries)
+            texts << QString::fromUtf16(query);
+    }
     Fts fts;
     if (options.fts5) {
-        fts = buildFts(file, home.path() + "/fts.db");
+        fts = buildFts(QFile::decodeName(fileName), home + "/fts.db");
         std::printf("FTS5 trigram index of the entry lines: built in %.1f s, %.1f MB\n",
                     fts.buildSeconds, double(fts.bytes) / 1e6);
     }
@@ -334,7 +457,7 @@ int main(int argc, char **argv)
                 "ratio", "ours n", "peak MB", options.fts5 ? "  fts 50 / n ms" : "");
     std::vector<double> firstRatios, firstRatiosFull, wholeRatios, processorRatios;
     qint64 peak = 0;
-    for (const QString &text : std::as_const(options.queries)) {
+    for (const QString &text : std::as_const(texts)) {
         const QByteArray bytes = Generator::toShiftJis(text);
         std::vector<double> grepWall, grepProcessor, first, whole, processor;
         Timing grep, ours;
@@ -380,5 +503,34 @@ int main(int argc, char **argv)
                 double(peak) / 1024);
     if (fts.db)
         sqlite3_close(fts.db);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    QCoreApplication app(argc, argv);
+    Options options = parse(app.arguments().mid(1));
+    QString &file = options.file;
+    if (!QFileInfo::exists(file) && !Generator::write(file, {options.lines, false, 1}))
+        qFatal("cannot write %s", qPrintable(file));
+    file = QFileInfo(file).absoluteFilePath();
+    if (!install(file, home.path() + "/index.db"))
+        qFatal("cannot build the index of %s", qPrintable(file));
+    QList<EntrySearch::Dictionary> dictionaries;
+    QString error;
+    if (!EntrySearch::installed(&dictionaries, &error))
+        qFatal("%s", qPrintable(error));
+    const QByteArray fileName = QFile::encodeName(file);
+    // Into the page cache, as for every search after the first.
+    grepCount("\x01", fileName);
+    std::printf("file: %s, %.1f MB; %d rounds, medians\n", qPrintable(file),
+                double(QFileInfo(file).size()) / 1e6, options.rounds);
+
+    processTable(options, home.path() + "/index.db", fileName);
+    if (options.library)
+        libraryTable(options, home.path(), dictionaries, fileName);
     return 0;
 }

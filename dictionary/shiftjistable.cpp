@@ -1,6 +1,8 @@
 #include "dictionary/shiftjistable.h"
 
+#include <QList>
 #include <QStringDecoder>
+#include <QStringView>
 
 #include <array>
 #include <atomic>
@@ -38,10 +40,24 @@ public:
         if (error || decoded.size() != 1)
             return notPlain;
         const char16_t c = decoded.front().unicode();
-        if (c == 0xFFFD || (c == 0x1A && unit != QByteArrayView("\x1a", 1)) || c == notPlain ||
-            QChar::isSurrogate(c))
-            return notPlain;
-        return c;
+        return substitute(c, unit) ? notPlain : c;
+    }
+
+    // Whether `c`, decoded from `unit`, is no character of it.
+    static bool substitute(char16_t c, QByteArrayView unit)
+    {
+        return c == 0xFFFD || (c == 0x1A && unit != QByteArrayView("\x1a", 1)) || c == notPlain ||
+               QChar::isSurrogate(c);
+    }
+
+    // `bytes` as ICU decodes them, errors and all.
+    QString decodeAll(QByteArrayView bytes)
+    {
+        m_icu->resetState();
+        QString decoded = m_icu->decode(bytes);
+        if (m_icu->hasError())
+            m_icu = std::make_unique<QStringDecoder>(name, flags);
+        return decoded;
     }
 
 private:
@@ -80,9 +96,33 @@ struct Tables
         std::lock_guard lock(building);
         if (!rowStorage[first]) {
             auto row = std::make_unique<char16_t[]>(256);
+            // The whole row through ICU at once, each pair ended by a line
+            // feed: Shift_JIS keeps no state past a character, so a pair
+            // that comes out there as one unit, lined up with the others,
+            // is what ICU makes of it on its own. Only the line feed's pair,
+            // or a row that does not line up, is asked pair by pair: ICU
+            // meets few errors, each of which costs a converter.
+            QByteArray pairs;
+            pairs.reserve(3 * 256);
             for (int t = 0; t < 256; ++t) {
+                const char line[3] = {char(first), char(t), '\n'};
+                if (t != '\n')
+                    pairs.append(line, 3);
+            }
+            const QString decoded = icu.decodeAll(pairs);
+            const QList<QStringView> read = QStringView(decoded).split(u'\n');
+            const bool lined = read.size() == 256;
+            for (int t = 0, line = 0; t < 256; ++t) {
                 const char pair[2] = {char(first), char(t)};
-                row[t] = icu.plain(QByteArrayView(pair, 2));
+                const QByteArrayView bytes(pair, 2);
+                if (t == '\n' || !lined) {
+                    row[t] = icu.plain(bytes);
+                    continue;
+                }
+                const QStringView one = read[line++];
+                row[t] = one.size() == 1 && !Probe::substitute(one.front().unicode(), bytes)
+                             ? one.front().unicode()
+                             : notPlain;
             }
             rowStorage[first] = std::move(row);
             rows[first].store(rowStorage[first].get(), std::memory_order_release);

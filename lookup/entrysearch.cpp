@@ -6,6 +6,7 @@
 #include "lookup/boundedreader.h"
 #include "lookup/entrymatch.h"
 #include "lookup/lineencoding.h"
+#include "lookup/mappedfile.h"
 #include "lookup/searchthread.h"
 
 #include <QFile>
@@ -30,38 +31,18 @@ constexpr qint64 tailBytes = 4096;
 // Bytes the pattern is chosen by.
 constexpr qint64 sampleBytes = 64 << 10;
 
-// [offset, offset + length) of the file into `into`: how much there was,
-// or -1 when reading failed (errno says why).
-qint64 readAt(int fd, char *into, qint64 length, qint64 offset)
-{
-    qint64 done = 0;
-    while (done < length) {
-        const ssize_t got = ::pread(fd, into + done, std::size_t(length - done), offset + done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return done;
-}
-
 // How the search of one file ended.
 enum class Ending {
     None,    // read to its end
     Limit,   // the rows asked for were handed out, and no count was asked for
     Stopped, // a stop request
-    Failed,  // reading failed
-    Short,   // the file ended before its size: it changed
+    Failed,  // it could not be searched
+    Short,   // the file was shortened while it was read: it changed
 };
 
 // What one block of a file gave.
 struct Found
 {
-    Ending read = Ending::None; // Failed or Short when it could not be read
-    QString reason;             // on Failed
     qint64 count = 0;
     QList<Row> rows; // the matching lines, when they were asked for
 };
@@ -178,7 +159,7 @@ class Scan
 public:
     struct Setup
     {
-        int fd;
+        const char *bytes; // the file's, mapped
         qint64 from;
         qint64 size;
         int dictionary;
@@ -189,8 +170,11 @@ public:
     Scan(const Setup &setup, const EntryMatch &match, const LineEncoding &encoding,
          const std::atomic<bool> *stop)
         : m_setup(setup), m_match(match), m_encoding(encoding), m_stop(stop),
-          m_blocks(setup.size > setup.from ? (setup.size - setup.from + blockBytes - 1) / blockBytes
-                                           : 0),
+          m_blocks(setup.size <= setup.from
+                       ? 0
+                       : 1 + (qMax<qint64>(0, setup.size - setup.from - firstBlockBytes) +
+                              blockBytes - 1) /
+                                 blockBytes),
           m_collecting(setup.limit > 0)
     {
     }
@@ -209,7 +193,6 @@ public:
 
     qint64 count() const { return m_count; }
     qint64 handed() const { return m_handed; }
-    QString reason() const { return m_reason; }
 
 private:
     struct Slot
@@ -218,13 +201,19 @@ private:
         Found found;
     };
 
+    // The first block is a small one, so that the first rows come at once.
+    qint64 blockStart(qint64 block) const
+    {
+        return block == 0 ? m_setup.from
+                          : m_setup.from + firstBlockBytes + (block - 1) * blockBytes;
+    }
+
     bool stopRequested() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
 
     // Scans blocks until none is left; with `rows`, also hands out what
     // the blocks found, in order.
     void work(const Rows *rows)
     {
-        std::vector<char> buffer(std::size_t(blockBytes + tailBytes + longestLine + 1));
         LineChecker checker(m_match, m_encoding, m_setup.dictionary);
         std::unique_lock lock(m_mutex);
         for (;;) {
@@ -245,12 +234,17 @@ private:
             }
             if (m_ending != Ending::None || (rows ? m_handedBlocks : m_next) == m_blocks)
                 break;
-            if (m_next < m_blocks && m_next - m_handedBlocks < blocksAhead) {
+            // The blocks scanned, all before the next one, hold the rows
+            // asked for: the next one's are past them.
+            const bool enough = m_rowsFound >= m_setup.limit;
+            if (m_next < m_blocks && m_next - m_handedBlocks < blocksAhead &&
+                !(enough && !m_setup.countAll)) {
                 const qint64 block = m_next++;
-                const bool collect = m_collecting;
+                const bool collect = m_collecting && !enough;
                 lock.unlock();
-                Found found = scanBlock(block, buffer.data(), checker, collect);
+                Found found = scanBlock(block, checker, collect);
                 lock.lock();
+                m_rowsFound += found.rows.size();
                 m_slots[std::size_t(block % blocksAhead)] = {true, std::move(found)};
                 m_changed.notify_all();
                 continue;
@@ -268,10 +262,6 @@ private:
     // Hands out a block's rows up to the limit; how the scan ends there.
     Ending hand(Found &&found, const Rows &rows)
     {
-        if (found.read != Ending::None) {
-            m_reason = found.reason;
-            return found.read;
-        }
         m_count += found.count;
         const qint64 room = m_setup.limit - m_handed;
         if (found.rows.size() > room)
@@ -286,50 +276,35 @@ private:
         return m_setup.countAll ? Ending::None : Ending::Limit;
     }
 
-    // The block's bytes, from one byte before it to past its last line.
-    Found scanBlock(qint64 block, char *buffer, LineChecker &checker, bool collect)
+    // The lines that start in the block, the last one to its line end.
+    Found scanBlock(qint64 block, LineChecker &checker, bool collect)
     {
         Found found;
-        const auto unread = [&found](qint64 got) {
-            found.read = got < 0 ? Ending::Failed : Ending::Short;
-            found.reason = qt_error_string(errno);
-            return found;
-        };
-        const qint64 begin = m_setup.from + block * blockBytes;
-        const qint64 end = qMin(begin + blockBytes, m_setup.size);
+        const char *const file = m_setup.bytes;
+        const qint64 begin = blockStart(block);
+        const qint64 end = qMin(blockStart(block + 1), m_setup.size);
         // The byte before the block tells whether a line starts with it.
-        const qint64 base = begin > 0 ? begin - 1 : 0;
-        const qint64 wanted = qMin(end + tailBytes, m_setup.size) - base;
-        qint64 got = readAt(m_setup.fd, buffer, wanted, base);
-        if (got < wanted)
-            return unread(got);
-        const auto at = [buffer, base](qint64 offset) { return buffer + (offset - base); };
-        // The first line that starts in the block.
-        const char *start = at(begin);
-        if (begin > 0 && *at(begin - 1) != '\n') {
+        const char *start = file + begin;
+        if (begin > 0 && file[begin - 1] != '\n') {
             const void *lf = std::memchr(start, '\n', std::size_t(end - begin));
             if (!lf)
                 return found;
             start = static_cast<const char *>(lf) + 1;
         }
-        if (start >= at(end))
+        if (start >= file + end)
             return found;
         // The end of the last one: its line end, its cut or the file's end.
-        const char *last = at(end - 1);
-        const void *lf = std::memchr(last, '\n', std::size_t(buffer + got - last));
-        if (!lf && base + got < m_setup.size) {
+        const char *last = file + end - 1;
+        const char *reach = file + qMin(end + tailBytes, m_setup.size);
+        const void *lf = std::memchr(last, '\n', std::size_t(reach - last));
+        if (!lf) {
             const void *before = memrchr(start, '\n', std::size_t(last - start));
             const char *lastStart = before ? static_cast<const char *>(before) + 1 : start;
-            const qint64 more =
-                qMin(base + (lastStart - buffer) + longestLine + 1, m_setup.size) - base - got;
-            const qint64 added = more > 0 ? readAt(m_setup.fd, buffer + got, more, base + got) : 0;
-            if (added < more)
-                return unread(added);
-            got += added;
-            lf = std::memchr(last, '\n', std::size_t(buffer + got - last));
+            reach = file + qMin(lastStart - file + longestLine + 1, m_setup.size);
+            lf = std::memchr(last, '\n', std::size_t(reach - last));
         }
-        const char *stop = lf ? static_cast<const char *>(lf) + 1 : buffer + got;
-        checker.check(start, stop, base + (start - buffer), collect, &found, m_stop);
+        const char *stop = lf ? static_cast<const char *>(lf) + 1 : reach;
+        checker.check(start, stop, start - file, collect, &found, m_stop);
         return found;
     }
 
@@ -346,9 +321,9 @@ private:
     qint64 m_next = 0;         // the next block to scan
     qint64 m_handedBlocks = 0; // blocks whose rows were handed out
     bool m_collecting;         // rows are still wanted
+    qint64 m_rowsFound = 0;    // in the blocks scanned
     Ending m_ending = Ending::None;
     // On the handing thread only.
-    QString m_reason;
     qint64 m_count = 0;
     qint64 m_handed = 0;
 };
@@ -384,19 +359,23 @@ public:
         if (!DictionaryFile::identify(&file, &before))
             return fail(QStringLiteral("cannot read the dictionary file %1"), file.errorString());
 
-        QByteArray sample(qBound<qint64>(0, before.size - from, sampleBytes), Qt::Uninitialized);
-        sample.resize(qMax<qint64>(0, readAt(file.handle(), sample.data(), sample.size(), from)));
+        MappedFile mapped;
+        if (!mapped.map(file.handle(), before.size))
+            return fail(QStringLiteral("cannot read the dictionary file %1"),
+                        qt_error_string(errno));
+        const QByteArrayView sample(mapped.data() + qMin(from, before.size),
+                                    qBound<qint64>(0, before.size - from, sampleBytes));
         const EntryMatch match(m_request.text, encoding.forms(), sample);
         Ending ending = Ending::None;
-        if (match.plan() != EntryMatch::Plan::Nothing) {
+        if (match.plan() != EntryMatch::Plan::Nothing && from < before.size) {
             Scan scan(
-                {file.handle(), from, before.size, m_dictionary.id, limit, m_request.countAll},
+                {mapped.data(), from, before.size, m_dictionary.id, limit, m_request.countAll},
                 match, encoding, m_stop);
             ending = scan.run(rows);
             m_count = scan.count();
             m_handed = scan.handed();
-            if (ending == Ending::Failed)
-                return fail(QStringLiteral("cannot read the dictionary file %1"), scan.reason());
+            if (mapped.truncated() && ending != Ending::Stopped)
+                ending = Ending::Short;
         }
         if (ending == Ending::Stopped)
             return ending;

@@ -95,9 +95,11 @@ using Rows = std::function<void(QList<Row> &&rows)>;
 // be set from any thread at any time.
 Outcome run(const Request &request, const Rows &rows, const std::atomic<bool> *stop = nullptr);
 
-// Bytes of a file read at a time by each thread; the rows of at most
-// blocksAhead blocks wait for those before them.
+// Bytes of a file read at a time by each thread, but for the first block
+// of a search; the rows of at most blocksAhead blocks wait for those
+// before them.
 inline constexpr qint64 blockBytes = 256 << 10;
+inline constexpr qint64 firstBlockBytes = 16 << 10;
 inline constexpr int blocksAhead = 8;
 
 } // namespace EntrySearch

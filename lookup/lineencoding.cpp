@@ -2,6 +2,8 @@
 
 #include "dictionary/format.h"
 
+#include <algorithm>
+
 namespace {
 
 // A byte that starts sequences of different lengths: where the characters
@@ -22,16 +24,17 @@ protected:
         std::array<QString, 256> alone;
         for (int b = 0; b < 256; ++b) {
             const char byte = char(b);
-            alone[b] = decoder.decode(QByteArrayView(&byte, 1));
+            decoder.decode(QByteArrayView(&byte, 1), &alone[b]);
             if (alone[b].size() == 1)
                 forms->add(QByteArrayView(&byte, 1), alone[b].front().unicode());
         }
+        QString both;
         for (int b = 0; b < 256; ++b) {
             if (!alone[b].isEmpty())
                 continue;
             for (int t = 0; t < 256; ++t) {
                 const char pair[2] = {char(b), char(t)};
-                const QString both = decoder.decode(QByteArrayView(pair, 2));
+                decoder.decode(QByteArrayView(pair, 2), &both);
                 if (both == alone[t])
                     continue;
                 if (both.size() == 1) {
@@ -61,11 +64,23 @@ protected:
     void listForms(Forms *forms) const override
     {
         for (int c = 0; c < 0x10000; ++c) {
-            const QChar unit{char16_t(c)};
-            if (unit.isSurrogate())
-                forms->addUnfixed(unit.unicode());
-            else
-                forms->add(QString(unit).toUtf8(), unit.unicode());
+            if (QChar::isSurrogate(char32_t(c))) {
+                forms->addUnfixed(char16_t(c));
+                continue;
+            }
+            char bytes[3];
+            int length = 0;
+            if (c < 0x80) {
+                bytes[length++] = char(c);
+            } else if (c < 0x800) {
+                bytes[length++] = char(0xC0 | c >> 6);
+                bytes[length++] = char(0x80 | (c & 0x3F));
+            } else {
+                bytes[length++] = char(0xE0 | c >> 12);
+                bytes[length++] = char(0x80 | (c >> 6 & 0x3F));
+                bytes[length++] = char(0x80 | (c & 0x3F));
+            }
+            forms->add(QByteArrayView(bytes, length), char16_t(c));
         }
     }
 };
@@ -78,31 +93,63 @@ void LineEncoding::listForms(Forms *) const
 
 void LineEncoding::Forms::add(QByteArrayView sequence, char16_t unit)
 {
-    const QByteArray bytes = sequence.toByteArray();
-    m_folded[fold(unit)].append(bytes);
-    m_exact[unit].append(bytes);
-    quint8 &length = m_length[quint8(bytes[0])];
-    length = length == 0 || length == bytes.size() ? quint8(bytes.size()) : severalLengths;
+    Sequence added{{}, quint8(sequence.size()), unit, fold(unit)};
+    if (sequence.isEmpty() || sequence.size() > qsizetype(added.bytes.size())) {
+        m_readable = false; // no encoding of ours has such sequences
+        return;
+    }
+    std::copy(sequence.begin(), sequence.end(), added.bytes.begin());
+    m_sequences.push_back(added);
+    quint8 &length = m_length[quint8(sequence[0])];
+    length = length == 0 || length == added.length ? added.length : severalLengths;
+}
+
+QList<QByteArray> LineEncoding::Forms::listed(const std::vector<quint32> &order,
+                                              const std::vector<quint32> &start,
+                                              char16_t unit) const
+{
+    QList<QByteArray> sequences;
+    if (start.empty())
+        return sequences;
+    for (quint32 i = start[unit]; i < start[std::size_t(unit) + 1]; ++i) {
+        const Sequence &sequence = m_sequences[order[i]];
+        sequences.append(QByteArray(sequence.bytes.data(), sequence.length));
+    }
+    return sequences;
 }
 
 void LineEncoding::Forms::finish()
 {
+    // Each unit's sequences, in the order added, by unit and by folded unit.
+    const auto group = [this](auto key, std::vector<quint32> *order, std::vector<quint32> *start) {
+        start->assign((std::size_t(1) << 16) + 1, 0);
+        for (const Sequence &sequence : m_sequences)
+            ++(*start)[std::size_t(key(sequence)) + 1];
+        for (std::size_t k = 1; k < start->size(); ++k)
+            (*start)[k] += (*start)[k - 1];
+        std::vector<quint32> next(start->begin(), start->end() - 1);
+        order->resize(m_sequences.size());
+        for (quint32 i = 0; i < quint32(m_sequences.size()); ++i)
+            (*order)[next[key(m_sequences[i])]++] = i;
+    };
+    group([](const Sequence &s) { return s.unit; }, &m_byUnit, &m_unitStart);
+    group([](const Sequence &s) { return s.folded; }, &m_byFolded, &m_foldedStart);
+
     m_single.fill(noUnit);
     m_pair.assign(std::size_t(1) << 16, noUnit);
-    for (auto it = m_exact.cbegin(); it != m_exact.cend(); ++it) {
+    for (const Sequence &sequence : m_sequences) {
         // A stand-in is decoded from the bytes around it, not from its own.
-        if (unfixed(it.key()))
+        if (unfixed(sequence.unit))
             continue;
-        const char16_t folded = fold(it.key());
-        for (const QByteArray &sequence : it.value()) {
-            if (sequence.size() == 1) {
-                m_single[quint8(sequence[0])] = folded;
-                m_space[quint8(sequence[0])] = QChar::isSpace(it.key());
-            } else if (sequence.size() == 2) {
-                m_pair[std::size_t(quint8(sequence[0])) << 8 | quint8(sequence[1])] = folded;
-            } else {
-                m_readable = false;
-            }
+        const char16_t folded = sequence.folded;
+        const quint8 first = quint8(sequence.bytes[0]);
+        if (sequence.length == 1) {
+            m_single[first] = folded;
+            m_space[first] = QChar::isSpace(sequence.unit);
+        } else if (sequence.length == 2) {
+            m_pair[std::size_t(first) << 8 | quint8(sequence.bytes[1])] = folded;
+        } else {
+            m_readable = false;
         }
     }
     for (quint8 &length : m_length) {

@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -31,9 +30,15 @@ public:
         // Every sequence whose unit folds as `unit` folds (simple case
         // folding, which a case-insensitive QString::contains compares unit
         // by unit): all that can stand for `unit` in a match.
-        QList<QByteArray> folding(char16_t unit) const { return m_folded.value(fold(unit)); }
+        QList<QByteArray> folding(char16_t unit) const
+        {
+            return listed(m_byFolded, m_foldedStart, fold(unit));
+        }
         // The sequences of exactly `unit`.
-        QList<QByteArray> exactly(char16_t unit) const { return m_exact.value(unit); }
+        QList<QByteArray> exactly(char16_t unit) const
+        {
+            return listed(m_byUnit, m_unitStart, unit);
+        }
         // Whether a decoded line can hold a unit folding as `unit` that
         // stands for no fixed bytes: the decoder's stand-in for bytes it
         // cannot read. Such a unit cannot be looked for in the bytes.
@@ -78,8 +83,25 @@ public:
         // Fills the tables of the plain characters, once all are added.
         void finish();
 
-        QHash<char16_t, QList<QByteArray>> m_folded;
-        QHash<char16_t, QList<QByteArray>> m_exact;
+        // One byte sequence and the unit it decodes to.
+        struct Sequence
+        {
+            std::array<char, 4> bytes;
+            quint8 length;
+            char16_t unit;
+            char16_t folded;
+        };
+        // The sequences of `order` (indexes into m_sequences, grouped by
+        // unit) whose unit is `unit`; `start` says where each unit's begin.
+        QList<QByteArray> listed(const std::vector<quint32> &order,
+                                 const std::vector<quint32> &start, char16_t unit) const;
+
+        // Every sequence, as added; ordered by unit and by folded unit, a
+        // counting sort keeping the order added within one unit (so each
+        // list is a few reads, not a hash of lists built for every unit).
+        std::vector<Sequence> m_sequences;
+        std::vector<quint32> m_byUnit, m_unitStart;
+        std::vector<quint32> m_byFolded, m_foldedStart;
         QSet<char16_t> m_unfixed;
         bool m_readable = true;
         // The length of the sequences each byte starts: 0 for none or for

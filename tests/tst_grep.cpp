@@ -4,15 +4,20 @@
 // case, whatever bytes are around the match.
 #include "generator.h"
 #include "lookup/entrysearch.h"
+#include "lookup/lineencoding.h"
 #include "lookupfixture.h"
 #include "slowreading.h"
 #include "testutil.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStringDecoder>
 #include <QTest>
+
+#include <algorithm>
 
 #include <memory>
 #include <random>
@@ -172,12 +177,12 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("text");
-        const QStringList texts{
-            "a",           "A",     "THE",      "tH",     "光",    "意味",
-            "～について",  "、",    "【参考】", "■",      ":",     " : ",
-            "<b>",         "&",     "\"",       "%1",     ".*",    "[a-z]+",
-            "' OR 1=1 --", "\\",    "σ",        "ｒｕｎ", "ⅱ",     "\t",
-            "\u3000",      "■・I ", "ア",       trap.z,   "zzqxv", QString(10000, u'a')};
+        const QStringList texts{"a", "A", "THE", "tH", "光", "意味", "～について", "、", "【参考】",
+                                "■", ":", " : ", "<b>", "&", "\"", "%1", ".*", "[a-z]+",
+                                "' OR 1=1 --", "\\", "σ", "ｒｕｎ", "ⅱ", "\t", "\u3000", "■・I ",
+                                "ア", trap.z, "zzqxv", QString(10000, u'a'),
+                                // Across a line end: the bytes are there, the text is not.
+                                "\n", "\r\n", "\n■", "る\n■", "e\r\n■"};
         for (const QString kind : {"generated", "generated, CR LF", "traps"}) {
             for (const QString &text : texts)
                 QTest::addRow("%s: %s", qPrintable(kind), qPrintable(text.left(12)))
@@ -298,6 +303,43 @@ private slots:
         QCOMPARE(outcome.count, expected.size());
     }
 
+    void theFirstRowsUpToALimit_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("limit");
+        // One row, a block's worth and more, past where the helper's
+        // blocks reach, every row; a text of every line and a rare one.
+        for (const QString text : {"a", "光"}) {
+            for (const qint64 limit : {1, 2999, 3500, 30000, 100000})
+                QTest::addRow("%s, %lld", qPrintable(text), limit) << text << limit;
+        }
+    }
+
+    // With a limit and no count, the rows are the first ones of the file,
+    // as many as asked for where it has them.
+    void theFirstRowsUpToALimit()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, limit);
+        const QString file = dir + "/limits.txt";
+        if (!QFileInfo::exists(file))
+            QVERIFY(Generator::write(file, {60000, false, 8}));
+        EntrySearch::Request request;
+        request.text = text;
+        request.dictionaries = {dictionary(1, file)};
+        request.limit = limit;
+        request.countAll = false;
+        QStringList rows;
+        const EntrySearch::Outcome outcome =
+            EntrySearch::run(request, [&rows](QList<EntrySearch::Row> &&found) {
+                for (const EntrySearch::Row &row : found)
+                    rows << row.entryWord + u'\t' + row.line;
+            });
+        QCOMPARE(rows, slowGrep(file).grep(text).mid(0, limit));
+        QCOMPARE(outcome.count, qint64(rows.size()));
+        QVERIFY(outcome.failures.isEmpty() && !outcome.stopped);
+    }
+
     // A stop request ends the search within a block: no row after it.
     void aStopEndsTheSearchAtOnce()
     {
@@ -371,6 +413,99 @@ private slots:
         QCOMPARE(outcome.failures.size(), 1);
         QVERIFY(outcome.failures.first().fileChanged);
         QCOMPARE(outcome.failures.first().dictionary, 4);
+    }
+
+    // Shortened while it is searched, far behind the blocks read so far:
+    // the pages past its new end read as nothing, the process goes on,
+    // and the search says the file changed; the next search reads it as
+    // it is now.
+    void shortenedWhileSearched()
+    {
+        const QString file = dir + "/shortened.txt";
+        QVERIFY(Generator::write(file, {60000, false, 6}));
+        const qint64 kept = 100 << 10;
+        QVERIFY(QFileInfo(file).size() >
+                kept + (EntrySearch::blocksAhead + 2) * EntrySearch::blockBytes);
+        EntrySearch::Request request;
+        request.text = "a";
+        request.dictionaries = {dictionary(5, file)};
+        const EntrySearch::Outcome outcome =
+            EntrySearch::run(request, [&file, kept](QList<EntrySearch::Row> &&) {
+                QFile shortened(file);
+                if (shortened.size() > kept)
+                    QVERIFY(shortened.resize(kept));
+            });
+        QCOMPARE(outcome.failures.size(), 1);
+        QVERIFY(outcome.failures.first().fileChanged);
+
+        EntrySearch::Outcome again;
+        QCOMPARE(search({dictionary(5, file)}, "a", &again), slowGrep(file).grep("a"));
+        QVERIFY(again.failures.isEmpty());
+    }
+
+    void sequencesOfAUnit_data()
+    {
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<QString>("unit");
+        // Letters and their cases, full-width ones, a unit two byte pairs
+        // stand for (∵), one folded from two (σ, ς, Σ), the space,
+        // kana, the stand-in.
+        for (const QString encoding : {"", "UTF-8"}) {
+            for (const QString unit : {"a", "Z", "ｒ", "Ｒ", "∵", "σ", "ς", "Σ", "\u3000", "ア",
+                                       "■", "\\", "~", "\uFFFD"})
+                QTest::addRow("%s %s", encoding.isEmpty() ? "Shift_JIS" : "UTF-8", qPrintable(unit))
+                    << encoding << unit;
+        }
+    }
+
+    // The byte sequences the search looks for, for a unit and its cases,
+    // as ICU decodes them: every one whose unit folds as the unit does.
+    void sequencesOfAUnit()
+    {
+        QFETCH(QString, encoding);
+        QFETCH(QString, unit);
+        const char16_t c = unit.front().unicode();
+        const LineEncoding::Forms &forms = LineEncoding::named(encoding).forms();
+        const auto sorted = [](QList<QByteArray> list) {
+            std::sort(list.begin(), list.end());
+            return list;
+        };
+        const char16_t folded = char16_t(QChar::toCaseFolded(c));
+        QList<QByteArray> folding, exactly;
+        const auto take = [&](const QByteArray &bytes, const QString &decoded) {
+            if (decoded.size() != 1)
+                return;
+            if (QChar::toCaseFolded(decoded.front().unicode()) == folded)
+                folding << bytes;
+            if (decoded.front() == c)
+                exactly << bytes;
+        };
+        if (encoding.isEmpty()) {
+            QStringDecoder icu("Shift_JIS", QStringConverter::Flag::Stateless);
+            const auto read = [&icu](const QByteArray &bytes) {
+                icu.resetState();
+                return QString(icu.decode(bytes));
+            };
+            for (int b = 0; b < 256; ++b) {
+                const QByteArray one(1, char(b));
+                if (!read(one).isEmpty()) {
+                    take(one, read(one));
+                    continue;
+                }
+                for (int t = 0; t < 256; ++t) {
+                    const QByteArray pair = one + char(t);
+                    if (read(pair) != read(QByteArray(1, char(t))))
+                        take(pair, read(pair));
+                }
+            }
+        } else {
+            for (int u = 0; u < 0x10000; ++u) {
+                if (!QChar::isSurrogate(char32_t(u)))
+                    take(QString(QChar(u)).toUtf8(), QString(QChar(u)));
+            }
+        }
+        QCOMPARE(sorted(forms.folding(c)), sorted(folding));
+        QCOMPARE(sorted(forms.exactly(c)), sorted(exactly));
     }
 };
 
