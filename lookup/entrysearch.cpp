@@ -2,6 +2,7 @@
 
 #include "database/installeddictionaries.h"
 #include "dictionary/dictionaryfile.h"
+#include "dictionary/edict.h"
 #include "dictionary/format.h"
 #include "lookup/boundedreader.h"
 #include "lookup/entrymatch.h"
@@ -51,9 +52,9 @@ struct Found
 class LineChecker
 {
 public:
-    LineChecker(const EntryMatch &match, const LineEncoding &encoding, int dictionary)
+    LineChecker(const EntryMatch &match, const LineEncoding &encoding, int dictionary, int type)
         : m_match(match), m_encoding(encoding), m_decoder(encoding.decoder()),
-          m_dictionary(dictionary)
+          m_dictionary(dictionary), m_type(type)
     {
     }
 
@@ -71,8 +72,10 @@ private:
     const LineEncoding &m_encoding;
     Eijiro::Decoder m_decoder;
     const int m_dictionary;
+    const int m_type;
     QString m_line;
     Eijiro::IndexerReading m_reading;
+    Edict::Entry m_entry;
 };
 
 void LineChecker::check(const char *from, const char *to, qint64 offset, bool collect, Found *found,
@@ -137,6 +140,16 @@ void LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, 
     const QStringView text = QStringView(m_line).first(length);
     if (!m_match.holds(text))
         return;
+    // An EDICT line is an entry wherever it lies; its first head names it.
+    if (m_type == Records::edictType) {
+        if (!Edict::read(m_line, &m_entry))
+            return;
+        ++found->count;
+        if (collect)
+            found->rows.append({m_dictionary, offset, m_entry.heads.first(),
+                                cut ? text.toString() + QChar(0x2026) : text.toString()});
+        return;
+    }
     if (!collect) {
         found->count += Eijiro::isEntryLine(m_line);
         return;
@@ -163,6 +176,7 @@ public:
         qint64 from;
         qint64 size;
         int dictionary;
+        int type;
         qint64 limit; // rows to hand out at most
         bool countAll;
     };
@@ -214,7 +228,7 @@ private:
     // the blocks found, in order.
     void work(const Rows *rows)
     {
-        LineChecker checker(m_match, m_encoding, m_setup.dictionary);
+        LineChecker checker(m_match, m_encoding, m_setup.dictionary, m_setup.type);
         std::unique_lock lock(m_mutex);
         for (;;) {
             if (stopRequested() && m_ending == Ending::None)
@@ -343,7 +357,10 @@ public:
     Ending run(qint64 from, qint64 limit, const Rows &rows)
     {
         const QString &location = m_dictionary.location;
-        const LineEncoding &encoding = LineEncoding::named(m_dictionary.encoding);
+        // EDICT's lines have no marker to look for: every line is read.
+        const LineEncoding &encoding = m_dictionary.type == Records::edictType
+                                           ? LineEncoding::unlisted(m_dictionary.encoding)
+                                           : LineEncoding::named(m_dictionary.encoding);
         if (!encoding.decoder().isValid())
             return fail(QStringLiteral("the dictionary file %1 cannot be decoded"),
                         QStringLiteral("no decoder for its encoding"));
@@ -368,9 +385,9 @@ public:
         const EntryMatch match(m_request.text, encoding.forms(), sample);
         Ending ending = Ending::None;
         if (match.plan() != EntryMatch::Plan::Nothing && from < before.size) {
-            Scan scan(
-                {mapped.data(), from, before.size, m_dictionary.id, limit, m_request.countAll},
-                match, encoding, m_stop);
+            Scan scan({mapped.data(), from, before.size, m_dictionary.id, m_dictionary.type, limit,
+                       m_request.countAll},
+                      match, encoding, m_stop);
             ending = scan.run(rows);
             m_count = scan.count();
             m_handed = scan.handed();
@@ -437,7 +454,7 @@ bool EntrySearch::installed(QList<Dictionary> *dictionaries, QString *reason,
     for (const Records::Installed &one : std::as_const(list)) {
         if (!(only.isEmpty() ? one.enabled : only.contains(one.id)))
             continue;
-        Dictionary dictionary{one.id, one.location, one.encoding, std::nullopt};
+        Dictionary dictionary{one.id, one.location, one.encoding, std::nullopt, one.type};
         FileIdentity identity;
         switch (database.fileIdentity(one.id, &identity)) {
         case Records::Answer::Found:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/fileidentity.h"
+#include "database/records.h"
 
 #include <QList>
 #include <QString>
@@ -34,6 +35,7 @@ struct Dictionary
     // What the file looked like when its index was built; none for a
     // dictionary installed before that was recorded, which is not checked.
     std::optional<FileIdentity> recorded;
+    int type = Records::eijiroType; // an EDICT file's lines are all entries
 };
 
 // The installed dictionaries switched on, in the user's order, or those of

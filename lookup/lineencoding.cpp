@@ -167,6 +167,22 @@ const LineEncoding &LineEncoding::named(const QString &recorded)
                : shiftJis;
 }
 
+const LineEncoding &LineEncoding::unlisted(const QString &recorded)
+{
+    static const LineEncoding shiftJis(Eijiro::Encoding::ShiftJis);
+    static const LineEncoding utf8(Eijiro::Encoding::Utf8);
+    static const LineEncoding eucJp(Eijiro::Encoding::EucJp);
+    switch (Eijiro::encodingNamed(recorded)) {
+    case Eijiro::Encoding::Utf8:
+        return utf8;
+    case Eijiro::Encoding::EucJp:
+        return eucJp;
+    case Eijiro::Encoding::ShiftJis:
+        break;
+    }
+    return shiftJis;
+}
+
 qsizetype LineEncoding::leftOut(QByteArrayView line) const
 {
     const QByteArrayView byteOrderMark("\xEF\xBB\xBF");

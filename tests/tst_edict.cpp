@@ -323,6 +323,16 @@ private slots:
         const TestUtil::Run eat = TestUtil::cli(db + QStringList{"lookup", "eat"});
         QCOMPARE(eat.exit, 0);
         QVERIFY2(eat.out.contains("to eat"), qPrintable(eat.out));
+        // Find in Entries: every entry line holding the text, named by its first head.
+        QStringList found;
+        for (const QString &line : EdictGenerator::lines({300, 9, Encoding::EucJp})) {
+            const std::optional<SlowEdict::Line> slow = SlowEdict::read(line);
+            if (slow && line.contains("TO EAT", Qt::CaseInsensitive))
+                found << slow->heading.section(u' ', 0, 0).section(u';', 0, 0) + '\t' + line;
+        }
+        QVERIFY(!found.isEmpty());
+        QCOMPARE(TestUtil::cli(db + QStringList{"grep", "--limit", "1000", "TO EAT"}).out,
+                 found.join('\n') + '\n');
         // A rebuild keeps the type and gives the same pages.
         QCOMPARE(TestUtil::cli(db + QStringList{"rebuild"}).exit, 0);
         QCOMPARE(TestUtil::cli(db + QStringList{"list"}).out,
