@@ -2,7 +2,6 @@
 #include "ui_mainwindow.h"
 
 #include "about/aboutdialog.h"
-#include "database/installeddictionaries.h"
 #include "dictionary/format.h"
 #include "mainwindow/editactions.h"
 #include "mainwindow/entryfinder.h"
@@ -266,18 +265,10 @@ void MainWindow::lookUpAgain()
 
 void MainWindow::followLink(const QUrl &link)
 {
-    // The link of a dictionary of several names its id; with one installed,
-    // it is that one.
-    const QString rebuild = QLatin1String(SearchThread::rebuildLink);
     const QString target = link.toString();
     if (target == QLatin1String(PageThread::preferencesLink))
         return openPreferences(true);
-    int id = target.startsWith(rebuild + u'/') ? target.mid(rebuild.size() + 1).toInt() : 0;
-    if (target == rebuild) {
-        QList<Records::Installed> installed;
-        if (InstalledDictionaries().list(&installed) && installed.size() == 1)
-            id = installed.first().id;
-    }
+    const int id = RebuildDialog::dictionaryOfLink(target);
     if (id <= 0)
         return;
     RebuildDialog dialog(id, this);

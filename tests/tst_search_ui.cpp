@@ -282,7 +282,8 @@ void SearchUiTest::aChangedFileIsRebuiltFromItsPage()
     QVERIFY(w.release(0));
     QVERIFY(w.view->toPlainText().startsWith("The dictionary file has changed since it was "
                                              "installed:"));
-    QCOMPARE(w.statusBar->currentMessage(), QString("The look-up failed."));
+    QTRY_COMPARE_WITH_TIMEOUT(w.statusBar->currentMessage(), QString("The look-up failed."),
+                              TestUtil::waitTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(note->isVisible(), TestUtil::waitTimeout);
 
     emit w.view->anchorClicked(QUrl(QString::fromLatin1(SearchThread::rebuildLink)));
