@@ -224,8 +224,8 @@ void MainWindow::pageShown(SearchThread::Status status)
     if (status == SearchThread::Failed)
         setWindowTitle(programName);
     m_history->pageArrived(status == SearchThread::Found, pages->showsNewest());
-    if (pages->showsNewest())
-        rows->pageShows(Eijiro::entryKey(pages->page().firstEntryWord()));
+    // Whichever look-up it answers, the list follows what is on display.
+    rows->pageShows(Eijiro::entryKey(pages->page().firstEntryWord()));
 }
 
 void MainWindow::showVisit(const History::Visit &visit)

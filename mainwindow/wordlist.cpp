@@ -124,11 +124,10 @@ void WordList::move(int step)
     if (!form.shown->isChecked() || rows == 0)
         return;
     const QModelIndex current = form.view->currentIndex();
-    // Not chosen yet, Down chooses the row of the entry on the page, or the
-    // first, and Up stays.
+    // Not chosen yet (no row, or the row of the entry on the page), Down
+    // goes to the first and Up stays.
     const int row = current.isValid() && chosen ? qBound(0, current.row() + step, rows - 1)
-                    : step < 0                  ? -1
-                                                : qMax(0, current.row());
+                                                : (step > 0 ? 0 : -1);
     if (row < 0)
         return;
     const QModelIndex next = list->index(row, 0);
