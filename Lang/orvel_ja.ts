@@ -15,6 +15,10 @@
         <source>This software has been made using Qt of the GNU Lesser General Public License.</source>
         <translation>このソフトウェアは、GNU Lesser General Public License の下で提供されている Qt を使用して作成されています。</translation>
     </message>
+    <message>
+        <source>Close</source>
+        <translation>閉じる</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -95,6 +99,10 @@
     <message>
         <source>Nothing was installed. Click Back to change the name.</source>
         <translation>辞書はインストールされませんでした。[戻る] をクリックして、名前を変えてください。</translation>
+    </message>
+    <message>
+        <source>Installed: %1 entry lines.</source>
+        <translation>インストールしました：見出し行 %1 行。</translation>
     </message>
 </context>
 <context>
@@ -240,6 +248,11 @@
     <message>
         <source>Find in Entries</source>
         <translation>項目内を検索</translation>
+    </message>
+    <message>
+        <source>Find in Entries (%1)</source>
+        <extracomment>The button&apos;s tooltip: the action, then its key.</extracomment>
+        <translation>項目内を検索 (%1)</translation>
     </message>
 </context>
 <context>
@@ -740,6 +753,10 @@ Not found in any dictionary switched on: %3</source>
         <source>Take every word out of the history of looked-up words? The starred entries stay.</source>
         <translation>引いた単語の履歴をすべて消去しますか? 星印を付けた見出し語は残ります。</translation>
     </message>
+    <message>
+        <source>Close</source>
+        <translation>閉じる</translation>
+    </message>
 </context>
 <context>
     <name>Page</name>
@@ -788,6 +805,10 @@ Escape: 欄を空にする
     <message>
         <source>[%1 characters not shown]</source>
         <translation>[以下 %1 文字を省略]</translation>
+    </message>
+    <message>
+        <source>Open Preferences at the Dictionary tab</source>
+        <translation>設定の [辞書] タブを開く</translation>
     </message>
 </context>
 <context>
@@ -847,6 +868,10 @@ The old index is still in place.</source>
     <message>
         <source>All Files (*);;Text Files (*.txt)</source>
         <translation>すべてのファイル (*);;テキスト ファイル (*.txt)</translation>
+    </message>
+    <message>
+        <source>&amp;Commit</source>
+        <translation>登録(&amp;C)</translation>
     </message>
 </context>
 <context>
@@ -956,7 +981,7 @@ Its index no longer fits it, so words would show other words&apos; entries. Plea
         <translation>索引を再構築する</translation>
     </message>
     <message>
-        <source>%1 -&gt; %2</source>
+        <source>%1 -&gt; %2 (base form)</source>
         <extracomment>Above the page of a base form: the word typed, then the base shown.</extracomment>
         <translation>%1 -&gt; %2（原形）</translation>
     </message>
@@ -995,7 +1020,7 @@ Please switch one on on preferences dialog.
 [編集] - [設定] - [辞書] タブ</translation>
     </message>
     <message>
-        <source>%1… -&gt; %2</source>
+        <source>%1… -&gt; %2 (nearest entry)</source>
         <extracomment>Above the page of the entry the typed text begins: that text, then the entry.</extracomment>
         <translation>%1… -&gt; %2（前方一致）</translation>
     </message>

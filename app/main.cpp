@@ -100,6 +100,14 @@ int main(int argc, char *argv[])
     }
     word = OutsideWord::clean(word);
 
+    // A pop-up of nothing would leave a run with no window at all, and
+    // one handed to a running Orvel would show nothing: said here, either
+    // way.
+    if (command.popup && word.isEmpty()) {
+        std::fprintf(stderr, "orvel: %s\n", qPrintable(CommandLine::nothingSelected()));
+        return 1;
+    }
+
     SingleInstance instance;
     switch (instance.claim(word, command.popup)) {
     case SingleInstance::Role::HandedOver:
@@ -110,11 +118,6 @@ int main(int argc, char *argv[])
     case SingleInstance::Role::Listening:
     case SingleInstance::Role::Alone:
         break;
-    }
-    // A pop-up of nothing would leave a run with no window at all.
-    if (command.popup && word.isEmpty()) {
-        std::fprintf(stderr, "orvel: %s\n", qPrintable(CommandLine::nothingSelected()));
-        return 1;
     }
 
     MainWindow window;

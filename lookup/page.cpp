@@ -7,6 +7,15 @@ namespace {
 constexpr QLatin1StringView lookUpScheme("orvel:lookup/");
 } // namespace
 
+QString Page::firstEntryWord() const
+{
+    for (const PageBlock &block : blocks) {
+        if (block.kind == PageBlock::Heading)
+            return block.spelling.isNull() ? block.text : block.spelling;
+    }
+    return QString();
+}
+
 Page Page::message(const QString &text, const QStringList &arguments)
 {
     PageBlock block{PageBlock::Message, QString(), {}};

@@ -118,6 +118,10 @@ struct Page
         return {PageBlock::Link, text + address, {text.size()}};
     }
 
+    // The entry word of the page's first heading, as the dictionary spells
+    // it; empty for a page without one.
+    QString firstEntryWord() const;
+
     // The text that leads the suggestions.
     static QString suggestionsLead();
     // The address of a link that looks `word` up: "orvel:lookup/" and the

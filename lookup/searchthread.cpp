@@ -342,7 +342,7 @@ QString SearchThread::noteFor(Meaning::Rule rule, const QString &text, const QSt
     switch (rule) {
     case Meaning::Base:
         //: Above the page of a base form: the word typed, then the base shown.
-        return tr("%1 -> %2").arg(text, shown);
+        return tr("%1 -> %2 (base form)").arg(text, shown);
     case Meaning::Fold:
         //: Above the page of a word typed in other kana or in other width:
         //: the text typed, then the word shown (スシ -> すし, DNA鑑定 -> ＤＮＡ鑑定).
@@ -364,7 +364,7 @@ QString SearchThread::noteFor(Meaning::Rule rule, const QString &text, const QSt
         }
     case Meaning::Nearest:
         //: Above the page of the entry the typed text begins: that text, then the entry.
-        return tr("%1… -> %2").arg(text, shown);
+        return tr("%1… -> %2 (nearest entry)").arg(text, shown);
     case Meaning::Word:
     case Meaning::Entry:
     case Meaning::None:

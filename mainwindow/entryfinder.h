@@ -58,4 +58,6 @@ private:
     QAction *action;
     QLabel *count;
     EntryListModel *model;
+    // View > Word List as it was before the lines took the list's place.
+    bool listWasShown = true;
 };

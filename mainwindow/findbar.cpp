@@ -42,6 +42,9 @@ FindBar::FindBar(QTextEdit *view, QMenu *menu, QAction *after, QWidget *parent)
     layout->addWidget(next);
     layout->addWidget(countLabel);
     layout->addWidget(closer);
+    // One line under the page, however tall the window: the page keeps
+    // the height.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     retranslate();
     hide();
     const QList<QAction *> actions = menu->actions();

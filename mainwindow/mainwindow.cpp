@@ -2,13 +2,16 @@
 #include "ui_mainwindow.h"
 
 #include "about/aboutdialog.h"
-#include "database/installeddictionaries.h"
+#include "dictionary/format.h"
 #include "mainwindow/editactions.h"
 #include "mainwindow/entryfinder.h"
-#include "mainwindow/findbar.h"
+#include "mainwindow/fieldkeys.h"
+#include "mainwindow/listrows.h"
+#include "mainwindow/lookupstatus.h"
 #include "mainwindow/notebookparts.h"
 #include "mainwindow/outsideword.h"
 #include "mainwindow/pageloader.h"
+#include "mainwindow/pagethread.h"
 #include "mainwindow/sidebuttons.h"
 #include "mainwindow/whatimean.h"
 #include "mainwindow/windowstatekeeper.h"
@@ -19,13 +22,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
-#include <QShortcut>
 
-#include <functional>
 #include <utility>
 
 namespace {
@@ -44,6 +44,7 @@ MainWindow::MainWindow(QWidget *parent)
       m_history(new History(this))
 {
     ui->setupUi(this);
+    statusLine = new LookUpStatus(ui->statusBar, this);
     stateKeeper =
         new WindowStateKeeper(this,
                               {ui->actionMenubar, ui->actionStatusbar, ui->actionTopmost,
@@ -62,26 +63,18 @@ MainWindow::MainWindow(QWidget *parent)
     // the settings take on (within their bounds), so both stay in step.
     connect(settings, &ViewSettings::fontChanged, ui->textBrowser, &QWidget::setFont);
     connect(ui->textBrowser, &ResultView::fontChanged, settings, &ViewSettings::setZoomedFont);
-    wordList = new WordList(
-        {ui->wordList, ui->searchEdit, ui->actionWordList, ui->wordListNote, ui->fileChangedNote},
-        this);
-    connect(wordList, &WordList::picked, this, [this](const auto &row) {
-        showRow({row.shown, row.key}, true);
-    });
-    connect(wordList, &WordList::browsed, this, [this](const auto &row) {
-        showRow({row.shown, row.key}, false);
-    });
     meaning = new WhatIMean(ui->actionFindWhatIMean, ui->textBrowser, pages, m_history, this);
     // The pop-up reads the setting there.
     connect(ui->actionFindWhatIMean, &QAction::toggled, settings, &ViewSettings::setFindWhatIMean);
     connect(meaning, &WhatIMean::lookUpWanted, this, &MainWindow::lookUp);
     connect(meaning, &WhatIMean::turned, this, &MainWindow::lookUpAgain);
-    finder =
-        new EntryFinder({ui->menuEdit, ui->actionPreferences, ui->searchEdit, ui->horizontalLayout,
-                         ui->wordListLayout, ui->wordList, ui->actionWordList, wordList},
+    rows = new ListRows({ui->wordList, ui->searchEdit, ui->actionWordList, ui->wordListNote,
+                         ui->fileChangedNote, ui->menuEdit, ui->actionPreferences,
+                         ui->horizontalLayout, ui->wordListLayout, m_history, meaning},
                         this);
-    connect(finder, &EntryFinder::picked, this,
-            [this](const auto &visit) { showRow(visit, true); });
+    connect(rows, &ListRows::pageWanted, this, [this](const History::Visit &visit) {
+        startLookUp(visit.word, visit.entry, visit.found);
+    });
     routeEditActions({ui->actionUndo, ui->actionRedo, ui->actionCut, ui->actionCopy,
                       ui->actionPaste, ui->actionDelete, ui->actionSelectAll},
                      ui->searchEdit, ui->textBrowser);
@@ -107,11 +100,7 @@ MainWindow::MainWindow(QWidget *parent)
     // told that nothing set now will be kept (a settings folder once made
     // by root, say); look-up times would replace a mere message.
     if (!stateKeeper->save())
-        showProblem(QStringLiteral("settingsNotSavedLabel"), tr("Settings cannot be saved"),
-                    tr("Orvel cannot write its settings file:\n%1\n\nThe font, the window and "
-                       "the last word will be as before at the next start. Make the file and "
-                       "its folder writable for you, then start Orvel again.")
-                        .arg(ViewSettings::settingsFile()));
+        statusLine->settingsNotSaved(ViewSettings::settingsFile());
 }
 
 MainWindow::~MainWindow()
@@ -136,13 +125,7 @@ void MainWindow::indexOpened(DictionaryDatabase::Opened opened, const QString &f
     // folder that cannot be written is mended outside Orvel.
     if (opened == DictionaryDatabase::Opened::Failed ||
         opened == DictionaryDatabase::Opened::SchemaFailed)
-        showProblem(QStringLiteral("indexUnusableLabel"), tr("The dictionary index cannot be used"),
-                    tr("Orvel cannot open or set up its dictionary index:\n%1\n(%2)\n\nLook-ups "
-                       "and adding dictionaries fail until it can. Please quit Orvel and make "
-                       "sure that you can read and write that file and its folder. If the file "
-                       "is damaged, move it away: Orvel then starts with a new, empty index, "
-                       "and the dictionary can be added again.")
-                        .arg(file, reason));
+        statusLine->indexUnusable(file, reason);
     // What the view shows from now on is in line with what is installed.
     pages->dictionariesChanged();
 }
@@ -191,7 +174,7 @@ void MainWindow::connectHistory()
     connect(m_history, &History::goTo, this, &MainWindow::showVisit);
     // Enter settles on the typed word unless it picks a row; with a
     // modifier the list leaves it to the field.
-    connect(wordList, &WordList::enteredWithoutRow, m_history, &History::settle);
+    connect(rows->words(), &WordList::enteredWithoutRow, m_history, &History::settle);
     connect(ui->searchEdit, &QLineEdit::returnPressed, m_history, &History::settle);
     connect(ui->textBrowser, &ResultView::wordDoubleClicked, this, &MainWindow::lookUp);
     connect(ui->textBrowser, &ResultView::lookUpRequested, this, &MainWindow::lookUp);
@@ -206,27 +189,9 @@ void MainWindow::connectKeys()
         {ui->actionBigger->shortcut(), QKeySequence(QStringLiteral("Ctrl+="))});
     connect(ui->actionNormalSize, &QAction::triggered, settings,
             &ViewSettings::restoreChosenFontSize);
-    QLineEdit *field = ui->searchEdit;
-    const struct
-    {
-        QKeySequence keys;
-        std::function<void()> run;
-    } shortcuts[] = {
-        {QKeySequence(Qt::Key_Escape), [field] { field->clear(); }},
-        {QKeySequence(Qt::CTRL | Qt::Key_L), [field] { field->selectAll(); }},
-        {QKeySequence(Qt::Key_F6), [field] { field->selectAll(); }},
-    };
-    for (const auto &shortcut : shortcuts) {
-        connect(new QShortcut(shortcut.keys, this), &QShortcut::activated, this, [=] {
-            field->setFocus(Qt::ShortcutFocusReason);
-            shortcut.run();
-        });
-    }
-    ui->textBrowser->takePageKeysFrom(ui->searchEdit);
-    // Find in Page, under the view; in the Edit menu after Select All.
-    auto *findBar = new FindBar(ui->textBrowser, ui->menuEdit, ui->actionSelectAll, this);
-    ui->gridLayout->addWidget(findBar, 2, 0);
-    connect(findBar, &FindBar::closed, field, [field] { field->setFocus(Qt::OtherFocusReason); });
+    new FieldKeys(
+        {this, ui->searchEdit, ui->textBrowser, ui->gridLayout, ui->menuEdit, ui->actionSelectAll},
+        this);
 }
 
 void MainWindow::on_searchEdit_textChanged(const QString &text)
@@ -234,9 +199,10 @@ void MainWindow::on_searchEdit_textChanged(const QString &text)
     const History::Visit visit = std::exchange(next, {});
     const QString &entry = visit.entry;
     m_history->typed({text, entry});
-    wordList->setText(text);
+    rows->words()->setText(text);
     if (text.isEmpty()) {
         pages->clear();
+        statusLine->nothingLookedUp();
         setWindowTitle(programName);
         return;
     }
@@ -254,27 +220,12 @@ void MainWindow::pageShown(SearchThread::Status status)
 {
     // The page says what failed; the title must not name the word as if it
     // had been looked up.
+    shownStatus = status;
     if (status == SearchThread::Failed)
         setWindowTitle(programName);
     m_history->pageArrived(status == SearchThread::Found, pages->showsNewest());
-}
-
-void MainWindow::showRow(const History::Visit &visit, bool picked)
-{
-    // Made current, the row is shown as a keystroke's page is, the user not
-    // settled on it yet; only a pick shows it without the rules. Made
-    // current before a pick, it is on display or on its way.
-    if (!picked && !meaning->isOn())
-        return;
-    if (!picked)
-        m_history->typed(visit);
-    else if (visit == m_history->onDisplay())
-        return m_history->settle();
-    else
-        m_history->goingOn();
-    startLookUp(visit.word, visit.entry, visit.found);
-    if (picked)
-        m_history->enter(visit);
+    // Whichever look-up it answers, the list follows what is on display.
+    rows->pageShows(Eijiro::entryKey(pages->page().firstEntryWord()));
 }
 
 void MainWindow::showVisit(const History::Visit &visit)
@@ -282,7 +233,7 @@ void MainWindow::showVisit(const History::Visit &visit)
     // The field shows the entry's word, and the entry's page comes back:
     // a phrase has no typed word's page. An entry found in entries comes
     // back with the text searched for, the lines found and the text marked.
-    const QString text = finder->show(visit);
+    const QString text = rows->finder()->show(visit);
     next = visit;
     if (ui->searchEdit->text() != text)
         ui->searchEdit->setText(text);
@@ -307,24 +258,17 @@ void MainWindow::lookUpAgain()
         pages->showFirstView();
         return;
     }
-    wordList->setText(text);
+    rows->lookingUpAgain(text);
     meaning->lookingUpAgain(text);
-    finder->setText(text);
     startLookUp(text, m_history->onDisplay().entry);
 }
 
 void MainWindow::followLink(const QUrl &link)
 {
-    // The link of a dictionary of several names its id; with one installed,
-    // it is that one.
-    const QString rebuild = QLatin1String(SearchThread::rebuildLink);
     const QString target = link.toString();
-    int id = target.startsWith(rebuild + u'/') ? target.mid(rebuild.size() + 1).toInt() : 0;
-    if (target == rebuild) {
-        QList<Records::Installed> installed;
-        if (InstalledDictionaries().list(&installed) && installed.size() == 1)
-            id = installed.first().id;
-    }
+    if (target == QLatin1String(PageThread::preferencesLink))
+        return openPreferences(true);
+    const int id = RebuildDialog::dictionaryOfLink(target);
     if (id <= 0)
         return;
     RebuildDialog dialog(id, this);
@@ -335,22 +279,29 @@ void MainWindow::followLink(const QUrl &link)
 void MainWindow::searchStarted()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    searchTimer.start();
+    statusLine->started();
 }
 
 void MainWindow::searchFinished()
 {
-    const QString text = pages->failureShown()
-                             ? tr("The look-up failed.")
-                             : tr("%1 seconds").arg(searchTimer.elapsed() / 1000.0, 0, 'f', 3);
-    ui->statusBar->showMessage(text, 0);
+    if (ui->searchEdit->text().isEmpty() || shownStatus == SearchThread::NoDictionary)
+        statusLine->nothingLookedUp();
+    else
+        statusLine->finished(pages->failureShown());
     QApplication::restoreOverrideCursor();
     ui->searchEdit->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::on_actionPreferences_triggered()
 {
+    openPreferences(false);
+}
+
+void MainWindow::openPreferences(bool dictionaryTab)
+{
     OptionDialog dialog(settings, this);
+    if (dictionaryTab)
+        dialog.showDictionaryTab();
     connect(&dialog, &OptionDialog::indexRebuilt, this, &MainWindow::lookUpAgain);
     // The page follows each change of the dictionaries while the dialog is
     // still open, as it follows the font.
@@ -404,13 +355,4 @@ void MainWindow::changeEvent(QEvent *event)
     // Back from a terminal where orvel-cli installed or removed one.
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         followDictionaryChanges();
-}
-
-void MainWindow::showProblem(const QString &name, const QString &text, const QString &details)
-{
-    // A permanent widget: look-up times replace any status-bar message.
-    auto *label = new QLabel(text, ui->statusBar);
-    label->setObjectName(name);
-    label->setToolTip(details);
-    ui->statusBar->addPermanentWidget(label);
 }

@@ -5,11 +5,11 @@
 #include "lookup/wordlistthread.h"
 #include "mainwindow/history.h"
 
-#include <QElapsedTimer>
 #include <QFont>
 #include <QMainWindow>
 
-class EntryFinder;
+class ListRows;
+class LookUpStatus;
 class NotebookParts;
 class PageLoader;
 class QCloseEvent;
@@ -17,7 +17,6 @@ class QUrl;
 class ViewSettings;
 class WhatIMean;
 class WindowStateKeeper;
-class WordList;
 
 namespace Ui {
 class MainWindow;
@@ -82,9 +81,6 @@ private slots:
     void searchFinished();
 
 private:
-    // A problem said in the status bar for as long as the window is open,
-    // with `details` (what and what to do) as its tooltip.
-    void showProblem(const QString &name, const QString &text, const QString &details);
     void connectHistory();
     void connectKeys();
     // When dictionaries came or went since, here or in another program
@@ -92,7 +88,10 @@ private:
     void followDictionaryChanges();
     // Looks the page on display (and the list) up again.
     void lookUpAgain();
-    // A link of a page: a failure page's Rebuild builds the index again.
+    // Preferences, opened at the Dictionary tab or as it opens by itself.
+    void openPreferences(bool dictionaryTab);
+    // A link of a page: a failure page's Rebuild builds the index again,
+    // the no-dictionary page's opens Preferences.
     void followLink(const QUrl &link);
     // Shows `visit`'s page, from Back or Forward.
     void showVisit(const History::Visit &visit);
@@ -100,20 +99,18 @@ private:
     // entry whose key it is; with `mark`, marked where it holds that text.
     void startLookUp(const QString &word, const QString &entry, const QString &mark = QString());
     void pageShown(SearchThread::Status status);
-    // Shows the page of a row of the word list, `picked` or made current,
-    // or of a line picked among those found in entries.
-    void showRow(const History::Visit &visit, bool picked);
 
     Ui::MainWindow *ui;
     ViewSettings *settings;
     WindowStateKeeper *stateKeeper;
     PageLoader *pages;
-    WordList *wordList;
     WhatIMean *meaning;
-    EntryFinder *finder;
+    ListRows *rows;
     NotebookParts *notebook;
     History *m_history;
-    QElapsedTimer searchTimer;
+    LookUpStatus *statusLine;
+    // How the look-up of the page on display ended.
+    SearchThread::Status shownStatus = SearchThread::Found;
     // The page the next change of the field's text shows (going back to an
     // entry); empty for the typed word's.
     History::Visit next;

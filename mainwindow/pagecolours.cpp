@@ -64,7 +64,9 @@ PageColours PageColours::forPalette(const QPalette &palette)
     colours.badge = mixed(base, text, tint);
     while (contrast(text, colours.badge) < minimumContrast && tint > 0)
         colours.badge = mixed(base, text, tint = qMax(0.0, tint - 0.02));
-    colours.muted = mixed(base, text, 0.5);
+    // Half way to the text, but never below the contrast text needs: the
+    // rule line above a page is read, not only seen.
+    colours.muted = readableOn(mixed(base, text, 0.5), base);
     colours.link = readableOn(palette.color(QPalette::Link), base);
     // The page's own tint where the text reads on it, else a little of it
     // on the base.

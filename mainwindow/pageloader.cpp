@@ -125,7 +125,7 @@ void PageLoader::showFirstView()
     // A database that could not be opened has said so already.
     const bool opened = DictionaryDatabase::defaultIsOpen();
     if (opened && InstalledDictionaries().list(&installed) && installed.isEmpty()) {
-        view->setHtml(PageHtml::write(SearchThread::noDictionaryPage()));
+        view->setHtml(PageHtml::write(PageThread::noDictionaryPage()));
     } else if (opened) {
         view->setHtml(PageHtml::write(Page::message(
             tr("Type a word in the field above, in English or Japanese: its entries show as "

@@ -79,8 +79,14 @@ void PageThread::run()
     LongReadPermit permit;
     Page page;
     const Status status = lookUpAsked(&page, &permit);
-    const QString html = PageHtml::write(page);
+    QString html = PageHtml::write(page);
     deliver(html, status);
+    // The page delivered above is every look-up's; the window's adds a
+    // way to do what it says.
+    if (status == NoDictionary) {
+        page = noDictionaryPage();
+        html = PageHtml::write(page);
+    }
     auto document = std::make_unique<QTextDocument>();
     document->setDefaultFont(m_font);
     // As the view would set them; each change of them after the document
@@ -102,6 +108,17 @@ void PageThread::run()
     m_document = std::move(document);
     m_page = std::move(page);
     emit documentReady();
+}
+
+Page PageThread::noDictionaryPage()
+{
+    Page page = SearchThread::noDictionaryPage();
+    // An empty line between the message and the link.
+    PageBlock &message = page.blocks.last();
+    message.cuts << message.text.size() << message.text.size();
+    page.blocks.append(
+        Page::link(tr("Open Preferences at the Dictionary tab"), QLatin1String(preferencesLink)));
+    return page;
 }
 
 void PageThread::show(QTextBrowser *view, QTextDocument *document)

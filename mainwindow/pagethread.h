@@ -36,6 +36,11 @@ public:
     // has come; the caller takes it.
     Page takePage() { return std::move(m_page); }
 
+    // The window's no-dictionary page: the page every look-up gives, and a
+    // link that opens Preferences at its Dictionary tab.
+    static Page noDictionaryPage();
+    static constexpr char preferencesLink[] = "orvel:preferences/dictionary";
+
     // Shows a taken document in `view`, which then owns it; the document it
     // replaces is deleted if it came from here too.
     static void show(QTextBrowser *view, QTextDocument *document);

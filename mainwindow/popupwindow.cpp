@@ -136,11 +136,15 @@ QRect PopupWindow::placement(const QPoint &pointer, QSize size, const QRect &scr
     int x = pointer.x() + gap;
     if (x + size.width() > screen.right() + 1)
         x = pointer.x() - gap - size.width();
-    int y = pointer.y() + gap;
-    if (y + size.height() > screen.bottom() + 1)
-        y = pointer.y() - gap - size.height();
     x = qBound(screen.left(), x, screen.right() + 1 - size.width());
-    y = qBound(screen.top(), y, screen.bottom() + 1 - size.height());
+    // Down: below the pointer if it fits there, else above it, else on the
+    // roomier side, shortened to fit; always `gap` clear of the pointer, so
+    // the window never lies under it, whatever its width does.
+    const int below = screen.bottom() + 1 - (pointer.y() + gap);
+    const int above = pointer.y() - gap - screen.top();
+    if (size.height() > below && size.height() > above)
+        size.setHeight(qMax(below, above));
+    const int y = size.height() <= below ? pointer.y() + gap : pointer.y() - gap - size.height();
     return QRect(QPoint(x, y), size);
 }
 

@@ -28,7 +28,8 @@ public:
 
     // Where a window of `size` goes beside `pointer` on a screen of
     // `screen`: below and right of it, clear of it, or where that has no
-    // room above or left of it; always on the screen.
+    // room above or left of it; always on the screen, and `gap` above or
+    // below the pointer (shorter where neither side has the room).
     static QRect placement(const QPoint &pointer, QSize size, const QRect &screen);
     // Space between the pointer and the window.
     static constexpr int gap = 12;

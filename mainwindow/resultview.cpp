@@ -85,7 +85,13 @@ QString ResultView::selectedPlainText() const
         else if (c == QChar::Nbsp)
             c = u' ';
     }
-    return text;
+    // A body's line end shows as a space; copied, no line ends in one.
+    QStringList lines = text.split(u'\n');
+    for (QString &line : lines) {
+        while (line.endsWith(u' '))
+            line.chop(1);
+    }
+    return lines.join(u'\n');
 }
 
 void ResultView::changeEvent(QEvent *event)
@@ -159,7 +165,14 @@ void ResultView::mouseDoubleClickEvent(QMouseEvent *event)
 void ResultView::contextMenuEvent(QContextMenuEvent *event)
 {
     const QPoint position = viewport()->mapFromGlobal(event->globalPos());
-    QString text = textCursor().selectedText();
+    // The selection, when the click is on it (or the menu comes from the
+    // keyboard); else the word under the pointer: a selection made earlier,
+    // by Find in Page say, is not what the user points at.
+    const QTextCursor selection = textCursor();
+    const int at = cursorForPosition(position).position();
+    const bool onSelection = event->reason() != QContextMenuEvent::Mouse ||
+                             (at >= selection.selectionStart() && at <= selection.selectionEnd());
+    QString text = onSelection ? selection.selectedText() : QString();
     if (text.trimmed().isEmpty())
         text = wordAt(position).selectedText();
     std::unique_ptr<QMenu> menu(createStandardContextMenu(position));

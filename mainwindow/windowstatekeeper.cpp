@@ -65,6 +65,8 @@ void WindowStateKeeper::load()
     const QSize fitting =
         state.size.boundedTo((home ? home : window->screen())->availableGeometry().size());
     window->resize(fitting);
+    chosenSize = state.size;
+    fittedSize = window->size();
     if (home) {
         const QRect frame(*state.position, window->size());
         window->move(fitting == state.size ? frame.topLeft()
@@ -82,7 +84,10 @@ void WindowStateKeeper::load()
 bool WindowStateKeeper::save()
 {
     ViewSettings::WindowState state = settings->windowState();
-    state.size = window->size();
+    // A window shrunk to fit a smaller screen (or the same screen at a
+    // larger scale) keeps the size the user chose for the next start,
+    // unless the user has resized it since.
+    state.size = window->size() == fittedSize && chosenSize.isValid() ? chosenSize : window->size();
     state.menubar = form.menubar->isChecked();
     state.statusbar = form.statusbar->isChecked();
     state.topmost = form.topmost->isChecked();
@@ -143,7 +148,9 @@ void WindowStateKeeper::fitOntoScreen()
     if (frame.width() <= area.width() && frame.height() <= area.height())
         return;
     const QSize excess = (frame.size() - area.size()).expandedTo(QSize(0, 0));
-    window->resize(window->size() - excess);
-    frame.setSize(frame.size() - excess);
+    const QSize before = window->size();
+    window->resize(before - excess);
+    fittedSize = window->size();
+    frame.setSize(frame.size() + (window->size() - before));
     window->move(placedWithin(frame, area));
 }

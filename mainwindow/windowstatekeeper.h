@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSize>
 
 class QAction;
 class QMainWindow;
@@ -61,4 +62,8 @@ private:
     // The splitter's state when the list was last hidden.
     QByteArray hiddenListState;
     bool fitted = false;
+    // The size the settings held, in device-independent pixels, and the
+    // size the window was given to fit its screen.
+    QSize chosenSize;
+    QSize fittedSize;
 };

@@ -4,6 +4,7 @@
 #include "mainwindow/wordlistmodel.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,10 @@ WordList::WordList(const Form &form, QObject *parent)
     connect(form.view, &QAbstractItemView::clicked, this, &WordList::pick);
     connect(model, &WordListModel::listShown, this, &WordList::showFromTop);
     form.view->setItemDelegate(new WordListDelegate(form.view));
+    // Tab reaches the list (a click leaves the keyboard in the field); it
+    // shows where the keyboard is by a current row.
+    form.view->setFocusPolicy(Qt::TabFocus);
+    form.view->installEventFilter(this);
     showOther(nullptr);
     // Lists are not asked for while hidden.
     connect(form.shown, &QAction::toggled, this, [this](bool shown) {
@@ -72,10 +77,39 @@ void WordList::showFromTop()
         return;
     form.view->scrollToTop();
     chosen = false;
-    if (model->rowCount() > 0) {
+    followEntryShown();
+}
+
+void WordList::setEntryShown(const QString &key)
+{
+    entryShown = key;
+    if (!chosen && !showsOther())
+        followEntryShown();
+}
+
+void WordList::followEntryShown()
+{
+    int found = -1;
+    for (int i = 0; i < model->rowCount() && found < 0 && !entryShown.isEmpty(); ++i)
+        found = model->row(i).key == entryShown ? i : -1;
+    const QModelIndex row = found >= 0 ? model->index(found) : QModelIndex();
+    if (row == form.view->currentIndex())
+        return;
+    const QScopedValueRollback<bool> quiet(showingList, true);
+    if (row.isValid())
+        form.view->setCurrentIndex(row);
+    else
+        form.view->selectionModel()->clear();
+}
+
+bool WordList::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == form.view && event->type() == QEvent::FocusIn &&
+        !form.view->currentIndex().isValid() && form.view->model()->rowCount() > 0) {
         const QScopedValueRollback<bool> quiet(showingList, true);
-        form.view->setCurrentIndex(model->index(0));
+        form.view->setCurrentIndex(form.view->model()->index(0, 0));
     }
+    return QObject::eventFilter(watched, event);
 }
 
 bool WordList::showsOther() const
@@ -90,8 +124,8 @@ void WordList::move(int step)
     if (!form.shown->isChecked() || rows == 0)
         return;
     const QModelIndex current = form.view->currentIndex();
-    // From no row, or a new list's first row not yet chosen, Down goes to
-    // the first and Up stays.
+    // Not chosen yet (no row, or the row of the entry on the page), Down
+    // goes to the first and Up stays.
     const int row = current.isValid() && chosen ? qBound(0, current.row() + step, rows - 1)
                                                 : (step > 0 ? 0 : -1);
     if (row < 0)

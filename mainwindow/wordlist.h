@@ -14,8 +14,9 @@ class WordListModel;
 
 // The word list beside the result view: the rows of the entries from the
 // search field's text on (WordListModel), listed while View > Word List is
-// on. Every new list starts at its top with its first row current, yet not
-// chosen: Down in the field chooses it, Up leaves it, and Enter there still
+// on. Every new list starts at its top; its current row is the row of the
+// entry on the page (setEntryShown()), or none, and it is not chosen: Down
+// in the field chooses the first row, Up leaves it, and Enter there still
 // settles on what is shown. Up and Down in the field move the current row,
 // without taking the keyboard from the field; whichever way the user makes
 // a row current (those keys, the list's own keys, a click), its entry is
@@ -43,6 +44,14 @@ public:
     // Shows `other` in the view instead of the word list; null shows the
     // word list again, from the field's text on.
     void showOther(QAbstractItemModel *other);
+    // The page on display shows the entry of `key` (empty: none): its row
+    // becomes current, or none, unless the user chose one.
+    void setEntryShown(const QString &key);
+
+protected:
+    // Reached by Tab without a current row, the list makes its first one
+    // current, quietly, so that the focus shows.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
     // A row became the current one: its entry's page is wanted, while the
@@ -57,6 +66,8 @@ signals:
 
 private:
     void showFromTop();
+    // Makes the row of the entry shown current, or none, quietly.
+    void followEntryShown();
     // Moves the current row by `step`, when there is a list to move in.
     void move(int step);
     void enter();
@@ -68,6 +79,7 @@ private:
     WordListModel *model;
     // The current row was made so by the user, not by a new list.
     bool chosen = false;
-    // A new list makes its first row current.
+    // The current row is being set by the list, not by the user.
     bool showingList = false;
+    QString entryShown;
 };

@@ -12,10 +12,12 @@
 #include "wizard/dictionarywizard.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScopedValueRollback>
 #include <QStandardItemModel>
 
@@ -42,6 +44,18 @@ OptionDialog::OptionDialog(ViewSettings *settings, QWidget *parent)
     ui->downButton->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
     ui->renameButton->setShortcut(QKeySequence(Qt::Key_F2));
     ui->removeButton->setShortcut(QKeySequence::Delete);
+    // One row at a time, and the buttons act on the row that is
+    // highlighted, whether the mouse or the keyboard chose it.
+    ui->dictionaryView->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Two files of one folder differ at their ends; the whole path is the
+    // tooltip.
+    ui->dictionaryView->setTextElideMode(Qt::ElideMiddle);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->setObjectName(QStringLiteral("closeButtons"));
+    ui->gridLayout->addWidget(buttons, 2, 0);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // In the program's language, as the rest of the dialog.
+    buttons->button(QDialogButtonBox::Close)->setText(tr("Close"));
     refresh();
 }
 
@@ -56,7 +70,7 @@ void OptionDialog::refresh()
     ui->errorLabel->hide();
     showFont();
     const int id = currentId();
-    const int row = ui->dictionaryView->currentIndex().row();
+    const int row = selectedRow();
     if (QStandardItemModel *model = loadDictionaries()) {
         showDictionaries(model);
         const QList<QStandardItem *> same =
@@ -110,8 +124,9 @@ QStandardItemModel *OptionDialog::loadDictionaries() const
         auto *name = new QStandardItem(dictionary.name);
         name->setCheckable(true);
         name->setCheckState(dictionary.enabled ? Qt::Checked : Qt::Unchecked);
-        model->appendRow({new QStandardItem(QString::number(dictionary.id)), name,
-                          new QStandardItem(dictionary.location)});
+        auto *file = new QStandardItem(dictionary.location);
+        file->setToolTip(dictionary.location);
+        model->appendRow({new QStandardItem(QString::number(dictionary.id)), name, file});
     }
     return model;
 }
@@ -132,9 +147,15 @@ void OptionDialog::showDictionaries(QStandardItemModel *model)
     view->resizeColumnToContents(NameColumn);
     view->setColumnWidth(NameColumn, qBound(view->horizontalHeader()->defaultSectionSize(),
                                             view->columnWidth(NameColumn), widestName));
-    // A row made current by the keyboard counts as much as a click.
-    connect(ui->dictionaryView->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &OptionDialog::updateButtons);
+    // A row made current by the keyboard counts as much as a click: it is
+    // selected too (the view makes the row it enters by Tab current
+    // only), so what is highlighted is what the buttons act on.
+    QItemSelectionModel *rows = ui->dictionaryView->selectionModel();
+    connect(rows, &QItemSelectionModel::currentChanged, this, [rows](const QModelIndex &current) {
+        if (current.isValid() && !rows->isRowSelected(current.row()))
+            rows->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    });
+    connect(rows, &QItemSelectionModel::selectionChanged, this, &OptionDialog::updateButtons);
     // A check box clicked or switched with Space; its row becomes the
     // current one, as a click elsewhere in the row makes it. The switch
     // reloads the list, which must wait until the model has done telling of
@@ -150,11 +171,11 @@ void OptionDialog::showDictionaries(QStandardItemModel *model)
     });
 }
 
-// Each button acts on the current row, so it is offered only while there is
+// Each button acts on the selected row, so it is offered only while there is
 // one; a new model has none.
 void OptionDialog::updateButtons()
 {
-    const int row = ui->dictionaryView->currentIndex().row();
+    const int row = selectedRow();
     const int rows = m_model ? m_model->rowCount() : 0;
     const bool current = row >= 0;
     ui->removeButton->setEnabled(current);
@@ -164,12 +185,23 @@ void OptionDialog::updateButtons()
     ui->downButton->setEnabled(current && row < rows - 1);
 }
 
+int OptionDialog::selectedRow() const
+{
+    const QItemSelectionModel *selection = ui->dictionaryView->selectionModel();
+    const QModelIndexList rows = selection ? selection->selectedRows() : QModelIndexList();
+    return m_model && rows.size() == 1 ? rows.first().row() : -1;
+}
+
 int OptionDialog::currentId() const
 {
-    const QModelIndex current = ui->dictionaryView->currentIndex();
-    const QStandardItem *item =
-        m_model && current.isValid() ? m_model->item(current.row(), IdColumn) : nullptr;
+    const int row = selectedRow();
+    const QStandardItem *item = row >= 0 ? m_model->item(row, IdColumn) : nullptr;
     return item ? item->text().toInt() : 0;
+}
+
+void OptionDialog::showDictionaryTab()
+{
+    ui->tabWidget->setCurrentWidget(ui->dictionaryTab);
 }
 
 void OptionDialog::on_familyBox_currentFontChanged(const QFont &font)
@@ -209,12 +241,16 @@ void OptionDialog::on_addButton_clicked()
 
 void OptionDialog::on_removeButton_clicked()
 {
-    if (!m_model || !ui->dictionaryView->currentIndex().isValid())
+    const int row = selectedRow();
+    if (row < 0)
         return;
 
     QMessageBox box(this);
     box.setText(tr("Do you want to delete your dictionary?"));
-    box.setInformativeText(tr("Only Orvel's index of it is deleted: the dictionary file itself "
+    // Which one, beneath the question.
+    box.setInformativeText(m_model->item(row, NameColumn)->text() + u'\n' +
+                           m_model->item(row, FileColumn)->text() + QStringLiteral("\n\n") +
+                           tr("Only Orvel's index of it is deleted: the dictionary file itself "
                               "stays where it is."));
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Cancel);
@@ -247,7 +283,7 @@ void OptionDialog::on_renameButton_clicked()
     const int id = currentId();
     if (id == 0)
         return;
-    const int row = ui->dictionaryView->currentIndex().row();
+    const int row = selectedRow();
     RenameDialog rename(m_model->item(row, NameColumn)->text(), this);
     if (rename.exec() != QDialog::Accepted)
         return;
@@ -289,6 +325,14 @@ bool OptionDialog::eventFilter(QObject *watched, QEvent *event)
     if (watched == ui->dictionaryView && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<const QKeyEvent *>(event);
         const QModelIndex current = ui->dictionaryView->currentIndex();
+        // Home and End go to the first and the last dictionary (a table's
+        // own go to a row's first and last cell, from no row to the first).
+        const int rows = m_model ? m_model->rowCount() : 0;
+        if ((key->key() == Qt::Key_Home || key->key() == Qt::Key_End) && rows > 0) {
+            ui->dictionaryView->setCurrentIndex(
+                m_model->index(key->key() == Qt::Key_Home ? 0 : rows - 1, NameColumn));
+            return true;
+        }
         if ((key->key() == Qt::Key_Space || key->key() == Qt::Key_Select) &&
             key->modifiers() == Qt::NoModifier && m_model && current.isValid()) {
             QStandardItem *name = m_model->item(current.row(), NameColumn);
@@ -315,6 +359,10 @@ void OptionDialog::on_clearHistoryButton_clicked()
 void OptionDialog::changeEvent(QEvent *e)
 {
     QDialog::changeEvent(e);
-    if (e->type() == QEvent::LanguageChange)
+    if (e->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        findChild<QDialogButtonBox *>(QStringLiteral("closeButtons"))
+            ->button(QDialogButtonBox::Close)
+            ->setText(tr("Close"));
+    }
 }

@@ -29,6 +29,9 @@ public:
     OptionDialog(ViewSettings *settings, QWidget *parent = nullptr);
     ~OptionDialog() override;
 
+    // Opens on the list of dictionaries rather than on the font.
+    void showDictionaryTab();
+
 signals:
     // A rebuild of a dictionary's index has ended (committed or not).
     void indexRebuilt();
@@ -74,10 +77,12 @@ private:
     void showFont();
     QStandardItemModel *loadDictionaries() const;
     void showDictionaries(QStandardItemModel *model);
-    // The buttons act on the current row, and Up and Down only where it can
-    // move.
+    // The buttons act on the selected row, and Up and Down only where it
+    // can move.
     void updateButtons();
-    // The dictionary id of the current row; 0 when there is none.
+    // The one row selected; -1 when there is none.
+    int selectedRow() const;
+    // The dictionary id of the selected row; 0 when there is none.
     int currentId() const;
 
     Ui::OptionDialog *ui;

@@ -1,6 +1,9 @@
 #include "preferences/rebuilddialog.h"
 #include "ui_rebuilddialog.h"
 
+#include "database/installeddictionaries.h"
+#include "lookup/searchthread.h"
+
 #include <QEvent>
 #include <QPushButton>
 
@@ -57,4 +60,15 @@ void RebuildDialog::changeEvent(QEvent *e)
     QDialog::changeEvent(e);
     if (e->type() == QEvent::LanguageChange)
         ui->retranslateUi(this);
+}
+
+int RebuildDialog::dictionaryOfLink(const QString &link)
+{
+    const QString rebuild = QLatin1String(SearchThread::rebuildLink);
+    if (link.startsWith(rebuild + u'/'))
+        return link.mid(rebuild.size() + 1).toInt();
+    QList<Records::Installed> installed;
+    if (link == rebuild && InstalledDictionaries().list(&installed) && installed.size() == 1)
+        return installed.first().id;
+    return 0;
 }

@@ -23,6 +23,10 @@ public:
     // Stops a build still running and waits for its rollback.
     ~RebuildDialog() override;
 
+    // The dictionary a page's Rebuild link names: its id after the link's
+    // "/", or with one installed, that one; 0 for any other link.
+    static int dictionaryOfLink(const QString &link);
+
     // How the build ended; NotFinished while it runs.
     ConvertThread::Outcome outcome() const { return m_builder.outcome(); }
 

@@ -129,7 +129,11 @@ inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = 
         return {"entry", slow.shown[key], key, {}, {}};
     for (const QString &base : bases(key))
         if (entries.contains(base))
-            return {"base", slow.shown[base], base, text + " -> " + slow.shown[base], {}};
+            return {"base",
+                    slow.shown[base],
+                    base,
+                    text + " -> " + slow.shown[base] + " (base form)",
+                    {}};
     // The Japanese rules on the text or on its romaji's kana: the key
     // found, or a null string.
     const auto folded = [&](const QString &t) {
@@ -146,7 +150,7 @@ inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = 
     if (const QString found = folded(text); !found.isNull())
         return meant("fold", found, " (kana or width)");
     if (const QString found = SlowJapanese::base(slow, entries, key); !found.isNull())
-        return meant("base", found, "");
+        return meant("base", found, " (base form)");
     if (const QString kana = Romaji::toKana(text); !kana.isNull()) {
         if (words.contains(kana.toUpper()))
             return meant("romaji", kana.toUpper(), " (romaji)");
@@ -158,7 +162,11 @@ inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = 
     }
     for (const QString &entry : entries)
         if (entry.startsWith(key))
-            return {"nearest", slow.shown[entry], entry, text + "… -> " + slow.shown[entry], {}};
+            return {"nearest",
+                    slow.shown[entry],
+                    entry,
+                    text + "… -> " + slow.shown[entry] + " (nearest entry)",
+                    {}};
     Expected none{"none", {}, {}, {}, {}};
     const QList<uint> typedKey = key.toUcs4();
     for (int d = 1; d <= 2 && none.suggestions.isEmpty(); ++d) {

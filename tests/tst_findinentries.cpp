@@ -6,6 +6,7 @@
 #include "dictionary/convertthread.h"
 #include "generator.h"
 #include "mainwindow/entrylistmodel.h"
+#include "mainwindow/foundlinedelegate.h"
 #include "slowreading.h"
 #include "testutil.h"
 #include "windowfixture.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -128,7 +130,8 @@ private slots:
     }
 
     // On, the lines found in place of the words and their count; off, the
-    // words again. It shows the list even where the list was hidden.
+    // words again. It shows the list even where the list was hidden, and
+    // hides it again when turned off.
     void theToggleReplacesTheWordList()
     {
         QFETCH(QString, how);
@@ -152,7 +155,61 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), w.edit);
         toggle();
         QVERIFY(!w.toggle->isChecked() && !w.count->isVisible());
+        QVERIFY(!w.action("actionWordList")->isChecked() && !w.list->isVisible());
+        w.action("actionWordList")->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(w.rows(), slow->list("wat", 60), TestUtil::waitTimeout);
+    }
+
+    // Tab goes from the field to the button, whose focus shows and whose
+    // tooltip names its key, then to the list, which shows a current row;
+    // each new text's lines start at the top.
+    void keyboardAndNewTexts()
+    {
+        Window w;
+        QTest::keyClicks(w.edit, "th");
+        QTRY_VERIFY_WITH_TIMEOUT(!w.rows().isEmpty(), TestUtil::waitTimeout);
+        auto *button = w.child<QToolButton>("findInEntriesButton");
+        QVERIFY(
+            button->toolTip().contains(w.toggle->shortcut().toString(QKeySequence::NativeText)));
+        const QImage unfocused = button->grab().toImage();
+        QTest::keyClick(w.edit, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), button);
+        QVERIFY(button->grab().toImage() != unfocused);
+        QTest::keyClick(button, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.list);
+        QVERIFY(w.list->currentIndex().isValid());
+
+        QVERIFY(w.find("th", found("th").size()));
+        QVERIFY(w.scrollTo(2 * batch));
+        QVERIFY(w.list->verticalScrollBar()->value() > 0);
+        QVERIFY(found("the").size() > batch);
+        QVERIFY(w.find("the", found("the").size()));
+        QTRY_COMPARE(w.list->verticalScrollBar()->value(), 0);
+    }
+
+    // A row shows its first match at any width: moved left only as far as
+    // it takes, the match a third into the row, the line's end not before
+    // the row's.
+    void theMatchShowsAtAnyWidth_data()
+    {
+        QTest::addColumn<qreal>("start");
+        QTest::addColumn<qreal>("end");
+        QTest::addColumn<qreal>("line");
+        QTest::addColumn<qreal>("shift");
+        // A row 90 wide.
+        QTest::newRow("fits") << 10.0 << 80.0 << 400.0 << 0.0;
+        QTest::newRow("ends at the edge") << 60.0 << 90.0 << 400.0 << 0.0;
+        QTest::newRow("beyond the edge") << 150.0 << 160.0 << 400.0 << 120.0;
+        QTest::newRow("near the line's end") << 380.0 << 390.0 << 400.0 << 310.0;
+        QTest::newRow("wider than the row") << 100.0 << 300.0 << 400.0 << 70.0;
+    }
+    void theMatchShowsAtAnyWidth()
+    {
+        QFETCH(qreal, start);
+        QFETCH(qreal, end);
+        QFETCH(qreal, line);
+        QFETCH(qreal, shift);
+        QCOMPARE(FoundLineDelegate::shift(start, end, line, 90), shift);
     }
 
     void rowsFollowTheSlowReading_data()

@@ -148,8 +148,15 @@ void InstanceTest::popupFromTheRunningOrvel()
     PopupWindow popup(w.window.viewSettings());
     connect(&instance, &SingleInstance::popupReceived, &popup, &PopupWindow::showWord);
     connect(&instance, &SingleInstance::wordReceived, &w.window, &MainWindow::showFromOutside);
+    // Running, nothing selected is said as well, and nothing handed over.
+    int handed = 0;
+    connect(&instance, &SingleInstance::popupReceived, this, [&handed] { ++handed; });
+    errors.clear();
+    QCOMPARE(run({"--popup", "--selection"}, &errors), 1);
+    QVERIFY2(errors.contains(CommandLine::nothingSelected().toUtf8()), errors.constData());
     QCOMPARE(run({"--popup", "  water "}), 0);
     QTRY_VERIFY(popup.isVisible());
+    QCOMPARE(handed, 1);
     QCOMPARE(popup.word(), QString("water"));
     QVERIFY(!w.window.isVisible());
     QVERIFY(w.edit->text().isEmpty());

@@ -58,6 +58,8 @@ private slots:
         QTest::newRow("bottom right corner") << QPointF(0.99, 0.99) << normal;
         QTest::newRow("top left corner") << QPointF(0.01, 0.01) << normal;
         QTest::newRow("right edge") << QPointF(0.99, 0.5) << normal;
+        QTest::newRow("bottom edge") << QPointF(0.5, 0.99) << normal;
+        QTest::newRow("taller than either side") << QPointF(0.5, 0.5) << QSize(300, 5000);
         QTest::newRow("larger than the screen") << QPointF(0.5, 0.5) << QSize(5000, 5000);
     }
     void besideThePointer()
@@ -70,10 +72,12 @@ private slots:
                              p.screen.top() + int(where.y() * p.screen.height()));
         QVERIFY(p.showAt(pointer));
         QVERIFY(p.screen.contains(p.popup.frameGeometry()));
-        if (size == ViewSettings::defaultPopupSize) {
+        if (size == ViewSettings::defaultPopupSize)
             QCOMPARE(p.popup.size(), size);
-            QVERIFY(!p.popup.frameGeometry().adjusted(-8, -8, 8, 8).contains(pointer));
-        }
+        // Above or below the pointer, clear of it, flipped or not.
+        const QRect frame = p.popup.frameGeometry();
+        const int gap = PopupWindow::gap;
+        QVERIFY(frame.top() >= pointer.y() + gap || frame.bottom() < pointer.y() - gap);
         // The main window is neither shown nor brought forward.
         QVERIFY(!p.window.isVisible());
     }

@@ -40,6 +40,7 @@ private slots:
 
     void addThroughWizard();
     void remove();
+    void removeFromTheKeyboard();
     void failedRemoval_data();
     void failedRemoval();
     void failedRefresh();
@@ -277,6 +278,42 @@ void TestPreferences::remove()
     // The one that took its place is the current row.
     QCOMPARE(view(dialog)->currentIndex().row(), 0);
     QVERIFY(button(dialog, "removeButton")->isEnabled());
+}
+
+// End then Delete removes the last row's dictionary, the one highlighted,
+// and says which it is beneath the question; the list shows whole paths as
+// tooltips; Close closes.
+void TestPreferences::removeFromTheKeyboard()
+{
+    QVERIFY(installTwo() > 2);
+    QVERIFY(exec("INSERT INTO m_dictionary (id, name) VALUES (3, 'Third')"));
+    QVERIFY(exec("INSERT INTO t_dictionary VALUES (3, '/data/third.txt', '', 3)"));
+    QVERIFY(exec("INSERT INTO t_word VALUES (3, 0, 'C')"));
+    OptionDialog dialog(window->viewSettings(), window);
+    showDictionaryTab(dialog);
+    QCOMPARE(view(dialog)->textElideMode(), Qt::ElideMiddle);
+    const QStringList before = listed(dialog);
+    QCOMPARE(before.size(), 3);
+    const QModelIndex file = view(dialog)->model()->index(2, 2);
+    QCOMPARE(file.data(Qt::ToolTipRole), file.data());
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    tabTo(view(dialog));
+    QTest::keyClick(view(dialog), Qt::Key_End);
+    QString asked;
+    whenModal<QMessageBox>(this, [&asked](QMessageBox *box) {
+        asked = box->text() + '\n' + box->informativeText();
+        box->button(QMessageBox::Ok)->click();
+    });
+    // The key clicks the button as a click does, a moment later.
+    QTest::keyClick(view(dialog), Qt::Key_Delete);
+    QTRY_VERIFY(!asked.isEmpty());
+    const QString last = before.last().section('|', 0, 0);
+    QVERIFY2(asked.startsWith("Do you want to delete your dictionary?\n" + last + '\n'),
+             qPrintable(asked));
+    QCOMPARE(listed(dialog), before.mid(0, 2));
+    dialog.findChild<QDialogButtonBox *>("closeButtons")->button(QDialogButtonBox::Close)->click();
+    QVERIFY(!dialog.isVisible());
 }
 
 void TestPreferences::failedRemoval_data()

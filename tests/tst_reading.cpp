@@ -132,13 +132,15 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("first");
-        QTest::newRow("Latin") << QString("ab1") << QString("ab10");
-        QTest::newRow("Japanese") << QString("水") << QString("水");
+        QTest::addColumn<int>("current"); // the row of the entry on the page, or none
+        QTest::newRow("Latin, the nearest entry") << QString("ab1") << QString("ab10") << 0;
+        QTest::newRow("Japanese") << QString("水") << QString("水") << 0;
     }
     void wordListOpensAtItsTop()
     {
         QFETCH(QString, text);
         QFETCH(QString, first);
+        QFETCH(int, current);
         Window w;
         w.edit->setText("ab");
         QTRY_VERIFY(w.list->verticalScrollBar()->maximum() > 0);
@@ -148,7 +150,7 @@ private slots:
         w.edit->setText(text);
         QTRY_COMPARE(w.rows().value(0), first);
         QCOMPARE(w.list->verticalScrollBar()->value(), 0);
-        QCOMPARE(w.currentRow(), 0);
+        QTRY_COMPARE(w.currentRow(), current);
         // Whatever script the first row is in.
         QCOMPARE(w.list->visualRect(w.list->model()->index(0, 0)).height(), height);
     }
@@ -238,9 +240,14 @@ private slots:
         QFETCH(QString, count);
         Window w;
         QVERIFY(w.lookUp("bee"));
+        const int pageHeight = w.view->height();
         QTest::keyClick(w.edit, Qt::Key_F, Qt::ControlModifier);
         auto *find = w.child<QLineEdit>("findEdit");
         QTRY_VERIFY(find->isVisible() && find->hasFocus());
+        // One line under the page, which keeps the rest of its height.
+        auto *bar = w.child<QWidget>("findBar");
+        QTRY_COMPARE(w.view->height(), pageHeight - bar->height());
+        QCOMPARE(bar->height(), bar->sizeHint().height());
         QTest::keyClicks(find, text);
         for (const QChar key : keys)
             QTest::keyClick(find, Qt::Key_Return, key == 'p' ? Qt::ShiftModifier : Qt::NoModifier);
@@ -257,24 +264,36 @@ private slots:
     void contextMenuLooksUp_data()
     {
         QTest::addColumn<QString>("selected");
+        // The text the pointer is on, the first after the selection.
+        QTest::addColumn<QString>("pointed");
         QTest::addColumn<QString>("word");
-        QTest::newRow("the word under the pointer") << QString() << QString("dog");
-        QTest::newRow("the selection") << QString("bee 12") << QString("bee 12");
+        QTest::newRow("the word under the pointer")
+            << QString() << QString("dog") << QString("dog");
+        QTest::newRow("the selection")
+            << QString("bee 12") << QString("bee 12") << QString("bee 12");
+        // A selection made earlier (by Find in Page, say) elsewhere.
+        QTest::newRow("outside the selection")
+            << QString("bee 12") << QString("dog") << QString("dog");
     }
     void contextMenuLooksUp()
     {
         QFETCH(QString, selected);
+        QFETCH(QString, pointed);
         QFETCH(QString, word);
         Window w;
         QVERIFY(w.lookUp("bee"));
-        const QPoint pointer = placeOf(w.view, "dog");
+        const QString text = w.view->toPlainText();
+        const int from = selected.isEmpty() ? 0 : int(text.indexOf(selected));
         if (!selected.isEmpty()) {
             QTextCursor cursor(w.view->document());
-            cursor.setPosition(int(w.view->toPlainText().indexOf(selected)));
-            cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor,
-                                int(selected.size()));
+            cursor.setPosition(from);
+            cursor.setPosition(from + int(selected.size()), QTextCursor::KeepAnchor);
             w.view->setTextCursor(cursor);
+            w.view->ensureCursorVisible();
         }
+        QTextCursor at(w.view->document());
+        at.setPosition(int(text.indexOf(pointed, from)) + 1);
+        const QPoint pointer = w.view->cursorRect(at).center();
         QTimer::singleShot(0, [] {
             auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
             QVERIFY(menu);

@@ -4,6 +4,8 @@
 #include "database/database.h"
 #include "dictionary/convertthread.h"
 #include "lookupfixture.h"
+#include "mainwindow/pagethread.h"
+#include "preferences/optiondialog.h"
 #include "testutil.h"
 #include "windowfixture.h"
 
@@ -16,6 +18,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
 #include <QUrl>
@@ -106,7 +109,8 @@ void SearchUiTest::pagesNeverGoBackToOlderText()
     // The newer look-up finishes first.
     QVERIFY(w.release(1));
     QCOMPARE(w.view->toPlainText(), QString("ab is not found."));
-    QVERIFY(secondsText.match(w.statusBar->currentMessage()).hasMatch());
+    QTRY_VERIFY_WITH_TIMEOUT(secondsText.match(w.statusBar->currentMessage()).hasMatch(),
+                             TestUtil::waitTimeout);
     QCOMPARE(QApplication::focusWidget(), w.edit);
     // One look-up is still running, so the wait cursor stays.
     QVERIFY(QApplication::overrideCursor());
@@ -115,8 +119,9 @@ void SearchUiTest::pagesNeverGoBackToOlderText()
     w.statusBar->clearMessage();
     QVERIFY(w.release(0));
     QCOMPARE(w.view->toPlainText(), QString("ab is not found."));
-    QVERIFY(secondsText.match(w.statusBar->currentMessage()).hasMatch());
-    QVERIFY(!QApplication::overrideCursor());
+    QTRY_VERIFY_WITH_TIMEOUT(secondsText.match(w.statusBar->currentMessage()).hasMatch(),
+                             TestUtil::waitTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::overrideCursor(), TestUtil::waitTimeout);
     QCOMPARE(w.window.windowTitle(), QString("\u2068ab\u2069 - Orvel"));
 
     // Each time was shown after the page had arrived and before its worker
@@ -152,7 +157,7 @@ void SearchUiTest::clearingDropsPagesOnTheirWay()
     QVERIFY(w.release(1));
     QVERIFY(w.showsFirstView());
     QCOMPARE(w.window.windowTitle(), QString("Orvel"));
-    QVERIFY(!QApplication::overrideCursor());
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::overrideCursor(), TestUtil::waitTimeout);
 
     // The next word is shown again.
     QTest::keyClick(w.edit, Qt::Key_Z);
@@ -188,12 +193,14 @@ void SearchUiTest::failedLookUpsClaimNoSuccess()
     QVERIFY(w.release(0));
     QCOMPARE(w.view->toPlainText(), QString("aa is not found."));
     QCOMPARE(w.window.windowTitle(), QString("\u2068aaa\u2069 - Orvel"));
-    QVERIFY(secondsText.match(w.statusBar->currentMessage()).hasMatch());
+    QTRY_VERIFY_WITH_TIMEOUT(secondsText.match(w.statusBar->currentMessage()).hasMatch(),
+                             TestUtil::waitTimeout);
     // With a failure page shown, neither claims a look-up of the word.
     QVERIFY(w.release(2));
     QVERIFY(w.view->toPlainText().startsWith("The dictionary file cannot be read:"));
     QCOMPARE(w.window.windowTitle(), QString("Orvel"));
-    QCOMPARE(w.statusBar->currentMessage(), QString("The look-up failed."));
+    QTRY_COMPARE_WITH_TIMEOUT(w.statusBar->currentMessage(), QString("The look-up failed."),
+                              TestUtil::waitTimeout);
 }
 
 void SearchUiTest::closingWaitsForRunningLookUps()
@@ -217,11 +224,21 @@ void SearchUiTest::realLookUp()
     TestWindow w;
     QVERIFY(w.showAndActivate());
 
-    // Nothing installed yet.
+    // Nothing installed yet: nothing was looked up, so no time is said,
+    // and the page's link opens Preferences at the Dictionary tab.
     w.edit->setText("run");
     QVERIFY(w.release(0));
     QVERIFY(w.view->toPlainText().startsWith("No dictionary is installed."));
-    QVERIFY(!QApplication::overrideCursor());
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::overrideCursor(), TestUtil::waitTimeout);
+    QCOMPARE(w.statusBar->currentMessage(), QString());
+    QString tab;
+    whenModal<OptionDialog>(this, [&tab](OptionDialog *dialog) {
+        tab = dialog->findChild<QTabWidget *>("tabWidget")->currentWidget()->objectName();
+    });
+    QVERIFY(w.clickLink(QLatin1String(PageThread::preferencesLink)));
+    QTRY_COMPARE(tab, QString("dictionaryTab"));
+    w.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
 
     const QString file = installDictionary();
     QVERIFY(!file.isEmpty());
@@ -233,9 +250,13 @@ void SearchUiTest::realLookUp()
     QVERIFY(w.view->toPlainText().contains(QString::fromUtf8("走る")));
     QVERIFY(!w.view->toPlainText().contains(QString::fromUtf8("規則")));
     QCOMPARE(w.window.windowTitle(), QString("\u2068Run\u2069 - Orvel"));
-    QVERIFY(secondsText.match(w.statusBar->currentMessage()).hasMatch());
-    QVERIFY(!QApplication::overrideCursor());
+    QTRY_VERIFY_WITH_TIMEOUT(secondsText.match(w.statusBar->currentMessage()).hasMatch(),
+                             TestUtil::waitTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::overrideCursor(), TestUtil::waitTimeout);
     QCOMPARE(QApplication::focusWidget(), w.edit);
+    // Escape empties the field, and the time goes with the page.
+    QTest::keyClick(w.edit, Qt::Key_Escape);
+    QCOMPARE(w.statusBar->currentMessage(), QString());
 
     // The file gone: the view says so instead of keeping the last page.
     QVERIFY(QFile::remove(file));
@@ -244,7 +265,7 @@ void SearchUiTest::realLookUp()
     QVERIFY(w.view->toPlainText().startsWith("The dictionary file cannot be read:"));
     QVERIFY(w.view->toPlainText().contains(file));
     QCOMPARE(w.window.windowTitle(), QString("Orvel"));
-    QVERIFY(!QApplication::overrideCursor());
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::overrideCursor(), TestUtil::waitTimeout);
 }
 
 // A dictionary file replaced after installation: the page and the word list
@@ -261,7 +282,8 @@ void SearchUiTest::aChangedFileIsRebuiltFromItsPage()
     QVERIFY(w.release(0));
     QVERIFY(w.view->toPlainText().startsWith("The dictionary file has changed since it was "
                                              "installed:"));
-    QCOMPARE(w.statusBar->currentMessage(), QString("The look-up failed."));
+    QTRY_COMPARE_WITH_TIMEOUT(w.statusBar->currentMessage(), QString("The look-up failed."),
+                              TestUtil::waitTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(note->isVisible(), TestUtil::waitTimeout);
 
     emit w.view->anchorClicked(QUrl(QString::fromLatin1(SearchThread::rebuildLink)));

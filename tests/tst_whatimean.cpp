@@ -59,22 +59,6 @@ struct Window : WindowFixture
         return QTest::qWaitFor([&] { return view->toPlainText() == page; }, TestUtil::waitTimeout);
     }
     QString firstLine() const { return view->document()->firstBlock().text(); }
-    // Clicks the view's link to `address`; false when it shows none.
-    bool clickLink(const QString &address)
-    {
-        for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next()) {
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                if (it.fragment().charFormat().anchorHref() != address)
-                    continue;
-                QTextCursor cursor(view->document());
-                cursor.setPosition(it.fragment().position() + 1);
-                const QPoint at = view->cursorRect(cursor).center();
-                QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-                return true;
-            }
-        }
-        return false;
-    }
 };
 
 } // namespace
@@ -108,10 +92,12 @@ private slots:
         QTest::newRow("word") << "run" << true << "";
         QTest::newRow("word, spaces around") << " run\t" << true << "";
         QTest::newRow("entry") << "look up" << true << "";
-        QTest::newRow("base") << "running" << true << "running -> run";
-        QTest::newRow("base of a phrase") << "Looked up " << true << "Looked up -> look up";
-        QTest::newRow("nearest") << "wat" << true << "wat… -> water";
-        QTest::newRow("base, Japanese") << "食べました" << true << "食べました -> 食べる";
+        QTest::newRow("base") << "running" << true << "running -> run (base form)";
+        QTest::newRow("base of a phrase")
+            << "Looked up " << true << "Looked up -> look up (base form)";
+        QTest::newRow("nearest") << "wat" << true << "wat… -> water (nearest entry)";
+        QTest::newRow("base, Japanese")
+            << "食べました" << true << "食べました -> 食べる (base form)";
         QTest::newRow("other kana") << "スシ" << true << "スシ -> すし (kana or width)";
         QTest::newRow("romaji, base form")
             << "tabemashita" << true << "tabemashita -> たべる (romaji, base form)";
@@ -140,6 +126,12 @@ private slots:
             QCOMPARE(w.firstLine(), ruleLine);
         QCOMPARE(w.view->toPlainText().contains("Did you mean:"), rules && text == "dictionery");
         QCOMPARE(w.edit->text(), text);
+        // The word list's current row is the entry on the page, or none
+        // (never the first row listed from what was typed).
+        Page page;
+        rules ? SearchThread::findWhatIMean(text, &page) : SearchThread::lookUp(text, &page);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.rows().isEmpty(), TestUtil::waitTimeout);
+        QTRY_COMPARE(w.currentRow(), int(w.rows().indexOf(page.firstEntryWord())));
     }
 
     // A suggestion's link looks its word up, as a word handed over does.
@@ -209,7 +201,8 @@ private slots:
             setting->trigger();
             QTRY_COMPARE_WITH_TIMEOUT(w.view->toPlainText(), pageOf("wat", !on),
                                       TestUtil::waitTimeout);
-            QCOMPARE(w.view->document()->firstBlock().text() == "wat… -> water", !on);
+            QCOMPARE(w.view->document()->firstBlock().text() == "wat… -> water (nearest entry)",
+                     !on);
             w.window.showFromOutside(quoted);
             QCOMPARE(w.edit->text(), on ? quoted : QString("wat"));
             QVERIFY(w.window.close());

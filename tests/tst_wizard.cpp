@@ -1,6 +1,7 @@
 #include "testutil.h"
 
 #include "database/dictionarysettings.h"
+#include "database/installeddictionaries.h"
 #include "dictionary/convertthread.h"
 #include "generator.h"
 #include "lookup/searchthread.h"
@@ -153,7 +154,10 @@ void TestWizard::wholeInstallation()
     QVERIFY(buttons[0]->isEnabled() && buttons[1]->isEnabled());
     QVERIFY(!buttons[0]->isChecked() && !buttons[1]->isChecked());
     QVERIFY(!next->isEnabled());
+    // A click chooses it, and a second click keeps it chosen.
     clickRadio(buttons[0]);
+    clickRadio(buttons[0]);
+    QVERIFY(buttons[0]->isChecked());
     QVERIFY(next->isEnabled());
     next->click();
 
@@ -177,7 +181,13 @@ void TestWizard::wholeInstallation()
     QCOMPARE(name->text().size(), DictionarySettings::longestName);
     QVERIFY(commit->isEnabled() && !why->isVisible());
     name->setText("Eijiro");
-    commit->click();
+    // Alt+C commits, typing nothing into the file box that has the focus.
+    wizard.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&wizard));
+    fileEdit->setFocus();
+    QTest::keyClick(fileEdit, Qt::Key_C, Qt::AltModifier);
+    QTRY_COMPARE(wizard.currentId(), 2);
+    QCOMPARE(fileEdit->text(), file);
 
     // Convert: no way back, Next only at 100.
     QCOMPARE(wizard.currentId(), 2);
@@ -191,7 +201,16 @@ void TestWizard::wholeInstallation()
     QTRY_COMPARE_WITH_TIMEOUT(bar(wizard)->value(), 100, buildTimeout);
     QVERIFY(next->isEnabled());
     QVERIFY(std::is_sorted(seen.begin(), seen.end()));
+    // Done, the page says how many entry lines are in, and nothing is left
+    // to cancel.
+    const QLabel *process = wizard.page(2)->findChild<QLabel *>("processLabel");
+    QTRY_VERIFY_WITH_TIMEOUT(process->text() != "Processing...", buildTimeout);
+    QList<Records::Installed> installed;
+    QVERIFY(InstalledDictionaries().list(&installed) && installed.size() == 1);
+    QCOMPARE(process->text(), QString("Installed: %1 entry lines.").arg(installed[0].count));
+    QVERIFY(!wizard.button(QWizard::CancelButton)->isEnabled());
     next->click();
+    QVERIFY(!wizard.button(QWizard::CancelButton)->isEnabled());
 
     QCOMPARE(wizard.currentId(), 3);
     QCOMPARE(wizard.currentPage()->title(), QString("Conclusion"));

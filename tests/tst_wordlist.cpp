@@ -10,10 +10,12 @@
 #include "slowreading.h"
 #include "testutil.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStringDecoder>
 #include <QTest>
 
 namespace {
@@ -78,6 +80,35 @@ class TestWordList : public QObject
         QVERIFY(TestUtil::openFreshDatabase(db));
         QCOMPARE(TestUtil::install(dictionary.isEmpty() ? file : dictionary),
                  int(ConvertThread::Committed));
+    }
+
+    // Swaps the first two neighbouring entry lines of one length in the
+    // middle of `path`, the first the first line of its word, keeping the
+    // file's size and time; that word, whose stored offset now holds the
+    // other line.
+    static QString swapLinesInTheMiddle(const QString &path)
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadWrite))
+            return QString();
+        const QDateTime time = f.fileTime(QFileDevice::FileModificationTime);
+        QList<QByteArray> lines = f.readAll().split('\n');
+        const auto word = [&lines](qsizetype i) {
+            return Reference::read(QStringDecoder("Shift_JIS").decode(lines[i]))
+                .entryWord.toUpper();
+        };
+        for (qsizetype i = lines.size() / 2; i + 1 < lines.size(); ++i) {
+            if (lines[i].size() != lines[i + 1].size() || word(i).isEmpty() ||
+                word(i) == word(i - 1) || word(i) == word(i + 1))
+                continue;
+            const QString swapped = word(i);
+            lines.swapItemsAt(i, i + 1);
+            f.seek(0);
+            f.write(lines.join('\n'));
+            f.setFileTime(time, QFileDevice::FileModificationTime);
+            return swapped;
+        }
+        return QString();
     }
 
     // A build of a big file, stopped at its first progress report.
@@ -250,6 +281,12 @@ private slots:
         QTest::newRow("file changed") << "edit" << run << 2
                                       << "orvel-cli: the dictionary file " + dir +
                                              "/failing.txt has changed since it was installed";
+        // Two lines of one length swapped, the file's time put back: the
+        // list shows no key the page cannot show ("ORVEL" for orvel).
+        QTest::newRow("same size, lines swapped")
+            << "swap" << QStringList{"words"} << 2
+            << "orvel-cli: the dictionary file " + dir +
+                   "/failing.txt has changed since it was installed";
         QTest::newRow("no dictionary")
             << "DELETE FROM t_dictionary" << run << 1 << "orvel-cli: no dictionary is installed\n";
         QTest::newRow("no database") << "database" << run << 2 << "orvel-cli: no database at";
@@ -269,6 +306,8 @@ private slots:
             QVERIFY(QFile::remove(copy));
         else if (change == "edit")
             TestUtil::writeDictionary(copy, {M + "run : 走る"});
+        else if (change == "swap")
+            args << swapLinesInTheMiddle(copy);
         else if (change.startsWith("DELETE"))
             QVERIFY(QSqlQuery().exec(change));
         const Run run = cli(change == "database" ? dir + "/none.db" : db, args);

@@ -148,10 +148,11 @@ private slots:
         QTest::addColumn<bool>("rules");   // View > Find What I Mean
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("shown"); // the row whose page is shown; -1: the typed text's
-        // A new list's first row is current, yet not chosen.
-        QTest::newRow("none yet") << "" << false << true << 0 << -1;
+        // A new list's current row is the typed text's entry's, or none
+        // (-2 below), yet not chosen.
+        QTest::newRow("none yet") << "" << false << true << -2 << -1;
         QTest::newRow("Down to the first") << "D" << false << true << 0 << 0;
-        QTest::newRow("Up from the first") << "U" << false << true << 0 << -1;
+        QTest::newRow("Up stays") << "U" << false << true << -2 << -1;
         QTest::newRow("down and back") << "DDDU" << false << true << 1 << 1;
         QTest::newRow("Up stops at the top") << "DDUUU" << false << true << 0 << 0;
         QTest::newRow("in the list") << "DDU" << true << true << 1 << 1;
@@ -187,6 +188,8 @@ private slots:
             keysTo->setFocus();
         }
         const qsizetype asked = w.pages.size();
+        if (row == -2)
+            row = int(w.rows().indexOf(typed.firstEntryWord()));
         for (const QChar key : keys)
             QTest::keyClick(keysTo, key == 'D' ? Qt::Key_Down : Qt::Key_Up);
         QCOMPARE(w.currentRow(), row);

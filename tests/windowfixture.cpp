@@ -15,7 +15,9 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
 
 WindowFixture::WindowFixture()
     : edit(child<QLineEdit>("searchEdit")), view(child<QTextBrowser>("textBrowser")),
@@ -65,6 +67,22 @@ bool WindowFixture::shows(const QString &word) const
     return QTest::qWaitFor(
         [&] { return edit->text() == word && view->toPlainText().startsWith(word + "\n"); },
         TestUtil::waitTimeout);
+}
+
+bool WindowFixture::clickLink(const QString &address) const
+{
+    for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().anchorHref() != address)
+                continue;
+            QTextCursor cursor(view->document());
+            cursor.setPosition(it.fragment().position() + 1);
+            const QPoint at = view->cursorRect(cursor).center();
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+            return true;
+        }
+    }
+    return false;
 }
 
 bool WindowFixture::showsFirstView() const

@@ -60,6 +60,8 @@ public:
     // The word is in the field and its page (which starts with it) on
     // display.
     bool shows(const QString &word) const;
+    // Clicks the view's link to `address`; false when it shows none.
+    bool clickLink(const QString &address) const;
     // The view shows what to type (nothing is typed, and a dictionary is
     // installed).
     bool showsFirstView() const;

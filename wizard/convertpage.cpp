@@ -1,9 +1,11 @@
 #include "wizard/convertpage.h"
 #include "ui_convertpage.h"
 
+#include "database/installeddictionaries.h"
 #include "dictionary/convertthread.h"
 #include "dictionary/dictionaryformat.h"
 
+#include <QAbstractButton>
 #include <QEvent>
 #include <QWizard>
 
@@ -23,6 +25,7 @@ void ConvertPage::initializePage()
     // Entered again after a failed build: start afresh.
     ui->processBar->setValue(ui->processBar->minimum());
     ui->errorLabel->hide();
+    ui->processLabel->setText(tr("Processing..."));
     showProgress(true);
 
     auto *builder = new ConvertThread;
@@ -52,8 +55,11 @@ void ConvertPage::buildEnded(const ConvertThread *builder)
     // A stop request comes only with the wizard closing, so there is nobody
     // left to tell.
     const ConvertThread::Outcome outcome = builder->outcome();
-    if (builder != m_builder || outcome == ConvertThread::Committed ||
-        outcome == ConvertThread::Canceled)
+    if (builder != m_builder || outcome == ConvertThread::Canceled)
+        return;
+    if (outcome == ConvertThread::Committed || outcome == ConvertThread::CheckpointFailed)
+        showInstalled(builder->installedId());
+    if (outcome == ConvertThread::Committed)
         return;
     // The builder's reason is a fragment ("cannot open …") made to follow
     // a lead-in; on its own on the page it reads as a sentence.
@@ -74,6 +80,20 @@ void ConvertPage::buildEnded(const ConvertThread *builder)
     // Nothing to wait for any more: only the reason and the way back.
     showProgress(false);
     allowBack();
+}
+
+void ConvertPage::showInstalled(int id)
+{
+    QList<Records::Installed> installed;
+    InstalledDictionaries().list(&installed);
+    for (const Records::Installed &dictionary : std::as_const(installed)) {
+        if (dictionary.id == id && dictionary.count >= 0)
+            ui->processLabel->setText(
+                tr("Installed: %1 entry lines.").arg(QString::number(dictionary.count)));
+    }
+    // Installed, it stays so: nothing is left to cancel.
+    if (wizard())
+        wizard()->button(QWizard::CancelButton)->setEnabled(false);
 }
 
 void ConvertPage::showProgress(bool shown)

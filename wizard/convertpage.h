@@ -38,6 +38,9 @@ protected:
 private:
     void buildEnded(const ConvertThread *builder);
     // The progress and the request to wait, shown while a build runs.
+    // The build of dictionary `id` is in: the page says how many entry
+    // lines it holds.
+    void showInstalled(int id);
     void showProgress(bool shown);
     void allowBack();
 

@@ -3,6 +3,7 @@
 
 #include "database/installeddictionaries.h"
 
+#include <QButtonGroup>
 #include <QEvent>
 #include <QRadioButton>
 
@@ -28,10 +29,19 @@ void IntroPage::initializePage()
 {
     QList<Records::Type> types;
     InstalledDictionaries().types(&types);
+    // One exclusive group: a click on the chosen type keeps it chosen, even
+    // where it is the only one (a lone radio button would uncheck).
+    auto *group = new QButtonGroup(this);
     for (const Records::Type &type : std::as_const(types)) {
         auto *button = new QRadioButton(type.name);
+        group->addButton(button);
         ui->listLayout->addWidget(button);
         connect(button, &QRadioButton::clicked, this, &QWizardPage::completeChanged);
+    }
+    // A choice of one is made already.
+    if (types.size() == 1) {
+        qobject_cast<QRadioButton *>(ui->listLayout->itemAt(0)->widget())->setChecked(true);
+        emit completeChanged();
     }
 }
 

@@ -7,11 +7,15 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
+#include <QWizard>
 
 RegisterPage::RegisterPage(QWidget *parent) : QWizardPage(parent), ui(new Ui::RegisterPage)
 {
     ui->setupUi(this);
     setCommitPage(true);
+    // Alt+C commits: without an accelerator of its own, the file box would
+    // take the key as a letter typed.
+    setButtonText(QWizard::CommitButton, tr("&Commit"));
     m_nameCheck = new NameCheck(ui->nameEdit, ui->nameErrorLabel);
     connect(m_nameCheck, &NameCheck::validityChanged, this, &QWizardPage::completeChanged);
     // Only the user's own edits count as typed; a box they emptied takes
