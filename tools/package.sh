@@ -72,7 +72,7 @@ dpkg-deb -c "$deb" | awk '$1 ~ /^-/ && (($6 ~ /\/bin\/|edict-to-eijiro$/) != ($1
 depends=$(dpkg-deb -f "$deb" Depends)
 depended=$(echo "$depends" | tr ',' '\n' | sed 's/(.*//; s/ //g')
 for needed in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6sql6 \
-  libqt6sql6-sqlite libqt6svg6 libsqlite3-0 libxcb1 libxxhash0; do
+  libqt6sql6-sqlite libqt6svg6 libqt6printsupport6 libsqlite3-0 libxcb1 libxxhash0; do
   echo "$depended" | grep -Fxq "$needed" || fail "Depends lacks $needed: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Recommends)" = "edict" ] || fail "Recommends is not edict"
