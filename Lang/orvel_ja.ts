@@ -802,10 +802,6 @@ Escape: 欄を空にする
         <translation>Web ページ (*.html *.htm)</translation>
     </message>
     <message>
-        <source>PDF (*.pdf)</source>
-        <translation>PDF (*.pdf)</translation>
-    </message>
-    <message>
         <source>Save Page As</source>
         <translation>名前を付けてページを保存</translation>
     </message>
@@ -820,6 +816,10 @@ Escape: 欄を空にする
     <message>
         <source>Print Page</source>
         <translation>ページの印刷</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>PDF 文書 (*.pdf)</translation>
     </message>
 </context>
 <context>

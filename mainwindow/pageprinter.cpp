@@ -65,11 +65,13 @@ QString PagePrinter::save(const QTextDocument &page, const QString &file)
 void PagePrinter::saveAs()
 {
     const QString html = tr("Web page (*.html *.htm)");
-    const QString pdf = tr("PDF (*.pdf)");
+    const QString pdf = tr("PDF document (*.pdf)");
     QString chosen = html;
-    QString word = view->documentTitle().isEmpty() ? window->windowTitle() : view->documentTitle();
-    word = word.section(QStringLiteral(" - "), 0, 0).simplified();
-    word.replace(u'/', u'_');
+    // The word of the title ("WORD - Orvel"), without the marks that keep
+    // its direction there and without a folder's slash.
+    QString word = window->windowTitle().section(QStringLiteral(" - "), 0, -2);
+    word.removeIf([](QChar c) { return c.category() == QChar::Other_Format; });
+    word = word.simplified().replace(u'/', u'_');
     const QString proposed =
         QDir::home().filePath((word.isEmpty() ? QStringLiteral("orvel") : word) + ".html");
     QString file = QFileDialog::getSaveFileName(window, tr("Save Page As"), proposed,

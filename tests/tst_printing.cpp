@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTest>
@@ -33,7 +34,11 @@ QString textOf(const QString &file)
         return document.toPlainText();
     }
     const TestUtil::Run run = TestUtil::run("pdftotext", {"-enc", "UTF-8", file, "-"});
-    return run.exit == 0 ? run.out : "<pdftotext failed: " + run.err + ">";
+    // Qt's PDF maps a glyph back to one of the characters the font draws
+    // with it: 走 may come back as the Kangxi radical ⾛. A reader's search
+    // folds them, and so does this.
+    return run.exit == 0 ? run.out.normalized(QString::NormalizationForm_KC)
+                         : "<pdftotext failed: " + run.err + ">";
 }
 
 bool holdsPage(const QString &text)
@@ -110,22 +115,37 @@ private slots:
         QTRY_VERIFY(w.shows("run"));
 
         const QString target = TestUtil::makeDir("window") + "/run-page.pdf";
-        bool dialogShown = false;
-        QTimer::singleShot(0, [&] {
+        // The dialog is answered from its own event loop: answered while it
+        // was still being shown, it would close before its loop runs, and
+        // the loop would then wait for ever.
+        QString proposed;
+        const int level = QThread::currentThread()->loopLevel();
+        QTimer poll;
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            dialogShown = dialog;
-            if (!dialog)
+            if (!dialog || QThread::currentThread()->loopLevel() <= level)
                 return;
-            auto *name = dialog->findChild<QLineEdit *>("fileNameEdit");
-            name->selectAll();
-            QTest::keyClicks(name, target);
-            QTest::keyClick(name, Qt::Key_Return);
+            poll.stop();
+            proposed = dialog->selectedFiles().value(0);
+            // Set rather than typed: typing a path opens the completer's
+            // pop-up, which would take the Return. The dialog takes the name
+            // in (its queued updates) before Return.
+            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(target);
+            QTimer::singleShot(0, dialog, [dialog] { QTest::keyClick(dialog, Qt::Key_Return); });
         });
+        poll.start();
         QTest::keyClick(w.edit, Qt::Key_S, Qt::ControlModifier);
-        QVERIFY(dialogShown);
+        // The name proposed is the word's, without the marks that keep its
+        // direction in the title.
+        QCOMPARE(QFileInfo(proposed).fileName(), QString("run.html"));
         const QString text = textOf(target);
-        QVERIFY2(text.contains("run") && text.contains("走る、駆ける"), qPrintable(text));
-        QVERIFY(!text.contains("水"));
+        // Every word the view shows, the entries after the word's included
+        // (the PDF lays them out in lines of its own).
+        const QString flat = text.simplified().remove(' ');
+        for (const QString &word :
+             w.view->toPlainText().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+            QVERIFY2(flat.contains(word), qPrintable(word + " is not in:\n" + text));
         QVERIFY(w.statusBar->currentMessage().contains(target));
     }
 };
