@@ -128,6 +128,8 @@ private slots:
     void validatorsAccept();
     void sampleIsTheSource();
     void installedCliLooksUpSample();
+    void edictBecomesEijiro_data();
+    void edictBecomesEijiro();
     void firstRunInstallsSampleOnce();
 
 private:
@@ -155,7 +157,8 @@ void InstallTest::filesInPlace()
                             "share/man/man1/orvel.1.gz",
                             "share/man/man1/orvel-cli.1.gz",
                             "share/doc/orvel/changelog.gz",
-                            "share/doc/orvel/copyright"};
+                            "share/doc/orvel/copyright",
+                            "share/orvel/edict-to-eijiro"};
     for (const QString &file : files)
         QVERIFY2(QFileInfo(prefix + "/" + file).isFile(), qPrintable(file));
     QVERIFY(QFileInfo(prefix + "/bin/orvel").isExecutable());
@@ -360,6 +363,56 @@ void InstallTest::installedCliLooksUpSample()
              qPrintable(output(runPage)));
     const Run cd = TestUtil::run(cli, {"--database", database, "lookup", "ｃｄ"});
     QVERIFY2(cd.exit == 0 && output(cd).contains("コンパクトディスク"), qPrintable(output(cd)));
+}
+
+void InstallTest::edictBecomesEijiro_data()
+{
+    QTest::addColumn<QString>("edict");
+    QTest::addColumn<QString>("eijiro");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("kanji, reading, part of speech, common")
+        << "食べる [たべる] /(v1,vt) (1) to eat/(v1,vt) (2) to live on/(P)/"
+        << "■食べる  {v1,vt} : 【＠】たべる、(1) to eat / (v1,vt) (2) to live on"
+        << "食べました"
+        << "base\t食べる";
+    QTest::newRow("kana alone") << "きれいきれい /(n,vs) (chn) cleaning up/washing up/"
+                                << "■きれいきれい  {n,vs} : (chn) cleaning up / washing up"
+                                << "キレイキレイ"
+                                << "fold\tきれいきれい";
+    QTest::newRow("no part of speech") << "ＤＮＡ鑑定 [ディーエヌエーかんてい] /DNA testing/"
+                                       << "■ＤＮＡ鑑定 : 【＠】ディーエヌエーかんてい、DNA testing"
+                                       << "ＤＮＡ鑑定"
+                                       << "word\tＤＮＡ鑑定";
+}
+
+// The EDICT script that comes with the package, on a file as Debian ships
+// it (EUC-JP, a first line about the file itself): each line becomes an
+// Eijiro entry line, and Orvel finds the word in the file it makes.
+void InstallTest::edictBecomesEijiro()
+{
+    QFETCH(QString, edict);
+    QFETCH(QString, eijiro);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    const QString dir = TestUtil::makeDir("edict");
+    TestUtil::writeBytes(
+        dir + "/edict.utf8",
+        ("　？？？ /EDICT, EDICT_SUB(P)/Created: 2021-02-03/\n" + edict + "\n").toUtf8());
+    const Run encode = TestUtil::run("sh", {"-c", "iconv -f UTF-8 -t EUC-JP \"$0\" > \"$1\"",
+                                            dir + "/edict.utf8", dir + "/edict"});
+    QCOMPARE(encode.exit, 0);
+    const Run convert = TestUtil::run(prefix + "/share/orvel/edict-to-eijiro", {dir + "/edict"});
+    QVERIFY2(convert.exit == 0, qPrintable(output(convert)));
+    QCOMPARE(convert.out, eijiro + "\n");
+
+    TestUtil::writeBytes(dir + "/edict.txt", convert.out.toUtf8());
+    const QString cli = prefix + "/bin/orvel-cli";
+    const QString database = dir + "/index.db";
+    const Run install = TestUtil::run(cli, {"--database", database, "install", dir + "/edict.txt"});
+    QVERIFY2(install.exit == 0, qPrintable(output(install)));
+    const Run show = TestUtil::run(cli, {"--database", database, "show", typed});
+    QCOMPARE(show.out.trimmed(), shown);
 }
 
 void InstallTest::firstRunInstallsSampleOnce()
