@@ -175,6 +175,10 @@
         <source>%1 is in UTF-16: Orvel reads dictionary files in Shift_JIS or in UTF-8; please convert it to one of them</source>
         <translation>%1 は UTF-16 です: Orvel が読める辞書ファイルは Shift_JIS か UTF-8 です。どちらかに変換してください</translation>
     </message>
+    <message>
+        <source>%1 holds no dictionary entry: an EDICT file in EUC-JP, UTF-8 or Shift_JIS is expected, one entry per line (KANJI [KANA] /gloss/gloss/)</source>
+        <translation>%1 には辞書の項目がありません: 1 行に 1 項目 (漢字 [かな] /訳語/訳語/) の EUC-JP、UTF-8 または Shift_JIS の EDICT ファイルが必要です</translation>
+    </message>
 </context>
 <context>
     <name>DictionaryFile</name>
@@ -1037,6 +1041,10 @@ Please switch one on on preferences dialog.
         <source>%1… -&gt; %2</source>
         <extracomment>Above the page of the entry the typed text begins: that text, then the entry.</extracomment>
         <translation>%1… -&gt; %2（前方一致）</translation>
+    </message>
+    <message>
+        <source>common</source>
+        <translation>常用</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,7 @@
 #include "cli/commandline.h"
 
+#include "dictionary/dictionaryformat.h"
+
 #include "database/dictionarysettings.h"
 
 #include <QCommandLineParser>
@@ -66,6 +68,7 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
     const QHash<QString, QString> values{{QStringLiteral("limit"), QStringLiteral("N")},
                                          {QStringLiteral("lines"), QStringLiteral("N")},
                                          {QStringLiteral("name"), QStringLiteral("NAME")},
+                                         {QStringLiteral("type"), QStringLiteral("TYPE")},
                                          {QStringLiteral("format"), QStringLiteral("FORMAT")},
                                          {QStringLiteral("dictionary"), QStringLiteral("ID")}};
     for (const QString &name : command.options)
@@ -125,6 +128,12 @@ Invocation parseCommand(const QStringList &arguments, const Command &command)
         invocation.name = DictionarySettings::cleanName(parser.value("name"), &refused);
         if (invocation.name.isNull())
             return wrong(prefix + QStringLiteral("--name: ") + refused);
+    }
+    if (command.options.contains(QLatin1String("type")) && parser.isSet("type")) {
+        invocation.type = DictionaryFormat::typeNamed(parser.value("type"));
+        if (invocation.type == 0)
+            return wrong(prefix + QStringLiteral("--type must be eijiro or edict, not '%1'")
+                                      .arg(parser.value("type")));
     }
     if (command.options.contains(QLatin1String("dictionary"))) {
         for (const QString &value : parser.values("dictionary")) {

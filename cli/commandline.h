@@ -62,6 +62,7 @@ struct Invocation
     int id = 1;       // Argument::OptionalId
     bool idGiven = false;
     QString name;            // --name, as it is kept; null when not given
+    int type = 0;            // install --type: a DictionaryFormat::Type; 0 tells by the lines
     QList<int> dictionaries; // --dictionary, each once; empty for every one switched on
     bool html = false;
     bool entry = false;

@@ -12,6 +12,7 @@
 #include "database/dictionarysettings.h"
 #include "database/installeddictionaries.h"
 #include "dictionary/convertthread.h"
+#include "dictionary/dictionaryformat.h"
 #include "version.h"
 
 #include <QCoreApplication>
@@ -28,13 +29,16 @@ const char usage[] =
     "Usage: orvel-cli [--database PATH] COMMAND\n"
     "\n"
     "Commands:\n"
-    "  install [--name NAME] FILE\n"
-    "                       build the index of the Eijiro-format dictionary FILE\n"
-    "                       (Shift_JIS or UTF-8, one entry per line) and register\n"
-    "                       it beside those installed, named NAME (default: the\n"
-    "                       file's name without its extension)\n"
+    "  install [--name NAME] [--type eijiro|edict] FILE\n"
+    "                       build the index of the dictionary FILE (an Eijiro file\n"
+    "                       in Shift_JIS or UTF-8, or an EDICT file in EUC-JP,\n"
+    "                       UTF-8 or Shift_JIS; the type is told by its lines\n"
+    "                       unless --type names it) and register it beside those\n"
+    "                       installed, named NAME (default: the file's name\n"
+    "                       without its extension)\n"
     "  list                 print the installed dictionaries in the order their\n"
-    "                       pages show: id, name, on or off, entry lines, file\n"
+    "                       pages show: id, name, type, on or off, entry lines,\n"
+    "                       file\n"
     "  lookup [--html] [--entry] [--lines N] [--dictionary ID]... WORD\n"
     "                       print WORD's entries as Orvel shows them, a section per\n"
     "                       dictionary that has it; with --html the page exactly as\n"
@@ -230,6 +234,7 @@ int install(const Invocation &invocation)
     const QString &file = invocation.argument;
     ConvertThread thread;
     thread.setDictionary(invocation.name, file);
+    thread.setType(invocation.type);
     if (const int failed = runBuilder(thread, QStringLiteral("install")))
         return failed;
     const Records::Installed installed = registered(thread.installedId(), file);
@@ -291,8 +296,9 @@ int list(const Invocation &)
         return cannotReadList(database);
     QString lines;
     for (const Records::Installed &dictionary : std::as_const(installed))
-        lines += QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
+        lines += QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\n")
                      .arg(QString::number(dictionary.id), dictionary.name,
+                          DictionaryFormat::nameOf(dictionary.type),
                           dictionary.enabled ? QStringLiteral("on") : QStringLiteral("off"),
                           count(dictionary), dictionary.location);
     Output::write(stdout, lines);
@@ -408,7 +414,7 @@ const QList<Command> &commands()
     // clang-format off
     static const QList<Command> table{
         // name     argument              shown   options            creates unusable
-        {"install", Argument::One,        "FILE", {"name"},          true,   1, install},
+        {"install", Argument::One,        "FILE", {"name", "type"},        true,   1, install},
         {"list",    Argument::None,       "",     {},                false,  1, list},
         {"lookup",  Argument::One,        "WORD", {"html", "entry", "lines", "dictionary"}, false, 2, lookup},
         {"show",    Argument::One,        "TEXT", {"html", "dictionary"},          false, 2, show},

@@ -168,7 +168,51 @@ Answer IndexReader::dictionaries(QList<Records::Installed> *list)
         failed(query.sql(), errorText(m_db));
         return Answer::Failed;
     }
+    // Each dictionary's type, where one was recorded.
+    if (hasTable("t_format")) {
+        Statement types(m_db, Sql::selectFormats);
+        if (!types.isPrepared()) {
+            list->clear();
+            notPrepared(types);
+            return Answer::Failed;
+        }
+        while ((stepped = types.step()) == SQLITE_ROW) {
+            for (Records::Installed &dictionary : *list) {
+                if (dictionary.id == types.integer(0))
+                    dictionary.type = int(types.integer(1));
+            }
+        }
+        if (stepped != SQLITE_DONE) {
+            list->clear();
+            failed(types.sql(), errorText(m_db));
+            return Answer::Failed;
+        }
+    }
     return list->isEmpty() ? Answer::None : Answer::Found;
+}
+
+Answer IndexReader::keyPositions(const QString &key, int id, int most, QList<qint64> *positions)
+{
+    positions->clear();
+    if (m_db && !hasTable("t_key"))
+        return Answer::None;
+    Statement query(m_db, Sql::selectKeyPositions);
+    if (!query.isPrepared()) {
+        notPrepared(query);
+        return Answer::Failed;
+    }
+    query.bind(1, id);
+    query.bind(2, key);
+    query.bind(3, most);
+    int stepped;
+    while ((stepped = query.step()) == SQLITE_ROW)
+        positions->append(query.integer(0));
+    if (stepped != SQLITE_DONE) {
+        positions->clear();
+        failed(query.sql(), errorText(m_db));
+        return Answer::Failed;
+    }
+    return positions->isEmpty() ? Answer::None : Answer::Found;
 }
 
 Answer IndexReader::firstPosition(const QString &key, qint64 *position, int id)

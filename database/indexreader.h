@@ -45,6 +45,10 @@ public:
     // The byte offset of the first entry line indexed under `key`, in any
     // dictionary or, with `id`, in dictionary `id`.
     Records::Answer firstPosition(const QString &key, qint64 *position, int id = 0);
+    // The offsets of every line of dictionary `id` that has `key` in
+    // t_key (a dictionary whose pages list every line), common lines
+    // first, each in file order; at most `most`.
+    Records::Answer keyPositions(const QString &key, int id, int most, QList<qint64> *positions);
     // Which list of entry words dictionary `id` has (Found), or Failed.
     Records::Answer entryLists(Records::EntryList *list, int id = Records::eijiroId);
     // Up to `limit` entries of dictionary `id` in key order (SQLite's

@@ -27,10 +27,11 @@ struct IndexWriter::NativeRows
     sqlite3_stmt *word = nullptr;    // insertWord: id, position, name
     sqlite3_stmt *entry = nullptr;   // insertEntry: id, key, position
     sqlite3_stmt *entries = nullptr; // insertEntry with `chunk` rows; null when not
+    sqlite3_stmt *key = nullptr;     // insertKey, once prepareKeys() made t_key
 
     ~NativeRows()
     {
-        for (sqlite3_stmt *statement : {word, entry, entries})
+        for (sqlite3_stmt *statement : {word, entry, entries, key})
             sqlite3_finalize(statement);
     }
 
@@ -133,10 +134,11 @@ bool IndexWriter::prepareRows(int id, qint64 comingRows)
     // registration (a program that did not know a table, a database
     // edited by hand) would be found for words of another file, or keep
     // the first line of a key from being written.
-    bool files = false;
+    bool files = false, keys = false;
     if (!deleteRows(Sql::wordRows, m_id) || !deleteRows(Sql::entryRows, m_id) ||
         !tableExists(Sql::selectFileTable, &files) ||
-        (files && !deleteRows(Sql::deleteFile, {m_id})))
+        (files && !deleteRows(Sql::deleteFile, {m_id})) ||
+        !tableExists(Sql::selectKeyTable, &keys) || (keys && !deleteRows(Sql::deleteKeys, {m_id})))
         return false;
     m_insertWord = std::make_unique<QSqlQuery>(m_db);
     // SQLite refuses some statements already here (a trigger naming a
@@ -154,6 +156,73 @@ bool IndexWriter::prepareRows(int id, qint64 comingRows)
     if (m_insertWordPrepareError.isNull())
         m_native = NativeRows::prepare(m_db, m_id);
     return true;
+}
+
+bool IndexWriter::prepareKeys()
+{
+    QSqlQuery query(m_db);
+    if (!execute(query, Sql::createKeys)) {
+        reportFailed(query);
+        return fail(query.lastError().text());
+    }
+    m_insertKey = std::make_unique<QSqlQuery>(m_db);
+    if (!m_insertKey->prepare(QString::fromLatin1(Sql::insertKey))) {
+        reportFailed(*m_insertKey);
+        return fail(m_insertKey->lastError().text());
+    }
+    if (m_native && !m_native->key &&
+        sqlite3_prepare_v2(m_native->db, Sql::insertKey, -1, &m_native->key, nullptr) != SQLITE_OK)
+        m_native->key = nullptr;
+    return true;
+}
+
+IndexWriter::Insert IndexWriter::insertKeys(const std::vector<KeyRow> &rows)
+{
+    Q_ASSERT(m_insertKey); // prepareKeys() first
+    for (const KeyRow &row : rows) {
+        if (m_native && m_native->key) {
+            sqlite3_stmt *statement = m_native->key;
+            sqlite3_bind_int(statement, 1, m_id);
+            sqlite3_bind_text(statement, 2, row.key.isNull() ? "" : row.key.data(),
+                              int(row.key.size()), SQLITE_STATIC);
+            sqlite3_bind_int(statement, 3, row.rank);
+            sqlite3_bind_int64(statement, 4, row.position);
+            const bool done = sqlite3_step(statement) == SQLITE_DONE;
+            sqlite3_reset(statement);
+            if (done)
+                continue;
+            m_native->error = QString::fromUtf8(sqlite3_errmsg(m_native->db));
+            qDebug() << "QSqlQuery::exec failed." << QString::fromLatin1(Sql::insertKey)
+                     << m_native->error;
+            fail(m_native->error);
+            return Insert::Failed;
+        }
+        QSqlQuery &insert = *m_insertKey;
+        insert.addBindValue(m_id);
+        insert.addBindValue(QString::fromUtf8(row.key));
+        insert.addBindValue(row.rank);
+        insert.addBindValue(row.position);
+        if (!insert.exec()) {
+            reportFailed(insert);
+            fail(insert.lastError().text());
+            return Insert::Failed;
+        }
+    }
+    return Insert::Written;
+}
+
+bool IndexWriter::recordType(int id, int type)
+{
+    bool formats = false;
+    if (type == Records::eijiroType)
+        return tableExists(Sql::selectFormatTable, &formats) &&
+               (!formats || deleteRows(Sql::deleteFormat, {id}));
+    QSqlQuery query(m_db);
+    if (!execute(query, Sql::createFormats)) {
+        reportFailed(query);
+        return fail(query.lastError().text());
+    }
+    return write(Sql::replaceFormat, {id, type});
 }
 
 bool IndexWriter::deferWordIndex(qint64 comingRows)
@@ -372,6 +441,7 @@ void IndexWriter::endBuild()
     m_native.reset();
     m_insertWord.reset();
     m_insertEntry.reset();
+    m_insertKey.reset();
     m_insertWordPrepareError.clear();
 }
 

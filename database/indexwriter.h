@@ -67,6 +67,20 @@ public:
     // Failed then, else Written.
     Insert insertRows(RowTable table, const std::vector<Row> &rows,
                       const std::function<void(size_t, Insert)> &notWritten);
+    // Readies t_key's rows, for a dictionary whose pages list every line
+    // with a key; after prepareRows().
+    bool prepareKeys();
+    // t_key rows: a key (UTF-8), its line's rank (0 for a common line)
+    // and position. A row there already is let pass.
+    struct KeyRow
+    {
+        qint64 position;
+        QByteArrayView key;
+        int rank;
+    };
+    Insert insertKeys(const std::vector<KeyRow> &rows);
+    // Records that dictionary `id` is of `type` (an Eijiro one has no row).
+    bool recordType(int id, int type);
     // The t_dictionary row that makes the index an installed dictionary,
     // with `encoding` as t_dictionary keeps it (empty for Shift_JIS); and
     // unless the dictionary has them already (a rebuild), its name and its
@@ -107,6 +121,7 @@ private:
     std::unique_ptr<QSqlQuery> m_insertWord;
     QString m_insertWordPrepareError;
     std::unique_ptr<QSqlQuery> m_insertEntry;
+    std::unique_ptr<QSqlQuery> m_insertKey;
     std::unique_ptr<NativeRows> m_native;
     bool m_wordIndexDeferred = false;
     int m_id = Records::eijiroId;

@@ -5,6 +5,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 using Records::Answer;
 
 bool InstalledDictionaries::list(QList<Records::Installed> *list)
@@ -47,6 +49,13 @@ bool InstalledDictionaries::types(QList<Records::Type> *types)
     while (query.next())
         types->append(
             {query.value(0).toInt(), query.value(2).toString(), !query.value(1).isNull()});
+    // m_dictionary keeps the row it was seeded with: the types that came
+    // later are offered after it.
+    for (const Records::KnownType &known : Records::knownTypes) {
+        if (std::none_of(types->cbegin(), types->cend(),
+                         [&known](const Records::Type &type) { return type.id == known.id; }))
+            types->append({known.id, QString::fromLatin1(known.name), false});
+    }
     return true;
 }
 

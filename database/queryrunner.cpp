@@ -117,11 +117,16 @@ bool QueryRunner::deleteDictionaryRows(int id)
     // database has them.
     bool entries = false;
     bool files = false;
+    bool keys = false, formats = false;
     return deleteRows(Sql::wordRows, id) && deleteRows(Sql::deleteDictionary, {id}) &&
            tableExists(Sql::selectEntryTable, &entries) &&
            (!entries || deleteRows(Sql::entryRows, id)) &&
            tableExists(Sql::selectFileTable, &files) &&
-           (!files || deleteRows(Sql::deleteFile, {id}));
+           (!files || deleteRows(Sql::deleteFile, {id})) &&
+           tableExists(Sql::selectKeyTable, &keys) &&
+           (!keys || deleteRows(Sql::deleteKeys, {id})) &&
+           tableExists(Sql::selectFormatTable, &formats) &&
+           (!formats || deleteRows(Sql::deleteFormat, {id}));
 }
 
 bool QueryRunner::readDictionaries(QList<Records::Installed> *list, bool report,
@@ -154,6 +159,22 @@ bool QueryRunner::readDictionaries(QList<Records::Installed> *list, bool report,
                       count.isNull() ? -1 : count.toLongLong()});
         if (ranked)
             ranked->append(!query.value(6).isNull());
+    }
+    bool formats = false;
+    if (!tableExists(Sql::selectFormatTable, &formats))
+        return false;
+    if (formats) {
+        if (!execute(query, Sql::selectFormats)) {
+            if (report)
+                reportFailed(query);
+            return fail(query.lastError().text());
+        }
+        while (query.next()) {
+            for (Records::Installed &dictionary : *list) {
+                if (dictionary.id == query.value(0).toInt())
+                    dictionary.type = query.value(1).toInt();
+            }
+        }
     }
     return true;
 }

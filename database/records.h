@@ -11,6 +11,18 @@ namespace Records {
 // of the first dictionary installed: a further one beside it takes the
 // lowest id no installed dictionary has.
 inline constexpr int eijiroId = 1;
+// The types m_dictionary knows, by their ids: the seeded "Eijiro", and
+// "EDICT", whose dictionaries have their type recorded in t_format.
+inline constexpr int eijiroType = 1;
+inline constexpr int edictType = 2;
+// The types as the program knows them; a database made before a type has
+// no m_dictionary row of it.
+struct KnownType
+{
+    int id;
+    const char *name;
+};
+inline constexpr KnownType knownTypes[] = {{eijiroType, "Eijiro"}, {edictType, "EDICT"}};
 
 // What a query for at most one row found.
 enum class Answer { Found, None, Failed };
@@ -24,10 +36,12 @@ struct Installed
     QString encoding;    // as t_dictionary holds it: empty for Shift_JIS
     bool enabled = true; // switched on: looked up and listed
     qint64 count = -1;   // entry lines the build found; -1 when unknown
+    int type = eijiroType;
     bool operator==(const Installed &other) const
     {
         return id == other.id && name == other.name && location == other.location &&
-               encoding == other.encoding && enabled == other.enabled && count == other.count;
+               encoding == other.encoding && enabled == other.enabled && count == other.count &&
+               type == other.type;
     }
 };
 

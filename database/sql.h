@@ -28,6 +28,30 @@ inline constexpr char selectEntryTable[] =
     "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = "
     "'t_entry'";
 
+// The keys of a dictionary whose pages list every line with the key
+// (EDICT): one row per key and line, common lines (rank 0) before the
+// others, each rank in file order, as the primary key sorts them.
+inline constexpr char createKeys[] =
+    "CREATE TABLE IF NOT EXISTS t_key (id INTEGER NOT NULL, name TEXT NOT NULL, "
+    "rank INTEGER NOT NULL, position INTEGER NOT NULL, PRIMARY KEY (id, name, rank, position)) "
+    "WITHOUT ROWID";
+inline constexpr char selectKeyTable[] =
+    "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 't_key'";
+inline constexpr char insertKey[] =
+    "INSERT OR IGNORE INTO t_key (id, name, rank, position) VALUES (?, ?, ?, ?)";
+inline constexpr char deleteKeys[] = "DELETE FROM t_key WHERE id = ?";
+inline constexpr char selectKeyPositions[] =
+    "SELECT position FROM t_key WHERE id = ? AND name = ? ORDER BY rank, position LIMIT ?";
+// The type of each dictionary that is not an Eijiro file (m_dictionary's
+// ids); a dictionary without a row is one. Made by the first such build.
+inline constexpr char createFormats[] = "CREATE TABLE IF NOT EXISTS t_format (id INTEGER NOT "
+                                        "NULL, type INTEGER NOT NULL, PRIMARY KEY (id))";
+inline constexpr char selectFormatTable[] =
+    "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 't_format'";
+inline constexpr char replaceFormat[] = "INSERT OR REPLACE INTO t_format (id, type) VALUES (?, ?)";
+inline constexpr char deleteFormat[] = "DELETE FROM t_format WHERE id = ?";
+inline constexpr char selectFormats[] = "SELECT id, type FROM t_format";
+
 // What each installed dictionary's file looked like when its index was
 // built (FileIdentity). Databases made before it get it in their next
 // build's transaction; a dictionary without a row is not checked. The

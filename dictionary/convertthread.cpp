@@ -6,6 +6,7 @@
 #include "database/installeddictionaries.h"
 #include "database/workerconnection.h"
 #include "dictionary/dictionaryfile.h"
+#include "dictionary/dictionaryformat.h"
 #include "dictionary/format.h"
 
 #include <QDebug>
@@ -54,11 +55,22 @@ struct EntryLine
     bool writesNothing() const { return !listed && !indexed && percent < 0; }
 };
 
+// A key of a line whose format lists every line with the key (t_key).
+struct KeyLine
+{
+    qint64 offset;
+    int rank; // 0 for a common line
+    Span key;
+};
+
 // Entry lines with their texts in one buffer: a few allocations per
 // thousands of rows, and the bytes bound to SQLite as they are.
 struct Batch
 {
     std::vector<EntryLine> lines;
+    std::vector<KeyLine> keys;
+    std::vector<Span> listedKeys; // of the lines' keys, beside each line's own
+    std::vector<qint64> listedAt;
     QByteArray bytes;
     Eijiro::Encoding encoding = Eijiro::Encoding::ShiftJis; // of the lines' bytes
 
@@ -77,6 +89,9 @@ struct Batch
     void clear()
     {
         lines.clear();
+        keys.clear();
+        listedKeys.clear();
+        listedAt.clear();
         bytes.resize(0); // keeps the capacity for the next use
     }
 };
@@ -252,21 +267,20 @@ private:
     Eijiro::Utf8Check m_utf8;
 };
 
-// Turns the file's raw lines into entry lines: decoded, read as the indexer
-// reads them, keyed, and with the progress each one means.
+// Turns the file's raw lines into entry lines: decoded, read as the file's
+// format reads them, keyed, and with the progress each one means.
 class EntryParser
 {
 public:
-    explicit EntryParser(qint64 fileSize) : m_fileSize(fileSize) {}
+    EntryParser(qint64 fileSize, int type)
+        : m_fileSize(fileSize), m_format(DictionaryFormat::make(type))
+    {
+    }
 
     // False for a line that is no entry line; else adds it to `batch`.
     bool parse(qint64 offset, QByteArrayView bytes, int row, Batch *batch)
     {
-        // Only a line starting with the marker's bytes can decode to a line
-        // starting with the marker; skip decoding all others.
-        if (!m_decoder.startsEntryLine(bytes))
-            return false;
-        if (!Eijiro::readIndexer(bytes, &m_decoder, &m_indexer))
+        if (!m_format->readKeys(bytes, &m_decoder, &m_keys))
             return false;
         // The file may grow while it is read; never report 100 early.
         const int percent = m_fileSize > 0 ? int(qMin<qint64>(offset * 100 / m_fileSize, 99)) : 0;
@@ -274,20 +288,34 @@ public:
         m_lastPercent = percent;
         // The senses of one word follow one another: their key goes to the
         // list once, with the first of them. The index key is the same text.
-        QString key = Eijiro::entryKey(m_indexer.entryWord);
+        const QString &key = m_keys.keys.first();
         const bool listed = key != m_lastEntryKey;
-        const bool indexed = Eijiro::hasIndexKey(m_indexer.entryWord);
-        if (listed)
-            m_lastEntryKey = key;
+        const bool indexed = !m_keys.wordKey.isNull();
+        m_lastEntryKey = key;
         EntryLine entry{offset, row, changed ? percent : -1, listed, indexed, {}, {}};
-        if (entry.writesNothing())
+        batch->encoding = m_decoder.encoding();
+        if (m_format->listsEveryLine()) {
+            const int rank = m_keys.common ? 0 : 1;
+            for (qsizetype i = 0; i < m_keys.keys.size(); ++i) {
+                const Span span = appendUtf8(m_keys.keys.at(i), batch);
+                batch->keys.push_back({offset, rank, span});
+                // The first key is the line's own, listed with it.
+                if (i > 0) {
+                    batch->listedKeys.push_back(span);
+                    batch->listedAt.push_back(offset);
+                }
+            }
+            // The first key's span serves t_word and the list.
+            if (listed || indexed)
+                entry.key = batch->keys[batch->keys.size() - size_t(m_keys.keys.size())].key;
+        } else if (entry.writesNothing()) {
             return true;
-        if (listed || indexed)
+        } else if (listed || indexed) {
             entry.key = appendUtf8(key, batch);
+        }
         // Only a t_word row that fails is reported with its line.
         if (indexed)
             entry.line = batch->append(bytes);
-        batch->encoding = m_decoder.encoding();
         batch->lines.push_back(entry);
         return true;
     }
@@ -296,6 +324,7 @@ public:
         if (encoding != m_decoder.encoding())
             m_decoder = Eijiro::Decoder(encoding);
     }
+    const DictionaryFormat &format() const { return *m_format; }
 
 private:
     Span appendUtf8(const QString &text, Batch *batch)
@@ -309,9 +338,10 @@ private:
     }
 
     const qint64 m_fileSize;
+    std::unique_ptr<DictionaryFormat> m_format;
     Eijiro::Decoder m_decoder;
     QStringEncoder m_utf8{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
-    Eijiro::IndexerReading m_indexer;
+    DictionaryFormat::LineKeys m_keys;
     int m_lastPercent = -1;
     QString m_lastEntryKey;
 };
@@ -320,15 +350,18 @@ private:
 // entry lines to the writing side through `pipe`. Checks the stop requests
 // once per line, after the end-of-file test, and between the chunks of a
 // long line.
-void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomic_bool &stopReading,
-                 Pipe *pipe)
+void readEntries(QFile *file, int type, const std::atomic_bool &canceled,
+                 const std::atomic_bool &stopReading, Pipe *pipe)
 {
     Reading reading;
     const auto stopRequested = [&] { return canceled || stopReading; };
     Eijiro::LineReader lines(file, chunkSize);
-    EntryParser parser(file->size());
+    EntryParser parser(file->size(), type);
     EncodingSniffer sniffer;
+    // What the format makes of a file that is not UTF-8, told by its first chunk.
+    std::optional<Eijiro::Encoding> legacy;
     DictionaryFile::ContentHash content;
+    Eijiro::Encoding encoding = Eijiro::Encoding::ShiftJis;
     lines.setChunkCheck([&](qint64 offset, QByteArrayView chunk) {
         if (stopRequested())
             return false;
@@ -336,7 +369,10 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
         reading.outcome = refusal(offset, chunk, &reading.nulAt);
         if (reading.outcome == ConvertThread::NotFinished)
             reading.outcome = sniffer.look(offset, chunk, &reading.nulAt);
-        parser.setEncoding(sniffer.encoding());
+        if (!legacy)
+            legacy = parser.format().encodingOf(chunk, Eijiro::Encoding::ShiftJis);
+        encoding = sniffer.encoding() == Eijiro::Encoding::Utf8 ? Eijiro::Encoding::Utf8 : *legacy;
+        parser.setEncoding(encoding);
         return reading.outcome == ConvertThread::NotFinished;
     });
     Batch batch;
@@ -369,7 +405,7 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
         reading.outcome = ConvertThread::NotUtf8;
         reading.nulAt = sniffer.cutAt(lines.offset());
     }
-    reading.encoding = sniffer.encoding();
+    reading.encoding = encoding;
     reading.content = content.result();
     if (!batch.lines.empty())
         pipe->push(std::move(batch));
@@ -379,16 +415,68 @@ void readEntries(QFile *file, const std::atomic_bool &canceled, const std::atomi
 // Writes the rows of one batch of entry lines, each table's in file order.
 // An index row that clashes with one already there costs only its line,
 // which is reported; false when nothing can be written at all.
+// The t_key rows of a whole build, kept until the file is read: written in
+// the order of their primary key, each lands at the end of the table, where
+// rows in file order would land all over it (every reading and gloss a
+// line has) and cost SQLite many times as much.
+class KeyRows
+{
+public:
+    void add(const Batch &batch)
+    {
+        for (const KeyLine &key : batch.keys) {
+            const QByteArrayView text = batch.view(key.key);
+            m_rows.push_back({key.offset, m_bytes.size(), int(text.size()), key.rank});
+            m_bytes.append(text);
+        }
+    }
+    // Writes them sorted as t_key's primary key sorts them: name (BINARY,
+    // so the UTF-8 bytes), rank, position; a part at a time.
+    IndexWriter::Insert insertInto(IndexWriter &database)
+    {
+        const auto name = [this](const Row &row) {
+            return QByteArrayView(m_bytes.constData() + row.at, row.size);
+        };
+        std::sort(m_rows.begin(), m_rows.end(), [&](const Row &a, const Row &b) {
+            const int order = QtPrivate::compareMemory(name(a), name(b));
+            return order != 0         ? order < 0
+                   : a.rank != b.rank ? a.rank < b.rank
+                                      : a.position < b.position;
+        });
+        std::vector<IndexWriter::KeyRow> part;
+        for (size_t from = 0; from < m_rows.size(); from += batchSize) {
+            part.clear();
+            for (size_t i = from; i < std::min(m_rows.size(), from + batchSize); ++i)
+                part.push_back({m_rows[i].position, name(m_rows[i]), m_rows[i].rank});
+            if (database.insertKeys(part) != IndexWriter::Insert::Written)
+                return IndexWriter::Insert::Failed;
+        }
+        return IndexWriter::Insert::Written;
+    }
+
+private:
+    struct Row
+    {
+        qint64 position;
+        qint64 at;
+        int size;
+        int rank;
+    };
+    QByteArray m_bytes;
+    std::vector<Row> m_rows;
+};
+
 class RowWriter
 {
 public:
-    explicit RowWriter(IndexWriter &database) : m_database(database) {}
+    RowWriter(IndexWriter &database, KeyRows *keys) : m_database(database), m_keys(keys) {}
 
     bool write(const Batch &batch)
     {
         m_entries.clear();
         m_words.clear();
         m_wordLines.clear();
+        m_keys->add(batch);
         for (const EntryLine &entry : batch.lines) {
             const QByteArrayView key = batch.view(entry.key);
             if (entry.listed)
@@ -400,9 +488,12 @@ public:
         }
         using Insert = IndexWriter::Insert;
         using Table = IndexWriter::RowTable;
+        for (size_t i = 0; i < batch.listedKeys.size(); ++i)
+            m_entries.push_back({batch.listedAt[i], batch.view(batch.listedKeys[i])});
         if (m_database.insertRows(Table::Entries, m_entries, [](size_t, Insert) {}) !=
             Insert::Written)
             return false;
+
         const auto refused = [&](size_t index, Insert) {
             const EntryLine &entry = *m_wordLines[index];
             qDebug() << "row =" << entry.row << "["
@@ -416,6 +507,7 @@ public:
 private:
     IndexWriter &m_database;
     std::vector<IndexWriter::Row> m_entries, m_words;
+    KeyRows *m_keys;
     std::vector<const EntryLine *> m_wordLines;
 };
 
@@ -423,10 +515,10 @@ private:
 // new percentage once its batch is written. Returns the error that made it
 // give up (null when none): it then sets `stopReading` and drains the pipe.
 QString insertRows(IndexWriter &database, Pipe *pipe, std::atomic_bool *stopReading,
-                   const std::function<void(int)> &progress)
+                   const std::function<void(int)> &progress, KeyRows *keys)
 {
     QString error;
-    RowWriter writer(database);
+    RowWriter writer(database, keys);
     Batch batch;
     while (pipe->pop(&batch)) {
         if (!error.isNull())
@@ -447,15 +539,20 @@ QString insertRows(IndexWriter &database, Pipe *pipe, std::atomic_bool *stopRead
 
 // Reads the file on a thread of its own while this one inserts, so the
 // disk, the decoder and SQLite work side by side.
-Reading readAndInsert(QFile *file, IndexWriter &database, const std::atomic_bool &canceled,
-                      const std::function<void(int)> &progress)
+Reading readAndInsert(QFile *file, int type, IndexWriter &database,
+                      const std::atomic_bool &canceled, const std::function<void(int)> &progress)
 {
     std::atomic_bool stopReading{false}; // set when inserting cannot go on at all
     Pipe pipe;
-    std::thread reader([&] { readEntries(file, canceled, stopReading, &pipe); });
-    const QString insertError = insertRows(database, &pipe, &stopReading, progress);
+    std::thread reader([&] { readEntries(file, type, canceled, stopReading, &pipe); });
+    KeyRows keys;
+    QString insertError = insertRows(database, &pipe, &stopReading, progress, &keys);
     reader.join();
     Reading reading = pipe.reading();
+    // The file read whole: the key rows, in their table's order.
+    if (insertError.isNull() && reading.outcome == ConvertThread::NotFinished &&
+        keys.insertInto(database) != IndexWriter::Insert::Written)
+        insertError = database.lastError();
     // The reader may have reached the end before the writer gave up.
     if (!insertError.isNull()) {
         reading.outcome = ConvertThread::InsertFailed;
@@ -585,6 +682,10 @@ QString ConvertThread::errorString() const
     case NotRegularFile:
         return tr("%1 is not a dictionary text file but a folder, a device or a pipe").arg(m_file);
     case NoEntryLines:
+        if (m_builtType == DictionaryFormat::Edict)
+            return tr("%1 holds no dictionary entry: an EDICT file in EUC-JP, UTF-8 or Shift_JIS "
+                      "is expected, one entry per line (KANJI [KANA] /gloss/gloss/)")
+                .arg(m_file);
         return tr("%1 holds no dictionary entry: an Eijiro-format text file in Shift_JIS or "
                   "UTF-8 is expected, one entry per line (■word : translation)")
             .arg(m_file);
@@ -645,10 +746,19 @@ void ConvertThread::rollBack(IndexWriter &writer, Outcome outcome, const QString
     finish(outcome, detail);
 }
 
+DictionaryFormat::Type ConvertThread::recogniseType(QFile *file)
+{
+    // The first lines tell; a dictionary's are far shorter than this.
+    const QByteArray start = file->read(64 << 10);
+    file->seek(0);
+    return DictionaryFormat::recognise(start);
+}
+
 void ConvertThread::run()
 {
     m_outcome = NotFinished;
     m_id = 0;
+    m_builtType = 0;
     if (m_rebuild == 0 && !settleName())
         return;
     if (m_rebuild != 0 && !findRegisteredFile())
@@ -660,12 +770,14 @@ void ConvertThread::run()
     FileIdentity identity;
     if (!checkAndOpen(&file, &identity))
         return;
+    if (m_builtType == 0)
+        m_builtType = m_type != 0 ? m_type : int(recogniseType(&file));
     WorkerConnection connection;
     IndexWriter writer(connection.database());
     if (!beginBuild(writer, &file, identity))
         return;
-    const Reading reading =
-        readAndInsert(&file, writer, canceled, [this](int percent) { emit frameChanged(percent); });
+    const Reading reading = readAndInsert(&file, m_builtType, writer, canceled,
+                                          [this](int percent) { emit frameChanged(percent); });
     const Ending ending = howReadingEnded(reading, file, m_file);
     if (ending.outcome != NotFinished)
         return rollBack(writer, ending.outcome, ending.detail);
@@ -679,8 +791,11 @@ bool ConvertThread::findRegisteredFile()
     InstalledDictionaries database(connection.database());
     Records::Registration installed;
     const Records::Answer answer = database.registration(m_rebuild, &installed);
-    if (answer == Records::Answer::Found) {
+    Records::Installed dictionary;
+    if (answer == Records::Answer::Found &&
+        database.find(m_rebuild, &dictionary) != Records::Answer::Failed) {
         m_file = installed.location;
+        m_builtType = dictionary.type;
         return true;
     }
     if (answer == Records::Answer::None)
@@ -756,10 +871,15 @@ bool ConvertThread::beginBuild(IndexWriter &writer, QFile *file, const FileIdent
     }
     if (!checkRoom(writer, fileSize))
         return false;
-    if (writer.prepareRows(id, comingWords(fileSize)))
+    if (writer.prepareRows(id, comingWords(fileSize)) && prepareKeys(writer))
         return true;
     rollBack(writer, InsertFailed, writer.lastError());
     return false;
+}
+
+bool ConvertThread::prepareKeys(IndexWriter &writer)
+{
+    return !DictionaryFormat::make(m_builtType)->listsEveryLine() || writer.prepareKeys();
 }
 
 bool ConvertThread::chooseId(InstalledDictionaries &dictionaries,
@@ -858,7 +978,7 @@ bool ConvertThread::replaceRows(IndexWriter &writer, const QString &registeredFi
         return false;
     // The build clears this id's rows as it begins; the registration goes
     // too. Look-ups read the old ones until the commit.
-    if (writer.prepareRows(m_rebuild) && writer.deleteDictionary(m_rebuild))
+    if (writer.prepareRows(m_rebuild) && prepareKeys(writer) && writer.deleteDictionary(m_rebuild))
         return true;
     rollBack(writer, InsertFailed, writer.lastError());
     return false;
@@ -869,7 +989,7 @@ void ConvertThread::registerAndCommit(IndexWriter &writer, int count, const QStr
 {
     if ((m_rebuild == 0 && !writer.forgetSettings(writer.id())) ||
         !writer.registerDictionary(m_file, count, encoding, m_name) ||
-        !writer.recordFile(writer.id(), identity))
+        !writer.recordType(writer.id(), m_builtType) || !writer.recordFile(writer.id(), identity))
         return rollBack(writer, FinalInsertFailed, writer.lastError());
     DiskRoom disk(writer.connection());
     // Report success only once it is on disk.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/records.h"
+#include "dictionary/dictionaryformat.h"
 
 #include <QThread>
 #include <atomic>
@@ -61,6 +62,12 @@ public:
     // commit leaves it as it was. Its name and place stay. An id not
     // installed ends as NotInstalled.
     void setRebuild(int id);
+    // The type of the file to install (DictionaryFormat::Type); 0, the
+    // default, tells it by the file's first lines. A rebuild keeps its
+    // dictionary's type.
+    void setType(int type) { m_type = type; }
+    // The type the build reads the file as; 0 until it is known.
+    int builtType() const { return m_builtType.load(); }
     // Asks a running build to stop at its next line. Any thread, any time.
     void cancel();
 
@@ -91,6 +98,10 @@ private:
     // Opens the file and tells what it looks like as it is read.
     bool checkAndOpen(QFile *file, FileIdentity *identity);
     bool settleName();
+    // The type whose entries the file's first lines look like.
+    static DictionaryFormat::Type recogniseType(QFile *file);
+    // t_key's rows, for a type whose pages list every line with a key.
+    bool prepareKeys(IndexWriter &writer);
     bool beginBuild(IndexWriter &writer, QFile *file, const FileIdentity &identity);
     // The id an installation takes; false when the file is installed
     // already (`id` 0, m_detail naming it) or the list cannot be read (-1).
@@ -117,6 +128,8 @@ private:
     QString m_name;
     QString m_file;
     int m_rebuild = 0; // the dictionary a rebuild builds again; 0 for an installation
+    int m_type = 0;
+    std::atomic_int m_builtType{0};
     std::atomic_int m_id{0};
     std::atomic_bool canceled{false};
     std::atomic<Outcome> m_outcome{NotFinished};

@@ -36,12 +36,47 @@ qsizetype cutCharacter(QByteArrayView bytes)
 
 Encoding encodingNamed(const QString &recorded)
 {
+    if (recorded == QLatin1String("EUC-JP"))
+        return Encoding::EucJp;
     return recorded == QLatin1String("UTF-8") ? Encoding::Utf8 : Encoding::ShiftJis;
 }
 
 QString encodingName(Encoding encoding)
 {
-    return encoding == Encoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("");
+    switch (encoding) {
+    case Encoding::Utf8:
+        return QStringLiteral("UTF-8");
+    case Encoding::EucJp:
+        return QStringLiteral("EUC-JP");
+    case Encoding::ShiftJis:
+        break;
+    }
+    return QStringLiteral("");
+}
+
+bool isEucJp(QByteArrayView chunk)
+{
+    const auto inRange = [](char c) { return quint8(c) >= 0xA1 && quint8(c) <= 0xFE; };
+    qint64 valid = 0, invalid = 0;
+    for (qsizetype i = 0; i < chunk.size(); ++i) {
+        const quint8 b = quint8(chunk[i]);
+        if (b < 0x80)
+            continue;
+        // Half-width katakana (0x8E), JIS X 0212 (0x8F), or two bytes of 0xA1-0xFE.
+        const int trail = b == 0x8F ? 2 : 1;
+        bool ok = b == 0x8E || b == 0x8F || inRange(char(b));
+        for (int t = 1; ok && t <= trail && i + t < chunk.size(); ++t)
+            ok = inRange(chunk[i + t]);
+        if (ok) {
+            ++valid;
+            i += trail;
+        } else {
+            ++invalid;
+        }
+    }
+    // A stray line of another encoding does not make the file another's:
+    // its characters cannot be read, and its line is no entry.
+    return valid > 0 && invalid * 20 < valid;
 }
 
 Decoder::Decoder(Encoding encoding) : m_encoding(encoding)
@@ -50,6 +85,8 @@ Decoder::Decoder(Encoding encoding) : m_encoding(encoding)
 
 bool Decoder::isValid() const
 {
+    if (m_encoding == Encoding::EucJp)
+        return QStringDecoder("EUC-JP").isValid();
     return m_encoding == Encoding::Utf8 || ShiftJisTable::isAvailable();
 }
 
@@ -72,6 +109,13 @@ void Decoder::decode(QByteArrayView bytes, QString *line)
     if (m_encoding == Encoding::Utf8) {
         bytes = withoutByteOrderMarks(bytes);
         *line = QString::fromUtf8(bytes.chopped(cutCharacter(bytes)));
+        return;
+    }
+    if (m_encoding == Encoding::EucJp) {
+        if (!m_decoder)
+            m_decoder.emplace("EUC-JP", QStringConverter::Flag::Stateless);
+        m_decoder->resetState();
+        *line = m_decoder->decode(bytes);
         return;
     }
     if (ShiftJisTable::decode(bytes, line))

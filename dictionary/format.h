@@ -19,7 +19,8 @@ inline constexpr QChar marker = QChar(0x25A0); // ■
 // The encodings a dictionary file may be in.
 enum class Encoding {
     ShiftJis,
-    Utf8, // valid throughout, with or without a byte-order mark
+    Utf8,  // valid throughout, with or without a byte-order mark
+    EucJp, // EDICT's
 };
 // The encoding t_dictionary.encoding names: "UTF-8", or Shift_JIS for the
 // empty text (and anything else) that files installed before were given.
@@ -56,6 +57,12 @@ private:
     // Made when a line first needs ICU itself: most never do.
     std::optional<QStringDecoder> m_decoder;
 };
+
+// Whether `chunk` reads as EUC-JP: nearly every byte that is not ASCII
+// belongs to a two-byte (or JIS X 0212 three-byte) character (a stray line
+// of Shift_JIS may be among them), a character cut off at the chunk's end
+// included.
+bool isEucJp(QByteArrayView chunk);
 
 // Checks that a file is UTF-8 throughout as its chunks come, a character
 // cut between two chunks included.

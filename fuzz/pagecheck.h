@@ -103,6 +103,9 @@ inline QString check(const Page &page, const QString &word, Shape *shape = nullp
         case PageBlock::Message:
         case PageBlock::Link:
         case PageBlock::Dictionary:
+        // An EDICT page's, never an Eijiro window's.
+        case PageBlock::Common:
+        case PageBlock::Sense:
             return QStringLiteral("block %1 does not belong in a result page").arg(i);
         }
     }

@@ -64,6 +64,13 @@ QByteArrayView BoundedReader::entryLineAt(qint64 position, const QString &key,
     // merely holds the entry's text from `position` on is not the entry.
     // A position past the end is never sought: some file systems refuse
     // it, and there is no line there.
+    const QByteArrayView line = lineAt(position);
+    return !line.isNull() && Eijiro::lineHasKey(line, &decoder, key, lineCut()) ? line
+                                                                                : QByteArrayView();
+}
+
+QByteArrayView BoundedReader::lineAt(qint64 position)
+{
     m_before = qMin<qint64>(position, 1);
     if (position < 0 || position >= m_device->size() || !m_device->seek(position - m_before))
         return QByteArrayView();
@@ -71,11 +78,20 @@ QByteArrayView BoundedReader::entryLineAt(qint64 position, const QString &key,
     if (m_before > 0 && readLine() != "\n")
         return QByteArrayView();
     const QByteArrayView line = readLine();
-    return Eijiro::lineHasKey(line, &decoder, key, lineCut()) ? line : QByteArrayView();
+    return line.isEmpty() ? QByteArrayView() : line;
 }
 
-QString BoundedReader::entryWordAt(qint64 position, const QString &key, Eijiro::Decoder &decoder)
+QString BoundedReader::entryWordAt(qint64 position, const QString &key, Eijiro::Decoder &decoder,
+                                   int type)
 {
+    if (type != DictionaryFormat::Eijiro) {
+        const QByteArrayView line = lineAt(position);
+        if (line.isNull())
+            return spent() ? key : QString();
+        QString decoded;
+        decode(line, decoder, &decoded);
+        return DictionaryFormat::make(type)->spellingFor(decoded, key);
+    }
     const QByteArrayView line = entryLineAt(position, key, decoder);
     if (line.isNull())
         return spent() ? key : QString();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dictionary/dictionaryformat.h"
 #include "dictionary/format.h"
 
 #include <QByteArrayView>
@@ -64,7 +65,13 @@ public:
     // The entry word of that line as the file spells it; null when the
     // line is not the entry; `key` itself when the bytes this reader may
     // read were spent before it (the rows of a list after long lines).
-    QString entryWordAt(qint64 position, const QString &key, Eijiro::Decoder &decoder);
+    // For a dictionary of another type than Eijiro's (`type`), the spelling
+    // that type's reading of the line gives the key.
+    QString entryWordAt(qint64 position, const QString &key, Eijiro::Decoder &decoder,
+                        int type = DictionaryFormat::Eijiro);
+    // The line that starts at byte `position`, whatever it holds; null
+    // when no line starts there.
+    QByteArrayView lineAt(qint64 position);
     // Whether every byte this reader may read has been read.
     bool spent() const { return m_reader.limitReached() && m_reader.bytesRead() >= mostBytes; }
 

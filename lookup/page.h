@@ -32,6 +32,11 @@ struct PageBlock
         // follows: up to the next such block, that section is a page of
         // its own.
         Dictionary,
+        // The mark of a common word, after its heading (EDICT's (P)).
+        Common,
+        // A sense of an entry, numbered in its list like an item: its first
+        // tips.size() pieces are its tags, the rest its glosses.
+        Sense,
     };
 
     Kind kind;
@@ -42,6 +47,10 @@ struct PageBlock
     // entry word has ("RUN" typed, "run" in the file): the entry word as
     // the dictionary spells it. Null otherwise. No writer writes it.
     QString spelling = QString();
+    // A sense's tags' meanings, one for each tag; empty otherwise.
+    QStringList tips = QStringList();
+    // The piece of a sense that the page's key was found by; -1 for none.
+    qsizetype marked = -1;
 
     qsizetype pieceCount() const { return cuts.size() + 1; }
     QStringView piece(qsizetype index) const
@@ -128,6 +137,7 @@ struct Page
 namespace PageStyle {
 inline constexpr char highlightColor[] = "#C00000";
 inline constexpr char badgeColor[] = "#e0e0e0";
+inline constexpr char commonColor[] = "#c8e6c9";
 inline constexpr char noteColor[] = "#808080";
 // Behind the name of a dictionary above its section of a page.
 inline constexpr char dictionaryColor[] = "#dde6f0";

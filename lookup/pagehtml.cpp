@@ -13,6 +13,15 @@ const QString highlightOpen =
 const QString badgeOpen = QStringLiteral("<span style='background-color:%1'>&nbsp;")
                               .arg(QLatin1String(PageStyle::badgeColor));
 constexpr QStringView badgeClose = u"&nbsp;</span>";
+const QString commonOpen = QStringLiteral("<span style='background-color:%1'>&nbsp;")
+                               .arg(QLatin1String(PageStyle::commonColor));
+// A tag's badge says what the tag means when the pointer rests on it.
+constexpr QStringView tagOpen = u"<span title=\"";
+const QString tagStyle = QStringLiteral("\" style='background-color:%1'>&nbsp;")
+                             .arg(QLatin1String(PageStyle::badgeColor));
+constexpr QStringView glossSeparator = u"; ";
+constexpr QStringView markOpen = u"<b>";
+constexpr QStringView markClose = u"</b>";
 constexpr QStringView spanClose = u"</span>";
 constexpr QStringView itemOpen = u"<li>";
 constexpr QStringView itemClose = u"</li>";
@@ -97,6 +106,31 @@ void putHeading(Output &out, const PageBlock &heading)
     out.put(listOpen);
 }
 
+// A sense: its tags' badges, then its glosses, the marked one in bold.
+void putSense(Output &out, const PageBlock &sense)
+{
+    out.put(itemOpen);
+    const qsizetype tags = sense.tips.size();
+    for (qsizetype i = 0; i < tags; ++i) {
+        out.put(tagOpen);
+        out.putEscaped(sense.tips.at(i));
+        out.put(tagStyle);
+        out.putEscaped(sense.piece(i));
+        out.put(badgeClose);
+        out.put(u" ");
+    }
+    for (qsizetype i = tags; i < sense.pieceCount(); ++i) {
+        if (i > tags)
+            out.put(glossSeparator);
+        if (i == sense.marked)
+            out.put(markOpen);
+        out.putEscaped(sense.piece(i));
+        if (i == sense.marked)
+            out.put(markClose);
+    }
+    out.put(itemClose);
+}
+
 void putLink(Output &out, QStringView text, QStringView address)
 {
     out.put(linkOpen);
@@ -161,6 +195,14 @@ void putSection(Output &out, const QList<PageBlock> &blocks, qsizetype from, qsi
             putLink(out, block.piece(0), block.piece(1));
             break;
         case PageBlock::Dictionary:
+            break;
+        case PageBlock::Common:
+            out.put(commonOpen);
+            out.putEscaped(block.text);
+            out.put(badgeClose);
+            break;
+        case PageBlock::Sense:
+            putSense(out, block);
             break;
         }
     }

@@ -124,15 +124,42 @@ void PageText::Stream::add(const Page &part)
         out.add(part.note);
         out.endLine();
     }
-    for (const PageBlock &block : part.blocks) {
+    for (qsizetype b = 0; b < part.blocks.size(); ++b) {
+        const PageBlock &block = part.blocks.at(b);
         switch (block.kind) {
         case PageBlock::Heading:
         case PageBlock::NotFound:
             out.startHeading();
             out.add(block.text);
+            // A common word's mark goes on its heading's line.
+            if (b + 1 < part.blocks.size() && part.blocks.at(b + 1).kind == PageBlock::Common) {
+                out.add(u" (");
+                out.add(part.blocks.at(b + 1).text);
+                out.add(u")");
+            }
             out.endLine();
             number = 0;
             break;
+        case PageBlock::Common:
+            break;
+        case PageBlock::Sense: {
+            const QString prefix = QStringLiteral("  %1. ").arg(++number);
+            out.startLine(prefix);
+            const qsizetype tags = block.tips.size();
+            if (tags > 0) {
+                QStringList names;
+                for (qsizetype i = 0; i < tags; ++i)
+                    names << block.piece(i).toString();
+                out.add(QStringLiteral("[%1] ").arg(names.join(QStringLiteral(", "))));
+            }
+            for (qsizetype i = tags; i < block.pieceCount(); ++i) {
+                if (i > tags)
+                    out.add(u"; ");
+                out.add(block.piece(i));
+            }
+            out.endLine();
+            break;
+        }
         case PageBlock::Label:
             out.startLine(QStringLiteral("  ["));
             out.add(block.text, true);

@@ -1,6 +1,7 @@
 #include "lookup/partsofspeech.h"
 
 #include "dictionary/dictionaryfile.h"
+#include "dictionary/edict.h"
 #include "dictionary/format.h"
 
 #include <QFile>
@@ -12,6 +13,7 @@ struct PartsOfSpeech::File
     QFile file;
     Eijiro::Decoder decoder;
     bool opened = false;
+    int type = Records::eijiroType;
 };
 
 namespace {
@@ -24,15 +26,28 @@ constexpr qint64 longestLine = 16 * 1024;
 constexpr qint64 mostBytes = 64 * 1024;
 } // namespace
 
-PartsOfSpeech::PartsOfSpeech(const QList<Records::Installed> &dictionaries)
-    : m_dictionaries(dictionaries)
+PartsOfSpeech::PartsOfSpeech(const QList<Records::Installed> &dictionaries, Lines lines)
+    : m_dictionaries(dictionaries), m_lines(std::move(lines))
 {
 }
 
 PartsOfSpeech::~PartsOfSpeech() = default;
 
-bool PartsOfSpeech::ofLine(const QString &line, const QString &key, QStringList *tags)
+bool PartsOfSpeech::ofLine(const QString &line, const QString &key, QStringList *tags, int type)
 {
+    if (type == Records::edictType) {
+        Edict::Entry entry;
+        if (!Edict::read(line, &entry) || !Edict::hasKey(entry, key))
+            return false;
+        tags->clear();
+        for (const Edict::Sense &sense : std::as_const(entry.senses)) {
+            for (const QString &tag : sense.tags) {
+                if (!tags->contains(tag))
+                    tags->append(tag);
+            }
+        }
+        return true;
+    }
     Eijiro::IndexerReading reading;
     if (!Eijiro::readIndexer(line, &reading) || Eijiro::entryKey(reading.entryWord) != key)
         return false;
@@ -58,6 +73,7 @@ QStringList PartsOfSpeech::of(int id, qint64 position, const QString &key)
             std::find_if(m_dictionaries.cbegin(), m_dictionaries.cend(),
                          [id](const Records::Installed &d) { return d.id == id; });
         if (dictionary != m_dictionaries.cend()) {
+            file->type = dictionary->type;
             file->decoder = Eijiro::Decoder::forDictionary(dictionary->encoding);
             file->opened =
                 DictionaryFile::open(&file->file, dictionary->location) == DictionaryFile::Opened &&
@@ -65,7 +81,29 @@ QStringList PartsOfSpeech::of(int id, qint64 position, const QString &key)
         }
     }
     QStringList tags;
-    if (file->opened && file->file.seek(position)) {
+    const auto addTags = [&tags](const QStringList &more) {
+        for (const QString &tag : more) {
+            if (!tag.isEmpty() && !tags.contains(tag))
+                tags.append(tag);
+        }
+    };
+    if (file->opened && file->type == Records::edictType) {
+        // Each line of the key where it lies; a line of another key (the
+        // file changed) gives nothing.
+        QString line;
+        QStringList ofOne;
+        const QList<qint64> positions = m_lines ? m_lines(id, key) : QList<qint64>{position};
+        for (const qint64 at : positions) {
+            if (!file->file.seek(at))
+                break;
+            Eijiro::LineReader reader(&file->file, readAhead);
+            reader.setLongestLine(longestLine);
+            reader.setByteLimit(longestLine);
+            file->decoder.decode(reader.readLineView(), &line);
+            if (ofLine(line, key, &ofOne, file->type))
+                addTags(ofOne);
+        }
+    } else if (file->opened && file->file.seek(position)) {
         Eijiro::LineReader reader(&file->file, readAhead);
         reader.setLongestLine(longestLine);
         reader.setByteLimit(mostBytes);
@@ -75,10 +113,7 @@ QStringList PartsOfSpeech::of(int id, qint64 position, const QString &key)
             file->decoder.decode(reader.readLineView(), &line);
             if (!ofLine(line, key, &ofOne))
                 break;
-            for (const QString &tag : std::as_const(ofOne)) {
-                if (!tag.isEmpty() && !tags.contains(tag))
-                    tags.append(tag);
-            }
+            addTags(ofOne);
         }
     }
     m_read.insert({id, key}, tags);

@@ -20,17 +20,22 @@ ResultRenderer::ResultRenderer(const QString &word, const QString &lastHead,
 // non-overlapping, from left to right, is shown as typed and highlighted.
 void ResultRenderer::addHeading(QStringView head)
 {
+    m_page.blocks.append(heading(head, m_word));
+}
+
+PageBlock ResultRenderer::heading(QStringView head, const QString &word)
+{
     PageBlock heading{PageBlock::Heading, QString(), {}};
     qsizetype copied = 0;
-    if (!m_word.isEmpty()) {
-        for (qsizetype at; (at = head.indexOf(m_word, copied, Qt::CaseInsensitive)) >= 0;
-             copied = at + m_word.size()) {
+    if (!word.isEmpty()) {
+        for (qsizetype at; (at = head.indexOf(word, copied, Qt::CaseInsensitive)) >= 0;
+             copied = at + word.size()) {
             // The word as typed is as long as what it matches.
             if (copied == 0)
                 heading.text.reserve(head.size());
             heading.text += head.mid(copied, at - copied);
             heading.cuts << heading.text.size();
-            heading.text += m_word;
+            heading.text += word;
             heading.cuts << heading.text.size();
         }
     }
@@ -41,7 +46,7 @@ void ResultRenderer::addHeading(QStringView head)
         if (heading.text != head)
             heading.spelling = head.toString();
     }
-    m_page.blocks.append(std::move(heading));
+    return heading;
 }
 
 void ResultRenderer::renderLine(const QString &line)

@@ -30,6 +30,10 @@ public:
     const QString &lastHead() const { return m_lastHead; }
     const QString &lastLabel() const { return m_lastLabel; }
 
+    // The heading of `head` with every occurrence of the typed `word`
+    // marked, found case-insensitively, shown as typed.
+    static PageBlock heading(QStringView head, const QString &word);
+
 private:
     void addHeading(QStringView head);
 

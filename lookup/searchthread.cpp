@@ -5,6 +5,7 @@
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/format.h"
 #include "lookup/boundedreader.h"
+#include "lookup/edictrenderer.h"
 #include "lookup/meaning.h"
 #include "lookup/pagehtml.h"
 #include "lookup/partsofspeech.h"
@@ -31,6 +32,11 @@ struct SearchThread::Target
     // (highlighted) instead of `word`.
     QString entryKey;
     QList<Records::Entry> suggestions; // under a not-found page
+    // A dictionary whose pages list every line with the key: the key, and
+    // where its lines start, in the order the page shows them.
+    bool everyLine = false;
+    QString lineKey;
+    QList<qint64> positions;
 };
 
 namespace {
@@ -299,7 +305,8 @@ SearchThread::Status notFound(const Target &target, QFile &file, Eijiro::Decoder
         return status;
     BoundedReader reader(&file, lineReadAhead, permit);
     for (const Records::Entry &entry : target.suggestions) {
-        const QString shown = reader.entryWordAt(entry.position, entry.key, decoder);
+        const QString shown =
+            reader.entryWordAt(entry.position, entry.key, decoder, target.dictionary.type);
         if (shown.isNull())
             return fileChanged(target.dictionary.location, target.rebuildLink, page, error);
         page->suggestions << shown;
@@ -489,13 +496,25 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked
         QList<int> ids;
         for (const Target &target : std::as_const(targets))
             ids << target.dictionary.id;
-        PartsOfSpeech tags(chosen);
+        // Every line of a key where its lines lie scattered.
+        PartsOfSpeech tags(chosen, [&database](int id, const QString &lineKey) {
+            QList<qint64> positions;
+            database.keyPositions(lineKey, id, PartsOfSpeech::mostLines, &positions);
+            return positions;
+        });
         if (!FindWhatIMean::resolve(database, dictionaryName(targets), text, &found, ids, several,
                                     &tags))
             return indexFailed(database, "the word index", page, error);
     }
     for (Target &target : targets) {
         const int id = target.dictionary.id;
+        target.everyLine = DictionaryFormat::make(target.dictionary.type)->listsEveryLine();
+        if (target.everyLine) {
+            if (!findLines(database, asked == Asked::Meaning ? &found : nullptr, text, key, meaning,
+                           &target))
+                return indexFailed(database, "the word index", page, error);
+            continue;
+        }
         switch (asked) {
         case Asked::Word:
             target.found = database.firstPosition(key, &target.position, several ? id : 0);
@@ -626,17 +645,69 @@ SearchThread::Status SearchThread::readSections(const QList<Target> &targets,
         BoundedReader reader(&file, lineReadAhead, permit);
         const Records::Entry &entry = suggestions.at(i);
         // None from a file no longer the one indexed.
-        const QString shown = reader.entryWordAt(entry.position, entry.key, decoder);
+        const QString shown =
+            reader.entryWordAt(entry.position, entry.key, decoder, target->dictionary.type);
         if (!shown.isNull())
             page->suggestions << shown;
     }
     return status;
 }
 
+bool SearchThread::findLines(IndexReader &database, const FindWhatIMean::Found *found,
+                             const QString &text, const QString &key, Meaning *meaning,
+                             Target *target)
+{
+    target->lineKey = key;
+    if (found) {
+        targetOf(*found, text, meaning, target);
+        if (found->rule == Meaning::None)
+            return true;
+        if (!found->key.isNull())
+            target->lineKey = found->key;
+    }
+    target->found = database.keyPositions(target->lineKey, target->dictionary.id, mostLines,
+                                          &target->positions);
+    return target->found != Records::Answer::Failed;
+}
+
+SearchThread::Status SearchThread::readLines(const Target &target, Page *page, QString *error,
+                                             LongReadPermit *permit)
+{
+    QFile file;
+    Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(target.dictionary.encoding);
+    if (const Ending ended = openDictionary(target.dictionary.location, target.recorded,
+                                            target.rebuildLink, &file, decoder, page, error))
+        return *ended;
+    if (target.found != Records::Answer::Found)
+        return notFound(target, file, decoder, page, error, permit);
+    // Each line on its own: a key's lines lie anywhere in the file.
+    BoundedReader reader(&file, lineReadAhead, permit);
+    EdictRenderer renderer(target.word, target.lineKey);
+    QString line;
+    for (const qint64 position : target.positions) {
+        const QByteArrayView bytes = reader.lineAt(position);
+        if (bytes.isNull() && reader.spent())
+            break;
+        reader.decode(bytes, decoder, &line);
+        // The line the index points at must still have the key.
+        if (bytes.isNull() || !renderer.renderLine(line))
+            return fileChanged(target.dictionary.location, target.rebuildLink, page, error);
+    }
+    *page = renderer.finish();
+    return renderer.isEmpty() ? NotFound : Found;
+}
+
 SearchThread::Status SearchThread::readWindow(const Target &target, Meaning *meaning,
                                               const QString &text, Page *page, QString *error,
                                               LongReadPermit *permit, int lines)
 {
+    if (target.everyLine) {
+        const Status status = readLines(target, page, error, permit);
+        if (meaning && status == Found && meaning->rule != Meaning::Word &&
+            meaning->rule != Meaning::None)
+            page->note = noteFor(meaning->rule, text, target.word, meaning->via);
+        return status;
+    }
     QFile file;
     Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(target.dictionary.encoding);
     if (const Ending ended = openDictionary(target.dictionary.location, target.recorded,

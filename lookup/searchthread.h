@@ -10,6 +10,7 @@
 #include <atomic>
 #include <functional>
 
+class IndexReader;
 class LongReadPermit;
 
 // Looks one typed word up on a worker thread: finds the installed
@@ -123,6 +124,8 @@ public:
     // Bytes read from the file at a time. The window of one look-up is
     // about 10 KiB; a larger read-ahead costs more than the lines themselves.
     static constexpr qint64 readAhead = 16 * 1024;
+    // Lines of one key a page lists at most, where it lists every line.
+    static constexpr int mostLines = 2000;
 
 signals:
     void finished(const QString &html);
@@ -154,6 +157,15 @@ private:
     // cannot be; with `meaning`, the note of what was found.
     static Status readWindow(const Target &target, Meaning *meaning, const QString &text,
                              Page *page, QString *error, LongReadPermit *permit, int lines);
+    // For a dictionary whose pages list every line with the key: where the
+    // key's lines are (with `found`, the key of what the rules found);
+    // false when the index could not be read.
+    static bool findLines(IndexReader &database, const FindWhatIMean::Found *found,
+                          const QString &text, const QString &key, Meaning *meaning,
+                          Target *target);
+    // Its page: every line of the key, common ones first.
+    static Status readLines(const Target &target, Page *page, QString *error,
+                            LongReadPermit *permit);
     // The page of several dictionaries' targets; `suggestedIn` names the
     // dictionary each suggestion is read from.
     static Status readSections(const QList<Target> &targets,

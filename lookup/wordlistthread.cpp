@@ -197,7 +197,8 @@ QString spell(std::vector<Source> &sources,
             if (merged.at(r).first != s)
                 continue;
             const Records::Entry &entry = merged.at(r).second;
-            const QString word = reader.entryWordAt(entry.position, entry.key, decoder);
+            const QString word =
+                reader.entryWordAt(entry.position, entry.key, decoder, source.dictionary.type);
             // The line is no longer the entry: the file was edited in place.
             if (word.isNull()) {
                 if (sources.size() == 1)

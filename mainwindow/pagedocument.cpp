@@ -50,7 +50,9 @@ bool keepsParagraph(const QString &text)
 bool buildable(const Page &page)
 {
     for (const PageBlock &block : page.blocks) {
-        if (block.kind == PageBlock::Message || block.kind == PageBlock::Link)
+        // Tags with their tooltips are left to the importer.
+        if (block.kind == PageBlock::Message || block.kind == PageBlock::Link ||
+            block.kind == PageBlock::Common || block.kind == PageBlock::Sense)
             return false;
         if (block.kind == PageBlock::NewList)
             continue;
@@ -273,6 +275,8 @@ void writeBlocks(Writer &out, const QList<PageBlock> &blocks, QTextList *list, b
         case PageBlock::NewList:
         case PageBlock::Message:
         case PageBlock::Link:
+        case PageBlock::Common:
+        case PageBlock::Sense:
             continue;
         }
         QTextCursor &cursor = out.startBlock(blockFormat, blockCharFormat);

@@ -34,6 +34,34 @@ void addItem(const PageBlock &item, const QString &label, QString *lines)
     }
 }
 
+// The lines of a sense: its tags in brackets, then its glosses.
+void addSense(const PageBlock &sense, QString *lines)
+{
+    if (!lines->isEmpty())
+        *lines += u'\n';
+    const qsizetype tags = sense.tips.size();
+    QStringList names;
+    for (qsizetype i = 0; i < tags; ++i)
+        names << sense.piece(i).toString();
+    if (tags > 0)
+        *lines += u'[' + names.join(QStringLiteral(", ")) + QStringLiteral("] ");
+    for (qsizetype i = tags; i < sense.pieceCount(); ++i) {
+        if (i > tags)
+            *lines += QStringLiteral("; ");
+        *lines += sense.piece(i);
+    }
+}
+
+// An entry of senses heads "水 【みず】": the head, and the reading apart.
+void splitReading(Star *entry)
+{
+    const qsizetype open = entry->word.lastIndexOf(QStringLiteral(" 【"));
+    if (open <= 0 || !entry->word.endsWith(u'】'))
+        return;
+    entry->reading = entry->word.mid(open + 2).chopped(1);
+    entry->word.truncate(open);
+}
+
 } // namespace
 
 QList<Star> read(const Page &page, const QString &soleDictionary)
@@ -65,12 +93,19 @@ QList<Star> read(const Page &page, const QString &soleDictionary)
                 addItem(block, label, &entry->lines);
             label = QString();
             break;
+        case PageBlock::Sense:
+            if (entry && entry->lines.isEmpty())
+                splitReading(entry);
+            if (entry)
+                addSense(block, &entry->lines);
+            break;
         default:
             break;
         }
     }
     for (Star &star : entries)
-        star.reading = readingOf(star.word, star.lines);
+        if (star.reading.isEmpty())
+            star.reading = readingOf(star.word, star.lines);
     return entries;
 }
 

@@ -2,9 +2,9 @@
 // cannot drive a terminal, a file that is not an Orvel database stays as it
 // is, and only install makes a database.
 #include "database/database.h"
+#include "generator.h"
 #include "lookup/pagetext.h"
 #include "lookup/wordlistthread.h"
-#include "generator.h"
 #include "lookupfixture.h"
 #include "testutil.h"
 
@@ -401,7 +401,8 @@ private slots:
         QCOMPARE(TestUtil::cli(alone + QStringList{"install", second}).exit, 0);
         QCOMPARE(TestUtil::cli(db + QStringList{"install", second}).exit, 1);
         QCOMPARE(TestUtil::cli(db + QStringList{"list"}).out,
-                 "1\tfirst\ton\t5\t" + first + "\n2\t<b>2nd</b>\ton\t2\t" + second + "\n");
+                 "1\tfirst\tEijiro\ton\t5\t" + first + "\n2\t<b>2nd</b>\tEijiro\ton\t2\t" + second +
+                     "\n");
         const Run both = TestUtil::cli(db + QStringList{"lookup", "--html", "run"});
         QVERIFY2(both.out.contains("<h3 style='background-color:#dde6f0'>first</h3>") &&
                      both.out.contains("&lt;b&gt;2nd&lt;/b&gt;</h3>"),
@@ -498,7 +499,8 @@ private slots:
         QCOMPARE(TestUtil::cli(db + QStringList{"install", file}).exit, 0);
         Run run = TestUtil::cli(db + QStringList{"disable"});
         QCOMPARE(run.out, QString("switched off 1, d\n"));
-        QCOMPARE(TestUtil::cli(db + QStringList{"list"}).out, "1\td\toff\t5\t" + file + "\n");
+        QCOMPARE(TestUtil::cli(db + QStringList{"list"}).out,
+                 "1\td\tEijiro\toff\t5\t" + file + "\n");
         for (const QStringList &command : {QStringList{"lookup", "run"}, QStringList{"show", "run"},
                                            QStringList{"words", "r"}, QStringList{"grep", "run"}}) {
             run = TestUtil::cli(db + command);

@@ -326,7 +326,7 @@ private slots:
             QCOMPARE(scalar("PRAGMA journal_mode"), QString("wal"));
         }
         if (found == "nothing")
-            QCOMPARE(typesText(), QString("1 Eijiro"));
+            QCOMPARE(typesText(), QString("1 Eijiro, 2 EDICT"));
         if (found != "file")
             return;
         // The file is not read as an empty one that needs a schema, and a
@@ -516,7 +516,7 @@ private slots:
         QCOMPARE(installed.size(), 1);
         QCOMPARE(installed[0].id, 1);
         QCOMPARE(installed[0].name + " " + installed[0].location, "Eijiro /dict/eijiro.txt");
-        QCOMPARE(typesText(), QString("1 Eijiro installed"));
+        QCOMPARE(typesText(), QString("1 Eijiro installed, 2 EDICT"));
         // A second build is refused before it has read anything.
         QVERIFY(database.beginBuild());
         QCOMPARE(database.registerDictionary("/dict/other.txt", 1, "", "other"), false);
@@ -527,7 +527,7 @@ private slots:
         QVERIFY(DictionaryRemoval().remove(1));
         QCOMPARE(TestUtil::rowCount("t_word"), 0);
         QCOMPARE(IndexReader().dictionaryLocation(&location), Answer::None);
-        QCOMPARE(typesText(), QString("1 Eijiro"));
+        QCOMPARE(typesText(), QString("1 Eijiro, 2 EDICT"));
     }
 
     void severalDictionariesKeepTheUsersOrderNamesAndSwitches_data()

@@ -8,6 +8,7 @@
 
 #include "database/database.h"
 #include "dictionary/format.h"
+#include "edictgenerator.h"
 #include "testutil.h"
 #include "version.h"
 
@@ -128,8 +129,7 @@ private slots:
     void validatorsAccept();
     void sampleIsTheSource();
     void installedCliLooksUpSample();
-    void edictBecomesEijiro_data();
-    void edictBecomesEijiro();
+    void firstRunInstallsSampleOnce_data();
     void firstRunInstallsSampleOnce();
 
 private:
@@ -157,8 +157,7 @@ void InstallTest::filesInPlace()
                             "share/man/man1/orvel.1.gz",
                             "share/man/man1/orvel-cli.1.gz",
                             "share/doc/orvel/changelog.gz",
-                            "share/doc/orvel/copyright",
-                            "share/orvel/edict-to-eijiro"};
+                            "share/doc/orvel/copyright"};
     for (const QString &file : files)
         QVERIFY2(QFileInfo(prefix + "/" + file).isFile(), qPrintable(file));
     QVERIFY(QFileInfo(prefix + "/bin/orvel").isExecutable());
@@ -365,86 +364,60 @@ void InstallTest::installedCliLooksUpSample()
     QVERIFY2(cd.exit == 0 && output(cd).contains("コンパクトディスク"), qPrintable(output(cd)));
 }
 
-void InstallTest::edictBecomesEijiro_data()
+void InstallTest::firstRunInstallsSampleOnce_data()
 {
-    QTest::addColumn<QString>("edict");
-    QTest::addColumn<QString>("eijiro");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("kanji, reading, part of speech, common")
-        << "食べる [たべる] /(v1,vt) (1) to eat/(v1,vt) (2) to live on/(P)/"
-        << "■食べる  {v1,vt} : 【＠】たべる、(1) to eat / (v1,vt) (2) to live on"
-        << "食べました"
-        << "base\t食べる";
-    QTest::newRow("kana alone") << "きれいきれい /(n,vs) (chn) cleaning up/washing up/"
-                                << "■きれいきれい  {n,vs} : (chn) cleaning up / washing up"
-                                << "キレイキレイ"
-                                << "fold\tきれいきれい";
-    QTest::newRow("no part of speech") << "ＤＮＡ鑑定 [ディーエヌエーかんてい] /DNA testing/"
-                                       << "■ＤＮＡ鑑定 : 【＠】ディーエヌエーかんてい、DNA testing"
-                                       << "ＤＮＡ鑑定"
-                                       << "word\tＤＮＡ鑑定";
+    QTest::addColumn<bool>("edict");
+    QTest::newRow("without EDICT") << false;
+    QTest::newRow("with EDICT") << true;
 }
 
-// The EDICT script that comes with the package, on a file as Debian ships
-// it (EUC-JP, a first line about the file itself): each line becomes an
-// Eijiro entry line, and Orvel finds the word in the file it makes.
-void InstallTest::edictBecomesEijiro()
-{
-    QFETCH(QString, edict);
-    QFETCH(QString, eijiro);
-    QFETCH(QString, typed);
-    QFETCH(QString, shown);
-    const QString dir = TestUtil::makeDir("edict");
-    TestUtil::writeBytes(
-        dir + "/edict.utf8",
-        ("　？？？ /EDICT, EDICT_SUB(P)/Created: 2021-02-03/\n" + edict + "\n").toUtf8());
-    const Run encode = TestUtil::run("sh", {"-c", "iconv -f UTF-8 -t EUC-JP \"$0\" > \"$1\"",
-                                            dir + "/edict.utf8", dir + "/edict"});
-    QCOMPARE(encode.exit, 0);
-    const Run convert = TestUtil::run(prefix + "/share/orvel/edict-to-eijiro", {dir + "/edict"});
-    QVERIFY2(convert.exit == 0, qPrintable(output(convert)));
-    QCOMPARE(convert.out, eijiro + "\n");
-
-    TestUtil::writeBytes(dir + "/edict.txt", convert.out.toUtf8());
-    const QString cli = prefix + "/bin/orvel-cli";
-    const QString database = dir + "/index.db";
-    const Run install = TestUtil::run(cli, {"--database", database, "install", dir + "/edict.txt"});
-    QVERIFY2(install.exit == 0, qPrintable(output(install)));
-    const Run show = TestUtil::run(cli, {"--database", database, "show", typed});
-    QCOMPARE(show.out.trimmed(), shown);
-}
-
+// The very first start gets the EDICT file where the system has one, named
+// "EDICT", and the sample after it; later starts change nothing.
 void InstallTest::firstRunInstallsSampleOnce()
 {
+    QFETCH(bool, edict);
     const QString script = sourceDir() + "/tools/install-sample.sh";
     const QString cli = QString(ORVEL_BUILD_DIR) + "/cli/orvel-cli";
     const QString copy = qEnvironmentVariable("XDG_DATA_HOME") + "/orvel/sample-eijiro.txt";
     QVERIFY(!qEnvironmentVariable("XDG_DATA_HOME").isEmpty());
+    const QString dir = TestUtil::makeDir(QTest::currentDataTag());
+    const QString edictFile = dir + "/edict";
+    if (edict)
+        QVERIFY(TestUtil::writeBytes(edictFile, EdictGenerator::generate({120, 2})) == edictFile);
+    TestUtil::RunOptions options;
+    options.environment["ORVEL_EDICT_FILE"] = edictFile;
+    const QString edictRow = "1\tEDICT\tEDICT\ton\t120\t" + edictFile + "\n";
+    const QString listed = edict ? edictRow + "2\tsample-eijiro\tEijiro\ton\t446\t" + copy + "\n"
+                                 : "1\tsample-eijiro\tEijiro\ton\t446\t" + copy + "\n";
 
     // A very first start: Orvel's own database (of this isolated home) does
     // not exist yet.
     QVERIFY(!QFileInfo::exists(Database::path()));
-    const Run first = TestUtil::run("bash", {script, ORVEL_BUILD_DIR});
+    const Run first = TestUtil::run("bash", {script, ORVEL_BUILD_DIR}, options);
     QVERIFY2(first.exit == 0, qPrintable(output(first)));
     QVERIFY2(output(first).contains("sample dictionary has been") &&
                  output(first).contains("Preferences...") && output(first).contains(copy),
              qPrintable(output(first)));
-    QCOMPARE(output(TestUtil::run(cli, {"list"})),
-             QString("1\tsample-eijiro\ton\t446\t" + copy + "\n"));
+    QCOMPARE(output(first).contains(edictFile), edict);
+    QCOMPARE(output(TestUtil::run(cli, {"list"})), listed);
 
     // From then on the script keeps quiet and changes nothing: not while a
     // dictionary is installed, nor once the user has removed it.
-    const Run second = TestUtil::run("bash", {script, ORVEL_BUILD_DIR});
+    const Run second = TestUtil::run("bash", {script, ORVEL_BUILD_DIR}, options);
     QCOMPARE(second.exit, 0);
     QCOMPARE(output(second), QString());
-    QCOMPARE(output(TestUtil::run(cli, {"list"})),
-             QString("1\tsample-eijiro\ton\t446\t" + copy + "\n"));
-    QCOMPARE(TestUtil::run(cli, {"remove"}).exit, 0);
-    const Run third = TestUtil::run("bash", {script, ORVEL_BUILD_DIR});
+    QCOMPARE(output(TestUtil::run(cli, {"list"})), listed);
+    for (const QString id : {"2", "1"}) {
+        if (id == "1" || edict)
+            QCOMPARE(TestUtil::run(cli, {"remove", id}).exit, 0);
+    }
+    const Run third = TestUtil::run("bash", {script, ORVEL_BUILD_DIR}, options);
     QCOMPARE(third.exit, 0);
     QCOMPARE(output(third), QString());
     QCOMPARE(output(TestUtil::run(cli, {"list"})), QString());
+    // The next row starts without a database again.
+    for (const QString suffix : {"", "-wal", "-shm"})
+        QFile::remove(Database::path() + suffix);
 }
 
 QTEST_MAIN(InstallTest)

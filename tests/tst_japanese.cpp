@@ -95,6 +95,16 @@ private slots:
     {
         for (const Format &format : formats)
             install(format);
+        // The words as an EDICT file gives them: tags before the gloss.
+        const QString dir = TestUtil::makeDir("edict");
+        QString text = "　？？？ /EDICT, test/\n";
+        for (const Word &word : words)
+            text += QStringLiteral("%1 /(%2) to %3/\n")
+                        .arg(QString::fromUtf8(word.word), word.tags, word.gloss);
+        const QString file = TestUtil::writeBytes(dir + "/edict", text.toUtf8());
+        databases["EDICT"] = dir + "/orvel.db";
+        QVERIFY(TestUtil::openFreshDatabase(databases["EDICT"]));
+        QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
     }
 
     void rulesFollowTheSlowReading_data()
@@ -161,6 +171,32 @@ private slots:
         QCOMPARE(cli(databases["Eijiro {tags}"], {"show", "かった"}).out, "base\tかる\n");
         QCOMPARE(cli(databases["Eijiro"], {"show", "かった"}).out, "base\tかつ\n");
         QCOMPARE(cli(databases["Eijiro {tags}"], {"show", "tabemashita"}).out, "romaji\tたべる\n");
+    }
+
+    // The same choice where the tags come from EDICT's lines, whose keys'
+    // lines lie anywhere in the file.
+    void edictTagsChooseTheBase_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("しました: する, not す") << "しました"
+                                                << "base\tする\n";
+        QTest::newRow("かった: かる, not かつ") << "かった"
+                                                << "base\tかる\n";
+        QTest::newRow("食べました") << "食べました"
+                                    << "base\t食べる\n";
+        QTest::newRow("書いた") << "書いた"
+                                << "base\t書く\n";
+        QTest::newRow("高かった") << "高かった"
+                                  << "base\t高い\n";
+        QTest::newRow("a reading") << "たべる"
+                                   << "word\tたべる\n";
+    }
+    void edictTagsChooseTheBase()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(cli(databases["EDICT"], {"show", text}).out, shown);
     }
 
     void romajiReadsAsWritten_data()

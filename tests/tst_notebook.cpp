@@ -4,6 +4,7 @@
 // commands on it.
 #include "database/database.h"
 #include "generator.h"
+#include "lookup/edictrenderer.h"
 #include "lookupfixture.h"
 #include "notebook/cards.h"
 #include "notebook/notebook.h"
@@ -177,6 +178,20 @@ private slots:
         QCOMPARE(star.reading, QString("あい"));
         QCOMPARE(Cards::card(star, Cards::Format::Tsv), QString("愛 【あい】\tlove\td\n"));
         QCOMPARE(Starring::find("pear", {}, "d", &star), SearchThread::NotFound);
+    }
+
+    // An EDICT entry: the head and its reading apart, a sense a line.
+    void edictEntriesAreReadFromThePage()
+    {
+        EdictRenderer renderer("みず", "みず");
+        QVERIFY(renderer.renderLine("水 [みず] /(n) (1) water/(n) (2) flood/(P)/"));
+        const QList<Star> entries = PageEntries::read(renderer.finish(), "d");
+        QCOMPARE(entries.size(), 1);
+        QCOMPARE(entries.at(0).word, QString("水"));
+        QCOMPARE(entries.at(0).reading, QString("みず"));
+        QCOMPARE(entries.at(0).lines, QString("[n] water\nflood"));
+        QCOMPARE(Cards::card(entries.at(0), Cards::Format::Tsv).section(u'\t', 0, 0),
+                 QString("水 【みず】"));
     }
 
     void readings_data()

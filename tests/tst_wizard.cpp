@@ -96,7 +96,8 @@ static bool typeOffered()
     DictionaryWizard wizard;
     wizard.show();
     const auto buttons = typeButtons(wizard);
-    return buttons.size() == 1 && buttons[0]->isEnabled();
+    return !buttons.isEmpty() && buttons[0]->text() == QLatin1String("Eijiro") &&
+           buttons[0]->isEnabled();
 }
 
 // Opens the wizard, chooses the type `type`, enters `file` and commits.
@@ -144,12 +145,13 @@ void TestWizard::wholeInstallation()
     QAbstractButton *next = wizard.button(QWizard::NextButton);
     QAbstractButton *commit = wizard.button(QWizard::CommitButton);
 
-    // Introduction: the one seeded type, free to choose but not chosen.
+    // Introduction: the seeded type and EDICT, free to choose but not chosen.
     const auto buttons = typeButtons(wizard);
-    QCOMPARE(buttons.size(), 1);
+    QCOMPARE(buttons.size(), 2);
     QCOMPARE(buttons[0]->text(), QString("Eijiro"));
-    QVERIFY(buttons[0]->isEnabled());
-    QVERIFY(!buttons[0]->isChecked());
+    QCOMPARE(buttons[1]->text(), QString("EDICT"));
+    QVERIFY(buttons[0]->isEnabled() && buttons[1]->isEnabled());
+    QVERIFY(!buttons[0]->isChecked() && !buttons[1]->isChecked());
     QVERIFY(!next->isEnabled());
     clickRadio(buttons[0]);
     QVERIFY(next->isEnabled());

@@ -20,7 +20,7 @@ orvel_install_missing clang libclang-rt-14-dev
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORVEL_WERROR=ON -DORVEL_FUZZ=ON -DBUILD_TESTING=OFF \
   -DORVEL_SANITIZE="address;undefined" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target fuzz_line fuzz_file
+cmake --build "$build" -j"$(nproc)" --target fuzz_line fuzz_file fuzz_edict
 
 mkdir -p "$build/artifacts"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
@@ -47,6 +47,8 @@ run() {
   fi
 }
 run line 2048
+# An EDICT line in one of its encodings (the first byte chooses).
+run edict 2048
 # Whole files from the start: the lines of a file interact (offsets, the
 # look-up window), which short inputs cannot show.
 run file 4096 -len_control=0

@@ -19,7 +19,7 @@ if [ -z "${ORVEL_NO_BUILD:-}" ]; then
   . tools/deps.sh
   orvel_install_missing xvfb xauth fonts-noto-cjk
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$build" -j"$(nproc)" --target orvel-shoot orvel-cli eijiro-gen
+  cmake --build "$build" -j"$(nproc)" --target orvel-shoot orvel-cli eijiro-gen edict-gen
 fi
 build=$(cd "$build" && pwd)
 mkdir -p "$out"
@@ -54,8 +54,9 @@ shoot() {
 }
 
 # The program in use: the sample dictionary installed the way a first start
-# through tools/run.sh installs it.
-in_home sample bash tools/install-sample.sh "$build" >/dev/null
+# through tools/run.sh installs it (without EDICT, which has a picture of
+# its own below).
+in_home sample env ORVEL_EDICT_FILE=/nonexistent bash tools/install-sample.sh "$build" >/dev/null
 shoot sample C.UTF-8 "$out" main dark list find popup preferences about notebook
 shoot sample ja_JP.UTF-8 --translated --suffix -ja "$out" main
 # What the user means: a base form, and suggestions for a misspelling.
@@ -70,6 +71,17 @@ shoot japanese C.UTF-8 --word 食べました --suffix -japanese-base-form "$out
 in_home two "$build/cli/orvel-cli" install --name "IT glossary" "$root/samples/sample-glossary.txt" >/dev/null
 in_home two "$build/cli/orvel-cli" install --name "Sample" "$root/samples/sample-eijiro.txt" >/dev/null
 shoot two C.UTF-8 --word water --suffix -two-dictionaries "$out" main
+
+# An EDICT page: the real file where the system has it (Debian's edict
+# package), else a generated one.
+edict=${ORVEL_EDICT_FILE:-/usr/share/edict/edict}
+if [ ! -r "$edict" ]; then
+  edict=$tmp/edict/home/edict
+  mkdir -p "$(dirname "$edict")"
+  "$build/tools/edict-gen" --lines 5000 "$edict"
+fi
+in_home edict "$build/cli/orvel-cli" install --name EDICT "$edict" >/dev/null
+shoot edict C.UTF-8 --word みず --suffix -edict "$out" main
 
 # A word of more senses than a window holds; plain ASCII is Shift_JIS too,
 # and the marker is its two bytes.

@@ -2,6 +2,7 @@
 #include "ui_convertpage.h"
 
 #include "dictionary/convertthread.h"
+#include "dictionary/dictionaryformat.h"
 
 #include <QEvent>
 #include <QWizard>
@@ -34,6 +35,7 @@ void ConvertPage::initializePage()
     // up after itself once its thread has ended.
     connect(builder, &QThread::finished, builder, &QObject::deleteLater);
     builder->setDictionary(field("givenName").toString(), field("dictionaryFile").toString());
+    builder->setType(DictionaryFormat::typeNamed(field("dictionaryName").toString()));
     builder->start(QThread::InheritPriority);
 }
 

@@ -30,6 +30,7 @@ main-window-base-form.png 640x360
 main-window-suggestions.png 640x360
 main-window-japanese-base-form.png 640x360
 main-window-two-dictionaries.png 640x360
+main-window-edict.png 640x360
 main-window-dark.png 640x360
 long-entry.png 640x360
 popup.png 420x300
