@@ -801,6 +801,49 @@ Escape: 欄を空にする
     </message>
 </context>
 <context>
+    <name>PagePrinter</name>
+    <message>
+        <source>&amp;Save Page As...</source>
+        <translation>名前を付けてページを保存(&amp;S)...</translation>
+    </message>
+    <message>
+        <source>Print Pre&amp;view...</source>
+        <translation>印刷プレビュー(&amp;V)...</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>印刷(&amp;P)...</translation>
+    </message>
+    <message>
+        <source>nothing was written</source>
+        <translation>何も書き込まれませんでした</translation>
+    </message>
+    <message>
+        <source>Web page (*.html *.htm)</source>
+        <translation>Web ページ (*.html *.htm)</translation>
+    </message>
+    <message>
+        <source>Save Page As</source>
+        <translation>名前を付けてページを保存</translation>
+    </message>
+    <message>
+        <source>The page was saved to %1.</source>
+        <translation>ページを %1 に保存しました。</translation>
+    </message>
+    <message>
+        <source>The page could not be saved to %1: %2</source>
+        <translation>ページを %1 に保存できませんでした: %2</translation>
+    </message>
+    <message>
+        <source>Print Page</source>
+        <translation>ページの印刷</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>PDF 文書 (*.pdf)</translation>
+    </message>
+</context>
+<context>
     <name>PageThread</name>
     <message>
         <source>[%1 characters not shown]</source>

@@ -11,6 +11,7 @@
 #include "mainwindow/notebookparts.h"
 #include "mainwindow/outsideword.h"
 #include "mainwindow/pageloader.h"
+#include "mainwindow/pageprinter.h"
 #include "mainwindow/pagethread.h"
 #include "mainwindow/sidebuttons.h"
 #include "mainwindow/whatimean.h"
@@ -89,6 +90,9 @@ MainWindow::MainWindow(QWidget *parent)
 
     stateKeeper->load();
     ui->textBrowser->setFont(settings->font());
+    auto *printer = new PagePrinter(ui->textBrowser, this, ui->statusBar, this);
+    ui->menuFile->insertActions(ui->actionQuit, printer->actions());
+    ui->menuFile->insertSeparator(ui->actionQuit);
     // After load(): the pane is shown as the settings say.
     notebook = new NotebookParts({this, ui->textBrowser, pages, m_history, settings, ui->statusBar,
                                   ui->menuFile, ui->actionQuit, ui->menuEdit, ui->actionPreferences,

@@ -1,8 +1,10 @@
 // `cmake --install` of this build into a scratch prefix: programs, sample,
-// menu entry, metadata and icons land where a desktop looks for them, the
-// freedesktop validators accept them, and the installed pieces work
-// together, in Japanese wherever the program starts. Also the installation
-// of the sample dictionary on the very first start only.
+// menu entry, metadata, icons and manual pages land where a desktop and man
+// look for them, the freedesktop validators accept them, the manual pages
+// name every option and command the programs' --help names, and the
+// installed pieces work together, in Japanese wherever the program starts.
+// Also the installation of the sample dictionary on the very first start
+// only.
 
 #include "database/database.h"
 #include "dictionary/format.h"
@@ -15,6 +17,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMap>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTest>
@@ -56,6 +59,58 @@ QString sourceDir()
     return qEnvironmentVariable("ORVEL_SOURCE_DIR");
 }
 
+// A manual page's roff source as a reader sees its words: escaped dashes as
+// dashes, no font changes, no quotes of the macros' arguments.
+QString manualText(const QString &roff)
+{
+    QString text = roff;
+    text.replace(QLatin1String("\\-"), QLatin1String("-"));
+    text.remove(QRegularExpression(QStringLiteral(R"(\\f[BIRP])")));
+    text.remove(u'"');
+    return text;
+}
+
+// The options a --help text names (--word and -h), and its commands: the
+// first word of each line indented by two spaces under "Commands:".
+QStringList helpOptions(const QString &help)
+{
+    QStringList out;
+    QRegularExpressionMatchIterator it =
+        QRegularExpression(QStringLiteral(R"((?<![\w-])(--[a-z][a-z-]*|-h)\b)")).globalMatch(help);
+    while (it.hasNext())
+        out << it.next().captured(1);
+    out.removeDuplicates();
+    return out;
+}
+
+QStringList helpCommands(const QString &help)
+{
+    QStringList out;
+    const QString commands = help.section(QLatin1String("\nCommands:\n"), 1).section("\n\n", 0, 0);
+    const QRegularExpression line(QStringLiteral(R"(^  ([a-z]+)\b)"),
+                                  QRegularExpression::MultilineOption);
+    QRegularExpressionMatchIterator it = line.globalMatch(commands);
+    while (it.hasNext())
+        out << it.next().captured(1);
+    return out;
+}
+
+// The text of a manual page's section, from its .SH line to the next.
+QString manualSection(const QString &text, const QString &name)
+{
+    const qsizetype start = text.indexOf(QLatin1String("\n.SH ") + name + '\n');
+    if (start < 0)
+        return QString();
+    const qsizetype end = text.indexOf(QLatin1String("\n.SH "), start + 1);
+    return text.mid(start, end < 0 ? -1 : end - start);
+}
+
+bool namesWord(const QString &text, const QString &word)
+{
+    return text.contains(QRegularExpression(
+        QStringLiteral(R"((?<![\w-])%1(?![\w-]))").arg(QRegularExpression::escape(word))));
+}
+
 } // namespace
 
 class InstallTest : public QObject
@@ -65,6 +120,10 @@ class InstallTest : public QObject
 private slots:
     void initTestCase();
     void filesInPlace();
+    void iconAtEachSize_data();
+    void iconAtEachSize();
+    void manualPage_data();
+    void manualPage();
     void desktopEntryStartsTheProgram();
     void menusInJapaneseFromAnyFolder();
     void validatorsAccept();
@@ -95,16 +154,96 @@ void InstallTest::filesInPlace()
                             "share/applications/" + id + ".desktop",
                             "share/metainfo/" + id + ".metainfo.xml",
                             "share/icons/hicolor/scalable/apps/orvel.svg",
-                            "share/icons/hicolor/64x64/apps/orvel.png"};
+                            "share/man/man1/orvel.1.gz",
+                            "share/man/man1/orvel-cli.1.gz",
+                            "share/doc/orvel/changelog.gz",
+                            "share/doc/orvel/copyright"};
     for (const QString &file : files)
         QVERIFY2(QFileInfo(prefix + "/" + file).isFile(), qPrintable(file));
     QVERIFY(QFileInfo(prefix + "/bin/orvel").isExecutable());
     QVERIFY(QFileInfo(prefix + "/bin/orvel-cli").isExecutable());
-
-    // A theme folder promises its size.
-    QCOMPARE(QImageReader(prefix + "/share/icons/hicolor/64x64/apps/orvel.png").size(),
-             QSize(64, 64));
     QVERIFY(readText(prefix + "/share/icons/hicolor/scalable/apps/orvel.svg").contains("<svg"));
+}
+
+void InstallTest::iconAtEachSize_data()
+{
+    QTest::addColumn<int>("size");
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        QTest::addRow("%d", size) << size;
+}
+
+// A theme folder promises its size, and the picture is the logo, not an
+// empty square.
+void InstallTest::iconAtEachSize()
+{
+    QFETCH(int, size);
+    const QString path =
+        prefix + QStringLiteral("/share/icons/hicolor/%1x%1/apps/orvel.png").arg(size);
+    const QImage image(path);
+    QCOMPARE(image.size(), QSize(size, size));
+    QVERIFY(image.pixelColor(size / 2, size / 2).alpha() > 0);
+    QCOMPARE(image.pixelColor(0, 0).alpha(), 0);
+}
+
+void InstallTest::manualPage_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("sections");
+    const QStringList common{"NAME",        "SYNOPSIS",    "DESCRIPTION", "OPTIONS", "FILES",
+                             "ENVIRONMENT", "EXIT STATUS", "EXAMPLES",    "SEE ALSO"};
+    QTest::newRow("orvel") << "orvel" << common;
+    QTest::newRow("orvel-cli") << "orvel-cli" << QStringList(common) + QStringList{"COMMANDS"};
+}
+
+// Each program's manual page: compressed as Debian wants it, of this
+// version, with a reader's sections, and naming every option and command
+// the program's --help names in its synopsis and where it is explained,
+// and no option the program does not know.
+void InstallTest::manualPage()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, sections);
+    const QString page = prefix + "/share/man/man1/" + program + ".1.gz";
+
+    // gzip -n: no file name and no time in the header, so the same page
+    // gives the same bytes.
+    const QByteArray gz = TestUtil::readBytes(page);
+    QVERIFY(gz.startsWith("\x1f\x8b\x08"));
+    QCOMPARE(gz.at(3) & 0x08, 0);
+    QCOMPARE(gz.mid(4, 4), QByteArray(4, '\0'));
+    const Run unzip = TestUtil::run("gzip", {"-dc", page});
+    QCOMPARE(unzip.exit, 0);
+    const QString text = manualText(unzip.out);
+
+    QVERIFY2(text.startsWith(".TH " + program.toUpper() + " 1 "), qPrintable(text.left(80)));
+    QVERIFY(text.section('\n', 0, 0).contains("Orvel " ORVEL_VERSION " "));
+    for (const QString &section : sections)
+        QVERIFY2(!manualSection(text, section).isEmpty(), qPrintable(section));
+
+    const Run help = TestUtil::run(prefix + "/bin/" + program, {"--help"});
+    QCOMPARE(help.exit, 0);
+    const QStringList options = helpOptions(help.out);
+    QVERIFY(options.contains("--help") && options.contains("--version"));
+    const QString synopsis = manualSection(text, "SYNOPSIS");
+    const QString explained = manualSection(text, "OPTIONS") + manualSection(text, "COMMANDS");
+    for (const QString &option : options) {
+        QVERIFY2(namesWord(synopsis, option), qPrintable(option + " is not in the synopsis"));
+        QVERIFY2(namesWord(explained, option), qPrintable(option + " is not explained"));
+    }
+    // A program with commands has a section that explains them.
+    QCOMPARE(helpCommands(help.out).isEmpty(), !sections.contains("COMMANDS"));
+    for (const QString &command : helpCommands(help.out)) {
+        QVERIFY2(namesWord(synopsis, command), qPrintable(command + " is not in the synopsis"));
+        QVERIFY2(
+            manualSection(text, "COMMANDS")
+                .contains(QRegularExpression("\n\\.TP\n\\.(BR?|BI) [^\n]*\\b" + command + "\\b")),
+            qPrintable(command + " has no paragraph of its own"));
+        QVERIFY2(namesWord(manualSection(text, "EXIT STATUS"), command) ||
+                     !help.out.section("Exit status:", 1).contains(command),
+                 qPrintable(command + "'s exit status is not told"));
+    }
+    for (const QString &option : helpOptions(text))
+        QVERIFY2(options.contains(option), qPrintable(option + " is not an option of " + program));
 }
 
 void InstallTest::desktopEntryStartsTheProgram()
