@@ -6,6 +6,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <limits>
+
 using Records::Answer;
 using Records::Entry;
 using Records::EntryList;
@@ -230,6 +233,76 @@ bool IndexReader::entries(EntryList list, const QString &key, bool after, int li
         return true;
     entries->clear();
     return failed(sql, errorText(m_db));
+}
+
+Answer IndexReader::commonness(const QString &key, int id, Records::Commonness *commonness)
+{
+    // A database made before the counts has none.
+    if (m_db && !hasTable("t_common"))
+        return Answer::None;
+    Statement query(m_db, Sql::selectCommon);
+    query.bind(1, id);
+    query.bind(2, key);
+    return firstRow(query, [commonness](Statement &row) {
+        *commonness = {row.integer(0), row.integer(1) != 0};
+    });
+}
+
+Answer IndexReader::commonestStartingWith(const QString &prefix, int id, Records::Common *best)
+{
+    if (m_db && !hasTable("t_common"))
+        return Answer::None;
+    {
+        Statement query(m_db, Sql::selectCommonPrefix);
+        query.bind(1, id);
+        query.bind(2, prefix);
+        const Answer answer = firstRow(query, [best](Statement &row) {
+            *best = {row.text(0), {row.integer(1), row.integer(2) != 0}};
+        });
+        if (answer != Answer::None)
+            return answer;
+    }
+    // A prefix without its best has few counted keys: they are compared.
+    Statement query(m_db, Sql::selectCommonFrom);
+    if (!query.isPrepared()) {
+        notPrepared(query);
+        return Answer::Failed;
+    }
+    query.bind(1, id);
+    query.bind(2, prefix);
+    query.bind(3, Records::prefixSpread + 1);
+    Answer answer = Answer::None;
+    int stepped;
+    while ((stepped = query.step()) == SQLITE_ROW) {
+        const QString key = query.text(0);
+        if (!key.startsWith(prefix))
+            break;
+        const Records::Commonness commonness{query.integer(1), query.integer(2) != 0};
+        if (answer == Answer::None || commonness.beats(best->commonness)) {
+            *best = {key, commonness};
+            answer = Answer::Found;
+        }
+    }
+    if (stepped == SQLITE_ROW || stepped == SQLITE_DONE)
+        return answer;
+    failed(Sql::selectCommonFrom, errorText(m_db));
+    return Answer::Failed;
+}
+
+bool IndexReader::commonKeys(int id, qint64 lines, QList<Records::Common> *keys)
+{
+    keys->clear();
+    if (m_db && !hasTable("t_common"))
+        return true;
+    Statement query(m_db, Sql::selectCommonAtLeast);
+    if (!query.isPrepared())
+        return notPrepared(query);
+    query.bind(1, id);
+    query.bind(2, int(std::min<qint64>(lines, std::numeric_limits<int>::max())));
+    int stepped;
+    while ((stepped = query.step()) == SQLITE_ROW)
+        keys->append({query.text(0), {query.integer(1), query.integer(2) != 0}});
+    return stepped == SQLITE_DONE || failed(Sql::selectCommonAtLeast, errorText(m_db));
 }
 
 Answer IndexReader::fileIdentity(int id, FileIdentity *identity)

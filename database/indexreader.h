@@ -61,6 +61,15 @@ public:
     // `key` itself); None when no key does.
     Records::Answer entryStartingWith(Records::EntryList list, const QString &key,
                                       Records::Entry *entry, int id = Records::eijiroId);
+    // How common `key` is in dictionary `id` (None: not counted in any
+    // line, or not counted yet).
+    Records::Answer commonness(const QString &key, int id, Records::Commonness *commonness);
+    // The commonest key of dictionary `id` (then the first in key order)
+    // that starts with `prefix`, of those counted in some line or marked;
+    // None when none is (then key order is all there is).
+    Records::Answer commonestStartingWith(const QString &prefix, int id, Records::Common *best);
+    // The keys of dictionary `id` counted in at least `lines` lines.
+    bool commonKeys(int id, qint64 lines, QList<Records::Common> *keys);
     // Each single-word key (t_word's) once, in code point order, as the
     // UTF-8 bytes the index holds; `each` returns false to stop early.
     // False when reading failed.

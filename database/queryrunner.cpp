@@ -113,15 +113,19 @@ bool QueryRunner::deleteRows(const Sql::RowsOf &rows, int id)
 
 bool QueryRunner::deleteDictionaryRows(int id)
 {
-    // The entry list and the file's record go with the index, when the
-    // database has them.
+    // The entry list, the file's record and the counts go with the index,
+    // when the database has them.
     bool entries = false;
     bool files = false;
+    bool common = false;
     return deleteRows(Sql::wordRows, id) && deleteRows(Sql::deleteDictionary, {id}) &&
            tableExists(Sql::selectEntryTable, &entries) &&
            (!entries || deleteRows(Sql::entryRows, id)) &&
            tableExists(Sql::selectFileTable, &files) &&
-           (!files || deleteRows(Sql::deleteFile, {id}));
+           (!files || deleteRows(Sql::deleteFile, {id})) &&
+           tableExists(Sql::selectCommonTable, &common) &&
+           (!common ||
+            (deleteRows(Sql::deleteCommon, {id}) && deleteRows(Sql::deleteCommonPrefixes, {id})));
 }
 
 bool QueryRunner::readDictionaries(QList<Records::Installed> *list, bool report,
