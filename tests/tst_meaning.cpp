@@ -4,6 +4,7 @@
 // added; the suggestions' walk against the distance to every key; hostile
 // texts.
 #include "database/dictionaryremoval.h"
+#include "database/indexreader.h"
 #include "generator.h"
 #include "lookup/searchthread.h"
 #include "lookup/wordkeys.h"
@@ -60,6 +61,12 @@ const QStringList englishLines = {
     M + "走る : run",
     M + "走り書き : scribble",
     M + "ＲＵＮＮＥＲ : 全角",
+    M + "the : その",
+    M + "mouse : ネズミ",
+    M + "wolf : オオカミ",
+    M + "buy : 買う",
+    M + "catch : 捕まえる",
+    M + "criterion : 基準",
 };
 
 Run cli(const QString &db, const QStringList &args)
@@ -81,7 +88,8 @@ Shown show(const QString &text)
     return shown;
 }
 
-const char *const ruleNames[] = {"word", "entry", "base", "fold", "romaji", "nearest", "none"};
+const char *const ruleNames[] = {"word",   "entry", "base",    "fold",
+                                 "romaji", "typo",  "nearest", "none"};
 
 // What the core gave, in the shape the slow reading expects.
 SlowMeaning::Expected asExpected(const Shown &shown)
@@ -152,6 +160,7 @@ class TestMeaning : public QObject
 
     QString dir, file, db;
     std::unique_ptr<Slow> slow;
+    QHash<QString, qint64> counts; // how common slow's keys are
 
     // `dictionary` installed into a new database `db` (made of `name`).
     void install(const QString &name, const QString &dictionary)
@@ -171,6 +180,7 @@ private slots:
             bytes += Generator::toShiftJis(line) + "\n";
         TestUtil::writeBytes(file, bytes);
         slow = std::make_unique<Slow>(file);
+        counts = SlowMeaning::commonness(*slow);
         install("main", file);
     }
 
@@ -200,6 +210,9 @@ private slots:
             {"dxctxon", "none"},                            // two edits, at the shortest
             {"waxxrfall", "none"},  {"look upp", "none"},   {"zzzzzzzz", "none"},
             {"\U0001F600", "none"}, // past the last entry
+            {"teh", "typo"},        {"TEH ", "typo"},       {"mice", "base"},
+            {"wolves", "base"},     {"bought", "base"},     {"caught", "base"},
+            {"criteria", "base"},
         };
         for (const auto &[text, rule] : rows)
             QTest::newRow(text) << QString::fromUtf8(text) << QString(rule);
@@ -213,7 +226,7 @@ private slots:
         QFETCH(QString, rule);
         const QStringList suggests = {"dictionery", "wtaer",   "hapy",
                                       "fastt",      "dxctxon", "waxxrfall"};
-        const SlowMeaning::Expected expected = SlowMeaning::mean(*slow, text);
+        const SlowMeaning::Expected expected = SlowMeaning::mean(*slow, text, false, counts);
         QCOMPARE(expected.rule, rule);
         QCOMPARE(!expected.suggestions.isEmpty(), suggests.contains(text));
 
@@ -226,20 +239,42 @@ private slots:
         QCOMPARE(page.exit, lines.exit);
     }
 
+    // The counts stored with the index are those of the slow reading, each
+    // key's; a dictionary removed takes its counts along.
+    void commonnessFollowsTheSlowReading()
+    {
+        QVERIFY(counts.value("THE") >= 100); // the typo rows need a common word
+        IndexReader reader;
+        for (const QString &key : std::as_const(slow->keys)) {
+            Records::Commonness stored;
+            const Records::Answer answer = reader.commonness(key, 1, &stored);
+            QCOMPARE(answer, counts.contains(key) ? Records::Answer::Found : Records::Answer::None);
+            QCOMPARE(stored.lines, counts.value(key));
+        }
+    }
+
     // Prefixes, inflections, misspellings and phrases of the file's own
     // words, in the core's API.
     void madeUpTextsFollowTheSlowReading()
     {
         int rules[Meaning::None + 1] = {};
-        for (const QString &text : madeUpTexts(slow->keys, 400)) {
+        // Misspellings of the common words as well, for typos.
+        QStringList common;
+        for (auto count = counts.cbegin(); count != counts.cend(); ++count)
+            if (count.value() >= 100 && !count.key().contains(' '))
+                common << count.key();
+        QVERIFY(!common.isEmpty());
+        for (const QString &text :
+             madeUpTexts(slow->keys, 400) + madeUpTexts(sortedKeys(common), 60)) {
             const Shown shown = show(text);
-            QCOMPARE(asExpected(shown), SlowMeaning::mean(*slow, text));
+            QCOMPARE(asExpected(shown), SlowMeaning::mean(*slow, text, false, counts));
             ++rules[shown.meaning.rule];
         }
         // Every rule of English came up, suggestions among them.
         for (const Meaning::Rule rule :
              {Meaning::Word, Meaning::Entry, Meaning::Base, Meaning::Nearest, Meaning::None})
             QVERIFY(rules[rule] > 5);
+        QVERIFY(rules[Meaning::Typo] > 0);
     }
 
     // The walk over the keys finds what comparing with every key finds:
@@ -293,7 +328,8 @@ private slots:
             QVERIFY(thread.wait(30000));
             QCOMPARE(delivered.size(), 1);
             const QString expected =
-                on ? SlowMeaning::html(*slow, SlowMeaning::mean(*slow, "running"), "running")
+                on ? SlowMeaning::html(*slow, SlowMeaning::mean(*slow, "running", false, counts),
+                                       "running")
                    : PageHtml::write(parts);
             QCOMPARE(delivered[0][0].toString(), expected);
             QCOMPARE(thread.status(), on ? SearchThread::Found : SearchThread::NotFound);
@@ -310,7 +346,7 @@ private slots:
         QVERIFY(QSqlQuery().exec("DROP TABLE t_entry"));
         for (const char *text : {"look up", "looked up", "running", "look", "wat", "took off",
                                  "dictionery", "look upp"})
-            QCOMPARE(asExpected(show(text)), SlowMeaning::mean(*slow, text, true));
+            QCOMPARE(asExpected(show(text)), SlowMeaning::mean(*slow, text, true, counts));
     }
 
     // Suggestions come from the dictionary installed now, not from keys
