@@ -670,12 +670,14 @@ private slots:
     }
 
     // Suggestions come from the dictionary installed now, not from keys
-    // read while another was.
+    // read while another was; its counts go with it.
     void suggestionsFollowTheInstalledDictionary()
     {
         install("changing", file);
         QCOMPARE(show("dictionery").page.suggestions, QStringList{"dictionary"});
         QVERIFY(DictionaryRemoval().remove(1));
+        Records::Commonness gone;
+        QCOMPARE(IndexReader().commonness("THE", 1, &gone), Records::Answer::None);
         const QString other = TestUtil::writeDictionary(dir + "/other.txt", {M + "Dictionarx : x"});
         QCOMPARE(TestUtil::install(other), int(ConvertThread::Committed));
         QCOMPARE(show("dictionery").page.suggestions, QStringList{"Dictionarx"});
