@@ -143,8 +143,9 @@ inline constexpr char selectRowTriggers[] =
 inline constexpr char createCommon[] =
     "CREATE TABLE IF NOT EXISTS t_common (id INTEGER NOT NULL, key TEXT NOT NULL, "
     "lines INTEGER NOT NULL, marked INTEGER NOT NULL, PRIMARY KEY (id, key)) WITHOUT ROWID";
+// The keys common enough for a typo, read whole from the index alone.
 inline constexpr char createCommonLines[] =
-    "CREATE INDEX IF NOT EXISTS i_common_lines ON t_common (id, lines)";
+    "CREATE INDEX IF NOT EXISTS i_common_lines ON t_common (id, lines, marked)";
 inline constexpr char createCommonPrefixes[] =
     "CREATE TABLE IF NOT EXISTS t_common_prefix (id INTEGER NOT NULL, prefix TEXT NOT NULL, "
     "key TEXT NOT NULL, lines INTEGER NOT NULL, marked INTEGER NOT NULL, "

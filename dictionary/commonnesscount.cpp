@@ -9,17 +9,16 @@
 
 namespace CommonnessCount {
 
-QStringView translation(const QString &line)
+void countEijiroLine(const QString &line, CommonnessCounter &counter)
 {
     Eijiro::IndexerReading reading;
-    if (!Eijiro::readIndexer(line, &reading))
-        return QStringView();
     // The marker, the head, then a separator of three characters.
-    return QStringView(line).sliced(1 + reading.head.size() + 3);
+    if (Eijiro::readIndexer(line, &reading))
+        counter.countText(QStringView(line).sliced(1 + reading.head.size() + 3));
 }
 
 Result count(int id, const QString &path, Eijiro::Encoding encoding,
-             const std::atomic_bool &canceled, QString *error)
+             const std::atomic_bool &canceled, QString *error, const LineCounter &countLine)
 {
     WorkerConnection connection;
     CommonnessWriter writer(connection.database());
@@ -40,9 +39,7 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
         if (canceled)
             return Result::Canceled;
         decoder.decode(reader.readLineView(), &line);
-        const QStringView text = translation(line);
-        if (!text.isNull())
-            counter.countText(text);
+        countLine(line, counter);
     }
     if (reader.failed()) {
         *error = file.errorString();

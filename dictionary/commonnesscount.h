@@ -5,6 +5,9 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
+
+class CommonnessCounter;
 
 // Counts how common an installed dictionary's entry words are in its own
 // file (CommonnessCounter) and stores the counts with its index, where
@@ -17,13 +20,20 @@ enum class Result {
     Failed,   // the file or the database failed; nothing stored
 };
 
-// Dictionary `id`, whose file is `path` in `encoding`. `canceled` is read
-// once per line. `error` tells why it failed.
-Result count(int id, const QString &path, Eijiro::Encoding encoding,
-             const std::atomic_bool &canceled, QString *error);
+// What one decoded line of a dictionary file gives the counter: its
+// translation (countText), and for a format that marks common words, its
+// keys marked (markCommon).
+using LineCounter = std::function<void(const QString &line, CommonnessCounter &counter)>;
 
-// The translation of entry line `line`: what follows its head and the
-// separator after it; null for a line that is no entry line.
-QStringView translation(const QString &line);
+// An Eijiro line: the translation of an entry line, what follows its head
+// and the separator after it.
+void countEijiroLine(const QString &line, CommonnessCounter &counter);
+
+// Dictionary `id`, whose file is `path` in `encoding`, each line through
+// `countLine`. `canceled` is read once per line. `error` tells why it
+// failed.
+Result count(int id, const QString &path, Eijiro::Encoding encoding,
+             const std::atomic_bool &canceled, QString *error,
+             const LineCounter &countLine = countEijiroLine);
 
 } // namespace CommonnessCount

@@ -109,9 +109,14 @@ bool typo(IndexReader &reader, const QString &key, const QList<int> &ids, qint64
         if (!reader.commonKeys(id, share, &common))
             return false;
         for (Records::Common &candidate : common) {
-            if (candidate.key.contains(u' ') || seen.contains(candidate.key))
+            if (candidate.key.contains(u' '))
                 continue;
-            seen.insert(candidate.key);
+            // Each key once, from the first dictionary that has it.
+            if (ids.size() > 1) {
+                if (seen.contains(candidate.key))
+                    continue;
+                seen.insert(candidate.key);
+            }
             if (!oneEditApart(typed, candidate.key.toUcs4()))
                 continue;
             if (ids.size() > 1 &&
