@@ -5,19 +5,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-bool CommonnessWriter::keys(int id, QStringList *keys)
-{
-    keys->clear();
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    if (!execute(query, Sql::selectEntryKeys, {id})) {
-        reportFailed(query);
-        return fail(query.lastError().text());
-    }
-    while (query.next())
-        *keys << query.value(0).toString();
-    return true;
-}
+#include <functional>
 
 bool CommonnessWriter::write(int id, const std::vector<Records::Common> &counts,
                              const std::vector<Records::PrefixCommon> &prefixes, bool *stored)
@@ -45,26 +33,39 @@ bool CommonnessWriter::write(int id, const std::vector<Records::Common> &counts,
     }
     if (!deleteRows(Sql::deleteCommon, {id}) || !deleteRows(Sql::deleteCommonPrefixes, {id}))
         return rollBack();
-    // Each row through the statement prepared once.
-    const auto insert = [&](const QVariantList &values) {
-        for (const QVariant &value : values)
-            query.addBindValue(value);
-        if (query.exec())
-            return true;
-        reportFailed(query);
-        return fail(query.lastError().text());
+    // Many rows to a statement: a statement costs more than its rows.
+    const auto insert = [&](const char *sql, int columns, size_t rows,
+                            const std::function<QVariantList(size_t)> &row) {
+        constexpr size_t chunk = 128;
+        const QString marks = QStringLiteral("(") + QStringLiteral("?, ").repeated(columns - 1) +
+                              QStringLiteral("?)");
+        for (size_t first = 0; first < rows; first += chunk) {
+            const size_t n = std::min(chunk, rows - first);
+            QString statement = QString::fromLatin1(sql);
+            for (size_t i = 0; i < n; ++i)
+                statement += (i ? QStringLiteral(", ") : QString()) + marks;
+            if (first == 0 || n < chunk)
+                query.prepare(statement);
+            for (size_t i = first; i < first + n; ++i)
+                for (const QVariant &value : row(i))
+                    query.addBindValue(value);
+            if (!query.exec()) {
+                reportFailed(query);
+                return fail(query.lastError().text());
+            }
+        }
+        return true;
     };
-    query.prepare(QString::fromLatin1(Sql::insertCommon));
-    for (const Records::Common &count : counts) {
-        if (!insert({id, count.key, count.commonness.lines, int(count.commonness.marked)}))
-            return rollBack();
-    }
-    query.prepare(QString::fromLatin1(Sql::insertCommonPrefix));
-    for (const Records::PrefixCommon &best : prefixes) {
-        if (!insert(
-                {id, best.prefix, best.key, best.commonness.lines, int(best.commonness.marked)}))
-            return rollBack();
-    }
+    if (!insert(Sql::insertCommon, 4, counts.size(),
+                [&](size_t i) {
+                    const Records::Common &c = counts[i];
+                    return QVariantList{id, c.key, c.commonness.lines, int(c.commonness.marked)};
+                }) ||
+        !insert(Sql::insertCommonPrefix, 5, prefixes.size(), [&](size_t i) {
+            const Records::PrefixCommon &p = prefixes[i];
+            return QVariantList{id, p.prefix, p.key, p.commonness.lines, int(p.commonness.marked)};
+        }))
+        return rollBack();
     query.finish();
     if (!commitTransaction())
         return false;

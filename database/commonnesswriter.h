@@ -16,8 +16,6 @@ public:
     // On `connection`, which must be open.
     explicit CommonnessWriter(const QSqlDatabase &connection) : QueryRunner(connection) {}
 
-    // Dictionary `id`'s entry keys, in key order.
-    bool keys(int id, QStringList *keys);
     // Replaces dictionary `id`'s counts with `counts` and `prefixes`. A
     // dictionary removed meanwhile gets none (`stored` false).
     bool write(int id, const std::vector<Records::Common> &counts,

@@ -235,11 +235,25 @@ bool IndexReader::entries(EntryList list, const QString &key, bool after, int li
     return failed(sql, errorText(m_db));
 }
 
+Answer IndexReader::commonTable()
+{
+    // Asked with a statement: another connection may have made the table
+    // since this one's schema was read, which only a statement notices.
+    if (!m_commonTable) {
+        Statement query(m_db, Sql::selectCommonTable);
+        const Answer answer = firstRow(query, [](Statement &) {});
+        if (answer == Answer::Failed)
+            return answer;
+        m_commonTable = answer == Answer::Found;
+    }
+    return *m_commonTable ? Answer::Found : Answer::None;
+}
+
 Answer IndexReader::commonness(const QString &key, int id, Records::Commonness *commonness)
 {
     // A database made before the counts has none.
-    if (m_db && !hasTable("t_common"))
-        return Answer::None;
+    if (const Answer table = commonTable(); table != Answer::Found)
+        return table;
     Statement query(m_db, Sql::selectCommon);
     query.bind(1, id);
     query.bind(2, key);
@@ -250,8 +264,8 @@ Answer IndexReader::commonness(const QString &key, int id, Records::Commonness *
 
 Answer IndexReader::commonestStartingWith(const QString &prefix, int id, Records::Common *best)
 {
-    if (m_db && !hasTable("t_common"))
-        return Answer::None;
+    if (const Answer table = commonTable(); table != Answer::Found)
+        return table;
     {
         Statement query(m_db, Sql::selectCommonPrefix);
         query.bind(1, id);
@@ -292,8 +306,8 @@ Answer IndexReader::commonestStartingWith(const QString &prefix, int id, Records
 bool IndexReader::commonKeys(int id, qint64 lines, QList<Records::Common> *keys)
 {
     keys->clear();
-    if (m_db && !hasTable("t_common"))
-        return true;
+    if (const Answer table = commonTable(); table != Answer::Found)
+        return table == Answer::None;
     Statement query(m_db, Sql::selectCommonAtLeast);
     if (!query.isPrepared())
         return notPrepared(query);
@@ -351,6 +365,20 @@ bool IndexReader::wordKeys(const std::function<bool(QByteArrayView key)> &each)
             return true;
     }
     return stepped == SQLITE_DONE || failed(Sql::selectWordKeys, errorText(m_db));
+}
+
+bool IndexReader::entryKeys(int id, const std::function<bool(QByteArrayView key)> &each)
+{
+    Statement query(m_db, Sql::selectEntryKeys);
+    if (!query.isPrepared())
+        return notPrepared(query);
+    query.bind(1, id);
+    int stepped;
+    while ((stepped = query.step()) == SQLITE_ROW) {
+        if (!each(query.bytes(0)))
+            return true;
+    }
+    return stepped == SQLITE_DONE || failed(Sql::selectEntryKeys, errorText(m_db));
 }
 
 Answer IndexReader::wordsState(int id, QString *state)

@@ -154,10 +154,10 @@ inline constexpr char selectCommonTable[] =
     "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 't_common'";
 inline constexpr char deleteCommon[] = "DELETE FROM t_common WHERE id = ?";
 inline constexpr char deleteCommonPrefixes[] = "DELETE FROM t_common_prefix WHERE id = ?";
-inline constexpr char insertCommon[] =
-    "INSERT INTO t_common (id, key, lines, marked) VALUES (?, ?, ?, ?)";
+// Many rows to a statement: each followed by as many "(?, ...)" as rows.
+inline constexpr char insertCommon[] = "INSERT INTO t_common (id, key, lines, marked) VALUES ";
 inline constexpr char insertCommonPrefix[] =
-    "INSERT INTO t_common_prefix (id, prefix, key, lines, marked) VALUES (?, ?, ?, ?, ?)";
+    "INSERT INTO t_common_prefix (id, prefix, key, lines, marked) VALUES ";
 inline constexpr char selectEntryKeys[] = "SELECT key FROM t_entry WHERE id = ? ORDER BY key";
 inline constexpr char selectRegistered[] = "SELECT 1 FROM t_dictionary WHERE id = ?";
 inline constexpr char selectCommon[] =

@@ -54,35 +54,127 @@ QStringList CommonnessCounter::words(QStringView text)
     return out;
 }
 
-CommonnessCounter::CommonnessCounter(const QStringList &keys) : m_keys(keys)
+namespace {
+
+size_t slotOf(size_t hash, size_t room)
 {
-    m_lines.push_back(0); // the root
-    m_lastLine.push_back(-1);
-    m_keyNode.reserve(keys.size());
-    for (const QString &key : keys) {
-        const QStringList keyWords = words(key);
-        if (keyWords.isEmpty()) {
-            m_keyNode << -1;
-            continue;
-        }
-        int node = 0;
-        for (const QString &word : keyWords) {
-            int id = wordId(word);
-            if (id < 0) {
-                id = int(m_wordIds.size());
-                m_wordIds.insert(word, id);
-            }
-            int next = child(node, id);
-            if (next < 0) {
-                next = int(m_lines.size());
-                m_children.insert((quint64(quint32(node)) << 32) | quint32(id), next);
-                m_lines.push_back(0);
-                m_lastLine.push_back(-1);
-            }
-            node = next;
-        }
-        m_keyNode << node;
+    return hash & (room - 1);
+}
+
+size_t edgeHash(quint64 key)
+{
+    key ^= key >> 33;
+    key *= 0xff51afd7ed558ccdULL;
+    key ^= key >> 33;
+    return size_t(key);
+}
+
+} // namespace
+
+int CommonnessCounter::wordId(QStringView word) const
+{
+    if (m_wordSlots.empty())
+        return -1;
+    for (size_t slot = slotOf(qHash(word), m_wordSlots.size());;
+         slot = slotOf(slot + 1, m_wordSlots.size())) {
+        const int id = m_wordSlots[slot];
+        if (id < 0)
+            return -1;
+        const auto &[start, length] = m_words[size_t(id)];
+        if (QStringView(m_chars).sliced(start, length) == word)
+            return id;
     }
+}
+
+int CommonnessCounter::addWord(QStringView word)
+{
+    if (const int id = wordId(word); id >= 0)
+        return id;
+    if (2 * (m_words.size() + 1) > m_wordSlots.size()) {
+        const size_t room = std::max<size_t>(64, m_wordSlots.size() * 2);
+        m_wordSlots.assign(room, -1);
+        for (size_t id = 0; id < m_words.size(); ++id) {
+            const auto &[start, length] = m_words[id];
+            size_t slot = slotOf(qHash(QStringView(m_chars).sliced(start, length)), room);
+            while (m_wordSlots[slot] >= 0)
+                slot = slotOf(slot + 1, room);
+            m_wordSlots[slot] = int(id);
+        }
+    }
+    // The word lies in m_chars already, as part of the key being added.
+    const qsizetype start = word.data() - m_chars.constData();
+    const int id = int(m_words.size());
+    m_words.emplace_back(start, word.size());
+    size_t slot = slotOf(qHash(word), m_wordSlots.size());
+    while (m_wordSlots[slot] >= 0)
+        slot = slotOf(slot + 1, m_wordSlots.size());
+    m_wordSlots[slot] = id;
+    return id;
+}
+
+int CommonnessCounter::child(int node, int word) const
+{
+    if (m_edgeKeys.empty())
+        return -1;
+    const quint64 key = (quint64(quint32(node) + 1) << 32) | quint32(word);
+    for (size_t slot = slotOf(edgeHash(key), m_edgeKeys.size());;
+         slot = slotOf(slot + 1, m_edgeKeys.size())) {
+        if (m_edgeKeys[slot] == key)
+            return m_edgeNodes[slot];
+        if (m_edgeKeys[slot] == 0)
+            return -1;
+    }
+}
+
+int CommonnessCounter::addChild(int node, int word)
+{
+    if (2 * (m_edges + 1) > m_edgeKeys.size()) {
+        std::vector<quint64> keys(std::max<size_t>(64, m_edgeKeys.size() * 2), 0);
+        std::vector<int> nodes(keys.size(), -1);
+        for (size_t i = 0; i < m_edgeKeys.size(); ++i) {
+            if (m_edgeKeys[i] == 0)
+                continue;
+            size_t slot = slotOf(edgeHash(m_edgeKeys[i]), keys.size());
+            while (keys[slot] != 0)
+                slot = slotOf(slot + 1, keys.size());
+            keys[slot] = m_edgeKeys[i];
+            nodes[slot] = m_edgeNodes[i];
+        }
+        m_edgeKeys.swap(keys);
+        m_edgeNodes.swap(nodes);
+    }
+    const quint64 key = (quint64(quint32(node) + 1) << 32) | quint32(word);
+    size_t slot = slotOf(edgeHash(key), m_edgeKeys.size());
+    while (m_edgeKeys[slot] != 0)
+        slot = slotOf(slot + 1, m_edgeKeys.size());
+    const int next = int(m_lines.size());
+    m_edgeKeys[slot] = key;
+    m_edgeNodes[slot] = next;
+    ++m_edges;
+    m_lines.push_back(0);
+    m_lastLine.push_back(-1);
+    return next;
+}
+
+void CommonnessCounter::addKey(QStringView key)
+{
+    if (m_lines.empty()) { // the root
+        m_lines.push_back(0);
+        m_lastLine.push_back(-1);
+    }
+    // Stored first, so its words are found in m_chars; room that moves the
+    // characters moves no word, since words are kept by their place.
+    m_chars += key;
+    m_keyStarts.push_back(m_chars.size());
+    const QStringView stored = keyAt(m_keyStarts.size() - 2);
+    int node = 0;
+    // Keys are upper-cased already.
+    forEachWord(stored, [&](QStringView word) {
+        const int id = addWord(word);
+        const int next = child(node, id);
+        node = next >= 0 ? next : addChild(node, id);
+    });
+    m_keyNode.push_back(node == 0 ? -1 : node);
 }
 
 void CommonnessCounter::markCommon(const QString &key)
@@ -94,11 +186,24 @@ void CommonnessCounter::countText(QStringView text)
 {
     // The text's words as the keys' words' ids; -1 for a word no key has,
     // which no sequence of a key's words crosses.
-    std::vector<int> ids;
+    m_textWords.clear();
     forEachWord(text, [&](QStringView word) {
-        // Most words of a text are already upper-case or not a key's.
-        ids.push_back(wordId(word.toString().toUpper()));
+        bool ascii = true;
+        for (const QChar c : word)
+            ascii = ascii && c.unicode() < 0x80;
+        if (ascii) {
+            m_upper.resize(word.size());
+            QChar *out = m_upper.data();
+            for (qsizetype i = 0; i < word.size(); ++i) {
+                const char16_t c = word[i].unicode();
+                out[i] = QChar(c >= u'a' && c <= u'z' ? char16_t(c - 32) : c);
+            }
+            m_textWords.push_back(wordId(m_upper));
+        } else {
+            m_textWords.push_back(wordId(word.toString().toUpper()));
+        }
     });
+    const std::vector<int> &ids = m_textWords;
     for (size_t start = 0; start < ids.size(); ++start) {
         int node = 0;
         for (size_t i = start; i < ids.size() && ids[i] >= 0; ++i) {
@@ -117,12 +222,15 @@ void CommonnessCounter::countText(QStringView text)
 std::vector<Records::Common> CommonnessCounter::counts() const
 {
     std::vector<Records::Common> out;
-    for (qsizetype i = 0; i < m_keys.size(); ++i) {
-        const int node = m_keyNode.at(i);
+    for (size_t i = 0; i < m_keyNode.size(); ++i) {
+        const int node = m_keyNode[i];
         const qint64 lines = node < 0 ? 0 : m_lines[size_t(node)];
-        const bool marked = m_marked.contains(m_keys.at(i));
+        if (lines == 0 && m_marked.isEmpty())
+            continue;
+        const QString key = keyAt(i).toString();
+        const bool marked = m_marked.contains(key);
         if (lines > 0 || marked)
-            out.push_back({m_keys.at(i), {lines, marked}});
+            out.push_back({key, {lines, marked}});
     }
     return out;
 }

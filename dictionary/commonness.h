@@ -22,9 +22,9 @@
 class CommonnessCounter
 {
 public:
-    // `keys`: the dictionary's entry keys (upper-cased entry words).
-    explicit CommonnessCounter(const QStringList &keys);
-
+    // Each of the dictionary's entry keys (upper-cased entry words), in key
+    // order, before any text is counted.
+    void addKey(QStringView key);
     // A key the dictionary itself marks as common (EDICT's "(P)"): it comes
     // before the keys of equal commonness without the mark.
     void markCommon(const QString &key);
@@ -38,20 +38,32 @@ public:
     static QStringList words(QStringView text);
 
 private:
-    int wordId(const QString &word) const { return m_wordIds.value(word, -1); }
-    int child(int node, int word) const
+    // Open addressing, a power of two slots at most half full: the words
+    // of the keys, stored once in m_chars, and the tree's edges.
+    int wordId(QStringView word) const;
+    int addWord(QStringView word);
+    int child(int node, int word) const;
+    int addChild(int node, int word);
+    QStringView keyAt(size_t index) const
     {
-        return m_children.value((quint64(quint32(node)) << 32) | quint32(word), -1);
+        return QStringView(m_chars).sliced(m_keyStarts[index],
+                                           m_keyStarts[index + 1] - m_keyStarts[index]);
     }
 
-    QStringList m_keys;
-    QList<int> m_keyNode; // each key's node, -1 for a key without words
-    QHash<QString, int> m_wordIds;
-    QHash<quint64, int> m_children; // (node, word) -> node
-    std::vector<qint64> m_lines;    // per node
+    QString m_chars;                       // the keys, one after the other
+    std::vector<qsizetype> m_keyStarts{0}; // where each key starts, and the end
+    std::vector<int> m_keyNode;            // each key's node, -1 for a key without words
+    std::vector<std::pair<qsizetype, qsizetype>> m_words; // each word's place in m_chars
+    std::vector<int> m_wordSlots;                         // word ids, -1 for none
+    std::vector<quint64> m_edgeKeys;                      // (node + 1, word), 0 for none
+    std::vector<int> m_edgeNodes;
+    size_t m_edges = 0;
+    std::vector<quint32> m_lines;   // per node
     std::vector<qint64> m_lastLine; // per node: the line that counted last
     QHash<QString, bool> m_marked;
     qint64 m_line = 0;
+    std::vector<int> m_textWords; // countText's, kept for its room
+    QString m_upper;              // a text word upper-cased
 };
 
 // The commonest key of each prefix that more than Records::prefixSpread

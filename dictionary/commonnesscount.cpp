@@ -1,6 +1,7 @@
 #include "dictionary/commonnesscount.h"
 
 #include "database/commonnesswriter.h"
+#include "database/indexreader.h"
 #include "database/workerconnection.h"
 #include "dictionary/commonness.h"
 #include "dictionary/dictionaryfile.h"
@@ -11,27 +12,42 @@ namespace CommonnessCount {
 
 void countEijiroLine(const QString &line, CommonnessCounter &counter)
 {
-    Eijiro::IndexerReading reading;
-    // The marker, the head, then a separator of three characters.
-    if (Eijiro::readIndexer(line, &reading))
-        counter.countText(QStringView(line).sliced(1 + reading.head.size() + 3));
+    // The text after the last separator (a colon between two spaces of any
+    // kind) that leaves a head of one character at least after the marker,
+    // as the builder reads an entry line.
+    const qsizetype n = line.size();
+    if (n < 5 || line.at(0) != Eijiro::marker)
+        return;
+    const QChar *d = line.constData();
+    for (qsizetype i = n - 3; i >= 2; --i) {
+        if (d[i + 1] == u':' && d[i].isSpace() && d[i + 2].isSpace()) {
+            counter.countText(QStringView(line).sliced(i + 3));
+            return;
+        }
+    }
 }
 
 Result count(int id, const QString &path, Eijiro::Encoding encoding,
              const std::atomic_bool &canceled, QString *error, const LineCounter &countLine)
 {
-    WorkerConnection connection;
-    CommonnessWriter writer(connection.database());
-    QStringList keys;
-    if (!writer.keys(id, &keys)) {
-        *error = writer.lastError();
-        return Result::Failed;
+    CommonnessCounter counter;
+    {
+        IndexReader index;
+        QString key;
+        if (!index.entryKeys(id, [&](QByteArrayView utf8) {
+                key = QString::fromUtf8(utf8);
+                counter.addKey(key);
+                return !canceled;
+            })) {
+            *error = index.lastError();
+            return Result::Failed;
+        }
     }
+    if (canceled)
+        return Result::Canceled;
     QFile file;
     if (DictionaryFile::open(&file, path, error) != DictionaryFile::Opened)
         return Result::Failed;
-    CommonnessCounter counter(keys);
-    keys.clear();
     Eijiro::LineReader reader(&file);
     Eijiro::Decoder decoder(encoding);
     QString line;
@@ -46,6 +62,8 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
         return Result::Failed;
     }
     const std::vector<Records::Common> counts = counter.counts();
+    WorkerConnection connection;
+    CommonnessWriter writer(connection.database());
     bool stored = false;
     if (!writer.write(id, counts, PrefixBest::of(counts), &stored)) {
         *error = writer.lastError();
