@@ -1,5 +1,7 @@
 #include "dictionary/commonness.h"
 
+#include <QVarLengthArray>
+
 namespace {
 
 // Letters of Japanese script (kanji, kana, the long vowel mark, half-width
@@ -91,7 +93,7 @@ int CommonnessCounter::addWord(QStringView word)
     if (const int id = wordId(word); id >= 0)
         return id;
     if (2 * (m_words.size() + 1) > m_wordSlots.size()) {
-        const size_t room = std::max<size_t>(64, m_wordSlots.size() * 2);
+        const size_t room = std::max<size_t>(1024, m_wordSlots.size() * 2);
         m_wordSlots.assign(room, -1);
         for (size_t id = 0; id < m_words.size(); ++id) {
             const auto &[start, length] = m_words[id];
@@ -101,10 +103,9 @@ int CommonnessCounter::addWord(QStringView word)
             m_wordSlots[slot] = int(id);
         }
     }
-    // The word lies in m_chars already, as part of the key being added.
-    const qsizetype start = word.data() - m_chars.constData();
     const int id = int(m_words.size());
-    m_words.emplace_back(start, word.size());
+    m_words.emplace_back(m_chars.size(), word.size());
+    m_chars += word;
     size_t slot = slotOf(qHash(word), m_wordSlots.size());
     while (m_wordSlots[slot] >= 0)
         slot = slotOf(slot + 1, m_wordSlots.size());
@@ -129,7 +130,7 @@ int CommonnessCounter::child(int node, int word) const
 int CommonnessCounter::addChild(int node, int word)
 {
     if (2 * (m_edges + 1) > m_edgeKeys.size()) {
-        std::vector<quint64> keys(std::max<size_t>(64, m_edgeKeys.size() * 2), 0);
+        std::vector<quint64> keys(std::max<size_t>(1024, m_edgeKeys.size() * 2), 0);
         std::vector<int> nodes(keys.size(), -1);
         for (size_t i = 0; i < m_edgeKeys.size(); ++i) {
             if (m_edgeKeys[i] == 0)
@@ -156,25 +157,56 @@ int CommonnessCounter::addChild(int node, int word)
     return next;
 }
 
+void CommonnessCounter::countText(QStringView text)
+{
+    forEachWord(text, [&](QStringView word) {
+        bool ascii = true;
+        for (const QChar c : word)
+            ascii = ascii && c.unicode() < 0x80;
+        if (!ascii) {
+            m_texts.push_back(addWord(word.toString().toUpper()));
+            return;
+        }
+        m_upper.resize(word.size());
+        QChar *out = m_upper.data();
+        for (qsizetype i = 0; i < word.size(); ++i) {
+            const char16_t c = word[i].unicode();
+            out[i] = QChar(c >= u'a' && c <= u'z' ? char16_t(c - 32) : c);
+        }
+        m_texts.push_back(addWord(m_upper));
+    });
+    m_texts.push_back(-1);
+}
+
 void CommonnessCounter::addKey(QStringView key)
 {
     if (m_lines.empty()) { // the root
         m_lines.push_back(0);
         m_lastLine.push_back(-1);
     }
-    // Stored first, so its words are found in m_chars; room that moves the
-    // characters moves no word, since words are kept by their place.
-    m_chars += key;
-    m_keyStarts.push_back(m_chars.size());
-    const QStringView stored = keyAt(m_keyStarts.size() - 2);
+    // A key with a word no text has is in no text: its words are only
+    // looked up, and it goes into the tree only when they are all there.
+    QVarLengthArray<int, 8> ids;
+    bool inTexts = true;
+    forEachWord(key, [&](QStringView word) {
+        const int id = inTexts ? wordId(word) : -1;
+        inTexts = id >= 0;
+        ids.append(id);
+    });
+    if (ids.isEmpty() || !inTexts) {
+        if (!m_marked.isEmpty()) {
+            m_keys << key.toString();
+            m_keyNode.push_back(-1);
+        }
+        return;
+    }
     int node = 0;
-    // Keys are upper-cased already.
-    forEachWord(stored, [&](QStringView word) {
-        const int id = addWord(word);
+    for (const int id : ids) {
         const int next = child(node, id);
         node = next >= 0 ? next : addChild(node, id);
-    });
-    m_keyNode.push_back(node == 0 ? -1 : node);
+    }
+    m_keys << key.toString();
+    m_keyNode.push_back(node);
 }
 
 void CommonnessCounter::markCommon(const QString &key)
@@ -182,55 +214,34 @@ void CommonnessCounter::markCommon(const QString &key)
     m_marked.insert(key, true);
 }
 
-void CommonnessCounter::countText(QStringView text)
+std::vector<Records::Common> CommonnessCounter::counts()
 {
-    // The text's words as the keys' words' ids; -1 for a word no key has,
-    // which no sequence of a key's words crosses.
-    m_textWords.clear();
-    forEachWord(text, [&](QStringView word) {
-        bool ascii = true;
-        for (const QChar c : word)
-            ascii = ascii && c.unicode() < 0x80;
-        if (ascii) {
-            m_upper.resize(word.size());
-            QChar *out = m_upper.data();
-            for (qsizetype i = 0; i < word.size(); ++i) {
-                const char16_t c = word[i].unicode();
-                out[i] = QChar(c >= u'a' && c <= u'z' ? char16_t(c - 32) : c);
-            }
-            m_textWords.push_back(wordId(m_upper));
-        } else {
-            m_textWords.push_back(wordId(word.toString().toUpper()));
+    // Each text through the tree from each of its words: a node counts a
+    // text once, however often the text holds its words.
+    qint32 text = 0;
+    for (size_t start = 0; start < m_texts.size(); ++start) {
+        if (m_texts[start] < 0) {
+            ++text;
+            continue;
         }
-    });
-    const std::vector<int> &ids = m_textWords;
-    for (size_t start = 0; start < ids.size(); ++start) {
         int node = 0;
-        for (size_t i = start; i < ids.size() && ids[i] >= 0; ++i) {
-            node = child(node, ids[i]);
+        for (size_t i = start; m_texts[i] >= 0; ++i) {
+            node = child(node, m_texts[i]);
             if (node < 0)
                 break;
-            if (m_lastLine[size_t(node)] != m_line) {
-                m_lastLine[size_t(node)] = m_line;
+            if (m_lastLine[size_t(node)] != text) {
+                m_lastLine[size_t(node)] = text;
                 ++m_lines[size_t(node)];
             }
         }
     }
-    ++m_line;
-}
-
-std::vector<Records::Common> CommonnessCounter::counts() const
-{
     std::vector<Records::Common> out;
-    for (size_t i = 0; i < m_keyNode.size(); ++i) {
-        const int node = m_keyNode[i];
+    for (qsizetype i = 0; i < m_keys.size(); ++i) {
+        const int node = m_keyNode[size_t(i)];
         const qint64 lines = node < 0 ? 0 : m_lines[size_t(node)];
-        if (lines == 0 && m_marked.isEmpty())
-            continue;
-        const QString key = keyAt(i).toString();
-        const bool marked = m_marked.contains(key);
+        const bool marked = m_marked.contains(m_keys.at(i));
         if (lines > 0 || marked)
-            out.push_back({key, {lines, marked}});
+            out.push_back({m_keys.at(i), {lines, marked}});
     }
     return out;
 }

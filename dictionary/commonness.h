@@ -22,48 +22,45 @@
 class CommonnessCounter
 {
 public:
-    // Each of the dictionary's entry keys (upper-cased entry words), in key
-    // order, before any text is counted.
-    void addKey(QStringView key);
-    // A key the dictionary itself marks as common (EDICT's "(P)"): it comes
-    // before the keys of equal commonness without the mark.
-    void markCommon(const QString &key);
-    // One entry line's translation text.
+    // One entry line's translation text; every text before any key. Only
+    // the words are kept, as numbers.
     void countText(QStringView text);
+    // Each of the dictionary's entry keys (upper-cased entry words), in key
+    // order, after the texts. A key with a word no text has counts 0 at
+    // once and takes no room.
+    void addKey(QStringView key);
+    // A key the dictionary itself marks as common (EDICT's "(P)"), before
+    // the keys are added: it comes before the keys of equal commonness
+    // without the mark.
+    void markCommon(const QString &key);
 
     // The keys counted in some line or marked, in the order given.
-    std::vector<Records::Common> counts() const;
+    std::vector<Records::Common> counts();
 
     // The words of `text`, upper-cased.
     static QStringList words(QStringView text);
 
 private:
-    // Open addressing, a power of two slots at most half full: the words
-    // of the keys, stored once in m_chars, and the tree's edges.
+    // Open addressing, a power of two slots at most half full: the texts'
+    // words, stored once in m_chars, and the tree's edges.
     int wordId(QStringView word) const;
     int addWord(QStringView word);
     int child(int node, int word) const;
     int addChild(int node, int word);
-    QStringView keyAt(size_t index) const
-    {
-        return QStringView(m_chars).sliced(m_keyStarts[index],
-                                           m_keyStarts[index + 1] - m_keyStarts[index]);
-    }
 
-    QString m_chars;                       // the keys, one after the other
-    std::vector<qsizetype> m_keyStarts{0}; // where each key starts, and the end
-    std::vector<int> m_keyNode;            // each key's node, -1 for a key without words
+    QString m_chars;                                      // the words, one after the other
     std::vector<std::pair<qsizetype, qsizetype>> m_words; // each word's place in m_chars
     std::vector<int> m_wordSlots;                         // word ids, -1 for none
-    std::vector<quint64> m_edgeKeys;                      // (node + 1, word), 0 for none
+    std::vector<int> m_texts;                             // the texts' words, each text ended by -1
+    QStringList m_keys;                                   // those with words every text may have
+    std::vector<int> m_keyNode;
+    std::vector<quint64> m_edgeKeys; // (node + 1, word), 0 for none
     std::vector<int> m_edgeNodes;
     size_t m_edges = 0;
     std::vector<quint32> m_lines;   // per node
-    std::vector<qint64> m_lastLine; // per node: the line that counted last
+    std::vector<qint32> m_lastLine; // per node: the text that counted last
     QHash<QString, bool> m_marked;
-    qint64 m_line = 0;
-    std::vector<int> m_textWords; // countText's, kept for its room
-    QString m_upper;              // a text word upper-cased
+    QString m_upper; // a text word upper-cased
 };
 
 // The commonest key of each prefix that more than Records::prefixSpread

@@ -31,20 +31,6 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
              const std::atomic_bool &canceled, QString *error, const LineCounter &countLine)
 {
     CommonnessCounter counter;
-    {
-        IndexReader index;
-        QString key;
-        if (!index.entryKeys(id, [&](QByteArrayView utf8) {
-                key = QString::fromUtf8(utf8);
-                counter.addKey(key);
-                return !canceled;
-            })) {
-            *error = index.lastError();
-            return Result::Failed;
-        }
-    }
-    if (canceled)
-        return Result::Canceled;
     QFile file;
     if (DictionaryFile::open(&file, path, error) != DictionaryFile::Opened)
         return Result::Failed;
@@ -61,6 +47,19 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
         *error = file.errorString();
         return Result::Failed;
     }
+    IndexReader index;
+    QString key;
+    if (!index.entryKeys(id, [&](QByteArrayView utf8) {
+            key = QString::fromUtf8(utf8);
+            counter.addKey(key);
+            return !canceled;
+        })) {
+        *error = index.lastError();
+        return Result::Failed;
+    }
+    index.close();
+    if (canceled)
+        return Result::Canceled;
     const std::vector<Records::Common> counts = counter.counts();
     WorkerConnection connection;
     CommonnessWriter writer(connection.database());
