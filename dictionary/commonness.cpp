@@ -73,19 +73,34 @@ size_t edgeHash(quint64 key)
 
 } // namespace
 
+// A word's slot holds its hash's high half beside its id + 1 (0: none), so
+// that a probe rarely reads a word other than its own.
 int CommonnessCounter::wordId(QStringView word) const
 {
     if (m_wordSlots.empty())
         return -1;
-    for (size_t slot = slotOf(qHash(word), m_wordSlots.size());;
+    const size_t hash = qHash(word);
+    const quint64 high = quint64(quint32(hash >> 32) | 1) << 32;
+    for (size_t slot = slotOf(hash, m_wordSlots.size());;
          slot = slotOf(slot + 1, m_wordSlots.size())) {
-        const int id = m_wordSlots[slot];
-        if (id < 0)
+        const quint64 entry = m_wordSlots[slot];
+        if (entry == 0)
             return -1;
+        if ((entry & 0xffffffff00000000ULL) != high)
+            continue;
+        const int id = int(quint32(entry)) - 1;
         const auto &[start, length] = m_words[size_t(id)];
         if (QStringView(m_chars).sliced(start, length) == word)
             return id;
     }
+}
+
+void CommonnessCounter::placeWord(int id, size_t hash)
+{
+    size_t slot = slotOf(hash, m_wordSlots.size());
+    while (m_wordSlots[slot] != 0)
+        slot = slotOf(slot + 1, m_wordSlots.size());
+    m_wordSlots[slot] = (quint64(quint32(hash >> 32) | 1) << 32) | quint32(id + 1);
 }
 
 int CommonnessCounter::addWord(QStringView word)
@@ -93,23 +108,16 @@ int CommonnessCounter::addWord(QStringView word)
     if (const int id = wordId(word); id >= 0)
         return id;
     if (2 * (m_words.size() + 1) > m_wordSlots.size()) {
-        const size_t room = std::max<size_t>(1024, m_wordSlots.size() * 2);
-        m_wordSlots.assign(room, -1);
+        m_wordSlots.assign(std::max<size_t>(1024, m_wordSlots.size() * 2), 0);
         for (size_t id = 0; id < m_words.size(); ++id) {
             const auto &[start, length] = m_words[id];
-            size_t slot = slotOf(qHash(QStringView(m_chars).sliced(start, length)), room);
-            while (m_wordSlots[slot] >= 0)
-                slot = slotOf(slot + 1, room);
-            m_wordSlots[slot] = int(id);
+            placeWord(int(id), qHash(QStringView(m_chars).sliced(start, length)));
         }
     }
     const int id = int(m_words.size());
     m_words.emplace_back(m_chars.size(), word.size());
     m_chars += word;
-    size_t slot = slotOf(qHash(word), m_wordSlots.size());
-    while (m_wordSlots[slot] >= 0)
-        slot = slotOf(slot + 1, m_wordSlots.size());
-    m_wordSlots[slot] = id;
+    placeWord(id, qHash(word));
     return id;
 }
 

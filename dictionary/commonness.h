@@ -45,12 +45,13 @@ private:
     // words, stored once in m_chars, and the tree's edges.
     int wordId(QStringView word) const;
     int addWord(QStringView word);
+    void placeWord(int id, size_t hash);
     int child(int node, int word) const;
     int addChild(int node, int word);
 
     QString m_chars;                                      // the words, one after the other
     std::vector<std::pair<qsizetype, qsizetype>> m_words; // each word's place in m_chars
-    std::vector<int> m_wordSlots;                         // word ids, -1 for none
+    std::vector<quint64> m_wordSlots;                     // see wordId()
     std::vector<int> m_texts;                             // the texts' words, each text ended by -1
     QStringList m_keys;                                   // those with words every text may have
     std::vector<int> m_keyNode;
