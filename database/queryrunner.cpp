@@ -124,8 +124,7 @@ bool QueryRunner::deleteDictionaryRows(int id)
            tableExists(Sql::selectFileTable, &files) &&
            (!files || deleteRows(Sql::deleteFile, {id})) &&
            tableExists(Sql::selectCommonTable, &common) &&
-           (!common ||
-            (deleteRows(Sql::deleteCommon, {id}) && deleteRows(Sql::deleteCommonPrefixes, {id})));
+           (!common || (deleteRows(Sql::commonRows, id) && deleteRows(Sql::commonPrefixRows, id)));
 }
 
 bool QueryRunner::readDictionaries(QList<Records::Installed> *list, bool report,

@@ -154,6 +154,15 @@ inline constexpr char selectCommonTable[] =
     "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 't_common'";
 inline constexpr char deleteCommon[] = "DELETE FROM t_common WHERE id = ?";
 inline constexpr char deleteCommonPrefixes[] = "DELETE FROM t_common_prefix WHERE id = ?";
+inline constexpr char commonRowsOthers[] = "SELECT EXISTS (SELECT 1 FROM t_common WHERE id < ?) OR "
+                                           "EXISTS (SELECT 1 FROM t_common WHERE id > ?)";
+inline constexpr char commonPrefixRowsOthers[] =
+    "SELECT EXISTS (SELECT 1 FROM t_common_prefix WHERE id < ?) OR "
+    "EXISTS (SELECT 1 FROM t_common_prefix WHERE id > ?)";
+inline constexpr RowsOf commonRows{commonRowsOthers, "DELETE FROM t_common", deleteCommon};
+inline constexpr RowsOf commonPrefixRows{commonPrefixRowsOthers, "DELETE FROM t_common_prefix",
+                                         deleteCommonPrefixes};
+
 // Many rows to a statement: each followed by as many "(?, ...)" as rows.
 inline constexpr char insertCommon[] = "INSERT INTO t_common (id, key, lines, marked) VALUES ";
 inline constexpr char insertCommonPrefix[] =
