@@ -5,6 +5,7 @@
 // texts.
 #include "database/dictionaryremoval.h"
 #include "database/indexreader.h"
+#include "dictionary/commonness.h"
 #include "generator.h"
 #include "lookup/baseforms.h"
 #include "lookup/searchthread.h"
@@ -332,6 +333,66 @@ private slots:
         };
         QCOMPARE(firstWord(BaseForms::of(form.toUpper())), base.toUpper());
         QCOMPARE(firstWord(BaseForms::of(form.toUpper() + " UP")), base.toUpper() + " UP");
+    }
+
+    // The commonest key kept for a prefix is the commonest of all keys that
+    // start with it (a marked one first among equals, then key order), and
+    // every prefix more than Records::prefixSpread keys share has one: on
+    // dense keys of few letters with few distinct counts, so ties abound.
+    void theCommonestOfAPrefixIsKept()
+    {
+        QRandomGenerator random(12);
+        QStringList made;
+        for (int i = 0; i < 4000; ++i) {
+            QString key;
+            for (int n = 1 + random.bounded(6); n > 0; --n)
+                key += QChar(u'A' + random.bounded(3));
+            made << key;
+        }
+        std::vector<Records::Common> counts;
+        for (const QString &key : sortedKeys(made))
+            counts.push_back({key, {random.bounded(4), random.bounded(3) == 0}});
+        QHash<QString, Records::PrefixCommon> kept;
+        for (const Records::PrefixCommon &best : PrefixBest::of(counts))
+            kept.insert(best.prefix, best);
+        QHash<QString, int> sharing;
+        for (const Records::Common &count : counts)
+            for (qsizetype n = 1; n <= count.key.size(); ++n)
+                ++sharing[count.key.left(n)];
+        for (auto prefix = sharing.cbegin(); prefix != sharing.cend(); ++prefix) {
+            QCOMPARE(kept.contains(prefix.key()), prefix.value() > Records::prefixSpread);
+            if (!kept.contains(prefix.key()))
+                continue;
+            const Records::Common *best = nullptr;
+            for (const Records::Common &count : counts)
+                if (count.key.startsWith(prefix.key()) &&
+                    (!best || count.commonness.beats(best->commonness)))
+                    best = &count;
+            QCOMPARE(kept[prefix.key()].key, best->key);
+        }
+    }
+
+    // The counter: a key's words one after another in a line, once a line,
+    // ignoring case, Japanese no word; a mark (as a format that marks
+    // common words gives it) keeps a key that no line holds.
+    void theCounterCountsLinesHoldingTheWords()
+    {
+        CommonnessCounter counter;
+        for (const char *text : {"the water of life, water", "Water-side", "a waterfall",
+                                 "it's 水 water", "the\twater's edge"})
+            counter.countText(QString::fromUtf8(text));
+        counter.markCommon("MIZU");
+        for (const char *key :
+             {"IT'S", "MIZU", "THE WATER", "WATER", "WATER SIDE", "WATERFALL", "水"})
+            counter.addKey(QString::fromUtf8(key));
+        QStringList got;
+        for (const Records::Common &count : counter.counts())
+            got << QString("%1 %2%3")
+                       .arg(count.key)
+                       .arg(count.commonness.lines)
+                       .arg(count.commonness.marked ? " marked" : "");
+        QCOMPARE(got, QStringList({"IT'S 1", "MIZU 0 marked", "THE WATER 1", "WATER 3",
+                                   "WATER SIDE 1", "WATERFALL 1"}));
     }
 
     // Prefixes, inflections, misspellings and phrases of the file's own
