@@ -53,7 +53,7 @@ inline QStringList bases(const QString &key)
     const QString word = space < 0 ? key : key.left(space);
     const QString rest = space < 0 ? QString() : key.mid(space);
     QStringList forms;
-    for (const QStringList &row : BaseForms::irregularVerbs())
+    for (const QStringList &row : BaseForms::irregularVerbs() + BaseForms::irregularNouns())
         if (row.mid(1).contains(word.toLower()))
             forms << row.first().toUpper();
     for (const auto &[suffix, ending] : rewritings) {
@@ -77,6 +77,77 @@ inline QStringList bases(const QString &key)
         if (!keys.contains(form + rest))
             keys << form + rest;
     return keys;
+}
+
+// Commonness, literally: for each key, the entry lines whose text after
+// the head and its separator holds the key's words one after another.
+// Words: maximal runs of letters (not of Japanese script), digits and
+// apostrophes, upper-cased.
+inline QStringList commonWords(const QString &text)
+{
+    const auto japanese = [](char32_t c) {
+        const QChar::Script script = QChar::script(c);
+        return (c >= 0x3000 && c <= 0x30FF) || (c >= 0xFF66 && c <= 0xFF9F) ||
+               script == QChar::Script_Han || script == QChar::Script_Hiragana ||
+               script == QChar::Script_Katakana;
+    };
+    QStringList words;
+    QString word;
+    for (const char32_t c : text.toUcs4()) {
+        if (c == '\'' || c == 0x2019 ||
+            ((QChar::isLetter(c) || QChar::isDigit(c)) && !japanese(c))) {
+            word += QString::fromUcs4(&c, 1);
+        } else if (!word.isEmpty()) {
+            words << word.toUpper();
+            word.clear();
+        }
+    }
+    if (!word.isEmpty())
+        words << word.toUpper();
+    return words;
+}
+
+inline QHash<QString, qint64> commonness(const Slow &slow)
+{
+    QList<QStringList> texts;
+    for (const QString &line : slow.lines) {
+        const Reference::Reading reading = Reference::read(line);
+        if (reading.entry)
+            texts << commonWords(line.mid(1 + reading.head.size() + 3));
+    }
+    // Only the lines that hold a key's first word can hold the key.
+    QHash<QString, QList<qsizetype>> holding;
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        for (const QString &word : texts[i])
+            if (holding[word].isEmpty() || holding[word].last() != i)
+                holding[word] << i;
+    QHash<QString, qint64> counts;
+    for (const QString &key : slow.keys) {
+        const QStringList words = commonWords(key);
+        if (words.isEmpty())
+            continue;
+        qint64 lines = 0;
+        for (const qsizetype line : holding.value(words.first())) {
+            const QStringList &text = texts[line];
+            for (qsizetype i = 0; i + words.size() <= text.size(); ++i) {
+                if (text.mid(i, words.size()) == words) {
+                    ++lines;
+                    break;
+                }
+            }
+        }
+        if (lines > 0)
+            counts.insert(key, lines);
+    }
+    return counts;
+}
+
+// Keys ordered commonest first, then in key order.
+inline void rankByCommonness(const QHash<QString, qint64> &counts, QStringList *keys)
+{
+    std::stable_sort(keys->begin(), keys->end(), [&counts](const QString &a, const QString &b) {
+        return counts.value(a) > counts.value(b);
+    });
 }
 
 struct Expected
@@ -110,7 +181,9 @@ inline char *toString(const Expected &e)
 }
 
 // `singleWords`: as a database made before the list of every entry word.
-inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = false)
+// `counts`: how common the keys are (commonness()); empty before counting.
+inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = false,
+                     const QHash<QString, qint64> &counts = {})
 {
     const QString text = typed.trimmed();
     const QString key = (text.isEmpty() ? typed : text).toUpper();
@@ -156,21 +229,46 @@ inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = 
             !found.isNull())
             return meant("romaji", found, " (romaji, base form)");
     }
+    QStringList starting;
     for (const QString &entry : entries)
         if (entry.startsWith(key))
-            return {"nearest", slow.shown[entry], entry, text + "… -> " + slow.shown[entry], {}};
+            starting << entry;
+    rankByCommonness(counts, &starting);
+    const qint64 nearestLines = starting.isEmpty() ? 0 : counts.value(starting.first());
+    QStringList typos;
+    for (const QString &word : words)
+        if (key.toUcs4().size() >= 3 &&
+            counts.value(word) >= std::max<qint64>(100, 10 * nearestLines) &&
+            distance(key.toUcs4(), word.toUcs4()) == 1)
+            typos << word;
+    rankByCommonness(counts, &typos);
+    if (!typos.isEmpty())
+        return {"typo",
+                slow.shown[typos.first()],
+                typos.first(),
+                text + " -> " + slow.shown[typos.first()] + " (did you mean)",
+                {}};
+    if (!starting.isEmpty())
+        return {"nearest",
+                slow.shown[starting.first()],
+                starting.first(),
+                text + "… -> " + slow.shown[starting.first()],
+                {}};
     Expected none{"none", {}, {}, {}, {}};
     const QList<uint> typedKey = key.toUcs4();
     for (int d = 1; d <= 2 && none.suggestions.isEmpty(); ++d) {
         if (typedKey.size() < (d == 1 ? 4 : 7))
             break;
+        QStringList near;
         for (const QString &word : words) {
             // No distance is less than the lengths' difference.
             const QList<uint> code = word.toUcs4();
-            if (none.suggestions.size() < 5 && std::abs(code.size() - typedKey.size()) <= d &&
-                distance(typedKey, code) == d)
-                none.suggestions << slow.shown[word];
+            if (std::abs(code.size() - typedKey.size()) <= d && distance(typedKey, code) == d)
+                near << word;
         }
+        rankByCommonness(counts, &near);
+        for (const QString &word : near.mid(0, 5))
+            none.suggestions << slow.shown[word];
     }
     return none;
 }
