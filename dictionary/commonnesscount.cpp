@@ -5,6 +5,7 @@
 #include "database/workerconnection.h"
 #include "dictionary/commonness.h"
 #include "dictionary/dictionaryfile.h"
+#include "dictionary/dictionaryformat.h"
 
 #include <QFile>
 
@@ -12,19 +13,26 @@ namespace CommonnessCount {
 
 void countEijiroLine(const QString &line, CommonnessCounter &counter)
 {
-    // The text after the last separator (a colon between two spaces of any
-    // kind) that leaves a head of one character at least after the marker,
-    // as the builder reads an entry line.
-    const qsizetype n = line.size();
-    if (n < 5 || line.at(0) != Eijiro::marker)
-        return;
-    const QChar *d = line.constData();
-    for (qsizetype i = n - 3; i >= 2; --i) {
-        if (d[i + 1] == u':' && d[i].isSpace() && d[i + 2].isSpace()) {
-            counter.countText(QStringView(line).sliced(i + 3));
-            return;
-        }
-    }
+    const QStringView text = Eijiro::translationOf(line);
+    if (!text.isEmpty())
+        counter.countText(text);
+}
+
+LineCounter lineCounterFor(int type)
+{
+    // Eijiro's translation is a part of the line itself: no copy.
+    if (type != DictionaryFormat::Edict)
+        return countEijiroLine;
+    std::shared_ptr<DictionaryFormat> format = DictionaryFormat::make(type);
+    auto text = std::make_shared<QString>();
+    auto common = std::make_shared<QStringList>();
+    return [format, text, common](const QString &line, CommonnessCounter &counter) {
+        format->readTranslation(line, text.get(), common.get());
+        if (!text->isEmpty())
+            counter.countText(*text);
+        for (const QString &key : std::as_const(*common))
+            counter.markCommon(key);
+    };
 }
 
 Result count(int id, const QString &path, Eijiro::Encoding encoding,

@@ -29,6 +29,10 @@ using LineCounter = std::function<void(const QString &line, CommonnessCounter &c
 // and the separator after it.
 void countEijiroLine(const QString &line, CommonnessCounter &counter);
 
+// The line reading of a DictionaryFormat type: its translation counted,
+// the keys of a line it marks common marked.
+LineCounter lineCounterFor(int type);
+
 // Dictionary `id`, whose file is `path` in `encoding`, each line through
 // `countLine`. `canceled` is read once per line. `error` tells why it
 // failed.

@@ -793,7 +793,8 @@ void ConvertThread::countCommonness(Eijiro::Encoding encoding)
     // The dictionary is installed and usable already: a count that does
     // not end leaves its keys in key order, as before counting.
     QString error;
-    switch (CommonnessCount::count(m_id, m_file, encoding, canceled, &error)) {
+    switch (CommonnessCount::count(m_id, m_file, encoding, canceled, &error,
+                                   CommonnessCount::lineCounterFor(m_builtType))) {
     case CommonnessCount::Result::Stored:
         break;
     case CommonnessCount::Result::Canceled:
