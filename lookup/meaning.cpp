@@ -324,7 +324,10 @@ bool resolve(IndexReader &reader, const QString &dictionary, const QString &text
     if (!typo(reader, key, ids, nearest.commonness.lines, &meant))
         return false;
     if (!meant.isNull()) {
+        // An EDICT gloss's key has no t_word row, only its entry's.
         word(meant);
+        if (answer == Answer::None)
+            entry(meant);
         if (shows(Meaning::Typo, meant))
             return answer == Answer::Found;
     }

@@ -258,7 +258,7 @@ private slots:
     }
 
     // A (P) line's keys come before keys as common without the mark: the
-    // nearest entry of what was typed.
+    // nearest entry of what was typed; a gloss common enough is a typo's word.
     void commonMarkBreaksTies_data()
     {
         QTest::addColumn<QString>("lines");
@@ -278,6 +278,12 @@ private slots:
             << wall + "壁面 [へきめん] /(n) wall surface/\n水 [みず] /(n) water/(P)/"
             << "wa"
             << "nearest\tWALL\n";
+        // A gloss's key has no t_word row of its own, yet it is a word.
+        QString the = "其の [その] /(adj-pn) the/\n";
+        for (int i = 0; i < 100; ++i)
+            the += QStringLiteral("語%1 [ご] /(n) the word %1/\n").arg(i);
+        QTest::newRow("typo of a gloss") << the + wall << "teh"
+                                         << "typo\tTHE\n";
         QTest::newRow("reading marked") << "かな /(n) kana/\n仮名(P) [かめい] /(n) assumed name/"
                                         << "か"
                                         << "nearest\tかめい\n";
