@@ -1049,6 +1049,11 @@ Its index no longer fits it, so words would show other words&apos; entries. Plea
         <translation>%1 -&gt; %2（ローマ字）</translation>
     </message>
     <message>
+        <source>%1 -&gt; %2 (did you mean)</source>
+        <extracomment>Above the page of a far commoner word one letter away from the text typed: that text, then the word shown (teh -&gt; the).</extracomment>
+        <translation>%1 -&gt; %2（もしかして）</translation>
+    </message>
+    <message>
         <source>No dictionary with id %1 is installed.</source>
         <translation>ID %1 の辞書はインストールされていません。</translation>
     </message>

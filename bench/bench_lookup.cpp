@@ -632,6 +632,8 @@ enum {
     JapaneseBases,
     RomajiWords,
     RomajiBases,
+    ShortPrefixes,
+    Typos,
     Kinds
 };
 
@@ -639,6 +641,7 @@ enum {
 constexpr Meaning::Rule ruleOf[Kinds] = {
     Meaning::Word, Meaning::Entry, Meaning::Base, Meaning::Nearest, Meaning::None,
     Meaning::None, Meaning::Fold,  Meaning::Base, Meaning::Romaji,  Meaning::Romaji,
+    Meaning::Nearest, Meaning::Typo,
 };
 
 // How a learner types `text`'s kana in romaji: each kana as the shortest
@@ -756,6 +759,21 @@ std::array<QStringList, Kinds> textsOfEachRule(const QStringList &words, double 
             tried.append({Phrases, phrase.value(0).toString().toLower()});
     }
     tried += japaneseTexts(int(words.size()));
+    // The commonest completions of one and two letters, and the common
+    // words (counted in 100 lines or more) misspelt: a letter left out,
+    // two swapped.
+    for (const QString &word : words) {
+        tried.append({ShortPrefixes, word.left(1)});
+        tried.append({ShortPrefixes, word.left(2)});
+    }
+    QSqlQuery common("SELECT key FROM t_common WHERE id = 1 AND lines >= 100 AND key NOT LIKE "
+                     "'% %' AND length(key) >= 4 ORDER BY lines DESC LIMIT 400");
+    while (common.next()) {
+        QString word = common.value(0).toString().toLower();
+        tried.append({Typos, word.left(1) + word.mid(2)});
+        std::swap(word[1], word[2]);
+        tried.append({Typos, word});
+    }
     *loaded = -1;
     for (const auto &[kind, text] : std::as_const(tried)) {
         Page page;
@@ -814,7 +832,9 @@ void timeMeaning(const QStringList &words, QTextBrowser *browser)
                                              "fold (width, kana)",
                                              "base form, Japanese",
                                              "romaji (word or kana)",
-                                             "romaji, base form"};
+                                             "romaji, base form",
+                                             "nearest, 1 or 2 letters",
+                                             "typo (did you mean)"};
     std::printf("\nfinding what the user means, keystroke -> page set and laid out, beside the "
                 "baseline's\nfound word; milliseconds (the slowest text, which read the keys, took "
                 "%.1f):\n",

@@ -76,6 +76,8 @@ QString ruleName(Meaning::Rule rule)
         return QStringLiteral("fold");
     case Meaning::Romaji:
         return QStringLiteral("romaji");
+    case Meaning::Typo:
+        return QStringLiteral("typo");
     case Meaning::Nearest:
         return QStringLiteral("nearest");
     case Meaning::None:

@@ -50,7 +50,7 @@ const char usage[] =
     "                       print what Orvel's window shows for TEXT when it finds\n"
     "                       what you mean: the rule that applied and the entry word\n"
     "                       shown, separated by a tab (word, entry, base, fold,\n"
-    "                       romaji, nearest; none with no word, then a line\n"
+    "                       romaji, typo, nearest; none with no word, then a line\n"
     "                       \"suggest<TAB>WORD\" per suggestion); with --html the\n"
     "                       page exactly as the window shows it\n"
     "  words [--limit N] [--dictionary ID]... TEXT\n"

@@ -6,6 +6,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <limits>
+
 using Records::Answer;
 using Records::Entry;
 using Records::EntryList;
@@ -276,6 +279,90 @@ bool IndexReader::entries(EntryList list, const QString &key, bool after, int li
     return failed(sql, errorText(m_db));
 }
 
+Answer IndexReader::commonTable()
+{
+    // Asked with a statement: another connection may have made the table
+    // since this one's schema was read, which only a statement notices.
+    if (!m_commonTable) {
+        Statement query(m_db, Sql::selectCommonTable);
+        const Answer answer = firstRow(query, [](Statement &) {});
+        if (answer == Answer::Failed)
+            return answer;
+        m_commonTable = answer == Answer::Found;
+    }
+    return *m_commonTable ? Answer::Found : Answer::None;
+}
+
+Answer IndexReader::commonness(const QString &key, int id, Records::Commonness *commonness)
+{
+    // A database made before the counts has none.
+    if (const Answer table = commonTable(); table != Answer::Found)
+        return table;
+    Statement query(m_db, Sql::selectCommon);
+    query.bind(1, id);
+    query.bind(2, key);
+    return firstRow(query, [commonness](Statement &row) {
+        *commonness = {row.integer(0), row.integer(1) != 0};
+    });
+}
+
+Answer IndexReader::commonestStartingWith(const QString &prefix, int id, Records::Common *best)
+{
+    if (const Answer table = commonTable(); table != Answer::Found)
+        return table;
+    {
+        Statement query(m_db, Sql::selectCommonPrefix);
+        query.bind(1, id);
+        query.bind(2, prefix);
+        const Answer answer = firstRow(query, [best](Statement &row) {
+            *best = {row.text(0), {row.integer(1), row.integer(2) != 0}};
+        });
+        if (answer != Answer::None)
+            return answer;
+    }
+    // A prefix without its best has few counted keys: they are compared.
+    Statement query(m_db, Sql::selectCommonFrom);
+    if (!query.isPrepared()) {
+        notPrepared(query);
+        return Answer::Failed;
+    }
+    query.bind(1, id);
+    query.bind(2, prefix);
+    query.bind(3, Records::prefixSpread + 1);
+    Answer answer = Answer::None;
+    int stepped;
+    while ((stepped = query.step()) == SQLITE_ROW) {
+        const QString key = query.text(0);
+        if (!key.startsWith(prefix))
+            break;
+        const Records::Commonness commonness{query.integer(1), query.integer(2) != 0};
+        if (answer == Answer::None || commonness.beats(best->commonness)) {
+            *best = {key, commonness};
+            answer = Answer::Found;
+        }
+    }
+    if (stepped == SQLITE_ROW || stepped == SQLITE_DONE)
+        return answer;
+    failed(Sql::selectCommonFrom, errorText(m_db));
+    return Answer::Failed;
+}
+
+bool IndexReader::commonKeys(int id, qint64 lines, QList<Records::Common> *keys)
+{
+    keys->clear();
+    if (const Answer table = commonTable(); table != Answer::Found)
+        return table == Answer::None;
+    Statement query(m_db, Sql::selectCommonAtLeast);
+    if (!query.isPrepared())
+        return notPrepared(query);
+    query.bind(1, id);
+    query.bind(2, int(std::min<qint64>(lines, std::numeric_limits<int>::max())));
+    int stepped;
+    while ((stepped = query.step()) == SQLITE_ROW)
+        keys->append({query.text(0), {query.integer(1), query.integer(2) != 0}});
+    return stepped == SQLITE_DONE || failed(Sql::selectCommonAtLeast, errorText(m_db));
+}
+
 Answer IndexReader::fileIdentity(int id, FileIdentity *identity)
 {
     // A database made before the table simply has no record to compare with.
@@ -322,6 +409,20 @@ bool IndexReader::wordKeys(const std::function<bool(QByteArrayView key)> &each)
             return true;
     }
     return stepped == SQLITE_DONE || failed(Sql::selectWordKeys, errorText(m_db));
+}
+
+bool IndexReader::entryKeys(int id, const std::function<bool(QByteArrayView key)> &each)
+{
+    Statement query(m_db, Sql::selectEntryKeys);
+    if (!query.isPrepared())
+        return notPrepared(query);
+    query.bind(1, id);
+    int stepped;
+    while ((stepped = query.step()) == SQLITE_ROW) {
+        if (!each(query.bytes(0)))
+            return true;
+    }
+    return stepped == SQLITE_DONE || failed(Sql::selectEntryKeys, errorText(m_db));
 }
 
 Answer IndexReader::wordsState(int id, QString *state)

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct sqlite3;
 
@@ -65,6 +66,18 @@ public:
     // `key` itself); None when no key does.
     Records::Answer entryStartingWith(Records::EntryList list, const QString &key,
                                       Records::Entry *entry, int id = Records::eijiroId);
+    // How common `key` is in dictionary `id` (None: not counted in any
+    // line, or not counted yet).
+    Records::Answer commonness(const QString &key, int id, Records::Commonness *commonness);
+    // The commonest key of dictionary `id` (then the first in key order)
+    // that starts with `prefix`, of those counted in some line or marked;
+    // None when none is (then key order is all there is).
+    Records::Answer commonestStartingWith(const QString &prefix, int id, Records::Common *best);
+    // The keys of dictionary `id` counted in at least `lines` lines.
+    bool commonKeys(int id, qint64 lines, QList<Records::Common> *keys);
+    // Dictionary `id`'s entry keys (t_entry's) in code point order, as
+    // UTF-8; `each` returns false to stop early. False when reading failed.
+    bool entryKeys(int id, const std::function<bool(QByteArrayView key)> &each);
     // Each single-word key (t_word's) once, in code point order, as the
     // UTF-8 bytes the index holds; `each` returns false to stop early.
     // False when reading failed.
@@ -93,6 +106,8 @@ private:
     bool failed(const char *sql, const QString &reason);
     bool notPrepared(const Statement &statement);
     bool hasTable(const char *table);
+    // Whether the database has the counts' table (read once).
+    Records::Answer commonTable();
     // Runs a statement for at most one row; `read` takes the row when there
     // is one.
     template <typename Read> Records::Answer firstRow(Statement &statement, Read read);
@@ -105,4 +120,5 @@ private:
     QString m_lastError;
     QString m_failedStatement;
     bool m_fileUnusable = false;
+    std::optional<bool> m_commonTable;
 };

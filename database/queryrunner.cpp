@@ -113,11 +113,11 @@ bool QueryRunner::deleteRows(const Sql::RowsOf &rows, int id)
 
 bool QueryRunner::deleteDictionaryRows(int id)
 {
-    // The entry list and the file's record go with the index, when the
-    // database has them.
+    // The entry list, the file's record and the counts go with the index,
+    // when the database has them.
     bool entries = false;
     bool files = false;
-    bool keys = false, formats = false;
+    bool keys = false, formats = false, common = false;
     return deleteRows(Sql::wordRows, id) && deleteRows(Sql::deleteDictionary, {id}) &&
            tableExists(Sql::selectEntryTable, &entries) &&
            (!entries || deleteRows(Sql::entryRows, id)) &&
@@ -126,7 +126,9 @@ bool QueryRunner::deleteDictionaryRows(int id)
            tableExists(Sql::selectKeyTable, &keys) &&
            (!keys || deleteRows(Sql::deleteKeys, {id})) &&
            tableExists(Sql::selectFormatTable, &formats) &&
-           (!formats || deleteRows(Sql::deleteFormat, {id}));
+           (!formats || deleteRows(Sql::deleteFormat, {id})) &&
+           tableExists(Sql::selectCommonTable, &common) &&
+           (!common || (deleteRows(Sql::commonRows, id) && deleteRows(Sql::commonPrefixRows, id)));
 }
 
 bool QueryRunner::readDictionaries(QList<Records::Installed> *list, bool report,

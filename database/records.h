@@ -75,4 +75,36 @@ struct Entry
     qint64 position;
 };
 
+// How common a key is: the entry lines whose translation holds its words
+// (CommonnessCounter), and whether its dictionary marks it as common.
+struct Commonness
+{
+    qint64 lines = 0;
+    bool marked = false;
+    // Whether a key this common ranks before one `other` is: the more
+    // lines, then the marked one (equal keys go in key order).
+    bool beats(const Commonness &other) const
+    {
+        return lines != other.lines ? lines > other.lines : marked && !other.marked;
+    }
+};
+
+struct Common
+{
+    QString key;
+    Commonness commonness;
+};
+
+// The commonest key (then key order) of those that start with `prefix`:
+// kept for each prefix that more than prefixSpread counted keys share, so
+// that finding the commonest key that starts with a typed text never
+// compares more keys than that.
+inline constexpr int prefixSpread = 32;
+struct PrefixCommon
+{
+    QString prefix;
+    QString key;
+    Commonness commonness;
+};
+
 } // namespace Records

@@ -5,6 +5,7 @@
 #include "database/indexwriter.h"
 #include "database/installeddictionaries.h"
 #include "database/workerconnection.h"
+#include "dictionary/commonnesscount.h"
 #include "dictionary/dictionaryfile.h"
 #include "dictionary/dictionaryformat.h"
 #include "dictionary/format.h"
@@ -783,6 +784,26 @@ void ConvertThread::run()
         return rollBack(writer, ending.outcome, ending.detail);
     identity.content = reading.content;
     registerAndCommit(writer, reading.count, Eijiro::encodingName(reading.encoding), identity);
+    if (m_outcome == Committed || m_outcome == CheckpointFailed)
+        countCommonness(reading.encoding);
+}
+
+void ConvertThread::countCommonness(Eijiro::Encoding encoding)
+{
+    // The dictionary is installed and usable already: a count that does
+    // not end leaves its keys in key order, as before counting.
+    QString error;
+    switch (CommonnessCount::count(m_id, m_file, encoding, canceled, &error,
+                                   CommonnessCount::lineCounterFor(m_builtType))) {
+    case CommonnessCount::Result::Stored:
+        break;
+    case CommonnessCount::Result::Canceled:
+        qDebug() << "Counting common words was canceled.";
+        break;
+    case CommonnessCount::Result::Failed:
+        qDebug() << "Counting common words failed." << error;
+        break;
+    }
 }
 
 bool ConvertThread::findRegisteredFile()

@@ -13,7 +13,8 @@ struct FileIdentity;
 
 // Builds a dictionary's entry-word index on a worker thread: one t_word row
 // per keyed entry line and one t_dictionary row, all in one transaction, so a
-// dictionary is installed completely or not at all.
+// dictionary is installed completely or not at all. Then, once the index is
+// usable, how common its entry words are is counted and stored beside it.
 class ConvertThread : public QThread
 {
     Q_OBJECT
@@ -120,6 +121,8 @@ private:
     bool replaceRows(IndexWriter &writer, const QString &registeredFile, qint64 fileSize);
     void registerAndCommit(IndexWriter &writer, int count, const QString &encoding,
                            const FileIdentity &identity);
+    // After the commit: how common the entry words are, for the look-ups.
+    void countCommonness(Eijiro::Encoding encoding);
     // Rolls the build back and ends it with `outcome`.
     void rollBack(IndexWriter &writer, Outcome outcome, const QString &detail = QString());
     // `detail` completes errorString(): an error text, a byte offset, a path.

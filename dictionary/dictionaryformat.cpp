@@ -29,6 +29,12 @@ public:
     {
         return Eijiro::entryWordFor(line, key);
     }
+    void readTranslation(const QString &line, QString *text, QStringList *commonKeys) override
+    {
+        text->resize(0);
+        text->append(Eijiro::translationOf(line));
+        commonKeys->clear();
+    }
     bool looksLikeEntry(QByteArrayView line) const override
     {
         return Eijiro::Decoder(Eijiro::Encoding::ShiftJis).startsEntryLine(line) ||
@@ -67,6 +73,24 @@ public:
     {
         Edict::Entry entry;
         return Edict::read(line, &entry) ? Edict::spellingOf(entry, key) : QString();
+    }
+    void readTranslation(const QString &line, QString *text, QStringList *commonKeys) override
+    {
+        // Every gloss of every sense, its tags left out, as one text: a
+        // separator between glosses is no word, so it changes no count.
+        text->resize(0);
+        commonKeys->clear();
+        if (!Edict::read(line, &m_entry))
+            return;
+        for (const Edict::Sense &sense : std::as_const(m_entry.senses)) {
+            for (const QString &gloss : sense.glosses) {
+                if (!text->isEmpty())
+                    text->append(u" / ");
+                text->append(gloss);
+            }
+        }
+        if (m_entry.common)
+            *commonKeys = Edict::keys(m_entry);
     }
     bool looksLikeEntry(QByteArrayView line) const override
     {

@@ -43,6 +43,10 @@ public:
     // The spelling that the decoded `line` gives `key` (the entry word a
     // list shows); null when the line is no entry with that key.
     virtual QString spellingFor(const QString &line, const QString &key) const = 0;
+    // The translation of the decoded `line`, the text whose words make keys
+    // common, into `text` (empty for a line that is no entry); the keys the
+    // line itself marks common into `commonKeys` (none when it marks none).
+    virtual void readTranslation(const QString &line, QString *text, QStringList *commonKeys) = 0;
     // Whether the raw bytes of a line look like an entry line of this
     // format, without decoding: for telling a file's format by its lines.
     virtual bool looksLikeEntry(QByteArrayView line) const = 0;

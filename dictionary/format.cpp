@@ -407,6 +407,19 @@ QString indexKey(const QString &entryWord)
     return hasIndexKey(entryWord) ? entryKey(entryWord) : QString();
 }
 
+QStringView translationOf(QStringView line)
+{
+    const qsizetype n = line.size();
+    if (n < 5 || line.at(0) != marker)
+        return {};
+    const QChar *d = line.constData();
+    for (qsizetype i = n - 3; i >= 2; --i) {
+        if (d[i + 1] == u':' && d[i].isSpace() && d[i + 2].isSpace())
+            return line.sliced(i + 3);
+    }
+    return {};
+}
+
 QString entryWordFor(const QString &line, const QString &key)
 {
     IndexerReading reading;

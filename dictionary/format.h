@@ -189,6 +189,12 @@ inline bool hasIndexKey(const QString &entryWord)
 // the word upper-cased, spaces kept. For a word with an index key it is
 // that key, and upper-casing a key again leaves it as it is, so a key is
 // also its own query key.
+// The translation of a decoded entry line: the text after the last
+// separator (a colon between two spaces of any kind) that leaves a head of
+// one character at least after the marker, as the builder reads the line.
+// Empty for a line that is no entry line.
+QStringView translationOf(QStringView line);
+
 inline QString entryKey(const QString &entryWord)
 {
     return entryWord.toUpper();

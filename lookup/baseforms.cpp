@@ -12,9 +12,11 @@ const char *const verbs[] = {
     "be am is are was were been",
     "bear bore born borne",
     "beat beaten",
+    "behold beheld",
     "become became",
     "begin began begun",
     "bend bent",
+    "bid bade bidden",
     "bind bound",
     "bite bit bitten",
     "bleed bled",
@@ -33,9 +35,11 @@ const char *const verbs[] = {
     "deal dealt",
     "die dying",
     "dig dug",
+    "dive dove",
     "do does did done",
     "draw drew drawn",
     "dream dreamt",
+    "dwell dwelt",
     "drink drank drunk",
     "drive drove driven",
     "eat ate eaten",
@@ -48,8 +52,10 @@ const char *const verbs[] = {
     "fling flung",
     "fly flew flown",
     "forbid forbade forbidden",
+    "foresee foresaw foreseen",
     "forget forgot forgotten",
     "forgive forgave forgiven",
+    "forsake forsook forsaken",
     "freeze froze frozen",
     "get got gotten",
     "give gave given",
@@ -77,7 +83,13 @@ const char *const verbs[] = {
     "make made",
     "mean meant",
     "meet met",
+    "mislead misled",
+    "mistake mistook mistaken",
+    "mow mown",
+    "overcome overcame",
+    "overtake overtook overtaken",
     "pay paid",
+    "prove proven",
     "ride rode ridden",
     "ring rang rung",
     "rise rose risen",
@@ -89,6 +101,7 @@ const char *const verbs[] = {
     "send sent",
     "sew sewn",
     "shake shook shaken",
+    "shear shorn",
     "shine shone",
     "shoot shot",
     "show shown",
@@ -96,9 +109,12 @@ const char *const verbs[] = {
     "sing sang sung",
     "sink sank sunk",
     "sit sat",
+    "slay slew slain",
     "sleep slept",
     "slide slid",
     "sling slung",
+    "smite smote smitten",
+    "sow sown",
     "smell smelt",
     "speak spoke spoken",
     "speed sped",
@@ -114,7 +130,9 @@ const char *const verbs[] = {
     "stick stuck",
     "sting stung",
     "stink stank stunk",
+    "stride strode stridden",
     "strike struck stricken",
+    "string strung",
     "strive strove striven",
     "swear swore sworn",
     "sweep swept",
@@ -126,10 +144,14 @@ const char *const verbs[] = {
     "tear tore torn",
     "tell told",
     "think thought",
+    "thrive throve thriven",
     "throw threw thrown",
     "tie tying",
     "tread trod trodden",
+    "undergo underwent undergone",
     "understand understood",
+    "undertake undertook undertaken",
+    "uphold upheld",
     "vie vying",
     "wake woke woken",
     "wear wore worn",
@@ -138,7 +160,76 @@ const char *const verbs[] = {
     "win won",
     "wind wound",
     "withdraw withdrew withdrawn",
+    "withhold withheld",
+    "wring wrung",
     "write wrote written",
+};
+
+// Each noun, then its plurals that no suffix rule gives: changed vowels,
+// -en, -ves for -f and -fe, and the Latin and Greek ones. A plural that
+// is also the plural of another word by rule (bases, axes) has no row:
+// the rule finds that one.
+const char *const nouns[] = {
+    "alumnus alumni",
+    "analysis analyses",
+    "antenna antennae",
+    "apex apices",
+    "appendix appendices",
+    "bacterium bacteria",
+    "cactus cacti",
+    "calf calves",
+    "child children",
+    "crisis crises",
+    "criterion criteria",
+    "curriculum curricula",
+    "datum data",
+    "diagnosis diagnoses",
+    "elf elves",
+    "emphasis emphases",
+    "focus foci",
+    "foot feet",
+    "formula formulae",
+    "fungus fungi",
+    "goose geese",
+    "half halves",
+    "hoof hooves",
+    "hypothesis hypotheses",
+    "index indices",
+    "knife knives",
+    "larva larvae",
+    "leaf leaves",
+    "life lives",
+    "loaf loaves",
+    "louse lice",
+    "man men",
+    "matrix matrices",
+    "medium media",
+    "memorandum memoranda",
+    "mouse mice",
+    "nucleus nuclei",
+    "oasis oases",
+    "ox oxen",
+    "parenthesis parentheses",
+    "person people",
+    "phenomenon phenomena",
+    "radius radii",
+    "scarf scarves",
+    "self selves",
+    "sheaf sheaves",
+    "shelf shelves",
+    "stimulus stimuli",
+    "stratum strata",
+    "syllabus syllabi",
+    "synthesis syntheses",
+    "thesis theses",
+    "thief thieves",
+    "tooth teeth",
+    "vertebra vertebrae",
+    "vertex vertices",
+    "wharf wharves",
+    "wife wives",
+    "wolf wolves",
+    "woman women",
 };
 
 QList<QStringList> rows()
@@ -149,12 +240,20 @@ QList<QStringList> rows()
     return rows;
 }
 
-// Form -> its verbs, all upper-cased as keys are.
+QList<QStringList> nounRows()
+{
+    QList<QStringList> rows;
+    for (const char *row : nouns)
+        rows << QString::fromLatin1(row).split(u' ');
+    return rows;
+}
+
+// Form -> its verbs and nouns, all upper-cased as keys are.
 const QHash<QString, QStringList> &irregular()
 {
     static const QHash<QString, QStringList> table = [] {
         QHash<QString, QStringList> forms;
-        for (const QStringList &row : rows()) {
+        for (const QStringList &row : rows() + nounRows()) {
             for (qsizetype i = 1; i < row.size(); ++i)
                 forms[row.at(i).toUpper()].append(row.first().toUpper());
         }
@@ -252,4 +351,9 @@ QStringList of(const QString &key)
 QList<QStringList> BaseForms::irregularVerbs()
 {
     return rows();
+}
+
+QList<QStringList> BaseForms::irregularNouns()
+{
+    return nounRows();
 }

@@ -17,7 +17,9 @@
 //
 // The fixed order, most likely first:
 // 1. the irregular verbs' table (went -> go, taken -> take, ran -> run,
-//    also does -> do, has -> have, is -> be, lying -> lie);
+//    also does -> do, has -> have, is -> be, lying -> lie), then the
+//    irregular plurals' (mice -> mouse, wolves -> wolf, criteria ->
+//    criterion);
 // 2. -s, -es, -ies -> y: horses -> horse before hors, ties -> tie before
 //    ty, studies -> study once studie and studi are not there;
 // 3. -ed, -ing, -er, -est, each in the order e restored, as it is,
@@ -41,5 +43,7 @@ QStringList of(const QString &key);
 
 // The irregular verbs' table: each row the verb, then its forms.
 QList<QStringList> irregularVerbs();
+// The irregular plurals' table: each row the noun, then its plurals.
+QList<QStringList> irregularNouns();
 
 } // namespace BaseForms

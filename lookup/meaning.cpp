@@ -9,11 +9,21 @@
 #include "lookup/romaji.h"
 #include "lookup/wordkeys.h"
 
+#include <QSet>
+
+#include <algorithm>
 #include <functional>
 
 using Records::Answer;
 
 namespace {
+
+// A misspelt word is taken for a common one only when it is this long, and
+// the word is common in this many lines, and this many times as common as
+// the entry that starts with what was typed.
+constexpr int typoShortest = 3;
+constexpr qint64 typoLeast = 100;
+constexpr qint64 typoFactor = 10;
 
 // The single-word keys, read once per state of the index.
 std::shared_ptr<const WordKeys> keysOf(IndexReader &reader, const QString &dictionary, int id)
@@ -24,23 +34,132 @@ std::shared_ptr<const WordKeys> keysOf(IndexReader &reader, const QString &dicti
     return WordKeys::shared(reader, ReaderFile::name() + u'\n' + dictionary + u'\n' + state);
 }
 
-// The suggestions under the not-found page of `key`.
+// How common `key` is in the dictionaries `ids`: their lines added up,
+// marked when one marks it.
+Answer commonIn(IndexReader &reader, const QList<int> &ids, const QString &key,
+                Records::Commonness *sum)
+{
+    *sum = {};
+    for (const int id : ids) {
+        Records::Commonness one;
+        const Answer answer = reader.commonness(key, id, &one);
+        if (answer == Answer::Failed)
+            return answer;
+        if (answer == Answer::Found) {
+            sum->lines += one.lines;
+            sum->marked = sum->marked || one.marked;
+        }
+    }
+    return Answer::Found;
+}
+
+// Whether `key` (as common as `commonness`) ranks before `best`: the
+// commoner, then the first in key order. Any key beats a null best.
+bool ranksBefore(const Records::Common &candidate, const Records::Common &best)
+{
+    if (best.key.isNull() || candidate.commonness.beats(best.commonness))
+        return true;
+    return !best.commonness.beats(candidate.commonness) &&
+           candidate.key.toUcs4() < best.key.toUcs4();
+}
+
+// Whether `a` and `b` are one edit apart: an insertion, a deletion, a
+// replacement or a swap of neighbours, on code points.
+bool oneEditApart(const QList<uint> &a, const QList<uint> &b)
+{
+    const qsizetype n = a.size(), m = b.size();
+    if (n - m > 1 || m - n > 1)
+        return false;
+    qsizetype i = 0;
+    while (i < n && i < m && a.at(i) == b.at(i))
+        ++i;
+    if (n == m) {
+        if (i == n)
+            return false;
+        if (std::equal(a.begin() + i + 1, a.end(), b.begin() + i + 1))
+            return true;
+        return i + 1 < n && a.at(i) == b.at(i + 1) && a.at(i + 1) == b.at(i) &&
+               std::equal(a.begin() + i + 2, a.end(), b.begin() + i + 2);
+    }
+    // Past the first difference the longer, without its character there,
+    // is the shorter.
+    const QList<uint> &longer = n > m ? a : b;
+    const QList<uint> &shorter = n > m ? b : a;
+    return std::equal(shorter.begin() + i, shorter.end(), longer.begin() + i + 1);
+}
+
+// The key of the single word meant by a misspelt `key`: one edit from it,
+// common (in typoLeast lines at least) and typoFactor times as common as
+// `nearestLines` at least; the commonest, then the first in key order. A
+// null string when there is none; false when the index could not be read.
+bool typo(IndexReader &reader, const QString &key, const QList<int> &ids, qint64 nearestLines,
+          QString *meant)
+{
+    *meant = QString();
+    const QList<uint> typed = key.toUcs4();
+    if (typed.size() < typoShortest || ids.isEmpty())
+        return true;
+    const qint64 least = std::max(typoLeast, typoFactor * nearestLines);
+    // A key that common has a share of its lines in one dictionary at least.
+    const qint64 share = (least + ids.size() - 1) / ids.size();
+    QSet<QString> seen;
+    Records::Common best{QString(), {}};
+    for (const int id : ids) {
+        QList<Records::Common> common;
+        if (!reader.commonKeys(id, share, &common))
+            return false;
+        for (Records::Common &candidate : common) {
+            if (candidate.key.contains(u' '))
+                continue;
+            // Each key once, from the first dictionary that has it.
+            if (ids.size() > 1) {
+                if (seen.contains(candidate.key))
+                    continue;
+                seen.insert(candidate.key);
+            }
+            if (!oneEditApart(typed, candidate.key.toUcs4()))
+                continue;
+            if (ids.size() > 1 &&
+                commonIn(reader, ids, candidate.key, &candidate.commonness) == Answer::Failed)
+                return false;
+            if (candidate.commonness.lines >= least && ranksBefore(candidate, best))
+                best = candidate;
+        }
+    }
+    *meant = best.key;
+    return true;
+}
+
+// The suggestions under the not-found page of `key`: the closest keys, the
+// commonest first, then in key order.
 bool suggest(IndexReader &reader, const QString &dictionary, const QString &key,
-             FindWhatIMean::Found *found, int id)
+             FindWhatIMean::Found *found, const QList<int> &ids)
 {
     *found = {};
     if (key.toUcs4().size() < WordKeys::shortest)
         return true;
-    const auto keys = keysOf(reader, dictionary, id);
+    const auto keys = keysOf(reader, dictionary, ids.value(0, Records::eijiroId));
     if (!keys)
         return false;
-    for (const QString &near : keys->closest(key)) {
+    QList<Records::Common> ranked;
+    for (const QString &near : keys->closest(key, WordKeys::ranked)) {
+        Records::Common candidate{near, {}};
+        if (commonIn(reader, ids, near, &candidate.commonness) == Answer::Failed)
+            return false;
+        ranked << candidate;
+    }
+    // Stable: the closest keys came in key order.
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto &a, const auto &b) { return a.commonness.beats(b.commonness); });
+    for (const Records::Common &near : std::as_const(ranked)) {
+        if (found->suggestions.size() == WordKeys::most)
+            break;
         qint64 position = 0;
-        const Answer answer = reader.firstPosition(near, &position);
+        const Answer answer = reader.firstPosition(near.key, &position);
         if (answer == Answer::Failed)
             return false;
         if (answer == Answer::Found)
-            found->suggestions.append({near, position});
+            found->suggestions.append({near.key, position});
     }
     return true;
 }
@@ -162,24 +281,61 @@ bool resolve(IndexReader &reader, const QString &dictionary, const QString &text
         via = Meaning::None;
     }
 
-    // The first key in key order that starts with the text, of them all.
-    Records::Entry nearest{QString(), 0};
-    answer = Answer::None;
+    // The commonest key that starts with the text, of them all; in key
+    // order where nothing is counted (not yet, or in no line).
+    Records::Common nearest{QString(), {}};
     for (const int id : ids) {
-        Records::Entry candidate{QString(), 0};
-        const Answer one = reader.entryStartingWith(listOf(id), key, &candidate, id);
+        Records::Common best;
+        const Answer one = reader.commonestStartingWith(key, id, &best);
         if (one == Answer::Failed)
             return false;
-        if (one == Answer::Found &&
-            (answer == Answer::None || candidate.key.toUcs4() < nearest.key.toUcs4())) {
-            nearest = candidate;
-            answer = Answer::Found;
+        if (one == Answer::Found && best.key != nearest.key) {
+            // Each dictionary's best, as common as they all make it.
+            if (ids.size() > 1 &&
+                commonIn(reader, ids, best.key, &best.commonness) == Answer::Failed)
+                return false;
+            if (ranksBefore(best, nearest))
+                nearest = best;
         }
     }
-    position = nearest.position;
+    answer = Answer::None;
+    if (!nearest.key.isNull())
+        entry(nearest.key);
+    if (answer == Answer::None) {
+        nearest = {};
+        for (const int id : ids) {
+            Records::Entry candidate{QString(), 0};
+            const Answer one = reader.entryStartingWith(listOf(id), key, &candidate, id);
+            if (one == Answer::Failed)
+                return false;
+            if (one == Answer::Found &&
+                (nearest.key.isNull() || candidate.key.toUcs4() < nearest.key.toUcs4())) {
+                nearest.key = candidate.key;
+                position = candidate.position;
+                answer = Answer::Found;
+            }
+        }
+    }
+    const Answer nearestAnswer = answer;
+    const qint64 nearestPosition = position;
+
+    // Before it, a far commoner single word one edit away.
+    QString meant;
+    if (!typo(reader, key, ids, nearest.commonness.lines, &meant))
+        return false;
+    if (!meant.isNull()) {
+        // An EDICT gloss's key has no t_word row, only its entry's.
+        word(meant);
+        if (answer == Answer::None)
+            entry(meant);
+        if (shows(Meaning::Typo, meant))
+            return answer == Answer::Found;
+    }
+    answer = nearestAnswer;
+    position = nearestPosition;
     if (shows(Meaning::Nearest, nearest.key))
         return answer == Answer::Found;
-    return suggest(reader, dictionary, key, found, ids.value(0, Records::eijiroId));
+    return suggest(reader, dictionary, key, found, ids);
 }
 
 } // namespace FindWhatIMean

@@ -20,9 +20,12 @@ struct Meaning
         // An inflected form whose base form has an entry: English
         // (BaseForms) before Fold, Japanese (JapaneseBaseForms) after it.
         Base,
-        Fold,    // a key that folds alike (Fold): the first in key order
-        Romaji,  // the kana of a text typed in romaji, through Word, Fold, Base
-        Nearest, // the first entry whose key starts with the text's key
+        Fold,   // a key that folds alike (Fold): the first in key order
+        Romaji, // the kana of a text typed in romaji, through Word, Fold, Base
+        // A far commoner word one edit away (teh -> the) than the entry
+        // Nearest would show.
+        Typo,
+        Nearest, // the commonest entry whose key starts with the text's key
         None,    // the not-found page, with suggestions (WordKeys)
     };
 

@@ -362,6 +362,10 @@ QString SearchThread::noteFor(Meaning::Rule rule, const QString &text, const QSt
             //: the word shown (mizu -> みず).
             return tr("%1 -> %2 (romaji)").arg(text, shown);
         }
+    case Meaning::Typo:
+        //: Above the page of a far commoner word one letter away from the text
+        //: typed: that text, then the word shown (teh -> the).
+        return tr("%1 -> %2 (did you mean)").arg(text, shown);
     case Meaning::Nearest:
         //: Above the page of the entry the typed text begins: that text, then the entry.
         return tr("%1… -> %2 (nearest entry)").arg(text, shown);

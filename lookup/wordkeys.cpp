@@ -52,12 +52,13 @@ qsizetype codePoints(QByteArrayView utf8)
 class KeyWalk
 {
 public:
-    KeyWalk(const WordKeys &keys, const QList<uint> &typed, int distance)
-        : m_keys(keys), m_typed(typed), m_distance(distance), m_width(2 * distance + 1)
+    KeyWalk(const WordKeys &keys, const QList<uint> &typed, int distance, int limit)
+        : m_keys(keys), m_typed(typed), m_distance(distance), m_width(2 * distance + 1),
+          m_limit(limit)
     {
     }
 
-    // The first keys (at most WordKeys::most) at exactly the walk's
+    // The first keys (at most the walk's limit) at exactly the walk's
     // distance, or with `orLess` at 1 up to it, in key order.
     QList<qsizetype> run(bool orLess)
     {
@@ -70,7 +71,7 @@ public:
         }
         root.next = skipPrefixKey(root);
         path.push_back(root);
-        while (!path.empty() && found.size() < WordKeys::most) {
+        while (!path.empty() && found.size() < m_limit) {
             Frame &frame = path.back();
             if (frame.next >= frame.hi) {
                 path.pop_back();
@@ -185,6 +186,7 @@ private:
     const QList<uint> &m_typed;
     const int m_distance;
     const int m_width;
+    const int m_limit;
 };
 
 void WordKeys::append(QByteArrayView key)
@@ -283,16 +285,16 @@ QStringList WordKeys::foldingAlike(const QString &text) const
     return keys;
 }
 
-QStringList WordKeys::closest(const QString &key) const
+QStringList WordKeys::closest(const QString &key, int limit) const
 {
     const QList<uint> typed = key.toUcs4();
     const qsizetype n = typed.size();
     QList<qsizetype> found;
     if (n >= shortest)
-        found = KeyWalk(*this, typed, 1).run(true);
+        found = KeyWalk(*this, typed, 1, limit).run(true);
     // A key within two edits is two code points longer at most.
     if (found.isEmpty() && n >= twoEditsFrom && n <= m_longest + 2)
-        found = KeyWalk(*this, typed, 2).run(false);
+        found = KeyWalk(*this, typed, 2, limit).run(false);
     QStringList keys;
     for (const qsizetype index : std::as_const(found))
         keys << QString::fromUtf8(this->key(index));

@@ -25,6 +25,8 @@ public:
     static constexpr int shortest = 4;
     static constexpr int twoEditsFrom = 7;
     static constexpr int most = 5;
+    // Closest keys ranked by how common they are, for the `most` shown.
+    static constexpr int ranked = 256;
 
     // The keys `reader` reads, or those read before while the index was in
     // `state` (IndexReader::wordsState and what else tells indexes apart).
@@ -33,11 +35,11 @@ public:
     // Keys in code point order, each once (for tests and tools).
     static std::shared_ptr<const WordKeys> fromSorted(const QStringList &keys);
 
-    // Up to `most` keys in key order at the smallest optimal string
+    // Up to `limit` keys in key order at the smallest optimal string
     // alignment distance (insert, delete, replace, swap of neighbours, on
     // code points) from `key`: 1, or else 2, as the thresholds above allow.
     // Bounded for any `key`: the walk goes no deeper than the longest key.
-    QStringList closest(const QString &key) const;
+    QStringList closest(const QString &key, int limit = most) const;
 
     // The keys, in key order, that fold to what `text` folds to (`text`'s
     // own key among them when it is one). A binary search: no key is

@@ -14,7 +14,8 @@ struct Line
 {
     QStringList keys; // heads, readings, glosses' keys, each once, in that order
     bool common = false;
-    QString heading; // heads, and the readings in 【】
+    QString heading;     // heads, and the readings in 【】
+    QStringList glosses; // without their tags
 };
 
 inline QStringList forms(const QString &text, bool *common)
@@ -59,6 +60,8 @@ inline std::optional<Line> read(QString text)
         while (tags.match(gloss).hasMatch())
             gloss.remove(0, tags.match(gloss).capturedLength());
         gloss = gloss.trimmed();
+        if (!gloss.isEmpty())
+            line.glosses << gloss;
         if (gloss.startsWith(QLatin1String("to ")))
             gloss = gloss.mid(3).trimmed();
         if (!gloss.isEmpty())

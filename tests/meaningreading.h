@@ -7,6 +7,7 @@
 // comparing with every key, suggestions by the textbook distance to every
 // single-word key.
 
+#include "commonnessreading.h"
 #include "japanesereading.h"
 #include "lookup/baseforms.h"
 #include "lookup/fold.h"
@@ -53,7 +54,7 @@ inline QStringList bases(const QString &key)
     const QString word = space < 0 ? key : key.left(space);
     const QString rest = space < 0 ? QString() : key.mid(space);
     QStringList forms;
-    for (const QStringList &row : BaseForms::irregularVerbs())
+    for (const QStringList &row : BaseForms::irregularVerbs() + BaseForms::irregularNouns())
         if (row.mid(1).contains(word.toLower()))
             forms << row.first().toUpper();
     for (const auto &[suffix, ending] : rewritings) {
@@ -77,6 +78,26 @@ inline QStringList bases(const QString &key)
         if (!keys.contains(form + rest))
             keys << form + rest;
     return keys;
+}
+
+// Commonness of an Eijiro file: the text after the head and its separator.
+inline QHash<QString, qint64> commonness(const Slow &slow)
+{
+    QList<QStringList> texts;
+    for (const QString &line : slow.lines) {
+        const Reference::Reading reading = Reference::read(line);
+        if (reading.entry)
+            texts << SlowCommonness::commonWords(line.mid(1 + reading.head.size() + 3));
+    }
+    return SlowCommonness::count(texts, slow.keys);
+}
+
+// Keys ordered commonest first, then in key order.
+inline void rankByCommonness(const QHash<QString, qint64> &counts, QStringList *keys)
+{
+    std::stable_sort(keys->begin(), keys->end(), [&counts](const QString &a, const QString &b) {
+        return counts.value(a) > counts.value(b);
+    });
 }
 
 struct Expected
@@ -110,7 +131,9 @@ inline char *toString(const Expected &e)
 }
 
 // `singleWords`: as a database made before the list of every entry word.
-inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = false)
+// `counts`: how common the keys are (commonness()); empty before counting.
+inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = false,
+                     const QHash<QString, qint64> &counts = {})
 {
     const QString text = typed.trimmed();
     const QString key = (text.isEmpty() ? typed : text).toUpper();
@@ -160,25 +183,46 @@ inline Expected mean(const Slow &slow, const QString &typed, bool singleWords = 
             !found.isNull())
             return meant("romaji", found, " (romaji, base form)");
     }
+    QStringList starting;
     for (const QString &entry : entries)
         if (entry.startsWith(key))
-            return {"nearest",
-                    slow.shown[entry],
-                    entry,
-                    text + "… -> " + slow.shown[entry] + " (nearest entry)",
-                    {}};
+            starting << entry;
+    rankByCommonness(counts, &starting);
+    const qint64 nearestLines = starting.isEmpty() ? 0 : counts.value(starting.first());
+    QStringList typos;
+    for (const QString &word : words)
+        if (key.toUcs4().size() >= 3 &&
+            counts.value(word) >= std::max<qint64>(100, 10 * nearestLines) &&
+            distance(key.toUcs4(), word.toUcs4()) == 1)
+            typos << word;
+    rankByCommonness(counts, &typos);
+    if (!typos.isEmpty())
+        return {"typo",
+                slow.shown[typos.first()],
+                typos.first(),
+                text + " -> " + slow.shown[typos.first()] + " (did you mean)",
+                {}};
+    if (!starting.isEmpty())
+        return {"nearest",
+                slow.shown[starting.first()],
+                starting.first(),
+                text + "… -> " + slow.shown[starting.first()] + " (nearest entry)",
+                {}};
     Expected none{"none", {}, {}, {}, {}};
     const QList<uint> typedKey = key.toUcs4();
     for (int d = 1; d <= 2 && none.suggestions.isEmpty(); ++d) {
         if (typedKey.size() < (d == 1 ? 4 : 7))
             break;
+        QStringList near;
         for (const QString &word : words) {
             // No distance is less than the lengths' difference.
             const QList<uint> code = word.toUcs4();
-            if (none.suggestions.size() < 5 && std::abs(code.size() - typedKey.size()) <= d &&
-                distance(typedKey, code) == d)
-                none.suggestions << slow.shown[word];
+            if (std::abs(code.size() - typedKey.size()) <= d && distance(typedKey, code) == d)
+                near << word;
         }
+        rankByCommonness(counts, &near);
+        for (const QString &word : near.mid(0, 5))
+            none.suggestions << slow.shown[word];
     }
     return none;
 }

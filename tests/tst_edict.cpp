@@ -2,6 +2,8 @@
 // against the slow reading), installing in each encoding with the index
 // checked against the slow reading, each key's page (every line, common
 // ones first), bad lines and files, the page's markup, orvel-cli.
+#include "commonnessreading.h"
+#include "database/indexreader.h"
 #include "dictionary/edict.h"
 #include "edictgenerator.h"
 #include "edictreading.h"
@@ -227,6 +229,76 @@ private slots:
         }
         Page page;
         QCOMPARE(SearchThread::lookUp("to eat", &page), SearchThread::NotFound);
+
+        // How common each key is: the lines whose glosses hold its words,
+        // and whether a (P) line has it.
+        QList<QStringList> texts;
+        QStringList keys;
+        QSet<QString> marked;
+        for (const auto &line : expected.lines) {
+            if (!line)
+                continue;
+            texts << SlowCommonness::commonWords(line->glosses.join(u'/'));
+            keys << line->keys;
+            if (line->common)
+                marked.unite(QSet<QString>(line->keys.begin(), line->keys.end()));
+        }
+        keys.removeDuplicates();
+        const QHash<QString, qint64> common = SlowCommonness::count(texts, keys);
+        QVERIFY(common.value("EAT") > 1 && !marked.isEmpty());
+        IndexReader reader;
+        for (const QString &key : std::as_const(keys)) {
+            Records::Commonness stored;
+            QCOMPARE(reader.commonness(key, 1, &stored),
+                     common.contains(key) || marked.contains(key) ? Records::Answer::Found
+                                                                  : Records::Answer::None);
+            QCOMPARE(stored.lines, common.value(key));
+            QCOMPARE(stored.marked, marked.contains(key));
+        }
+    }
+
+    // A (P) line's keys come before keys as common without the mark: the
+    // nearest entry of what was typed; a gloss common enough is a typo's word.
+    void commonMarkBreaksTies_data()
+    {
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        const QString wall = "壁 [かべ] /(n) wall/\n";
+        QTest::newRow("no mark: key order") << wall + "水 [みず] /(n) water/"
+                                            << "wa"
+                                            << "nearest\tWALL\n";
+        QTest::newRow("marked gloss") << wall + "水 [みず] /(n) water/(P)/"
+                                      << "wa"
+                                      << "nearest\tWATER\n";
+        QTest::newRow("marked head") << wall + "水(P) [みず] /(n) water/"
+                                     << "wa"
+                                     << "nearest\tWATER\n";
+        QTest::newRow("commoner wins over the mark")
+            << wall + "壁面 [へきめん] /(n) wall surface/\n水 [みず] /(n) water/(P)/"
+            << "wa"
+            << "nearest\tWALL\n";
+        // A gloss's key has no t_word row of its own, yet it is a word.
+        QString the = "其の [その] /(adj-pn) the/\n";
+        for (int i = 0; i < 100; ++i)
+            the += QStringLiteral("語%1 [ご] /(n) the word %1/\n").arg(i);
+        QTest::newRow("typo of a gloss") << the + wall << "teh"
+                                         << "typo\tTHE\n";
+        QTest::newRow("reading marked") << "かな /(n) kana/\n仮名(P) [かめい] /(n) assumed name/"
+                                        << "か"
+                                        << "nearest\tかめい\n";
+    }
+    void commonMarkBreaksTies()
+    {
+        QFETCH(QString, lines);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        const QString dir = TestUtil::makeDir("mark");
+        const QString file = TestUtil::writeBytes(dir + "/edict", (lines + '\n').toUtf8());
+        const QStringList db{"--database", dir + "/" + QTest::currentDataTag() + ".db"};
+        QCOMPARE(TestUtil::cli(db + QStringList{"install", "--type", "edict", file}).exit, 0);
+        const TestUtil::Run run = TestUtil::cli(db + QStringList{"show", typed});
+        QCOMPARE(run.out.section(u'\n', 0, 0) + '\n', shown);
     }
 
     // A bad line among good ones is no entry: it gives no key and the lines

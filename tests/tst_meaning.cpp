@@ -4,7 +4,10 @@
 // added; the suggestions' walk against the distance to every key; hostile
 // texts.
 #include "database/dictionaryremoval.h"
+#include "database/indexreader.h"
+#include "dictionary/commonness.h"
 #include "generator.h"
+#include "lookup/baseforms.h"
 #include "lookup/searchthread.h"
 #include "lookup/wordkeys.h"
 #include "lookupfixture.h"
@@ -60,6 +63,12 @@ const QStringList englishLines = {
     M + "走る : run",
     M + "走り書き : scribble",
     M + "ＲＵＮＮＥＲ : 全角",
+    M + "the : その",
+    M + "mouse : ネズミ",
+    M + "wolf : オオカミ",
+    M + "buy : 買う",
+    M + "catch : 捕まえる",
+    M + "criterion : 基準",
 };
 
 Run cli(const QString &db, const QStringList &args)
@@ -81,7 +90,8 @@ Shown show(const QString &text)
     return shown;
 }
 
-const char *const ruleNames[] = {"word", "entry", "base", "fold", "romaji", "nearest", "none"};
+const char *const ruleNames[] = {"word",   "entry", "base",    "fold",
+                                 "romaji", "typo",  "nearest", "none"};
 
 // What the core gave, in the shape the slow reading expects.
 SlowMeaning::Expected asExpected(const Shown &shown)
@@ -152,6 +162,7 @@ class TestMeaning : public QObject
 
     QString dir, file, db;
     std::unique_ptr<Slow> slow;
+    QHash<QString, qint64> counts; // how common slow's keys are
 
     // `dictionary` installed into a new database `db` (made of `name`).
     void install(const QString &name, const QString &dictionary)
@@ -171,6 +182,7 @@ private slots:
             bytes += Generator::toShiftJis(line) + "\n";
         TestUtil::writeBytes(file, bytes);
         slow = std::make_unique<Slow>(file);
+        counts = SlowMeaning::commonness(*slow);
         install("main", file);
     }
 
@@ -200,6 +212,9 @@ private slots:
             {"dxctxon", "none"},                            // two edits, at the shortest
             {"waxxrfall", "none"},  {"look upp", "none"},   {"zzzzzzzz", "none"},
             {"\U0001F600", "none"}, // past the last entry
+            {"teh", "typo"},        {"TEH ", "typo"},       {"mice", "base"},
+            {"wolves", "base"},     {"bought", "base"},     {"caught", "base"},
+            {"criteria", "base"},
         };
         for (const auto &[text, rule] : rows)
             QTest::newRow(text) << QString::fromUtf8(text) << QString(rule);
@@ -211,9 +226,9 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, rule);
-        const QStringList suggests = {"dictionery", "wtaer",   "hapy",
-                                      "fastt",      "dxctxon", "waxxrfall"};
-        const SlowMeaning::Expected expected = SlowMeaning::mean(*slow, text);
+        const QStringList suggests = {"dictionery", "wtaer",     "hapy", "fastt",
+                                      "dxctxon",    "waxxrfall", "wolg"};
+        const SlowMeaning::Expected expected = SlowMeaning::mean(*slow, text, false, counts);
         QCOMPARE(expected.rule, rule);
         QCOMPARE(!expected.suggestions.isEmpty(), suggests.contains(text));
 
@@ -226,20 +241,182 @@ private slots:
         QCOMPARE(page.exit, lines.exit);
     }
 
+    // The counts stored with the index are those of the slow reading, each
+    // key's; a dictionary removed takes its counts along.
+    void commonnessFollowsTheSlowReading()
+    {
+        QVERIFY(counts.value("THE") >= 100); // the typo rows need a common word
+        IndexReader reader;
+        for (const QString &key : std::as_const(slow->keys)) {
+            Records::Commonness stored;
+            const Records::Answer answer = reader.commonness(key, 1, &stored);
+            QCOMPARE(answer, counts.contains(key) ? Records::Answer::Found : Records::Answer::None);
+            QCOMPARE(stored.lines, counts.value(key));
+        }
+    }
+
+    // Every irregular form in one table: each gives its base first (a
+    // phrase's first word too), as English grammar has it.
+    void irregularFormsGiveTheirBase_data()
+    {
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<QString>("base");
+        // form>base, as English grammar has it.
+        const QString rows =
+            "arose>arise arisen>arise awoke>awake awoken>awake was>be were>be been>be is>be am>be "
+            "are>be bore>bear borne>bear born>bear beaten>beat beheld>behold became>become "
+            "began>begin begun>begin bent>bend bade>bid bidden>bid bound>bind bit>bite bitten>bite "
+            "bled>bleed blew>blow blown>blow broke>break broken>break bred>breed brought>bring "
+            "built>build burnt>burn bought>buy caught>catch chose>choose chosen>choose clung>cling "
+            "came>come crept>creep dealt>deal dug>dig dove>dive did>do done>do does>do drew>draw "
+            "drawn>draw dreamt>dream drank>drink drunk>drink drove>drive driven>drive dwelt>dwell "
+            "ate>eat eaten>eat fell>fall fallen>fall fed>feed felt>feel fought>fight found>find "
+            "fled>flee flung>fling flew>fly flown>fly forbade>forbid forbidden>forbid "
+            "foresaw>foresee "
+            "foreseen>foresee forgot>forget forgotten>forget forgave>forgive forgiven>forgive "
+            "forsook>forsake forsaken>forsake froze>freeze frozen>freeze got>get gotten>get "
+            "gave>give "
+            "given>give went>go gone>go ground>grind grew>grow grown>grow hung>hang had>have "
+            "has>have "
+            "heard>hear hid>hide hidden>hide held>hold kept>keep knelt>kneel knew>know known>know "
+            "laid>lay led>lead leant>lean leapt>leap learnt>learn left>leave lent>lend lay>lie "
+            "lain>lie lit>light lost>lose made>make meant>mean met>meet misled>mislead "
+            "mistook>mistake mistaken>mistake mown>mow overcame>overcome overtook>overtake "
+            "overtaken>overtake paid>pay proven>prove rode>ride ridden>ride rang>ring rung>ring "
+            "rose>rise risen>rise ran>run said>say saw>see seen>see sought>seek sold>sell "
+            "sent>send "
+            "sewn>sew shook>shake shaken>shake shorn>shear shone>shine shot>shoot shown>show "
+            "shrank>shrink shrunk>shrink sang>sing sung>sing sank>sink sunk>sink sat>sit slew>slay "
+            "slain>slay slept>sleep slid>slide slung>sling smelt>smell smote>smite smitten>smite "
+            "sown>sow spoke>speak spoken>speak sped>speed spelt>spell spent>spend spilt>spill "
+            "spun>spin spat>spit spoilt>spoil sprang>spring sprung>spring stood>stand stole>steal "
+            "stolen>steal stuck>stick stung>sting stank>stink stunk>stink strode>stride "
+            "stridden>stride struck>strike stricken>strike strung>string strove>strive "
+            "striven>strive "
+            "swore>swear sworn>swear swept>sweep swollen>swell swam>swim swum>swim swung>swing "
+            "took>take taken>take taught>teach tore>tear torn>tear told>tell thought>think "
+            "throve>thrive thriven>thrive threw>throw thrown>throw trod>tread trodden>tread "
+            "underwent>undergo undergone>undergo understood>understand undertook>undertake "
+            "undertaken>undertake upheld>uphold woke>wake woken>wake wore>wear worn>wear "
+            "wove>weave "
+            "woven>weave wept>weep won>win wound>wind withdrew>withdraw withdrawn>withdraw "
+            "withheld>withhold wrung>wring wrote>write written>write dying>die lying>lie tying>tie "
+            "vying>vie mice>mouse lice>louse geese>goose feet>foot teeth>tooth men>man women>woman "
+            "children>child oxen>ox people>person wolves>wolf knives>knife leaves>leaf halves>half "
+            "wives>wife lives>life shelves>shelf thieves>thief calves>calf elves>elf hooves>hoof "
+            "loaves>loaf scarves>scarf selves>self sheaves>sheaf wharves>wharf potatoes>potato "
+            "heroes>hero analyses>analysis crises>crisis diagnoses>diagnosis emphases>emphasis "
+            "hypotheses>hypothesis oases>oasis parentheses>parenthesis syntheses>synthesis "
+            "theses>thesis criteria>criterion phenomena>phenomenon bacteria>bacterium "
+            "curricula>curriculum data>datum media>medium memoranda>memorandum strata>stratum "
+            "indices>index matrices>matrix vertices>vertex appendices>appendix apices>apex "
+            "cacti>cactus fungi>fungus nuclei>nucleus radii>radius stimuli>stimulus "
+            "syllabi>syllabus "
+            "alumni>alumnus foci>focus formulae>formula antennae>antenna larvae>larva "
+            "vertebrae>vertebra";
+        for (const QString &row : rows.split(' ')) {
+            const QStringList pair = row.split('>');
+            QTest::newRow(qPrintable(row)) << pair[0] << pair[1];
+        }
+    }
+
+    void irregularFormsGiveTheirBase()
+    {
+        QFETCH(QString, form);
+        QFETCH(QString, base);
+        // Before it only what no English word is (potatoes -> potatoe).
+        const auto firstWord = [](const QStringList &candidates) {
+            for (const QString &candidate : candidates)
+                if (!QStringList{"POTATOE", "HEROE"}.contains(candidate.section(' ', 0, 0)))
+                    return candidate;
+            return QString();
+        };
+        QCOMPARE(firstWord(BaseForms::of(form.toUpper())), base.toUpper());
+        QCOMPARE(firstWord(BaseForms::of(form.toUpper() + " UP")), base.toUpper() + " UP");
+    }
+
+    // The commonest key kept for a prefix is the commonest of all keys that
+    // start with it (a marked one first among equals, then key order), and
+    // every prefix more than Records::prefixSpread keys share has one: on
+    // dense keys of few letters with few distinct counts, so ties abound.
+    void theCommonestOfAPrefixIsKept()
+    {
+        QRandomGenerator random(12);
+        QStringList made;
+        for (int i = 0; i < 4000; ++i) {
+            QString key;
+            for (int n = 1 + random.bounded(6); n > 0; --n)
+                key += QChar(u'A' + random.bounded(3));
+            made << key;
+        }
+        std::vector<Records::Common> counts;
+        for (const QString &key : sortedKeys(made))
+            counts.push_back({key, {random.bounded(4), random.bounded(3) == 0}});
+        QHash<QString, Records::PrefixCommon> kept;
+        for (const Records::PrefixCommon &best : PrefixBest::of(counts))
+            kept.insert(best.prefix, best);
+        QHash<QString, int> sharing;
+        for (const Records::Common &count : counts)
+            for (qsizetype n = 1; n <= count.key.size(); ++n)
+                ++sharing[count.key.left(n)];
+        for (auto prefix = sharing.cbegin(); prefix != sharing.cend(); ++prefix) {
+            QCOMPARE(kept.contains(prefix.key()), prefix.value() > Records::prefixSpread);
+            if (!kept.contains(prefix.key()))
+                continue;
+            const Records::Common *best = nullptr;
+            for (const Records::Common &count : counts)
+                if (count.key.startsWith(prefix.key()) &&
+                    (!best || count.commonness.beats(best->commonness)))
+                    best = &count;
+            QCOMPARE(kept[prefix.key()].key, best->key);
+        }
+    }
+
+    // The counter: a key's words one after another in a line, once a line,
+    // ignoring case, Japanese no word; a mark (as a format that marks
+    // common words gives it) keeps a key that no line holds.
+    void theCounterCountsLinesHoldingTheWords()
+    {
+        CommonnessCounter counter;
+        for (const char *text : {"the water of life, water", "Water-side", "a waterfall",
+                                 "it's 水 water", "the\twater's edge"})
+            counter.countText(QString::fromUtf8(text));
+        counter.markCommon("MIZU");
+        for (const char *key :
+             {"IT'S", "MIZU", "THE WATER", "WATER", "WATER SIDE", "WATERFALL", "水"})
+            counter.addKey(QString::fromUtf8(key));
+        QStringList got;
+        for (const Records::Common &count : counter.counts())
+            got << QString("%1 %2%3")
+                       .arg(count.key)
+                       .arg(count.commonness.lines)
+                       .arg(count.commonness.marked ? " marked" : "");
+        QCOMPARE(got, QStringList({"IT'S 1", "MIZU 0 marked", "THE WATER 1", "WATER 3",
+                                   "WATER SIDE 1", "WATERFALL 1"}));
+    }
+
     // Prefixes, inflections, misspellings and phrases of the file's own
     // words, in the core's API.
     void madeUpTextsFollowTheSlowReading()
     {
         int rules[Meaning::None + 1] = {};
-        for (const QString &text : madeUpTexts(slow->keys, 400)) {
+        // Misspellings of the common words as well, for typos.
+        QStringList common;
+        for (auto count = counts.cbegin(); count != counts.cend(); ++count)
+            if (count.value() >= 100 && !count.key().contains(' '))
+                common << count.key();
+        QVERIFY(!common.isEmpty());
+        for (const QString &text :
+             madeUpTexts(slow->keys, 400) + madeUpTexts(sortedKeys(common), 60)) {
             const Shown shown = show(text);
-            QCOMPARE(asExpected(shown), SlowMeaning::mean(*slow, text));
+            QCOMPARE(asExpected(shown), SlowMeaning::mean(*slow, text, false, counts));
             ++rules[shown.meaning.rule];
         }
         // Every rule of English came up, suggestions among them.
         for (const Meaning::Rule rule :
              {Meaning::Word, Meaning::Entry, Meaning::Base, Meaning::Nearest, Meaning::None})
             QVERIFY(rules[rule] > 5);
+        QVERIFY(rules[Meaning::Typo] > 0);
     }
 
     // The walk over the keys finds what comparing with every key finds:
@@ -293,7 +470,8 @@ private slots:
             QVERIFY(thread.wait(30000));
             QCOMPARE(delivered.size(), 1);
             const QString expected =
-                on ? SlowMeaning::html(*slow, SlowMeaning::mean(*slow, "running"), "running")
+                on ? SlowMeaning::html(*slow, SlowMeaning::mean(*slow, "running", false, counts),
+                                       "running")
                    : PageHtml::write(parts);
             QCOMPARE(delivered[0][0].toString(), expected);
             QCOMPARE(thread.status(), on ? SearchThread::Found : SearchThread::NotFound);
@@ -310,16 +488,18 @@ private slots:
         QVERIFY(QSqlQuery().exec("DROP TABLE t_entry"));
         for (const char *text : {"look up", "looked up", "running", "look", "wat", "took off",
                                  "dictionery", "look upp"})
-            QCOMPARE(asExpected(show(text)), SlowMeaning::mean(*slow, text, true));
+            QCOMPARE(asExpected(show(text)), SlowMeaning::mean(*slow, text, true, counts));
     }
 
     // Suggestions come from the dictionary installed now, not from keys
-    // read while another was.
+    // read while another was; its counts go with it.
     void suggestionsFollowTheInstalledDictionary()
     {
         install("changing", file);
         QCOMPARE(show("dictionery").page.suggestions, QStringList{"dictionary"});
         QVERIFY(DictionaryRemoval().remove(1));
+        Records::Commonness gone;
+        QCOMPARE(IndexReader().commonness("THE", 1, &gone), Records::Answer::None);
         const QString other = TestUtil::writeDictionary(dir + "/other.txt", {M + "Dictionarx : x"});
         QCOMPARE(TestUtil::install(other), int(ConvertThread::Committed));
         QCOMPARE(show("dictionery").page.suggestions, QStringList{"Dictionarx"});

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "database/queryrunner.h"
+#include "database/records.h"
+
+#include <QStringList>
+
+#include <vector>
+
+// Stores how common an installed dictionary's entry words are, in a
+// transaction of its own after the dictionary's build committed: the
+// dictionary is usable before, with its keys in key order.
+class CommonnessWriter : public QueryRunner
+{
+public:
+    // On `connection`, which must be open.
+    explicit CommonnessWriter(const QSqlDatabase &connection) : QueryRunner(connection) {}
+
+    // Replaces dictionary `id`'s counts with `counts` and `prefixes`. A
+    // dictionary removed meanwhile gets none (`stored` false).
+    bool write(int id, const std::vector<Records::Common> &counts,
+               const std::vector<Records::PrefixCommon> &prefixes, bool *stored);
+};

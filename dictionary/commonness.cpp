@@ -1,0 +1,302 @@
+#include "dictionary/commonness.h"
+
+#include <QVarLengthArray>
+
+namespace {
+
+// Letters of Japanese script (kanji, kana, the long vowel mark, half-width
+// katakana) are not letters of a word here.
+bool isJapanese(char32_t c)
+{
+    if ((c >= 0x3000 && c <= 0x30FF) || (c >= 0xFF66 && c <= 0xFF9F))
+        return true;
+    const QChar::Script script = QChar::script(c);
+    return script == QChar::Script_Han || script == QChar::Script_Hiragana ||
+           script == QChar::Script_Katakana;
+}
+
+bool isWordCharacter(char32_t c)
+{
+    if (c == u'\'' || c == 0x2019)
+        return true;
+    if (c < 0x80)
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+    return (QChar::isLetter(c) || QChar::isDigit(c)) && !isJapanese(c);
+}
+
+// Calls `each` with every word of `text` as it stands there.
+template <typename Each> void forEachWord(QStringView text, Each each)
+{
+    qsizetype start = -1;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        const qsizetype at = i;
+        char32_t c = text.at(i++).unicode();
+        if (QChar::isHighSurrogate(c) && i < n && text.at(i).isLowSurrogate())
+            c = QChar::surrogateToUcs4(char16_t(c), text.at(i++).unicode());
+        if (isWordCharacter(c)) {
+            if (start < 0)
+                start = at;
+        } else if (start >= 0) {
+            each(text.sliced(start, at - start));
+            start = -1;
+        }
+    }
+    if (start >= 0)
+        each(text.sliced(start));
+}
+
+} // namespace
+
+QStringList CommonnessCounter::words(QStringView text)
+{
+    QStringList out;
+    forEachWord(text, [&out](QStringView word) { out << word.toString().toUpper(); });
+    return out;
+}
+
+namespace {
+
+size_t slotOf(size_t hash, size_t room)
+{
+    return hash & (room - 1);
+}
+
+size_t edgeHash(quint64 key)
+{
+    key ^= key >> 33;
+    key *= 0xff51afd7ed558ccdULL;
+    key ^= key >> 33;
+    return size_t(key);
+}
+
+} // namespace
+
+// A word's slot holds its hash's high half beside its id + 1 (0: none), so
+// that a probe rarely reads a word other than its own.
+int CommonnessCounter::wordId(QStringView word) const
+{
+    if (m_wordSlots.empty())
+        return -1;
+    const size_t hash = qHash(word);
+    const quint64 high = quint64(quint32(hash >> 32) | 1) << 32;
+    for (size_t slot = slotOf(hash, m_wordSlots.size());;
+         slot = slotOf(slot + 1, m_wordSlots.size())) {
+        const quint64 entry = m_wordSlots[slot];
+        if (entry == 0)
+            return -1;
+        if ((entry & 0xffffffff00000000ULL) != high)
+            continue;
+        const int id = int(quint32(entry)) - 1;
+        const auto &[start, length] = m_words[size_t(id)];
+        if (QStringView(m_chars).sliced(start, length) == word)
+            return id;
+    }
+}
+
+void CommonnessCounter::placeWord(int id, size_t hash)
+{
+    size_t slot = slotOf(hash, m_wordSlots.size());
+    while (m_wordSlots[slot] != 0)
+        slot = slotOf(slot + 1, m_wordSlots.size());
+    m_wordSlots[slot] = (quint64(quint32(hash >> 32) | 1) << 32) | quint32(id + 1);
+}
+
+int CommonnessCounter::addWord(QStringView word)
+{
+    if (const int id = wordId(word); id >= 0)
+        return id;
+    if (2 * (m_words.size() + 1) > m_wordSlots.size()) {
+        m_wordSlots.assign(std::max<size_t>(1024, m_wordSlots.size() * 2), 0);
+        for (size_t id = 0; id < m_words.size(); ++id) {
+            const auto &[start, length] = m_words[id];
+            placeWord(int(id), qHash(QStringView(m_chars).sliced(start, length)));
+        }
+    }
+    const int id = int(m_words.size());
+    m_words.emplace_back(m_chars.size(), word.size());
+    m_chars += word;
+    placeWord(id, qHash(word));
+    return id;
+}
+
+int CommonnessCounter::child(int node, int word) const
+{
+    if (m_edgeKeys.empty())
+        return -1;
+    const quint64 key = (quint64(quint32(node) + 1) << 32) | quint32(word);
+    for (size_t slot = slotOf(edgeHash(key), m_edgeKeys.size());;
+         slot = slotOf(slot + 1, m_edgeKeys.size())) {
+        if (m_edgeKeys[slot] == key)
+            return m_edgeNodes[slot];
+        if (m_edgeKeys[slot] == 0)
+            return -1;
+    }
+}
+
+int CommonnessCounter::addChild(int node, int word)
+{
+    if (2 * (m_edges + 1) > m_edgeKeys.size()) {
+        std::vector<quint64> keys(std::max<size_t>(1024, m_edgeKeys.size() * 2), 0);
+        std::vector<int> nodes(keys.size(), -1);
+        for (size_t i = 0; i < m_edgeKeys.size(); ++i) {
+            if (m_edgeKeys[i] == 0)
+                continue;
+            size_t slot = slotOf(edgeHash(m_edgeKeys[i]), keys.size());
+            while (keys[slot] != 0)
+                slot = slotOf(slot + 1, keys.size());
+            keys[slot] = m_edgeKeys[i];
+            nodes[slot] = m_edgeNodes[i];
+        }
+        m_edgeKeys.swap(keys);
+        m_edgeNodes.swap(nodes);
+    }
+    const quint64 key = (quint64(quint32(node) + 1) << 32) | quint32(word);
+    size_t slot = slotOf(edgeHash(key), m_edgeKeys.size());
+    while (m_edgeKeys[slot] != 0)
+        slot = slotOf(slot + 1, m_edgeKeys.size());
+    const int next = int(m_lines.size());
+    m_edgeKeys[slot] = key;
+    m_edgeNodes[slot] = next;
+    ++m_edges;
+    m_lines.push_back(0);
+    m_lastLine.push_back(-1);
+    return next;
+}
+
+void CommonnessCounter::countText(QStringView text)
+{
+    forEachWord(text, [&](QStringView word) {
+        bool ascii = true;
+        for (const QChar c : word)
+            ascii = ascii && c.unicode() < 0x80;
+        if (!ascii) {
+            m_texts.push_back(addWord(word.toString().toUpper()));
+            return;
+        }
+        m_upper.resize(word.size());
+        QChar *out = m_upper.data();
+        for (qsizetype i = 0; i < word.size(); ++i) {
+            const char16_t c = word[i].unicode();
+            out[i] = QChar(c >= u'a' && c <= u'z' ? char16_t(c - 32) : c);
+        }
+        m_texts.push_back(addWord(m_upper));
+    });
+    m_texts.push_back(-1);
+}
+
+void CommonnessCounter::addKey(QStringView key)
+{
+    if (m_lines.empty()) { // the root
+        m_lines.push_back(0);
+        m_lastLine.push_back(-1);
+    }
+    // A key with a word no text has is in no text: its words are only
+    // looked up, and it goes into the tree only when they are all there.
+    QVarLengthArray<int, 8> ids;
+    bool inTexts = true;
+    forEachWord(key, [&](QStringView word) {
+        const int id = inTexts ? wordId(word) : -1;
+        inTexts = id >= 0;
+        ids.append(id);
+    });
+    if (ids.isEmpty() || !inTexts) {
+        if (!m_marked.isEmpty()) {
+            m_keys << key.toString();
+            m_keyNode.push_back(-1);
+        }
+        return;
+    }
+    int node = 0;
+    for (const int id : ids) {
+        const int next = child(node, id);
+        node = next >= 0 ? next : addChild(node, id);
+    }
+    m_keys << key.toString();
+    m_keyNode.push_back(node);
+}
+
+void CommonnessCounter::markCommon(const QString &key)
+{
+    m_marked.insert(key, true);
+}
+
+std::vector<Records::Common> CommonnessCounter::counts()
+{
+    // Each text through the tree from each of its words: a node counts a
+    // text once, however often the text holds its words.
+    qint32 text = 0;
+    for (size_t start = 0; start < m_texts.size(); ++start) {
+        if (m_texts[start] < 0) {
+            ++text;
+            continue;
+        }
+        int node = 0;
+        for (size_t i = start; m_texts[i] >= 0; ++i) {
+            node = child(node, m_texts[i]);
+            if (node < 0)
+                break;
+            if (m_lastLine[size_t(node)] != text) {
+                m_lastLine[size_t(node)] = text;
+                ++m_lines[size_t(node)];
+            }
+        }
+    }
+    std::vector<Records::Common> out;
+    for (qsizetype i = 0; i < m_keys.size(); ++i) {
+        const int node = m_keyNode[size_t(i)];
+        const qint64 lines = node < 0 ? 0 : m_lines[size_t(node)];
+        const bool marked = m_marked.contains(m_keys.at(i));
+        if (lines > 0 || marked)
+            out.push_back({m_keys.at(i), {lines, marked}});
+    }
+    return out;
+}
+
+std::vector<Records::PrefixCommon> PrefixBest::of(const std::vector<Records::Common> &counts)
+{
+    std::vector<QList<uint>> codes;
+    codes.reserve(counts.size());
+    for (const Records::Common &count : counts)
+        codes.push_back(count.key.toUcs4());
+    std::vector<Records::PrefixCommon> out;
+    // Ranges of keys sharing their first `depth` code points, widest first.
+    struct Range
+    {
+        size_t lo, hi;
+        qsizetype depth;
+    };
+    std::vector<Range> stack{{0, counts.size(), 0}};
+    while (!stack.empty()) {
+        const Range range = stack.back();
+        stack.pop_back();
+        if (range.hi - range.lo <= size_t(Records::prefixSpread))
+            continue;
+        if (range.depth > 0) {
+            size_t best = range.lo;
+            for (size_t i = range.lo + 1; i < range.hi; ++i) {
+                if (counts[i].commonness.beats(counts[best].commonness))
+                    best = i;
+            }
+            const QList<uint> &first = codes[range.lo];
+            out.push_back({QString::fromUcs4(reinterpret_cast<const char32_t *>(first.constData()),
+                                             range.depth),
+                           counts[best].key, counts[best].commonness});
+        }
+        // The key that is the prefix itself comes first; then the keys of
+        // each next code point.
+        size_t i = range.lo;
+        while (i < range.hi && codes[i].size() == range.depth)
+            ++i;
+        while (i < range.hi) {
+            const uint c = codes[i].at(range.depth);
+            size_t j = i + 1;
+            while (j < range.hi && codes[j].at(range.depth) == c)
+                ++j;
+            stack.push_back({i, j, range.depth + 1});
+            i = j;
+        }
+    }
+    return out;
+}
