@@ -126,6 +126,8 @@ public:
     static constexpr qint64 readAhead = 16 * 1024;
     // Lines of one key a page lists at most, where it lists every line.
     static constexpr int mostLines = 2000;
+    // Entry words a section of a page of several folds into its last line.
+    static constexpr int foldedWords = 10;
 
 signals:
     void finished(const QString &html);
@@ -166,6 +168,13 @@ private:
     // Its page: every line of the key, common ones first.
     static Status readLines(const Target &target, Page *page, QString *error,
                             LongReadPermit *permit);
+    // One dictionary's section of a page of several: its lines of the key
+    // (`lines` at most, a More block when they go on), then the entry words
+    // that follow folded into a Then block; `count` gets how many lines of
+    // the key it has in all.
+    static Status readSection(const Target &target, Meaning *meaning, const QString &text,
+                              Page *section, int *count, QString *error, LongReadPermit *permit,
+                              int lines);
     // The page of several dictionaries' targets; `suggestedIn` names the
     // dictionary each suggestion is read from.
     static Status readSections(const QList<Target> &targets,
