@@ -229,21 +229,25 @@ void putSection(Output &out, const QList<PageBlock> &blocks, qsizetype from, qsi
         case PageBlock::More:
             // Out of the list the section's lines are in, which goes on
             // after it.
-            out.put(listClose);
+            if (result)
+                out.put(listClose);
             out.put(paragraphOpen);
             out.putEscaped(Page::moreLines(block.text));
             out.put(u" ");
             putLink(out, Page::showMoreLines(SearchThread::windowLines),
                     Page::moreAddress(block.marked));
             out.put(paragraphClose);
-            out.put(listOpen);
+            if (result)
+                out.put(listOpen);
             break;
         case PageBlock::Then:
-            out.put(listClose);
+            if (result)
+                out.put(listClose);
             putLinkLine(out, Page::thenLead(), block, [&block](qsizetype i) {
                 return Page::lookUpAddress(block.piece(i).toString());
             });
-            out.put(listOpen);
+            if (result)
+                out.put(listOpen);
             break;
         }
     }

@@ -682,7 +682,7 @@ SearchThread::Status SearchThread::readSections(const QList<Target> &targets,
             note = section.note;
         section.note.clear();
         sections.addSection(target.dictionary.name, section);
-        if (read == Found) {
+        if (read == Found && count > 0) {
             // Named in the top line, a link to its section.
             const qsizetype number = contents.tips.size() + 1;
             if (!contents.tips.isEmpty())

@@ -57,12 +57,17 @@ public:
     // `lines` is the window's length; the page tells (Page::next) where
     // its last window ended while the entry word's lines went on.
     //
-    // With `parts`, a page of several dictionaries' sections goes to it as
-    // it is read, once it is sure to be a result page: each section (or
-    // those read since the last) as a Page of its own, and `page` is what
-    // is left. Those parts, then `page`, make the page a look-up without
-    // `parts` gives (PageText::Stream and PageHtml::write put it together),
-    // and on Failed nothing went to `parts`.
+    // A page of several opens with a line naming each dictionary that has
+    // the word with how many lines it has of it; each section holds those
+    // lines (`lines` at most, then a More block of its own) and a Then
+    // block of the entry words that follow. A dictionary without a line of
+    // the word but with an entry that begins with it has a section of the
+    // Then block alone.
+    //
+    // With `parts`, a result page of several dictionaries goes to it as a
+    // Page of its own, and `page` is what is left. Those parts, then `page`, make the page a
+    // look-up without `parts` gives (PageText::Stream and PageHtml::write put it together), and on
+    // Failed nothing went to `parts`.
     static Status lookUp(const QString &word, Page *page, QString *error = nullptr,
                          const QList<int> &only = {}, int lines = windowLines,
                          const PageParts &parts = {});
