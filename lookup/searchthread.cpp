@@ -661,56 +661,79 @@ SearchThread::Status SearchThread::readSections(const QList<Target> &targets,
                                                 const PageParts &parts)
 {
     // A section per dictionary that has the word, in the user's order; one
-    // whose file cannot be read says so in its section. Each section is
-    // short (its own lines, then one folded line), so the page is handed
-    // on whole, under the line that names them all.
+    // whose file cannot be read says so in its section. The top line names
+    // those with lines of the word and how many. With `parts`, a first
+    // reading of one line each gives that line (the counts do not depend on
+    // the window), and then each section goes on as it is read, so that a
+    // page of many long sections is never held whole.
     Page sections;
     Status status = NotFound;
     QString note;
     PageBlock contents{PageBlock::Contents, QString(), {}};
-    for (const Target &target : targets) {
-        if (target.found != Records::Answer::Found)
-            continue;
-        Page section;
-        QString sectionError;
-        int count = 0;
-        const Status read =
-            readSection(target, meaning, text, &section, &count, &sectionError, permit, lines);
-        if (read == NotFound)
-            continue;
-        if (note.isEmpty())
-            note = section.note;
-        section.note.clear();
-        sections.addSection(target.dictionary.name, section);
-        if (read == Found && count > 0) {
-            // Named in the top line, a link to its section.
-            const qsizetype number = contents.tips.size() + 1;
-            if (!contents.tips.isEmpty())
-                contents.cuts << contents.text.size();
-            contents.text += QStringLiteral("%1 (%2)").arg(target.dictionary.name).arg(count);
-            contents.tips << QString::number(number);
-            sections.blocks[sections.blocks.size() - section.blocks.size() - 1].marked = number;
-        }
-        for (PageBlock &block : sections.blocks) {
-            if (block.kind == PageBlock::More && block.marked < 0) {
-                block.marked = sections.more.size();
-                sections.more << section.next;
+    qsizetype moreBlocks = 0;
+    const bool twoPasses = bool(parts);
+    for (int pass = twoPasses ? 0 : 1; pass < 2; ++pass) {
+        const bool counting = pass == 0 || !twoPasses;
+        qsizetype number = 0;
+        for (const Target &target : targets) {
+            if (target.found != Records::Answer::Found)
+                continue;
+            Page section;
+            QString sectionError;
+            int count = 0;
+            const Status read = readSection(target, meaning, text, &section, &count, &sectionError,
+                                            permit, pass == 0 ? 1 : lines);
+            if (read == NotFound)
+                continue;
+            const bool named = read == Found && count > 0;
+            if (counting) {
+                if (note.isEmpty())
+                    note = section.note;
+                if (named) {
+                    if (!contents.tips.isEmpty())
+                        contents.cuts << contents.text.size();
+                    contents.text +=
+                        QStringLiteral("%1 (%2)").arg(target.dictionary.name).arg(count);
+                    contents.tips << QString::number(contents.tips.size() + 1);
+                }
+                if (read == Found) {
+                    status = Found;
+                } else if (status == NotFound) {
+                    status = Failed;
+                    if (error)
+                        *error = sectionError;
+                }
             }
+            if (pass == 0)
+                continue;
+            section.note.clear();
+            sections.addSection(target.dictionary.name, section);
+            // A link of the top line leads here.
+            if (named)
+                sections.blocks[sections.blocks.size() - section.blocks.size() - 1].marked =
+                    ++number;
+            for (qsizetype b = sections.blocks.size() - section.blocks.size();
+                 b < sections.blocks.size(); ++b) {
+                if (sections.blocks[b].kind == PageBlock::More) {
+                    sections.blocks[b].marked = moreBlocks++;
+                    sections.more << section.next;
+                }
+            }
+            if (twoPasses && status == Found)
+                parts(std::exchange(sections, Page()));
         }
-        if (read == Found) {
-            status = Found;
-        } else if (status == NotFound) {
-            status = Failed;
-            if (error)
-                *error = sectionError;
+        if (pass == 0 && status == Found) {
+            Page top = Page::of(contents);
+            top.note = note;
+            parts(top);
         }
     }
     if (status == Found) {
         *page = sections;
-        page->blocks.prepend(contents);
-        page->note = note;
-        if (parts)
-            parts(std::exchange(*page, Page()));
+        if (!twoPasses) {
+            page->blocks.prepend(contents);
+            page->note = note;
+        }
         return status;
     }
     // None has it: the not-found page, above what could not be read, and

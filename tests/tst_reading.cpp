@@ -320,6 +320,29 @@ private slots:
         QCOMPARE(unreadable(w.view), QStringList());
         QApplication::setPalette(before);
     }
+
+    // A page of several by mouse: a section's own link brings its next
+    // lines into that section, above its folded line, whose words look
+    // themselves up.
+    void pageOfSeveralByMouse()
+    {
+        static const bool several = WindowFixture::install({"■water  {名} : 水の2"}, "second");
+        QVERIFY(several);
+        Window w;
+        w.edit->setText("bee");
+        QTRY_VERIFY(w.view->toPlainText().contains("bee 128、"));
+        QVERIFY(w.view->toPlainText().startsWith("In this page: "));
+        QVERIFY(w.view->toPlainText().contains(" (129)\n"));
+        QVERIFY(!w.view->toPlainText().contains("bee 129、"));
+        QTest::mouseClick(w.view->viewport(), Qt::LeftButton, {},
+                          placeOf(w.view, "Show the next", 3));
+        QTRY_VERIFY(w.view->toPlainText().contains("bee 129、"));
+        QVERIFY(!w.view->toPlainText().contains("Show the next"));
+        const QString text = w.view->toPlainText();
+        QVERIFY(text.indexOf("bee 129、") < text.indexOf("Then: bees, cat, cats, water, 水"));
+        QTest::mouseClick(w.view->viewport(), Qt::LeftButton, {}, placeOf(w.view, "cats", 2));
+        QTRY_VERIFY(w.shows("cats"));
+    }
 };
 
 QTEST_MAIN(ReadingTest)
