@@ -99,9 +99,13 @@ void PageLoader::showSectionNext(qsizetype index)
                       // The page is written again with the lines in their
                       // section; the view stays where it is.
                       const int scrolled = view->verticalScrollBar()->value();
-                      view->setHtml(PageHtml::write(m_page));
-                      PageThread::shortenLongRuns(view->document());
-                      PageColours::recolour(view->document(), PageColours::page(), view->colours());
+                      auto *document = new QTextDocument;
+                      document->setDefaultFont(view->document()->defaultFont());
+                      document->setDefaultTextOption(view->document()->defaultTextOption());
+                      document->setHtml(PageHtml::write(m_page));
+                      PageThread::shortenLongRuns(document);
+                      PageColours::recolour(document, PageColours::page(), view->colours());
+                      PageThread::show(view, document);
                       view->verticalScrollBar()->setValue(scrolled);
                       emit pageExtended();
                   });
