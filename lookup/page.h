@@ -112,6 +112,8 @@ struct Page
     // dictionary spells them, each a link that looks it up.
     QStringList suggestions;
     PageContinuation next;
+    // Lines a look-up's window holds, and a section's next window.
+    static constexpr int windowLines = 128;
     // Where each section of a page of several goes on (PageBlock::More).
     QList<PageContinuation> more;
 

@@ -1,7 +1,5 @@
 #include "lookup/pagehtml.h"
 
-#include "lookup/searchthread.h"
-
 namespace {
 
 constexpr QStringView listOpen = u"<ol>";
@@ -234,8 +232,7 @@ void putSection(Output &out, const QList<PageBlock> &blocks, qsizetype from, qsi
             out.put(paragraphOpen);
             out.putEscaped(Page::moreLines(block.text));
             out.put(u" ");
-            putLink(out, Page::showMoreLines(SearchThread::windowLines),
-                    Page::moreAddress(block.marked));
+            putLink(out, Page::showMoreLines(Page::windowLines), Page::moreAddress(block.marked));
             out.put(paragraphClose);
             if (result)
                 out.put(listOpen);

@@ -125,7 +125,7 @@ public:
 
     // Lines read from the word's first entry line on, at most: a window
     // also ends once it has read BoundedReader::mostBytes of the file.
-    static constexpr int windowLines = 128;
+    static constexpr int windowLines = Page::windowLines;
     // Bytes read from the file at a time. The window of one look-up is
     // about 10 KiB; a larger read-ahead costs more than the lines themselves.
     static constexpr qint64 readAhead = 16 * 1024;
