@@ -765,6 +765,16 @@ Not found in any dictionary switched on: %3</source>
         <extracomment>Under the not-found page, before the words the user may have meant.</extracomment>
         <translation>もしかして:</translation>
     </message>
+    <message>
+        <source>In this page:</source>
+        <extracomment>Above a page of several dictionaries, before the dictionaries that have the word, each with how many lines it has of it.</extracomment>
+        <translation>このページの辞書:</translation>
+    </message>
+    <message>
+        <source>Then:</source>
+        <extracomment>Under a dictionary&apos;s lines of a word, before the entries that follow it in that dictionary.</extracomment>
+        <translation>続き:</translation>
+    </message>
 </context>
 <context>
     <name>PageDocument</name>

@@ -106,6 +106,10 @@ inline QString check(const Page &page, const QString &word, Shape *shape = nullp
         // An EDICT page's, never an Eijiro window's.
         case PageBlock::Common:
         case PageBlock::Sense:
+        // A page of several dictionaries', never one window's.
+        case PageBlock::Contents:
+        case PageBlock::More:
+        case PageBlock::Then:
             return QStringLiteral("block %1 does not belong in a result page").arg(i);
         }
     }

@@ -3,8 +3,11 @@
 #include <QCoreApplication>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 constexpr QLatin1StringView lookUpScheme("orvel:lookup/");
+constexpr QLatin1StringView moreScheme("orvel:more/");
 } // namespace
 
 QString Page::firstEntryWord() const
@@ -53,4 +56,65 @@ QString Page::lookedUpWord(const QUrl &link)
     if (!address.startsWith(lookUpScheme))
         return QString();
     return QUrl::fromPercentEncoding(QStringView(address).mid(lookUpScheme.size()).toLatin1());
+}
+
+QString Page::contentsLead()
+{
+    //: Above a page of several dictionaries, before the dictionaries that
+    //: have the word, each with how many lines it has of it.
+    return QCoreApplication::translate("Page", "In this page:");
+}
+
+QString Page::thenLead()
+{
+    //: Under a dictionary's lines of a word, before the entries that follow
+    //: it in that dictionary.
+    return QCoreApplication::translate("Page", "Then:");
+}
+
+// The same texts as the line under a page of one dictionary.
+QString Page::moreLines(const QString &word)
+{
+    return QCoreApplication::translate("PageDocument", "More lines of “%1” follow.").arg(word);
+}
+
+QString Page::showMoreLines(int lines)
+{
+    return QCoreApplication::translate("PageDocument", "Show the next %1 lines").arg(lines);
+}
+
+QString Page::sectionAnchor(qsizetype number)
+{
+    return QStringLiteral("section-%1").arg(number);
+}
+
+QString Page::moreAddress(qsizetype index)
+{
+    return moreScheme + QString::number(index);
+}
+
+qsizetype Page::moreIndex(const QUrl &link)
+{
+    const QString address = link.toString();
+    if (!address.startsWith(moreScheme))
+        return -1;
+    bool ok = false;
+    const qsizetype index = QStringView(address).mid(moreScheme.size()).toLongLong(&ok);
+    return ok && index >= 0 ? index : -1;
+}
+
+void Page::extendSection(qsizetype index, const QList<PageBlock> &window,
+                         const PageContinuation &next)
+{
+    const auto at = std::find_if(blocks.begin(), blocks.end(), [index](const PageBlock &block) {
+        return block.kind == PageBlock::More && block.marked == index;
+    });
+    if (at == blocks.end() || index >= more.size())
+        return;
+    more[index] = next;
+    qsizetype position = at - blocks.begin();
+    if (!next.isValid())
+        blocks.remove(position);
+    for (const PageBlock &block : window)
+        blocks.insert(position++, block);
 }

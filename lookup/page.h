@@ -37,6 +37,16 @@ struct PageBlock
         // A sense of an entry, numbered in its list like an item: its first
         // tips.size() pieces are its tags, the rest its glosses.
         Sense,
+        // The line above a page of several dictionaries: a piece for each
+        // section, its dictionary's name and how many lines it has of the
+        // word; `tips` holds each one's section number (sectionAnchor).
+        Contents,
+        // The end of a section whose lines of the word go on: `text` is the
+        // word, `marked` the index of the place they go on in Page::more.
+        More,
+        // The entry words that follow a section's own lines, each a piece,
+        // shown as links that look them up.
+        Then,
     };
 
     Kind kind;
@@ -50,6 +60,8 @@ struct PageBlock
     // A sense's tags' meanings, one for each tag; empty otherwise.
     QStringList tips = QStringList();
     // The piece of a sense that the page's key was found by; -1 for none.
+    // A Dictionary block's section number (sectionAnchor), a More block's
+    // index in Page::more.
     qsizetype marked = -1;
 
     qsizetype pieceCount() const { return cuts.size() + 1; }
@@ -77,6 +89,8 @@ struct PageContinuation
     // Where the renderer stood at the window's end.
     QString lastHead;
     QString lastLabel;
+    // A section of a page of several: it goes on only with lines of `key`.
+    bool keyOnly = false;
 
     bool isValid() const { return offset >= 0; }
 };
@@ -98,6 +112,10 @@ struct Page
     // dictionary spells them, each a link that looks it up.
     QStringList suggestions;
     PageContinuation next;
+    // Lines a look-up's window holds, and a section's next window.
+    static constexpr int windowLines = 128;
+    // Where each section of a page of several goes on (PageBlock::More).
+    QList<PageContinuation> more;
 
     bool isResult() const { return !blocks.isEmpty() && blocks.first().kind == PageBlock::Heading; }
 
@@ -135,6 +153,26 @@ struct Page
         blocks.append({PageBlock::Dictionary, name, {}});
         blocks.append(section.blocks);
     }
+
+    // The texts of a page of several dictionaries, in the language of the
+    // window: what leads the top line and a section's folded line, and the
+    // line where a section's lines go on.
+    static QString contentsLead();
+    static QString thenLead();
+    static QString moreLines(const QString &word);
+    static QString showMoreLines(int lines);
+    // The name of a section's anchor, and the link to it.
+    static QString sectionAnchor(qsizetype number);
+    // The address of the link that shows the next lines of the section
+    // whose place to go on is more[index]; the index back from such a link,
+    // -1 for any other.
+    static QString moreAddress(qsizetype index);
+    static qsizetype moreIndex(const QUrl &link);
+    // Puts the blocks of the next window of section `index` before its
+    // More block: that section then goes on at `next`, or ends when
+    // `next` is not valid.
+    void extendSection(qsizetype index, const QList<PageBlock> &window,
+                       const PageContinuation &next);
 };
 
 // The colours a page is shown in, whatever writes it.

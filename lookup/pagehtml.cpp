@@ -28,6 +28,7 @@ constexpr QStringView itemClose = u"</li>";
 constexpr QStringView lineBreak = u"<br />";
 constexpr QStringView linkOpen = u"<a href=\"";
 constexpr QStringView linkTextOpen = u"\">";
+constexpr QStringView anchorOpen = u"<a name=\"";
 constexpr QStringView linkClose = u"</a>";
 const QString noteOpen =
     QStringLiteral("<p style='color:%1'>").arg(QLatin1String(PageStyle::noteColor));
@@ -155,6 +156,20 @@ void putSuggestions(Output &out, const QStringList &words)
     out.put(bulletsClose);
 }
 
+// A line of a page of several: `lead`, then the block's pieces as links,
+// each to the address `address` gives it.
+template <typename Address>
+void putLinkLine(Output &out, const QString &lead, const PageBlock &block, Address address)
+{
+    out.put(paragraphOpen);
+    out.putEscaped(lead);
+    for (qsizetype i = 0; i < block.pieceCount(); ++i) {
+        out.put(i == 0 ? u" " : u", ");
+        putLink(out, block.piece(i), address(i));
+    }
+    out.put(paragraphClose);
+}
+
 // The blocks from `from` to `to`, a page or a dictionary's section of one.
 void putSection(Output &out, const QList<PageBlock> &blocks, qsizetype from, qsizetype to)
 {
@@ -204,6 +219,33 @@ void putSection(Output &out, const QList<PageBlock> &blocks, qsizetype from, qsi
         case PageBlock::Sense:
             putSense(out, block);
             break;
+        case PageBlock::Contents:
+            putLinkLine(out, Page::contentsLead(), block, [&block](qsizetype i) {
+                return QStringLiteral("#") + Page::sectionAnchor(block.tips.value(i).toLongLong());
+            });
+            break;
+        case PageBlock::More:
+            // Out of the list the section's lines are in, which goes on
+            // after it.
+            if (result)
+                out.put(listClose);
+            out.put(paragraphOpen);
+            out.putEscaped(Page::moreLines(block.text));
+            out.put(u" ");
+            putLink(out, Page::showMoreLines(Page::windowLines), Page::moreAddress(block.marked));
+            out.put(paragraphClose);
+            if (result)
+                out.put(listOpen);
+            break;
+        case PageBlock::Then:
+            if (result)
+                out.put(listClose);
+            putLinkLine(out, Page::thenLead(), block, [&block](qsizetype i) {
+                return Page::lookUpAddress(block.piece(i).toString());
+            });
+            if (result)
+                out.put(listOpen);
+            break;
         }
     }
     if (result)
@@ -223,8 +265,17 @@ void putPage(Output &out, const Page &page)
     qsizetype from = 0;
     do {
         if (from < blocks.size() && blocks.at(from).kind == PageBlock::Dictionary) {
+            const PageBlock &name = blocks.at(from);
             out.put(dictionaryOpen);
-            out.putEscaped(blocks.at(from).text);
+            // Where the top line's link to it leads.
+            if (name.marked > 0) {
+                out.put(anchorOpen);
+                out.put(Page::sectionAnchor(name.marked));
+                out.put(linkTextOpen);
+            }
+            out.putEscaped(name.text);
+            if (name.marked > 0)
+                out.put(linkClose);
             out.put(dictionaryClose);
             ++from;
         }

@@ -192,6 +192,22 @@ void PageText::Stream::add(const Page &part)
             out.add(block.piece(0));
             out.endLine();
             break;
+        case PageBlock::Contents:
+        case PageBlock::Then:
+            if (block.kind == PageBlock::Then)
+                out.startHeading();
+            out.add(block.kind == PageBlock::Then ? Page::thenLead() : Page::contentsLead());
+            for (qsizetype i = 0; i < block.pieceCount(); ++i) {
+                out.add(i == 0 ? u" " : u", ");
+                out.add(block.piece(i));
+            }
+            out.endLine();
+            break;
+        case PageBlock::More:
+            out.startLine(QStringLiteral("  "));
+            out.add(Page::moreLines(block.text));
+            out.endLine();
+            break;
         case PageBlock::Dictionary:
             out.startHeading();
             out.add(u"== ");

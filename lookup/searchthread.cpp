@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 // One dictionary's part of a look-up: where its page lies, as its index
 // says, and what the page shows.
@@ -37,6 +38,9 @@ struct SearchThread::Target
     bool everyLine = false;
     QString lineKey;
     QList<qint64> positions;
+    // On a page of several: no line has the key, but an entry that begins
+    // with it is at `position`; the section shows only what follows there.
+    bool foldOnly = false;
 };
 
 namespace {
@@ -198,6 +202,52 @@ void renderLines(BoundedReader &reader, Eijiro::Decoder &decoder, ResultRenderer
             break;
         renderer.renderLine(line);
     }
+}
+
+// Whether the raw `line` is an entry line whose entry word has `key`; a
+// cut line is no one's.
+bool hasKey(QByteArrayView line, bool cut, Eijiro::Decoder &decoder, const QString &key)
+{
+    Eijiro::IndexerReading reading;
+    return !line.isEmpty() && !cut && Eijiro::readIndexer(line, &decoder, &reading) &&
+           Eijiro::entryKey(reading.entryWord) == key;
+}
+
+// Renders the lines of `key` that come next, `most` at most; `after` gets
+// the line that follows them (empty at the end) and `count` how many were
+// rendered.
+void renderKeyLines(BoundedReader &reader, Eijiro::Decoder &decoder, ResultRenderer &renderer,
+                    const QString &key, int most, QByteArray *after, int *count)
+{
+    QString line;
+    for (;;) {
+        *after = reader.readLine().toByteArray();
+        if (*count >= most || !hasKey(*after, reader.lineCut(), decoder, key))
+            return;
+        reader.decode(*after, decoder, &line);
+        renderer.renderLine(line);
+        ++*count;
+    }
+}
+
+// The entry words of the lines from `line` on, each once in a row, up to
+// `most`: a section's folded line. A word of many lines costs no more
+// than its lines: the reading ends after `most` windows' worth of them.
+QStringList followingWords(BoundedReader &reader, Eijiro::Decoder &decoder, QByteArray line,
+                           int most)
+{
+    QStringList words;
+    Eijiro::IndexerReading reading;
+    for (int read = 0; !line.isEmpty() && read < most * SearchThread::windowLines; ++read) {
+        if (!reader.lineCut() && Eijiro::readIndexer(line, &decoder, &reading) &&
+            (words.isEmpty() || words.constLast() != reading.entryWord)) {
+            words << reading.entryWord;
+            if (words.size() == most)
+                break;
+        }
+        line = reader.readLine().toByteArray();
+    }
+    return words;
 }
 
 // Reads the line after a window of `dictionary` that began at `start` and
@@ -442,6 +492,23 @@ SearchThread::Status SearchThread::lookUpNext(const PageContinuation &next, Page
     QString first;
     reader.decode(line, decoder, &first);
     renderer.renderLine(first);
+    if (next.keyOnly) {
+        // A section's lines: those of its key alone.
+        QByteArray after;
+        int count = 1;
+        renderKeyLines(reader, decoder, renderer, next.key, windowLines, &after, &count);
+        finish(renderer, page);
+        if (count == windowLines && hasKey(after, reader.lineCut(), decoder, next.key))
+            page->next = {dictionary->id,
+                          dictionary->location,
+                          next.offset + reader.offset() - after.size(),
+                          next.key,
+                          renderer.word(),
+                          renderer.lastHead(),
+                          renderer.lastLabel(),
+                          true};
+        return Found;
+    }
     renderLines(reader, decoder, renderer, windowLines - 1);
     finish(renderer, page);
     page->next = peekNext(reader, decoder, next.offset, *dictionary, next.key, renderer);
@@ -522,6 +589,18 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked
         switch (asked) {
         case Asked::Word:
             target.found = database.firstPosition(key, &target.position, several ? id : 0);
+            // On a page of several, a dictionary without the word still
+            // shows the entries that begin with it.
+            if (target.found == Records::Answer::None && chosen.size() > 1) {
+                Records::EntryList list;
+                Records::Entry entry;
+                target.found = database.entryLists(&list, id);
+                if (target.found != Records::Answer::Failed)
+                    target.found = database.entryStartingWith(list, key, &entry, id);
+                target.foldOnly = target.found == Records::Answer::Found;
+                target.position = entry.position;
+                target.entryKey = entry.key;
+            }
             break;
         case Asked::Entry:
             target.entryKey = key;
@@ -586,48 +665,79 @@ SearchThread::Status SearchThread::readSections(const QList<Target> &targets,
                                                 const PageParts &parts)
 {
     // A section per dictionary that has the word, in the user's order; one
-    // whose file cannot be read says so in its section. With `parts`, the
-    // sections read go on as soon as one is found, so that a page of many
-    // long sections is never held whole.
+    // whose file cannot be read says so in its section. The top line names
+    // those with lines of the word and how many. With `parts`, a first
+    // reading of one line each gives that line (the counts do not depend on
+    // the window), and then each section goes on as it is read, so that a
+    // page of many long sections is never held whole.
     Page sections;
     Status status = NotFound;
     QString note;
-    bool handedOn = false;
-    for (const Target &target : targets) {
-        if (target.found != Records::Answer::Found)
-            continue;
-        Page section;
-        QString sectionError;
-        const Status read =
-            readWindow(target, meaning, text, &section, &sectionError, permit, lines);
-        if (read == NotFound)
-            continue;
-        if (note.isEmpty())
-            note = section.note;
-        section.note.clear();
-        sections.addSection(target.dictionary.name, section);
-        // Only the last section ends the page, where more lines can follow.
-        sections.next = section.next;
-        if (read == Found) {
-            status = Found;
-        } else if (status == NotFound) {
-            status = Failed;
-            if (error)
-                *error = sectionError;
+    PageBlock contents{PageBlock::Contents, QString(), {}};
+    qsizetype moreBlocks = 0;
+    const bool twoPasses = bool(parts);
+    for (int pass = twoPasses ? 0 : 1; pass < 2; ++pass) {
+        const bool counting = pass == 0 || !twoPasses;
+        qsizetype number = 0;
+        for (const Target &target : targets) {
+            if (target.found != Records::Answer::Found)
+                continue;
+            Page section;
+            QString sectionError;
+            int count = 0;
+            const Status read = readSection(target, meaning, text, &section, &count, &sectionError,
+                                            permit, pass == 0 ? 1 : lines);
+            if (read == NotFound)
+                continue;
+            const bool named = read == Found && count > 0;
+            if (counting) {
+                if (note.isEmpty())
+                    note = section.note;
+                if (named) {
+                    if (!contents.tips.isEmpty())
+                        contents.cuts << contents.text.size();
+                    contents.text +=
+                        QStringLiteral("%1 (%2)").arg(target.dictionary.name).arg(count);
+                    contents.tips << QString::number(contents.tips.size() + 1);
+                }
+                if (read == Found) {
+                    status = Found;
+                } else if (status == NotFound) {
+                    status = Failed;
+                    if (error)
+                        *error = sectionError;
+                }
+            }
+            if (pass == 0)
+                continue;
+            section.note.clear();
+            sections.addSection(target.dictionary.name, section);
+            // A link of the top line leads here.
+            if (named)
+                sections.blocks[sections.blocks.size() - section.blocks.size() - 1].marked =
+                    ++number;
+            for (qsizetype b = sections.blocks.size() - section.blocks.size();
+                 b < sections.blocks.size(); ++b) {
+                if (sections.blocks[b].kind == PageBlock::More) {
+                    sections.blocks[b].marked = moreBlocks++;
+                    sections.more << section.next;
+                }
+            }
+            if (twoPasses && status == Found)
+                parts(std::exchange(sections, Page()));
         }
-        if (parts && status == Found) {
-            Page part;
-            part.blocks.swap(sections.blocks);
-            // Only what the user means has a note, and that is never
-            // handed on in parts.
-            part.note = handedOn ? QString() : note;
-            parts(part);
-            handedOn = true;
+        if (pass == 0 && status == Found) {
+            Page top = Page::of(contents);
+            top.note = note;
+            parts(top);
         }
     }
     if (status == Found) {
         *page = sections;
-        page->note = handedOn ? QString() : note;
+        if (!twoPasses) {
+            page->blocks.prepend(contents);
+            page->note = note;
+        }
         return status;
     }
     // None has it: the not-found page, above what could not be read, and
@@ -655,6 +765,72 @@ SearchThread::Status SearchThread::readSections(const QList<Target> &targets,
             page->suggestions << shown;
     }
     return status;
+}
+
+SearchThread::Status SearchThread::readSection(const Target &target, Meaning *meaning,
+                                               const QString &text, Page *section, int *count,
+                                               QString *error, LongReadPermit *permit, int lines)
+{
+    if (target.everyLine) {
+        // Its page lists every line of the key already.
+        const Status status = readWindow(target, meaning, text, section, error, permit, lines);
+        *count = int(std::count_if(section->blocks.cbegin(), section->blocks.cend(),
+                                   [](const PageBlock &b) { return b.kind == PageBlock::Sense; }));
+        return status;
+    }
+    QFile file;
+    Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(target.dictionary.encoding);
+    if (const Ending ended = openDictionary(target.dictionary.location, target.recorded,
+                                            target.rebuildLink, &file, decoder, section, error))
+        return *ended;
+    BoundedReader reader(&file, readAhead, permit);
+    const QString key = target.entryKey.isNull() ? Eijiro::queryKey(target.word) : target.entryKey;
+    const QByteArrayView at = reader.entryLineAt(target.position, key, decoder);
+    if (at.isNull())
+        return fileChanged(target.dictionary.location, target.rebuildLink, section, error);
+    QByteArray line = at.toByteArray();
+    if (!target.foldOnly) {
+        QString first;
+        reader.decode(line, decoder, &first);
+        const QString shown =
+            target.entryKey.isNull() ? QString() : Eijiro::entryWordFor(first, target.entryKey);
+        ResultRenderer renderer(shown.isNull() ? target.word : shown);
+        renderer.renderLine(first);
+        *count = 1;
+        renderKeyLines(reader, decoder, renderer, key, lines, &line, count);
+        *section = renderer.finish();
+        if (hasKey(line, reader.lineCut(), decoder, key)) {
+            // The rest of its lines behind a link of its own; counted all
+            // the same.
+            section->next = {target.dictionary.id,
+                             target.dictionary.location,
+                             target.position + reader.offset() - line.size(),
+                             key,
+                             renderer.word(),
+                             renderer.lastHead(),
+                             renderer.lastLabel(),
+                             true};
+            section->blocks.append({PageBlock::More, renderer.word(), {}});
+            do {
+                ++*count;
+                line = reader.readLine().toByteArray();
+            } while (hasKey(line, reader.lineCut(), decoder, key));
+        }
+        if (meaning && !shown.isNull()) {
+            meaning->shown = shown;
+            section->note = noteFor(meaning->rule, text, shown, meaning->via);
+        }
+    }
+    const QStringList words = followingWords(reader, decoder, line, foldedWords);
+    PageBlock then{PageBlock::Then, QString(), {}};
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if (i > 0)
+            then.cuts << then.text.size();
+        then.text += words.at(i);
+    }
+    if (!words.isEmpty())
+        section->blocks.append(then);
+    return section->blocks.isEmpty() ? NotFound : Found;
 }
 
 bool SearchThread::findLines(IndexReader &database, const FindWhatIMean::Found *found,

@@ -57,12 +57,17 @@ public:
     // `lines` is the window's length; the page tells (Page::next) where
     // its last window ended while the entry word's lines went on.
     //
-    // With `parts`, a page of several dictionaries' sections goes to it as
-    // it is read, once it is sure to be a result page: each section (or
-    // those read since the last) as a Page of its own, and `page` is what
-    // is left. Those parts, then `page`, make the page a look-up without
-    // `parts` gives (PageText::Stream and PageHtml::write put it together),
-    // and on Failed nothing went to `parts`.
+    // A page of several opens with a line naming each dictionary that has
+    // the word with how many lines it has of it; each section holds those
+    // lines (`lines` at most, then a More block of its own) and a Then
+    // block of the entry words that follow. A dictionary without a line of
+    // the word but with an entry that begins with it has a section of the
+    // Then block alone.
+    //
+    // With `parts`, a result page of several dictionaries goes to it as a
+    // Page of its own, and `page` is what is left. Those parts, then `page`, make the page a
+    // look-up without `parts` gives (PageText::Stream and PageHtml::write put it together), and on
+    // Failed nothing went to `parts`.
     static Status lookUp(const QString &word, Page *page, QString *error = nullptr,
                          const QList<int> &only = {}, int lines = windowLines,
                          const PageParts &parts = {});
@@ -120,12 +125,14 @@ public:
 
     // Lines read from the word's first entry line on, at most: a window
     // also ends once it has read BoundedReader::mostBytes of the file.
-    static constexpr int windowLines = 128;
+    static constexpr int windowLines = Page::windowLines;
     // Bytes read from the file at a time. The window of one look-up is
     // about 10 KiB; a larger read-ahead costs more than the lines themselves.
     static constexpr qint64 readAhead = 16 * 1024;
     // Lines of one key a page lists at most, where it lists every line.
     static constexpr int mostLines = 2000;
+    // Entry words a section of a page of several folds into its last line.
+    static constexpr int foldedWords = 10;
 
 signals:
     void finished(const QString &html);
@@ -166,6 +173,13 @@ private:
     // Its page: every line of the key, common ones first.
     static Status readLines(const Target &target, Page *page, QString *error,
                             LongReadPermit *permit);
+    // One dictionary's section of a page of several: its lines of the key
+    // (`lines` at most, a More block when they go on), then the entry words
+    // that follow folded into a Then block; `count` gets how many lines of
+    // the key it has in all.
+    static Status readSection(const Target &target, Meaning *meaning, const QString &text,
+                              Page *section, int *count, QString *error, LongReadPermit *permit,
+                              int lines);
     // The page of several dictionaries' targets; `suggestedIn` names the
     // dictionary each suggestion is read from.
     static Status readSections(const QList<Target> &targets,

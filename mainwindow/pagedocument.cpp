@@ -51,8 +51,11 @@ bool buildable(const Page &page)
 {
     for (const PageBlock &block : page.blocks) {
         // Tags with their tooltips are left to the importer.
+        // So are the links and anchors of a page of several dictionaries.
         if (block.kind == PageBlock::Message || block.kind == PageBlock::Link ||
-            block.kind == PageBlock::Common || block.kind == PageBlock::Sense)
+            block.kind == PageBlock::Common || block.kind == PageBlock::Sense ||
+            block.kind == PageBlock::Contents || block.kind == PageBlock::More ||
+            block.kind == PageBlock::Then)
             return false;
         if (block.kind == PageBlock::NewList)
             continue;
@@ -277,6 +280,9 @@ void writeBlocks(Writer &out, const QList<PageBlock> &blocks, QTextList *list, b
         case PageBlock::Link:
         case PageBlock::Common:
         case PageBlock::Sense:
+        case PageBlock::Contents:
+        case PageBlock::More:
+        case PageBlock::Then:
             continue;
         }
         QTextCursor &cursor = out.startBlock(blockFormat, blockCharFormat);

@@ -68,6 +68,47 @@ void PageLoader::followLink(const QUrl &link)
 {
     if (link.toString() == QLatin1String(PageDocument::moreLink))
         showNext();
+    else if (const qsizetype index = Page::moreIndex(link); index >= 0)
+        showSectionNext(index);
+    else if (link.isRelative() && link.path().isEmpty() && link.hasFragment())
+        view->scrollToAnchor(link.fragment()); // a section of a page of several
+}
+
+void PageLoader::showSectionNext(qsizetype index)
+{
+    if (index >= m_page.more.size() || !m_page.more.at(index).isValid() || !pages.canAskMore())
+        return;
+    pages.askMore(new NextWindowThread(m_page.more.at(index)), &NextWindowThread::ready,
+                  [this, index](NextWindowThread *done) {
+                      switch (done->status()) {
+                      case SearchThread::Found:
+                          m_page.extendSection(index, done->page().blocks, done->page().next);
+                          break;
+                      case SearchThread::NotFound:
+                          // Another file is installed now: nothing goes on.
+                          m_page.extendSection(index, {}, PageContinuation());
+                          break;
+                      case SearchThread::NoDictionary:
+                      case SearchThread::Failed:
+                          m_failureShown = done->status() == SearchThread::Failed;
+                          m_page = Page();
+                          next = PageContinuation();
+                          view->setHtml(PageHtml::write(done->page()));
+                          return;
+                      }
+                      // The page is written again with the lines in their
+                      // section; the view stays where it is.
+                      const int scrolled = view->verticalScrollBar()->value();
+                      auto *document = new QTextDocument;
+                      document->setDefaultFont(view->document()->defaultFont());
+                      document->setDefaultTextOption(view->document()->defaultTextOption());
+                      document->setHtml(PageHtml::write(m_page));
+                      PageThread::shortenLongRuns(document);
+                      PageColours::recolour(document, PageColours::page(), view->colours());
+                      PageThread::show(view, document);
+                      view->verticalScrollBar()->setValue(scrolled);
+                      emit pageExtended();
+                  });
 }
 
 void PageLoader::showNext()

@@ -13,7 +13,9 @@ class QUrl;
 // (PageThread), and shows them there: a page replaces the view's only when
 // its look-up was asked for after the one on display, and none on its way
 // is shown once the view was emptied. A page whose window ended while its
-// entry word's lines went on ends with a link that appends the next window.
+// entry word's lines went on ends with a link that appends the next window;
+// on a page of several dictionaries each section has such a link of its
+// own, and the top line's links lead to the sections.
 class PageLoader : public QObject
 {
     Q_OBJECT
@@ -68,6 +70,9 @@ private:
     void followLink(const QUrl &link);
     // Appends the next window of the page on display.
     void showNext();
+    // Puts the next lines of section `index` of a page of several
+    // (Page::more) in that section.
+    void showSectionNext(qsizetype index);
 
     ResultView *view;
     bool m_failureShown = false;

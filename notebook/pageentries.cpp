@@ -67,8 +67,10 @@ void splitReading(Star *entry)
 QList<Star> read(const Page &page, const QString &soleDictionary)
 {
     QList<Star> entries;
+    // A page of several opens with its sections' names or the first one.
     if (!page.isResult() &&
-        (page.blocks.isEmpty() || page.blocks.first().kind != PageBlock::Dictionary))
+        (page.blocks.isEmpty() || (page.blocks.first().kind != PageBlock::Dictionary &&
+                                   page.blocks.first().kind != PageBlock::Contents)))
         return entries;
     QString dictionary = soleDictionary;
     QString label; // the badge over the next item, until it is used

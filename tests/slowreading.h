@@ -91,6 +91,50 @@ struct Slow
         return renderer.finish();
     }
 
+    // A section of a page of several: the lines of `key` from its first
+    // one (with `own`), `window` of them rendered for `word` and a More
+    // block when more follow; then the entry words after them, each once
+    // in a row, ten at most. Without a line of the key, with `prefix`, the
+    // words from the first key in key order that begins with it. `count`
+    // gets how many lines of the key there are; empty when nothing shows.
+    Page section(const QString &key, const QString &word, bool own, bool prefix, int window,
+                 int *count) const
+    {
+        *count = 0;
+        Page page;
+        int i = -1;
+        if (own && first.contains(key)) {
+            ResultRenderer renderer(word);
+            for (i = first[key];
+                 i < lines.size() && Reference::read(lines[i]).entryWord.toUpper() == key; ++i) {
+                if (++*count <= window)
+                    renderer.renderLine(lines[i]);
+            }
+            page = renderer.finish();
+            if (*count > window)
+                page.blocks.append({PageBlock::More, word, {}});
+        } else if (prefix) {
+            const auto from = std::find_if(keys.cbegin(), keys.cend(),
+                                           [&](const QString &k) { return k.startsWith(key); });
+            i = from == keys.cend() ? -1 : first[*from];
+        }
+        QStringList words;
+        for (; i >= 0 && i < lines.size() && words.size() < SearchThread::foldedWords; ++i) {
+            const Reference::Reading reading = Reference::read(lines[i]);
+            if (reading.entry && (words.isEmpty() || words.last() != reading.entryWord))
+                words << reading.entryWord;
+        }
+        PageBlock then{PageBlock::Then, QString(), {}};
+        for (const QString &w : std::as_const(words)) {
+            if (!then.text.isEmpty())
+                then.cuts << then.text.size();
+            then.text += w;
+        }
+        if (!words.isEmpty())
+            page.blocks.append(then);
+        return page;
+    }
+
     QString page(const QString &key, const QString &word = QString()) const
     {
         return PageHtml::write(entry(key, word));

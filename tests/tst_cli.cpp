@@ -404,8 +404,9 @@ private slots:
                  "1\tfirst\tEijiro\ton\t5\t" + first + "\n2\t<b>2nd</b>\tEijiro\ton\t2\t" + second +
                      "\n");
         const Run both = TestUtil::cli(db + QStringList{"lookup", "--html", "run"});
-        QVERIFY2(both.out.contains("<h3 style='background-color:#dde6f0'>first</h3>") &&
-                     both.out.contains("&lt;b&gt;2nd&lt;/b&gt;</h3>"),
+        QVERIFY2(both.out.contains(
+                     "<h3 style='background-color:#dde6f0'><a name=\"section-1\">first</a></h3>") &&
+                     both.out.contains("&lt;b&gt;2nd&lt;/b&gt;</a></h3>"),
                  qPrintable(both.out));
         for (const QString word : {"run", "swim", "apple"}) {
             const Run one =

@@ -22,6 +22,8 @@
 
 using namespace LookUpFixture;
 
+constexpr int windowLines = SearchThread::windowLines;
+
 namespace {
 
 struct Dictionary
@@ -73,12 +75,19 @@ int install(const QString &file, const QString &name)
     return thread.outcome() == ConvertThread::Committed ? thread.installedId() : 0;
 }
 
-// A section of a page of several, as the reader sees it.
-QString section(const QString &name, const Page &page)
+// A section of a page of several, as the reader sees it: under its
+// dictionary's name, the anchor of the top line's link `number` (none: 0).
+QString section(const QString &name, int number, const Page &page)
 {
-    return "<h3 style='background-color:#dde6f0'>" + name.toHtmlEscaped() + "</h3>" +
-           PageHtml::write(page);
+    const QString shown = name.toHtmlEscaped();
+    return "<h3 style='background-color:#dde6f0'>" +
+           (number > 0 ? QString("<a name=\"section-%1\">%2</a>").arg(number).arg(shown) : shown) +
+           "</h3>" + PageHtml::write(page);
 }
+
+// How a section of a page of several is read slowly: its page and how many
+// lines of the word it has.
+using SectionReading = std::function<Page(const Slow &, int *count)>;
 
 } // namespace
 
@@ -92,21 +101,46 @@ class TestMulti : public QObject
     QList<std::shared_ptr<Slow>> slow;
     QList<int> order;
 
-    // The page of several dictionaries, read slowly: `read` gives each
-    // one's page, which counts when it is a result page.
-    QString expectedPage(const QString &word, const std::function<Page(const Slow &)> &read)
+    // The ids of the dictionaries whose sections go on, in the page's
+    // order, as the last expectedPage() read them.
+    QList<int> expectedMore;
+
+    // The page of the dictionaries switched on, read slowly: of one, `read`
+    // gives its page. Of several, `sectionOf` gives each one's section: the
+    // top line names those with lines of the word, with how many, each a
+    // link to its section; the sections in the user's order.
+    QString expectedPage(const QString &word, const std::function<Page(const Slow &)> &read,
+                         const SectionReading &sectionOf)
     {
-        QString html;
-        int found = 0;
-        for (const int id : std::as_const(order)) {
-            const Page page = read(*slow[id - 1]);
-            if (!page.isResult())
-                continue;
-            html += order.size() == 1 ? PageHtml::write(page)
-                                      : section(dictionaries[id - 1].name, page);
-            ++found;
+        expectedMore.clear();
+        if (order.size() == 1) {
+            const Page page = read(*slow[order.first() - 1]);
+            return PageHtml::write(page.isResult() ? page : ResultRenderer(word).finish());
         }
-        return found > 0 ? html : PageHtml::write(ResultRenderer(word).finish());
+        QStringList links;
+        QString sections;
+        for (const int id : std::as_const(order)) {
+            int count = 0;
+            Page page = sectionOf(*slow[id - 1], &count);
+            if (page.blocks.isEmpty())
+                continue;
+            const QString name = dictionaries[id - 1].name;
+            if (count > 0)
+                links << QString("<a href=\"#section-%1\">%2 (%3)</a>")
+                             .arg(links.size() + 1)
+                             .arg(name.toHtmlEscaped())
+                             .arg(count);
+            for (PageBlock &block : page.blocks) {
+                if (block.kind == PageBlock::More) {
+                    block.marked = expectedMore.size();
+                    expectedMore << id;
+                }
+            }
+            sections += section(name, count > 0 ? int(links.size()) : 0, page);
+        }
+        if (sections.isEmpty())
+            return PageHtml::write(ResultRenderer(word).finish());
+        return "<p>" + Page::contentsLead() + " " + links.join(", ") + "</p>" + sections;
     }
 
     // The first key of the dictionaries read that starts with `text`; none
@@ -204,11 +238,47 @@ private slots:
         for (const QString word :
              {"run", "RUN", "水", "走る", "tail", "apple", "asap", "ru", "none"}) {
             const LookUp typed = lookUp(word);
-            QCOMPARE(typed.page, expectedPage(word, [&](const Slow &s) { return s.typed(word); }));
+            const QString key = word.toUpper();
+            QCOMPARE(typed.page, expectedPage(
+                                     word, [&](const Slow &s) { return s.typed(word); },
+                                     [&](const Slow &s, int *count) {
+                                         return s.section(key, word, !key.contains(u' '), true,
+                                                          windowLines, count);
+                                     }));
             QCOMPARE(typed.status == SearchThread::Found, !typed.page.contains("is not found"));
-            // Only the last section ends the page, so only its lines go on.
+            // One dictionary's page goes on at its end; each section of
+            // several at its own link, with the rest of its lines only.
             const PageContinuation &next = typed.model.next;
-            QCOMPARE(next.isValid() ? next.dictionary : 0, goesOnIn(word));
+            QCOMPARE(next.isValid() ? next.dictionary : 0, order.size() == 1 ? goesOnIn(word) : 0);
+            QList<int> goesOn;
+            for (const PageContinuation &more : typed.model.more)
+                goesOn << more.dictionary;
+            QCOMPARE(goesOn, expectedMore);
+            for (qsizetype i = 0; i < typed.model.more.size(); ++i) {
+                Page window;
+                QCOMPARE(SearchThread::lookUpNext(typed.model.more[i], &window),
+                         SearchThread::Found);
+                Page extended = typed.model;
+                extended.extendSection(i, window.blocks, window.next);
+                // The section as if its window were twice as long.
+                int count = 0;
+                Page whole =
+                    slow[goesOn[i] - 1]->section(key, word, true, true, 2 * windowLines, &count);
+                whole.blocks.prepend({PageBlock::Dictionary, dictionaries[goesOn[i] - 1].name, {}});
+                const auto from = std::find_if(
+                    extended.blocks.cbegin(), extended.blocks.cend(), [&](const PageBlock &b) {
+                        return b.kind == PageBlock::Dictionary && b.text == whole.blocks[0].text;
+                    });
+                QVERIFY(from != extended.blocks.cend());
+                const qsizetype at = from - extended.blocks.cbegin();
+                QVERIFY(at + whole.blocks.size() <= extended.blocks.size());
+                for (qsizetype b = 1; b < whole.blocks.size(); ++b) {
+                    const PageBlock &got = extended.blocks[at + b], &want = whole.blocks[b];
+                    QCOMPARE(got.kind, want.kind);
+                    QCOMPARE(got.text, want.text);
+                    QCOMPARE(got.cuts, want.cuts);
+                }
+            }
         }
         // What the user means, across them all: the rule that holds in any.
         QList<std::pair<QString, QString>> meant = {
@@ -221,11 +291,19 @@ private slots:
             Meaning meaning;
             SearchThread::findWhatIMean(text, &page, &meaning);
             page.note.clear();
-            const QString expected = expectedPage(text, [&](const Slow &s) {
-                return !s.first.contains(key.toUpper()) ? Page()
-                       : meaning.rule == Meaning::Word  ? s.typed(text)
-                                                        : s.entry(key.toUpper());
-            });
+            const QString upper = key.toUpper();
+            const bool word = meaning.rule == Meaning::Word;
+            const QString expected = expectedPage(
+                text,
+                [&](const Slow &s) {
+                    return !s.first.contains(upper) ? Page()
+                           : word                   ? s.typed(text)
+                                                    : s.entry(upper);
+                },
+                [&](const Slow &s, int *count) {
+                    return s.section(upper, word ? text : s.shown[upper], true, false, windowLines,
+                                     count);
+                });
             QCOMPARE(PageHtml::write(page), expected);
         }
         for (const QString text : {"", "r", "RUN ", "水", "t", "zz"}) {
@@ -239,9 +317,16 @@ private slots:
             for (const WordListThread::Row &row : list.rows) {
                 Page page;
                 SearchThread::lookUpEntry(row.key, &page);
-                QCOMPARE(PageHtml::write(page), expectedPage(row.key, [&](const Slow &s) {
-                             return s.first.contains(row.key) ? s.entry(row.key) : Page();
-                         }));
+                QCOMPARE(PageHtml::write(page),
+                         expectedPage(
+                             row.key,
+                             [&](const Slow &s) {
+                                 return s.first.contains(row.key) ? s.entry(row.key) : Page();
+                             },
+                             [&](const Slow &s, int *count) {
+                                 return s.section(row.key, s.shown[row.key], true, false,
+                                                  windowLines, count);
+                             }));
             }
         }
     }
@@ -380,7 +465,12 @@ private slots:
         const QString after = lookUp("run").page;
         done = true;
         reader.join();
-        QVERIFY(after.startsWith(section("first", Slow(first).typed("run"))));
+        int count = 0;
+        Page own = Slow(first).section("RUN", "run", true, true, windowLines, &count);
+        // Its lines go on at the page's first link of that kind.
+        for (PageBlock &block : own.blocks)
+            block.marked = block.kind == PageBlock::More ? 0 : block.marked;
+        QVERIFY(after.contains(section("first", 1, own)));
         for (const QString &page : std::as_const(seen))
             QVERIFY2(page == before || page == after, qPrintable(page.left(300)));
         QVERIFY(seen.contains(before));

@@ -81,6 +81,13 @@ QPoint placeOf(QTextBrowser *view, const QString &text, int at = 1)
     return view->cursorRect(cursor).center();
 }
 
+// A second dictionary beside the first, once for the tests that want it.
+bool installSecond()
+{
+    static const bool installed = WindowFixture::install({"■water  {名} : 水の2"}, "second");
+    return installed;
+}
+
 struct Window : WindowFixture
 {
     Window()
@@ -325,8 +332,7 @@ private slots:
     void coloursFollowThePalette()
     {
         QFETCH(QPalette, palette);
-        static const bool several = WindowFixture::install({"■water  {名} : 水の2"}, "second");
-        QVERIFY(several);
+        QVERIFY(installSecond());
         const QPalette before = QApplication::palette();
         Window w;
         w.edit->setText("water");
@@ -338,6 +344,31 @@ private slots:
         QTRY_VERIFY(w.view->toPlainText().contains("bee 1、"));
         QCOMPARE(unreadable(w.view), QStringList());
         QApplication::setPalette(before);
+    }
+
+    // A page of several by mouse: a section's own link brings its next
+    // lines into that section, above its folded line, whose words look
+    // themselves up.
+    void pageOfSeveralByMouse()
+    {
+        QVERIFY(installSecond());
+        Window w;
+        w.edit->setText("bee");
+        QTRY_VERIFY(w.view->toPlainText().contains("bee 128、"));
+        QVERIFY(w.view->toPlainText().startsWith("In this page: "));
+        QVERIFY(w.view->toPlainText().contains(" (129)\n"));
+        QVERIFY(!w.view->toPlainText().contains("bee 129、"));
+        QTest::mouseClick(w.view->viewport(), Qt::LeftButton, {},
+                          placeOf(w.view, "Show the next", 3));
+        QTRY_VERIFY(w.view->toPlainText().contains("bee 129、"));
+        QVERIFY(!w.view->toPlainText().contains("Show the next"));
+        const QString text = w.view->toPlainText();
+        QVERIFY(text.indexOf("bee 129、") < text.indexOf("Then: bees, cat, cats, water, 水"));
+        // Laid out once the view has had its turn.
+        QTRY_VERIFY(!w.view->anchorAt(placeOf(w.view, "cats", 2)).isEmpty());
+        QTest::mouseClick(w.view->viewport(), Qt::LeftButton, {}, placeOf(w.view, "cats", 2));
+        QTRY_COMPARE(w.edit->text(), QString("cats"));
+        QTRY_VERIFY(w.view->toPlainText().contains("\ncats\n"));
     }
 };
 
