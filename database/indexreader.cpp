@@ -400,7 +400,15 @@ Answer IndexReader::entryStartingWith(EntryList list, const QString &key, Entry 
 
 bool IndexReader::wordKeys(const std::function<bool(QByteArrayView key)> &each)
 {
-    Statement query(m_db, Sql::selectWordKeys);
+    bool lineKeys = false;
+    {
+        Statement table(m_db, Sql::selectKeyTable);
+        if (!table.isPrepared())
+            return notPrepared(table);
+        lineKeys = table.step() == SQLITE_ROW;
+    }
+    const char *sql = lineKeys ? Sql::selectWordAndLineKeys : Sql::selectWordKeys;
+    Statement query(m_db, sql);
     if (!query.isPrepared())
         return notPrepared(query);
     int stepped;
@@ -408,7 +416,7 @@ bool IndexReader::wordKeys(const std::function<bool(QByteArrayView key)> &each)
         if (!each(query.bytes(0)))
             return true;
     }
-    return stepped == SQLITE_DONE || failed(Sql::selectWordKeys, errorText(m_db));
+    return stepped == SQLITE_DONE || failed(sql, errorText(m_db));
 }
 
 bool IndexReader::entryKeys(int id, const std::function<bool(QByteArrayView key)> &each)

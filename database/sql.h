@@ -221,6 +221,11 @@ inline constexpr char selectEntryPosition[] =
 // are searched among. Not restricted by dictionary: the name index alone
 // answers it, where a test of id would read each row.
 inline constexpr char selectWordKeys[] = "SELECT DISTINCT name FROM t_word ORDER BY name";
+// With a dictionary that lists every key of a line (EDICT), its single-word
+// keys too: its readings have no t_word row of their own.
+inline constexpr char selectWordAndLineKeys[] =
+    "SELECT name FROM t_word UNION SELECT name FROM t_key WHERE instr(name, ' ') = 0 "
+    "ORDER BY name";
 // Changes whenever t_word's rows or the registration change: the last row
 // and the count of entry lines registered with dictionary ?.
 inline constexpr char selectWordsState[] =

@@ -268,6 +268,10 @@ bool resolve(IndexReader &reader, const QString &dictionary, const QString &text
         const QString kanaKey = Eijiro::queryKey(kana);
         via = Meaning::Word;
         word(kanaKey);
+        // A reading in a dictionary that lists every key of a line (EDICT)
+        // has no word row: its entry-list row leads to its page.
+        if (answer == Answer::None)
+            entry(kanaKey);
         if (shows(Meaning::Romaji, kanaKey))
             return answer == Answer::Found;
         via = Meaning::Fold;

@@ -101,6 +101,8 @@ private slots:
         for (const Word &word : words)
             text += QStringLiteral("%1 /(%2) to %3/\n")
                         .arg(QString::fromUtf8(word.word), word.tags, word.gloss);
+        // Readings that are no line's first head.
+        text += "寿司 [すし] /(n) sushi/\n今日 [きょう] /(n) today/\n";
         const QString file = TestUtil::writeBytes(dir + "/edict", text.toUtf8());
         databases["EDICT"] = dir + "/orvel.db";
         QVERIFY(TestUtil::openFreshDatabase(databases["EDICT"]));
@@ -191,6 +193,10 @@ private slots:
                                   << "base\t高い\n";
         QTest::newRow("a reading") << "たべる"
                                    << "word\tたべる\n";
+        QTest::newRow("romaji of a reading only") << "kyou"
+                                                  << "romaji\tきょう\n";
+        QTest::newRow("katakana of a reading only") << "スシ"
+                                                    << "fold\tすし\n";
     }
     void edictTagsChooseTheBase()
     {
