@@ -275,6 +275,9 @@ bool read(QStringView line, Entry *entry)
         return false;
     const QStringView head = line.first(slash).trimmed();
     const QStringView body = line.sliced(slash).trimmed();
+    // A lone slash ("X /") opens no gloss.
+    if (body.size() < 2)
+        return false;
     const qsizetype open = head.indexOf(u'[');
     if (open >= 0) {
         const qsizetype close = head.indexOf(u']', open);

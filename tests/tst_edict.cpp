@@ -137,6 +137,8 @@ private slots:
                                   << "no entry";
         QTest::newRow("no closing slash") << "食べる [たべる] /to eat"
                                           << "no entry";
+        QTest::newRow("a lone slash") << "４° [しど] /"
+                                      << "no entry";
         QTest::newRow("unclosed bracket") << "食べる [たべる /to eat/"
                                           << "no entry";
         QTest::newRow("slash inside the bracket") << "食べる [た/べる] /to eat/"
