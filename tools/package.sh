@@ -80,7 +80,7 @@ done
 [ "$(dpkg-deb -f "$deb" Recommends)" = "edict" ] || fail "Recommends is not edict"
 
 # The package's own checks. Lintian's errors fail; its warnings are printed
-# and each one left is named in the README's packaging notes.
+# and each one left is named in docs/architecture.md (The package).
 lintian_out=$(lintian --fail-on error --display-info "$deb" 2>&1) || {
   echo "$lintian_out" >&2
   fail "lintian reports errors"
