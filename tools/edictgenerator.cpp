@@ -1,4 +1,5 @@
 #include "edictgenerator.h"
+#include "splitmix.h"
 
 #include <QFile>
 #include <QStringEncoder>
@@ -9,21 +10,7 @@ namespace EdictGenerator {
 
 namespace {
 
-// splitmix64, as the Eijiro generator's.
-struct Random
-{
-    quint64 state;
-    quint64 next()
-    {
-        quint64 z = (state += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-    int below(int n) { return int(next() % quint64(n)); }
-    bool chance(int percent) { return below(100) < percent; }
-    template <typename T, size_t N> const T &pick(const T (&items)[N]) { return items[below(N)]; }
-};
+using Random = SplitMix;
 
 const char16_t *const kana[] = {u"あ", u"い", u"う", u"え", u"お", u"か", u"き", u"く", u"け",
                                 u"こ", u"さ", u"し", u"す", u"せ", u"そ", u"た", u"ち", u"つ",

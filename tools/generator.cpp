@@ -1,4 +1,5 @@
 #include "generator.h"
+#include "splitmix.h"
 
 #include <QFile>
 #include <QStringEncoder>
@@ -10,20 +11,7 @@ namespace Generator {
 
 namespace {
 
-// splitmix64: small, fast and the same on every machine.
-struct Random
-{
-    quint64 state;
-    quint64 next()
-    {
-        quint64 z = (state += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-    int below(int n) { return int(next() % quint64(n)); }
-    bool chance(int percent) { return below(100) < percent; }
-};
+using Random = SplitMix;
 
 const char *const syllables[] = {
     "a",  "ba", "be", "bi", "bo", "ca", "ce", "co", "da", "de", "di", "do", "e",  "fa", "fe",
