@@ -118,6 +118,11 @@ const Star *find(const QList<Star> &entries, const QString &word)
         if (Eijiro::entryKey(entry.word) == key)
             return &entry;
     }
+    // A word typed in kana finds an EDICT entry by its reading (みず: 水).
+    for (const Star &entry : entries) {
+        if (!entry.reading.isEmpty() && Eijiro::entryKey(entry.reading) == key)
+            return &entry;
+    }
     return nullptr;
 }
 

@@ -17,7 +17,8 @@ namespace PageEntries {
 QList<Star> read(const Page &page, const QString &soleDictionary);
 
 // The entry whose entry word has the list key of `word` (Eijiro::entryKey),
-// the first of the page's; null when none has.
+// the first of the page's; else the first whose reading has it; null when
+// none has.
 const Star *find(const QList<Star> &entries, const QString &word);
 
 // The reading the dictionary gives of an entry: a Japanese entry word's

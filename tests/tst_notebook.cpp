@@ -185,8 +185,12 @@ private slots:
     {
         EdictRenderer renderer("みず", "みず");
         QVERIFY(renderer.renderLine("水 [みず] /(n) (1) water/(n) (2) flood/(P)/"));
+        QVERIFY(renderer.renderLine("みず /(n) a head in kana/"));
         const QList<Star> entries = PageEntries::read(renderer.finish(), "d");
-        QCOMPARE(entries.size(), 1);
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(PageEntries::find(entries, "みず"), &entries.at(1)); // a head comes first
+        const QList<Star> first = entries.mid(0, 1);
+        QCOMPARE(PageEntries::find(first, "みず"), &first.at(0)); // then a reading
         QCOMPARE(entries.at(0).word, QString("水"));
         QCOMPARE(entries.at(0).reading, QString("みず"));
         QCOMPARE(entries.at(0).lines, QString("[n] water\nflood"));
