@@ -1,6 +1,6 @@
 // bench_grep: the search inside entry lines beside `LC_ALL=C grep -F -c` of
-// the same text's Shift_JIS bytes over the same file, with the file in the
-// page cache, run in turns in the same round.
+// the same text's bytes in the file's encoding over the same file, with the
+// file in the page cache, run in turns in the same round.
 //
 // First, as a user runs it: `orvel-cli grep --limit 100000 TEXT` as a whole
 // process, its output into a pipe, for one text of each kind a translator
@@ -16,12 +16,15 @@
 // --fts5, also what an SQLite FTS5 trigram index of the entry lines costs to
 // build and to ask.
 //
-//   bench_grep [--file PATH] [--lines N] [--rounds R] [--library] [--fts5] [--query TEXT]...
+//   bench_grep [--file PATH] [--type eijiro|edict] [--lines N] [--rounds R] [--library] [--fts5]
+//              [--query TEXT]...
 //
 // The file is generated when missing (2,500,000 lines by default); its
-// index is built into a temporary database.
+// index is built into a temporary database. `--type edict` reads an EDICT
+// file instead, /usr/share/edict/edict unless --file names another.
 #include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
+#include "dictionary/dictionaryformat.h"
 #include "dictionary/format.h"
 #include "generator.h"
 #include "lookup/entrysearch.h"
@@ -31,6 +34,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -257,12 +261,13 @@ Timing search(const QString &text, const QList<EntrySearch::Dictionary> &diction
     return timing;
 }
 
-bool install(const QString &file, const QString &db)
+bool install(const QString &file, const QString &db, int type)
 {
     if (DictionaryDatabase::openOrCreateDefault(db) != DictionaryDatabase::Opened::Ready)
         return false;
     ConvertThread convert;
-    convert.setDictionary("Eijiro", file);
+    convert.setDictionary(DictionaryFormat::nameOf(type), file);
+    convert.setType(type);
     convert.start();
     convert.wait();
     return convert.outcome() == ConvertThread::Committed;
@@ -340,9 +345,28 @@ std::pair<double, double> askFts(sqlite3 *db, const QString &text, qint64 *count
     return {times[0], times[1]};
 }
 
+// `text` as the bytes of a file in `encoding` (as t_dictionary records
+// it) hold it: what grep is given.
+QByteArray encodedFor(const QString &text, const QString &encoding)
+{
+    switch (Eijiro::encodingNamed(encoding)) {
+    case Eijiro::Encoding::ShiftJis:
+        break;
+    case Eijiro::Encoding::Utf8:
+        return text.toUtf8();
+    case Eijiro::Encoding::EucJp: {
+        QStringEncoder eucJp("EUC-JP");
+        return eucJp.encode(text);
+    }
+    }
+    return Generator::toShiftJis(text);
+}
+
 struct Options
 {
     QString file;
+    int type = DictionaryFormat::Eijiro;
+    QString encoding; // the installed file's, as recorded
     qint64 lines = 2500000;
     int rounds = 5;
     bool library = false;
@@ -361,6 +385,8 @@ Options parse(QStringList args)
             options.rounds = args.takeFirst().toInt();
         else if (a == "--file" && !args.isEmpty())
             options.file = args.takeFirst();
+        else if (a == "--type" && !args.isEmpty())
+            options.type = DictionaryFormat::typeNamed(args.takeFirst());
         else if (a == "--library")
             options.library = true;
         else if (a == "--fts5")
@@ -368,9 +394,14 @@ Options parse(QStringList args)
         else if (a == "--query" && !args.isEmpty())
             options.queries << args.takeFirst();
         else
-            qFatal("usage: bench_grep [--file PATH] [--lines N] [--rounds R] [--library] "
-                   "[--fts5] [--query TEXT]...");
+            qFatal("usage: bench_grep [--file PATH] [--type eijiro|edict] [--lines N] "
+                   "[--rounds R] [--library] [--fts5] [--query TEXT]...");
     }
+    if (options.type == 0)
+        qFatal("--type: eijiro or edict");
+    // EDICT as Debian's package installs it.
+    if (options.file.isEmpty() && options.type == DictionaryFormat::Edict)
+        options.file = QStringLiteral("/usr/share/edict/edict");
     if (options.file.isEmpty())
         options.file = QDir::tempPath() + QString("/orvel-bench-%1.txt").arg(options.lines);
     return options;
@@ -398,7 +429,7 @@ void processTable(const Options &options, const QString &database, const QByteAr
     QString worstKind, worstFirstKind;
     double worst = 0, worstFirst = 0;
     for (const auto &[kind, text] : std::as_const(kinds)) {
-        const QByteArray bytes = Generator::toShiftJis(text);
+        const QByteArray bytes = encodedFor(text, options.encoding);
         std::vector<double> grepWall, whole, first, floors;
         Timing grep, ours;
         for (int r = 0; r < options.rounds; ++r) {
@@ -458,7 +489,7 @@ void libraryTable(const Options &options, const QString &home,
     std::vector<double> firstRatios, firstRatiosFull, wholeRatios, processorRatios;
     qint64 peak = 0;
     for (const QString &text : std::as_const(texts)) {
-        const QByteArray bytes = Generator::toShiftJis(text);
+        const QByteArray bytes = encodedFor(text, options.encoding);
         std::vector<double> grepWall, grepProcessor, first, whole, processor;
         Timing grep, ours;
         // grep and the search take turns, so that both meet the same load.
@@ -514,20 +545,24 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     Options options = parse(app.arguments().mid(1));
     QString &file = options.file;
-    if (!QFileInfo::exists(file) && !Generator::write(file, {options.lines, false, 1}))
+    if (!QFileInfo::exists(file) && (options.type != DictionaryFormat::Eijiro ||
+                                     !Generator::write(file, {options.lines, false, 1})))
         qFatal("cannot write %s", qPrintable(file));
     file = QFileInfo(file).absoluteFilePath();
-    if (!install(file, home.path() + "/index.db"))
+    if (!install(file, home.path() + "/index.db", options.type))
         qFatal("cannot build the index of %s", qPrintable(file));
     QList<EntrySearch::Dictionary> dictionaries;
     QString error;
-    if (!EntrySearch::installed(&dictionaries, &error))
+    if (!EntrySearch::installed(&dictionaries, &error) || dictionaries.isEmpty())
         qFatal("%s", qPrintable(error));
+    options.encoding = dictionaries.first().encoding;
     const QByteArray fileName = QFile::encodeName(file);
     // Into the page cache, as for every search after the first.
     grepCount("\x01", fileName);
-    std::printf("file: %s, %.1f MB; %d rounds, medians\n", qPrintable(file),
-                double(QFileInfo(file).size()) / 1e6, options.rounds);
+    std::printf(
+        "file: %s, %.1f MB, %s in %s; %d rounds, medians\n", qPrintable(file),
+        double(QFileInfo(file).size()) / 1e6, qPrintable(DictionaryFormat::nameOf(options.type)),
+        options.encoding.isEmpty() ? "Shift_JIS" : qPrintable(options.encoding), options.rounds);
 
     processTable(options, home.path() + "/index.db", fileName);
     if (options.library)

@@ -121,8 +121,10 @@ void EntryMatch::ByteSet::add(quint8 byte)
     ++size;
 }
 
-EntryMatch::EntryMatch(const QString &text, const LineEncoding::Forms &forms, QByteArrayView sample)
-    : m_text(text), m_forms(forms), m_marker(forms.exactly(Eijiro::marker.unicode()))
+EntryMatch::EntryMatch(const QString &text, const LineEncoding::Forms &forms, QByteArrayView sample,
+                       bool marked)
+    : m_text(text), m_forms(forms), m_marker(forms.exactly(Eijiro::marker.unicode())),
+      m_marked(marked)
 {
     const QList<QByteArray> colon = forms.exactly(u':');
     if (colon.size() == 1 && colon.front().size() == 1 && !forms.mayLead(quint8(colon.front()[0])))
@@ -136,6 +138,8 @@ EntryMatch::EntryMatch(const QString &text, const LineEncoding::Forms &forms, QB
     m_plan = Plan::EveryLine;
     if (m_marker.isEmpty())
         return;
+    if (!marked)
+        m_marker.clear();
 
     std::vector<Stretch> stretches;
     Stretch stretch;
@@ -368,6 +372,8 @@ EntryMatch::Answer EntryMatch::holdsInBytes(const char *start, const char *hit,
 
 EntryMatch::Answer EntryMatch::entryInBytes(const char *start, const char *end) const
 {
+    if (!m_marked)
+        return Answer::Unknown;
     const qsizetype marker = markerAt(QByteArrayView(start, end));
     if (marker == 0)
         return Answer::No;

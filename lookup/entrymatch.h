@@ -24,7 +24,11 @@ class EntryMatch
 {
 public:
     // `sample` is some of the file's bytes, to tell rare bytes from common.
-    EntryMatch(const QString &text, const LineEncoding::Forms &forms, QByteArrayView sample);
+    // Without `marked`, an entry line need not start with the marker (an
+    // EDICT line), and whether a line is an entry is never told from its
+    // bytes.
+    EntryMatch(const QString &text, const LineEncoding::Forms &forms, QByteArrayView sample,
+               bool marked = true);
 
     enum class Plan {
         Nothing, // no line can hold the text
@@ -105,7 +109,8 @@ private:
     int m_first = 0;
     int m_second = 0;
     qsizetype m_fewestBytes = 0;
-    QList<QByteArray> m_marker;
+    QList<QByteArray> m_marker; // none when not marked
+    bool m_marked;
     // For entryInBytes(): the one byte of the separator's colon (-1 when
     // it has other forms).
     int m_colon = -1;

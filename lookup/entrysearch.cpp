@@ -357,10 +357,7 @@ public:
     Ending run(qint64 from, qint64 limit, const Rows &rows)
     {
         const QString &location = m_dictionary.location;
-        // EDICT's lines have no marker to look for: every line is read.
-        const LineEncoding &encoding = m_dictionary.type == Records::edictType
-                                           ? LineEncoding::unlisted(m_dictionary.encoding)
-                                           : LineEncoding::named(m_dictionary.encoding);
+        const LineEncoding &encoding = LineEncoding::named(m_dictionary.encoding);
         if (!encoding.decoder().isValid())
             return fail(QStringLiteral("the dictionary file %1 cannot be decoded"),
                         QStringLiteral("no decoder for its encoding"));
@@ -382,7 +379,9 @@ public:
                         qt_error_string(errno));
         const QByteArrayView sample(mapped.data() + qMin(from, before.size),
                                     qBound<qint64>(0, before.size - from, sampleBytes));
-        const EntryMatch match(m_request.text, encoding.forms(), sample);
+        // EDICT's lines have no marker: any line may be an entry.
+        const EntryMatch match(m_request.text, encoding.forms(), sample,
+                               m_dictionary.type != Records::edictType);
         Ending ending = Ending::None;
         if (match.plan() != EntryMatch::Plan::Nothing && from < before.size) {
             Scan scan({mapped.data(), from, before.size, m_dictionary.id, m_dictionary.type, limit,

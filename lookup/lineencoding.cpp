@@ -85,6 +85,43 @@ protected:
     }
 };
 
+// EUC-JP, EDICT's: ASCII in one byte, half-width katakana in two from
+// 0x8E, JIS X 0208 in two bytes of 0xA1 to 0xFE, JIS X 0212 in three from
+// 0x8F. Any other byte is read as a stand-in.
+class EucJp : public LineEncoding
+{
+public:
+    EucJp() : LineEncoding(Eijiro::Encoding::EucJp) {}
+
+protected:
+    void listForms(Forms *forms) const override
+    {
+        Eijiro::Decoder decoder = this->decoder();
+        QString decoded;
+        const auto add = [&](QByteArrayView sequence) {
+            decoder.decode(sequence, &decoded);
+            if (decoded.size() == 1)
+                forms->add(sequence, decoded.front().unicode());
+        };
+        for (int b = 0; b < 0x80; ++b) {
+            const char byte = char(b);
+            add(QByteArrayView(&byte, 1));
+        }
+        for (int t = 0xA1; t <= 0xDF; ++t) {
+            const char pair[2] = {'\x8E', char(t)};
+            add(QByteArrayView(pair, 2));
+        }
+        for (int l = 0xA1; l <= 0xFE; ++l) {
+            for (int t = 0xA1; t <= 0xFE; ++t) {
+                const char pair[2] = {char(l), char(t)};
+                add(QByteArrayView(pair, 2));
+                const char triple[3] = {'\x8F', char(l), char(t)};
+                add(QByteArrayView(triple, 3));
+            }
+        }
+    }
+};
+
 } // namespace
 
 void LineEncoding::listForms(Forms *) const
@@ -162,16 +199,7 @@ const LineEncoding &LineEncoding::named(const QString &recorded)
 {
     static const ShiftJis shiftJis;
     static const Utf8 utf8;
-    return Eijiro::encodingNamed(recorded) == Eijiro::Encoding::Utf8
-               ? static_cast<const LineEncoding &>(utf8)
-               : shiftJis;
-}
-
-const LineEncoding &LineEncoding::unlisted(const QString &recorded)
-{
-    static const LineEncoding shiftJis(Eijiro::Encoding::ShiftJis);
-    static const LineEncoding utf8(Eijiro::Encoding::Utf8);
-    static const LineEncoding eucJp(Eijiro::Encoding::EucJp);
+    static const EucJp eucJp;
     switch (Eijiro::encodingNamed(recorded)) {
     case Eijiro::Encoding::Utf8:
         return utf8;

@@ -115,9 +115,6 @@ public:
 
     // The encoding recorded for a dictionary (t_dictionary.encoding).
     static const LineEncoding &named(const QString &recorded);
-    // The same decoder without its byte sequences: every line is decoded
-    // and checked (the lines of a format without a marker).
-    static const LineEncoding &unlisted(const QString &recorded);
 
     explicit LineEncoding(Eijiro::Encoding encoding) : m_encoding(encoding) {}
     virtual ~LineEncoding() = default;

@@ -41,6 +41,10 @@ struct SearchThread::Target
     // On a page of several: no line has the key, but an entry that begins
     // with it is at `position`; the section shows only what follows there.
     bool foldOnly = false;
+    // On a page of several, for a dictionary whose pages list every line:
+    // the entries that follow its key in its index, which its section
+    // folds (its file is in no key order to read them from).
+    QList<Records::Entry> following;
 };
 
 namespace {
@@ -270,6 +274,18 @@ PageContinuation peekNext(BoundedReader &reader, Eijiro::Decoder &decoder, qint6
             renderer.word(),
             renderer.lastHead(),
             renderer.lastLabel()};
+}
+
+// The folded line of `words`, each a piece.
+PageBlock thenBlock(const QStringList &words)
+{
+    PageBlock then{PageBlock::Then, QString(), {}};
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if (i > 0)
+            then.cuts << then.text.size();
+        then.text += words.at(i);
+    }
+    return then;
 }
 
 SearchThread::Status finish(const ResultRenderer &renderer, Page *page)
@@ -582,7 +598,8 @@ SearchThread::Status SearchThread::lookUpWindow(const QString &word, Asked asked
         target.everyLine = DictionaryFormat::make(target.dictionary.type)->listsEveryLine();
         if (target.everyLine) {
             if (!findLines(database, asked == Asked::Meaning ? &found : nullptr, text, key, meaning,
-                           &target))
+                           &target) ||
+                (chosen.size() > 1 && !findFollowing(database, asked == Asked::Word, &target)))
                 return indexFailed(database, "the word index", page, error);
             continue;
         }
@@ -726,8 +743,9 @@ SearchThread::Status SearchThread::readSections(const QList<Target> &targets,
             if (twoPasses && status == Found)
                 parts(std::exchange(sections, Page()));
         }
+        // No top line when no section has lines of the word to name.
         if (pass == 0 && status == Found) {
-            Page top = Page::of(contents);
+            Page top = contents.tips.isEmpty() ? Page() : Page::of(contents);
             top.note = note;
             parts(top);
         }
@@ -735,7 +753,8 @@ SearchThread::Status SearchThread::readSections(const QList<Target> &targets,
     if (status == Found) {
         *page = sections;
         if (!twoPasses) {
-            page->blocks.prepend(contents);
+            if (!contents.tips.isEmpty())
+                page->blocks.prepend(contents);
             page->note = note;
         }
         return status;
@@ -772,11 +791,16 @@ SearchThread::Status SearchThread::readSection(const Target &target, Meaning *me
                                                QString *error, LongReadPermit *permit, int lines)
 {
     if (target.everyLine) {
-        // Its page lists every line of the key already.
-        const Status status = readWindow(target, meaning, text, section, error, permit, lines);
-        *count = int(std::count_if(section->blocks.cbegin(), section->blocks.cend(),
-                                   [](const PageBlock &b) { return b.kind == PageBlock::Sense; }));
-        return status;
+        // Its page lists every line of the key already: one heading a line.
+        if (!target.foldOnly) {
+            const Status status = readWindow(target, meaning, text, section, error, permit, lines);
+            *count =
+                int(std::count_if(section->blocks.cbegin(), section->blocks.cend(),
+                                  [](const PageBlock &b) { return b.kind == PageBlock::Heading; }));
+            if (status != Found || target.following.isEmpty())
+                return status;
+        }
+        return foldFollowing(target, section, error, permit);
     }
     QFile file;
     Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(target.dictionary.encoding);
@@ -822,14 +846,55 @@ SearchThread::Status SearchThread::readSection(const Target &target, Meaning *me
         }
     }
     const QStringList words = followingWords(reader, decoder, line, foldedWords);
-    PageBlock then{PageBlock::Then, QString(), {}};
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        if (i > 0)
-            then.cuts << then.text.size();
-        then.text += words.at(i);
+    if (!words.isEmpty())
+        section->blocks.append(thenBlock(words));
+    return section->blocks.isEmpty() ? NotFound : Found;
+}
+
+bool SearchThread::findFollowing(IndexReader &database, bool prefix, Target *target)
+{
+    const int id = target->dictionary.id;
+    Records::EntryList list;
+    if (database.entryLists(&list, id) == Records::Answer::Failed)
+        return false;
+    QString from = target->lineKey;
+    bool after = true;
+    if (target->found == Records::Answer::None && prefix) {
+        // No line has the key: the entries from the first that begins with it.
+        Records::Entry entry;
+        const Records::Answer answer = database.entryStartingWith(list, from, &entry, id);
+        if (answer != Records::Answer::Found)
+            return answer != Records::Answer::Failed;
+        target->found = answer;
+        target->foldOnly = true;
+        from = entry.key;
+        after = false;
+    } else if (target->found != Records::Answer::Found) {
+        return true;
+    }
+    return database.entries(list, from, after, foldedWords, &target->following, id);
+}
+
+SearchThread::Status SearchThread::foldFollowing(const Target &target, Page *section,
+                                                 QString *error, LongReadPermit *permit)
+{
+    QFile file;
+    Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(target.dictionary.encoding);
+    if (const Ending ended = openDictionary(target.dictionary.location, target.recorded,
+                                            target.rebuildLink, &file, decoder, section, error))
+        return *ended;
+    // Each as its first line spells it.
+    BoundedReader reader(&file, lineReadAhead, permit);
+    QStringList words;
+    for (const Records::Entry &entry : target.following) {
+        const QString shown =
+            reader.entryWordAt(entry.position, entry.key, decoder, target.dictionary.type);
+        if (shown.isNull())
+            return fileChanged(target.dictionary.location, target.rebuildLink, section, error);
+        words << shown;
     }
     if (!words.isEmpty())
-        section->blocks.append(then);
+        section->blocks.append(thenBlock(words));
     return section->blocks.isEmpty() ? NotFound : Found;
 }
 

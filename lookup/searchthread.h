@@ -180,6 +180,14 @@ private:
     static Status readSection(const Target &target, Meaning *meaning, const QString &text,
                               Page *section, int *count, QString *error, LongReadPermit *permit,
                               int lines);
+    // For a section of a dictionary whose pages list every line: the
+    // entries after its key in its index, or with `prefix` and no line of
+    // the key, those from the first entry that begins with it (the section
+    // then folds them alone); false when the index could not be read.
+    static bool findFollowing(IndexReader &database, bool prefix, Target *target);
+    // Appends the Then block of those entries, each spelt as its line has it.
+    static Status foldFollowing(const Target &target, Page *section, QString *error,
+                                LongReadPermit *permit);
     // The page of several dictionaries' targets; `suggestedIn` names the
     // dictionary each suggestion is read from.
     static Status readSections(const QList<Target> &targets,

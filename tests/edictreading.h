@@ -12,7 +12,8 @@ namespace SlowEdict {
 
 struct Line
 {
-    QStringList keys; // heads, readings, glosses' keys, each once, in that order
+    QStringList keys;      // heads, readings, glosses' keys, each once, in that order
+    QStringList spellings; // each key as the line spells it (a gloss without "to ")
     bool common = false;
     QString heading;     // heads, and the readings in 【】
     QStringList glosses; // without their tags
@@ -48,8 +49,14 @@ inline std::optional<Line> read(QString text)
     line.heading = heads.join(u';');
     if (!readings.isEmpty())
         line.heading += QStringLiteral(" 【%1】").arg(readings.join(u';'));
+    const auto add = [&line](const QString &form) {
+        if (!line.keys.contains(form.toUpper())) {
+            line.keys << form.toUpper();
+            line.spellings << form;
+        }
+    };
     for (const QString &form : heads + readings)
-        line.keys << form.toUpper();
+        add(form);
     for (QString gloss : match.captured(3).split(u'/')) {
         if (gloss.trimmed() == QLatin1String("(P)")) {
             line.common = true;
@@ -65,9 +72,8 @@ inline std::optional<Line> read(QString text)
         if (gloss.startsWith(QLatin1String("to ")))
             gloss = gloss.mid(3).trimmed();
         if (!gloss.isEmpty())
-            line.keys << gloss.toUpper();
+            add(gloss);
     }
-    line.keys.removeDuplicates();
     return line;
 }
 

@@ -259,6 +259,55 @@ private slots:
         }
     }
 
+    // Find in Entries on EDICT lines in each encoding, searched through
+    // their bytes: every line whose text, decoded as ICU decodes it, holds
+    // the text in any case, named by its first head, against the slow
+    // reading. Texts of each script, and some of the file's own.
+    void findInEntries_data() { install_data(); }
+    void findInEntries()
+    {
+        QFETCH(int, encoding);
+        const QString dir = TestUtil::makeDir(QStringLiteral("grep ") + QTest::currentDataTag());
+        QStringList lines =
+            EdictGenerator::lines({800, quint64(encoding) + 21, Encoding(encoding)});
+        lines << "ｶﾀｶﾅ [かたかな] /(n) half-width kana/"
+              << "ＡＢＣ－ＤＥ /(n) ABC-DE (full width)/";
+        // Three bytes in EUC-JP; none in Shift_JIS.
+        if (encoding != int(Encoding::ShiftJis))
+            lines << "丂 [こう] /(n) a JIS X 0212 kanji/";
+        QByteArray bytes;
+        for (const QString &line : std::as_const(lines))
+            bytes += EdictGenerator::encode(line, Encoding(encoding)) + '\n';
+        const QString file = TestUtil::writeBytes(dir + "/edict", bytes);
+        const QStringList db{"--database", dir + "/orvel.db"};
+        QCOMPARE(TestUtil::cli(db + QStringList{"install", "--type", "edict", file}).exit, 0);
+
+        QStringList texts{"a",  "TO EAT", "eye Of", "(P)", "ｶﾀ",   "丂",
+                          "ー", "ａｂ",   "ｃ－ｄ", "水",  "zzqq", "/"};
+        for (const int at : {5, 40, 333, 777}) {
+            const QString line = lines.at(at);
+            texts << line.left(1) << line.left(2) << line.mid(2, 3) << line.right(8).toUpper();
+        }
+        // Each line decoded on its own, as every reader of the file decodes it.
+        Eijiro::Decoder decoder(encoding == int(Encoding::EucJp)  ? Eijiro::Encoding::EucJp
+                                : encoding == int(Encoding::Utf8) ? Eijiro::Encoding::Utf8
+                                                                  : Eijiro::Encoding::ShiftJis);
+        for (const QString &text : std::as_const(texts)) {
+            QStringList found;
+            for (const QByteArray &raw : bytes.split('\n')) {
+                const QString line = decoder.decode(raw);
+                const std::optional<SlowEdict::Line> slow = SlowEdict::read(line);
+                if (slow && line.contains(text, Qt::CaseInsensitive))
+                    found << slow->heading.section(u' ', 0, 0).section(u';', 0, 0) + '\t' + line;
+            }
+            const TestUtil::Run run =
+                TestUtil::cli(db + QStringList{"grep", "--limit", "100000", text});
+            QVERIFY2(run.exit == (found.isEmpty() ? 1 : 0), qPrintable(text));
+            QVERIFY2(run.out == (found.isEmpty() ? QString() : found.join("\n") + "\n"),
+                     qPrintable(text));
+        }
+    }
+
     // A (P) line's keys come before keys as common without the mark: the
     // nearest entry of what was typed; a gloss common enough is a typo's word.
     void commonMarkBreaksTies_data()

@@ -2,11 +2,15 @@
 // three dictionaries (English and Japanese heads, keys they share, one
 // switched off, the order changed) against a slow reading of each file; a
 // UTF-8 file against the same dictionary in Shift_JIS; encodings refused;
-// look-ups while another dictionary installs.
+// look-ups while another dictionary installs; an EDICT dictionary among
+// them.
 #include "database/dictionarysettings.h"
 #include "database/indexreader.h"
 #include "dictionary/convertthread.h"
+#include "edictgenerator.h"
+#include "edictreading.h"
 #include "generator.h"
+#include "lookup/edictrenderer.h"
 #include "lookup/wordlistthread.h"
 #include "lookupfixture.h"
 #include "slowreading.h"
@@ -17,7 +21,9 @@
 #include <QTest>
 
 #include <atomic>
+#include <map>
 #include <memory>
+#include <optional>
 #include <thread>
 
 using namespace LookUpFixture;
@@ -85,6 +91,53 @@ QString section(const QString &name, int number, const Page &page)
            "</h3>" + PageHtml::write(page);
 }
 
+// The section of an EDICT file's `lines` for `word`, read slowly: every
+// line with its key, common ones first, then the ten keys after it in code
+// point order, each as its first line spells it; without a line of the key,
+// those from the first key that begins with it. `count`: lines of the key.
+Page edictSection(const QStringList &lines, const QString &word, int *count)
+{
+    const QString key = word.toUpper();
+    std::map<QList<uint>, std::pair<QString, QString>> keys; // key, spelling
+    QStringList common, other;
+    for (const QString &line : lines) {
+        const std::optional<SlowEdict::Line> read = SlowEdict::read(line);
+        for (qsizetype i = 0; read && i < read->keys.size(); ++i)
+            keys.emplace(read->keys[i].toUcs4(), std::pair(read->keys[i], read->spellings[i]));
+        if (read && read->keys.contains(key))
+            (read->common ? common : other) << line;
+    }
+    *count = int(common.size() + other.size());
+    EdictRenderer renderer(word, key);
+    for (const QString &line : common + other)
+        renderer.renderLine(line);
+    Page page = *count > 0 ? renderer.finish() : Page();
+    auto from = *count > 0 ? keys.upper_bound(key.toUcs4()) : keys.lower_bound(key.toUcs4());
+    if (*count == 0 && (from == keys.end() || !from->second.first.startsWith(key)))
+        return page;
+    PageBlock then{PageBlock::Then, QString(), {}};
+    for (int n = 0; from != keys.end() && n < SearchThread::foldedWords; ++from, ++n) {
+        if (n > 0)
+            then.cuts << then.text.size();
+        then.text += from->second.second;
+    }
+    if (!then.text.isEmpty())
+        page.blocks.append(then);
+    return page;
+}
+
+// A page of several: the top line of `links` (none without a section
+// that has lines of the word) above the `sections`; the not-found page of
+// `word` without a section.
+QString topLine(const QStringList &links, const QString &sections, const QString &word)
+{
+    if (sections.isEmpty())
+        return PageHtml::write(ResultRenderer(word).finish());
+    if (links.isEmpty())
+        return sections;
+    return "<p>" + Page::contentsLead() + " " + links.join(", ") + "</p>" + sections;
+}
+
 // How a section of a page of several is read slowly: its page and how many
 // lines of the word it has.
 using SectionReading = std::function<Page(const Slow &, int *count)>;
@@ -138,9 +191,7 @@ class TestMulti : public QObject
             }
             sections += section(name, count > 0 ? int(links.size()) : 0, page);
         }
-        if (sections.isEmpty())
-            return PageHtml::write(ResultRenderer(word).finish());
-        return "<p>" + Page::contentsLead() + " " + links.join(", ") + "</p>" + sections;
+        return topLine(links, sections, word);
     }
 
     // The first key of the dictionaries read that starts with `text`; none
@@ -440,6 +491,72 @@ private slots:
                      (at < 0 || build.error.contains(QString(" from byte %1 ").arg(at))),
                  qPrintable(build.error));
         QCOMPARE(TestUtil::contents(dir + "/refused.db").all(), QStringList());
+    }
+
+    void edictSectionAmongSeveral_data()
+    {
+        QTest::addColumn<QString>("word");
+        for (const char *word : {"水", "みず", "water", "eat", "run", "wat", "すい", "zzz"})
+            QTest::newRow(word) << QString::fromUtf8(word);
+    }
+
+    // The EDICT file's section beside an Eijiro one's, against the slow
+    // readings of both, in the window and in orvel-cli's text.
+    void edictSectionAmongSeveral()
+    {
+        QFETCH(QString, word);
+        const QString db = dir + "/edict-" + QTest::currentDataTag() + ".db";
+        QVERIFY(TestUtil::openFreshDatabase(db));
+        const Dictionary &eijiro = dictionaries[1];
+        const QString eijiroFile = TestUtil::writeBytes(dir + "/eijiro.txt", encoded(eijiro));
+        QStringList edict = EdictGenerator::lines({300, 5, EdictGenerator::Encoding::EucJp});
+        edict << "水 [みず] /(n) water/(P)/"
+              << "水 [すい] /(n) (abbr) Wednesday/"
+              << "お冷 [おひや] /(n) cold water/"
+              << "水泳 [すいえい] /(n,vs) swimming/(P)/"
+              << "ウォーター /(n) water/";
+        QByteArray bytes;
+        for (const QString &line : std::as_const(edict))
+            bytes += EdictGenerator::encode(line, EdictGenerator::Encoding::EucJp) + '\n';
+        const QString edictFile = TestUtil::writeBytes(dir + "/edict", bytes);
+        QCOMPARE(install(eijiroFile, eijiro.name), 1);
+        QCOMPARE(install(edictFile, "EDICT"), 2);
+
+        const QString key = word.toUpper();
+        int counts[2] = {0, 0};
+        const Page pages[2] = {
+            Slow(eijiroFile).section(key, word, true, true, windowLines, &counts[0]),
+            edictSection(edict, word, &counts[1])};
+        const QString names[2] = {eijiro.name, "EDICT"};
+        QStringList links;
+        QString sections;
+        for (int i = 0; i < 2; ++i) {
+            if (pages[i].blocks.isEmpty())
+                continue;
+            if (counts[i] > 0)
+                links << QString("<a href=\"#section-%1\">%2 (%3)</a>")
+                             .arg(links.size() + 1)
+                             .arg(names[i].toHtmlEscaped())
+                             .arg(counts[i]);
+            sections += section(names[i], counts[i] > 0 ? int(links.size()) : 0, pages[i]);
+        }
+        QCOMPARE(lookUp(word).page, topLine(links, sections, word));
+
+        // The command line's text: the EDICT section's folded line under its name.
+        const TestUtil::Run run = TestUtil::cli({"--database", db, "lookup", word});
+        QCOMPARE(run.exit, sections.isEmpty() ? 1 : 0);
+        const auto then =
+            std::find_if(pages[1].blocks.cbegin(), pages[1].blocks.cend(),
+                         [](const PageBlock &b) { return b.kind == PageBlock::Then; });
+        if (then == pages[1].blocks.cend())
+            return;
+        QStringList words;
+        for (qsizetype i = 0; i < then->pieceCount(); ++i)
+            words << then->piece(i).toString();
+        const qsizetype at = run.out.indexOf("== EDICT ==\n");
+        QVERIFY2(at >= 0, qPrintable(run.out));
+        QVERIFY2(run.out.indexOf("\nThen: " + words.join(", ") + "\n", at) > at,
+                 qPrintable(run.out));
     }
 
     // While a second dictionary installs, every look-up finds the first

@@ -84,7 +84,8 @@ QPoint placeOf(QTextBrowser *view, const QString &text, int at = 1)
 // A second dictionary beside the first, once for the tests that want it.
 bool installSecond()
 {
-    static const bool installed = WindowFixture::install({"■water  {名} : 水の2"}, "second");
+    static const bool installed =
+        WindowFixture::install({"■bee  {名} : 蜂の2", "■water  {名} : 水の2"}, "second");
     return installed;
 }
 
@@ -346,18 +347,30 @@ private slots:
         QApplication::setPalette(before);
     }
 
-    // A page of several by mouse: a section's own link brings its next
-    // lines into that section, above its folded line, whose words look
-    // themselves up.
+    // A page of several by mouse: the top line's link scrolls to its
+    // section, a section's own link brings its next lines into that
+    // section, above its folded line, whose words look themselves up.
     void pageOfSeveralByMouse()
     {
         QVERIFY(installSecond());
         Window w;
         w.edit->setText("bee");
-        QTRY_VERIFY(w.view->toPlainText().contains("bee 128、"));
+        QTRY_VERIFY(w.view->toPlainText().contains("蜂の2"));
         QVERIFY(w.view->toPlainText().startsWith("In this page: "));
-        QVERIFY(w.view->toPlainText().contains(" (129)\n"));
+        QVERIFY(w.view->toPlainText().contains(" (129), Eijiro (1)\n"));
         QVERIFY(!w.view->toPlainText().contains("bee 129、"));
+        // The second section lies a window's lines down, out of sight.
+        const auto seen = [&w](const QString &text) {
+            QTextCursor cursor(w.view->document());
+            cursor.setPosition(int(w.view->toPlainText().indexOf(text)));
+            return w.view->viewport()->rect().contains(w.view->cursorRect(cursor).center());
+        };
+        QTRY_VERIFY(!w.view->anchorAt(placeOf(w.view, "Eijiro (1)", 2)).isEmpty());
+        QVERIFY(!seen("蜂の2"));
+        QTest::mouseClick(w.view->viewport(), Qt::LeftButton, {}, placeOf(w.view, "Eijiro (1)", 2));
+        QTRY_VERIFY(w.view->verticalScrollBar()->value() > 0);
+        QVERIFY(seen("蜂の2"));
+        QVERIFY(!seen("In this page: "));
         QTest::mouseClick(w.view->viewport(), Qt::LeftButton, {},
                           placeOf(w.view, "Show the next", 3));
         QTRY_VERIFY(w.view->toPlainText().contains("bee 129、"));
