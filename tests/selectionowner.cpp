@@ -13,30 +13,29 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 bool ownTray()
 {
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11)
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
         return false;
-    xcb_connection_t *connection = x11->connection();
-    xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     const xcb_window_t window = xcb_generate_id(connection);
-    xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, window,
+                      xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
     const char name[] = "_NET_SYSTEM_TRAY_S0";
-    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name),
+                              nullptr),
+        &std::free);
     if (!atom)
         return false;
     xcb_set_selection_owner(connection, window, atom->atom, XCB_CURRENT_TIME);
-    xcb_get_selection_owner_reply_t *owner = xcb_get_selection_owner_reply(
-        connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
-    const bool owned = owner && owner->owner == window;
-    std::free(owner);
-    std::free(atom);
-    return owned;
+    xcb_flush(connection);
+    return true;
 }
 } // namespace
 
