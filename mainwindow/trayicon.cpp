@@ -32,7 +32,7 @@ TrayIcon::TrayIcon(QWidget *window, QAction *watchClipboard, QAction *quit, View
         if (why == QSystemTrayIcon::Trigger)
             showWindow();
     });
-    icon->show();
+    // Shown with the window: a run of the pop-up alone leaves no icon.
     window->installEventFilter(this);
 }
 
@@ -74,9 +74,11 @@ bool TrayIcon::eventFilter(QObject *watched, QEvent *event)
 {
     // In the tray, the window is no window whose close ends the run: the
     // pop-up, closed meanwhile, would end it. Shown, it is one again.
-    if (watched == window && event->type() == QEvent::Show)
+    if (watched == window && event->type() == QEvent::Show) {
         QGuiApplication::setQuitOnLastWindowClosed(true);
-    else if (watched == window && event->type() == QEvent::Hide && keepsWindow())
+        icon->show();
+    } else if (watched == window && event->type() == QEvent::Hide && keepsWindow()) {
         QGuiApplication::setQuitOnLastWindowClosed(false);
+    }
     return QObject::eventFilter(watched, event);
 }

@@ -8,7 +8,8 @@ class QSystemTrayIcon;
 class QWidget;
 class ViewSettings;
 
-// Orvel's icon in the desktop's system tray, where the desktop has one:
+// Orvel's icon in the desktop's system tray, where the desktop has one,
+// from the window's first showing on:
 // its menu shows the window, switches the look-up of copied words (the
 // window's own action) and quits. While ViewSettings::closeToTray() is on,
 // closing the window hides it there and Orvel runs on; Quit, in either
