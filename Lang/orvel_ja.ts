@@ -522,6 +522,14 @@ Look-ups and adding dictionaries fail until it can. Please quit Orvel and make s
         <source>Find What I Mean</source>
         <translation>意図を推測して検索</translation>
     </message>
+    <message>
+        <source>Look Up Copied Words</source>
+        <translation>コピーした語を調べる</translation>
+    </message>
+    <message>
+        <source>Show a word copied in another program in the pop-up beside the pointer</source>
+        <translation>他のプログラムでコピーした語をポインタの横のポップアップに表示します</translation>
+    </message>
 </context>
 <context>
     <name>NotebookFiles</name>
@@ -756,6 +764,22 @@ Not found in any dictionary switched on: %3</source>
     <message>
         <source>Close</source>
         <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>Desktop</source>
+        <translation>デスクトップ</translation>
+    </message>
+    <message>
+        <source>Closing the window hides it in the system tray, and copied words are still looked up; Quit ends Orvel</source>
+        <translation>ウィンドウを閉じるとシステムトレイに隠れ、コピーした語は引き続き調べられます。終了で Orvel を終了します</translation>
+    </message>
+    <message>
+        <source>Keep Orvel in the tray when its window is closed</source>
+        <translation>ウィンドウを閉じても Orvel をトレイに残す</translation>
+    </message>
+    <message>
+        <source>The desktop has no system tray</source>
+        <translation>デスクトップにシステムトレイがありません</translation>
     </message>
 </context>
 <context>
@@ -1139,6 +1163,17 @@ Please switch one on on preferences dialog.
     <message>
         <source>Starred</source>
         <translation>星印の日時</translation>
+    </message>
+</context>
+<context>
+    <name>TrayIcon</name>
+    <message>
+        <source>Show Orvel</source>
+        <translation>Orvel を表示</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>終了</translation>
     </message>
 </context>
 </TS>

@@ -127,6 +127,7 @@ int main(int argc, char *argv[])
                      &MainWindow::showFromOutside);
     QObject::connect(&instance, &SingleInstance::popupReceived, &popup, &PopupWindow::showWord);
     QObject::connect(&popup, &PopupWindow::openRequested, &window, &MainWindow::showFromOutside);
+    QObject::connect(&window, &MainWindow::wordCopied, &popup, &PopupWindow::showWord);
     if (command.popup) {
         // The pop-up alone: the run ends with it, unless the window was
         // opened meanwhile.

@@ -3,6 +3,7 @@
 
 #include "about/aboutdialog.h"
 #include "dictionary/format.h"
+#include "mainwindow/clipboardwatcher.h"
 #include "mainwindow/editactions.h"
 #include "mainwindow/entryfinder.h"
 #include "mainwindow/fieldkeys.h"
@@ -14,6 +15,7 @@
 #include "mainwindow/pageprinter.h"
 #include "mainwindow/pagethread.h"
 #include "mainwindow/sidebuttons.h"
+#include "mainwindow/trayicon.h"
 #include "mainwindow/whatimean.h"
 #include "mainwindow/windowstatekeeper.h"
 #include "mainwindow/wordlist.h"
@@ -90,6 +92,10 @@ MainWindow::MainWindow(QWidget *parent)
 
     stateKeeper->load();
     ui->textBrowser->setFont(settings->font());
+    // After load(): both follow the settings read.
+    auto *watcher = new ClipboardWatcher(ui->actionLookUpCopiedWords, settings, this);
+    connect(watcher, &ClipboardWatcher::wordCopied, this, &MainWindow::wordCopied);
+    tray = new TrayIcon(this, ui->actionLookUpCopiedWords, ui->actionQuit, settings);
     auto *printer = new PagePrinter(ui->textBrowser, this, ui->statusBar, this);
     ui->menuFile->insertActions(ui->actionQuit, printer->actions());
     ui->menuFile->insertSeparator(ui->actionQuit);
@@ -350,7 +356,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     settings->setLastWord({ui->actionShowLastWord->isChecked(), ui->searchEdit->text()});
     stateKeeper->save();
-    event->accept();
+    if (!tray->keepsWindow())
+        return event->accept();
+    event->ignore();
+    hide();
 }
 
 void MainWindow::changeEvent(QEvent *event)

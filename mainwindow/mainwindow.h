@@ -14,6 +14,7 @@ class NotebookParts;
 class PageLoader;
 class QCloseEvent;
 class QUrl;
+class TrayIcon;
 class ViewSettings;
 class WhatIMean;
 class WindowStateKeeper;
@@ -66,6 +67,11 @@ public:
     void showFromOutside(const QString &word);
     History &history() { return *m_history; }
 
+signals:
+    // A word copied in another program, to be shown in the pop-up
+    // (Window > Look Up Copied Words).
+    void wordCopied(const QString &word);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -109,6 +115,7 @@ private:
     NotebookParts *notebook;
     History *m_history;
     LookUpStatus *statusLine;
+    TrayIcon *tray;
     // How the look-up of the page on display ended.
     SearchThread::Status shownStatus = SearchThread::Found;
     // The page the next change of the field's text shows (going back to an

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QStandardItemModel>
+#include <QSystemTrayIcon>
 
 namespace {
 // The list's columns; the id's is hidden.
@@ -39,6 +40,11 @@ OptionDialog::OptionDialog(ViewSettings *settings, QWidget *parent)
         ui->sizeBox->setRange(ViewSettings::minimumFontSize, ViewSettings::maximumFontSize);
     }
     ui->keepHistoryBox->setChecked(settings->keepHistory());
+    ui->closeToTrayBox->setChecked(settings->closeToTray());
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        ui->closeToTrayBox->setEnabled(false);
+        ui->closeToTrayBox->setToolTip(tr("The desktop has no system tray"));
+    }
     ui->dictionaryView->installEventFilter(this);
     ui->upButton->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
     ui->downButton->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
@@ -346,6 +352,11 @@ bool OptionDialog::eventFilter(QObject *watched, QEvent *event)
 void OptionDialog::on_keepHistoryBox_toggled(bool on)
 {
     settings->setKeepHistory(on);
+}
+
+void OptionDialog::on_closeToTrayBox_toggled(bool on)
+{
+    settings->setCloseToTray(on);
 }
 
 void OptionDialog::on_clearHistoryButton_clicked()

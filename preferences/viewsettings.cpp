@@ -12,6 +12,8 @@ const char statusbarKey[] = "statusbar";
 const char topmostKey[] = "topmost";
 const char wordListKey[] = "wordListShown";
 const char splitterKey[] = "splitter";
+const char closeToTrayKey[] = "Window/closeToTray";
+const char watchClipboardKey[] = "Clipboard/watch";
 
 const char preferencesGroup[] = "Preferences";
 const char familyKey[] = "fontFamily";
@@ -127,6 +129,13 @@ void ViewSettings::load()
         settings.value(QStringLiteral("%1/%2").arg(popupGroup, popupSizeKey), defaultPopupSize)
             .toSize();
     m_popupSize = popup.isValid() && !popup.isEmpty() ? popup : defaultPopupSize;
+
+    m_closeToTray = settings.value(closeToTrayKey, false).toBool();
+    const bool watch = settings.value(watchClipboardKey, false).toBool();
+    if (watch != m_watchClipboard) {
+        m_watchClipboard = watch;
+        emit watchClipboardChanged(watch);
+    }
 }
 
 bool ViewSettings::save() const
@@ -170,6 +179,23 @@ void ViewSettings::setPopupSize(const QSize &size)
         return;
     m_popupSize = size;
     QSettings().setValue(QStringLiteral("%1/%2").arg(popupGroup, popupSizeKey), size);
+}
+
+void ViewSettings::setWatchClipboard(bool on)
+{
+    if (on == m_watchClipboard)
+        return;
+    m_watchClipboard = on;
+    QSettings().setValue(watchClipboardKey, on);
+    emit watchClipboardChanged(on);
+}
+
+void ViewSettings::setCloseToTray(bool on)
+{
+    if (on == m_closeToTray)
+        return;
+    m_closeToTray = on;
+    QSettings().setValue(closeToTrayKey, on);
 }
 
 QString ViewSettings::settingsFile()

@@ -109,8 +109,19 @@ public:
     QSize popupSize() const { return m_popupSize; }
     void setPopupSize(const QSize &size);
 
+    // Whether text copied in another program is looked up in the pop-up
+    // (Window > Look Up Copied Words), and whether closing the window
+    // keeps Orvel in the system tray (Preferences). Both off by default,
+    // and written to the store at once: a run may end from the tray,
+    // without the window's close.
+    bool watchClipboard() const { return m_watchClipboard; }
+    void setWatchClipboard(bool on);
+    bool closeToTray() const { return m_closeToTray; }
+    void setCloseToTray(bool on);
+
 signals:
     void fontChanged(const QFont &font);
+    void watchClipboardChanged(bool on);
 
 private:
     QFont m_font;
@@ -121,4 +132,6 @@ private:
     bool m_keepHistory = true;
     bool m_notebookShown = false;
     QSize m_popupSize = defaultPopupSize;
+    bool m_watchClipboard = false;
+    bool m_closeToTray = false;
 };
