@@ -58,7 +58,11 @@ StarLinks::StarLinks(ResultView *view, PageLoader *pages, NotebookThread *notebo
             qOverload<>(&QWidget::update));
 
     connect(notebook, &NotebookThread::starsRead, this, &StarLinks::starsRead);
-    connect(notebook, &NotebookThread::starsChanged, this, [notebook] { notebook->readStars(); });
+    connect(notebook, &NotebookThread::starsChanged, this, [this] {
+        if (unsettled > 0)
+            --unsettled;
+        this->notebook->readStars();
+    });
     notebook->readStars();
 }
 
@@ -95,6 +99,7 @@ void StarLinks::toggle(int index)
         notebook->star(entry);
         emit said(tr("Starred “%1”.").arg(entry.word));
     }
+    ++unsettled;
     gutter->update();
 }
 
@@ -203,8 +208,9 @@ void StarLinks::placeGutter()
 
 void StarLinks::starsRead(const QString &filter, const QList<Star> &stars)
 {
-    // The pane's filtered lists are not all there is.
-    if (!filter.isEmpty())
+    // The pane's filtered lists are not all there is; a list read before
+    // a click's change was written would take the click back.
+    if (!filter.isEmpty() || unsettled > 0)
         return;
     starred.clear();
     for (const Star &star : stars)

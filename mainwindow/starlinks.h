@@ -75,4 +75,7 @@ private:
     bool entriesRead = false;
     // Each starred entry's dictionary and word (key()).
     QSet<QString> starred;
+    // Stars changed here whose change the notebook has not yet reported:
+    // until then a list it reads may be older than `starred`.
+    int unsettled = 0;
 };

@@ -60,11 +60,13 @@ void NotebookThread::change(std::function<bool(Notebook &)> change,
     run([this, change = std::move(change), changed](Notebook &notebook) {
         if (change(notebook)) {
             m_said.clear();
-            emit(this->*changed)();
         } else if (notebook.lastError() != std::exchange(m_said, notebook.lastError())) {
             emit problem(tr("The notebook %1 cannot be written: %2")
                              .arg(notebook.path(), notebook.lastError()));
         }
+        // Also after a failure: whoever showed the change at once reads
+        // what the notebook really holds.
+        emit(this->*changed)();
     });
 }
 

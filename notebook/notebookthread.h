@@ -59,7 +59,7 @@ signals:
     void exported(const QString &file, int count, const QString &error);
 
 private:
-    // Runs `change` and says whether it worked; `changed` is emitted after.
+    // Runs `change` and says if it failed; `changed` is emitted after, either way.
     void change(std::function<bool(Notebook &)> change, void (NotebookThread::*changed)());
 
     QThread m_thread;
