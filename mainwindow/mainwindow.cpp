@@ -101,7 +101,7 @@ MainWindow::MainWindow(QWidget *parent)
                                  this);
     connect(notebook, &NotebookParts::lookUpWanted, this, &MainWindow::lookUp);
     // After the notebook: the speakers stand beside its stars.
-    auto *speaker = new Speaker(ui->textBrowser, pages, ui->menuView, this);
+    auto *speaker = new Speaker(ui->textBrowser, pages, ui->menuView, settings->speakers(), this);
     addAction(speaker->speakAction());
     connect(speaker, &Speaker::said, ui->statusBar,
             [this](const QString &text) { ui->statusBar->showMessage(text, 10000); });

@@ -40,7 +40,7 @@ void drawSpeaker(QPainter &painter, const QRectF &place)
 
 } // namespace
 
-Speaker::Speaker(ResultView *view, PageLoader *pages, QMenu *viewMenu, QObject *parent)
+Speaker::Speaker(ResultView *view, PageLoader *pages, QMenu *viewMenu, bool marks, QObject *parent)
     : QObject(parent), view(view), pages(pages), m_speak(new QAction(tr("&Speak"), this)),
       wanted(qEnvironmentVariable("ORVEL_SPEECH_ENGINE")),
       // Only the plug-ins are looked at: no engine is started yet.
@@ -63,18 +63,19 @@ Speaker::Speaker(ResultView *view, PageLoader *pages, QMenu *viewMenu, QObject *
     // Where the action is off, its tooltip says why.
     viewMenu->setToolTipsVisible(true);
 
-    gutter = new HeadingColumn(view, QStringLiteral("speakerGutter"),
-                               {[this] { return words().size(); },
-                                [this](QPainter &painter, int entry, const QRectF &place) {
-                                    paint(painter, entry, place);
-                                },
-                                [this](int entry) {
-                                    const QString reason = whyNot(words().at(entry));
-                                    return reason.isEmpty()
-                                               ? tr("Read “%1” aloud").arg(words().at(entry))
-                                               : reason;
-                                },
-                                [this](int entry) { speak(entry); }});
+    if (marks)
+        gutter = new HeadingColumn(view, QStringLiteral("speakerGutter"),
+                                   {[this] { return words().size(); },
+                                    [this](QPainter &painter, int entry, const QRectF &place) {
+                                        paint(painter, entry, place);
+                                    },
+                                    [this](int entry) {
+                                        const QString reason = whyNot(words().at(entry));
+                                        return reason.isEmpty()
+                                                   ? tr("Read “%1” aloud").arg(words().at(entry))
+                                                   : reason;
+                                    },
+                                    [this](int entry) { speak(entry); }});
 
     connect(pages, &PageLoader::pageShown, this, &Speaker::pageChanged);
     connect(pages, &PageLoader::pageExtended, this, &Speaker::pageChanged);
@@ -139,7 +140,8 @@ void Speaker::engineFailed(const QString &reason)
 {
     failure = reason.isEmpty() ? tr("the speech engine failed.") : reason;
     updateAction();
-    gutter->update();
+    if (gutter)
+        gutter->update();
     emit said(whyNot(QString()));
 }
 
@@ -156,6 +158,7 @@ void Speaker::paint(QPainter &painter, int entry, const QRectF &place)
 void Speaker::pageChanged()
 {
     wordsRead = false;
-    gutter->pageChanged();
+    if (gutter)
+        gutter->pageChanged();
     updateAction();
 }

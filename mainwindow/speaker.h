@@ -29,9 +29,11 @@ class Speaker : public QObject
     Q_OBJECT
 
 public:
-    // Speak goes at the end of `viewMenu`. The engine is the one the
-    // environment's ORVEL_SPEECH_ENGINE names, or Qt's choice.
-    Speaker(ResultView *view, PageLoader *pages, QMenu *viewMenu, QObject *parent = nullptr);
+    // Speak goes at the end of `viewMenu`; the speakers beside the
+    // headings only with `marks`. The engine is the one the environment's
+    // ORVEL_SPEECH_ENGINE names, or Qt's choice.
+    Speaker(ResultView *view, PageLoader *pages, QMenu *viewMenu, bool marks,
+            QObject *parent = nullptr);
 
     // View > Speak.
     QAction *speakAction() const { return m_speak; }
@@ -58,7 +60,8 @@ private:
 
     ResultView *view;
     PageLoader *pages;
-    HeadingColumn *gutter;
+    // None without marks.
+    HeadingColumn *gutter = nullptr;
     QAction *m_speak;
     SpeechEngine *engine;
     QString wanted;

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
@@ -196,7 +197,7 @@ private slots:
         auto *stars = w.child<QWidget>("starGutter");
         auto *speakers = w.child<QWidget>("speakerGutter");
         QCOMPARE(speakers->x(), stars->geometry().right() + 1);
-        QVERIFY(w.view->viewport()->x() >= speakers->geometry().right());
+        QCOMPARE(w.view->viewport()->x(), speakers->geometry().right() + 1);
         // The speaker beside the second heading.
         QTextBlock heading = w.view->document()->begin();
         for (int headings = 0; heading.isValid(); heading = heading.next()) {
@@ -211,6 +212,19 @@ private slots:
         QTest::mouseClick(speakers, Qt::LeftButton, {}, second);
         QVERIFY2(w.statusBar->currentMessage().contains(missingEngine),
                  qPrintable(w.statusBar->currentMessage()));
+    }
+
+    // The settings can leave the speakers out: the page starts right of
+    // the stars, as before, and Speak is still there.
+    void speakersLeftOut()
+    {
+        QSettings().setValue("Preferences/speakersBesideHeadings", false);
+        WindowFixture w;
+        QVERIFY(w.showAndActivate());
+        QVERIFY(!w.window.findChild<QWidget *>("speakerGutter"));
+        QCOMPARE(w.view->viewport()->x(), w.child<QWidget>("starGutter")->geometry().right() + 1);
+        QVERIFY(w.action("actionSpeak"));
+        QSettings().remove("Preferences/speakersBesideHeadings");
     }
 };
 
