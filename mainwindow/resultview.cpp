@@ -39,6 +39,9 @@ void ResultView::setGutter(QWidget *column, int width)
 
 void ResultView::placeGutter()
 {
+    // The pop-up's view has none.
+    if (gutter.isEmpty())
+        return;
     const int frame = frameWidth();
     int left = 0;
     for (const Column &column : std::as_const(gutter)) {
