@@ -32,6 +32,23 @@ QList<QLocale> locales(const QStringList &names)
     return list;
 }
 
+// Clicks the speaker beside the entry heading `index` of the page on display.
+void clickSpeaker(WindowFixture &w, int index)
+{
+    QTextBlock heading = w.view->document()->begin();
+    for (int headings = 0; heading.isValid(); heading = heading.next()) {
+        if (heading.blockFormat().headingLevel() == 2 && headings++ == index)
+            break;
+    }
+    QVERIFY(heading.isValid());
+    const QRectF place = w.view->document()->documentLayout()->blockBoundingRect(heading);
+    auto *speakers = w.child<QWidget>("speakerGutter");
+    const QPoint middle(speakers->width() / 2,
+                        int(place.top() + heading.layout()->lineAt(0).height() / 2) -
+                            w.view->verticalScrollBar()->value());
+    QTest::mouseClick(speakers, Qt::LeftButton, {}, middle);
+}
+
 } // namespace
 
 class SpeechTest : public QObject
@@ -42,6 +59,8 @@ private slots:
     void initTestCase()
     {
         qputenv("ORVEL_SPEECH_ENGINE", missingEngine);
+        // Before any engine is looked for.
+        QCoreApplication::addLibraryPath(ORVEL_SPEECH_PLUGIN_DIR);
         QVERIFY(WindowFixture::install(
             {"■apple : りんご", "■apple pie : アップルパイ", "■run : 走る"}, "d"));
     }
@@ -157,17 +176,55 @@ private slots:
             QVERIFY2(why.contains(names), qPrintable(why));
     }
 
-    // The engine starts on its thread at the first word and says so when
-    // it cannot; the window is not held meanwhile.
-    void engineThatIsNotThere()
+    void engine_data()
     {
-        SpeechEngine engine{QString::fromLatin1(missingEngine)};
-        QSignalSpy failed(&engine, &SpeechEngine::failed);
-        QSignalSpy started(&engine, &SpeechEngine::started);
-        engine.say(QStringLiteral("apple"));
-        engine.say(QStringLiteral("りんご"));
-        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, TestUtil::waitTimeout);
-        QCOMPARE(started.size(), 0);
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("voices");
+        QTest::addColumn<QStringList>("texts");
+        // What the engine was given, "locale|text"; or the texts it had no
+        // voice for, "none|text"; or "failed".
+        QTest::addColumn<QStringList>("heard");
+        QTest::newRow("each text in its language")
+            << "orvel-test"
+            << "en_US,ja_JP" << QStringList{"apple", "りんご", "pie"}
+            << QStringList{"en_US|apple", "ja_JP|りんご", "en_US|pie"};
+        QTest::newRow("no Japanese voice")
+            << "orvel-test"
+            << "en_GB" << QStringList{"水", "water"} << QStringList{"none|水", "en_GB|water"};
+        QTest::newRow("an engine that is not there")
+            << missingEngine << "" << QStringList{"apple", "りんご"} << QStringList{"failed"};
+    }
+
+    // The engine starts on its thread at the first word, speaks each in a
+    // voice of its language, and says so when it cannot start.
+    void engine()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QString, voices);
+        QFETCH(QStringList, texts);
+        QFETCH(QStringList, heard);
+        qputenv("ORVEL_TEST_VOICES", voices.toUtf8());
+        qApp->setProperty("orvelTestSpoken", QStringList());
+        QStringList got;
+        SpeechEngine speech{engine};
+        connect(&speech, &SpeechEngine::failed, this, [&got] { got << "failed"; });
+        connect(&speech, &SpeechEngine::noVoice, this,
+                [&got](const QString &text) { got << "none|" + text; });
+        for (const QString &text : texts)
+            speech.say(text);
+        const auto all = [&] {
+            QStringList spoken = qApp->property("orvelTestSpoken").toStringList();
+            // Said in the order given, the refusals among them.
+            QStringList merged;
+            for (const QString &text : texts) {
+                for (const QString &each : spoken + got) {
+                    if (each.endsWith(u'|' + text))
+                        merged << each;
+                }
+            }
+            return got.contains("failed") ? QStringList{"failed"} : merged;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(all(), heard, TestUtil::waitTimeout);
     }
 
     // With no engine, Speak is off and says why; the speakers stand beside
@@ -198,20 +255,30 @@ private slots:
         auto *speakers = w.child<QWidget>("speakerGutter");
         QCOMPARE(speakers->x(), stars->geometry().right() + 1);
         QCOMPARE(w.view->viewport()->x(), speakers->geometry().right() + 1);
-        // The speaker beside the second heading.
-        QTextBlock heading = w.view->document()->begin();
-        for (int headings = 0; heading.isValid(); heading = heading.next()) {
-            if (heading.blockFormat().headingLevel() == 2 && headings++ == 1)
-                break;
-        }
-        QVERIFY(heading.isValid());
-        const QRectF place = w.view->document()->documentLayout()->blockBoundingRect(heading);
-        const QPoint second(speakers->width() / 2,
-                            int(place.top() + heading.layout()->lineAt(0).height() / 2) -
-                                w.view->verticalScrollBar()->value());
-        QTest::mouseClick(speakers, Qt::LeftButton, {}, second);
+        clickSpeaker(w, 1);
         QVERIFY2(w.statusBar->currentMessage().contains(missingEngine),
                  qPrintable(w.statusBar->currentMessage()));
+    }
+
+    // With an engine, F7 speaks the entry at the top and a speaker its own.
+    void speakWithAnEngine()
+    {
+        qputenv("ORVEL_SPEECH_ENGINE", "orvel-test");
+        qputenv("ORVEL_TEST_VOICES", "en_US");
+        qApp->setProperty("orvelTestSpoken", QStringList());
+        WindowFixture w;
+        QVERIFY(w.showAndActivate());
+        w.window.start(QString());
+        QTest::keyClicks(w.edit, "apple");
+        QVERIFY(w.shows("apple"));
+        QAction *speak = w.action("actionSpeak");
+        QVERIFY(speak->isEnabled());
+        QVERIFY2(speak->toolTip().contains("apple"), qPrintable(speak->toolTip()));
+        QTest::keyClick(w.edit, Qt::Key_F7);
+        clickSpeaker(w, 2);
+        QTRY_COMPARE_WITH_TIMEOUT(qApp->property("orvelTestSpoken").toStringList(),
+                                  (QStringList{"en_US|apple", "en_US|run"}), TestUtil::waitTimeout);
+        qputenv("ORVEL_SPEECH_ENGINE", missingEngine);
     }
 
     // The settings can leave the speakers out: the page starts right of
