@@ -1112,6 +1112,33 @@ Please switch one on on preferences dialog.
     </message>
 </context>
 <context>
+    <name>Speaker</name>
+    <message>
+        <source>&amp;Speak</source>
+        <translation>読み上げる(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Read “%1” aloud</source>
+        <translation>「%1」を読み上げる</translation>
+    </message>
+    <message>
+        <source>Speech is off: %1</source>
+        <translation>読み上げは使えません: %1</translation>
+    </message>
+    <message>
+        <source>This page has no entry to speak.</source>
+        <translation>このページには読み上げる見出し語がありません。</translation>
+    </message>
+    <message>
+        <source>Read “%1” aloud (%2)</source>
+        <translation>「%1」を読み上げる (%2)</translation>
+    </message>
+    <message>
+        <source>the speech engine failed.</source>
+        <translation>音声エンジンが失敗しました。</translation>
+    </message>
+</context>
+<context>
     <name>StarLinks</name>
     <message>
         <source>&amp;Star Entry</source>
@@ -1174,6 +1201,33 @@ Please switch one on on preferences dialog.
     <message>
         <source>Quit</source>
         <translation>終了</translation>
+    </message>
+</context>
+<context>
+    <name>VoiceChoice</name>
+    <message>
+        <source>No speech engine is installed (speech-dispatcher).</source>
+        <translation>音声エンジンがインストールされていません (speech-dispatcher)。</translation>
+    </message>
+    <message>
+        <source>The speech engine “%1” is not installed.</source>
+        <translation>音声エンジン「%1」はインストールされていません。</translation>
+    </message>
+    <message>
+        <source>There is no entry to speak.</source>
+        <translation>読み上げる見出し語がありません。</translation>
+    </message>
+    <message>
+        <source>There is no voice for “%1”.</source>
+        <translation>「%1」を読める音声がありません。</translation>
+    </message>
+    <message>
+        <source>The speech engine has no Japanese voice.</source>
+        <translation>音声エンジンに日本語の音声がありません。</translation>
+    </message>
+    <message>
+        <source>The speech engine has no English voice.</source>
+        <translation>音声エンジンに英語の音声がありません。</translation>
     </message>
 </context>
 </TS>

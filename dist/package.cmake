@@ -35,6 +35,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # the index and the SVG reader of the icons.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6svg6")
-# Debian's Japanese-English dictionary data.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS edict)
+# Debian's Japanese-English dictionary data, and the speech engine that
+# reads words aloud (Qt's plug-in for it and the speech server itself):
+# without them Orvel works, silent.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "edict, qt6-speech-speechd-plugin, speech-dispatcher")
 include(CPack)

@@ -15,6 +15,7 @@
 #include "mainwindow/pageprinter.h"
 #include "mainwindow/pagethread.h"
 #include "mainwindow/sidebuttons.h"
+#include "mainwindow/speaker.h"
 #include "mainwindow/trayicon.h"
 #include "mainwindow/whatimean.h"
 #include "mainwindow/windowstatekeeper.h"
@@ -105,6 +106,11 @@ MainWindow::MainWindow(QWidget *parent)
                                   ui->menuView, ui->actionWordList},
                                  this);
     connect(notebook, &NotebookParts::lookUpWanted, this, &MainWindow::lookUp);
+    // After the notebook: the speakers stand beside its stars.
+    auto *speaker = new Speaker(ui->textBrowser, pages, ui->menuView, settings->speakers(), this);
+    addAction(speaker->speakAction());
+    connect(speaker, &Speaker::said, ui->statusBar,
+            [this](const QString &text) { ui->statusBar->showMessage(text, 10000); });
     // Writing at once makes sure the settings file exists: the index's path
     // is derived from it. It also finds out while the user can still be
     // told that nothing set now will be kept (a settings folder once made

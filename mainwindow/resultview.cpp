@@ -14,7 +14,9 @@
 #include <QTextDocumentFragment>
 #include <QTextList>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
 
 ResultView::ResultView(QWidget *parent)
     : QTextBrowser(parent), m_colours(PageColours::forPalette(palette()))
@@ -22,6 +24,40 @@ ResultView::ResultView(QWidget *parent)
     // A page's links are the window's to follow (anchorClicked()): there is
     // no other page to open.
     setOpenLinks(false);
+}
+
+void ResultView::setGutter(QWidget *column, int width)
+{
+    auto known = std::find_if(gutter.begin(), gutter.end(),
+                              [column](const Column &each) { return each.widget == column; });
+    if (known == gutter.end())
+        gutter.append({column, width});
+    else
+        known->width = width;
+    placeGutter();
+}
+
+void ResultView::placeGutter()
+{
+    // The pop-up's view has none.
+    if (gutter.isEmpty())
+        return;
+    const int frame = frameWidth();
+    int left = 0;
+    for (const Column &column : std::as_const(gutter)) {
+        if (!column.widget)
+            continue;
+        column.widget->setGeometry(frame + left, frame, column.width, viewport()->height());
+        column.widget->update();
+        left += column.width;
+    }
+    setViewportMargins(left, 0, 0, 0);
+}
+
+void ResultView::resizeEvent(QResizeEvent *event)
+{
+    QTextBrowser::resizeEvent(event);
+    placeGutter();
 }
 
 void ResultView::takePageKeysFrom(QWidget *widget)

@@ -2,6 +2,7 @@
 
 #include "mainwindow/pagecolours.h"
 
+#include <QPointer>
 #include <QTextBrowser>
 
 // The result view of the main window and of the pop-up. Its font stays
@@ -24,9 +25,11 @@ public:
 
     // The colours pages are shown in now.
     const PageColours &colours() const { return m_colours; }
-    // Room of `width` pixels at the left of the page, outside it, for marks
-    // beside its lines (StarLinks' stars).
-    void setGutter(int width) { setViewportMargins(width, 0, 0, 0); }
+    // Room of `width` pixels at the left of the page, outside it, for the
+    // marks `column` paints beside its lines (StarLinks' stars, Speaker's
+    // speakers). Columns stand left to right in the order first given and
+    // follow the view's height.
+    void setGutter(QWidget *column, int width);
 
 signals:
     // The view's font has changed (and is within the bounds), by whatever
@@ -40,6 +43,7 @@ signals:
 
 protected:
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     // A line edit's claim to Ctrl+Home and Ctrl+End, refused.
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
@@ -51,6 +55,14 @@ private:
     // no selection where there is no word.
     QTextCursor wordAt(const QPoint &position) const;
 
+    void placeGutter();
+
+    struct Column
+    {
+        QPointer<QWidget> widget;
+        int width;
+    };
+    QList<Column> gutter;
     QList<QObject *> keysFrom;
     PageColours m_colours;
     // The selection as plain text: blocks and line breaks as new lines, a

@@ -4,14 +4,13 @@
 
 #include <QList>
 #include <QObject>
-#include <QRectF>
 #include <QSet>
 #include <QString>
 
 class NotebookThread;
 class PageLoader;
+class HeadingColumn;
 class QAction;
-class QWidget;
 class ResultView;
 
 // The stars beside the entry headings of the window's page: ☆ beside an
@@ -44,32 +43,14 @@ signals:
     // What was done, for the status bar.
     void said(const QString &text);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
-    struct Mark
-    {
-        int entry;
-        QRectF place; // in the gutter
-    };
-    // The stars in sight, top to bottom.
-    QList<Mark> marks();
-    // The blocks of the document's entry headings, in order.
-    QList<int> headingBlocks() const;
-    int entryAt(const QPoint &point);
-    void paint();
     void pageChanged();
-    void placeGutter();
     void starsRead(const QString &filter, const QList<Star> &stars);
 
     ResultView *view;
-    // The view's viewport, told apart in eventFilter() without asking the
-    // view, which may be going.
-    QWidget *viewport;
     PageLoader *pages;
     NotebookThread *notebook;
-    QWidget *gutter;
+    HeadingColumn *gutter;
     QAction *m_star;
     QList<Star> m_entries;
     bool entriesRead = false;

@@ -23,6 +23,7 @@ const char showLastWordKey[] = "showLastWord";
 const char findWhatIMeanKey[] = "findWhatIMean";
 const char keepHistoryKey[] = "keepHistory";
 const char notebookKey[] = "notebookShown";
+const char speakersKey[] = "speakersBesideHeadings";
 
 const char popupGroup[] = "Popup";
 const char popupSizeKey[] = "size";
@@ -118,6 +119,7 @@ void ViewSettings::load()
     m_lastWord.show = settings.value(showLastWordKey, LastWord().show).toBool();
     m_findWhatIMean = settings.value(findWhatIMeanKey, true).toBool();
     m_keepHistory = settings.value(keepHistoryKey, true).toBool();
+    m_speakers = settings.value(speakersKey, true).toBool();
     settings.endGroup();
 
     settings.beginGroup(historyGroup);
@@ -161,6 +163,7 @@ bool ViewSettings::save() const
     settings.setValue(showLastWordKey, m_lastWord.show);
     settings.setValue(findWhatIMeanKey, m_findWhatIMean);
     settings.setValue(keepHistoryKey, m_keepHistory);
+    settings.setValue(speakersKey, m_speakers);
     settings.endGroup();
 
     settings.beginGroup(historyGroup);

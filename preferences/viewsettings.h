@@ -100,6 +100,10 @@ public:
     bool notebookShown() const { return m_notebookShown; }
     void setNotebookShown(bool shown) { m_notebookShown = shown; }
 
+    // Whether a speaker stands beside each entry heading (the settings
+    // file's only); View > Speak is there either way. On by default.
+    bool speakers() const { return m_speakers; }
+
     WindowState windowState() const;
     void setWindowState(const WindowState &state);
 
@@ -131,6 +135,7 @@ private:
     bool m_findWhatIMean = true;
     bool m_keepHistory = true;
     bool m_notebookShown = false;
+    bool m_speakers = true;
     QSize m_popupSize = defaultPopupSize;
     bool m_watchClipboard = false;
     bool m_closeToTray = false;

@@ -5,6 +5,8 @@ orvel_packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6svg6
   qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-5compat-dev
+  # Debian's qt6-speech-dev needs the QML headers without depending on them.
+  qt6-speech-dev qt6-declarative-dev
   libgl-dev libicu72 libsqlite3-dev libxcb1-dev libxxhash-dev
   xvfb xauth fonts-noto-cjk desktop-file-utils appstream qt6-translations-l10n poppler-utils
   edict

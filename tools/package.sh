@@ -70,14 +70,15 @@ dpkg-deb -c "$deb" | awk '$1 ~ /^-/ && (($6 ~ /\/bin\//) != ($1 == "-rwxr-xr-x")
     bad = 1; print "mode " $1 ": " $6 } END { exit bad }' >&2 || fail "files of the wrong mode"
 
 # Depends: what the programs link (dpkg-shlibdeps found it) and the plug-ins
-# they load; Recommends: the dictionary data.
+# they load; Recommends: the dictionary data and the speech engine.
 depends=$(dpkg-deb -f "$deb" Depends)
 depended=$(echo "$depends" | tr ',' '\n' | sed 's/(.*//; s/ //g')
 for needed in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6sql6 \
-  libqt6sql6-sqlite libqt6svg6 libqt6printsupport6 libsqlite3-0 libxcb1 libxxhash0; do
+  libqt6sql6-sqlite libqt6svg6 libqt6printsupport6 libqt6texttospeech6 libsqlite3-0 libxcb1 libxxhash0; do
   echo "$depended" | grep -Fxq "$needed" || fail "Depends lacks $needed: $depends"
 done
-[ "$(dpkg-deb -f "$deb" Recommends)" = "edict" ] || fail "Recommends is not edict"
+recommends="edict, qt6-speech-speechd-plugin, speech-dispatcher"
+[ "$(dpkg-deb -f "$deb" Recommends)" = "$recommends" ] || fail "Recommends is not $recommends"
 
 # The package's own checks. Lintian's errors fail; its warnings are printed
 # and each one left is named in docs/architecture.md (The package).
