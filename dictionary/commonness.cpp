@@ -121,6 +121,13 @@ int CommonnessCounter::addWord(QStringView word)
     return id;
 }
 
+int CommonnessCounter::newNode()
+{
+    m_lines.push_back(0);
+    m_lastLine.push_back(-1);
+    return int(m_lines.size()) - 1;
+}
+
 int CommonnessCounter::child(int node, int word) const
 {
     if (m_edgeKeys.empty())
@@ -156,23 +163,42 @@ int CommonnessCounter::addChild(int node, int word)
     size_t slot = slotOf(edgeHash(key), m_edgeKeys.size());
     while (m_edgeKeys[slot] != 0)
         slot = slotOf(slot + 1, m_edgeKeys.size());
-    const int next = int(m_lines.size());
+    const int next = newNode();
     m_edgeKeys[slot] = key;
     m_edgeNodes[slot] = next;
     ++m_edges;
-    m_lines.push_back(0);
-    m_lastLine.push_back(-1);
     return next;
+}
+
+void CommonnessCounter::addKey(QStringView key)
+{
+    int node = -1;
+    forEachWord(key, [&](QStringView word) {
+        const int id = addWord(word);
+        if (node < 0) {
+            if (size_t(id) >= m_wordNode.size())
+                m_wordNode.resize(size_t(id) + 1, -1);
+            if (m_wordNode[size_t(id)] < 0)
+                m_wordNode[size_t(id)] = newNode();
+            node = m_wordNode[size_t(id)];
+            return;
+        }
+        const int next = child(node, id);
+        node = next >= 0 ? next : addChild(node, id);
+    });
+    m_keyNode.push_back(node);
 }
 
 void CommonnessCounter::countText(QStringView text)
 {
+    // A word no key has ends every run of the keys' words through it.
+    m_textWords.clear();
     forEachWord(text, [&](QStringView word) {
         bool ascii = true;
         for (const QChar c : word)
             ascii = ascii && c.unicode() < 0x80;
         if (!ascii) {
-            m_texts.push_back(addWord(word.toString().toUpper()));
+            m_textWords.push_back(wordId(word.toString().toUpper()));
             return;
         }
         m_upper.resize(word.size());
@@ -181,40 +207,27 @@ void CommonnessCounter::countText(QStringView text)
             const char16_t c = word[i].unicode();
             out[i] = QChar(c >= u'a' && c <= u'z' ? char16_t(c - 32) : c);
         }
-        m_texts.push_back(addWord(m_upper));
+        m_textWords.push_back(wordId(m_upper));
     });
-    m_texts.push_back(-1);
-}
-
-void CommonnessCounter::addKey(QStringView key)
-{
-    if (m_lines.empty()) { // the root
-        m_lines.push_back(0);
-        m_lastLine.push_back(-1);
-    }
-    // A key with a word no text has is in no text: its words are only
-    // looked up, and it goes into the tree only when they are all there.
-    QVarLengthArray<int, 8> ids;
-    bool inTexts = true;
-    forEachWord(key, [&](QStringView word) {
-        const int id = inTexts ? wordId(word) : -1;
-        inTexts = id >= 0;
-        ids.append(id);
-    });
-    if (ids.isEmpty() || !inTexts) {
-        if (!m_marked.isEmpty()) {
-            m_keys << key.toString();
-            m_keyNode.push_back(-1);
+    // Through the tree from each of the text's words: a node counts a text
+    // once, however often the text holds its words.
+    const size_t n = m_textWords.size();
+    for (size_t start = 0; start < n; ++start) {
+        const int first = m_textWords[start];
+        if (first < 0 || size_t(first) >= m_wordNode.size())
+            continue;
+        int node = m_wordNode[size_t(first)];
+        for (size_t i = start + 1; node >= 0; ++i) {
+            if (m_lastLine[size_t(node)] != m_text) {
+                m_lastLine[size_t(node)] = m_text;
+                ++m_lines[size_t(node)];
+            }
+            if (i == n || m_textWords[i] < 0 || m_edges == 0)
+                break;
+            node = child(node, m_textWords[i]);
         }
-        return;
     }
-    int node = 0;
-    for (const int id : ids) {
-        const int next = child(node, id);
-        node = next >= 0 ? next : addChild(node, id);
-    }
-    m_keys << key.toString();
-    m_keyNode.push_back(node);
+    ++m_text;
 }
 
 void CommonnessCounter::markCommon(const QString &key)
@@ -222,36 +235,10 @@ void CommonnessCounter::markCommon(const QString &key)
     m_marked.insert(key, true);
 }
 
-std::vector<Records::Common> CommonnessCounter::counts()
+Records::Commonness CommonnessCounter::commonness(qsizetype index, const QString &key) const
 {
-    // Each text through the tree from each of its words: a node counts a
-    // text once, however often the text holds its words.
-    qint32 text = 0;
-    for (size_t start = 0; start < m_texts.size(); ++start) {
-        if (m_texts[start] < 0) {
-            ++text;
-            continue;
-        }
-        int node = 0;
-        for (size_t i = start; m_texts[i] >= 0; ++i) {
-            node = child(node, m_texts[i]);
-            if (node < 0)
-                break;
-            if (m_lastLine[size_t(node)] != text) {
-                m_lastLine[size_t(node)] = text;
-                ++m_lines[size_t(node)];
-            }
-        }
-    }
-    std::vector<Records::Common> out;
-    for (qsizetype i = 0; i < m_keys.size(); ++i) {
-        const int node = m_keyNode[size_t(i)];
-        const qint64 lines = node < 0 ? 0 : m_lines[size_t(node)];
-        const bool marked = m_marked.contains(m_keys.at(i));
-        if (lines > 0 || marked)
-            out.push_back({m_keys.at(i), {lines, marked}});
-    }
-    return out;
+    const int node = m_keyNode[size_t(index)];
+    return {node < 0 ? 0 : qint64(m_lines[size_t(node)]), m_marked.contains(key)};
 }
 
 std::vector<Records::PrefixCommon> PrefixBest::of(const std::vector<Records::Common> &counts)
@@ -274,15 +261,29 @@ std::vector<Records::PrefixCommon> PrefixBest::of(const std::vector<Records::Com
         if (range.hi - range.lo <= size_t(Records::prefixSpread))
             continue;
         if (range.depth > 0) {
-            size_t best = range.lo;
-            for (size_t i = range.lo + 1; i < range.hi; ++i) {
-                if (counts[i].commonness.beats(counts[best].commonness))
-                    best = i;
+            // The kept keys, commonest first; of equal ones the first in
+            // key order, which is the order they come in.
+            std::vector<size_t> kept;
+            for (size_t i = range.lo; i < range.hi; ++i) {
+                if (kept.size() == size_t(Records::prefixKept) &&
+                    !counts[i].commonness.beats(counts[kept.back()].commonness))
+                    continue;
+                auto at = kept.end();
+                while (at != kept.begin() &&
+                       counts[i].commonness.beats(counts[*(at - 1)].commonness))
+                    --at;
+                kept.insert(at, i);
+                if (kept.size() > size_t(Records::prefixKept))
+                    kept.pop_back();
             }
             const QList<uint> &first = codes[range.lo];
-            out.push_back({QString::fromUcs4(reinterpret_cast<const char32_t *>(first.constData()),
-                                             range.depth),
-                           counts[best].key, counts[best].commonness});
+            Records::PrefixCommon prefix{
+                QString::fromUcs4(reinterpret_cast<const char32_t *>(first.constData()),
+                                  range.depth),
+                {}};
+            for (const size_t i : kept)
+                prefix.ranked.append(counts[i]);
+            out.push_back(std::move(prefix));
         }
         // The key that is the prefix itself comes first; then the keys of
         // each next code point.
