@@ -1,0 +1,282 @@
+// Commonness over several dictionaries: a key's count adds up the lines of
+// every dictionary switched on, keys of one counted in the others' lines,
+// so the nearest entry and the typo are those of the dictionaries on as a
+// whole; against a slow reading of the definition, with two and three
+// dictionaries, some switched off, one removed.
+#include "commonnessreading.h"
+#include "database/dictionaryremoval.h"
+#include "database/dictionarysettings.h"
+#include "lookup/searchthread.h"
+#include "testutil.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QString M = QString(QChar(0x25A0));
+
+// A dictionary as written: its keys (upper-cased) and each entry line's
+// translation.
+struct Made
+{
+    QStringList keys;
+    QStringList texts;
+    QByteArray bytes;
+};
+
+// Words of few letters, so that many share a prefix; none ends in a
+// letter an English ending or a romaji reading would take.
+QStringList vocabulary()
+{
+    QRandomGenerator random(7);
+    const QString consonants = "bkmnptz", vowels = "aiou";
+    QStringList words;
+    while (words.size() < 500) {
+        QString word;
+        for (int n = 2 + random.bounded(2); n > 0; --n)
+            word += QString(consonants[random.bounded(7)]) + vowels[random.bounded(4)];
+        if (!words.contains(word))
+            words << word;
+    }
+    return words;
+}
+
+// Dictionary `seed`: a share of the words (and phrases of two) as keys,
+// each with a line or two whose translation draws words, the first ones
+// far more often; and Japanese keys, whose lines count for the others.
+Made make(int seed, const QStringList &words)
+{
+    QRandomGenerator random(quint32(100 + seed));
+    const auto drawn = [&] {
+        const double u = random.generateDouble();
+        return words[qsizetype(std::pow(u, 4) * double(words.size()))];
+    };
+    const auto text = [&] {
+        QStringList picked;
+        for (int n = 3 + random.bounded(5); n > 0; --n)
+            picked << drawn();
+        return picked.join(random.bounded(3) == 0 ? ", " : " ");
+    };
+    Made made;
+    QStringList lines;
+    for (const QString &word : words) {
+        // The commonest few are keys of each; the rest of some.
+        if (random.bounded(10) < 4 && words.indexOf(word) >= 3)
+            continue;
+        QString key = word;
+        if (random.bounded(8) == 0)
+            key += ' ' + drawn();
+        for (int n = 1 + random.bounded(2); n > 0; --n) {
+            made.texts << text();
+            lines << M + key + " : " + made.texts.last();
+        }
+        made.keys << key.toUpper();
+    }
+    // Under "G", six keys of each dictionary common in its own lines only,
+    // and one of the first dictionary a little less common in each: the
+    // commonest of them all, which no dictionary's own ranking puts first;
+    // and forty keys in a line each, so that many keys share "G".
+    const auto own = [seed](int i) {
+        return QString("g%1%2").arg(QChar('a' + seed), QChar('a' + i));
+    };
+    for (int i = 0; i < 6; ++i)
+        made.keys << own(i).toUpper();
+    if (seed == 1)
+        made.keys << "GUMU";
+    for (int i = 0; i < 40; ++i)
+        made.keys << QString("GZ%1%2").arg(QChar('A' + i / 6), QChar('A' + i % 6));
+    for (int i = 0; i < 500; ++i) {
+        made.texts << text();
+        if (i < 180)
+            made.texts.last() += ' ' + own(i % 6);
+        else if (i < 209)
+            made.texts.last() += " gumu";
+        else if (i < 249)
+            made.texts.last() +=
+                QString(" gz%1%2").arg(QChar('a' + (i - 209) / 6), QChar('a' + (i - 209) % 6));
+        lines << M + QString(QChar(0x4E00 + seed * 600 + i)) + " : " + made.texts.last();
+    }
+    for (const QString &key : made.keys.mid(made.keys.indexOf(own(0).toUpper())))
+        lines << M + key.toLower() + " : " + QString(QChar(0x4E00 + seed * 600 + 550));
+    std::sort(lines.begin(), lines.end(),
+              [](const QString &a, const QString &b) { return a.toUpper() < b.toUpper(); });
+    made.keys.removeDuplicates();
+    made.bytes = lines.join('\n').toUtf8() + '\n';
+    return made;
+}
+
+bool codePointLess(const QString &a, const QString &b)
+{
+    return a.toUcs4() < b.toUcs4();
+}
+
+// Whether `a` and `b` are one insertion, deletion, replacement or swap of
+// neighbours apart.
+bool oneEdit(const QString &a, const QString &b)
+{
+    const qsizetype n = a.size(), m = b.size();
+    std::vector<std::vector<int>> d(size_t(n + 1), std::vector<int>(size_t(m + 1)));
+    for (qsizetype i = 0; i <= n; ++i)
+        for (qsizetype j = 0; j <= m; ++j) {
+            if (i == 0 || j == 0) {
+                d[i][j] = int(i + j);
+                continue;
+            }
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
+                                d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[n][m] == 1;
+}
+
+} // namespace
+
+class TestCommonness : public QObject
+{
+    Q_OBJECT
+
+    QString dir;
+    QStringList words;
+    QList<Made> made;
+
+private slots:
+    void initTestCase()
+    {
+        dir = TestUtil::makeDir("commonness");
+        words = vocabulary();
+        for (int seed = 1; seed <= 3; ++seed)
+            made << make(seed, words);
+    }
+
+    void theDictionariesOnRankAsOne_data()
+    {
+        QTest::addColumn<QList<int>>("installed");
+        QTest::addColumn<QList<int>>("off");
+        QTest::addColumn<int>("removed");
+        QTest::newRow("two") << QList<int>{1, 2} << QList<int>{} << 0;
+        QTest::newRow("three") << QList<int>{1, 2, 3} << QList<int>{} << 0;
+        QTest::newRow("three, the first off") << QList<int>{1, 2, 3} << QList<int>{1} << 0;
+        QTest::newRow("three, the middle off") << QList<int>{1, 2, 3} << QList<int>{2} << 0;
+        QTest::newRow("three, one on") << QList<int>{1, 2, 3} << QList<int>{1, 3} << 0;
+        QTest::newRow("three, one removed") << QList<int>{1, 2, 3} << QList<int>{} << 2;
+        QTest::newRow("installed in another order") << QList<int>{3, 1} << QList<int>{} << 0;
+    }
+
+    void theDictionariesOnRankAsOne()
+    {
+        QFETCH(QList<int>, installed);
+        QFETCH(QList<int>, off);
+        QFETCH(int, removed);
+        QVERIFY(TestUtil::openFreshDatabase(dir + "/" + QTest::currentDataTag() + ".db"));
+        QList<int> on; // which of `made` each id is, for those switched on
+        for (qsizetype i = 0; i < installed.size(); ++i) {
+            const int which = installed[i];
+            const QString file =
+                TestUtil::writeBytes(dir + QString("/%1.txt").arg(which), made[which - 1].bytes);
+            QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
+            const int id = int(i) + 1;
+            if (off.contains(id))
+                QVERIFY(DictionarySettings().setEnabled(id, false));
+            else if (id != removed)
+                on << which;
+        }
+        if (removed)
+            QVERIFY(DictionaryRemoval(QSqlDatabase::database()).remove(removed));
+
+        // The slow reading: every key of those on, counted in their lines.
+        QStringList keys;
+        for (const int which : std::as_const(on))
+            keys += made[which - 1].keys;
+        std::sort(keys.begin(), keys.end(), codePointLess);
+        keys.removeDuplicates();
+        QHash<QString, qint64> total;
+        for (const int which : std::as_const(on)) {
+            QList<QStringList> texts;
+            for (const QString &text : made[which - 1].texts)
+                texts << SlowCommonness::commonWords(text);
+            const QHash<QString, qint64> counts = SlowCommonness::count(texts, keys);
+            for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+                total[it.key()] += it.value();
+        }
+        const auto ranked = [&](QStringList list) {
+            std::stable_sort(list.begin(), list.end(), [&](const QString &a, const QString &b) {
+                return total.value(a) > total.value(b);
+            });
+            return list;
+        };
+
+        // Every prefix of a word of one, two and three letters, and words
+        // one edit from the commonest words.
+        QStringList texts;
+        for (const QString &word : std::as_const(words))
+            for (int n = 1; n <= 3; ++n)
+                texts << word.left(n);
+        const QStringList common = ranked(words.first(60).join('\n').toUpper().split('\n'));
+        for (const QString &upper : common.first(20)) {
+            const QString word = upper.toLower();
+            texts << word.mid(1) << word.left(2) + "k" + word.mid(2);
+            texts << QString(word).replace(1, 1, word.at(1) == 'a' ? "o" : "a");
+            texts << QString(word.at(1)) + word.at(0) + word.mid(2);
+        }
+        texts << "g"
+              << "gu"
+              << "gz"
+              << "gum";
+        texts.removeDuplicates();
+        QHash<QString, QString> lines; // what orvel-cli show prints first
+        int typos = 0, nearest = 0;
+        for (const QString &text : std::as_const(texts)) {
+            const QString key = text.toUpper();
+            if (std::binary_search(keys.begin(), keys.end(), key, codePointLess))
+                continue; // its own page
+            QStringList starting;
+            for (const QString &k : std::as_const(keys))
+                if (k.startsWith(key))
+                    starting << k;
+            starting = ranked(starting);
+            const qint64 least =
+                std::max<qint64>(100, 10 * (starting.isEmpty() ? 0 : total[starting.first()]));
+            QStringList meant;
+            for (const QString &k : std::as_const(keys))
+                if (key.size() >= 3 && !k.contains(' ') && total.value(k) >= least &&
+                    oneEdit(key, k))
+                    meant << k;
+            meant = ranked(meant);
+            const char *rule = !meant.isEmpty() ? "typo" : !starting.isEmpty() ? "nearest" : "none";
+            const QString expected = !meant.isEmpty()      ? meant.first()
+                                     : !starting.isEmpty() ? starting.first()
+                                                           : QString();
+            lines.insert(text, QString(rule) + '\t' + expected.toLower() + '\n');
+            typos += !meant.isEmpty();
+            nearest += meant.isEmpty() && !starting.isEmpty();
+
+            Page page;
+            Meaning meaning;
+            SearchThread::findWhatIMean(text, &page, &meaning);
+            const QStringList names = {"word",   "entry", "base",    "fold",
+                                       "romaji", "typo",  "nearest", "none"};
+            QCOMPARE(names.value(meaning.rule) + ' ' + meaning.key, QString(rule) + ' ' + expected);
+        }
+        // The rows reach both rules.
+        QVERIFY(typos > 0);
+        QVERIFY(nearest > 100);
+
+        // The command line shows the same, the word as the line spells it.
+        const QString first = common.first().toLower();
+        for (const QString &text : {first.left(1), first.left(2), first.mid(1)}) {
+            if (!lines.contains(text))
+                continue;
+            const TestUtil::Run shown = TestUtil::cli(
+                {"--database", dir + "/" + QTest::currentDataTag() + ".db", "show", text});
+            QCOMPARE(shown.out.section('\n', 0, 0) + '\n', lines[text]);
+        }
+    }
+};
+
+QTEST_MAIN(TestCommonness)
+#include "tst_commonness.moc"
