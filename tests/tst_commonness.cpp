@@ -3,10 +3,10 @@
 // so the nearest entry and the typo are those of the dictionaries on as a
 // whole; against a slow reading of the definition, with two and three
 // dictionaries, some switched off, one removed.
-#include "commonnessreading.h"
 #include "database/dictionaryremoval.h"
 #include "database/dictionarysettings.h"
 #include "lookup/searchthread.h"
+#include "meaningreading.h"
 #include "testutil.h"
 
 #include <QRandomGenerator>
@@ -112,26 +112,6 @@ Made make(int seed, const QStringList &words)
 bool codePointLess(const QString &a, const QString &b)
 {
     return a.toUcs4() < b.toUcs4();
-}
-
-// Whether `a` and `b` are one insertion, deletion, replacement or swap of
-// neighbours apart.
-bool oneEdit(const QString &a, const QString &b)
-{
-    const qsizetype n = a.size(), m = b.size();
-    std::vector<std::vector<int>> d(size_t(n + 1), std::vector<int>(size_t(m + 1)));
-    for (qsizetype i = 0; i <= n; ++i)
-        for (qsizetype j = 0; j <= m; ++j) {
-            if (i == 0 || j == 0) {
-                d[i][j] = int(i + j);
-                continue;
-            }
-            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
-                                d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
-                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
-        }
-    return d[n][m] == 1;
 }
 
 } // namespace
@@ -244,7 +224,7 @@ private slots:
             QStringList meant;
             for (const QString &k : std::as_const(keys))
                 if (key.size() >= 3 && !k.contains(' ') && total.value(k) >= least &&
-                    oneEdit(key, k))
+                    SlowMeaning::distance(key.toUcs4(), k.toUcs4()) == 1)
                     meant << k;
             meant = ranked(meant);
             const char *rule = !meant.isEmpty() ? "typo" : !starting.isEmpty() ? "nearest" : "none";
