@@ -32,8 +32,11 @@ public:
     // before the keys of equal commonness without the mark.
     void markCommon(const QString &key);
 
-    // How common key number `index`, which is `key`, is.
-    Records::Commonness commonness(qsizetype index, const QString &key) const;
+    // How many lines hold key number `index` (not whether it is marked).
+    Records::Commonness commonness(qsizetype index) const;
+    // Whether a key was marked common; whether any was.
+    bool isMarked(const QString &key) const { return m_marked.contains(key); }
+    bool anyMarked() const { return !m_marked.isEmpty(); }
     qsizetype keys() const { return qsizetype(m_keyNode.size()); }
 
     // The words of `text`, upper-cased.
@@ -50,12 +53,12 @@ private:
     int addChild(int node, int word);
     int newNode();
 
-    QString m_chars;                                      // the words, one after the other
-    std::vector<std::pair<qsizetype, qsizetype>> m_words; // each word's place in m_chars
-    std::vector<quint64> m_wordSlots;                     // see wordId()
-    std::vector<int> m_wordNode;                          // per word: its first-level node, or -1
-    std::vector<int> m_keyNode;                           // per key: its node, or -1
-    std::vector<quint64> m_edgeKeys;                      // (node + 1, word), 0 for none
+    QString m_chars;                                  // the words, one after the other
+    std::vector<std::pair<quint32, quint32>> m_words; // each word's place in m_chars
+    std::vector<quint64> m_wordSlots;                 // see wordId()
+    std::vector<int> m_wordNode;                      // per word: its first-level node, or -1
+    std::vector<int> m_keyNode;                       // per key: its node, or -1
+    std::vector<quint64> m_edgeKeys;                  // (node + 1, word), 0 for none
     std::vector<int> m_edgeNodes;
     size_t m_edges = 0;
     std::vector<quint32> m_lines;   // per node

@@ -71,11 +71,23 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
     }
     CommonnessCounter counter;
     QString key;
-    const auto eachKey = [&](const std::function<void()> &take) {
+    // Most keys are ASCII: widened into one buffer, not a string each.
+    const auto decode = [&key](QByteArrayView utf8) {
+        for (const char c : utf8) {
+            if (uchar(c) >= 0x80) {
+                key = QString::fromUtf8(utf8);
+                return;
+            }
+        }
+        key.resize(utf8.size());
+        QChar *out = key.data();
+        for (const char c : utf8)
+            *out++ = QLatin1Char(c);
+    };
+    const auto eachKey = [&](const std::function<void(QByteArrayView)> &take) {
         for (const Records::Installed &dictionary : std::as_const(installed)) {
             if (!index.entryKeys(dictionary.id, [&](QByteArrayView utf8) {
-                    key = QString::fromUtf8(utf8);
-                    take();
+                    take(utf8);
                     return !canceled;
                 })) {
                 *error = index.lastError();
@@ -84,7 +96,10 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
         }
         return true;
     };
-    if (!eachKey([&] { counter.addKey(key); }))
+    if (!eachKey([&](QByteArrayView utf8) {
+            decode(utf8);
+            counter.addKey(key);
+        }))
         return Result::Failed;
     if (canceled)
         return Result::Canceled;
@@ -106,12 +121,17 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
         return Result::Failed;
     }
 
+    // Only a key counted or marked is made a string again.
     std::vector<Records::Common> counts;
     qsizetype number = 0;
-    if (!eachKey([&] {
-            const Records::Commonness commonness = counter.commonness(number++, key);
+    if (!eachKey([&](QByteArrayView utf8) {
+            Records::Commonness commonness = counter.commonness(number++);
+            if (counter.anyMarked()) {
+                decode(utf8);
+                commonness.marked = counter.isMarked(key);
+            }
             if (commonness.lines > 0 || commonness.marked)
-                counts.push_back({key, commonness});
+                counts.push_back({QString::fromUtf8(utf8), commonness});
         }))
         return Result::Failed;
     index.close();
