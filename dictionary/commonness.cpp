@@ -21,6 +21,10 @@ bool isWordCharacter(char32_t c)
         return true;
     if (c < 0x80)
         return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+    // Kana and the common kanji, most of a Japanese text, without a look
+    // into the character tables.
+    if ((c >= 0x3000 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF))
+        return false;
     return (QChar::isLetter(c) || QChar::isDigit(c)) && !isJapanese(c);
 }
 
@@ -86,52 +90,51 @@ size_t edgeHash(quint64 key)
 
 } // namespace
 
-// A word's slot holds its hash's high half beside its id + 1 (0: none), so
-// that a probe rarely reads a word other than its own.
+// A word's slot holds its hash's high half (never 0: 0 is an empty slot)
+// and where the word lies in m_chars, so that a probe reads no other word
+// and a hit reads only its own letters.
 int CommonnessCounter::wordId(QStringView word) const
 {
     if (m_wordSlots.empty())
         return -1;
     const size_t hash = wordHash(word);
-    const quint64 high = quint64(quint32(hash >> 32) | 1) << 32;
-    for (size_t slot = slotOf(hash, m_wordSlots.size());;
-         slot = slotOf(slot + 1, m_wordSlots.size())) {
-        const quint64 entry = m_wordSlots[slot];
-        if (entry == 0)
+    const quint32 tag = quint32(hash >> 32) | 1;
+    const size_t room = m_wordSlots.size();
+    for (size_t slot = slotOf(hash, room);; slot = slotOf(slot + 1, room)) {
+        const WordSlot &entry = m_wordSlots[slot];
+        if (entry.tag == 0)
             return -1;
-        if ((entry & 0xffffffff00000000ULL) != high)
-            continue;
-        const int id = int(quint32(entry)) - 1;
-        const auto &[start, length] = m_words[size_t(id)];
-        if (length == word.size() &&
-            std::memcmp(m_chars.constData() + start, word.data(), size_t(length) * 2) == 0)
-            return id;
+        if (entry.tag == tag && entry.length == quint32(word.size()) &&
+            std::memcmp(m_chars.constData() + entry.start, word.data(), size_t(entry.length) * 2) ==
+                0)
+            return entry.id;
     }
 }
 
-void CommonnessCounter::placeWord(int id, size_t hash)
+void CommonnessCounter::placeWord(const WordSlot &word, size_t hash)
 {
     size_t slot = slotOf(hash, m_wordSlots.size());
-    while (m_wordSlots[slot] != 0)
+    while (m_wordSlots[slot].tag != 0)
         slot = slotOf(slot + 1, m_wordSlots.size());
-    m_wordSlots[slot] = (quint64(quint32(hash >> 32) | 1) << 32) | quint32(id + 1);
+    m_wordSlots[slot] = word;
 }
 
 int CommonnessCounter::addWord(QStringView word)
 {
     if (const int id = wordId(word); id >= 0)
         return id;
-    if (2 * (m_words.size() + 1) > m_wordSlots.size()) {
-        m_wordSlots.assign(std::max<size_t>(1024, m_wordSlots.size() * 2), 0);
-        for (size_t id = 0; id < m_words.size(); ++id) {
-            const auto &[start, length] = m_words[id];
-            placeWord(int(id), wordHash(QStringView(m_chars).sliced(start, length)));
+    if (2 * (m_wordCount + 1) > m_wordSlots.size()) {
+        std::vector<WordSlot> old(std::max<size_t>(1024, m_wordSlots.size() * 2));
+        old.swap(m_wordSlots);
+        for (const WordSlot &entry : old) {
+            if (entry.tag != 0)
+                placeWord(entry, wordHash(QStringView(m_chars).sliced(entry.start, entry.length)));
         }
     }
-    const int id = int(m_words.size());
-    m_words.emplace_back(quint32(m_chars.size()), quint32(word.size()));
+    const size_t hash = wordHash(word);
+    const int id = int(m_wordCount++);
+    placeWord({quint32(hash >> 32) | 1, id, quint32(m_chars.size()), quint32(word.size())}, hash);
     m_chars += word;
-    placeWord(id, wordHash(word));
     return id;
 }
 
@@ -247,6 +250,20 @@ void CommonnessCounter::countText(QStringView text)
 void CommonnessCounter::markCommon(const QString &key)
 {
     m_marked.insert(key, true);
+}
+
+void CommonnessCounter::finishTexts()
+{
+    const auto release = [](auto &v) { std::decay_t<decltype(v)>().swap(v); };
+    m_chars = QString();
+    m_wordCount = 0;
+    release(m_wordSlots);
+    release(m_wordNode);
+    release(m_edgeKeys);
+    release(m_edgeNodes);
+    release(m_lastLine);
+    release(m_textWords);
+    m_edges = 0;
 }
 
 Records::Commonness CommonnessCounter::commonness(qsizetype index) const

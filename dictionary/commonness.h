@@ -34,6 +34,8 @@ public:
 
     // How many lines hold key number `index` (not whether it is marked).
     Records::Commonness commonness(qsizetype index) const;
+    // After the last text: lets go of all but the counts.
+    void finishTexts();
     // Whether a key was marked common; whether any was.
     bool isMarked(const QString &key) const { return m_marked.contains(key); }
     bool anyMarked() const { return !m_marked.isEmpty(); }
@@ -48,17 +50,24 @@ private:
     // level (a key's first word is its node on the first level).
     int wordId(QStringView word) const;
     int addWord(QStringView word);
-    void placeWord(int id, size_t hash);
+    struct WordSlot;
+    void placeWord(const WordSlot &word, size_t hash);
     int child(int node, int word) const;
     int addChild(int node, int word);
     int newNode();
 
-    QString m_chars;                                  // the words, one after the other
-    std::vector<std::pair<quint32, quint32>> m_words; // each word's place in m_chars
-    std::vector<quint64> m_wordSlots;                 // see wordId()
-    std::vector<int> m_wordNode;                      // per word: its first-level node, or -1
-    std::vector<int> m_keyNode;                       // per key: its node, or -1
-    std::vector<quint64> m_edgeKeys;                  // (node + 1, word), 0 for none
+    QString m_chars; // the words, one after the other
+    struct WordSlot
+    {
+        quint32 tag = 0; // 0: empty
+        qint32 id = -1;
+        quint32 start = 0, length = 0; // in m_chars
+    };
+    std::vector<WordSlot> m_wordSlots; // see wordId()
+    size_t m_wordCount = 0;
+    std::vector<int> m_wordNode;     // per word: its first-level node, or -1
+    std::vector<int> m_keyNode;      // per key: its node, or -1
+    std::vector<quint64> m_edgeKeys; // (node + 1, word), 0 for none
     std::vector<int> m_edgeNodes;
     size_t m_edges = 0;
     std::vector<quint32> m_lines;   // per node

@@ -121,6 +121,7 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
         return Result::Failed;
     }
 
+    counter.finishTexts();
     // Only a key counted or marked is made a string again.
     std::vector<Records::Common> counts;
     qsizetype number = 0;
