@@ -192,69 +192,55 @@ private slots:
 
         // Every prefix of a word of one, two and three letters, and words
         // one edit from the commonest words.
-        QStringList texts;
+        QStringList texts = {"g", "gu", "gz", "gum"};
         for (const QString &word : std::as_const(words))
-            for (int n = 1; n <= 3; ++n)
-                texts << word.left(n);
+            texts << word.left(1) << word.left(2) << word.left(3);
         const QStringList common = ranked(words.first(60).join('\n').toUpper().split('\n'));
         for (const QString &upper : common.first(20)) {
-            const QString word = upper.toLower();
-            texts << word.mid(1) << word.left(2) + "k" + word.mid(2);
-            texts << QString(word).replace(1, 1, word.at(1) == 'a' ? "o" : "a");
-            texts << QString(word.at(1)) + word.at(0) + word.mid(2);
+            const QString w = upper.toLower();
+            texts << w.mid(1) << w.left(2) + "k" + w.mid(2) << QString(w.at(1)) + w.at(0) + w.mid(2)
+                  << QString(w).replace(1, 1, w.at(1) == 'a' ? "o" : "a");
         }
-        texts << "g"
-              << "gu"
-              << "gz"
-              << "gum";
         texts.removeDuplicates();
-        QHash<QString, QString> lines; // what orvel-cli show prints first
         int typos = 0, nearest = 0;
         for (const QString &text : std::as_const(texts)) {
             const QString key = text.toUpper();
             if (std::binary_search(keys.begin(), keys.end(), key, codePointLess))
                 continue; // its own page
-            QStringList starting;
+            QStringList starting, meant;
             for (const QString &k : std::as_const(keys))
                 if (k.startsWith(key))
                     starting << k;
             starting = ranked(starting);
             const qint64 least =
                 std::max<qint64>(100, 10 * (starting.isEmpty() ? 0 : total[starting.first()]));
-            QStringList meant;
             for (const QString &k : std::as_const(keys))
                 if (key.size() >= 3 && !k.contains(' ') && total.value(k) >= least &&
                     SlowMeaning::distance(key.toUcs4(), k.toUcs4()) == 1)
                     meant << k;
             meant = ranked(meant);
-            const char *rule = !meant.isEmpty() ? "typo" : !starting.isEmpty() ? "nearest" : "none";
-            const QString expected = !meant.isEmpty()      ? meant.first()
-                                     : !starting.isEmpty() ? starting.first()
-                                                           : QString();
-            lines.insert(text, QString(rule) + '\t' + expected.toLower() + '\n');
             typos += !meant.isEmpty();
             nearest += meant.isEmpty() && !starting.isEmpty();
-
+            const QString expected = QString(!meant.isEmpty()      ? "typo\t" + meant.first()
+                                             : !starting.isEmpty() ? "nearest\t" + starting.first()
+                                                                   : "none\t")
+                                         .toLower();
             Page page;
             Meaning meaning;
             SearchThread::findWhatIMean(text, &page, &meaning);
-            const QStringList names = {"word",   "entry", "base",    "fold",
-                                       "romaji", "typo",  "nearest", "none"};
-            QCOMPARE(names.value(meaning.rule) + ' ' + meaning.key, QString(rule) + ' ' + expected);
+            const char *const names[] = {"word",   "entry", "base",    "fold",
+                                         "romaji", "typo",  "nearest", "none"};
+            QCOMPARE(QString(names[meaning.rule]) + '\t' + meaning.key.toLower(), expected);
+            // The command line shows the same, the word as its line spells it.
+            if (typos + nearest <= 2) {
+                const TestUtil::Run shown = TestUtil::cli(
+                    {"--database", dir + "/" + QTest::currentDataTag() + ".db", "show", text});
+                QCOMPARE(shown.out.section('\n', 0, 0), expected);
+            }
         }
         // The rows reach both rules.
         QVERIFY(typos > 0);
         QVERIFY(nearest > 100);
-
-        // The command line shows the same, the word as the line spells it.
-        const QString first = common.first().toLower();
-        for (const QString &text : {first.left(1), first.left(2), first.mid(1)}) {
-            if (!lines.contains(text))
-                continue;
-            const TestUtil::Run shown = TestUtil::cli(
-                {"--database", dir + "/" + QTest::currentDataTag() + ".db", "show", text});
-            QCOMPARE(shown.out.section('\n', 0, 0) + '\n', lines[text]);
-        }
     }
 };
 
