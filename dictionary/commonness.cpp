@@ -1,5 +1,6 @@
 #include "dictionary/commonness.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -141,7 +142,6 @@ int CommonnessCounter::addWord(QStringView word)
 int CommonnessCounter::newNode()
 {
     m_lines.push_back(0);
-    m_lastLine.push_back(-1);
     return int(m_lines.size()) - 1;
 }
 
@@ -228,6 +228,7 @@ void CommonnessCounter::countText(QStringView text)
     });
     // Through the tree from each of the text's words: a node counts a text
     // once, however often the text holds its words.
+    m_reached.clear();
     const size_t n = m_textWords.size();
     for (size_t start = 0; start < n; ++start) {
         const int first = m_textWords[start];
@@ -235,16 +236,16 @@ void CommonnessCounter::countText(QStringView text)
             continue;
         int node = m_wordNode[size_t(first)];
         for (size_t i = start + 1; node >= 0; ++i) {
-            if (m_lastLine[size_t(node)] != m_text) {
-                m_lastLine[size_t(node)] = m_text;
-                ++m_lines[size_t(node)];
-            }
+            m_reached.push_back(node);
             if (i == n || m_textWords[i] < 0 || m_edges == 0)
                 break;
             node = child(node, m_textWords[i]);
         }
     }
-    ++m_text;
+    std::sort(m_reached.begin(), m_reached.end());
+    m_reached.erase(std::unique(m_reached.begin(), m_reached.end()), m_reached.end());
+    for (const int reached : m_reached)
+        ++m_lines[size_t(reached)];
 }
 
 void CommonnessCounter::markCommon(const QString &key)
@@ -261,7 +262,7 @@ void CommonnessCounter::finishTexts()
     release(m_wordNode);
     release(m_edgeKeys);
     release(m_edgeNodes);
-    release(m_lastLine);
+    release(m_reached);
     release(m_textWords);
     m_edges = 0;
 }

@@ -70,10 +70,9 @@ private:
     std::vector<quint64> m_edgeKeys; // (node + 1, word), 0 for none
     std::vector<int> m_edgeNodes;
     size_t m_edges = 0;
-    std::vector<quint32> m_lines;   // per node
-    std::vector<qint32> m_lastLine; // per node: the text that counted last
-    qint32 m_text = 0;              // the texts counted so far
-    std::vector<int> m_textWords;   // the words of the text being counted
+    std::vector<quint32> m_lines; // per node
+    std::vector<int> m_reached;   // the nodes the text being counted reaches
+    std::vector<int> m_textWords; // the words of the text being counted
     QHash<QString, bool> m_marked;
     QString m_upper; // a text word upper-cased
 };
