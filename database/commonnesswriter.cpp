@@ -8,7 +8,7 @@
 #include <functional>
 
 bool CommonnessWriter::write(int id, const std::vector<Records::Common> &counts,
-                             const std::vector<Records::PrefixCommon> &prefixes, bool *stored)
+                             const std::vector<Records::PrefixCommon> &ranked, bool *stored)
 {
     *stored = false;
     if (!beginWrite())
@@ -19,7 +19,7 @@ bool CommonnessWriter::write(int id, const std::vector<Records::Common> &counts,
     };
     QSqlQuery query(m_db);
     if (!execute(query, Sql::createCommon) || !execute(query, Sql::createCommonLines) ||
-        !execute(query, Sql::createCommonPrefixes)) {
+        !execute(query, Sql::createCommonRanked)) {
         reportFailed(query);
         fail(query.lastError().text());
         return rollBack();
@@ -31,7 +31,11 @@ bool CommonnessWriter::write(int id, const std::vector<Records::Common> &counts,
         m_db.rollback();
         return true;
     }
-    if (!deleteRows(Sql::deleteCommon, {id}) || !deleteRows(Sql::deleteCommonPrefixes, {id}))
+    // The kept commonest keys as counted before: replaced by the ranked ones.
+    bool prefixes = false;
+    if (!deleteRows(Sql::deleteCommon, {id}) || !deleteRows(Sql::deleteCommonRanked, {id}) ||
+        !tableExists(Sql::selectCommonPrefixTable, &prefixes) ||
+        (prefixes && !deleteRows(Sql::deleteCommonPrefixes, {id})))
         return rollBack();
     // Many rows to a statement: a statement costs more than its rows.
     const auto insert = [&](const char *sql, int columns, size_t rows,
@@ -61,9 +65,12 @@ bool CommonnessWriter::write(int id, const std::vector<Records::Common> &counts,
                     const Records::Common &c = counts[i];
                     return QVariantList{id, c.key, c.commonness.lines, int(c.commonness.marked)};
                 }) ||
-        !insert(Sql::insertCommonPrefix, 5, prefixes.size(), [&](size_t i) {
-            const Records::PrefixCommon &p = prefixes[i];
-            return QVariantList{id, p.prefix, p.key, p.commonness.lines, int(p.commonness.marked)};
+        !insert(Sql::insertCommonRanked, 3, ranked.size(), [&](size_t i) {
+            QString text;
+            for (const Records::Common &c : ranked[i].ranked)
+                text += QString::number(c.commonness.lines) + u'\t' +
+                        QChar(c.commonness.marked ? u'1' : u'0') + u'\t' + c.key + u'\n';
+            return QVariantList{id, ranked[i].prefix, text};
         }))
         return rollBack();
     query.finish();

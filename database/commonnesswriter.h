@@ -16,8 +16,9 @@ public:
     // On `connection`, which must be open.
     explicit CommonnessWriter(const QSqlDatabase &connection) : QueryRunner(connection) {}
 
-    // Replaces dictionary `id`'s counts with `counts` and `prefixes`. A
-    // dictionary removed meanwhile gets none (`stored` false).
+    // Replaces the counts of dictionary `id`'s lines with `counts` and
+    // the commonest keys kept of each prefix, `ranked`. A dictionary
+    // removed meanwhile gets none (`stored` false).
     bool write(int id, const std::vector<Records::Common> &counts,
-               const std::vector<Records::PrefixCommon> &prefixes, bool *stored);
+               const std::vector<Records::PrefixCommon> &ranked, bool *stored);
 };

@@ -306,45 +306,104 @@ Answer IndexReader::commonness(const QString &key, int id, Records::Commonness *
     });
 }
 
-Answer IndexReader::commonestStartingWith(const QString &prefix, int id, Records::Common *best)
+Answer IndexReader::rankedTable(const char *sql, std::optional<bool> *known)
 {
+    if (!*known) {
+        Statement query(m_db, sql);
+        const Answer answer = firstRow(query, [](Statement &) {});
+        if (answer == Answer::Failed)
+            return answer;
+        *known = answer == Answer::Found;
+    }
+    return **known ? Answer::Found : Answer::None;
+}
+
+Answer IndexReader::rankedStartingWith(const QString &prefix, int id,
+                                       QList<Records::Common> *ranked, bool *whole)
+{
+    ranked->clear();
+    *whole = true;
     if (const Answer table = commonTable(); table != Answer::Found)
+        return table == Answer::None ? Answer::Found : table;
+    Answer table = rankedTable(Sql::selectCommonRankedTable, &m_rankedTable);
+    if (table == Answer::Failed)
         return table;
-    {
+    if (table == Answer::Found) {
+        Statement query(m_db, Sql::selectCommonRanked);
+        query.bind(1, id);
+        query.bind(2, prefix);
+        QString text;
+        const Answer answer = firstRow(query, [&text](Statement &row) { text = row.text(0); });
+        if (answer == Answer::Failed)
+            return answer;
+        if (answer == Answer::Found) {
+            *whole = false;
+            for (const QStringView line : QStringView(text).split(u'\n', Qt::SkipEmptyParts)) {
+                const qsizetype tab = line.indexOf(u'\t');
+                const qsizetype mark = line.indexOf(u'\t', tab + 1);
+                if (tab < 0 || mark < 0) {
+                    failed(Sql::selectCommonRanked, QStringLiteral("a ranked row unread"));
+                    return Answer::Failed;
+                }
+                ranked->append(
+                    {line.sliced(mark + 1).toString(),
+                     {line.first(tab).toLongLong(), line.sliced(tab + 1, mark - tab - 1) == u"1"}});
+            }
+            return Answer::Found;
+        }
+    }
+    // Counted before the ranked rows: each such prefix's commonest alone.
+    table = rankedTable(Sql::selectCommonPrefixTable, &m_prefixTable);
+    if (table == Answer::Failed)
+        return table;
+    if (table == Answer::Found) {
         Statement query(m_db, Sql::selectCommonPrefix);
         query.bind(1, id);
         query.bind(2, prefix);
-        const Answer answer = firstRow(query, [best](Statement &row) {
-            *best = {row.text(0), {row.integer(1), row.integer(2) != 0}};
+        const Answer answer = firstRow(query, [ranked](Statement &row) {
+            ranked->append({row.text(0), {row.integer(1), row.integer(2) != 0}});
         });
-        if (answer != Answer::None)
+        if (answer != Answer::None) {
+            *whole = false;
             return answer;
+        }
     }
-    // A prefix without its best has few counted keys: they are compared.
-    Statement query(m_db, Sql::selectCommonFrom);
-    if (!query.isPrepared()) {
-        notPrepared(query);
+    // A prefix without kept keys has few counted keys: they are all read.
+    int rows = 0;
+    if (!commonStartingWith(prefix, id, [&](const Records::Common &common) {
+            ranked->append(common);
+            return ++rows <= Records::prefixSpread;
+        }))
         return Answer::Failed;
+    if (rows > Records::prefixSpread) {
+        // Many keys and none kept (being counted now): not known.
+        ranked->clear();
+        *whole = false;
+        return Answer::Found;
     }
+    std::stable_sort(ranked->begin(), ranked->end(),
+                     [](const auto &a, const auto &b) { return a.commonness.beats(b.commonness); });
+    return Answer::Found;
+}
+
+bool IndexReader::commonStartingWith(const QString &prefix, int id,
+                                     const std::function<bool(const Records::Common &)> &each)
+{
+    if (const Answer table = commonTable(); table != Answer::Found)
+        return table == Answer::None;
+    Statement query(m_db, Sql::selectCommonFrom);
+    if (!query.isPrepared())
+        return notPrepared(query);
     query.bind(1, id);
     query.bind(2, prefix);
-    query.bind(3, Records::prefixSpread + 1);
-    Answer answer = Answer::None;
+    query.bind(3, -1);
     int stepped;
     while ((stepped = query.step()) == SQLITE_ROW) {
         const QString key = query.text(0);
-        if (!key.startsWith(prefix))
-            break;
-        const Records::Commonness commonness{query.integer(1), query.integer(2) != 0};
-        if (answer == Answer::None || commonness.beats(best->commonness)) {
-            *best = {key, commonness};
-            answer = Answer::Found;
-        }
+        if (!key.startsWith(prefix) || !each({key, {query.integer(1), query.integer(2) != 0}}))
+            return true;
     }
-    if (stepped == SQLITE_ROW || stepped == SQLITE_DONE)
-        return answer;
-    failed(Sql::selectCommonFrom, errorText(m_db));
-    return Answer::Failed;
+    return stepped == SQLITE_DONE || failed(Sql::selectCommonFrom, errorText(m_db));
 }
 
 bool IndexReader::commonKeys(int id, qint64 lines, QList<Records::Common> *keys)

@@ -69,10 +69,17 @@ public:
     // How common `key` is in dictionary `id` (None: not counted in any
     // line, or not counted yet).
     Records::Answer commonness(const QString &key, int id, Records::Commonness *commonness);
-    // The commonest key of dictionary `id` (then the first in key order)
-    // that starts with `prefix`, of those counted in some line or marked;
-    // None when none is (then key order is all there is).
-    Records::Answer commonestStartingWith(const QString &prefix, int id, Records::Common *best);
+    // The commonest keys that start with `prefix`, by the lines of
+    // dictionary `id` (then in key order), of the keys counted in some of
+    // its lines or marked: every one (`whole`), or those kept of a prefix
+    // many share, so that any other is at most as common as the last. An
+    // empty list, not whole: the ones kept are not known.
+    Records::Answer rankedStartingWith(const QString &prefix, int id,
+                                       QList<Records::Common> *ranked, bool *whole);
+    // Each key counted in dictionary `id`'s lines or marked that starts with
+    // `prefix`, in key order; `each` returns false to stop early.
+    bool commonStartingWith(const QString &prefix, int id,
+                            const std::function<bool(const Records::Common &)> &each);
     // The keys of dictionary `id` counted in at least `lines` lines.
     bool commonKeys(int id, qint64 lines, QList<Records::Common> *keys);
     // Dictionary `id`'s entry keys (t_entry's) in code point order, as
@@ -108,6 +115,8 @@ private:
     bool hasTable(const char *table);
     // Whether the database has the counts' table (read once).
     Records::Answer commonTable();
+    // Which of the kept commonest keys' tables the database has (read once).
+    Records::Answer rankedTable(const char *sql, std::optional<bool> *known);
     // Runs a statement for at most one row; `read` takes the row when there
     // is one.
     template <typename Read> Records::Answer firstRow(Statement &statement, Read read);
@@ -121,4 +130,5 @@ private:
     QString m_failedStatement;
     bool m_fileUnusable = false;
     std::optional<bool> m_commonTable;
+    std::optional<bool> m_rankedTable, m_prefixTable;
 };

@@ -117,7 +117,7 @@ bool QueryRunner::deleteDictionaryRows(int id)
     // when the database has them.
     bool entries = false;
     bool files = false;
-    bool keys = false, formats = false, common = false;
+    bool keys = false, formats = false, common = false, prefixes = false, ranked = false;
     return deleteRows(Sql::wordRows, id) && deleteRows(Sql::deleteDictionary, {id}) &&
            tableExists(Sql::selectEntryTable, &entries) &&
            (!entries || deleteRows(Sql::entryRows, id)) &&
@@ -128,7 +128,11 @@ bool QueryRunner::deleteDictionaryRows(int id)
            tableExists(Sql::selectFormatTable, &formats) &&
            (!formats || deleteRows(Sql::deleteFormat, {id})) &&
            tableExists(Sql::selectCommonTable, &common) &&
-           (!common || (deleteRows(Sql::commonRows, id) && deleteRows(Sql::commonPrefixRows, id)));
+           (!common || deleteRows(Sql::commonRows, id)) &&
+           tableExists(Sql::selectCommonPrefixTable, &prefixes) &&
+           (!prefixes || deleteRows(Sql::commonPrefixRows, id)) &&
+           tableExists(Sql::selectCommonRankedTable, &ranked) &&
+           (!ranked || deleteRows(Sql::commonRankedRows, id));
 }
 
 bool QueryRunner::readDictionaries(QList<Records::Installed> *list, bool report,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -95,16 +96,17 @@ struct Common
     Commonness commonness;
 };
 
-// The commonest key (then key order) of those that start with `prefix`:
-// kept for each prefix that more than prefixSpread counted keys share, so
-// that finding the commonest key that starts with a typed text never
-// compares more keys than that.
+// The prefixKept commonest keys (then in key order) of those that start
+// with `prefix`: kept for each prefix that more than prefixSpread counted
+// keys share, so that finding the commonest key that starts with a typed
+// text compares no more keys than that, unless the dictionaries switched
+// on rank the kept keys too closely to decide.
 inline constexpr int prefixSpread = 32;
+inline constexpr int prefixKept = 6;
 struct PrefixCommon
 {
     QString prefix;
-    QString key;
-    Commonness commonness;
+    QList<Common> ranked; // commonest first
 };
 
 } // namespace Records

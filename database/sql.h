@@ -159,44 +159,59 @@ inline constexpr char selectRowTriggers[] =
     "SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND "
     "tbl_name IN ('t_word', 't_entry')";
 
-// How common each entry word is (CommonnessCounter), counted after its
-// dictionary's build commits: rows for the keys found in some line or
-// marked common, and the commonest key of each prefix many keys share.
-// A database without them, or a dictionary not counted yet, has keys in
-// key order.
+// How common each entry word is (CommonnessCounter): for each dictionary
+// ?, the lines of its file that hold each key of every installed
+// dictionary, counted after a build commits; rows for the keys found in
+// some line or marked common. The ranked rows keep each dictionary's
+// commonest keys (its lines) of each prefix many keys share: one line
+// each, "LINES\tMARKED\tKEY\n", the commonest first. A database without
+// them, or a dictionary not counted yet, has keys in key order. (Before
+// the ranked rows, t_common_prefix kept only each prefix's commonest key;
+// it is read where the ranked rows are missing.)
 inline constexpr char createCommon[] =
     "CREATE TABLE IF NOT EXISTS t_common (id INTEGER NOT NULL, key TEXT NOT NULL, "
     "lines INTEGER NOT NULL, marked INTEGER NOT NULL, PRIMARY KEY (id, key)) WITHOUT ROWID";
 // The keys common enough for a typo, read whole from the index alone.
 inline constexpr char createCommonLines[] =
     "CREATE INDEX IF NOT EXISTS i_common_lines ON t_common (id, lines, marked)";
-inline constexpr char createCommonPrefixes[] =
-    "CREATE TABLE IF NOT EXISTS t_common_prefix (id INTEGER NOT NULL, prefix TEXT NOT NULL, "
-    "key TEXT NOT NULL, lines INTEGER NOT NULL, marked INTEGER NOT NULL, "
-    "PRIMARY KEY (id, prefix)) WITHOUT ROWID";
+inline constexpr char createCommonRanked[] =
+    "CREATE TABLE IF NOT EXISTS t_common_ranked (id INTEGER NOT NULL, prefix TEXT NOT NULL, "
+    "ranked TEXT NOT NULL, PRIMARY KEY (id, prefix)) WITHOUT ROWID";
 inline constexpr char selectCommonTable[] =
     "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 't_common'";
+inline constexpr char selectCommonRankedTable[] =
+    "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 't_common_ranked'";
+inline constexpr char selectCommonPrefixTable[] =
+    "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 't_common_prefix'";
 inline constexpr char deleteCommon[] = "DELETE FROM t_common WHERE id = ?";
 inline constexpr char deleteCommonPrefixes[] = "DELETE FROM t_common_prefix WHERE id = ?";
+inline constexpr char deleteCommonRanked[] = "DELETE FROM t_common_ranked WHERE id = ?";
 inline constexpr char commonRowsOthers[] = "SELECT EXISTS (SELECT 1 FROM t_common WHERE id < ?) OR "
                                            "EXISTS (SELECT 1 FROM t_common WHERE id > ?)";
 inline constexpr char commonPrefixRowsOthers[] =
     "SELECT EXISTS (SELECT 1 FROM t_common_prefix WHERE id < ?) OR "
     "EXISTS (SELECT 1 FROM t_common_prefix WHERE id > ?)";
+inline constexpr char commonRankedRowsOthers[] =
+    "SELECT EXISTS (SELECT 1 FROM t_common_ranked WHERE id < ?) OR "
+    "EXISTS (SELECT 1 FROM t_common_ranked WHERE id > ?)";
 inline constexpr RowsOf commonRows{commonRowsOthers, "DELETE FROM t_common", deleteCommon};
 inline constexpr RowsOf commonPrefixRows{commonPrefixRowsOthers, "DELETE FROM t_common_prefix",
                                          deleteCommonPrefixes};
+inline constexpr RowsOf commonRankedRows{commonRankedRowsOthers, "DELETE FROM t_common_ranked",
+                                         deleteCommonRanked};
 
 // Many rows to a statement: each followed by as many "(?, ...)" as rows.
 inline constexpr char insertCommon[] = "INSERT INTO t_common (id, key, lines, marked) VALUES ";
-inline constexpr char insertCommonPrefix[] =
-    "INSERT INTO t_common_prefix (id, prefix, key, lines, marked) VALUES ";
+inline constexpr char insertCommonRanked[] =
+    "INSERT INTO t_common_ranked (id, prefix, ranked) VALUES ";
 inline constexpr char selectEntryKeys[] = "SELECT key FROM t_entry WHERE id = ? ORDER BY key";
 inline constexpr char selectRegistered[] = "SELECT 1 FROM t_dictionary WHERE id = ?";
 inline constexpr char selectCommon[] =
     "SELECT lines, marked FROM t_common WHERE id = ? AND key = ?";
 inline constexpr char selectCommonPrefix[] =
     "SELECT key, lines, marked FROM t_common_prefix WHERE id = ? AND prefix = ?";
+inline constexpr char selectCommonRanked[] =
+    "SELECT ranked FROM t_common_ranked WHERE id = ? AND prefix = ?";
 inline constexpr char selectCommonFrom[] =
     "SELECT key, lines, marked FROM t_common WHERE id = ? AND key >= ? ORDER BY key LIMIT ?";
 inline constexpr char selectCommonAtLeast[] =

@@ -1,6 +1,7 @@
 #include "dictionary/commonness.h"
 
-#include <QVarLengthArray>
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -21,6 +22,10 @@ bool isWordCharacter(char32_t c)
         return true;
     if (c < 0x80)
         return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+    // Kana and the common kanji, most of a Japanese text, without a look
+    // into the character tables.
+    if ((c >= 0x3000 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF))
+        return false;
     return (QChar::isLetter(c) || QChar::isDigit(c)) && !isJapanese(c);
 }
 
@@ -63,6 +68,19 @@ size_t slotOf(size_t hash, size_t room)
     return hash & (room - 1);
 }
 
+// FNV-1a over the UTF-16 units, mixed at the end: far cheaper than qHash
+// on the short words counted here, and spread well enough.
+size_t wordHash(QStringView word)
+{
+    quint64 h = 0xcbf29ce484222325ULL;
+    for (const QChar c : word)
+        h = (h ^ c.unicode()) * 0x100000001b3ULL;
+    h ^= h >> 29;
+    h *= 0xbf58476d1ce4e5b9ULL;
+    h ^= h >> 32;
+    return size_t(h);
+}
+
 size_t edgeHash(quint64 key)
 {
     key ^= key >> 33;
@@ -73,52 +91,58 @@ size_t edgeHash(quint64 key)
 
 } // namespace
 
-// A word's slot holds its hash's high half beside its id + 1 (0: none), so
-// that a probe rarely reads a word other than its own.
+// A word's slot holds its hash's high half (never 0: 0 is an empty slot)
+// and where the word lies in m_chars, so that a probe reads no other word
+// and a hit reads only its own letters.
 int CommonnessCounter::wordId(QStringView word) const
 {
     if (m_wordSlots.empty())
         return -1;
-    const size_t hash = qHash(word);
-    const quint64 high = quint64(quint32(hash >> 32) | 1) << 32;
-    for (size_t slot = slotOf(hash, m_wordSlots.size());;
-         slot = slotOf(slot + 1, m_wordSlots.size())) {
-        const quint64 entry = m_wordSlots[slot];
-        if (entry == 0)
+    const size_t hash = wordHash(word);
+    const quint32 tag = quint32(hash >> 32) | 1;
+    const size_t room = m_wordSlots.size();
+    for (size_t slot = slotOf(hash, room);; slot = slotOf(slot + 1, room)) {
+        const WordSlot &entry = m_wordSlots[slot];
+        if (entry.tag == 0)
             return -1;
-        if ((entry & 0xffffffff00000000ULL) != high)
-            continue;
-        const int id = int(quint32(entry)) - 1;
-        const auto &[start, length] = m_words[size_t(id)];
-        if (QStringView(m_chars).sliced(start, length) == word)
-            return id;
+        if (entry.tag == tag && entry.length == quint32(word.size()) &&
+            std::memcmp(m_chars.constData() + entry.start, word.data(), size_t(entry.length) * 2) ==
+                0)
+            return entry.id;
     }
 }
 
-void CommonnessCounter::placeWord(int id, size_t hash)
+void CommonnessCounter::placeWord(const WordSlot &word, size_t hash)
 {
     size_t slot = slotOf(hash, m_wordSlots.size());
-    while (m_wordSlots[slot] != 0)
+    while (m_wordSlots[slot].tag != 0)
         slot = slotOf(slot + 1, m_wordSlots.size());
-    m_wordSlots[slot] = (quint64(quint32(hash >> 32) | 1) << 32) | quint32(id + 1);
+    m_wordSlots[slot] = word;
 }
 
 int CommonnessCounter::addWord(QStringView word)
 {
     if (const int id = wordId(word); id >= 0)
         return id;
-    if (2 * (m_words.size() + 1) > m_wordSlots.size()) {
-        m_wordSlots.assign(std::max<size_t>(1024, m_wordSlots.size() * 2), 0);
-        for (size_t id = 0; id < m_words.size(); ++id) {
-            const auto &[start, length] = m_words[id];
-            placeWord(int(id), qHash(QStringView(m_chars).sliced(start, length)));
+    if (2 * (m_wordCount + 1) > m_wordSlots.size()) {
+        std::vector<WordSlot> old(std::max<size_t>(1024, m_wordSlots.size() * 2));
+        old.swap(m_wordSlots);
+        for (const WordSlot &entry : old) {
+            if (entry.tag != 0)
+                placeWord(entry, wordHash(QStringView(m_chars).sliced(entry.start, entry.length)));
         }
     }
-    const int id = int(m_words.size());
-    m_words.emplace_back(m_chars.size(), word.size());
+    const size_t hash = wordHash(word);
+    const int id = int(m_wordCount++);
+    placeWord({quint32(hash >> 32) | 1, id, quint32(m_chars.size()), quint32(word.size())}, hash);
     m_chars += word;
-    placeWord(id, qHash(word));
     return id;
+}
+
+int CommonnessCounter::newNode()
+{
+    m_lines.push_back(0);
+    return int(m_lines.size()) - 1;
 }
 
 int CommonnessCounter::child(int node, int word) const
@@ -156,23 +180,42 @@ int CommonnessCounter::addChild(int node, int word)
     size_t slot = slotOf(edgeHash(key), m_edgeKeys.size());
     while (m_edgeKeys[slot] != 0)
         slot = slotOf(slot + 1, m_edgeKeys.size());
-    const int next = int(m_lines.size());
+    const int next = newNode();
     m_edgeKeys[slot] = key;
     m_edgeNodes[slot] = next;
     ++m_edges;
-    m_lines.push_back(0);
-    m_lastLine.push_back(-1);
     return next;
+}
+
+void CommonnessCounter::addKey(QStringView key)
+{
+    int node = -1;
+    forEachWord(key, [&](QStringView word) {
+        const int id = addWord(word);
+        if (node < 0) {
+            if (size_t(id) >= m_wordNode.size())
+                m_wordNode.resize(size_t(id) + 1, -1);
+            if (m_wordNode[size_t(id)] < 0)
+                m_wordNode[size_t(id)] = newNode();
+            node = m_wordNode[size_t(id)];
+            return;
+        }
+        const int next = child(node, id);
+        node = next >= 0 ? next : addChild(node, id);
+    });
+    m_keyNode.push_back(node);
 }
 
 void CommonnessCounter::countText(QStringView text)
 {
+    // A word no key has ends every run of the keys' words through it.
+    m_textWords.clear();
     forEachWord(text, [&](QStringView word) {
         bool ascii = true;
         for (const QChar c : word)
             ascii = ascii && c.unicode() < 0x80;
         if (!ascii) {
-            m_texts.push_back(addWord(word.toString().toUpper()));
+            m_textWords.push_back(wordId(word.toString().toUpper()));
             return;
         }
         m_upper.resize(word.size());
@@ -181,40 +224,28 @@ void CommonnessCounter::countText(QStringView text)
             const char16_t c = word[i].unicode();
             out[i] = QChar(c >= u'a' && c <= u'z' ? char16_t(c - 32) : c);
         }
-        m_texts.push_back(addWord(m_upper));
+        m_textWords.push_back(wordId(m_upper));
     });
-    m_texts.push_back(-1);
-}
-
-void CommonnessCounter::addKey(QStringView key)
-{
-    if (m_lines.empty()) { // the root
-        m_lines.push_back(0);
-        m_lastLine.push_back(-1);
-    }
-    // A key with a word no text has is in no text: its words are only
-    // looked up, and it goes into the tree only when they are all there.
-    QVarLengthArray<int, 8> ids;
-    bool inTexts = true;
-    forEachWord(key, [&](QStringView word) {
-        const int id = inTexts ? wordId(word) : -1;
-        inTexts = id >= 0;
-        ids.append(id);
-    });
-    if (ids.isEmpty() || !inTexts) {
-        if (!m_marked.isEmpty()) {
-            m_keys << key.toString();
-            m_keyNode.push_back(-1);
+    // Through the tree from each of the text's words: a node counts a text
+    // once, however often the text holds its words.
+    m_reached.clear();
+    const size_t n = m_textWords.size();
+    for (size_t start = 0; start < n; ++start) {
+        const int first = m_textWords[start];
+        if (first < 0 || size_t(first) >= m_wordNode.size())
+            continue;
+        int node = m_wordNode[size_t(first)];
+        for (size_t i = start + 1; node >= 0; ++i) {
+            m_reached.push_back(node);
+            if (i == n || m_textWords[i] < 0 || m_edges == 0)
+                break;
+            node = child(node, m_textWords[i]);
         }
-        return;
     }
-    int node = 0;
-    for (const int id : ids) {
-        const int next = child(node, id);
-        node = next >= 0 ? next : addChild(node, id);
-    }
-    m_keys << key.toString();
-    m_keyNode.push_back(node);
+    std::sort(m_reached.begin(), m_reached.end());
+    m_reached.erase(std::unique(m_reached.begin(), m_reached.end()), m_reached.end());
+    for (const int reached : m_reached)
+        ++m_lines[size_t(reached)];
 }
 
 void CommonnessCounter::markCommon(const QString &key)
@@ -222,36 +253,24 @@ void CommonnessCounter::markCommon(const QString &key)
     m_marked.insert(key, true);
 }
 
-std::vector<Records::Common> CommonnessCounter::counts()
+void CommonnessCounter::finishTexts()
 {
-    // Each text through the tree from each of its words: a node counts a
-    // text once, however often the text holds its words.
-    qint32 text = 0;
-    for (size_t start = 0; start < m_texts.size(); ++start) {
-        if (m_texts[start] < 0) {
-            ++text;
-            continue;
-        }
-        int node = 0;
-        for (size_t i = start; m_texts[i] >= 0; ++i) {
-            node = child(node, m_texts[i]);
-            if (node < 0)
-                break;
-            if (m_lastLine[size_t(node)] != text) {
-                m_lastLine[size_t(node)] = text;
-                ++m_lines[size_t(node)];
-            }
-        }
-    }
-    std::vector<Records::Common> out;
-    for (qsizetype i = 0; i < m_keys.size(); ++i) {
-        const int node = m_keyNode[size_t(i)];
-        const qint64 lines = node < 0 ? 0 : m_lines[size_t(node)];
-        const bool marked = m_marked.contains(m_keys.at(i));
-        if (lines > 0 || marked)
-            out.push_back({m_keys.at(i), {lines, marked}});
-    }
-    return out;
+    const auto release = [](auto &v) { std::decay_t<decltype(v)>().swap(v); };
+    m_chars = QString();
+    m_wordCount = 0;
+    release(m_wordSlots);
+    release(m_wordNode);
+    release(m_edgeKeys);
+    release(m_edgeNodes);
+    release(m_reached);
+    release(m_textWords);
+    m_edges = 0;
+}
+
+Records::Commonness CommonnessCounter::commonness(qsizetype index) const
+{
+    const int node = m_keyNode[size_t(index)];
+    return {node < 0 ? 0 : qint64(m_lines[size_t(node)]), false};
 }
 
 std::vector<Records::PrefixCommon> PrefixBest::of(const std::vector<Records::Common> &counts)
@@ -274,15 +293,29 @@ std::vector<Records::PrefixCommon> PrefixBest::of(const std::vector<Records::Com
         if (range.hi - range.lo <= size_t(Records::prefixSpread))
             continue;
         if (range.depth > 0) {
-            size_t best = range.lo;
-            for (size_t i = range.lo + 1; i < range.hi; ++i) {
-                if (counts[i].commonness.beats(counts[best].commonness))
-                    best = i;
+            // The kept keys, commonest first; of equal ones the first in
+            // key order, which is the order they come in.
+            std::vector<size_t> kept;
+            for (size_t i = range.lo; i < range.hi; ++i) {
+                if (kept.size() == size_t(Records::prefixKept) &&
+                    !counts[i].commonness.beats(counts[kept.back()].commonness))
+                    continue;
+                auto at = kept.end();
+                while (at != kept.begin() &&
+                       counts[i].commonness.beats(counts[*(at - 1)].commonness))
+                    --at;
+                kept.insert(at, i);
+                if (kept.size() > size_t(Records::prefixKept))
+                    kept.pop_back();
             }
             const QList<uint> &first = codes[range.lo];
-            out.push_back({QString::fromUcs4(reinterpret_cast<const char32_t *>(first.constData()),
-                                             range.depth),
-                           counts[best].key, counts[best].commonness});
+            Records::PrefixCommon prefix{
+                QString::fromUcs4(reinterpret_cast<const char32_t *>(first.constData()),
+                                  range.depth),
+                {}};
+            for (const size_t i : kept)
+                prefix.ranked.append(counts[i]);
+            out.push_back(std::move(prefix));
         }
         // The key that is the prefix itself comes first; then the keys of
         // each next code point.

@@ -9,6 +9,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace CommonnessCount {
 
 void countEijiroLine(const QString &line, CommonnessCounter &counter)
@@ -35,10 +37,73 @@ LineCounter lineCounterFor(int type)
     };
 }
 
+namespace {
+
+// Code point order, as the index sorts: UTF-16 code units compare so
+// except a surrogate against a unit above it.
+bool codePointLess(const Records::Common &a, const Records::Common &b)
+{
+    const auto fixed = [](char16_t c) {
+        return c >= 0xE000 ? char16_t(c - 0x800) : c >= 0xD800 ? char16_t(c + 0x2000) : c;
+    };
+    const qsizetype n = std::min(a.key.size(), b.key.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = a.key.at(i).unicode(), y = b.key.at(i).unicode();
+        if (x != y)
+            return fixed(x) < fixed(y);
+    }
+    return a.key.size() < b.key.size();
+}
+
+} // namespace
+
 Result count(int id, const QString &path, Eijiro::Encoding encoding,
              const std::atomic_bool &canceled, QString *error, const LineCounter &countLine)
 {
+    // The keys of every installed dictionary, each dictionary's in key
+    // order; read twice (before and after the lines) in one read
+    // transaction, so they are the same keys, numbered the same.
+    IndexReader index;
+    QList<Records::Installed> installed;
+    if (index.dictionaries(&installed) == Records::Answer::Failed) {
+        *error = index.lastError();
+        return Result::Failed;
+    }
     CommonnessCounter counter;
+    QString key;
+    // Most keys are ASCII: widened into one buffer, not a string each.
+    const auto decode = [&key](QByteArrayView utf8) {
+        for (const char c : utf8) {
+            if (uchar(c) >= 0x80) {
+                key = QString::fromUtf8(utf8);
+                return;
+            }
+        }
+        key.resize(utf8.size());
+        QChar *out = key.data();
+        for (const char c : utf8)
+            *out++ = QLatin1Char(c);
+    };
+    const auto eachKey = [&](const std::function<void(QByteArrayView)> &take) {
+        for (const Records::Installed &dictionary : std::as_const(installed)) {
+            if (!index.entryKeys(dictionary.id, [&](QByteArrayView utf8) {
+                    take(utf8);
+                    return !canceled;
+                })) {
+                *error = index.lastError();
+                return false;
+            }
+        }
+        return true;
+    };
+    if (!eachKey([&](QByteArrayView utf8) {
+            decode(utf8);
+            counter.addKey(key);
+        }))
+        return Result::Failed;
+    if (canceled)
+        return Result::Canceled;
+
     QFile file;
     if (DictionaryFile::open(&file, path, error) != DictionaryFile::Opened)
         return Result::Failed;
@@ -55,20 +120,31 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
         *error = file.errorString();
         return Result::Failed;
     }
-    IndexReader index;
-    QString key;
-    if (!index.entryKeys(id, [&](QByteArrayView utf8) {
-            key = QString::fromUtf8(utf8);
-            counter.addKey(key);
-            return !canceled;
-        })) {
-        *error = index.lastError();
+
+    counter.finishTexts();
+    // Only a key counted or marked is made a string again.
+    std::vector<Records::Common> counts;
+    qsizetype number = 0;
+    if (!eachKey([&](QByteArrayView utf8) {
+            Records::Commonness commonness = counter.commonness(number++);
+            if (counter.anyMarked()) {
+                decode(utf8);
+                commonness.marked = counter.isMarked(key);
+            }
+            if (commonness.lines > 0 || commonness.marked)
+                counts.push_back({QString::fromUtf8(utf8), commonness});
+        }))
         return Result::Failed;
-    }
     index.close();
     if (canceled)
         return Result::Canceled;
-    const std::vector<Records::Common> counts = counter.counts();
+    if (installed.size() > 1) {
+        // A key of several dictionaries once.
+        std::sort(counts.begin(), counts.end(), codePointLess);
+        counts.erase(std::unique(counts.begin(), counts.end(),
+                                 [](const auto &a, const auto &b) { return a.key == b.key; }),
+                     counts.end());
+    }
     WorkerConnection connection;
     CommonnessWriter writer(connection.database());
     bool stored = false;
@@ -77,6 +153,35 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
         return Result::Failed;
     }
     return Result::Stored;
+}
+
+Result countOthers(int id, const std::atomic_bool &canceled, QString *error)
+{
+    QList<Records::Installed> installed;
+    {
+        IndexReader index;
+        if (index.dictionaries(&installed) == Records::Answer::Failed) {
+            *error = index.lastError();
+            return Result::Failed;
+        }
+    }
+    Result result = Result::Stored;
+    for (const Records::Installed &dictionary : std::as_const(installed)) {
+        if (dictionary.id == id)
+            continue;
+        // One that cannot be read keeps its counts; the others go on.
+        QString failure;
+        const Result one =
+            count(dictionary.id, dictionary.location, Eijiro::encodingNamed(dictionary.encoding),
+                  canceled, &failure, lineCounterFor(dictionary.type));
+        if (one == Result::Canceled)
+            return one;
+        if (one == Result::Failed) {
+            result = one;
+            *error = failure;
+        }
+    }
+    return result;
 }
 
 } // namespace CommonnessCount

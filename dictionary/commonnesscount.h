@@ -9,9 +9,10 @@
 
 class CommonnessCounter;
 
-// Counts how common an installed dictionary's entry words are in its own
-// file (CommonnessCounter) and stores the counts with its index, where
-// look-ups find them: after its build committed, on the build's thread.
+// Counts in an installed dictionary's file how common the entry words of
+// every installed dictionary are (CommonnessCounter), and stores the counts
+// with its index, where look-ups add up those of the dictionaries switched
+// on: after a build committed, on the build's thread.
 namespace CommonnessCount {
 
 enum class Result {
@@ -33,11 +34,16 @@ void countEijiroLine(const QString &line, CommonnessCounter &counter);
 // the keys of a line it marks common marked.
 LineCounter lineCounterFor(int type);
 
-// Dictionary `id`, whose file is `path` in `encoding`, each line through
-// `countLine`. `canceled` is read once per line. `error` tells why it
-// failed.
+// The lines of dictionary `id`, whose file is `path` in `encoding`, each
+// through `countLine`, against the keys of every installed dictionary.
+// `canceled` is read once per line. `error` tells why it failed.
 Result count(int id, const QString &path, Eijiro::Encoding encoding,
              const std::atomic_bool &canceled, QString *error,
              const LineCounter &countLine = countEijiroLine);
+
+// The lines of every installed dictionary but `id` counted again, after
+// `id` was built: its keys may be new to them. One whose file cannot be
+// read keeps its counts (Failed, with `error`), the others are counted.
+Result countOthers(int id, const std::atomic_bool &canceled, QString *error);
 
 } // namespace CommonnessCount

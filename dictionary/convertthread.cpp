@@ -793,8 +793,12 @@ void ConvertThread::countCommonness(Eijiro::Encoding encoding)
     // The dictionary is installed and usable already: a count that does
     // not end leaves its keys in key order, as before counting.
     QString error;
-    switch (CommonnessCount::count(m_id, m_file, encoding, canceled, &error,
-                                   CommonnessCount::lineCounterFor(m_builtType))) {
+    CommonnessCount::Result result = CommonnessCount::count(
+        m_id, m_file, encoding, canceled, &error, CommonnessCount::lineCounterFor(m_builtType));
+    // The other dictionaries' lines hold this one's keys too.
+    if (result == CommonnessCount::Result::Stored)
+        result = CommonnessCount::countOthers(m_id, canceled, &error);
+    switch (result) {
     case CommonnessCount::Result::Stored:
         break;
     case CommonnessCount::Result::Canceled:

@@ -88,12 +88,16 @@ bool oneEditApart(const QList<uint> &a, const QList<uint> &b)
     return std::equal(shorter.begin() + i, shorter.end(), longer.begin() + i + 1);
 }
 
+// Whether a key is one of the dictionaries switched on (Found), or None.
+using Owned = std::function<Answer(const QString &key)>;
+
 // The key of the single word meant by a misspelt `key`: one edit from it,
 // common (in typoLeast lines at least) and typoFactor times as common as
-// `nearestLines` at least; the commonest, then the first in key order. A
-// null string when there is none; false when the index could not be read.
+// `nearestLines` at least, `owned`; the commonest, then the first in key
+// order. A null string when there is none; false when the index could not
+// be read.
 bool typo(IndexReader &reader, const QString &key, const QList<int> &ids, qint64 nearestLines,
-          QString *meant)
+          const Owned &owned, QString *meant)
 {
     *meant = QString();
     const QList<uint> typed = key.toUcs4();
@@ -122,12 +126,99 @@ bool typo(IndexReader &reader, const QString &key, const QList<int> &ids, qint64
             if (ids.size() > 1 &&
                 commonIn(reader, ids, candidate.key, &candidate.commonness) == Answer::Failed)
                 return false;
-            if (candidate.commonness.lines >= least && ranksBefore(candidate, best))
+            if (candidate.commonness.lines < least || !ranksBefore(candidate, best))
+                continue;
+            // Counted in these dictionaries' lines, it may be a key of
+            // another one only.
+            const Answer has = owned(candidate.key);
+            if (has == Answer::Failed)
+                return false;
+            if (has == Answer::Found)
                 best = candidate;
         }
     }
     *meant = best.key;
     return true;
+}
+
+// The commonest key that starts with `key` of those `owned` by the
+// dictionaries `ids`, by their lines added up, then the first in key order;
+// a null key when none is counted in their lines or marked. The keys each
+// dictionary keeps of a prefix decide when the best of them is commoner
+// than any key they leave out can be; else every counted key of the
+// prefix is added up.
+Answer commonestStartingWith(IndexReader &reader, const QString &key, const QList<int> &ids,
+                             const Owned &owned, Records::Common *nearest)
+{
+    *nearest = {QString(), {}};
+    // What a key none of the lists holds can reach at most.
+    Records::Commonness bound;
+    bool cut = false, known = true;
+    QList<Records::Common> candidates;
+    QSet<QString> seen;
+    for (const int id : ids) {
+        QList<Records::Common> ranked;
+        bool whole = true;
+        if (reader.rankedStartingWith(key, id, &ranked, &whole) == Answer::Failed)
+            return Answer::Failed;
+        if (!whole) {
+            cut = true;
+            known = known && !ranked.isEmpty();
+            if (!ranked.isEmpty()) {
+                bound.lines += ranked.last().commonness.lines;
+                bound.marked = bound.marked || ranked.last().commonness.marked;
+            }
+        }
+        for (const Records::Common &common : std::as_const(ranked)) {
+            if (!seen.contains(common.key)) {
+                seen.insert(common.key);
+                candidates << common;
+            }
+        }
+    }
+    for (Records::Common &candidate : candidates) {
+        if (ids.size() > 1 &&
+            commonIn(reader, ids, candidate.key, &candidate.commonness) == Answer::Failed)
+            return Answer::Failed;
+        if (!ranksBefore(candidate, *nearest))
+            continue;
+        const Answer has = owned(candidate.key);
+        if (has == Answer::Failed)
+            return has;
+        if (has == Answer::Found)
+            *nearest = candidate;
+    }
+    // One dictionary's list is in rank order: a key it leaves out ranks
+    // after its last.
+    if (!cut ||
+        (known && !nearest->key.isNull() && (ids.size() == 1 || nearest->commonness.beats(bound))))
+        return nearest->key.isNull() ? Answer::None : Answer::Found;
+
+    QHash<QString, Records::Commonness> sums;
+    for (const int id : ids) {
+        if (!reader.commonStartingWith(key, id, [&sums](const Records::Common &common) {
+                Records::Commonness &sum = sums[common.key];
+                sum.lines += common.commonness.lines;
+                sum.marked = sum.marked || common.commonness.marked;
+                return true;
+            }))
+            return Answer::Failed;
+    }
+    QList<Records::Common> all;
+    for (auto it = sums.cbegin(); it != sums.cend(); ++it)
+        all.append({it.key(), it.value()});
+    std::sort(all.begin(), all.end(),
+              [](const Records::Common &a, const Records::Common &b) { return ranksBefore(a, b); });
+    *nearest = {QString(), {}};
+    for (const Records::Common &candidate : std::as_const(all)) {
+        const Answer has = owned(candidate.key);
+        if (has != Answer::None) {
+            if (has == Answer::Found)
+                *nearest = candidate;
+            return has;
+        }
+    }
+    return Answer::None;
 }
 
 // The suggestions under the not-found page of `key`: the closest keys, the
@@ -287,21 +378,13 @@ bool resolve(IndexReader &reader, const QString &dictionary, const QString &text
 
     // The commonest key that starts with the text, of them all; in key
     // order where nothing is counted (not yet, or in no line).
-    Records::Common nearest{QString(), {}};
-    for (const int id : ids) {
-        Records::Common best;
-        const Answer one = reader.commonestStartingWith(key, id, &best);
-        if (one == Answer::Failed)
-            return false;
-        if (one == Answer::Found && best.key != nearest.key) {
-            // Each dictionary's best, as common as they all make it.
-            if (ids.size() > 1 &&
-                commonIn(reader, ids, best.key, &best.commonness) == Answer::Failed)
-                return false;
-            if (ranksBefore(best, nearest))
-                nearest = best;
-        }
-    }
+    const Owned ownedEntry = [&](const QString &candidate) {
+        entry(candidate);
+        return answer;
+    };
+    Records::Common nearest;
+    if (commonestStartingWith(reader, key, ids, ownedEntry, &nearest) == Answer::Failed)
+        return false;
     answer = Answer::None;
     if (!nearest.key.isNull())
         entry(nearest.key);
@@ -325,7 +408,14 @@ bool resolve(IndexReader &reader, const QString &dictionary, const QString &text
 
     // Before it, a far commoner single word one edit away.
     QString meant;
-    if (!typo(reader, key, ids, nearest.commonness.lines, &meant))
+    const Owned ownedWord = [&](const QString &candidate) {
+        // An EDICT gloss's key has no t_word row, only its entry's.
+        word(candidate);
+        if (answer == Answer::None)
+            entry(candidate);
+        return answer;
+    };
+    if (!typo(reader, key, ids, nearest.commonness.lines, ownedWord, &meant))
         return false;
     if (!meant.isNull()) {
         // An EDICT gloss's key has no t_word row, only its entry's.

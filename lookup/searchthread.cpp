@@ -3,6 +3,7 @@
 #include "database/indexreader.h"
 #include "database/readerfile.h"
 #include "dictionary/dictionaryfile.h"
+#include "dictionary/dictionaryformat.h"
 #include "dictionary/format.h"
 #include "lookup/boundedreader.h"
 #include "lookup/edictrenderer.h"
@@ -916,7 +917,7 @@ bool SearchThread::findLines(IndexReader &database, const FindWhatIMean::Found *
 }
 
 SearchThread::Status SearchThread::readLines(const Target &target, Page *page, QString *error,
-                                             LongReadPermit *permit)
+                                             LongReadPermit *permit, QString *spelling)
 {
     QFile file;
     Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(target.dictionary.encoding);
@@ -937,6 +938,9 @@ SearchThread::Status SearchThread::readLines(const Target &target, Page *page, Q
         // The line the index points at must still have the key.
         if (bytes.isNull() || !renderer.renderLine(line))
             return fileChanged(target.dictionary.location, target.rebuildLink, page, error);
+        if (spelling && spelling->isNull() && !target.entryKey.isNull())
+            *spelling =
+                DictionaryFormat::make(target.dictionary.type)->spellingFor(line, target.entryKey);
     }
     *page = renderer.finish();
     return renderer.isEmpty() ? NotFound : Found;
@@ -947,10 +951,16 @@ SearchThread::Status SearchThread::readWindow(const Target &target, Meaning *mea
                                               LongReadPermit *permit, int lines)
 {
     if (target.everyLine) {
-        const Status status = readLines(target, page, error, permit);
+        QString spelling;
+        const Status status = readLines(target, page, error, permit, &spelling);
         if (meaning && status == Found && meaning->rule != Meaning::Word &&
-            meaning->rule != Meaning::None)
-            page->note = noteFor(meaning->rule, text, target.word, meaning->via);
+            meaning->rule != Meaning::None) {
+            // The key as its line writes it; upper-cased, a gloss's key
+            // would read as an abbreviation.
+            if (!spelling.isEmpty() && meaning->rule != Meaning::Entry)
+                meaning->shown = spelling;
+            page->note = noteFor(meaning->rule, text, meaning->shown, meaning->via);
+        }
         return status;
     }
     QFile file;

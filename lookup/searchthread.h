@@ -170,9 +170,10 @@ private:
     static bool findLines(IndexReader &database, const FindWhatIMean::Found *found,
                           const QString &text, const QString &key, Meaning *meaning,
                           Target *target);
-    // Its page: every line of the key, common ones first.
+    // Its page: every line of the key, common ones first. `spelling` gets
+    // how its first line spells the rules' key (a gloss "the" for THE).
     static Status readLines(const Target &target, Page *page, QString *error,
-                            LongReadPermit *permit);
+                            LongReadPermit *permit, QString *spelling = nullptr);
     // One dictionary's section of a page of several: its lines of the key
     // (`lines` at most, a More block when they go on), then the entry words
     // that follow folded into a Then block; `count` gets how many lines of

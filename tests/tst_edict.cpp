@@ -309,7 +309,8 @@ private slots:
     }
 
     // A (P) line's keys come before keys as common without the mark: the
-    // nearest entry of what was typed; a gloss common enough is a typo's word.
+    // nearest entry of what was typed; a gloss common enough is a typo's word;
+    // a gloss is shown as its line writes it.
     void commonMarkBreaksTies_data()
     {
         QTest::addColumn<QString>("lines");
@@ -318,23 +319,26 @@ private slots:
         const QString wall = "壁 [かべ] /(n) wall/\n";
         QTest::newRow("no mark: key order") << wall + "水 [みず] /(n) water/"
                                             << "wa"
-                                            << "nearest\tWALL\n";
+                                            << "nearest\twall\n";
         QTest::newRow("marked gloss") << wall + "水 [みず] /(n) water/(P)/"
                                       << "wa"
-                                      << "nearest\tWATER\n";
+                                      << "nearest\twater\n";
         QTest::newRow("marked head") << wall + "水(P) [みず] /(n) water/"
                                      << "wa"
-                                     << "nearest\tWATER\n";
+                                     << "nearest\twater\n";
         QTest::newRow("commoner wins over the mark")
             << wall + "壁面 [へきめん] /(n) wall surface/\n水 [みず] /(n) water/(P)/"
             << "wa"
-            << "nearest\tWALL\n";
+            << "nearest\twall\n";
         // A gloss's key has no t_word row of its own, yet it is a word.
         QString the = "其の [その] /(adj-pn) the/\n";
         for (int i = 0; i < 100; ++i)
             the += QStringLiteral("語%1 [ご] /(n) the word %1/\n").arg(i);
         QTest::newRow("typo of a gloss") << the + wall << "teh"
-                                         << "typo\tTHE\n";
+                                         << "typo\tthe\n";
+        QTest::newRow("a gloss as the line writes it") << wall + "壁 [かべ] /(n) Wall of China/"
+                                                       << "wall o"
+                                                       << "nearest\tWall of China\n";
         QTest::newRow("reading marked") << "かな /(n) kana/\n仮名(P) [かめい] /(n) assumed name/"
                                         << "か"
                                         << "nearest\tかめい\n";
