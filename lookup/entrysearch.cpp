@@ -75,7 +75,6 @@ private:
     const int m_type;
     QString m_line;
     Eijiro::IndexerReading m_reading;
-    Edict::Entry m_entry;
 };
 
 void LineChecker::check(const char *from, const char *to, qint64 offset, bool collect, Found *found,
@@ -142,11 +141,12 @@ void LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, 
         return;
     // An EDICT line is an entry wherever it lies; its first head names it.
     if (m_type == Records::edictType) {
-        if (!Edict::read(m_line, &m_entry))
+        QStringView head;
+        if (!Edict::firstHead(m_line, &head))
             return;
         ++found->count;
         if (collect)
-            found->rows.append({m_dictionary, offset, m_entry.heads.first(),
+            found->rows.append({m_dictionary, offset, head.toString(),
                                 cut ? text.toString() + QChar(0x2026) : text.toString()});
         return;
     }
