@@ -63,10 +63,10 @@ public:
                const std::atomic<bool> *stop);
 
 private:
-    // Counts the line if it holds the text and is an entry line, by
-    // decoding it; with `collect`, as a row.
-    void decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool collect, qint64 offset,
-                        Found *found);
+    // Counts the line if it holds the text (unless its bytes told it does)
+    // and is an entry line, by decoding it; with `collect`, as a row.
+    void decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool held, bool collect,
+                        qint64 offset, Found *found);
 
     const EntryMatch &m_match;
     const LineEncoding &m_encoding;
@@ -110,7 +110,8 @@ void LineChecker::check(const char *from, const char *to, qint64 offset, bool co
         if (entry == Answer::Yes && !collect)
             ++found->count;
         else
-            decodeAndCheck(bytes, lineFeed, cut, collect, offset + (lineStart - from), found);
+            decodeAndCheck(bytes, lineFeed, cut, holds == Answer::Yes, collect,
+                           offset + (lineStart - from), found);
         return lineEnd;
     };
     if (everyLine) {
@@ -126,8 +127,8 @@ void LineChecker::check(const char *from, const char *to, qint64 offset, bool co
     });
 }
 
-void LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool collect,
-                                 qint64 offset, Found *found)
+void LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool held,
+                                 bool collect, qint64 offset, Found *found)
 {
     m_decoder.decode(bytes, &m_line);
     // The line end as decoded, for the text without it.
@@ -137,7 +138,7 @@ void LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, 
     if (lineFeed && bytes.endsWith("\r\n") && QStringView(m_line).first(length).endsWith(u'\r'))
         --length;
     const QStringView text = QStringView(m_line).first(length);
-    if (!m_match.holds(text))
+    if (!held && !m_match.holds(text))
         return;
     // An EDICT line is an entry wherever it lies; its first head names it.
     if (m_type == Records::edictType) {
