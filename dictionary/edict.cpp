@@ -237,7 +237,8 @@ bool readForms(QStringView text, QStringList *forms, bool *common)
 }
 
 // Takes the tags and the sense number off the start of a field: "(v1,vt)
-// (2) to eat" leaves "to eat". `number` is -1 without a sense number.
+// (2) to eat" leaves "to eat". `number` is -1 without a sense number; the
+// tags are not kept without `tags`.
 QStringView takeTags(QStringView field, QStringList *tags, int *number)
 {
     *number = -1;
@@ -257,8 +258,8 @@ QStringView takeTags(QStringView field, QStringList *tags, int *number)
                 if (!looksLikeTag(item.trimmed()))
                     return field;
             }
-            for (const QStringView item : QStringTokenizer(inner, u',')) {
-                if (tags)
+            if (tags) {
+                for (const QStringView item : QStringTokenizer(inner, u','))
                     tags->append(item.trimmed().toString());
             }
         }

@@ -137,9 +137,16 @@ void LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, 
         --length;
     if (lineFeed && bytes.endsWith("\r\n") && QStringView(m_line).first(length).endsWith(u'\r'))
         --length;
-    const QStringView text = QStringView(m_line).first(length);
-    if (!held && !m_match.holds(text))
+    if (!held && !m_match.holds(QStringView(m_line).first(length)))
         return;
+    // The row takes the decoded line itself, without its end: the next
+    // line is decoded into a new one anyway.
+    const auto addRow = [&](QString &&entryWord) {
+        m_line.truncate(length);
+        if (cut)
+            m_line += QChar(0x2026);
+        found->rows.append({m_dictionary, offset, std::move(entryWord), std::move(m_line)});
+    };
     // An EDICT line is an entry wherever it lies; its first head names it.
     if (m_type == Records::edictType) {
         QStringView head;
@@ -147,8 +154,7 @@ void LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, 
             return;
         ++found->count;
         if (collect)
-            found->rows.append({m_dictionary, offset, head.toString(),
-                                cut ? text.toString() + QChar(0x2026) : text.toString()});
+            addRow(head.toString());
         return;
     }
     if (!collect) {
@@ -159,8 +165,7 @@ void LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, 
     if (!Eijiro::readIndexer(m_line, &m_reading))
         return;
     ++found->count;
-    found->rows.append({m_dictionary, offset, m_reading.entryWord,
-                        cut ? text.toString() + QChar(0x2026) : text.toString()});
+    addRow(std::move(m_reading.entryWord));
 }
 
 // One file's lines from an offset on, in blocks: a block holds the lines
