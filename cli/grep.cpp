@@ -18,9 +18,18 @@ int grepCommand(const QString &text, qint64 limit, const QList<int> &dictionarie
         return nothingToRead();
     const EntrySearch::Outcome outcome =
         EntrySearch::run(request, [](QList<EntrySearch::Row> &&rows) {
-            QString lines;
+            // Sized at once: a block may bring thousands of rows.
+            qsizetype size = 0;
             for (const EntrySearch::Row &row : std::as_const(rows))
-                lines += row.entryWord + u'\t' + row.line + u'\n';
+                size += row.entryWord.size() + row.line.size() + 2;
+            QString lines;
+            lines.reserve(size);
+            for (const EntrySearch::Row &row : std::as_const(rows)) {
+                lines += row.entryWord;
+                lines += u'\t';
+                lines += row.line;
+                lines += u'\n';
+            }
             Output::write(stdout, lines);
         });
     // The lines printed before a failure may be wrong: the file changed.

@@ -201,32 +201,44 @@ bool isNumber(QStringView text)
     return true;
 }
 
-// Splits "KANJI1(P);KANJI2" into its forms, each without its marks. False
-// when a form is empty or holds what no head may hold.
+// One form of "KANJI1(P);KANJI2" without its marks; null when it is empty
+// or holds what no head may hold.
+QStringView bareForm(QStringView form, bool *common)
+{
+    while (form.endsWith(u')')) {
+        const qsizetype open = form.lastIndexOf(u'(');
+        if (open <= 0)
+            return {};
+        if (form.sliced(open + 1, form.size() - open - 2) == u"P")
+            *common = true;
+        form = form.first(open);
+    }
+    for (const QChar c : form) {
+        if (c.isSpace() || c == u'[' || c == u']' || c == u'/' || c == u'(' || c == u')')
+            return {};
+    }
+    return form.isEmpty() ? QStringView() : form;
+}
+
+// Splits "KANJI1(P);KANJI2" into its forms, each without its marks, when
+// `forms` is given. False when a form is empty or holds what no head may hold.
 bool readForms(QStringView text, QStringList *forms, bool *common)
 {
-    for (QStringView form : text.split(u';')) {
-        while (form.endsWith(u')')) {
-            const qsizetype open = form.lastIndexOf(u'(');
-            if (open <= 0)
-                return false;
-            if (form.sliced(open + 1, form.size() - open - 2) == u"P")
-                *common = true;
-            form = form.first(open);
-        }
-        if (form.isEmpty())
+    if (text.isEmpty())
+        return false;
+    for (const QStringView form : QStringTokenizer(text, u';')) {
+        const QStringView bare = bareForm(form, common);
+        if (bare.isNull())
             return false;
-        for (const QChar c : form) {
-            if (c.isSpace() || c == u'[' || c == u']' || c == u'/' || c == u'(' || c == u')')
-                return false;
-        }
-        forms->append(form.toString());
+        if (forms)
+            forms->append(bare.toString());
     }
-    return !forms->isEmpty();
+    return true;
 }
 
 // Takes the tags and the sense number off the start of a field: "(v1,vt)
-// (2) to eat" leaves "to eat". `number` is -1 without a sense number.
+// (2) to eat" leaves "to eat". `number` is -1 without a sense number; the
+// tags are not kept without `tags`.
 QStringView takeTags(QStringView field, QStringList *tags, int *number)
 {
     *number = -1;
@@ -246,17 +258,21 @@ QStringView takeTags(QStringView field, QStringList *tags, int *number)
                 if (!looksLikeTag(item.trimmed()))
                     return field;
             }
-            for (const QStringView item : QStringTokenizer(inner, u','))
-                tags->append(item.trimmed().toString());
+            if (tags) {
+                for (const QStringView item : QStringTokenizer(inner, u','))
+                    tags->append(item.trimmed().toString());
+            }
         }
         field = field.sliced(end + 1);
     }
 }
-} // namespace
 
-bool read(QStringView line, Entry *entry)
+// An entry line's head (its forms, then its readings in brackets) and its
+// body (the glosses between slashes), each trimmed; false for a line whose
+// shape or characters make it no entry, or whose forms hold what none may.
+bool split(QStringView line, QStringView *head, QStringView *body, bool *common,
+           QStringList *heads = nullptr, QStringList *readings = nullptr)
 {
-    *entry = Entry();
     if (line.size() > longestLine)
         return false;
     while (line.endsWith(u'\n') || line.endsWith(u'\r'))
@@ -273,23 +289,52 @@ bool read(QStringView line, Entry *entry)
     const qsizetype slash = line.indexOf(u'/');
     if (slash <= 0 || !line.trimmed().endsWith(u'/'))
         return false;
-    const QStringView head = line.first(slash).trimmed();
-    const QStringView body = line.sliced(slash).trimmed();
+    *head = line.first(slash).trimmed();
+    *body = line.sliced(slash).trimmed();
     // A lone slash ("X /") opens no gloss.
-    if (body.size() < 2)
+    if (body->size() < 2)
         return false;
-    const qsizetype open = head.indexOf(u'[');
-    if (open >= 0) {
-        const qsizetype close = head.indexOf(u']', open);
-        // A bracket closed after the first slash, or never: no entry.
-        if (close < 0 || !head.sliced(close + 1).trimmed().isEmpty() ||
-            !readForms(head.sliced(open + 1, close - open - 1).trimmed(), &entry->readings,
-                       &entry->common) ||
-            !readForms(head.first(open).trimmed(), &entry->heads, &entry->common))
-            return false;
-    } else if (!readForms(head, &entry->heads, &entry->common)) {
+    const qsizetype open = head->indexOf(u'[');
+    if (open < 0)
+        return readForms(*head, heads, common);
+    const qsizetype close = head->indexOf(u']', open);
+    // A bracket closed after the first slash, or never: no entry.
+    if (close < 0 || !head->sliced(close + 1).trimmed().isEmpty() ||
+        !readForms(head->sliced(open + 1, close - open - 1).trimmed(), readings, common))
         return false;
+    *head = head->first(open).trimmed();
+    return readForms(*head, heads, common);
+}
+} // namespace
+
+bool firstHead(QStringView line, QStringView *first)
+{
+    QStringView head, body;
+    bool common = false;
+    if (!split(line, &head, &body, &common))
+        return false;
+    // An entry has a gloss: a field that is more than tags, a sequence
+    // number or the common mark.
+    for (const QStringView field : QStringTokenizer(body.sliced(1, body.size() - 2), u'/')) {
+        const QStringView trimmed = field.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith(u"EntL") || trimmed == u"(P)")
+            continue;
+        int number = -1;
+        if (!takeTags(trimmed, nullptr, &number).isEmpty()) {
+            const QStringView form = *QStringTokenizer(head, u';').begin();
+            *first = bareForm(form, &common);
+            return true;
+        }
     }
+    return false;
+}
+
+bool read(QStringView line, Entry *entry)
+{
+    *entry = Entry();
+    QStringView head, body;
+    if (!split(line, &head, &body, &entry->common, &entry->heads, &entry->readings))
+        return false;
 
     for (const QStringView field : QStringTokenizer(body.sliced(1, body.size() - 2), u'/')) {
         const QStringView trimmed = field.trimmed();

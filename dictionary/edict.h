@@ -39,6 +39,10 @@ inline constexpr qsizetype longestLine = 64 * 1024;
 // character that could not be decoded, or not one gloss.
 bool read(QStringView line, Entry *entry);
 
+// The entry word of a line: read()'s heads.first(), a part of `line`,
+// found without taking the rest apart or allocating. False where read() is.
+bool firstHead(QStringView line, QStringView *head);
+
 // The key of a gloss: its text upper-cased, without a leading "to " (the
 // infinitive's), so "to eat" and "eat" give EAT. Null when nothing is left.
 QString glossKey(const QString &gloss);

@@ -63,10 +63,10 @@ public:
                const std::atomic<bool> *stop);
 
 private:
-    // Counts the line if it holds the text and is an entry line, by
-    // decoding it; with `collect`, as a row.
-    void decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool collect, qint64 offset,
-                        Found *found);
+    // Counts the line if it holds the text (unless its bytes told it does)
+    // and is an entry line, by decoding it; with `collect`, as a row.
+    void decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool held, bool collect,
+                        qint64 offset, Found *found);
 
     const EntryMatch &m_match;
     const LineEncoding &m_encoding;
@@ -75,7 +75,6 @@ private:
     const int m_type;
     QString m_line;
     Eijiro::IndexerReading m_reading;
-    Edict::Entry m_entry;
 };
 
 void LineChecker::check(const char *from, const char *to, qint64 offset, bool collect, Found *found,
@@ -111,7 +110,8 @@ void LineChecker::check(const char *from, const char *to, qint64 offset, bool co
         if (entry == Answer::Yes && !collect)
             ++found->count;
         else
-            decodeAndCheck(bytes, lineFeed, cut, collect, offset + (lineStart - from), found);
+            decodeAndCheck(bytes, lineFeed, cut, holds == Answer::Yes, collect,
+                           offset + (lineStart - from), found);
         return lineEnd;
     };
     if (everyLine) {
@@ -127,8 +127,8 @@ void LineChecker::check(const char *from, const char *to, qint64 offset, bool co
     });
 }
 
-void LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool collect,
-                                 qint64 offset, Found *found)
+void LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, bool held,
+                                 bool collect, qint64 offset, Found *found)
 {
     m_decoder.decode(bytes, &m_line);
     // The line end as decoded, for the text without it.
@@ -137,17 +137,24 @@ void LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, 
         --length;
     if (lineFeed && bytes.endsWith("\r\n") && QStringView(m_line).first(length).endsWith(u'\r'))
         --length;
-    const QStringView text = QStringView(m_line).first(length);
-    if (!m_match.holds(text))
+    if (!held && !m_match.holds(QStringView(m_line).first(length)))
         return;
+    // The row takes the decoded line itself, without its end: the next
+    // line is decoded into a new one anyway.
+    const auto addRow = [&](QString &&entryWord) {
+        m_line.truncate(length);
+        if (cut)
+            m_line += QChar(0x2026);
+        found->rows.append({m_dictionary, offset, std::move(entryWord), std::move(m_line)});
+    };
     // An EDICT line is an entry wherever it lies; its first head names it.
     if (m_type == Records::edictType) {
-        if (!Edict::read(m_line, &m_entry))
+        QStringView head;
+        if (!Edict::firstHead(m_line, &head))
             return;
         ++found->count;
         if (collect)
-            found->rows.append({m_dictionary, offset, m_entry.heads.first(),
-                                cut ? text.toString() + QChar(0x2026) : text.toString()});
+            addRow(head.toString());
         return;
     }
     if (!collect) {
@@ -158,8 +165,7 @@ void LineChecker::decodeAndCheck(QByteArrayView bytes, bool lineFeed, bool cut, 
     if (!Eijiro::readIndexer(m_line, &m_reading))
         return;
     ++found->count;
-    found->rows.append({m_dictionary, offset, m_reading.entryWord,
-                        cut ? text.toString() + QChar(0x2026) : text.toString()});
+    addRow(std::move(m_reading.entryWord));
 }
 
 // One file's lines from an offset on, in blocks: a block holds the lines

@@ -157,12 +157,28 @@ private slots:
                                    << "no entry";
         QTest::newRow("empty") << ""
                                << "no entry";
+        QTest::newRow("marked heads, a sense of tags only, then a gloss")
+            << "水(P)(oK);瑞 [みず] /EntL1X/(P)/(n)/(n) water/"
+            << "水;瑞|みず|P|[n]water";
+        QTest::newRow("only a sequence number") << "水 /EntL1X/"
+                                                << "no entry";
+        QTest::newRow("a mark before the head") << "(P)水 [みず] /water/"
+                                                << "no entry";
+        QTest::newRow("a mark not closed") << "水(P [みず] /water/"
+                                           << "no entry";
+        QTest::newRow("an empty head among heads") << "水;;瑞 /water/"
+                                                   << "no entry";
     }
     void reading()
     {
         QFETCH(QString, line);
         QFETCH(QString, entry);
         QCOMPARE(describe(line), entry);
+        // The entry word, found without reading the whole line.
+        QStringView head;
+        QCOMPARE(Edict::firstHead(line, &head), entry != "no entry");
+        if (entry != "no entry")
+            QCOMPARE(head.toString(), entry.section(u'|', 0, 0).section(u';', 0, 0));
     }
 
     // Keys, glosses without "to ", and the common mark, as the slow reading
@@ -176,8 +192,11 @@ private slots:
             const std::optional<SlowEdict::Line> slow = SlowEdict::read(line);
             Edict::Entry entry;
             QVERIFY2(Edict::read(line, &entry) == slow.has_value(), qPrintable(line));
+            QStringView head;
+            QVERIFY2(Edict::firstHead(line, &head) == slow.has_value(), qPrintable(line));
             if (!slow)
                 continue;
+            QCOMPARE(head.toString(), entry.heads.first());
             QCOMPARE(Edict::keys(entry), slow->keys);
             QCOMPARE(entry.common, slow->common);
             for (const QString &key : slow->keys)
