@@ -20,9 +20,10 @@
 namespace {
 std::atomic<qint64> pretendedFreeSpace{-1};
 
-// Readers hold the state they read for the few milliseconds of a look-up;
-// a writer may hold the database for minutes.
-constexpr int checkpointWait = 1000;
+// Readers hold the state they read for the few milliseconds of a look-up,
+// the count of common words after an install for the second or so of a
+// large dictionary's keys; a writer may hold the database for minutes.
+constexpr int checkpointWait = 5000;
 
 } // namespace
 

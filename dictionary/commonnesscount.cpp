@@ -57,17 +57,42 @@ bool codePointLess(const Records::Common &a, const Records::Common &b)
 
 } // namespace
 
-Result count(int id, const QString &path, Eijiro::Encoding encoding,
-             const std::atomic_bool &canceled, QString *error, const LineCounter &countLine)
+namespace {
+
+// What the keys read in one pass come to: a change of the index between
+// the two passes shows as a different digest.
+struct KeysDigest
+{
+    quint64 keys = 0;
+    quint64 hash = 0xcbf29ce484222325;
+    void add(QByteArrayView utf8)
+    {
+        ++keys;
+        for (const char c : utf8)
+            hash = (hash ^ uchar(c)) * 0x100000001b3;
+        hash = (hash ^ 0xff) * 0x100000001b3; // a key's end
+    }
+    bool operator==(const KeysDigest &other) const
+    {
+        return keys == other.keys && hash == other.hash;
+    }
+};
+
+// Changed: the index changed between the passes, nothing was stored.
+enum class Pass { Stored, Failed, Canceled, Changed };
+
+Pass countOnce(int id, const QString &path, Eijiro::Encoding encoding,
+               const std::atomic_bool &canceled, QString *error, const LineCounter &countLine)
 {
     // The keys of every installed dictionary, each dictionary's in key
-    // order; read twice (before and after the lines) in one read
-    // transaction, so they are the same keys, numbered the same.
+    // order; read twice (before and after the lines), each read short so
+    // that no other change waits on it. The digest tells that both passes
+    // read the same keys, so that a number means the same key in both.
     IndexReader index;
     QList<Records::Installed> installed;
     if (index.dictionaries(&installed) == Records::Answer::Failed) {
         *error = index.lastError();
-        return Result::Failed;
+        return Pass::Failed;
     }
     CommonnessCounter counter;
     QString key;
@@ -96,29 +121,31 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
         }
         return true;
     };
+    KeysDigest before, after;
     if (!eachKey([&](QByteArrayView utf8) {
+            before.add(utf8);
             decode(utf8);
             counter.addKey(key);
         }))
-        return Result::Failed;
+        return Pass::Failed;
     if (canceled)
-        return Result::Canceled;
+        return Pass::Canceled;
 
     QFile file;
     if (DictionaryFile::open(&file, path, error) != DictionaryFile::Opened)
-        return Result::Failed;
+        return Pass::Failed;
     Eijiro::LineReader reader(&file);
     Eijiro::Decoder decoder(encoding);
     QString line;
     while (!reader.atEnd()) {
         if (canceled)
-            return Result::Canceled;
+            return Pass::Canceled;
         decoder.decode(reader.readLineView(), &line);
         countLine(line, counter);
     }
     if (reader.failed()) {
         *error = file.errorString();
-        return Result::Failed;
+        return Pass::Failed;
     }
 
     counter.finishTexts();
@@ -126,6 +153,11 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
     std::vector<Records::Common> counts;
     qsizetype number = 0;
     if (!eachKey([&](QByteArrayView utf8) {
+            after.add(utf8);
+            if (number >= counter.keys()) {
+                ++number;
+                return;
+            }
             Records::Commonness commonness = counter.commonness(number++);
             if (counter.anyMarked()) {
                 decode(utf8);
@@ -134,10 +166,12 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
             if (commonness.lines > 0 || commonness.marked)
                 counts.push_back({QString::fromUtf8(utf8), commonness});
         }))
-        return Result::Failed;
+        return Pass::Failed;
     index.close();
     if (canceled)
-        return Result::Canceled;
+        return Pass::Canceled;
+    if (!(before == after))
+        return Pass::Changed;
     if (installed.size() > 1) {
         // A key of several dictionaries once.
         std::sort(counts.begin(), counts.end(), codePointLess);
@@ -150,9 +184,32 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
     bool stored = false;
     if (!writer.write(id, counts, PrefixBest::of(counts), &stored)) {
         *error = writer.lastError();
-        return Result::Failed;
+        return Pass::Failed;
     }
-    return Result::Stored;
+    return Pass::Stored;
+}
+
+} // namespace
+
+Result count(int id, const QString &path, Eijiro::Encoding encoding,
+             const std::atomic_bool &canceled, QString *error, const LineCounter &countLine)
+{
+    // Another install or removal during the count: counted again, a few
+    // times at most.
+    for (int tries = 3; tries > 0; --tries) {
+        switch (countOnce(id, path, encoding, canceled, error, countLine)) {
+        case Pass::Stored:
+            return Result::Stored;
+        case Pass::Failed:
+            return Result::Failed;
+        case Pass::Canceled:
+            return Result::Canceled;
+        case Pass::Changed:
+            break;
+        }
+    }
+    *error = QStringLiteral("the index kept changing while its words were counted");
+    return Result::Failed;
 }
 
 Result countOthers(int id, const std::atomic_bool &canceled, QString *error)

@@ -16,6 +16,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <cerrno>
 #include <pty.h>
 #include <sys/wait.h>
 #include <thread>
@@ -45,8 +46,15 @@ Run onTerminal(const QStringList &args)
         _exit(execv(argv[0], argv.data()));
     QByteArray out;
     char chunk[4096];
-    for (ssize_t got; child > 0 && (got = read(terminal, chunk, sizeof chunk)) > 0;)
-        out.append(chunk, got);
+    // Up to the end of the child's output (EIO); a signal (the end of an
+    // earlier child) does not cut it short.
+    for (ssize_t got; child > 0;) {
+        got = read(terminal, chunk, sizeof chunk);
+        if (got > 0)
+            out.append(chunk, got);
+        else if (got == 0 || errno != EINTR)
+            break;
+    }
     int status = -1;
     if (child > 0 && close(terminal) == 0)
         waitpid(child, &status, 0);
