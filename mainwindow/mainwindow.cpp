@@ -84,6 +84,9 @@ MainWindow::MainWindow(QWidget *parent)
                      ui->searchEdit, ui->textBrowser);
     connectHistory();
     connectKeys();
+    connect(ui->actionAboutQt, &QAction::triggered, this,
+            [this] { QMessageBox::aboutQt(this, QString()); });
+    connect(ui->actionAbout, &QAction::triggered, this, [this] { AboutDialog(this).exec(); });
     // Shortcuts of actions that sit only in menus die with a hidden menu bar;
     // owning them here keeps them alive.
     addActions(ui->menuBar->actions());
@@ -94,12 +97,10 @@ MainWindow::MainWindow(QWidget *parent)
     stateKeeper->load();
     ui->textBrowser->setFont(settings->font());
     // After load(): both follow the settings read.
-    auto *watcher = new ClipboardWatcher(ui->actionLookUpCopiedWords, settings, this);
-    connect(watcher, &ClipboardWatcher::wordCopied, this, &MainWindow::wordCopied);
+    connect(new ClipboardWatcher(ui->actionLookUpCopiedWords, settings, this),
+            &ClipboardWatcher::wordCopied, this, &MainWindow::wordCopied);
     tray = new TrayIcon(this, ui->actionLookUpCopiedWords, ui->actionQuit, settings);
-    auto *printer = new PagePrinter(ui->textBrowser, this, ui->statusBar, this);
-    ui->menuFile->insertActions(ui->actionQuit, printer->actions());
-    ui->menuFile->insertSeparator(ui->actionQuit);
+    new PagePrinter({ui->textBrowser, this, ui->statusBar, ui->menuFile, ui->actionQuit}, this);
     // After load(): the pane is shown as the settings say.
     notebook = new NotebookParts({this, ui->textBrowser, pages, m_history, settings, ui->statusBar,
                                   ui->menuFile, ui->actionQuit, ui->menuEdit, ui->actionPreferences,
@@ -107,10 +108,8 @@ MainWindow::MainWindow(QWidget *parent)
                                  this);
     connect(notebook, &NotebookParts::lookUpWanted, this, &MainWindow::lookUp);
     // After the notebook: the speakers stand beside its stars.
-    auto *speaker = new Speaker(ui->textBrowser, pages, ui->menuView, settings->speakers(), this);
-    addAction(speaker->speakAction());
-    connect(speaker, &Speaker::said, ui->statusBar,
-            [this](const QString &text) { ui->statusBar->showMessage(text, 10000); });
+    new Speaker({ui->textBrowser, pages, this, ui->menuView, ui->statusBar}, settings->speakers(),
+                this);
     // Writing at once makes sure the settings file exists: the index's path
     // is derived from it. It also finds out while the user can still be
     // told that nothing set now will be kept (a settings folder once made
@@ -326,26 +325,6 @@ void MainWindow::openPreferences(bool dictionaryTab)
     dialog.exec();
     // A dictionary may have come or gone.
     followDictionaryChanges();
-}
-
-void MainWindow::on_actionTopmost_toggled(bool checked)
-{
-    Qt::WindowFlags flags = windowFlags();
-    flags.setFlag(Qt::WindowStaysOnTopHint, checked);
-    setWindowFlags(flags);
-    // Changing the flags hides the window.
-    show();
-}
-
-void MainWindow::on_actionAboutQt_triggered()
-{
-    QMessageBox::aboutQt(this, QString());
-}
-
-void MainWindow::on_actionAbout_triggered()
-{
-    AboutDialog dialog(this);
-    dialog.exec();
 }
 
 void MainWindow::on_menuButton_clicked()

@@ -78,9 +78,6 @@ protected:
 
 private slots:
     void on_actionPreferences_triggered();
-    void on_actionTopmost_toggled(bool checked);
-    void on_actionAboutQt_triggered();
-    void on_actionAbout_triggered();
     void on_searchEdit_textChanged(const QString &text);
     void on_menuButton_clicked();
     void searchStarted();

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -12,9 +13,8 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 
-PagePrinter::PagePrinter(QTextBrowser *view, QWidget *window, QStatusBar *statusBar,
-                         QObject *parent)
-    : QObject(parent), view(view), window(window), statusBar(statusBar),
+PagePrinter::PagePrinter(const Parts &parts, QObject *parent)
+    : QObject(parent), view(parts.view), window(parts.window), statusBar(parts.statusBar),
       m_save(new QAction(tr("&Save Page As..."), this)),
       m_preview(new QAction(tr("Print Pre&view..."), this)),
       m_print(new QAction(tr("&Print..."), this))
@@ -29,6 +29,8 @@ PagePrinter::PagePrinter(QTextBrowser *view, QWidget *window, QStatusBar *status
     connect(m_print, &QAction::triggered, this, &PagePrinter::print);
     // Their keys work with the menu bar hidden too.
     window->addActions(actions());
+    parts.fileMenu->insertActions(parts.before, actions());
+    parts.fileMenu->insertSeparator(parts.before);
 }
 
 QList<QAction *> PagePrinter::actions() const

@@ -3,6 +3,7 @@
 #include <QObject>
 
 class QAction;
+class QMenu;
 class QStatusBar;
 class QTextBrowser;
 class QTextDocument;
@@ -17,8 +18,17 @@ class PagePrinter : public QObject
     Q_OBJECT
 
 public:
-    PagePrinter(QTextBrowser *view, QWidget *window, QStatusBar *statusBar,
-                QObject *parent = nullptr);
+    // The window's pieces it uses: its actions go into `fileMenu` before
+    // `before`, and their keys work in `window`.
+    struct Parts
+    {
+        QTextBrowser *view;
+        QWidget *window;
+        QStatusBar *statusBar;
+        QMenu *fileMenu;
+        QAction *before;
+    };
+    explicit PagePrinter(const Parts &parts, QObject *parent = nullptr);
 
     // In the order File lists them.
     QList<QAction *> actions() const;

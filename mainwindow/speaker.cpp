@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTextToSpeech>
 
 namespace {
@@ -40,9 +41,9 @@ void drawSpeaker(QPainter &painter, const QRectF &place)
 
 } // namespace
 
-Speaker::Speaker(ResultView *view, PageLoader *pages, QMenu *viewMenu, bool marks, QObject *parent)
-    : QObject(parent), view(view), pages(pages), m_speak(new QAction(tr("&Speak"), this)),
-      wanted(qEnvironmentVariable("ORVEL_SPEECH_ENGINE")),
+Speaker::Speaker(const Parts &parts, bool marks, QObject *parent)
+    : QObject(parent), view(parts.view), pages(parts.pages),
+      m_speak(new QAction(tr("&Speak"), this)), wanted(qEnvironmentVariable("ORVEL_SPEECH_ENGINE")),
       // Only the plug-ins are looked at: no engine is started yet.
       installed(QTextToSpeech::availableEngines())
 {
@@ -58,10 +59,13 @@ Speaker::Speaker(ResultView *view, PageLoader *pages, QMenu *viewMenu, bool mark
     m_speak->setObjectName(QStringLiteral("actionSpeak"));
     m_speak->setShortcut(QKeySequence(Qt::Key_F7));
     connect(m_speak, &QAction::triggered, this, &Speaker::speakTop);
-    viewMenu->addSeparator();
-    viewMenu->addAction(m_speak);
+    parts.viewMenu->addSeparator();
+    parts.viewMenu->addAction(m_speak);
     // Where the action is off, its tooltip says why.
-    viewMenu->setToolTipsVisible(true);
+    parts.viewMenu->setToolTipsVisible(true);
+    parts.window->addAction(m_speak);
+    connect(this, &Speaker::said, parts.statusBar,
+            [bar = parts.statusBar](const QString &text) { bar->showMessage(text, 10000); });
 
     if (marks)
         gutter = new HeadingColumn(view, QStringLiteral("speakerGutter"),

@@ -14,6 +14,8 @@ class QAction;
 class QMenu;
 class QPainter;
 class QRectF;
+class QStatusBar;
+class QWidget;
 class ResultView;
 class SpeechEngine;
 
@@ -29,14 +31,20 @@ class Speaker : public QObject
     Q_OBJECT
 
 public:
-    // Speak goes at the end of `viewMenu`; the speakers beside the
-    // headings only with `marks`. The engine is the one the environment's
-    // ORVEL_SPEECH_ENGINE names, or Qt's choice.
-    Speaker(ResultView *view, PageLoader *pages, QMenu *viewMenu, bool marks,
-            QObject *parent = nullptr);
+    // The window's pieces it uses: Speak goes at the end of `viewMenu`,
+    // its key works in `window`, and what was done shows in `statusBar`.
+    struct Parts
+    {
+        ResultView *view;
+        PageLoader *pages;
+        QWidget *window;
+        QMenu *viewMenu;
+        QStatusBar *statusBar;
+    };
+    // The speakers beside the headings only with `marks`. The engine is the
+    // one the environment's ORVEL_SPEECH_ENGINE names, or Qt's choice.
+    Speaker(const Parts &parts, bool marks, QObject *parent = nullptr);
 
-    // View > Speak.
-    QAction *speakAction() const { return m_speak; }
     // The page's entry words, one per heading, in its order, as a card's
     // front shows them (without a reading in braces).
     const QStringList &words();

@@ -48,6 +48,11 @@ WindowStateKeeper::WindowStateKeeper(QMainWindow *window, const Form &form, View
     form.pagePane->setMinimumWidth(minimumPageWidth);
     form.splitter->setSizes({160, 480});
     connect(form.wordList, &QAction::toggled, this, &WindowStateKeeper::showList);
+    connect(form.topmost, &QAction::toggled, this, [window](bool checked) {
+        window->setWindowFlag(Qt::WindowStaysOnTopHint, checked);
+        // Changing the flags hides the window.
+        window->show();
+    });
     window->installEventFilter(this);
 }
 

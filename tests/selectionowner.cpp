@@ -13,7 +13,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 namespace {
 bool ownTray()
@@ -27,14 +26,13 @@ bool ownTray()
                       xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
     const char name[] = "_NET_SYSTEM_TRAY_S0";
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name),
-                              nullptr),
-        &std::free);
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
     if (!atom)
         return false;
     xcb_set_selection_owner(connection, window, atom->atom, XCB_CURRENT_TIME);
     xcb_flush(connection);
+    std::free(atom);
     return true;
 }
 } // namespace

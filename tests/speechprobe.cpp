@@ -1,7 +1,6 @@
-// A speech engine for the tests: it speaks in the locales ORVEL_TEST_VOICES
-// names (comma-separated) and, instead of sound, adds "locale|text" of each
-// text said to the application's "orvelTestSpoken" property, on the
-// application's thread.
+// A speech engine for the tests, with the voices ORVEL_TEST_VOICES names
+// ("en_US,ja_JP"): it adds "locale|text" of each text said to the
+// application's "orvelTestSpoken" property, on the application's thread.
 #include <QCoreApplication>
 #include <QTextToSpeechEngine>
 #include <QTextToSpeechPlugin>
@@ -20,8 +19,7 @@ public:
     QList<QVoice> availableVoices() const override { return {}; }
     void say(const QString &text) override
     {
-        const QString spoken = current.name() + u'|' + text;
-        QMetaObject::invokeMethod(qApp, [spoken] {
+        QMetaObject::invokeMethod(qApp, [spoken = current.name() + u'|' + text] {
             qApp->setProperty("orvelTestSpoken", qApp->property("orvelTestSpoken").toStringList()
                                                      << spoken);
         });

@@ -1,8 +1,6 @@
 // Commonness over several dictionaries: a key's count adds up the lines of
-// every dictionary switched on, keys of one counted in the others' lines,
-// so the nearest entry and the typo are those of the dictionaries on as a
-// whole; against a slow reading of the definition, with two and three
-// dictionaries, some switched off, one removed.
+// every dictionary switched on, so the nearest entry and the typo are those
+// of the dictionaries on as a whole, against a slow reading.
 #include "database/dictionaryremoval.h"
 #include "database/dictionarysettings.h"
 #include "lookup/searchthread.h"
@@ -184,9 +182,7 @@ private slots:
                 total[it.key()] += it.value();
         }
         const auto ranked = [&](QStringList list) {
-            std::stable_sort(list.begin(), list.end(), [&](const QString &a, const QString &b) {
-                return total.value(a) > total.value(b);
-            });
+            SlowMeaning::rankByCommonness(total, &list);
             return list;
         };
 

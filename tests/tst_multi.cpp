@@ -126,17 +126,34 @@ Page edictSection(const QStringList &lines, const QString &word, int *count)
     return page;
 }
 
-// A page of several: the top line of `links` (none without a section
-// that has lines of the word) above the `sections`; the not-found page of
-// `word` without a section.
-QString topLine(const QStringList &links, const QString &sections, const QString &word)
+// A page of several, built a section at a time: the top line links to
+// those with lines of the word (`count`), with how many.
+struct Several
 {
-    if (sections.isEmpty())
-        return PageHtml::write(ResultRenderer(word).finish());
-    if (links.isEmpty())
-        return sections;
-    return "<p>" + Page::contentsLead() + " " + links.join(", ") + "</p>" + sections;
-}
+    QStringList links;
+    QString sections;
+
+    void add(const QString &name, const Page &page, int count)
+    {
+        if (page.blocks.isEmpty())
+            return;
+        if (count > 0)
+            links << QString("<a href=\"#section-%1\">%2 (%3)</a>")
+                         .arg(links.size() + 1)
+                         .arg(name.toHtmlEscaped())
+                         .arg(count);
+        sections += section(name, count > 0 ? int(links.size()) : 0, page);
+    }
+    // The not-found page of `word` without a section.
+    QString page(const QString &word) const
+    {
+        if (sections.isEmpty())
+            return PageHtml::write(ResultRenderer(word).finish());
+        if (links.isEmpty())
+            return sections;
+        return "<p>" + Page::contentsLead() + " " + links.join(", ") + "</p>" + sections;
+    }
+};
 
 // How a section of a page of several is read slowly: its page and how many
 // lines of the word it has.
@@ -170,28 +187,19 @@ class TestMulti : public QObject
             const Page page = read(*slow[order.first() - 1]);
             return PageHtml::write(page.isResult() ? page : ResultRenderer(word).finish());
         }
-        QStringList links;
-        QString sections;
+        Several several;
         for (const int id : std::as_const(order)) {
             int count = 0;
             Page page = sectionOf(*slow[id - 1], &count);
-            if (page.blocks.isEmpty())
-                continue;
-            const QString name = dictionaries[id - 1].name;
-            if (count > 0)
-                links << QString("<a href=\"#section-%1\">%2 (%3)</a>")
-                             .arg(links.size() + 1)
-                             .arg(name.toHtmlEscaped())
-                             .arg(count);
             for (PageBlock &block : page.blocks) {
                 if (block.kind == PageBlock::More) {
                     block.marked = expectedMore.size();
                     expectedMore << id;
                 }
             }
-            sections += section(name, count > 0 ? int(links.size()) : 0, page);
+            several.add(dictionaries[id - 1].name, page, count);
         }
-        return topLine(links, sections, word);
+        return several.page(word);
     }
 
     // The first key of the dictionaries read that starts with `text`; none
@@ -515,10 +523,9 @@ private slots:
               << "お冷 [おひや] /(n) cold water/"
               << "水泳 [すいえい] /(n,vs) swimming/(P)/"
               << "ウォーター /(n) water/";
-        QByteArray bytes;
-        for (const QString &line : std::as_const(edict))
-            bytes += EdictGenerator::encode(line, EdictGenerator::Encoding::EucJp) + '\n';
-        const QString edictFile = TestUtil::writeBytes(dir + "/edict", bytes);
+        const QString edictFile = TestUtil::writeBytes(
+            dir + "/edict",
+            EdictGenerator::encode(edict.join('\n') + '\n', EdictGenerator::Encoding::EucJp));
         QCOMPARE(install(eijiroFile, eijiro.name), 1);
         QCOMPARE(install(edictFile, "EDICT"), 2);
 
@@ -527,24 +534,14 @@ private slots:
         const Page pages[2] = {
             Slow(eijiroFile).section(key, word, true, true, windowLines, &counts[0]),
             edictSection(edict, word, &counts[1])};
-        const QString names[2] = {eijiro.name, "EDICT"};
-        QStringList links;
-        QString sections;
-        for (int i = 0; i < 2; ++i) {
-            if (pages[i].blocks.isEmpty())
-                continue;
-            if (counts[i] > 0)
-                links << QString("<a href=\"#section-%1\">%2 (%3)</a>")
-                             .arg(links.size() + 1)
-                             .arg(names[i].toHtmlEscaped())
-                             .arg(counts[i]);
-            sections += section(names[i], counts[i] > 0 ? int(links.size()) : 0, pages[i]);
-        }
-        QCOMPARE(lookUp(word).page, topLine(links, sections, word));
+        Several several;
+        several.add(eijiro.name, pages[0], counts[0]);
+        several.add("EDICT", pages[1], counts[1]);
+        QCOMPARE(lookUp(word).page, several.page(word));
 
         // The command line's text: the EDICT section's folded line under its name.
         const TestUtil::Run run = TestUtil::cli({"--database", db, "lookup", word});
-        QCOMPARE(run.exit, sections.isEmpty() ? 1 : 0);
+        QCOMPARE(run.exit, several.sections.isEmpty() ? 1 : 0);
         const auto then =
             std::find_if(pages[1].blocks.cbegin(), pages[1].blocks.cend(),
                          [](const PageBlock &b) { return b.kind == PageBlock::Then; });

@@ -10,7 +10,6 @@
 #include "testutil.h"
 #include "windowfixture.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -18,11 +17,9 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QTreeView>
@@ -51,25 +48,6 @@ QStringList stars()
         for (const Star &star : stars)
             shown << star.word + "|" + star.note;
     return shown;
-}
-
-// Clicks the star beside the entry heading `index` of the page on display.
-void clickStar(WindowFixture &w, int index)
-{
-    auto *gutter = w.child<QWidget>("starGutter");
-    QTextDocument *document = w.view->document();
-    int headings = 0;
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        if (block.blockFormat().headingLevel() != 2 || headings++ != index)
-            continue;
-        const QRectF place = document->documentLayout()->blockBoundingRect(block);
-        const QTextLine line = block.layout()->lineAt(0);
-        const int y =
-            int(place.top() + line.y() + line.height() / 2) - w.view->verticalScrollBar()->value();
-        QTest::mouseClick(gutter, Qt::LeftButton, {}, QPoint(gutter->width() / 2, y));
-        return;
-    }
-    QFAIL("no such heading");
 }
 
 } // namespace
@@ -106,10 +84,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(stars(), QStringList{"run|"}, TestUtil::waitTimeout);
         QCOMPARE(links->entries().size(), 3);
         QVERIFY(links->isStarred(links->entries().at(0)));
-        clickStar(w, 1);
+        QVERIFY(w.clickBesideHeading("starGutter", 1));
         QTRY_COMPARE_WITH_TIMEOUT(stars(), (QStringList{"run out|", "run|"}),
                                   TestUtil::waitTimeout);
-        clickStar(w, 1);
+        QVERIFY(w.clickBesideHeading("starGutter", 1));
         QVERIFY(!links->isStarred(links->entries().at(1)));
         QTRY_COMPARE_WITH_TIMEOUT(stars(), QStringList{"run|"}, TestUtil::waitTimeout);
 

@@ -1,22 +1,18 @@
-// Reading words aloud: which voice a word is read in, why one cannot be,
-// the engine's thread answering for an engine that is not there, and the
-// window's Speak with no engine, by keyboard and mouse.
+// Reading words aloud: the voice a word is read in, why one cannot be, the
+// engine's thread, and the window's Speak and speakers, with and without an
+// engine (speechprobe.cpp is the engine).
 #include "mainwindow/speaker.h"
 #include "mainwindow/speechengine.h"
 #include "mainwindow/voicechoice.h"
 #include "testutil.h"
 #include "windowfixture.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
-#include <QScrollBar>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextBrowser>
 
 namespace {
@@ -24,29 +20,22 @@ namespace {
 // No engine is called this, whatever the machine has installed.
 const char missingEngine[] = "orvel-test-no-such-engine";
 
-QList<QLocale> locales(const QStringList &names)
+QList<QLocale> locales(const QString &names)
 {
     QList<QLocale> list;
-    for (const QString &name : names)
+    for (const QString &name : names.split(u',', Qt::SkipEmptyParts))
         list << QLocale(name);
     return list;
 }
 
-// Clicks the speaker beside the entry heading `index` of the page on display.
-void clickSpeaker(WindowFixture &w, int index)
+// What the probe engine said, and what the test noted beside it, in order.
+QStringList spoken()
 {
-    QTextBlock heading = w.view->document()->begin();
-    for (int headings = 0; heading.isValid(); heading = heading.next()) {
-        if (heading.blockFormat().headingLevel() == 2 && headings++ == index)
-            break;
-    }
-    QVERIFY(heading.isValid());
-    const QRectF place = w.view->document()->documentLayout()->blockBoundingRect(heading);
-    auto *speakers = w.child<QWidget>("speakerGutter");
-    const QPoint middle(speakers->width() / 2,
-                        int(place.top() + heading.layout()->lineAt(0).height() / 2) -
-                            w.view->verticalScrollBar()->value());
-    QTest::mouseClick(speakers, Qt::LeftButton, {}, middle);
+    return qApp->property("orvelTestSpoken").toStringList();
+}
+void note(const QString &what)
+{
+    qApp->setProperty("orvelTestSpoken", spoken() << what);
 }
 
 } // namespace
@@ -58,63 +47,47 @@ class SpeechTest : public QObject
 private slots:
     void initTestCase()
     {
-        qputenv("ORVEL_SPEECH_ENGINE", missingEngine);
         // Before any engine is looked for.
         QCoreApplication::addLibraryPath(ORVEL_SPEECH_PLUGIN_DIR);
         QVERIFY(WindowFixture::install(
             {"■apple : りんご", "■apple pie : アップルパイ", "■run : 走る"}, "d"));
     }
+    void init() { qApp->setProperty("orvelTestSpoken", QStringList()); }
 
     void voice_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("available");
+        QTest::addColumn<QString>("available");
         QTest::addColumn<QString>("preferred");
-        // Empty: no voice.
-        QTest::addColumn<QString>("chosen");
-        const QStringList both{"de_DE", "en_US", "en_GB", "ja_JP"};
-        QTest::newRow("Latin, the first English") << "apple" << both << "fr_FR"
-                                                  << "en_US";
-        QTest::newRow("Latin, the user's English") << "apple" << both << "en_GB"
-                                                   << "en_GB";
-        QTest::newRow("user's English not offered") << "run" << both << "en_AU"
-                                                    << "en_US";
-        QTest::newRow("user's language not the word's") << "りんご" << both << "en_GB"
-                                                        << "ja_JP";
-        QTest::newRow("hiragana") << "りんご" << both << "C"
-                                  << "ja_JP";
-        QTest::newRow("katakana with long vowel") << "アップルパイ" << both << "C"
-                                                  << "ja_JP";
-        QTest::newRow("half-width katakana") << "ｱｯﾌﾟﾙ" << both << "C"
-                                             << "ja_JP";
-        QTest::newRow("kanji with iteration mark") << "人々" << both << "C"
-                                                   << "ja_JP";
-        QTest::newRow("Japanese wins in mixed text") << "CDを" << both << "en_US"
-                                                     << "ja_JP";
-        QTest::newRow("digits are read in English") << "1984" << both << "C"
-                                                    << "en_US";
-        QTest::newRow("full-width Latin") << "ＡＢＣ" << both << "C"
-                                          << "en_US";
-        QTest::newRow("accented Latin") << "café" << both << "C"
-                                        << "en_US";
-        QTest::newRow("no Japanese voice") << "水" << QStringList{"en_US"} << "C"
-                                           << "";
-        QTest::newRow("no English voice") << "water" << QStringList{"ja_JP"} << "C"
-                                          << "";
-        QTest::newRow("no voices at all") << "water" << QStringList{} << "C"
-                                          << "";
-        QTest::newRow("Cyrillic") << "вода" << both << "C"
-                                  << "";
-        QTest::newRow("punctuation only") << "…!" << both << "C"
-                                          << "";
-        QTest::newRow("empty") << "" << both << "C"
-                               << "";
+        QTest::addColumn<QString>("chosen"); // empty: no voice
+        const auto row = [](const char *name, const QString &text, const char *preferred,
+                            const char *chosen, const char *available = "de_DE,en_US,en_GB,ja_JP") {
+            QTest::newRow(name) << text << QString(available) << QString(preferred)
+                                << QString(chosen);
+        };
+        row("Latin, the first English", "apple", "fr_FR", "en_US");
+        row("Latin, the user's English", "apple", "en_GB", "en_GB");
+        row("user's English not offered", "run", "en_AU", "en_US");
+        row("user's language not the word's", "りんご", "en_GB", "ja_JP");
+        row("hiragana", "りんご", "C", "ja_JP");
+        row("katakana with long vowel", "アップルパイ", "C", "ja_JP");
+        row("half-width katakana", "ｱｯﾌﾟﾙ", "C", "ja_JP");
+        row("kanji with iteration mark", "人々", "C", "ja_JP");
+        row("Japanese wins in mixed text", "CDを", "en_US", "ja_JP");
+        row("digits are read in English", "1984", "C", "en_US");
+        row("full-width Latin", "ＡＢＣ", "C", "en_US");
+        row("accented Latin", "café", "C", "en_US");
+        row("no Japanese voice", "水", "C", "", "en_US");
+        row("no English voice", "water", "C", "", "ja_JP");
+        row("no voices at all", "water", "C", "", "");
+        row("Cyrillic", "вода", "C", "");
+        row("punctuation only", "…!", "C", "");
+        row("empty", "", "C", "");
     }
-
     void voice()
     {
         QFETCH(QString, text);
-        QFETCH(QStringList, available);
+        QFETCH(QString, available);
         QFETCH(QString, preferred);
         QFETCH(QString, chosen);
         const std::optional<QLocale> locale =
@@ -126,54 +99,35 @@ private slots:
     {
         QTest::addColumn<QStringList>("installed");
         QTest::addColumn<QString>("wanted");
-        QTest::addColumn<bool>("started");
-        QTest::addColumn<QStringList>("spoken");
+        QTest::addColumn<QString>("spoken"); // "-": not started
         QTest::addColumn<QString>("text");
-        // What the reason names; empty: the text can be spoken.
-        QTest::addColumn<QString>("names");
+        QTest::addColumn<QString>("names"); // what the reason names; empty: none
+        const auto row = [](const char *name, const QStringList &installed, const char *wanted,
+                            const char *spoken, const QString &text, const QString &names) {
+            QTest::newRow(name) << installed << QString(wanted) << QString(spoken) << text << names;
+        };
         const QStringList speechd{"speechd"};
-        QTest::newRow("not started: an engine will do")
-            << speechd << "" << false << QStringList{} << "水"
-            << "";
-        QTest::newRow("started with the voice")
-            << speechd << "" << true << QStringList{"ja_JP"} << "水"
-            << "";
-        QTest::newRow("the engine asked for")
-            << QStringList{"flite", "speechd"} << "speechd" << false << QStringList{} << "run"
-            << "";
-        QTest::newRow("no engine") << QStringList{} << "" << false << QStringList{} << "run"
-                                   << "speech-dispatcher";
-        QTest::newRow("no engine, whatever the text")
-            << QStringList{} << "" << false << QStringList{} << ""
-            << "speech-dispatcher";
-        QTest::newRow("engine asked for missing")
-            << speechd << "flite" << false << QStringList{} << "run"
-            << "flite";
-        QTest::newRow("no entry") << speechd << "" << true << QStringList{"en_US"} << ""
-                                  << "entry";
-        QTest::newRow("no Japanese voice") << speechd << "" << true << QStringList{"en_US"} << "水"
-                                           << "Japanese";
-        QTest::newRow("no English voice") << speechd << "" << true << QStringList{"ja_JP"} << "run"
-                                          << "English";
-        QTest::newRow("no voice reads the script")
-            << speechd << "" << false << QStringList{} << "вода"
-            << "вода";
+        row("not started: an engine will do", speechd, "", "-", "水", "");
+        row("started with the voice", speechd, "", "ja_JP", "水", "");
+        row("the engine asked for", {"flite", "speechd"}, "speechd", "-", "run", "");
+        row("no engine", {}, "", "-", "run", "speech-dispatcher");
+        row("no engine, whatever the text", {}, "", "-", "", "speech-dispatcher");
+        row("engine asked for missing", speechd, "flite", "-", "run", "flite");
+        row("no entry", speechd, "", "en_US", "", "entry");
+        row("no Japanese voice", speechd, "", "en_US", "水", "Japanese");
+        row("no English voice", speechd, "", "ja_JP", "run", "English");
+        row("no voice reads the script", speechd, "", "-", "вода", "вода");
     }
-
     void reason()
     {
         QFETCH(QStringList, installed);
         QFETCH(QString, wanted);
-        QFETCH(bool, started);
-        QFETCH(QStringList, spoken);
+        QFETCH(QString, spoken);
         QFETCH(QString, text);
         QFETCH(QString, names);
         const QString why = VoiceChoice::whyNot(
-            installed, wanted, started ? std::optional(locales(spoken)) : std::nullopt, text);
-        if (names.isEmpty())
-            QVERIFY2(why.isEmpty(), qPrintable(why));
-        else
-            QVERIFY2(why.contains(names), qPrintable(why));
+            installed, wanted, spoken == "-" ? std::nullopt : std::optional(locales(spoken)), text);
+        QVERIFY2(names.isEmpty() ? why.isEmpty() : why.contains(names), qPrintable(why));
     }
 
     void engine_data()
@@ -181,8 +135,7 @@ private slots:
         QTest::addColumn<QString>("engine");
         QTest::addColumn<QString>("voices");
         QTest::addColumn<QStringList>("texts");
-        // What the engine was given, "locale|text"; or the texts it had no
-        // voice for, "none|text"; or "failed".
+        // "locale|text" as said, "none|text" without a voice, or "failed".
         QTest::addColumn<QStringList>("heard");
         QTest::newRow("each text in its language")
             << "orvel-test"
@@ -194,7 +147,6 @@ private slots:
         QTest::newRow("an engine that is not there")
             << missingEngine << "" << QStringList{"apple", "りんご"} << QStringList{"failed"};
     }
-
     // The engine starts on its thread at the first word, speaks each in a
     // voice of its language, and says so when it cannot start.
     void engine()
@@ -204,26 +156,30 @@ private slots:
         QFETCH(QStringList, texts);
         QFETCH(QStringList, heard);
         qputenv("ORVEL_TEST_VOICES", voices.toUtf8());
-        qApp->setProperty("orvelTestSpoken", QStringList());
         SpeechEngine speech{engine};
-        // On this thread, in the order the engine's thread sent them.
-        const auto note = [](const QString &what) {
-            qApp->setProperty("orvelTestSpoken", qApp->property("orvelTestSpoken").toStringList()
-                                                     << what);
-        };
-        connect(&speech, &SpeechEngine::failed, this, [note] { note("failed"); });
+        connect(&speech, &SpeechEngine::failed, this, [] { note("failed"); });
         connect(&speech, &SpeechEngine::noVoice, this,
-                [note](const QString &text) { note("none|" + text); });
+                [](const QString &text) { note("none|" + text); });
         for (const QString &text : texts)
             speech.say(text);
-        QTRY_COMPARE_WITH_TIMEOUT(qApp->property("orvelTestSpoken").toStringList(), heard,
-                                  TestUtil::waitTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(spoken(), heard, TestUtil::waitTimeout);
     }
 
-    // With no engine, Speak is off and says why; the speakers stand beside
-    // the stars and a click on one says why too.
-    void speakWithoutAnEngine()
+    void speak_data()
     {
+        QTest::addColumn<bool>("engine");
+        QTest::newRow("no engine") << false;
+        QTest::newRow("an engine") << true;
+    }
+    // Speak sits in View, with tooltips; the speakers stand between the
+    // stars and the page. With an engine F7 speaks the entry at the top and
+    // a speaker its own; without one Speak is off, F7 says nothing, and a
+    // speaker says why.
+    void speak()
+    {
+        QFETCH(bool, engine);
+        qputenv("ORVEL_SPEECH_ENGINE", engine ? "orvel-test" : missingEngine);
+        qputenv("ORVEL_TEST_VOICES", "en_US");
         WindowFixture w;
         QVERIFY(w.showAndActivate());
         w.window.start(QString());
@@ -231,47 +187,28 @@ private slots:
         auto *menu = w.child<QMenu>("menuView");
         QVERIFY(menu->actions().contains(speak));
         QVERIFY(menu->toolTipsVisible());
-
         QTest::keyClicks(w.edit, "apple");
         QVERIFY(w.shows("apple"));
-        auto *speaker = w.window.findChild<Speaker *>();
-        QCOMPARE(speaker->words(), (QStringList{"apple", "apple pie", "run"}));
-        QVERIFY(!speak->isEnabled());
-        QVERIFY2(speak->toolTip().contains(missingEngine), qPrintable(speak->toolTip()));
+        QCOMPARE(w.window.findChild<Speaker *>()->words(),
+                 (QStringList{"apple", "apple pie", "run"}));
+        QCOMPARE(speak->isEnabled(), engine);
+        QVERIFY2(speak->toolTip().contains(engine ? "apple" : missingEngine),
+                 qPrintable(speak->toolTip()));
+        auto *speakers = w.child<QWidget>("speakerGutter");
+        QCOMPARE(speakers->x(), w.child<QWidget>("starGutter")->geometry().right() + 1);
+        QCOMPARE(w.view->viewport()->x(), speakers->geometry().right() + 1);
 
-        // F7 while it is off: nothing is said.
         w.statusBar->clearMessage();
         QTest::keyClick(w.edit, Qt::Key_F7);
-        QVERIFY(w.statusBar->currentMessage().isEmpty());
-
-        auto *stars = w.child<QWidget>("starGutter");
-        auto *speakers = w.child<QWidget>("speakerGutter");
-        QCOMPARE(speakers->x(), stars->geometry().right() + 1);
-        QCOMPARE(w.view->viewport()->x(), speakers->geometry().right() + 1);
-        clickSpeaker(w, 1);
-        QVERIFY2(w.statusBar->currentMessage().contains(missingEngine),
-                 qPrintable(w.statusBar->currentMessage()));
-    }
-
-    // With an engine, F7 speaks the entry at the top and a speaker its own.
-    void speakWithAnEngine()
-    {
-        qputenv("ORVEL_SPEECH_ENGINE", "orvel-test");
-        qputenv("ORVEL_TEST_VOICES", "en_US");
-        qApp->setProperty("orvelTestSpoken", QStringList());
-        WindowFixture w;
-        QVERIFY(w.showAndActivate());
-        w.window.start(QString());
-        QTest::keyClicks(w.edit, "apple");
-        QVERIFY(w.shows("apple"));
-        QAction *speak = w.action("actionSpeak");
-        QVERIFY(speak->isEnabled());
-        QVERIFY2(speak->toolTip().contains("apple"), qPrintable(speak->toolTip()));
-        QTest::keyClick(w.edit, Qt::Key_F7);
-        clickSpeaker(w, 2);
-        QTRY_COMPARE_WITH_TIMEOUT(qApp->property("orvelTestSpoken").toStringList(),
-                                  (QStringList{"en_US|apple", "en_US|run"}), TestUtil::waitTimeout);
-        qputenv("ORVEL_SPEECH_ENGINE", missingEngine);
+        QCOMPARE(w.statusBar->currentMessage(), QString());
+        QVERIFY(w.clickBesideHeading("speakerGutter", 2));
+        if (engine) {
+            QTRY_COMPARE_WITH_TIMEOUT(spoken(), (QStringList{"en_US|apple", "en_US|run"}),
+                                      TestUtil::waitTimeout);
+        } else {
+            QVERIFY2(w.statusBar->currentMessage().contains(missingEngine),
+                     qPrintable(w.statusBar->currentMessage()));
+        }
     }
 
     // The settings can leave the speakers out: the page starts right of
@@ -284,7 +221,6 @@ private slots:
         QVERIFY(!w.window.findChild<QWidget *>("speakerGutter"));
         QCOMPARE(w.view->viewport()->x(), w.child<QWidget>("starGutter")->geometry().right() + 1);
         QVERIFY(w.action("actionSpeak"));
-        QSettings().remove("Preferences/speakersBesideHeadings");
     }
 };
 

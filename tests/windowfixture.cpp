@@ -6,11 +6,13 @@
 #include "mainwindow/pagethread.h"
 #include "testutil.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
+#include <QScrollBar>
 #include <QSemaphore>
 #include <QSplitter>
 #include <QStatusBar>
@@ -81,6 +83,23 @@ bool WindowFixture::clickLink(const QString &address) const
             QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
             return true;
         }
+    }
+    return false;
+}
+
+bool WindowFixture::clickBesideHeading(const char *column, int index) const
+{
+    auto *gutter = child<QWidget>(column);
+    int headings = 0;
+    for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().headingLevel() != 2 || headings++ != index)
+            continue;
+        const QRectF place = view->document()->documentLayout()->blockBoundingRect(block);
+        const QTextLine line = block.layout()->lineAt(0);
+        const int y =
+            int(place.top() + line.y() + line.height() / 2) - view->verticalScrollBar()->value();
+        QTest::mouseClick(gutter, Qt::LeftButton, {}, QPoint(gutter->width() / 2, y));
+        return true;
     }
     return false;
 }

@@ -62,6 +62,9 @@ public:
     bool shows(const QString &word) const;
     // Clicks the view's link to `address`; false when it shows none.
     bool clickLink(const QString &address) const;
+    // Clicks the mark in the column `column` ("starGutter", "speakerGutter")
+    // beside entry heading `index`; false when the page has no such heading.
+    bool clickBesideHeading(const char *column, int index) const;
     // The view shows what to type (nothing is typed, and a dictionary is
     // installed).
     bool showsFirstView() const;
