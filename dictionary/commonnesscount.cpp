@@ -10,6 +10,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <optional>
 
 namespace CommonnessCount {
 
@@ -85,13 +86,15 @@ Pass countOnce(int id, const QString &path, Eijiro::Encoding encoding,
                const std::atomic_bool &canceled, QString *error, const LineCounter &countLine)
 {
     // The keys of every installed dictionary, each dictionary's in key
-    // order; read twice (before and after the lines), each read short so
-    // that no other change waits on it. The digest tells that both passes
-    // read the same keys, so that a number means the same key in both.
-    IndexReader index;
+    // order; read twice (before and after the lines) by readers of their
+    // own, so that no read is held while the lines are counted and no
+    // other change waits on it (a reader keeps the log from being emptied).
+    // The digest tells that both passes read the same keys, so that a
+    // number means the same key in both.
+    std::optional<IndexReader> index(std::in_place);
     QList<Records::Installed> installed;
-    if (index.dictionaries(&installed) == Records::Answer::Failed) {
-        *error = index.lastError();
+    if (index->dictionaries(&installed) == Records::Answer::Failed) {
+        *error = index->lastError();
         return Pass::Failed;
     }
     CommonnessCounter counter;
@@ -111,11 +114,11 @@ Pass countOnce(int id, const QString &path, Eijiro::Encoding encoding,
     };
     const auto eachKey = [&](const std::function<void(QByteArrayView)> &take) {
         for (const Records::Installed &dictionary : std::as_const(installed)) {
-            if (!index.entryKeys(dictionary.id, [&](QByteArrayView utf8) {
+            if (!index->entryKeys(dictionary.id, [&](QByteArrayView utf8) {
                     take(utf8);
                     return !canceled;
                 })) {
-                *error = index.lastError();
+                *error = index->lastError();
                 return false;
             }
         }
@@ -128,6 +131,7 @@ Pass countOnce(int id, const QString &path, Eijiro::Encoding encoding,
             counter.addKey(key);
         }))
         return Pass::Failed;
+    index.reset();
     if (canceled)
         return Pass::Canceled;
 
@@ -149,6 +153,7 @@ Pass countOnce(int id, const QString &path, Eijiro::Encoding encoding,
     }
 
     counter.finishTexts();
+    index.emplace();
     // Only a key counted or marked is made a string again.
     std::vector<Records::Common> counts;
     qsizetype number = 0;
@@ -167,7 +172,7 @@ Pass countOnce(int id, const QString &path, Eijiro::Encoding encoding,
                 counts.push_back({QString::fromUtf8(utf8), commonness});
         }))
         return Pass::Failed;
-    index.close();
+    index.reset();
     if (canceled)
         return Pass::Canceled;
     if (!(before == after))

@@ -3,6 +3,8 @@
 // of the dictionaries on as a whole, against a slow reading.
 #include "database/dictionaryremoval.h"
 #include "database/dictionarysettings.h"
+#include "database/indexreader.h"
+#include "dictionary/commonnesscount.h"
 #include "lookup/searchthread.h"
 #include "meaningreading.h"
 #include "testutil.h"
@@ -237,6 +239,45 @@ private slots:
         // The rows reach both rules.
         QVERIFY(typos > 0);
         QVERIFY(nearest > 100);
+    }
+
+    // A dictionary removed while another's lines are counted: the count
+    // starts again, so that no key is given another key's count.
+    void aChangeWhileCountingCountsAgain()
+    {
+        QVERIFY(TestUtil::openFreshDatabase(dir + "/changed.db"));
+        QStringList files;
+        for (int which = 1; which <= 3; ++which) {
+            files << TestUtil::writeBytes(dir + QString("/%1.txt").arg(which),
+                                          made[which - 1].bytes);
+            QCOMPARE(TestUtil::install(files.last()), int(ConvertThread::Committed));
+        }
+        const auto stored = [] {
+            QStringList rows;
+            IndexReader index;
+            index.commonStartingWith(QString(), 1, [&](const Records::Common &common) {
+                rows << common.key + ' ' + QString::number(common.commonness.lines);
+                return true;
+            });
+            return rows;
+        };
+        const std::atomic_bool canceled{false};
+        QString error;
+        bool removed = false;
+        const auto removing = [&](const QString &line, CommonnessCounter &counter) {
+            if (!std::exchange(removed, true))
+                QVERIFY(DictionaryRemoval(QSqlDatabase::database()).remove(2));
+            CommonnessCount::countEijiroLine(line, counter);
+        };
+        QCOMPARE(
+            CommonnessCount::count(1, files[0], Eijiro::Encoding::Utf8, canceled, &error, removing),
+            CommonnessCount::Result::Stored);
+        QVERIFY(removed);
+        const QStringList afterTheChange = stored();
+        QCOMPARE(CommonnessCount::count(1, files[0], Eijiro::Encoding::Utf8, canceled, &error),
+                 CommonnessCount::Result::Stored);
+        QVERIFY(afterTheChange.size() > 100);
+        QCOMPARE(afterTheChange, stored());
     }
 };
 
