@@ -241,6 +241,38 @@ private slots:
         QVERIFY(nearest > 100);
     }
 
+    // Each dictionary's kept commonest keys of a prefix decide only when
+    // their best beats what a key left out of every list can reach, the
+    // last kept counts added up: here ZQ40, in no list, is the commonest.
+    void aKeyLeftOutOfEveryListCanBeTheCommonest()
+    {
+        QVERIFY(TestUtil::openFreshDatabase(dir + "/left-out.db"));
+        const auto write = [&](const QString &name, const QHash<int, int> &counts) {
+            QStringList lines;
+            int filler = 0;
+            for (int n = 1; n <= 40; ++n) {
+                const QString key = QString("zq%1").arg(n, 2, 10, QChar('0'));
+                lines << M + key + " : x";
+                for (int c = counts.value(n, 1); c > 0; --c)
+                    lines << M + QString("f%1 : %2").arg(++filler, 3, 10, QChar('0')).arg(key);
+            }
+            lines.sort();
+            return TestUtil::writeDictionary(dir + "/" + name, lines);
+        };
+        QHash<int, int> a{{1, 10}, {40, 6}}, b{{40, 6}};
+        for (int n = 2; n <= 6; ++n) // each list: six keys above ZQ40's 6
+            a[n] = 7;
+        for (int n = 11; n <= 16; ++n)
+            b[n] = 7;
+        QCOMPARE(TestUtil::install(write("a.txt", a)), int(ConvertThread::Committed));
+        QCOMPARE(TestUtil::install(write("b.txt", b)), int(ConvertThread::Committed));
+        Page page;
+        Meaning meaning;
+        SearchThread::findWhatIMean("zq", &page, &meaning);
+        QCOMPARE(meaning.rule, Meaning::Nearest);
+        QCOMPARE(meaning.key, QString("ZQ40"));
+    }
+
     // A dictionary removed while another's lines are counted: the count
     // starts again, so that no key is given another key's count.
     void aChangeWhileCountingCountsAgain()
