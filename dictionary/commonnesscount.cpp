@@ -60,22 +60,16 @@ bool codePointLess(const Records::Common &a, const Records::Common &b)
 
 namespace {
 
-// What the keys read in one pass come to: a change of the index between
-// the two passes shows as a different digest.
+// The keys read in one pass, hashed one after the other (an entry word
+// holds no line feed): a change of the index between the two passes shows
+// as a different result.
 struct KeysDigest
 {
-    quint64 keys = 0;
-    quint64 hash = 0xcbf29ce484222325;
+    DictionaryFile::ContentHash hash;
     void add(QByteArrayView utf8)
     {
-        ++keys;
-        for (const char c : utf8)
-            hash = (hash ^ uchar(c)) * 0x100000001b3;
-        hash = (hash ^ 0xff) * 0x100000001b3; // a key's end
-    }
-    bool operator==(const KeysDigest &other) const
-    {
-        return keys == other.keys && hash == other.hash;
+        hash.add(utf8);
+        hash.add("\n");
     }
 };
 
@@ -175,7 +169,7 @@ Pass countOnce(int id, const QString &path, Eijiro::Encoding encoding,
     index.reset();
     if (canceled)
         return Pass::Canceled;
-    if (!(before == after))
+    if (before.hash.result() != after.hash.result())
         return Pass::Changed;
     if (installed.size() > 1) {
         // A key of several dictionaries once.
