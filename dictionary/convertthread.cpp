@@ -751,8 +751,9 @@ DictionaryFormat::Type ConvertThread::recogniseType(QFile *file)
 {
     // The first lines tell; a dictionary's are far shorter than this.
     const QByteArray start = file->read(64 << 10);
+    const bool whole = file->atEnd();
     file->seek(0);
-    return DictionaryFormat::recognise(start);
+    return DictionaryFormat::recognise(start, whole);
 }
 
 void ConvertThread::run()

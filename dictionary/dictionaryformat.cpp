@@ -139,16 +139,19 @@ int DictionaryFormat::typeNamed(const QString &name)
     return 0;
 }
 
-DictionaryFormat::Type DictionaryFormat::recognise(QByteArrayView start)
+DictionaryFormat::Type DictionaryFormat::recognise(QByteArrayView start, bool whole)
 {
     const auto eijiro = make(Eijiro), edict = make(Edict);
     int eijiroLines = 0, edictLines = 0;
     qsizetype from = 0;
     while (from < start.size()) {
         qsizetype end = start.indexOf('\n', from);
-        // A last line cut off by the end of `start` says nothing.
-        if (end < 0)
+        // A last line cut off by the end of `start` says nothing; the
+        // file's own last line, without its line end, does.
+        if (end < 0 && !whole)
             break;
+        if (end < 0)
+            end = start.size() - 1;
         const QByteArrayView line = start.sliced(from, end + 1 - from);
         eijiroLines += eijiro->looksLikeEntry(line);
         edictLines += edict->looksLikeEntry(line);

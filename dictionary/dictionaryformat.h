@@ -61,7 +61,7 @@ public:
     static QString nameOf(int type);
     // The type named `name`, in any letter case ("eijiro", "EDICT"); 0 for none.
     static int typeNamed(const QString &name);
-    // The type whose entries most lines of `start` (a file's first bytes)
-    // look like; Eijiro when none do.
-    static Type recognise(QByteArrayView start);
+    // The type whose entries most lines of `start` (a file's first bytes,
+    // or all of them when `whole`) look like; Eijiro when none do.
+    static Type recognise(QByteArrayView start, bool whole);
 };

@@ -21,6 +21,7 @@
 // Any fault aborts with a description.
 #include "database/dictionarydatabase.h"
 #include "dictionary/convertthread.h"
+#include "dictionary/dictionaryformat.h"
 #include "dictionary/format.h"
 #include "lookup/pagehtml.h"
 #include "lookup/renderer.h"
@@ -375,6 +376,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     ConvertThread builder;
     builder.setDictionary(QStringLiteral("Eijiro"), dictionaryPath);
+    // The reference reads Eijiro lines: a fuzzed file with more lines
+    // shaped like EDICT's would rightly be read as EDICT without this.
+    builder.setType(DictionaryFormat::Eijiro);
     builder.start();
     builder.wait();
 

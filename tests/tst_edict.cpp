@@ -4,6 +4,7 @@
 // ones first), bad lines and files, the page's markup, orvel-cli.
 #include "commonnessreading.h"
 #include "database/indexreader.h"
+#include "dictionary/dictionaryformat.h"
 #include "dictionary/edict.h"
 #include "edictgenerator.h"
 #include "edictreading.h"
@@ -409,6 +410,28 @@ private slots:
         QCOMPARE(keyRows(), rows);
         QCOMPARE(TestUtil::pairs("SELECT count, encoding FROM t_dictionary"),
                  QStringList{"200:EUC-JP"});
+    }
+
+    // A file's type is told by most of its lines, the last one too when
+    // the file ends without a line end.
+    void recognise_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("formats"); // an Eijiro file has no row
+        const QByteArray edict = "食べる [たべる] /to eat/\n", eijiro = "■l : 走";
+        QTest::newRow("EDICT") << edict + edict << QStringList{"1:2"};
+        QTest::newRow("Eijiro's last line unended") << "xy & /\n" + eijiro << QStringList{};
+        QTest::newRow("more EDICT-shaped lines") << edict + edict + eijiro << QStringList{"1:2"};
+    }
+    void recognise()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, formats);
+        const QString dir = TestUtil::makeDir(QTest::currentDataTag());
+        const QString file = TestUtil::writeBytes(dir + "/dictionary", bytes);
+        QVERIFY(TestUtil::openFreshDatabase(dir + "/orvel.db"));
+        QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
+        QCOMPARE(TestUtil::pairs("SELECT id, type FROM t_format"), formats);
     }
 
     // A NUL byte refuses the file as binary, whatever its type.
