@@ -778,6 +778,14 @@ Not found in any dictionary switched on: %3</source>
         <translation>ウィンドウを閉じても Orvel をトレイに残す</translation>
     </message>
     <message>
+        <source>A click on the speaker reads the entry word aloud; View &gt; Speak is there either way</source>
+        <translation>スピーカーをクリックすると見出し語を読み上げます。表示 表示 &gt; 読み上げ はどちらでも使えますgt; 読み上げる はどちらでも使えます</translation>
+    </message>
+    <message>
+        <source>Show a &amp;speaker beside each entry heading</source>
+        <translation>見出しの横にスピーカーを表示する(&amp;S)</translation>
+    </message>
+    <message>
         <source>The desktop has no system tray</source>
         <translation>デスクトップにシステムトレイがありません</translation>
     </message>

@@ -105,6 +105,12 @@ int HeadingColumn::entryAt(const QPoint &point) const
     return -1;
 }
 
+void HeadingColumn::setShown(bool shown)
+{
+    setVisible(shown);
+    place();
+}
+
 void HeadingColumn::place()
 {
     view->setGutter(this, QFontMetrics(view->font()).height() * 5 / 4);

@@ -53,6 +53,9 @@ public:
 
     // The view shows a new page (a new document, laid out bit by bit).
     void pageChanged();
+    // Shows or hides the column, the view's gutter narrowing to the
+    // columns shown.
+    void setShown(bool shown);
     // The mark at `point`; -1 where there is none.
     int entryAt(const QPoint &point) const;
 

@@ -108,8 +108,7 @@ MainWindow::MainWindow(QWidget *parent)
                                  this);
     connect(notebook, &NotebookParts::lookUpWanted, this, &MainWindow::lookUp);
     // After the notebook: the speakers stand beside its stars.
-    new Speaker({ui->textBrowser, pages, this, ui->menuView, ui->statusBar}, settings->speakers(),
-                this);
+    new Speaker({ui->textBrowser, pages, this, ui->menuView, ui->statusBar}, settings, this);
     // Writing at once makes sure the settings file exists: the index's path
     // is derived from it. It also finds out while the user can still be
     // told that nothing set now will be kept (a settings folder once made

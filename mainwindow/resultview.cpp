@@ -45,7 +45,7 @@ void ResultView::placeGutter()
     const int frame = frameWidth();
     int left = 0;
     for (const Column &column : std::as_const(gutter)) {
-        if (!column.widget)
+        if (!column.widget || column.widget->isHidden())
             continue;
         column.widget->setGeometry(frame + left, frame, column.width, viewport()->height());
         column.widget->update();

@@ -6,6 +6,7 @@
 #include "mainwindow/speechengine.h"
 #include "mainwindow/voicechoice.h"
 #include "notebook/pageentries.h"
+#include "preferences/viewsettings.h"
 
 #include <QAction>
 #include <QMenu>
@@ -41,7 +42,7 @@ void drawSpeaker(QPainter &painter, const QRectF &place)
 
 } // namespace
 
-Speaker::Speaker(const Parts &parts, bool marks, QObject *parent)
+Speaker::Speaker(const Parts &parts, ViewSettings *settings, QObject *parent)
     : QObject(parent), view(parts.view), pages(parts.pages),
       m_speak(new QAction(tr("&Speak"), this)), wanted(qEnvironmentVariable("ORVEL_SPEECH_ENGINE")),
       // Only the plug-ins are looked at: no engine is started yet.
@@ -67,19 +68,20 @@ Speaker::Speaker(const Parts &parts, bool marks, QObject *parent)
     connect(this, &Speaker::said, parts.statusBar,
             [bar = parts.statusBar](const QString &text) { bar->showMessage(text, 10000); });
 
-    if (marks)
-        gutter = new HeadingColumn(view, QStringLiteral("speakerGutter"),
-                                   {[this] { return words().size(); },
-                                    [this](QPainter &painter, int entry, const QRectF &place) {
-                                        paint(painter, entry, place);
-                                    },
-                                    [this](int entry) {
-                                        const QString reason = whyNot(words().at(entry));
-                                        return reason.isEmpty()
-                                                   ? tr("Read “%1” aloud").arg(words().at(entry))
-                                                   : reason;
-                                    },
-                                    [this](int entry) { speak(entry); }});
+    gutter = new HeadingColumn(view, QStringLiteral("speakerGutter"),
+                               {[this] { return words().size(); },
+                                [this](QPainter &painter, int entry, const QRectF &place) {
+                                    paint(painter, entry, place);
+                                },
+                                [this](int entry) {
+                                    const QString reason = whyNot(words().at(entry));
+                                    return reason.isEmpty()
+                                               ? tr("Read “%1” aloud").arg(words().at(entry))
+                                               : reason;
+                                },
+                                [this](int entry) { speak(entry); }});
+    gutter->setShown(settings->speakers());
+    connect(settings, &ViewSettings::speakersChanged, gutter, &HeadingColumn::setShown);
 
     connect(pages, &PageLoader::pageShown, this, &Speaker::pageChanged);
     connect(pages, &PageLoader::pageExtended, this, &Speaker::pageChanged);
@@ -144,8 +146,7 @@ void Speaker::engineFailed(const QString &reason)
 {
     failure = reason.isEmpty() ? tr("the speech engine failed.") : reason;
     updateAction();
-    if (gutter)
-        gutter->update();
+    gutter->update();
     emit said(whyNot(QString()));
 }
 
@@ -162,7 +163,6 @@ void Speaker::paint(QPainter &painter, int entry, const QRectF &place)
 void Speaker::pageChanged()
 {
     wordsRead = false;
-    if (gutter)
-        gutter->pageChanged();
+    gutter->pageChanged();
     updateAction();
 }

@@ -18,6 +18,7 @@ class QStatusBar;
 class QWidget;
 class ResultView;
 class SpeechEngine;
+class ViewSettings;
 
 // The page's entry words read aloud: a speaker beside each entry heading,
 // in a column beside the stars, speaks that entry's word when clicked, and
@@ -41,9 +42,10 @@ public:
         QMenu *viewMenu;
         QStatusBar *statusBar;
     };
-    // The speakers beside the headings only with `marks`. The engine is the
-    // one the environment's ORVEL_SPEECH_ENGINE names, or Qt's choice.
-    Speaker(const Parts &parts, bool marks, QObject *parent = nullptr);
+    // The speakers beside the headings while `settings` says so. The
+    // engine is the one the environment's ORVEL_SPEECH_ENGINE names, or
+    // Qt's choice.
+    Speaker(const Parts &parts, ViewSettings *settings, QObject *parent = nullptr);
 
     // The page's entry words, one per heading, in its order, as a card's
     // front shows them (without a reading in braces).
@@ -68,8 +70,7 @@ private:
 
     ResultView *view;
     PageLoader *pages;
-    // None without marks.
-    HeadingColumn *gutter = nullptr;
+    HeadingColumn *gutter;
     QAction *m_speak;
     SpeechEngine *engine;
     QString wanted;

@@ -41,6 +41,7 @@ OptionDialog::OptionDialog(ViewSettings *settings, QWidget *parent)
     }
     ui->keepHistoryBox->setChecked(settings->keepHistory());
     ui->closeToTrayBox->setChecked(settings->closeToTray());
+    ui->speakersBox->setChecked(settings->speakers());
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         ui->closeToTrayBox->setEnabled(false);
         ui->closeToTrayBox->setToolTip(tr("The desktop has no system tray"));
@@ -357,6 +358,11 @@ void OptionDialog::on_keepHistoryBox_toggled(bool on)
 void OptionDialog::on_closeToTrayBox_toggled(bool on)
 {
     settings->setCloseToTray(on);
+}
+
+void OptionDialog::on_speakersBox_toggled(bool on)
+{
+    settings->setSpeakers(on);
 }
 
 void OptionDialog::on_clearHistoryButton_clicked()

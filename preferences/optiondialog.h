@@ -53,6 +53,7 @@ private slots:
     void on_sizeBox_valueChanged(int i);
     void on_keepHistoryBox_toggled(bool on);
     void on_closeToTrayBox_toggled(bool on);
+    void on_speakersBox_toggled(bool on);
     void on_clearHistoryButton_clicked();
     void on_dictionaryView_clicked(const QModelIndex &index);
     void on_addButton_clicked();

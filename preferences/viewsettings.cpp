@@ -193,6 +193,15 @@ void ViewSettings::setWatchClipboard(bool on)
     emit watchClipboardChanged(on);
 }
 
+void ViewSettings::setSpeakers(bool on)
+{
+    if (on == m_speakers)
+        return;
+    m_speakers = on;
+    QSettings().setValue(QLatin1String(preferencesGroup) + u'/' + QLatin1String(speakersKey), on);
+    emit speakersChanged(on);
+}
+
 void ViewSettings::setCloseToTray(bool on)
 {
     if (on == m_closeToTray)

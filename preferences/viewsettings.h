@@ -100,9 +100,11 @@ public:
     bool notebookShown() const { return m_notebookShown; }
     void setNotebookShown(bool shown) { m_notebookShown = shown; }
 
-    // Whether a speaker stands beside each entry heading (the settings
-    // file's only); View > Speak is there either way. On by default.
+    // Whether a speaker stands beside each entry heading (Preferences;
+    // written to the store at once); View > Speak is there either way. On
+    // by default.
     bool speakers() const { return m_speakers; }
+    void setSpeakers(bool on);
 
     WindowState windowState() const;
     void setWindowState(const WindowState &state);
@@ -126,6 +128,7 @@ public:
 signals:
     void fontChanged(const QFont &font);
     void watchClipboardChanged(bool on);
+    void speakersChanged(bool on);
 
 private:
     QFont m_font;

@@ -4,10 +4,13 @@
 #include "mainwindow/speaker.h"
 #include "mainwindow/speechengine.h"
 #include "mainwindow/voicechoice.h"
+#include "preferences/optiondialog.h"
+#include "preferences/viewsettings.h"
 #include "testutil.h"
 #include "windowfixture.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSettings>
@@ -211,16 +214,32 @@ private slots:
         }
     }
 
-    // The settings can leave the speakers out: the page starts right of
-    // the stars, as before, and Speak is still there.
+    // Preferences can leave the speakers out: the page then starts right of
+    // the stars, as before, Speak is still there, and a next start keeps it.
     void speakersLeftOut()
     {
-        QSettings().setValue("Preferences/speakersBesideHeadings", false);
+        const auto pageStart = [](WindowFixture &w) { return w.view->viewport()->x(); };
+        {
+            WindowFixture w;
+            QVERIFY(w.showAndActivate());
+            const int shown = pageStart(w);
+            whenModal<OptionDialog>(this, [](OptionDialog *dialog) {
+                auto *box = dialog->findChild<QCheckBox *>("speakersBox");
+                QVERIFY(box->isChecked());
+                QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+                dialog->accept();
+            });
+            w.action("actionPreferences")->trigger();
+            QVERIFY(w.child<QWidget>("speakerGutter")->isHidden());
+            QCOMPARE(pageStart(w), w.child<QWidget>("starGutter")->geometry().right() + 1);
+            QVERIFY(pageStart(w) < shown);
+            QVERIFY(w.action("actionSpeak"));
+        }
         WindowFixture w;
         QVERIFY(w.showAndActivate());
-        QVERIFY(!w.window.findChild<QWidget *>("speakerGutter"));
-        QCOMPARE(w.view->viewport()->x(), w.child<QWidget>("starGutter")->geometry().right() + 1);
-        QVERIFY(w.action("actionSpeak"));
+        QVERIFY(w.child<QWidget>("speakerGutter")->isHidden());
+        w.window.viewSettings()->setSpeakers(true);
+        QCOMPARE(pageStart(w), w.child<QWidget>("speakerGutter")->geometry().right() + 1);
     }
 };
 
