@@ -36,8 +36,8 @@ long-entry.png 640x360
 popup.png 420x300
 word-list.png 640x360
 find-in-entries.png 640x360
-preferences-general.png 480x320
-preferences-dictionary.png 480x320
+preferences-general.png 480x340
+preferences-dictionary.png 480x340
 about.png 320x320
 notebook.png 940x420
 wizard-1-introduction.png 480x320
