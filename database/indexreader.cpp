@@ -406,6 +406,27 @@ bool IndexReader::commonStartingWith(const QString &prefix, int id,
     return stepped == SQLITE_DONE || failed(Sql::selectCommonFrom, errorText(m_db));
 }
 
+Answer IndexReader::commonSources(int id, QList<int> *sources)
+{
+    sources->clear();
+    if (!hasTable("t_common_source"))
+        return Answer::None;
+    Statement query(m_db, Sql::selectCommonSources);
+    if (!query.isPrepared()) {
+        notPrepared(query);
+        return Answer::Failed;
+    }
+    query.bind(1, id);
+    int stepped;
+    while ((stepped = query.step()) == SQLITE_ROW)
+        sources->append(int(query.integer(0)));
+    if (stepped != SQLITE_DONE) {
+        failed(Sql::selectCommonSources, errorText(m_db));
+        return Answer::Failed;
+    }
+    return sources->isEmpty() ? Answer::None : Answer::Found;
+}
+
 bool IndexReader::commonKeys(int id, qint64 lines, QList<Records::Common> *keys)
 {
     keys->clear();

@@ -80,6 +80,9 @@ public:
     // `prefix`, in key order; `each` returns false to stop early.
     bool commonStartingWith(const QString &prefix, int id,
                             const std::function<bool(const Records::Common &)> &each);
+    // The dictionaries whose keys dictionary `id`'s counts cover (None:
+    // not known, as for counts stored before this was recorded).
+    Records::Answer commonSources(int id, QList<int> *sources);
     // The keys of dictionary `id` counted in at least `lines` lines.
     bool commonKeys(int id, qint64 lines, QList<Records::Common> *keys);
     // Dictionary `id`'s entry keys (t_entry's) in code point order, as

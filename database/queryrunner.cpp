@@ -117,7 +117,8 @@ bool QueryRunner::deleteDictionaryRows(int id)
     // when the database has them.
     bool entries = false;
     bool files = false;
-    bool keys = false, formats = false, common = false, prefixes = false, ranked = false;
+    bool keys = false, formats = false, common = false, prefixes = false, ranked = false,
+         sources = false;
     return deleteRows(Sql::wordRows, id) && deleteRows(Sql::deleteDictionary, {id}) &&
            tableExists(Sql::selectEntryTable, &entries) &&
            (!entries || deleteRows(Sql::entryRows, id)) &&
@@ -132,7 +133,9 @@ bool QueryRunner::deleteDictionaryRows(int id)
            tableExists(Sql::selectCommonPrefixTable, &prefixes) &&
            (!prefixes || deleteRows(Sql::commonPrefixRows, id)) &&
            tableExists(Sql::selectCommonRankedTable, &ranked) &&
-           (!ranked || deleteRows(Sql::commonRankedRows, id));
+           (!ranked || deleteRows(Sql::commonRankedRows, id)) &&
+           tableExists(Sql::selectCommonSourceTable, &sources) &&
+           (!sources || deleteRows(Sql::deleteCommonSourcesOf, {id, id}));
 }
 
 bool QueryRunner::readDictionaries(QList<Records::Installed> *list, bool report,

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <algorithm>
+
 // What reading the dictionary database gives, whichever connection reads
 // it: the rows' shapes, and how a query for at most one row came out.
 namespace Records {
@@ -95,6 +97,23 @@ struct Common
     QString key;
     Commonness commonness;
 };
+
+// Code point order, as the index sorts its keys (SQLite's BINARY order of
+// UTF-8): UTF-16 code units compare so except a surrogate against a unit
+// above it.
+inline bool codePointLess(const QString &a, const QString &b)
+{
+    const auto fixed = [](char16_t c) {
+        return c >= 0xE000 ? char16_t(c - 0x800) : c >= 0xD800 ? char16_t(c + 0x2000) : c;
+    };
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = a.at(i).unicode(), y = b.at(i).unicode();
+        if (x != y)
+            return fixed(x) < fixed(y);
+    }
+    return a.size() < b.size();
+}
 
 // The prefixKept commonest keys (then in key order) of those that start
 // with `prefix`: kept for each prefix that more than prefixSpread counted

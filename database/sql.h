@@ -200,6 +200,27 @@ inline constexpr RowsOf commonPrefixRows{commonPrefixRowsOthers, "DELETE FROM t_
 inline constexpr RowsOf commonRankedRows{commonRankedRowsOthers, "DELETE FROM t_common_ranked",
                                          deleteCommonRanked};
 
+// Whose keys the counts of dictionary ? cover: each dictionary whose
+// keys were counted in its lines, so that a later install counts there
+// only the keys new to them. Written with the counts; none for counts
+// stored before this table (they are counted against every key again).
+inline constexpr char createCommonSource[] =
+    "CREATE TABLE IF NOT EXISTS t_common_source (id INTEGER NOT NULL, source INTEGER NOT NULL, "
+    "PRIMARY KEY (id, source)) WITHOUT ROWID";
+inline constexpr char selectCommonSourceTable[] =
+    "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 't_common_source'";
+inline constexpr char selectCommonSources[] = "SELECT source FROM t_common_source WHERE id = ?";
+inline constexpr char deleteCommonSources[] = "DELETE FROM t_common_source WHERE id = ?";
+// A dictionary removed: neither its counts' sources nor it as a source.
+inline constexpr char deleteCommonSourcesOf[] =
+    "DELETE FROM t_common_source WHERE id = ? OR source = ?";
+// Only a source still installed: one removed meanwhile is no source.
+inline constexpr char insertCommonSource[] =
+    "INSERT OR IGNORE INTO t_common_source (id, source) SELECT ?, id FROM t_dictionary "
+    "WHERE id = ?";
+inline constexpr char selectCommonRows[] =
+    "SELECT key, lines, marked FROM t_common WHERE id = ? ORDER BY key";
+
 // Many rows to a statement: each followed by as many "(?, ...)" as rows.
 inline constexpr char insertCommon[] = "INSERT INTO t_common (id, key, lines, marked) VALUES ";
 inline constexpr char insertCommonRanked[] =

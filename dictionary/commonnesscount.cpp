@@ -40,26 +40,6 @@ LineCounter lineCounterFor(int type)
 
 namespace {
 
-// Code point order, as the index sorts: UTF-16 code units compare so
-// except a surrogate against a unit above it.
-bool codePointLess(const Records::Common &a, const Records::Common &b)
-{
-    const auto fixed = [](char16_t c) {
-        return c >= 0xE000 ? char16_t(c - 0x800) : c >= 0xD800 ? char16_t(c + 0x2000) : c;
-    };
-    const qsizetype n = std::min(a.key.size(), b.key.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t x = a.key.at(i).unicode(), y = b.key.at(i).unicode();
-        if (x != y)
-            return fixed(x) < fixed(y);
-    }
-    return a.key.size() < b.key.size();
-}
-
-} // namespace
-
-namespace {
-
 // The keys read in one pass, hashed one after the other (an entry word
 // holds no line feed): a change of the index between the two passes shows
 // as a different result.
@@ -76,20 +56,38 @@ struct KeysDigest
 // Changed: the index changed between the passes, nothing was stored.
 enum class Pass { Stored, Failed, Canceled, Changed };
 
+// Whose keys a pass counts: every installed dictionary's, in place of the
+// stored counts (`added` 0); or, merged into them, those of dictionary
+// `added` and of any other the stored counts do not cover yet (one
+// installed while an earlier count was cancelled, say).
 Pass countOnce(int id, const QString &path, Eijiro::Encoding encoding,
-               const std::atomic_bool &canceled, QString *error, const LineCounter &countLine)
+               const std::atomic_bool &canceled, QString *error, const LineCounter &countLine,
+               int added)
 {
-    // The keys of every installed dictionary, each dictionary's in key
-    // order; read twice (before and after the lines) by readers of their
-    // own, so that no read is held while the lines are counted and no
-    // other change waits on it (a reader keeps the log from being emptied).
-    // The digest tells that both passes read the same keys, so that a
-    // number means the same key in both.
+    // The keys, each dictionary's in key order; read twice (before and
+    // after the lines) by readers of their own, so that no read is held
+    // while the lines are counted and no other change waits on it (a
+    // reader keeps the log from being emptied). The digest tells that both
+    // passes read the same keys, so that a number means the same key in
+    // both.
     std::optional<IndexReader> index(std::in_place);
     QList<Records::Installed> installed;
     if (index->dictionaries(&installed) == Records::Answer::Failed) {
         *error = index->lastError();
         return Pass::Failed;
+    }
+    if (added != 0) {
+        QList<int> covered;
+        if (index->commonSources(id, &covered) == Records::Answer::Failed) {
+            *error = index->lastError();
+            return Pass::Failed;
+        }
+        installed.removeIf([&](const Records::Installed &dictionary) {
+            return dictionary.id != added && covered.contains(dictionary.id);
+        });
+        // The one added went again meanwhile, and the rest are covered.
+        if (installed.isEmpty())
+            return Pass::Stored;
     }
     CommonnessCounter counter;
     QString key;
@@ -173,15 +171,21 @@ Pass countOnce(int id, const QString &path, Eijiro::Encoding encoding,
         return Pass::Changed;
     if (installed.size() > 1) {
         // A key of several dictionaries once.
-        std::sort(counts.begin(), counts.end(), codePointLess);
+        std::sort(counts.begin(), counts.end(), [](const auto &a, const auto &b) {
+            return Records::codePointLess(a.key, b.key);
+        });
         counts.erase(std::unique(counts.begin(), counts.end(),
                                  [](const auto &a, const auto &b) { return a.key == b.key; }),
                      counts.end());
     }
+    QList<int> sources;
+    for (const Records::Installed &dictionary : std::as_const(installed))
+        sources.append(dictionary.id);
     WorkerConnection connection;
     CommonnessWriter writer(connection.database());
     bool stored = false;
-    if (!writer.write(id, counts, PrefixBest::of(counts), &stored)) {
+    if (!(added != 0 ? writer.merge(id, counts, PrefixBest::of, sources, &stored)
+                     : writer.write(id, counts, PrefixBest::of, sources, &stored))) {
         *error = writer.lastError();
         return Pass::Failed;
     }
@@ -190,13 +194,16 @@ Pass countOnce(int id, const QString &path, Eijiro::Encoding encoding,
 
 } // namespace
 
-Result count(int id, const QString &path, Eijiro::Encoding encoding,
-             const std::atomic_bool &canceled, QString *error, const LineCounter &countLine)
+namespace {
+
+Result countTrying(int id, const QString &path, Eijiro::Encoding encoding,
+                   const std::atomic_bool &canceled, QString *error, const LineCounter &countLine,
+                   int added)
 {
     // Another install or removal during the count: counted again, a few
     // times at most.
     for (int tries = 3; tries > 0; --tries) {
-        switch (countOnce(id, path, encoding, canceled, error, countLine)) {
+        switch (countOnce(id, path, encoding, canceled, error, countLine, added)) {
         case Pass::Stored:
             return Result::Stored;
         case Pass::Failed:
@@ -209,6 +216,14 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
     }
     *error = QStringLiteral("the index kept changing while its words were counted");
     return Result::Failed;
+}
+
+} // namespace
+
+Result count(int id, const QString &path, Eijiro::Encoding encoding,
+             const std::atomic_bool &canceled, QString *error, const LineCounter &countLine)
+{
+    return countTrying(id, path, encoding, canceled, error, countLine, 0);
 }
 
 Result countOthers(int id, const std::atomic_bool &canceled, QString *error)
@@ -227,9 +242,9 @@ Result countOthers(int id, const std::atomic_bool &canceled, QString *error)
             continue;
         // One that cannot be read keeps its counts; the others go on.
         QString failure;
-        const Result one =
-            count(dictionary.id, dictionary.location, Eijiro::encodingNamed(dictionary.encoding),
-                  canceled, &failure, lineCounterFor(dictionary.type));
+        const Result one = countTrying(dictionary.id, dictionary.location,
+                                       Eijiro::encodingNamed(dictionary.encoding), canceled,
+                                       &failure, lineCounterFor(dictionary.type), id);
         if (one == Result::Canceled)
             return one;
         if (one == Result::Failed) {

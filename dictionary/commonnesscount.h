@@ -42,8 +42,10 @@ Result count(int id, const QString &path, Eijiro::Encoding encoding,
              const LineCounter &countLine = countEijiroLine);
 
 // The lines of every installed dictionary but `id` counted again, after
-// `id` was built: its keys may be new to them. One whose file cannot be
-// read keeps its counts (Failed, with `error`), the others are counted.
+// `id` was built, against its keys only (and those of any dictionary their
+// stored counts do not cover yet), merged into their stored counts. One
+// whose file cannot be read keeps its counts (Failed, with `error`), the
+// others are counted.
 Result countOthers(int id, const std::atomic_bool &canceled, QString *error);
 
 } // namespace CommonnessCount

@@ -10,6 +10,7 @@
 #include "testutil.h"
 
 #include <QRandomGenerator>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <algorithm>
@@ -138,13 +139,20 @@ private slots:
         QTest::addColumn<QList<int>>("installed");
         QTest::addColumn<QList<int>>("off");
         QTest::addColumn<int>("removed");
-        QTest::newRow("two") << QList<int>{1, 2} << QList<int>{} << 0;
-        QTest::newRow("three") << QList<int>{1, 2, 3} << QList<int>{} << 0;
-        QTest::newRow("three, the first off") << QList<int>{1, 2, 3} << QList<int>{1} << 0;
-        QTest::newRow("three, the middle off") << QList<int>{1, 2, 3} << QList<int>{2} << 0;
-        QTest::newRow("three, one on") << QList<int>{1, 2, 3} << QList<int>{1, 3} << 0;
-        QTest::newRow("three, one removed") << QList<int>{1, 2, 3} << QList<int>{} << 2;
-        QTest::newRow("installed in another order") << QList<int>{3, 1} << QList<int>{} << 0;
+        // The id whose install was stopped once it was usable, before its
+        // words were counted: the next install catches up.
+        QTest::addColumn<int>("uncounted");
+        QTest::newRow("two") << QList<int>{1, 2} << QList<int>{} << 0 << 0;
+        QTest::newRow("three") << QList<int>{1, 2, 3} << QList<int>{} << 0 << 0;
+        QTest::newRow("three, the first off") << QList<int>{1, 2, 3} << QList<int>{1} << 0 << 0;
+        QTest::newRow("three, the middle off") << QList<int>{1, 2, 3} << QList<int>{2} << 0 << 0;
+        QTest::newRow("three, one on") << QList<int>{1, 2, 3} << QList<int>{1, 3} << 0 << 0;
+        QTest::newRow("three, one removed") << QList<int>{1, 2, 3} << QList<int>{} << 2 << 0;
+        QTest::newRow("installed in another order") << QList<int>{3, 1} << QList<int>{} << 0 << 0;
+        QTest::newRow("three, the middle one's count stopped")
+            << QList<int>{1, 2, 3} << QList<int>{} << 0 << 2;
+        QTest::newRow("three, the first one's count stopped")
+            << QList<int>{2, 3, 1} << QList<int>{3} << 0 << 1;
     }
 
     void theDictionariesOnRankAsOne()
@@ -152,14 +160,18 @@ private slots:
         QFETCH(QList<int>, installed);
         QFETCH(QList<int>, off);
         QFETCH(int, removed);
+        QFETCH(int, uncounted);
         QVERIFY(TestUtil::openFreshDatabase(dir + "/" + QTest::currentDataTag() + ".db"));
         QList<int> on; // which of `made` each id is, for those switched on
         for (qsizetype i = 0; i < installed.size(); ++i) {
             const int which = installed[i];
             const QString file =
                 TestUtil::writeBytes(dir + QString("/%1.txt").arg(which), made[which - 1].bytes);
-            QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
             const int id = int(i) + 1;
+            const TestUtil::Build built = TestUtil::build(file, [&](const QList<int> &progress) {
+                return id == uncounted && progress.last() == 100;
+            });
+            QCOMPARE(int(built.outcome), int(ConvertThread::Committed));
             if (off.contains(id))
                 QVERIFY(DictionarySettings().setEnabled(id, false));
             else if (id != removed)
@@ -271,6 +283,64 @@ private slots:
         SearchThread::findWhatIMean("zq", &page, &meaning);
         QCOMPARE(meaning.rule, Meaning::Nearest);
         QCOMPARE(meaning.key, QString("ZQ40"));
+    }
+
+    // What an install beside others merges into their counts: each
+    // dictionary's rows and ranked rows equal those of counting its lines
+    // against every key anew. Steps: "+N" installs dictionary N ("+N!"
+    // stopped once usable, before counting), "-I" removes id I, "~" makes
+    // the counts look stored before their sources were recorded.
+    void mergedCountsEqualAWholeCount_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("three") << QStringList{"+1", "+2", "+3"};
+        QTest::newRow("a count stopped") << QStringList{"+1", "+2!", "+3"};
+        QTest::newRow("an id taken again by a count stopped")
+            << QStringList{"+1", "+2", "+3", "-2", "+2!", "-3", "+3"};
+        QTest::newRow("counts without sources") << QStringList{"+1", "+2!", "~", "+3"};
+    }
+
+    void mergedCountsEqualAWholeCount()
+    {
+        QFETCH(QStringList, steps);
+        QVERIFY(TestUtil::openFreshDatabase(dir + "/merged-" + QTest::currentDataTag() + ".db"));
+        for (const QString &step : std::as_const(steps)) {
+            const int n = step.mid(1, 1).toInt();
+            if (step == "~") {
+                QVERIFY(QSqlQuery().exec("DROP TABLE t_common_source"));
+            } else if (step.startsWith('-')) {
+                QVERIFY(DictionaryRemoval(QSqlDatabase::database()).remove(n));
+            } else {
+                const QString file =
+                    TestUtil::writeBytes(dir + QString("/%1.txt").arg(n), made[n - 1].bytes);
+                const bool stop = step.endsWith('!');
+                const TestUtil::Build built =
+                    TestUtil::build(file, [stop](const QList<int> &progress) {
+                        return stop && progress.last() == 100;
+                    });
+                QCOMPARE(int(built.outcome), int(ConvertThread::Committed));
+            }
+        }
+        QList<Records::Installed> installed;
+        QCOMPARE(IndexReader().dictionaries(&installed), Records::Answer::Found);
+        for (const Records::Installed &dictionary : std::as_const(installed)) {
+            const QString id = QString::number(dictionary.id);
+            const auto stored = [&id] {
+                return TestUtil::pairs(
+                           "SELECT key, lines || ' ' || marked FROM t_common WHERE id = " + id +
+                           " ORDER BY key") +
+                       TestUtil::pairs("SELECT prefix, ranked FROM t_common_ranked WHERE id = " +
+                                       id + " ORDER BY prefix");
+            };
+            const QStringList merged = stored();
+            const std::atomic_bool canceled{false};
+            QString error;
+            QCOMPARE(CommonnessCount::count(dictionary.id, dictionary.location,
+                                            Eijiro::Encoding::Utf8, canceled, &error),
+                     CommonnessCount::Result::Stored);
+            QVERIFY(merged.size() > 100);
+            QCOMPARE(merged, stored());
+        }
     }
 
     // A dictionary removed while another's lines are counted: the count
