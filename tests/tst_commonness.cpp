@@ -175,8 +175,7 @@ private slots:
         QVERIFY(TestUtil::openFreshDatabase(dir + "/" + QTest::currentDataTag() + ".db"));
         QList<int> on; // which of `made` each id is, for those switched on
         for (qsizetype i = 0; i < installed.size(); ++i) {
-            const int which = installed[i];
-            const int id = int(i) + 1;
+            const int which = installed[i], id = int(i) + 1;
             QVERIFY(add(which, id == uncounted));
             if (off.contains(id))
                 QVERIFY(DictionarySettings().setEnabled(id, false));
@@ -192,15 +191,11 @@ private slots:
             keys += made[which - 1].keys;
         std::sort(keys.begin(), keys.end(), codePointLess);
         keys.removeDuplicates();
-        QHash<QString, qint64> total;
-        for (const int which : std::as_const(on)) {
-            QList<QStringList> texts;
+        QList<QStringList> lines;
+        for (const int which : std::as_const(on))
             for (const QString &text : made[which - 1].texts)
-                texts << SlowCommonness::commonWords(text);
-            const QHash<QString, qint64> counts = SlowCommonness::count(texts, keys);
-            for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-                total[it.key()] += it.value();
-        }
+                lines << SlowCommonness::commonWords(text);
+        const QHash<QString, qint64> total = SlowCommonness::count(lines, keys);
         const auto ranked = [&](QStringList list) {
             SlowMeaning::rankByCommonness(total, &list);
             return list;
@@ -314,6 +309,8 @@ private slots:
     {
         QFETCH(QStringList, steps);
         QVERIFY(TestUtil::openFreshDatabase(dir + "/merged-" + QTest::currentDataTag() + ".db"));
+        const std::atomic_bool canceled{false};
+        QString error;
         for (const QString &step : std::as_const(steps)) {
             const int n = step.mid(1, 1).toInt();
             if (step == "~") {
@@ -327,8 +324,6 @@ private slots:
                         QVERIFY(DictionaryRemoval(QSqlDatabase::database()).remove(n));
                     CommonnessCount::countEijiroLine(line, counter);
                 };
-                const std::atomic_bool canceled{false};
-                QString error;
                 QCOMPARE(CommonnessCount::count(1, dir + "/1.txt", Eijiro::Encoding::Utf8, canceled,
                                                 &error, removing),
                          CommonnessCount::Result::Stored);
@@ -349,8 +344,6 @@ private slots:
                                        id + " ORDER BY prefix");
             };
             const QStringList merged = stored();
-            const std::atomic_bool canceled{false};
-            QString error;
             QCOMPARE(CommonnessCount::count(dictionary.id, dictionary.location,
                                             Eijiro::Encoding::Utf8, canceled, &error),
                      CommonnessCount::Result::Stored);
