@@ -388,37 +388,34 @@ private slots:
     }
 
     // A file's type is told by most of its lines, the last one too when
-    // the file ends without a line end.
+    // the file ends without a line end; a NUL byte refuses the file as
+    // binary, whatever its type.
     void recognise_data()
     {
         QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("outcome");
         QTest::addColumn<QStringList>("formats"); // an Eijiro file has no row
         const QByteArray edict = "食べる [たべる] /to eat/\n", eijiro = "■l : 走";
-        QTest::newRow("EDICT") << edict + edict << QStringList{"1:2"};
-        QTest::newRow("Eijiro's last line unended") << "xy & /\n" + eijiro << QStringList{};
-        QTest::newRow("more EDICT-shaped lines") << edict + edict + eijiro << QStringList{"1:2"};
+        QByteArray nul = EdictGenerator::generate({50, 5, Encoding::EucJp});
+        nul.insert(nul.size() / 2, '\0');
+        const int committed = ConvertThread::Committed;
+        QTest::newRow("Eijiro's last line unended")
+            << "xy & /\n" + eijiro << committed << QStringList{};
+        QTest::newRow("more EDICT-shaped lines")
+            << edict + edict + eijiro << committed << QStringList{"1:2"};
+        QTest::newRow("a NUL byte") << nul << int(ConvertThread::NotText) << QStringList{};
     }
     void recognise()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(int, outcome);
         QFETCH(QStringList, formats);
         const QString dir = TestUtil::makeDir(QTest::currentDataTag());
         const QString file = TestUtil::writeBytes(dir + "/dictionary", bytes);
         QVERIFY(TestUtil::openFreshDatabase(dir + "/orvel.db"));
-        QCOMPARE(TestUtil::install(file), int(ConvertThread::Committed));
+        QCOMPARE(TestUtil::install(file), outcome);
+        QCOMPARE(TestUtil::rowCount("t_dictionary"), outcome == ConvertThread::Committed ? 1 : 0);
         QCOMPARE(TestUtil::pairs("SELECT id, type FROM t_format"), formats);
-    }
-
-    // A NUL byte refuses the file as binary, whatever its type.
-    void nulRefusesTheFile()
-    {
-        const QString dir = TestUtil::makeDir("nul");
-        QByteArray bytes = EdictGenerator::generate({50, 5, Encoding::EucJp});
-        bytes.insert(bytes.size() / 2, '\0');
-        const QString file = TestUtil::writeBytes(dir + "/edict", bytes);
-        QVERIFY(TestUtil::openFreshDatabase(dir + "/orvel.db"));
-        QCOMPARE(TestUtil::install(file), int(ConvertThread::NotText));
-        QCOMPARE(TestUtil::rowCount("t_dictionary"), 0);
     }
 
     // The page: heading with the reading, the common mark, badges with
