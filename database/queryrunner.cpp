@@ -7,6 +7,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <functional>
+#include <utility>
+
 QueryRunner::QueryRunner() : m_db(QSqlDatabase::database(QSqlDatabase::defaultConnection, true))
 {
 }
@@ -113,29 +116,29 @@ bool QueryRunner::deleteRows(const Sql::RowsOf &rows, int id)
 
 bool QueryRunner::deleteDictionaryRows(int id)
 {
-    // The entry list, the file's record and the counts go with the index,
-    // when the database has them.
-    bool entries = false;
-    bool files = false;
-    bool keys = false, formats = false, common = false, prefixes = false, ranked = false,
-         sources = false;
-    return deleteRows(Sql::wordRows, id) && deleteRows(Sql::deleteDictionary, {id}) &&
-           tableExists(Sql::selectEntryTable, &entries) &&
-           (!entries || deleteRows(Sql::entryRows, id)) &&
-           tableExists(Sql::selectFileTable, &files) &&
-           (!files || deleteRows(Sql::deleteFile, {id})) &&
-           tableExists(Sql::selectKeyTable, &keys) &&
-           (!keys || deleteRows(Sql::deleteKeys, {id})) &&
-           tableExists(Sql::selectFormatTable, &formats) &&
-           (!formats || deleteRows(Sql::deleteFormat, {id})) &&
-           tableExists(Sql::selectCommonTable, &common) &&
-           (!common || deleteRows(Sql::commonRows, id)) &&
-           tableExists(Sql::selectCommonPrefixTable, &prefixes) &&
-           (!prefixes || deleteRows(Sql::commonPrefixRows, id)) &&
-           tableExists(Sql::selectCommonRankedTable, &ranked) &&
-           (!ranked || deleteRows(Sql::commonRankedRows, id)) &&
-           tableExists(Sql::selectCommonSourceTable, &sources) &&
-           (!sources || deleteRows(Sql::deleteCommonSourcesOf, {id, id}));
+    if (!deleteRows(Sql::wordRows, id) || !deleteRows(Sql::deleteDictionary, {id}))
+        return false;
+    // The entry list, the file's record, the keys, the format and the
+    // counts go with the index, when the database has them.
+    const std::pair<const char *, std::function<bool()>> optional[] = {
+        {Sql::selectEntryTable, [&] { return deleteRows(Sql::entryRows, id); }},
+        {Sql::selectFileTable, [&] { return deleteRows(Sql::deleteFile, {id}); }},
+        {Sql::selectKeyTable, [&] { return deleteRows(Sql::deleteKeys, {id}); }},
+        {Sql::selectFormatTable, [&] { return deleteRows(Sql::deleteFormat, {id}); }},
+        {Sql::selectCommonTable, [&] { return deleteRows(Sql::commonRows, id); }},
+        {Sql::selectCommonPrefixTable, [&] { return deleteRows(Sql::commonPrefixRows, id); }},
+        {Sql::selectCommonRankedTable, [&] { return deleteRows(Sql::commonRankedRows, id); }},
+        {Sql::selectCommonSourceTable,
+         [&] {
+             return deleteRows(Sql::deleteCommonSourcesOf, {id, id});
+         }},
+    };
+    for (const auto &[table, remove] : optional) {
+        bool exists = false;
+        if (!tableExists(table, &exists) || (exists && !remove()))
+            return false;
+    }
+    return true;
 }
 
 bool QueryRunner::readDictionaries(QList<Records::Installed> *list, bool report,
