@@ -185,6 +185,16 @@ Ending openDictionary(const QString &location, const std::optional<FileIdentity>
     return std::nullopt;
 }
 
+// The target's dictionary opened as openDictionary() opens it, `decoder`
+// made for its encoding.
+Ending openTarget(const SearchThread::Target &target, QFile *file, Eijiro::Decoder *decoder,
+                  Page *page, QString *error)
+{
+    *decoder = Eijiro::Decoder::forDictionary(target.dictionary.encoding);
+    return openDictionary(target.dictionary.location, target.recorded, target.rebuildLink, file,
+                          *decoder, page, error);
+}
+
 // The rebuild link of dictionary `id`'s page: with several installed, it
 // names the dictionary.
 QString rebuildLinkOf(int id, bool several)
@@ -804,9 +814,8 @@ SearchThread::Status SearchThread::readSection(const Target &target, Meaning *me
         return foldFollowing(target, section, error, permit);
     }
     QFile file;
-    Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(target.dictionary.encoding);
-    if (const Ending ended = openDictionary(target.dictionary.location, target.recorded,
-                                            target.rebuildLink, &file, decoder, section, error))
+    Eijiro::Decoder decoder;
+    if (const Ending ended = openTarget(target, &file, &decoder, section, error))
         return *ended;
     BoundedReader reader(&file, readAhead, permit);
     const QString key = target.entryKey.isNull() ? Eijiro::queryKey(target.word) : target.entryKey;
@@ -880,9 +889,8 @@ SearchThread::Status SearchThread::foldFollowing(const Target &target, Page *sec
                                                  QString *error, LongReadPermit *permit)
 {
     QFile file;
-    Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(target.dictionary.encoding);
-    if (const Ending ended = openDictionary(target.dictionary.location, target.recorded,
-                                            target.rebuildLink, &file, decoder, section, error))
+    Eijiro::Decoder decoder;
+    if (const Ending ended = openTarget(target, &file, &decoder, section, error))
         return *ended;
     // Each as its first line spells it.
     BoundedReader reader(&file, lineReadAhead, permit);
@@ -920,9 +928,8 @@ SearchThread::Status SearchThread::readLines(const Target &target, Page *page, Q
                                              LongReadPermit *permit, QString *spelling)
 {
     QFile file;
-    Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(target.dictionary.encoding);
-    if (const Ending ended = openDictionary(target.dictionary.location, target.recorded,
-                                            target.rebuildLink, &file, decoder, page, error))
+    Eijiro::Decoder decoder;
+    if (const Ending ended = openTarget(target, &file, &decoder, page, error))
         return *ended;
     if (target.found != Records::Answer::Found)
         return notFound(target, file, decoder, page, error, permit);
@@ -964,9 +971,8 @@ SearchThread::Status SearchThread::readWindow(const Target &target, Meaning *mea
         return status;
     }
     QFile file;
-    Eijiro::Decoder decoder = Eijiro::Decoder::forDictionary(target.dictionary.encoding);
-    if (const Ending ended = openDictionary(target.dictionary.location, target.recorded,
-                                            target.rebuildLink, &file, decoder, page, error))
+    Eijiro::Decoder decoder;
+    if (const Ending ended = openTarget(target, &file, &decoder, page, error))
         return *ended;
     if (target.found != Records::Answer::Found)
         return notFound(target, file, decoder, page, error, permit);
