@@ -126,11 +126,13 @@ bool CommonnessWriter::insertRows(const char *sql, int columns, size_t rows,
     QSqlQuery query(m_db);
     for (size_t first = 0; first < rows; first += chunk) {
         const size_t n = std::min(chunk, rows - first);
-        QString statement = QString::fromLatin1(sql);
-        for (size_t i = 0; i < n; ++i)
-            statement += (i ? QStringLiteral(", ") : QString()) + marks;
-        if (first == 0 || n < chunk)
+        // Prepared once for the full chunks and again for a shorter last one.
+        if (first == 0 || n < chunk) {
+            QString statement = QString::fromLatin1(sql);
+            for (size_t i = 0; i < n; ++i)
+                statement += (i ? QStringLiteral(", ") : QString()) + marks;
             query.prepare(statement);
+        }
         for (size_t i = first; i < first + n; ++i)
             for (const QVariant &value : row(i))
                 query.addBindValue(value);
